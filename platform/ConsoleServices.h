@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/KeepAwake.h"
+#include "platform/Notifier.h"
+#include "platform/Prompter.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace tw {
+
+// Batch mode: nobody is there to answer, so every message goes to stderr and
+// every question is answered with its default, both printed.
+class ConsolePrompter final : public Prompter {
+public:
+    explicit ConsolePrompter(std::FILE* out = stderr) : m_out(out) {}
+    void message(const std::string& text, MessageIcon icon) override;
+    bool ask(const std::string& text, bool defaultYes) override;
+
+private:
+    std::FILE* m_out;
+    std::mutex m_mutex;
+};
+
+class ConsoleNotifier final : public Notifier {
+public:
+    void stateChanged(Topic) override {}
+    void downloadProgress(int) override {}
+};
+
+// Nothing to keep awake without a display.
+class ConsoleKeepAwake final : public KeepAwake {
+public:
+    bool acquire() override { return true; }
+    void release() override {}
+    void setUnattended(bool) override {}
+};
+
+} // namespace tw

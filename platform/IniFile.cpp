@@ -1,0 +1,148 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/IniFile.h"
+
+#include "platform/Numbers.h"
+
+#include <SimpleIni.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace tw {
+
+struct IniFile::Impl {
+    CSimpleIniA ini{true, false, false}; // UTF-8, single keys, no multi-line values
+};
+
+IniFile::IniFile(fs::path path, unsigned mode)
+    : m_path(std::move(path)), m_mode(mode), m_impl(std::make_unique<Impl>())
+{
+    reload();
+}
+
+IniFile::~IniFile() = default;
+
+void IniFile::reload()
+{
+    m_impl->ini.Reset();
+    std::ifstream in(m_path, std::ios::binary);
+    if (!in)
+        return;
+    std::ostringstream content;
+    content << in.rdbuf();
+    const std::string bytes = content.str();
+    if (m_impl->ini.LoadData(bytes.data(), bytes.size()) < 0)
+        m_impl->ini.Reset();
+}
+
+bool IniFile::save()
+{
+    std::string out;
+    if (m_impl->ini.Save(out) < 0)
+        return false;
+    return writeFileAtomically(m_path, out, m_mode);
+}
+
+bool IniFile::contains(const std::string& section, const std::string& name) const
+{
+    return m_impl->ini.GetValue(section.c_str(), name.c_str(), nullptr) != nullptr;
+}
+
+std::optional<std::string> IniFile::getString(const std::string& section, const std::string& name) const
+{
+    const char* v = m_impl->ini.GetValue(section.c_str(), name.c_str(), nullptr);
+    if (!v)
+        return std::nullopt;
+    return std::string(v);
+}
+
+std::optional<std::int32_t> IniFile::getInt(const std::string& section, const std::string& name) const
+{
+    const auto text = getString(section, name);
+    if (!text)
+        return std::nullopt;
+    const auto value = num::parseInt(*text);
+    if (!value || *value < INT32_MIN || *value > static_cast<std::int64_t>(UINT32_MAX))
+        return std::nullopt;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(*value));
+}
+
+std::optional<std::vector<std::uint8_t>> IniFile::getBinary(const std::string& section,
+                                                            const std::string& name) const
+{
+    const auto text = getString(section, name);
+    if (!text || text->size() % 2 != 0)
+        return std::nullopt;
+    auto nibble = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i < text->size(); i += 2) {
+        const int hi = nibble((*text)[i]);
+        const int lo = nibble((*text)[i + 1]);
+        if (hi < 0 || lo < 0)
+            return std::nullopt;
+        bytes.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
+    }
+    return bytes;
+}
+
+void IniFile::setString(const std::string& section, const std::string& name, const std::string& value)
+{
+    m_impl->ini.SetValue(section.c_str(), name.c_str(), value.c_str());
+}
+
+void IniFile::setInt(const std::string& section, const std::string& name, std::int32_t value)
+{
+    setString(section, name, std::to_string(value));
+}
+
+void IniFile::setBinary(const std::string& section, const std::string& name,
+                        const std::vector<std::uint8_t>& value)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (std::uint8_t b : value) {
+        text += digits[b >> 4];
+        text += digits[b & 15];
+    }
+    setString(section, name, text);
+}
+
+bool writeFileAtomically(const fs::path& path, const std::string& bytes, unsigned mode)
+{
+    std::error_code ec;
+    if (path.has_parent_path())
+        fs::create_directories(path.parent_path(), ec);
+    const fs::path temp = path.string() + ".tmp" + std::to_string(::getpid());
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    if (fd < 0)
+        return false;
+    ::fchmod(fd, mode); // the umask may have taken bits away, or a stale temp file had others
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0)
+            ok = false;
+        else
+            done += static_cast<std::size_t>(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok)
+        ::unlink(temp.c_str());
+    return ok;
+}
+
+} // namespace tw

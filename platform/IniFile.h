@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tw {
+
+// A settings file in INI form: one section per group of values, integers in
+// decimal, strings as text, binary values in hex. Reads never fail: a value
+// that is missing or does not read as its type gives the caller's default.
+// save() writes a temporary file beside the target and renames it over the
+// target, so a crash leaves either the old or the new file, never half of one.
+class IniFile {
+public:
+    // mode: permission bits of the written file (0600 for secrets).
+    explicit IniFile(std::filesystem::path path, unsigned mode = 0644);
+    ~IniFile();
+    IniFile(const IniFile&) = delete;
+    IniFile& operator=(const IniFile&) = delete;
+
+    // Reads the file again; a missing or unreadable file reads as empty.
+    void reload();
+    bool save();
+
+    const std::filesystem::path& path() const { return m_path; }
+
+    bool contains(const std::string& section, const std::string& name) const;
+    std::optional<std::string> getString(const std::string& section, const std::string& name) const;
+    // Decimal integers in the range of a 32-bit register value: values from
+    // 2^31 to 2^32-1 read as the negative number with the same bits.
+    std::optional<std::int32_t> getInt(const std::string& section, const std::string& name) const;
+    std::optional<std::vector<std::uint8_t>> getBinary(const std::string& section,
+                                                       const std::string& name) const;
+
+    void setString(const std::string& section, const std::string& name, const std::string& value);
+    void setInt(const std::string& section, const std::string& name, std::int32_t value);
+    void setBinary(const std::string& section, const std::string& name,
+                   const std::vector<std::uint8_t>& value);
+
+private:
+    struct Impl;
+    std::filesystem::path m_path;
+    unsigned m_mode;
+    std::unique_ptr<Impl> m_impl;
+};
+
+// Writes bytes to path through a temporary file and a rename.
+bool writeFileAtomically(const std::filesystem::path& path, const std::string& bytes, unsigned mode);
+
+} // namespace tw

@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/Paths.h"
+
+#include <cstdlib>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace tw {
+namespace {
+
+std::string env(const char* name)
+{
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+fs::path home()
+{
+    const std::string h = env("HOME");
+    return h.empty() ? fs::path("/tmp") : fs::path(h);
+}
+
+fs::path xdg(const char* variable, const char* fallbackBelowHome)
+{
+    const std::string v = env(variable);
+    // XDG says relative values are to be ignored.
+    if (!v.empty() && fs::path(v).is_absolute())
+        return v;
+    return home() / fallbackBelowHome;
+}
+
+} // namespace
+
+fs::path installDirFor(const fs::path& exe)
+{
+    const std::string overridden = env("TARNWICK_INSTALL_DIR");
+    if (!overridden.empty())
+        return overridden;
+    const fs::path exeDir = exe.parent_path();
+    std::error_code ec;
+    const fs::path shared = exeDir / ".." / "share" / "tarnwick";
+    if (fs::is_directory(shared, ec))
+        return fs::weakly_canonical(shared, ec);
+    return exeDir;
+}
+
+fs::path currentExecutable(const char* argv0)
+{
+    std::error_code ec;
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec)
+        return self;
+    return fs::absolute(argv0 ? argv0 : "", ec);
+}
+
+Paths Paths::fromEnvironment(const fs::path& exe)
+{
+    Paths p;
+    const std::string config = env("TARNWICK_CONFIG_DIR");
+    p.config = !config.empty() ? fs::path(config) : xdg("XDG_CONFIG_HOME", ".config") / "Tarnwick";
+    const std::string data = env("TARNWICK_DATA_DIR");
+    p.data = !data.empty() ? fs::path(data) : xdg("XDG_DATA_HOME", ".local/share") / "Tarnwick";
+    p.install = installDirFor(exe);
+    p.documents = xdg("XDG_DOCUMENTS_DIR", "Documents");
+    return p;
+}
+
+fs::path Paths::deviceFolder(const std::string& folder) const
+{
+    if (folder.empty() || folder == "\\" || folder == "/")
+        return data;
+    if (folder == "\\My Documents")
+        return documents;
+    return fs::path(folder);
+}
+
+} // namespace tw

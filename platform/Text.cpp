@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/Text.h"
+
+namespace tw::text {
+
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to)
+{
+    if (from.empty())
+        return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t hit = text.find(from, pos);
+        if (hit == std::string_view::npos)
+            break;
+        out.append(text.substr(pos, hit - pos));
+        out.append(to);
+        pos = hit + from.size();
+    }
+    out.append(text.substr(pos));
+    return out;
+}
+
+std::string storedToShown(std::string_view stored)
+{
+    return replaceAll(replaceAll(stored, "\n", "\r\n"), "\r\r", "\r");
+}
+
+} // namespace tw::text

@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tw::text {
+
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+// Stored texts keep LF line ends; shown texts use CR LF: every LF becomes
+// CR LF, then every CR CR pair becomes one CR.
+std::string storedToShown(std::string_view stored);
+
+} // namespace tw::text

@@ -1,0 +1,104 @@
+-- SPDX-License-Identifier: GPL-3.0-or-later
+-- The template cache database. The program reads whole rows by column
+-- position: never reorder, insert or drop columns here.
+PRAGMA user_version = 1;
+PRAGMA page_size = 4096;
+
+BEGIN TRANSACTION;
+
+CREATE TABLE `geocache` (
+  `key`         INTEGER PRIMARY KEY,
+  `id`          TEXT,
+  `guid`        TEXT,
+  `x`           DOUBLE,
+  `y`           DOUBLE,
+  `name`        TEXT,
+  `author`      TEXT,
+  `cachetype`   TEXT,
+  `cachesize`   TEXT,
+  `difficulty`  DOUBLE,
+  `terrain`     DOUBLE,
+  `reserved11`  TEXT,
+  `cachestatus` INTEGER,
+  `reserved13`  INTEGER,
+  `dthidden`    INTEGER,
+  `reserved15`  INTEGER,
+  `dtupdate`    INTEGER,
+  `comment`     TEXT,
+  `dtfoundtime` INTEGER,
+  `dtfound`     INTEGER,
+  `country`     TEXT,
+  `state`       TEXT,
+  `gs_cacheid`  INTEGER,
+  `gs_ownerid`  INTEGER
+);
+CREATE INDEX `geocache_id` ON `geocache` (`id`);
+CREATE INDEX `geocache_dtfound` ON `geocache` (`dtfound`);
+
+CREATE TABLE `waypoint` (
+  `key`      INTEGER PRIMARY KEY,
+  `id`       TEXT,
+  `guid`     TEXT,
+  `x`        DOUBLE,
+  `y`        DOUBLE,
+  `name`     TEXT,
+  `prefixid` TEXT,
+  `extra`    TEXT,
+  `wpttype`  TEXT,
+  `cmt`      TEXT,
+  `comment`  TEXT,
+  `flag`     INTEGER,
+  `dtupdate` INTEGER
+);
+CREATE INDEX `waypoint_id` ON `waypoint` (`id`, `prefixid`);
+
+CREATE TABLE `geolog` (
+  `key`         INTEGER PRIMARY KEY,
+  `id`          TEXT,
+  `dt`          INTEGER,
+  `type`        TEXT,
+  `finder`      TEXT,
+  `logtext`     BLOB,
+  `gs_logid`    INTEGER,
+  `gs_finderid` INTEGER
+);
+CREATE INDEX `geolog_id` ON `geolog` (`id`, `dt`);
+
+CREATE TABLE `geolist` (
+  `key`           INTEGER PRIMARY KEY,
+  `id`            TEXT,
+  `shortdesc`     BLOB,
+  `shortdescflag` INTEGER,
+  `longdesc`      BLOB,
+  `longdescflag`  INTEGER,
+  `hint`          TEXT
+);
+CREATE INDEX `geolist_id` ON `geolist` (`id`);
+
+CREATE VIRTUAL TABLE `coord_index` USING rtree (`key`, `minX`, `maxX`, `minY`, `maxY`);
+
+CREATE TABLE `geotagcategory` (
+  `key`   INTEGER PRIMARY KEY,
+  `value` TEXT
+);
+CREATE INDEX `geotagcategory_value` ON `geotagcategory` (`value`);
+
+CREATE TABLE `geotagvalue` (
+  `key`   INTEGER PRIMARY KEY,
+  `value` TEXT
+);
+-- Values are looked up with LIKE, which ignores ASCII case: only a NOCASE
+-- index can serve those look-ups.
+CREATE INDEX `geotagvalue_value` ON `geotagvalue` (`value` COLLATE NOCASE);
+CREATE INDEX `geotagvalue_exact` ON `geotagvalue` (`value`);
+
+CREATE TABLE `geotag` (
+  `key`      INTEGER PRIMARY KEY,
+  `id`       TEXT,
+  `ptrkat`   INTEGER,
+  `ptrvalue` INTEGER
+);
+CREATE INDEX `geotag_id` ON `geotag` (`id`, `ptrkat`);
+CREATE INDEX `geotag_ptrkat` ON `geotag` (`ptrkat`, `ptrvalue`);
+
+COMMIT;

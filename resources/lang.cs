@@ -1,0 +1,24 @@
+; Tarnwick – české texty. Klíčem je číslo textu; hodnoty v uvozovkách
+; zachovávají mezery na začátku a na konci.
+[Header]
+langCode=cs
+langName=Čeština
+
+[StringTable]
+101=Nabídka
+102=O programu
+103=Konec
+104=Verze programu
+105=Verze databáze
+106=Verze SQLite
+107=Žádné keše k zobrazení.
+108=Databáze keší není otevřena.
+145=Je k dispozici nová verze programu: %s.
+153=Keše
+297="Databáze keší "
+298=" neexistuje. Mám ji vytvořit z prázdné šablony?"
+312=Spouštím…
+313=Exportuji polní poznámky…
+314=Exportuji trasy…
+315=Importuji soubor GPX…
+358=Soubor trasy nelze přečíst.

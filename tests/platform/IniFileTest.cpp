@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/IniFile.h"
+#include "tests/TestSupport.h"
+
+#include <sys/stat.h>
+
+namespace tw {
+namespace {
+
+using IniFileTest = test::TempDirTest;
+
+TEST_F(IniFileTest, ValuesRoundTripThroughTheFile)
+{
+    const auto path = dir / "sub" / "Tarnwick.ini";
+    {
+        IniFile ini(path);
+        ini.setInt("Options", "MaxRows", 500);
+        ini.setInt("Options", "HomeLat", -14500000);
+        ini.setString("Options", "Nickname", "Žluťoučký kůň");
+        ini.setBinary("State", "LimitTimestamp", {0x01, 0xab, 0x00, 0xff});
+        ASSERT_TRUE(ini.save());
+    }
+    IniFile again(path);
+    EXPECT_EQ(again.getInt("Options", "MaxRows"), 500);
+    EXPECT_EQ(again.getInt("Options", "HomeLat"), -14500000);
+    EXPECT_EQ(again.getString("Options", "Nickname"), "Žluťoučký kůň");
+    EXPECT_EQ(again.getBinary("State", "LimitTimestamp"), (std::vector<std::uint8_t>{0x01, 0xab, 0x00, 0xff}));
+    EXPECT_FALSE(again.contains("Options", "Missing"));
+    EXPECT_FALSE(std::filesystem::exists(path.string() + ".tmp"));
+}
+
+TEST_F(IniFileTest, ValuesOfAnotherTypeReadAsMissing)
+{
+    test::writeFile(dir / "a.ini", "[Options]\nMaxRows=many\nBig=4294967295\nHuge=99999999999\nBin=xyz\n");
+    IniFile ini(dir / "a.ini");
+    EXPECT_EQ(ini.getInt("Options", "MaxRows"), std::nullopt);
+    EXPECT_EQ(ini.getInt("Options", "Big"), -1); // a register value keeps its 32 bits
+    EXPECT_EQ(ini.getInt("Options", "Huge"), std::nullopt);
+    EXPECT_EQ(ini.getBinary("Options", "Bin"), std::nullopt);
+}
+
+TEST_F(IniFileTest, GarbageReadsAsEmptyAndSecretsAreNotWorldReadable)
+{
+    std::string garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage += static_cast<char>((i * 7919) % 256);
+    test::writeFile(dir / "g.ini", garbage);
+    IniFile ini(dir / "g.ini");
+    EXPECT_EQ(ini.getInt("Options", "MaxRows"), std::nullopt);
+
+    IniFile secret(dir / "handover.ini", 0600);
+    secret.setString("{key}", "twtk", "token");
+    ASSERT_TRUE(secret.save());
+    struct stat st{};
+    ASSERT_EQ(::stat((dir / "handover.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+} // namespace
+} // namespace tw

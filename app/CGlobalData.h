@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/LanguageTable.h"
+#include "app/Settings.h"
+#include "db/Records.h"
+#include "db/SQLite.h"
+#include "db/Tags.h"
+#include "platform/IniFile.h"
+#include "platform/Paths.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tw {
+
+class KeepAwake;
+class Notifier;
+class Prompter;
+
+inline constexpr const char* kProgramVersion = "1.6.0.95";
+inline constexpr const char* kHandoverSection = "{994508FA-A8C5-C598-EE87-E8D97154F574}";
+inline constexpr int kMaxRecent = 9;
+
+// What the program talks to the user and the system through.
+struct Services {
+    Prompter& prompter;
+    Notifier& notifier;
+    KeepAwake& keepAwake;
+};
+
+// The central data object: settings, language table, databases, the cache
+// list and the counters. One exists in the running program; tests build their
+// own in a temporary folder.
+class CGlobalData {
+public:
+    // screenWidth/screenHeight choose the display scale factor.
+    CGlobalData(Paths paths, Services services, int screenWidth = 480, int screenHeight = 800);
+    ~CGlobalData();
+    CGlobalData(const CGlobalData&) = delete;
+    CGlobalData& operator=(const CGlobalData&) = delete;
+
+    const Paths paths;
+    Prompter& prompter;
+    Notifier& notifier;
+    KeepAwake& keepAwake;
+
+    Settings settings;
+    LanguageTable lang;
+
+    SQLite::Database cacheDb;
+    SQLite::Database trackDb;
+
+    // Cache list (rebuilt on every reload; no one keeps pointers across one).
+    std::vector<std::unique_ptr<CGeocache>> caches;
+    int sortKey = 1;        // 0 to 7; 1 = by distance
+    int sortAscending = 1;  // 0 = reversed
+    double scaleFactor = 1.0;
+    TagCategories tagCategories;
+    bool versionChecked = false;
+    std::unique_ptr<CGeocache> dummyCache;
+    // Recent caches, most recent first; the first is the current cache.
+    std::vector<std::unique_ptr<CGeocache>> recent;
+
+    int dbVersion = 0;   // the cache database's user_version
+    int cacheCount = 0;  // caches in the database, without the dummy cache
+    int listedCount = 0; // caches in the current list
+
+    // The installation folder (template database, language files, sounds).
+    std::filesystem::path GetInstallDir() const { return paths.install; }
+    std::filesystem::path settingsPath() const { return paths.config / "Tarnwick.ini"; }
+    std::filesystem::path handoverPath() const { return paths.config / "handover.ini"; }
+    std::filesystem::path logPath() const { return paths.documents / "Tarnwick.log"; }
+    std::filesystem::path templatePath() const { return paths.install / "emptydb.db3"; }
+    std::filesystem::path trackDbPath() const;
+
+    // A text of the language table; empty when absent.
+    std::string text(int number) const { return lang.text(number); }
+
+    // Appends a time-stamped line to the log file, only when that file
+    // already exists (creating it switches logging on).
+    void Log(const std::string& text1, const std::string& text2 = {}) const;
+
+    void LoadSettings(int mask);
+    void SaveSettings(int mask);
+    void LoadRecent();
+    void SaveRecent();
+    // Makes the cache the current one: first of the recent list.
+    void setCurrentCache(const CGeocache& cache);
+    CGeocache* currentCache() { return recent.empty() ? nullptr : recent.front().get(); }
+    void SaveLastPosition(double lat, double lon);
+    // The last GPS position; nothing when none was saved.
+    std::optional<std::pair<double, double>> RestoreLastPosition();
+
+    // Writes the program version into the settings file.
+    void writeVersion();
+    // A value of the section "State" (route file and the like).
+    std::string stateString(const std::string& name);
+    void setStateString(const std::string& name, const std::string& value);
+
+    // The cache database's start-up reads; each shows a failure once and
+    // goes on.
+    void ReadDbCounters();
+    void InitTagCategories();
+    void LoadDummyCache();
+    // Closes the cache database and opens dbFile instead (options screen).
+    bool SwitchDatabase(const std::string& dbFile);
+
+private:
+    IniFile m_settingsFile;
+};
+
+// Display scale factor for a screen: 1.0 up to 300 px on the shorter side,
+// 1.33 up to 400 px, 2.0 above.
+double scaleFactorFor(int width, int height);
+
+} // namespace tw

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tw {
+
+// The batch words of the command line: "fn", "tgpx", "tkml", "tplt", "tdel"
+// and "i <file>". Words compare exactly, with or without a leading '-'.
+class CTarnwickCommandLine {
+public:
+    int fieldNotes = 0;
+    int trackExport = 0;
+    int trackGpx = 0;
+    int trackKml = 0;
+    int trackPlt = 0;
+    int trackDelete = 0;
+    int import = 0;
+    std::string importFile;
+    std::string lastWord;
+
+    void ParseParam(const std::string& word);
+    // Every word after the program name.
+    void parse(const std::vector<std::string>& words);
+    // True when a batch word asks for work without a window.
+    bool isBatch() const { return fieldNotes || trackExport || trackDelete || import; }
+};
+
+} // namespace tw

@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The reads that follow every open of the cache database.
+#include "app/CGlobalData.h"
+
+#include "db/CacheStore.h"
+#include "platform/Notifier.h"
+
+#include <sqlite3.h>
+
+namespace tw {
+namespace {
+
+int countOf(SQLite::Database& db, const char* sql)
+{
+    SQLite::Statement query(db, sql);
+    int count = 0;
+    while (query.Step() == SQLITE_ROW)
+        count = static_cast<int>(query.ColumnDouble(0));
+    return count;
+}
+
+} // namespace
+
+void CGlobalData::ReadDbCounters()
+{
+    // A damaged file fails at its first statement; one message is enough.
+    try {
+        dbVersion = countOf(cacheDb, "PRAGMA user_version");
+        cacheCount = countOf(cacheDb, "SELECT COUNT(*) FROM geocache WHERE `id` <> 'GC0' AND id > 0");
+        if (settings.foundCount == 0) {
+            settings.foundCount = countOf(cacheDb, "SELECT COUNT(*) FROM geocache WHERE dtfound > 0");
+            SaveSettings(SettingsGroup::General);
+        }
+    } catch (const SQLite::Error& e) {
+        cacheDb.showPlain(e.message);
+    }
+    notifier.stateChanged(Topic::Counters);
+}
+
+void CGlobalData::InitTagCategories()
+{
+    try {
+        tagCategories = resolveTagCategories(cacheDb);
+    } catch (const SQLite::Error& e) {
+        cacheDb.Rollback();
+        cacheDb.showPlain(e.message);
+    }
+}
+
+void CGlobalData::LoadDummyCache()
+{
+    std::unique_ptr<CGeocache> found;
+    try {
+        SQLite::Statement query(cacheDb, "SELECT * FROM geocache WHERE `id` = 'GC0'");
+        while (query.Step() == SQLITE_ROW)
+            found = std::make_unique<CGeocache>(geocacheFromRow(query));
+    } catch (const SQLite::Error& e) {
+        // Unreadable is not the same as absent: writing into a database that
+        // cannot be read would only add damage.
+        cacheDb.showPlain(e.message);
+        dummyCache = std::make_unique<CGeocache>();
+        dummyCache->code = "GC0";
+        return;
+    }
+    if (!found) {
+        found = std::make_unique<CGeocache>();
+        found->code = "GC0";
+        found->name = "Tarnwick";
+        found->author = "Tarnwick";
+        found->text = "Pomocná keš pro ad-hoc waypointy\r\nDummy cache to store ad-hoc waypoints";
+        CacheStore(cacheDb, tagCategories).InsertCache(*found);
+    }
+    dummyCache = std::move(found);
+}
+
+bool CGlobalData::SwitchDatabase(const std::string& dbFile)
+{
+    settings.dbFile = dbFile;
+    SaveSettings(SettingsGroup::General);
+    cacheDb.Close();
+    if (cacheDb.OpenFile(dbFile) != SQLITE_OK)
+        return false;
+    ReadDbCounters();
+    InitTagCategories();
+    LoadRecent();
+    return true;
+}
+
+} // namespace tw

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tw {
+
+// The texts the program shows, looked up by number from the language file
+// "lang.<code>" in the installation folder. A missing file or entry gives
+// empty text and is never reported.
+class LanguageTable {
+public:
+    struct Language {
+        std::string code; // two characters
+        std::string name;
+    };
+
+    // Rebuilds the table from installDir/lang.<code>.
+    void loadTable(const std::filesystem::path& installDir, const std::string& code);
+    // The entry's text, empty when absent.
+    std::string text(int number) const;
+    bool empty() const { return m_table.empty(); }
+
+    // Every installed language file, in file-name order.
+    static std::vector<Language> listLanguages(const std::filesystem::path& installDir);
+    // Index of the entry to select for the current code: the last match, or 0.
+    static int selectedIndex(const std::vector<Language>& languages, const std::string& code);
+    // The language code of list entry index; empty when out of range.
+    static std::string codeAt(const std::vector<Language>& languages, int index);
+
+private:
+    std::map<int, std::string> m_table;
+};
+
+} // namespace tw

@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/TarnwickApp.h"
+
+#include "db/TrackSchema.h"
+#include "platform/KeepAwake.h"
+#include "platform/Prompter.h"
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace tw {
+namespace {
+
+// Language entries of start-up.
+constexpr int kTextStarting = 312;
+constexpr int kTextFieldNotes = 313;
+constexpr int kTextTrackExport = 314;
+constexpr int kTextImport = 315;
+constexpr int kTextCreateDb1 = 297;
+constexpr int kTextCreateDb2 = 298;
+
+constexpr std::time_t kFieldNotesLookBackSeconds = 172800; // two days
+
+bool renameNoReplace(const fs::path& from, const fs::path& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without RENAME_NOREPLACE: a hard link fails on an
+    // existing target just the same.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return false;
+    ::unlink(from.c_str());
+    return true;
+}
+
+} // namespace
+
+bool copyTemplateDatabase(const fs::path& templ, const fs::path& target)
+{
+    std::error_code ec;
+    if (target.has_parent_path())
+        fs::create_directories(target.parent_path(), ec);
+    const fs::path temp = target.string() + ".part" + std::to_string(::getpid());
+    fs::remove(temp, ec);
+    if (!fs::copy_file(templ, temp, fs::copy_options::overwrite_existing, ec)) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    if (!renameNoReplace(temp, target)) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+bool CTarnwickApp::InitInstance(const std::vector<std::string>& args, StartupUi& ui)
+{
+    CGlobalData& g = m_global;
+    g.Log("----- Tarnwick START -----");
+    g.writeVersion();
+    g.LoadSettings(SettingsGroup::All);
+    ui.showProgress(g.text(kTextStarting));
+
+    bootstrapDatabase();
+    openCacheDatabase();
+    openTrackDatabase();
+
+    m_commandLine.parse(args);
+    runBatch(ui);
+    ui.closeProgress();
+
+    if (m_commandLine.isBatch()) {
+        m_quit = true;
+        return true;
+    }
+
+    g.LoadRecent();
+    if (!ui.createMainWindow())
+        return false;
+    applyPowerOptions();
+    return true;
+}
+
+void CTarnwickApp::bootstrapDatabase()
+{
+    CGlobalData& g = m_global;
+    const fs::path dbFile = g.settings.dbFile;
+    std::error_code ec;
+    if (fs::exists(dbFile, ec) || !fs::exists(g.templatePath(), ec))
+        return;
+    const std::string question = g.text(kTextCreateDb1) + g.settings.dbFile + g.text(kTextCreateDb2);
+    if (g.prompter.ask(question, true) && !copyTemplateDatabase(g.templatePath(), dbFile))
+        g.prompter.message("The cache database could not be created at " + g.settings.dbFile + ".",
+                           MessageIcon::Exclamation);
+}
+
+void CTarnwickApp::openCacheDatabase()
+{
+    CGlobalData& g = m_global;
+    std::error_code ec;
+    if (!fs::exists(g.settings.dbFile, ec))
+        return;
+    if (g.cacheDb.OpenFile(g.settings.dbFile) != SQLITE_OK)
+        return;
+    g.ReadDbCounters();
+    g.InitTagCategories();
+    g.LoadDummyCache();
+}
+
+void CTarnwickApp::openTrackDatabase()
+{
+    CGlobalData& g = m_global;
+    const fs::path path = g.trackDbPath();
+    std::error_code ec;
+    fs::create_directories(path.parent_path(), ec);
+    if (g.trackDb.OpenFile(path.string()) != SQLITE_OK)
+        return;
+    try {
+        createOrUpgradeTrackTables(g.trackDb);
+    } catch (const SQLite::Error& e) {
+        g.trackDb.showPlain(e.message);
+    }
+}
+
+void CTarnwickApp::runBatch(StartupUi& ui)
+{
+    CGlobalData& g = m_global;
+    const CTarnwickCommandLine& cl = m_commandLine;
+    auto unavailable = [](const char* what) {
+        std::fprintf(stderr, "tarnwick: %s is not available in this build; nothing was done.\n", what);
+    };
+    auto run = [&](bool ok) {
+        if (!ok)
+            m_batchFailed = true;
+    };
+
+    if (cl.trackExport) {
+        ui.showProgress(g.text(kTextTrackExport));
+        // The words choose the formats for this run only.
+        const Settings saved = g.settings;
+        g.settings.trackGPX = cl.trackGpx;
+        g.settings.trackKML = cl.trackKml;
+        g.settings.trackPLT = cl.trackPlt;
+        if (batch.exportAllTracks)
+            run(batch.exportAllTracks(g));
+        else
+            unavailable("Track export");
+        g.settings.trackGPX = saved.trackGPX;
+        g.settings.trackKML = saved.trackKML;
+        g.settings.trackPLT = saved.trackPLT;
+    }
+    if (cl.trackDelete) {
+        if (batch.deleteAllTracks)
+            run(batch.deleteAllTracks(g));
+        else
+            unavailable("Deleting tracks");
+    }
+    if (cl.fieldNotes) {
+        ui.showProgress(g.text(kTextFieldNotes));
+        if (batch.exportFieldNotes)
+            run(batch.exportFieldNotes(g, std::time(nullptr) - kFieldNotesLookBackSeconds));
+        else
+            unavailable("Field notes export");
+    }
+    if (cl.import) {
+        ui.showProgress(g.text(kTextImport));
+        std::error_code ec;
+        if (cl.importFile.empty() || !fs::exists(cl.importFile, ec)) {
+            std::fprintf(stderr, "tarnwick: the file to import was not found: %s\n", cl.importFile.c_str());
+            m_batchFailed = true;
+        } else if (batch.importGpx) {
+            run(batch.importGpx(g, cl.importFile));
+        } else {
+            unavailable("GPX import");
+        }
+    }
+}
+
+void CTarnwickApp::applyPowerOptions()
+{
+    CGlobalData& g = m_global;
+    releasePower();
+    m_unattended = g.settings.runOnSuspend != 0;
+    g.keepAwake.setUnattended(m_unattended);
+    if (g.settings.suspendKiller != 0) {
+        m_powerTaken = g.keepAwake.acquire();
+        if (!m_powerTaken)
+            std::fprintf(stderr, "tarnwick: keeping the display on was refused\n");
+    }
+}
+
+void CTarnwickApp::releasePower()
+{
+    if (m_powerTaken)
+        m_global.keepAwake.release();
+    m_powerTaken = false;
+}
+
+int CTarnwickApp::ExitInstance()
+{
+    CGlobalData& g = m_global;
+    g.cacheDb.Close();
+    g.trackDb.Close();
+    if (m_unattended)
+        g.keepAwake.setUnattended(false);
+    m_unattended = false;
+    releasePower();
+    g.Log("----- Tarnwick EXIT -----");
+    return m_batchFailed ? 1 : 0;
+}
+
+} // namespace tw

@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "db/Enumerations.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tw {
+
+// A position with a name: the common part of a cache and a waypoint.
+// Latitude and longitude are WGS-84 degrees; both exactly 0 means none.
+class CGeoPoint {
+public:
+    virtual ~CGeoPoint() = default;
+
+    int key = 0;          // database row id, 0 while not stored
+    std::string code;     // cache code; for a waypoint the code of its cache
+    std::string guid;
+    double lat = 0.0;
+    double lon = 0.0;
+    int updated = 0;      // YYYYMMDD
+    std::string name;
+    std::string text;     // a cache's short description, a waypoint's comment from the source
+
+protected:
+    CGeoPoint() = default;
+    CGeoPoint(const CGeoPoint&) = default;
+    CGeoPoint& operator=(const CGeoPoint&) = default;
+};
+
+class CWaypoint final : public CGeoPoint {
+public:
+    int type = WaypointType::Final;
+    std::string prefix;
+    std::string extra;
+    std::string comment; // the user's note
+    int flag = 0;        // 1 imported, 0 created by the user
+};
+
+class CGeoLog {
+public:
+    int date = 0; // YYYYMMDD
+    int type = LogType::FoundIt;
+    std::string finder;
+    std::string text;
+    int logId = 0;
+    int finderId = 0;
+};
+
+class CGeocache final : public CGeoPoint {
+public:
+    CGeocache() = default;
+    // A copy takes the list fields only: descriptions, tags, waypoints and
+    // logs are left unloaded and are read again when needed.
+    CGeocache(const CGeocache& other);
+    CGeocache& operator=(const CGeocache& other);
+    CGeocache(CGeocache&&) = default;
+    CGeocache& operator=(CGeocache&&) = default;
+
+    int shortDescHtml = 0;
+    std::string author;
+    int ownerId = 0;
+    int cacheId = 0;
+    int type = CacheType::Unknown;
+    int size = CacheSize::NotChosen;
+    int difficulty = 10; // × 10: 10 to 50
+    int terrain = 10;    // × 10: 10 to 50
+    int hidden = 0;      // YYYYMMDD
+    int found = 0;       // YYYYMMDD, 0 when not found
+    int foundTime = 0;   // HHMM
+    std::string fieldNoteText;
+    int fieldNoteType = 0;
+    std::string fieldNoteTime;
+    std::string favorites;
+    int fieldNoteTextTag = 0;
+    int fieldNoteTypeTag = 0;
+    int fieldNoteTimeTag = 0;
+    std::string hint;
+    std::string longDesc;
+    int longDescHtml = 0;
+    std::string comment;
+    std::string country;
+    std::string state;
+    std::vector<std::string> attributes;
+    std::vector<std::unique_ptr<CWaypoint>> waypoints;
+    std::vector<std::unique_ptr<CGeoLog>> logs;
+    int status = 0; // 0 available, 1 disabled, 2 archived
+    int hasFinal = 0;
+    int detailsLoaded = 0;
+    int waypointsLoaded = 0;
+    int logsLoaded = 0;
+};
+
+} // namespace tw

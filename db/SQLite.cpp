@@ -1,0 +1,362 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "db/SQLite.h"
+
+#include "platform/Prompter.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
+namespace SQLite {
+
+// The shared part of a prepared statement. Close() finalises it through the
+// registry of its connection and leaves stmt null.
+struct Database::Handle {
+    sqlite3_stmt* stmt = nullptr;
+
+    ~Handle()
+    {
+        if (stmt)
+            sqlite3_finalize(stmt);
+    }
+};
+
+Error::Error(int errorCode, const std::string& text, Database* db)
+    : std::runtime_error(text), code(errorCode), message(text), database(db)
+{
+}
+
+Database::Database(tw::Prompter* prompter) : m_prompter(prompter)
+{
+    sqlite3_initialize();
+}
+
+// sqlite3_shutdown() is left to process exit: another connection (the track
+// database, a tile store) may still be open, and shutting the library down
+// under it is undefined.
+Database::~Database()
+{
+    Close();
+}
+
+int Database::Open(const std::string& path)
+{
+    if (m_handle)
+        Close();
+    m_fileName = path;
+    const int rc = sqlite3_open_v2(path.c_str(), &m_handle,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                                   nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close(m_handle);
+        m_handle = nullptr;
+        return rc;
+    }
+    sqlite3_extended_result_codes(m_handle, 0);
+    return rc;
+}
+
+int Database::OpenFile(const std::string& path)
+{
+    const int rc = Open(path);
+    if (rc == SQLITE_OK)
+        m_opened = true;
+    return rc;
+}
+
+int Database::Close()
+{
+    if (!m_handle)
+        return SQLITE_OK;
+    {
+        std::lock_guard lock(m_statementsMutex);
+        for (const auto& weak : m_statements) {
+            if (auto handle = weak.lock()) {
+                sqlite3_finalize(handle->stmt);
+                handle->stmt = nullptr;
+            }
+        }
+        m_statements.clear();
+    }
+    // Only our own statements are finalised: virtual tables (the R*Tree of
+    // the coordinate index) keep statements of their own on the connection
+    // and finalise them when they disconnect; finalising those here would
+    // free them twice. close_v2 waits for anything else still outstanding.
+    const int rc = sqlite3_close_v2(m_handle);
+    m_handle = nullptr;
+    m_inTransaction = false;
+    return rc;
+}
+
+bool Database::IsAvailable()
+{
+    if (m_opened)
+        return true;
+    if (m_warned)
+        return false;
+    m_warned = true;
+    if (m_prompter)
+        m_prompter->message("No database available", tw::MessageIcon::Exclamation);
+    return false;
+}
+
+int Database::Exec(const std::string& sql)
+{
+    m_errorText.clear();
+    if (!m_handle) {
+        m_errorText = "no database is open";
+        return SQLITE_MISUSE;
+    }
+    char* error = nullptr;
+    const int rc = sqlite3_exec(m_handle, sql.c_str(), nullptr, nullptr, &error);
+    if (error) {
+        m_errorText = error;
+        sqlite3_free(error);
+    } else if (rc != SQLITE_OK) {
+        m_errorText = sqlite3_errmsg(m_handle);
+    }
+    return rc;
+}
+
+int Database::Execute(const std::string& sql)
+{
+    if (!IsAvailable())
+        return SQLITE_OK;
+    const int rc = Exec(sql);
+    if (rc != SQLITE_OK)
+        showError(m_errorText);
+    return rc;
+}
+
+void Database::syncTransactionState()
+{
+    // After SQLITE_FULL, SQLITE_IOERR and a few others SQLite rolls the whole
+    // transaction back by itself; a flag left set would swallow every later
+    // Begin and the connection would never write in a transaction again.
+    if (m_inTransaction && m_handle && sqlite3_get_autocommit(m_handle))
+        m_inTransaction = false;
+}
+
+bool Database::inTransaction()
+{
+    syncTransactionState();
+    return m_inTransaction;
+}
+
+int Database::Begin()
+{
+    syncTransactionState();
+    if (m_inTransaction)
+        return SQLITE_OK;
+    m_inTransaction = true;
+    const int rc = Execute("BEGIN TRANSACTION;");
+    if (rc != SQLITE_OK)
+        m_inTransaction = false;
+    return rc;
+}
+
+int Database::Commit()
+{
+    if (!m_inTransaction)
+        return SQLITE_OK;
+    if (m_handle && sqlite3_get_autocommit(m_handle)) {
+        // SQLite already rolled the work back: committing nothing must not
+        // pass for success.
+        m_inTransaction = false;
+        return SQLITE_ABORT;
+    }
+    m_inTransaction = false;
+    const int rc = Execute("COMMIT;");
+    if (rc != SQLITE_OK && m_handle && !sqlite3_get_autocommit(m_handle)) {
+        // COMMIT can fail (busy, disk full) and leave the transaction open.
+        Exec("ROLLBACK;");
+    }
+    return rc;
+}
+
+int Database::Rollback()
+{
+    syncTransactionState();
+    if (!m_inTransaction)
+        return SQLITE_OK;
+    m_inTransaction = false;
+    return Execute("ROLLBACK;");
+}
+
+long long Database::lastInsertRowId() const
+{
+    return m_handle ? sqlite3_last_insert_rowid(m_handle) : 0;
+}
+
+void Database::showError(const std::string& text) const
+{
+    if (m_prompter)
+        m_prompter->message("SQLite error: " + text, tw::MessageIcon::Exclamation);
+}
+
+void Database::showPlain(const std::string& text) const
+{
+    if (m_prompter)
+        m_prompter->message(text, tw::MessageIcon::Plain);
+}
+
+void Database::track(const std::shared_ptr<Handle>& handle)
+{
+    std::lock_guard lock(m_statementsMutex);
+    std::erase_if(m_statements, [](const std::weak_ptr<Handle>& w) { return w.expired(); });
+    m_statements.push_back(handle);
+}
+
+Statement::Statement(Database& database, const std::string& sql) : m_database(&database)
+{
+    sqlite3* db = database.handle();
+    if (!db)
+        throw Error(SQLITE_MISUSE, "no database is open", &database);
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, &tail);
+    if (rc != SQLITE_OK || !stmt) {
+        sqlite3_finalize(stmt);
+        if (rc == SQLITE_OK)
+            throw Error(SQLITE_MISUSE, "empty statement", &database);
+        throw Error(sqlite3_errcode(db), sqlite3_errmsg(db), &database);
+    }
+    m_handle = std::make_shared<Database::Handle>();
+    m_handle->stmt = stmt;
+    database.track(m_handle);
+}
+
+sqlite3_stmt* Statement::stmt() const
+{
+    if (!m_handle->stmt)
+        throw Error(SQLITE_MISUSE, "the database was closed", m_database);
+    return m_handle->stmt;
+}
+
+void Statement::fail() const
+{
+    sqlite3* db = m_database->handle();
+    if (!db)
+        throw Error(SQLITE_MISUSE, "the database was closed", m_database);
+    throw Error(sqlite3_errcode(db), sqlite3_errmsg(db), m_database);
+}
+
+void Statement::BindInt(int index, long long value)
+{
+    if (sqlite3_bind_int64(stmt(), index, value) != SQLITE_OK)
+        fail();
+}
+
+void Statement::BindDouble(int index, double value)
+{
+    if (sqlite3_bind_double(stmt(), index, value) != SQLITE_OK)
+        fail();
+}
+
+void Statement::BindText(int index, std::string_view utf8)
+{
+    if (sqlite3_bind_text(stmt(), index, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT) !=
+        SQLITE_OK)
+        fail();
+}
+
+void Statement::BindBlob(int index, const void* data, int length)
+{
+    // A zero-length blob must still be a blob, not NULL.
+    static const char empty = 0;
+    if (sqlite3_bind_blob(stmt(), index, data ? data : &empty, length, SQLITE_TRANSIENT) != SQLITE_OK)
+        fail();
+}
+
+void Statement::BindNull(int index)
+{
+    if (sqlite3_bind_null(stmt(), index) != SQLITE_OK)
+        fail();
+}
+
+int Statement::Step()
+{
+    return sqlite3_step(stmt());
+}
+
+void Statement::StepDone()
+{
+    const int rc = Step();
+    if (rc != SQLITE_DONE) {
+        sqlite3_reset(stmt());
+        fail();
+    }
+}
+
+void Statement::Reset()
+{
+    sqlite3_reset(stmt());
+    sqlite3_clear_bindings(stmt());
+}
+
+int Statement::ColumnInt(int index) const
+{
+    return sqlite3_column_int(stmt(), index);
+}
+
+long long Statement::ColumnInt64(int index) const
+{
+    return sqlite3_column_int64(stmt(), index);
+}
+
+double Statement::ColumnDouble(int index) const
+{
+    return sqlite3_column_double(stmt(), index);
+}
+
+std::string Statement::ColumnText(int index) const
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt(), index));
+    if (!text)
+        return {};
+    return std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt(), index)));
+}
+
+std::vector<unsigned char> Statement::ColumnBlob(int index) const
+{
+    const auto* data = static_cast<const unsigned char*>(sqlite3_column_blob(stmt(), index));
+    const int length = sqlite3_column_bytes(stmt(), index);
+    if (!data || length <= 0)
+        return {};
+    return std::vector<unsigned char>(data, data + length);
+}
+
+bool Statement::ColumnIsNull(int index) const
+{
+    return sqlite3_column_type(stmt(), index) == SQLITE_NULL;
+}
+
+int Statement::ColumnCount() const
+{
+    return sqlite3_column_count(stmt());
+}
+
+Transaction::Transaction(Database& database) : m_database(database)
+{
+    // Joining a transaction that is already open: the owner decides.
+    if (m_database.inTransaction())
+        m_done = true;
+    else
+        m_database.Begin();
+}
+
+Transaction::~Transaction()
+{
+    if (!m_done)
+        m_database.Rollback();
+}
+
+int Transaction::commit()
+{
+    if (m_done)
+        return SQLITE_OK;
+    m_done = true;
+    return m_database.Commit();
+}
+
+} // namespace SQLite

@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace tw {
+class Prompter;
+}
+
+// A thin layer over the SQLite C interface through which every database file
+// of the program is used. Text at this interface is UTF-8.
+namespace SQLite {
+
+class Database;
+
+// The one exception type of the database layer.
+class Error : public std::runtime_error {
+public:
+    Error(int code, const std::string& message, Database* database);
+    int code;
+    std::string message;
+    Database* database;
+};
+
+class Database {
+public:
+    // prompter receives "SQLite error: ..." and "No database available";
+    // null keeps them silent.
+    explicit Database(tw::Prompter* prompter = nullptr);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens (or creates) the file, closing a previously open one first.
+    int Open(const std::string& path);
+    // Open, remembering success in `opened`. This is the form the program uses.
+    int OpenFile(const std::string& path);
+    // Finalises every statement still prepared on the connection, then closes it.
+    int Close();
+
+    // True when a file was opened. Otherwise shows "No database available"
+    // the first time and stays silent afterwards.
+    bool IsAvailable();
+
+    // Runs statements without results; the error text stays in errorText().
+    int Exec(const std::string& sql);
+    // IsAvailable, then Exec; a failure is shown as "SQLite error: %s".
+    int Execute(const std::string& sql);
+
+    // One transaction at a time: a second Begin does nothing, so do Commit
+    // and Rollback outside one. The flag follows the connection: when SQLite
+    // has rolled back by itself (disk full, I/O error) the flag is cleared.
+    int Begin();
+    int Commit();
+    int Rollback();
+    bool inTransaction();
+
+    sqlite3* handle() const { return m_handle; }
+    const std::string& fileName() const { return m_fileName; }
+    const std::string& errorText() const { return m_errorText; }
+    bool opened() const { return m_opened; }
+    tw::Prompter* prompter() const { return m_prompter; }
+    void setPrompter(tw::Prompter* prompter) { m_prompter = prompter; }
+
+    // Row id of the last insert on this connection.
+    long long lastInsertRowId() const;
+    // Shows "SQLite error: %s" with the text (exclamation icon).
+    void showError(const std::string& text) const;
+    // Shows a database error's text alone in a plain message box.
+    void showPlain(const std::string& text) const;
+
+private:
+    friend class Statement;
+    struct Handle;
+    void track(const std::shared_ptr<Handle>& handle);
+    void syncTransactionState();
+
+    tw::Prompter* m_prompter;
+    sqlite3* m_handle = nullptr;
+    std::string m_errorText;
+    std::string m_fileName;
+    bool m_opened = false;
+    bool m_warned = false;
+    bool m_inTransaction = false;
+    std::mutex m_statementsMutex;
+    std::vector<std::weak_ptr<Handle>> m_statements;
+};
+
+// A prepared statement. Copies share it; the last copy finalises it. A
+// statement outliving its connection's Close() throws on use instead of
+// touching freed memory.
+class Statement {
+public:
+    // Prepares sql (one statement); throws Error on failure.
+    Statement(Database& database, const std::string& sql);
+
+    void BindInt(int index, long long value);
+    void BindDouble(int index, double value);
+    void BindText(int index, std::string_view utf8);
+    void BindBlob(int index, const void* data, int length);
+    void BindNull(int index);
+
+    // SQLITE_ROW (100) for a row, SQLITE_DONE (101) at the end, other codes
+    // passed through.
+    int Step();
+    // Runs a statement that must complete; throws Error otherwise.
+    void StepDone();
+    void Reset();
+
+    int ColumnInt(int index) const;
+    long long ColumnInt64(int index) const;
+    double ColumnDouble(int index) const;
+    std::string ColumnText(int index) const;
+    std::vector<unsigned char> ColumnBlob(int index) const;
+    bool ColumnIsNull(int index) const;
+    int ColumnCount() const;
+
+    Database& database() const { return *m_database; }
+
+private:
+    sqlite3_stmt* stmt() const;
+    [[noreturn]] void fail() const;
+
+    Database* m_database;
+    std::shared_ptr<Database::Handle> m_handle;
+};
+
+// Rolls back on the way out unless committed; never throws.
+class Transaction {
+public:
+    explicit Transaction(Database& database);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    // Returns the result of COMMIT (0 on success).
+    int commit();
+
+private:
+    Database& m_database;
+    bool m_done = false;
+};
+
+} // namespace SQLite

@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "db/Tags.h"
+
+#include "db/SQLite.h"
+#include "platform/Clock.h"
+#include "platform/Text.h"
+
+#include <sqlite3.h>
+
+namespace tw {
+namespace {
+
+// The key of the last row a one-column key query returns, or 0.
+int lastKey(SQLite::Statement& stmt)
+{
+    int key = 0;
+    while (stmt.Step() == SQLITE_ROW)
+        key = stmt.ColumnInt(0);
+    return key;
+}
+
+void writeTag(SQLite::Database& db, const std::string& code, int categoryKey, const std::string& value,
+              bool sharedValue, int& tagKey)
+{
+    const std::string stored = text::replaceAll(value, "\r\n", "//");
+
+    int valueKey = 0;
+    if (sharedValue) {
+        SQLite::Statement find(db, "SELECT `key` FROM `geotagvalue` WHERE `value` LIKE ?");
+        find.BindText(1, stored);
+        valueKey = lastKey(find);
+    } else {
+        SQLite::Statement find(db, "SELECT `ptrvalue` FROM `geotag` WHERE `id` LIKE ? AND `ptrkat` = ?");
+        find.BindText(1, code);
+        find.BindInt(2, categoryKey);
+        valueKey = lastKey(find);
+    }
+
+    SQLite::Statement touch(db, "UPDATE `geocache` SET `dtupdate` = ? WHERE `id` = ?");
+    touch.BindInt(1, todayYmd());
+    touch.BindText(2, code);
+    touch.StepDone();
+
+    if (valueKey != 0) {
+        if (!sharedValue) {
+            SQLite::Statement update(db, "UPDATE `geotagvalue` SET `value` = ? WHERE `key` = ?");
+            update.BindText(1, stored);
+            update.BindInt(2, valueKey);
+            update.StepDone();
+        }
+    } else {
+        SQLite::Statement insert(db, "INSERT INTO `geotagvalue` (`value`) VALUES (?)");
+        insert.BindText(1, stored);
+        insert.StepDone();
+        valueKey = static_cast<int>(db.lastInsertRowId());
+        if (valueKey == 0)
+            throw SQLite::Error(SQLITE_ERROR, "the tag value was not stored", &db);
+    }
+
+    if (tagKey == 0) {
+        SQLite::Statement insert(db, "INSERT INTO `geotag` (`id`, `ptrkat`, `ptrvalue`) VALUES (?, ?, ?)");
+        insert.BindText(1, code);
+        insert.BindInt(2, categoryKey);
+        insert.BindInt(3, valueKey);
+        insert.StepDone();
+        tagKey = static_cast<int>(db.lastInsertRowId());
+    } else {
+        SQLite::Statement update(db, "UPDATE `geotag` SET `ptrvalue` = ? WHERE `key` = ?");
+        update.BindInt(1, valueKey);
+        update.BindInt(2, tagKey);
+        update.StepDone();
+    }
+}
+
+} // namespace
+
+int getCategoryKeyOrThrow(SQLite::Database& db, const std::string& name, bool create)
+{
+    {
+        SQLite::Statement find(db, "SELECT `key` FROM `geotagcategory` WHERE `value` = ?");
+        find.BindText(1, name);
+        if (const int key = lastKey(find))
+            return key;
+    }
+    if (!create)
+        return 0;
+    SQLite::Transaction transaction(db);
+    SQLite::Statement insert(db, "INSERT INTO `geotagcategory` (`value`) VALUES (?)");
+    insert.BindText(1, name);
+    insert.StepDone();
+    transaction.commit();
+    SQLite::Statement find(db, "SELECT `key` FROM `geotagcategory` WHERE `value` LIKE ?");
+    find.BindText(1, name);
+    return lastKey(find);
+}
+
+int GetCategoryKey(SQLite::Database& db, const std::string& name, bool create)
+{
+    try {
+        return getCategoryKeyOrThrow(db, name, create);
+    } catch (const SQLite::Error& e) {
+        db.Rollback();
+        db.showPlain(e.message);
+        return 0;
+    }
+}
+
+TagCategories resolveTagCategories(SQLite::Database& db)
+{
+    TagCategories c;
+    c.attribute = getCategoryKeyOrThrow(db, TagCategoryName::Attribute, true);
+    c.fieldNote = getCategoryKeyOrThrow(db, TagCategoryName::FieldNote, true);
+    c.fieldNoteType = getCategoryKeyOrThrow(db, TagCategoryName::FieldNoteType, true);
+    c.fieldNoteTime = getCategoryKeyOrThrow(db, TagCategoryName::FieldNoteTime, true);
+    c.fieldNoteSent = getCategoryKeyOrThrow(db, TagCategoryName::FieldNoteSent, true);
+    c.lastImport = getCategoryKeyOrThrow(db, TagCategoryName::LastImport, true);
+    c.gcImage = getCategoryKeyOrThrow(db, TagCategoryName::GcImage, true);
+    c.favorites = getCategoryKeyOrThrow(db, TagCategoryName::Favorites, true);
+    return c;
+}
+
+bool SetTag(SQLite::Database& db, const std::string& code, int categoryKey, const std::string& value,
+            bool sharedValue, int& tagKey, bool ownTransaction)
+{
+    if (!ownTransaction) {
+        writeTag(db, code, categoryKey, value, sharedValue, tagKey);
+        return true;
+    }
+    const int previousTagKey = tagKey;
+    try {
+        SQLite::Transaction transaction(db);
+        writeTag(db, code, categoryKey, value, sharedValue, tagKey);
+        if (transaction.commit() != SQLITE_OK) {
+            tagKey = previousTagKey;
+            return false;
+        }
+        return true;
+    } catch (const SQLite::Error& e) {
+        tagKey = previousTagKey;
+        db.Rollback();
+        db.showError(e.message);
+        return false;
+    }
+}
+
+} // namespace tw

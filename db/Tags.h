@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+
+namespace SQLite {
+class Database;
+}
+
+namespace tw {
+
+// Keys of the tag categories the program keeps its own per-cache data in,
+// resolved at every open of the cache database. 0 = not resolved.
+struct TagCategories {
+    int attribute = 0;
+    int fieldNote = 0;
+    int fieldNoteType = 0;
+    int fieldNoteTime = 0;
+    int fieldNoteSent = 0;
+    int lastImport = 0;
+    int gcImage = 0;
+    int favorites = 0;
+};
+
+namespace TagCategoryName {
+inline constexpr const char* Attribute = "attribute";
+inline constexpr const char* FieldNote = "fieldnote";
+inline constexpr const char* FieldNoteType = "fieldnotetype";
+inline constexpr const char* FieldNoteTime = "fieldnotetime";
+inline constexpr const char* FieldNoteSent = "fieldnotesent";
+inline constexpr const char* LastImport = "TWLastImport";
+inline constexpr const char* GcImage = "gcimage";
+inline constexpr const char* Favorites = "favorites";
+} // namespace TagCategoryName
+
+// Key of the category with exactly this name; with create, a missing one is
+// added. 0 when there is none (or the database failed, which is shown).
+int GetCategoryKey(SQLite::Database& db, const std::string& name, bool create);
+// The same, letting SQLite::Error through to the caller.
+int getCategoryKeyOrThrow(SQLite::Database& db, const std::string& name, bool create);
+
+// Resolves (creating where needed) the eight categories of TagCategories.
+// Throws SQLite::Error.
+TagCategories resolveTagCategories(SQLite::Database& db);
+
+// Writes one tag of a cache. With sharedValue the value row is looked up by
+// text (ignoring ASCII case) and reused; otherwise the value row that this
+// cache's tag of the category points to is changed in place. tagKey == 0
+// adds a new tag and stores its key; otherwise that tag is repointed.
+// Line breaks (CR LF) are stored as "//". Without ownTransaction it runs in
+// the caller's transaction and throws SQLite::Error; with it, it shows the
+// error, rolls back and returns false.
+bool SetTag(SQLite::Database& db, const std::string& code, int categoryKey, const std::string& value,
+            bool sharedValue, int& tagKey, bool ownTransaction);
+
+} // namespace tw

@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/BatchMode.h"
+#include "app/CGlobalData.h"
+#include "app/TarnwickApp.h"
+#include "platform/Paths.h"
+#include "platform/Signals.h"
+#include "screens/MainWindow.h"
+#include "screens/QtServices.h"
+#include "screens/StartupWindow.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSocketNotifier>
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+bool haveDisplay()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* v = std::getenv(name);
+        if (v && *v)
+            return true;
+    }
+    return false;
+}
+
+void explainNoDisplay()
+{
+    std::fputs("tarnwick: there is no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY\n"
+               "is set). Without a display Tarnwick runs its batch words:\n"
+               "  tarnwick fn            export the field notes of the last two days\n"
+               "  tarnwick tgpx|tkml|tplt  export every recorded track (words may be combined)\n"
+               "  tarnwick tdel          delete every recorded track\n"
+               "  tarnwick i FILE        import a GPX pocket query\n"
+               "To open the window without a screen, set QT_QPA_PLATFORM=offscreen or run it under xvfb-run.\n",
+               stderr);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const tw::Paths paths = tw::Paths::fromEnvironment(tw::currentExecutable(argv[0]));
+
+    tw::CTarnwickCommandLine words;
+    words.parse(args);
+    if (words.isBatch())
+        return tw::runBatchMode(paths, args);
+    if (!haveDisplay()) {
+        explainNoDisplay();
+        return 2;
+    }
+
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tarnwick"));
+    QApplication::setApplicationVersion(QString::fromLatin1(tw::kProgramVersion));
+
+    tw::installTerminationHandler();
+    QSocketNotifier terminate(tw::terminationFd(), QSocketNotifier::Read);
+    QObject::connect(&terminate, &QSocketNotifier::activated, &qapp, &QApplication::quit);
+
+    tw::QtPrompter prompter;
+    tw::QtNotifier notifier;
+    tw::QtKeepAwake keepAwake;
+    tw::CGlobalData global(paths, {prompter, notifier, keepAwake}, 480, 800);
+    tw::CTarnwickApp app(global);
+    app.batch = tw::defaultBatchActions();
+    tw::QtStartupUi ui(global, notifier, prompter);
+    if (!app.InitInstance(args, ui))
+        return 1;
+    if (!app.quitRequested() && !tw::terminationRequested())
+        qapp.exec();
+    return app.ExitInstance();
+}

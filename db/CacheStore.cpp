@@ -30,28 +30,36 @@ std::string DecompressText(const std::vector<unsigned char>& blob)
 {
     if (blob.empty())
         return {};
-    // The stored text does not know its own length: it is read into a buffer
-    // of twenty times the compressed size, the last byte staying the end.
-    std::vector<unsigned char> buffer(blob.size() * 20, 0);
-    uLongf length = static_cast<uLongf>(buffer.size() - 1);
-    const int rc = uncompress(buffer.data(), &length, blob.data(), static_cast<uLong>(blob.size()));
-    if (rc != Z_OK && rc != Z_BUF_ERROR)
+    // Inflated as far as the data goes: listings of repeated HTML compress
+    // far better than 20:1. The cap only guards against a corrupt blob that
+    // claims to unfold without end.
+    constexpr std::size_t kMaxTextBytes = 64u << 20;
+    z_stream s{};
+    if (inflateInit(&s) != Z_OK)
         return "error";
-    if (rc == Z_BUF_ERROR) {
-        // Too long for the buffer: keep what fits, cut at the buffer's end.
-        z_stream s{};
-        s.next_in = const_cast<Bytef*>(blob.data());
-        s.avail_in = static_cast<uInt>(blob.size());
-        s.next_out = buffer.data();
-        s.avail_out = static_cast<uInt>(buffer.size() - 1);
-        if (inflateInit(&s) != Z_OK)
-            return "error";
-        inflate(&s, Z_SYNC_FLUSH);
-        length = s.total_out;
-        inflateEnd(&s);
+    s.next_in = const_cast<Bytef*>(blob.data());
+    s.avail_in = static_cast<uInt>(blob.size());
+    std::string out;
+    std::vector<unsigned char> chunk(64 * 1024);
+    int rc = Z_OK;
+    while (rc == Z_OK && out.size() < kMaxTextBytes) {
+        s.next_out = chunk.data();
+        s.avail_out = static_cast<uInt>(chunk.size());
+        rc = inflate(&s, Z_NO_FLUSH);
+        const std::size_t produced = chunk.size() - s.avail_out;
+        out.append(reinterpret_cast<const char*>(chunk.data()), produced);
+        if (rc == Z_BUF_ERROR || (rc == Z_OK && produced == 0 && s.avail_in == 0))
+            break; // the blob ends early: keep what it held
     }
-    const auto* begin = reinterpret_cast<const char*>(buffer.data());
-    return std::string(begin, strnlen(begin, length));
+    const bool readable = rc == Z_STREAM_END || s.total_out > 0;
+    inflateEnd(&s);
+    if (!readable)
+        return "error";
+    if (out.size() > kMaxTextBytes)
+        out.resize(kMaxTextBytes);
+    // The text ends at its first NUL, as a C string would.
+    out.resize(strnlen(out.c_str(), out.size()));
+    return out;
 }
 
 CGeocache geocacheFromRow(const SQLite::Statement& row)

@@ -16,8 +16,8 @@ namespace tw {
 
 // zlib at level 1 over the UTF-8 bytes, without terminator.
 std::vector<unsigned char> CompressText(const std::string& text);
-// Inflates into at most 20 × the stored size; a longer text is cut there.
-// A BLOB that does not inflate at all reads as "error".
+// The whole text of a compressed BLOB (at most 64 MiB); a BLOB that does not
+// inflate at all reads as "error".
 std::string DecompressText(const std::vector<unsigned char>& blob);
 
 // A cache record from a whole `geocache` row (SELECT *), by column position.

@@ -35,6 +35,12 @@ void writeFile(const fs::path& path, const std::string& bytes)
     out << bytes;
 }
 
+void copyTemplateDb(const fs::path& path)
+{
+    fs::create_directories(path.parent_path());
+    fs::copy_file(runtimeDir() / "emptydb.db3", path, fs::copy_options::overwrite_existing);
+}
+
 void TempDirTest::SetUp()
 {
     std::string pattern = (fs::temp_directory_path() / "tarnwick-test-XXXXXX").string();

@@ -17,6 +17,9 @@ std::filesystem::path corpusDir();
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 
+// A copy of the template cache database at path.
+void copyTemplateDb(const std::filesystem::path& path);
+
 // A fresh, empty folder for one test, removed afterwards.
 class TempDirTest : public ::testing::Test {
 protected:

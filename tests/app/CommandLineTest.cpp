@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace tw {
+namespace {
+
+CTarnwickCommandLine parsed(std::vector<std::string> words)
+{
+    CTarnwickCommandLine cl;
+    cl.parse(words);
+    return cl;
+}
+
+TEST(CommandLine, TrackWordsCombine)
+{
+    const auto cl = parsed({"tgpx", "tkml"});
+    EXPECT_TRUE(cl.trackExport && cl.trackGpx && cl.trackKml);
+    EXPECT_FALSE(cl.trackPlt || cl.trackDelete || cl.fieldNotes || cl.import);
+    EXPECT_TRUE(cl.isBatch());
+}
+
+TEST(CommandLine, ImportTakesTheNextWordAsItIs)
+{
+    const auto cl = parsed({"i", "/home/me/pq/-tdel.gpx"});
+    EXPECT_TRUE(cl.import);
+    EXPECT_EQ(cl.importFile, "/home/me/pq/-tdel.gpx");
+    EXPECT_FALSE(cl.trackDelete);
+}
+
+TEST(CommandLine, SwitchCharacterAndCase)
+{
+    EXPECT_TRUE(parsed({"-fn"}).fieldNotes);
+    EXPECT_TRUE(parsed({"--tdel"}).trackDelete);
+    EXPECT_FALSE(parsed({"FN"}).fieldNotes);
+    EXPECT_FALSE(parsed({"/fn"}).fieldNotes); // a path, not a switch
+    EXPECT_FALSE(parsed({}).isBatch());
+    EXPECT_FALSE(parsed({"hello"}).isBatch());
+}
+
+} // namespace
+} // namespace tw

@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/LanguageTable.h"
+#include "tests/TestSupport.h"
+
+#include <fstream>
+#include <regex>
+
+namespace tw {
+namespace {
+
+using LanguageTableTest = test::TempDirTest;
+
+TEST_F(LanguageTableTest, KeysReadLikeDecimalNumbers)
+{
+    test::writeFile(dir / "lang.xx", "[Header]\nlangCode=xx\nlangName=Test\n[StringTable]\n"
+                                     "12a=first\nabc=ignored\n 7=seven\n12=second\n300=\"  padded \"\n");
+    LanguageTable t;
+    t.loadTable(dir, "xx");
+    EXPECT_EQ(t.text(12), "second"); // "12a" reads as 12; the later key wins
+    EXPECT_EQ(t.text(7), "seven");
+    EXPECT_EQ(t.text(300), "  padded ");
+    EXPECT_EQ(t.text(999), "");
+}
+
+TEST_F(LanguageTableTest, MissingFileGivesEmptyTexts)
+{
+    LanguageTable t;
+    t.loadTable(dir, "zz");
+    EXPECT_TRUE(t.empty());
+    EXPECT_EQ(t.text(153), "");
+}
+
+TEST_F(LanguageTableTest, ListingReadsHeadersAndSelectsTheCurrentCode)
+{
+    test::writeFile(dir / "lang.cs", "[Header]\nlangCode=cs\nlangName=Čeština\n");
+    test::writeFile(dir / "lang.en", "[Header]\nlangCode=en\nlangName=English\n");
+    test::writeFile(dir / "lang.xx", "[StringTable]\n1=no header\n");
+    const auto list = LanguageTable::listLanguages(dir);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].name, "Čeština");
+    EXPECT_EQ(list[2].name, "");
+    EXPECT_EQ(LanguageTable::selectedIndex(list, "en"), 1);
+    EXPECT_EQ(LanguageTable::selectedIndex(list, "de"), 0);
+    EXPECT_EQ(LanguageTable::codeAt(list, 1), "en");
+    EXPECT_EQ(LanguageTable::codeAt(list, 3), "");
+    EXPECT_EQ(LanguageTable::codeAt(list, -1), "");
+}
+
+// Every number the shipped files define is defined in both, and every
+// placeholder agrees, so switching the language never loses a text.
+TEST(ShippedLanguages, CzechAndEnglishDefineTheSameEntries)
+{
+    LanguageTable cs, en;
+    cs.loadTable(test::runtimeDir(), "cs");
+    en.loadTable(test::runtimeDir(), "en");
+    ASSERT_FALSE(cs.empty());
+    const std::regex placeholder("%[0-9.]*[a-z]");
+    for (int n = 100; n <= 381; ++n) {
+        EXPECT_EQ(cs.text(n).empty(), en.text(n).empty()) << "entry " << n;
+        auto count = [&](const std::string& s) {
+            return std::distance(std::sregex_iterator(s.begin(), s.end(), placeholder), std::sregex_iterator());
+        };
+        EXPECT_EQ(count(cs.text(n)), count(en.text(n))) << "entry " << n;
+    }
+    for (int n : {145, 153, 297, 298, 312, 313, 314, 315, 358})
+        EXPECT_FALSE(en.text(n).empty()) << "entry " << n;
+}
+
+} // namespace
+} // namespace tw

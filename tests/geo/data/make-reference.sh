@@ -34,7 +34,8 @@ points() { # $1 = seed, $2 = count; writes "u1 u2 u3 u4" uniform in [0, 1)
 } > "$out/geodesic-wgs84.txt"
 
 # UTM in the standard zone of each point (Norway and Svalbard exceptions
-# included), latitudes −80 to 84, and a band of points forced into zone 33.
+# included), latitudes −80 to 84, and a band of points
+# around zone 33 (up to 6° off its central meridian) forced into it.
 {
     echo "# lat lon zone hemisphere easting northing -- WGS-84 UTM by GeoConvert ($version)"
     points 19700101 400 | awk '{ printf "%.9f %.9f\n", $1 * 164 - 80, $2 * 360 - 180 }' |
@@ -43,9 +44,9 @@ points() { # $1 = seed, $2 = count; writes "u1 u2 u3 u4" uniform in [0, 1)
             zone=${1%[ns]}; hemi=${1#"$zone"}
             echo "$lat $lon $zone $hemi $2 $3"
         done
-    points 19891117 40 | awk '{ printf "%.9f %.9f\n", $1 * 12 + 44, $2 * 18 + 6 }' |
+    points 19891117 40 | awk '{ printf "%.9f %.9f\n", $1 * 12 + 44, $2 * 12 + 9 }' |
         while read -r lat lon; do
-            set -- $(echo "$lat $lon" | GeoConvert -u -z 33 -p 6)
-            echo "$lat $lon 33 n $2 $3 forced"
+            set -- $(echo "$lat $lon" | GeoConvert -u -z 33 -p 6 2>/dev/null || echo x)
+            [ "$1" = "33n" ] && echo "$lat $lon 33 n $2 $3 forced"
         done
 } > "$out/utm-wgs84.txt"

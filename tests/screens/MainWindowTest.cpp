@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CGlobalData.h"
+#include "app/TarnwickApp.h"
+#include "platform/RecordingServices.h"
+#include "screens/MainWindow.h"
+#include "screens/QtServices.h"
+#include "screens/StartupWindow.h"
+
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QToolButton>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace tw;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    Paths pathsIn(const QTemporaryDir& dir)
+    {
+        Paths p;
+        const std::filesystem::path root = dir.path().toStdString();
+        p.config = root / "config";
+        p.data = root / "data";
+        p.documents = root / "docs";
+        p.install = TARNWICK_RUNTIME_DIR;
+        return p;
+    }
+
+private slots:
+    void opensWithTheStatusLineOfAnEmptyDatabase()
+    {
+        QTemporaryDir dir;
+        QtPrompter prompter;
+        QtNotifier notifier;
+        RecordingKeepAwake keepAwake;
+        RecordingPrompter recorder;
+        CGlobalData global(pathsIn(dir), {recorder, notifier, keepAwake});
+        global.settings.language = "en";
+        global.SaveSettings(SettingsGroup::User);
+
+        CTarnwickApp app(global);
+        QtStartupUi ui(global, notifier, prompter);
+        QVERIFY(app.InitInstance({}, ui));
+        QVERIFY(!app.quitRequested());
+        MainWindow* window = ui.mainWindow();
+        QVERIFY(window);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+
+        auto* status = window->findChild<QLabel*>(QStringLiteral("statusLine"));
+        QVERIFY(status);
+        QCOMPARE(status->text(), QStringLiteral("Caches: 0/0/0"));
+        QVERIFY(status->isVisible());
+
+        // The counters change on another thread; the line follows on ours.
+        global.listedCount = 4;
+        global.cacheCount = 12;
+        std::thread worker([&] { notifier.stateChanged(Topic::Counters); });
+        worker.join();
+        QTRY_COMPARE(status->text(), QStringLiteral("Caches: 4/12/0"));
+
+        const QString about = aboutText(global);
+        QVERIFY(about.contains(QStringLiteral("1.6.0.95")));
+        QVERIFY(about.contains(QStringLiteral("Database version: 1")));
+        QVERIFY(about.contains(QString::fromLatin1(sqlite3_libversion())));
+
+        auto* menu = window->findChild<QToolButton*>(QStringLiteral("menuButton"));
+        QVERIFY(menu);
+        QCOMPARE(menu->text(), QStringLiteral("Menu"));
+        QVERIFY(menu->height() >= 40); // a finger, not a mouse pointer
+        QCOMPARE(app.ExitInstance(), 0);
+    }
+
+    void questionFromAWorkerIsAnsweredOnTheWindowThread()
+    {
+        QtPrompter prompter;
+        std::atomic<bool> done{false};
+        bool answer = false;
+        QThread* shownOn = nullptr;
+        // The dialog runs its own event loop; answer it from a timer inside
+        // that loop, with Enter (Yes is the default button).
+        QTimer clicker;
+        clicker.setInterval(20);
+        connect(&clicker, &QTimer::timeout, [&] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                shownOn = box->thread();
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+        });
+        clicker.start();
+        std::thread worker([&] {
+            answer = prompter.ask("Proceed?", true);
+            done = true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+        worker.join();
+        QVERIFY(answer);
+        QCOMPARE(shownOn, QApplication::instance()->thread());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

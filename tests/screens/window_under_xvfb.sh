@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Starts the program on a virtual X display, lets it open its window, ends it
+# with SIGTERM and checks that it shut down through its normal sequence.
+set -u
+exe=$1
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+mkdir -p "$dir/docs"
+: > "$dir/docs/Tarnwick.log"
+export TARNWICK_CONFIG_DIR=$dir/config TARNWICK_DATA_DIR=$dir/data XDG_DOCUMENTS_DIR=$dir/docs
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+# The question whether to create the database would wait for a click: start
+# with a database in place.
+mkdir -p "$dir/data"
+cp "$(dirname "$exe")/emptydb.db3" "$dir/data/cachedb.db3"
+xvfb-run -a -s "-screen 0 800x900x24" bash -c '
+  "$0" & pid=$!
+  sleep 4
+  kill -TERM $pid
+  wait $pid' "$exe"
+rc=$?
+log=$(cat "$dir/docs/Tarnwick.log")
+echo "$log"
+[[ $rc -eq 0 ]] || { echo "exit code $rc"; exit 1; }
+grep -q 'Tarnwick START' <<<"$log" && grep -q 'Tarnwick EXIT' <<<"$log"

@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
+#include <limits>
 #include <optional>
+#include <random>
 
 namespace tw::geo {
 namespace {
@@ -167,6 +170,34 @@ TEST(CoordText, IndependentOfTheLocale)
     ASSERT_TRUE(p);
     EXPECT_NEAR(p->lat, kPragueLat, 1e-12);
     EXPECT_NEAR(readCoordField("50° 07.407'", "N", false), kPragueLat, 1e-12);
+}
+
+// Arbitrary bytes, long texts and wild values: nothing crashes or reads out
+// of bounds (run under the sanitizers), and what reads is finite.
+TEST(CoordText, SurvivesArbitraryInput)
+{
+    std::mt19937 random(424242);
+    const std::string alphabet = "0123456789 .-+eE NSWd'\r\n\xC2\xB0\xA0";
+    for (int round = 0; round < 5000; ++round) {
+        std::string text;
+        const int length = static_cast<int>(random() % 48);
+        for (int i = 0; i < length; ++i)
+            text += round % 2 ? static_cast<char>(random() % 256) : alphabet[random() % alphabet.size()];
+        if (const auto p = parseCoords(text, {-12.5, 130.25})) {
+            EXPECT_TRUE(std::isfinite(p->lat) && std::isfinite(p->lon)) << text;
+        }
+        EXPECT_TRUE(std::isfinite(readCoordField(text, "S", round % 2 == 0))) << text;
+    }
+    EXPECT_FALSE(parseCoords(std::string(1 << 20, ' ')));
+    EXPECT_TRUE(parseCoords(std::string(1 << 20, '1') + " 2 3 4")); // a huge but finite number
+
+    const double wild[] = {std::numeric_limits<double>::quiet_NaN(), HUGE_VAL, -HUGE_VAL, 1e308, -1e308, 4e9};
+    for (double v : wild) {
+        EXPECT_FALSE(formatCoords(v, v).empty());
+        EXPECT_FALSE(formatCoordPart(v, true).empty());
+    }
+    EXPECT_EQ(formatDate(-20111124), "-24.-11.-2011");
+    EXPECT_FALSE(formatDate(INT_MIN).empty());
 }
 
 } // namespace

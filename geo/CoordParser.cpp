@@ -28,14 +28,23 @@ int scanNumbers(std::string_view text, std::array<double, 4>& out, int wanted)
     return count;
 }
 
+bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
 // -1 or +1 for the hemisphere letter the text names first for this value
 // (S/N for the latitude, W/E for the longitude), 0 when it names neither.
+// Only a letter standing alone counts: selected text may go on with words
+// ("... SW corner") after the numbers.
 int namedSign(std::string_view text, char negative, char positive)
 {
-    const std::size_t at = text.find_first_of(std::string{negative, positive});
-    if (at == std::string_view::npos)
-        return 0;
-    return text[at] == negative ? -1 : 1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != negative && c != positive)
+            continue;
+        const bool alone = (i == 0 || !isLetter(text[i - 1])) && (i + 1 == text.size() || !isLetter(text[i + 1]));
+        if (alone)
+            return c == negative ? -1 : 1;
+    }
+    return 0;
 }
 
 int signOf(int named, double base)

@@ -19,11 +19,11 @@ namespace tw::geo {
  *  base too: with the base 50°07.407' "08.500 ..." gives 50°08.500' and
  *  "123 ..." gives 50°07.123'. A third number is ignored.
  *
- *  Hemispheres: a value is southern (western) when the text names S (W), when
- *  its degrees are typed negative, or when the text names no hemisphere for it
- *  and the base value is negative; so every text formatCoords writes reads
- *  back to its own point. Letters N, S, E, W, line breaks, degree signs, "d"
- *  and apostrophes may stand anywhere.
+ *  Hemispheres: a value is southern (western) when the text names S (W) as a
+ *  letter of its own, when its degrees are typed negative, or when the text
+ *  names no hemisphere for it and the base value is negative; so every text
+ *  formatCoords writes reads back to its own point. Letters N, S, E, W, line
+ *  breaks, degree signs, "d" and apostrophes may stand anywhere.
  *
  *  Nothing when the text is empty, holds fewer than two numbers, or a number
  *  is not finite. */

@@ -94,6 +94,7 @@ INSTANTIATE_TEST_SUITE_P(Geo, ParseCoords, ::testing::Values(
     ParseCase{"ThousandthsFromTheBase", "123 456", kPrague, LatLon{50 + 7.123 / 60, 14 + 30.456 / 60}},
     ParseCase{"SouthWestByLetters", "S 33°52.050' W 151°12.420'", {}, LatLon{-33.8675, -151.207}},
     ParseCase{"LettersAfterTheNumbers", "33 52.050 S 151 12.420 W", {}, LatLon{-33.8675, -151.207}},
+    ParseCase{"WordsAfterTheNumbers", "50 07.407 14 30.000 SW corner", {}, kPrague},
     ParseCase{"NegativeDegrees", "-33 52.050 -151 12.420", {}, LatLon{-33.8675, -151.207}},
     ParseCase{"NegativeZeroDegrees", "-0 30.000 -0 15.000", {}, LatLon{-0.5, -0.25}},
     ParseCase{"SouthernBaseWithoutLetters", "33 52.050 151 12.420", {-33.1, 151.1}, LatLon{-33.8675, 151.207}},

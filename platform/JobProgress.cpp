@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/JobProgress.h"
+
+#include <cstdio>
+
+namespace tw {
+
+void ConsoleJobProgress::setCounter(int k, int value)
+{
+    if (k >= 1 && k <= 4)
+        m_counters[k - 1] = value;
+}
+
+void ConsoleJobProgress::finish(const std::string& completion)
+{
+    std::string line;
+    for (std::size_t i = 0; i < m_names.size() && i < 4; ++i) {
+        if (m_names[i].empty())
+            continue;
+        if (!line.empty())
+            line += ", ";
+        line += m_names[i] + ": " + std::to_string(m_counters[i].load());
+    }
+    if (!line.empty())
+        std::fprintf(stderr, "tarnwick: %s\n", line.c_str());
+    if (!completion.empty())
+        std::fprintf(stderr, "tarnwick: %s\n", completion.c_str());
+}
+
+void RecordingJobProgress::setCounter(int k, int value)
+{
+    std::lock_guard lock(m_mutex);
+    if (k >= 1 && k <= 4)
+        m_counters[k - 1] = value;
+}
+
+void RecordingJobProgress::setText(int line, const std::string& text)
+{
+    std::lock_guard lock(m_mutex);
+    if (line == 1 || line == 2)
+        m_lines[line - 1] = text;
+}
+
+void RecordingJobProgress::setRange(int total)
+{
+    std::lock_guard lock(m_mutex);
+    m_range = total;
+}
+
+void RecordingJobProgress::setPosition(int position)
+{
+    std::lock_guard lock(m_mutex);
+    m_position = position;
+}
+
+void RecordingJobProgress::finish(const std::string& completion)
+{
+    std::lock_guard lock(m_mutex);
+    ++m_finished;
+    m_completion = completion;
+}
+
+int RecordingJobProgress::counter(int k) const
+{
+    std::lock_guard lock(m_mutex);
+    return k >= 1 && k <= 4 ? m_counters[k - 1] : 0;
+}
+
+std::string RecordingJobProgress::text(int line) const
+{
+    std::lock_guard lock(m_mutex);
+    return line == 1 || line == 2 ? m_lines[line - 1] : std::string();
+}
+
+int RecordingJobProgress::range() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_range;
+}
+
+int RecordingJobProgress::position() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_position;
+}
+
+int RecordingJobProgress::finishCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_finished;
+}
+
+std::string RecordingJobProgress::completion() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_completion;
+}
+
+} // namespace tw

@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "exchange/XmlTokenizer.h"
+#include "tests/TestSupport.h"
+
+#include <algorithm>
+#include <random>
+
+namespace tw {
+namespace {
+
+// The token stream as short texts: "<a", "@x=1", "T:t", "S: ", "/a", "C:..."
+std::vector<std::string> tokens(std::string_view utf8)
+{
+    CUtf8MemorySource source(utf8);
+    CXmlTokenizer xml(source);
+    std::vector<std::string> out;
+    for (int t = xml.NextToken(), guard = 0; t != XT_END && guard < 100000; t = xml.NextToken(), ++guard) {
+        switch (t) {
+        case XT_START_TAG: out.push_back(std::string("<") + xml.GetTagName()); break;
+        case XT_END_TAG: out.push_back(std::string("/") + xml.GetTagName()); break;
+        case XT_ATTRIBUTE: out.push_back("@" + std::string(xml.GetAttrName()) + "=" + xml.GetValueUtf8()); break;
+        case XT_TEXT: out.push_back("T:" + xml.GetValueUtf8()); break;
+        case XT_SPACE: out.push_back("S:" + xml.GetValueUtf8()); break;
+        case XT_CHUNK: out.push_back("C:" + xml.GetValueUtf8()); break;
+        case XT_ERROR: out.emplace_back("ERR"); break;
+        default: out.push_back("#" + std::to_string(t)); break;
+        }
+    }
+    return out;
+}
+
+struct Case {
+    const char* name;
+    std::string input;
+    std::vector<std::string> expected;
+};
+
+class XmlTokenizerTest : public ::testing::TestWithParam<Case> {};
+
+TEST_P(XmlTokenizerTest, Tokens)
+{
+    EXPECT_EQ(tokens(GetParam().input), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Markup, XmlTokenizerTest,
+    ::testing::Values(
+        Case{"EmptyElementEndsWithItsOwnName", "<a/>", {"<a", "/a"}},
+        Case{"QuotedAttributes", "<a x=\"1\" y='2'>t</a >", {"<a", "@x=1", "@y=2", "T:t", "/a"}},
+        Case{"UnquotedAndBareAttributes", "<a x=1><b checked>", {"<a", "@x=1", "<b", "@checked="}},
+        Case{"TextAndSpaceAlternate", "<b>one two</b>", {"<b", "T:one", "S: ", "T:two", "/b"}},
+        Case{"EntitiesStartNewRuns", "<t>a &lt; b</t>", {"<t", "T:a", "S: ", "T:<", "S: ", "T:b", "/t"}},
+        Case{"EntityInAttribute", "<t x=\"a&amp;b\"/>", {"<t", "@x=a&b", "/t"}},
+        Case{"NumericReferencesAreNotDecoded", "<t>&#xD;</t>", {"<t", "T:&;xD;", "/t"}},
+        Case{"UnknownEntityPassesThrough", "<t>&copy;</t>", {"<t", "T:&copy;", "/t"}},
+        Case{"Comment", "<!-- note -->", {"#7", "C: note ", "#8"}},
+        Case{"EmptyComment", "<!---->", {"#7", "C:", "#8"}},
+        Case{"CData", "<![CDATA[a<b&c]]>", {"#9", "C:a<b&c", "#10"}},
+        Case{"Declaration", "<!ENTITY x \"a>b\">", {"#13", "C: x \"a>b\"", "#14"}},
+        Case{"XmlDeclaration", "<?xml version=\"1.0\"?>", {"<?xml", "@version=1.0", "@?="}},
+        Case{"Doctype", "<!DOCTYPE gpx>", {"<!DOCTYPE", "@gpx="}},
+        Case{"PrefixIsPartOfTheName", "<groundspeak:name>N</groundspeak:name>",
+             {"<groundspeak:name", "T:N", "/groundspeak:name"}},
+        Case{"BadClosingTag", "</a b><c/>", {"ERR", "T:>", "<c", "/c"}},
+        Case{"EndInsideTagName", "<abc", {"ERR"}},
+        Case{"LessThanInAttributeName", "<a b<c>", {"<a", "ERR", "@c="}},
+        Case{"SlashNotClosing", "<a /b>", {"<a", "ERR", "@b="}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(XmlTokenizerLimits, LongValuesAndNamesAreCut)
+{
+    const auto text = tokens("<t>" + std::string(10000, 'x') + "</t>");
+    ASSERT_EQ(text.size(), 3u);
+    EXPECT_EQ(text[1], "T:" + std::string(8191, 'x'));
+
+    const auto comment = tokens("<!--" + std::string(10000, 'c') + "-->");
+    ASSERT_EQ(comment.size(), 4u);
+    EXPECT_EQ(comment[1].size(), 2u + 8191u);
+    EXPECT_EQ(comment[2].size(), 2u + 1809u);
+
+    const auto name = tokens("<" + std::string(200, 'n') + ">");
+    ASSERT_EQ(name.size(), 1u);
+    EXPECT_EQ(name[0], "<" + std::string(127, 'n'));
+}
+
+TEST(XmlTokenizerUtf8, MalformedSequences)
+{
+    // Inside text a bad sequence is dropped and the text goes on.
+    EXPECT_EQ(tokens("<t>ab\xff" "cd</t>"), (std::vector<std::string>{"<t", "T:ab", "T:cd", "/t"}));
+    // Right after a start tag it ends the document.
+    EXPECT_EQ(tokens("<t>\xff" "cd</t>"), (std::vector<std::string>{"<t"}));
+    // A character beyond U+FFFF does not end anything.
+    EXPECT_EQ(tokens("<t>a\xF0\x9F\x98\x80" "b</t>"), (std::vector<std::string>{"<t", "T:a\xEF\xBF\xBD" "b", "/t"}));
+    // Czech text survives.
+    EXPECT_EQ(tokens("<t>Příliš žluťoučký</t>"),
+              (std::vector<std::string>{"<t", "T:Příliš", "S: ", "T:žluťoučký", "/t"}));
+}
+
+TEST(XmlTokenizerFiles, MissingAndEmptyFilesEndAtOnce)
+{
+    CUtf8FileSource missing("/nonexistent/file.gpx");
+    CXmlTokenizer a(missing);
+    EXPECT_EQ(a.NextToken(), XT_END);
+    EXPECT_EQ(a.NextToken(), XT_END);
+    CUtf8FileSource empty("/dev/null");
+    CXmlTokenizer b(empty);
+    EXPECT_EQ(b.NextToken(), XT_END);
+}
+
+TEST(XmlTokenizerFiles, BadContinuationByteAcrossTheReadBuffer)
+{
+    // The bad continuation byte "b" is the first byte of the second read
+    // buffer; it must be read again as a character of its own.
+    const auto path = std::filesystem::temp_directory_path() / "tarnwick-xml-boundary.xml";
+    std::string filler;
+    while (filler.size() < 64 * 1024 - 4)
+        filler += "a ";
+    filler.resize(64 * 1024 - 4);
+    test::writeFile(path, "<t>" + filler + "\xC3" "b</t>");
+    CUtf8FileSource source(path);
+    CXmlTokenizer xml(source);
+    std::size_t letters = 0;
+    std::string last;
+    for (int t = xml.NextToken(); t != XT_END; t = xml.NextToken())
+        if (t == XT_TEXT) {
+            last = xml.GetValueUtf8();
+            letters += last.size();
+        }
+    std::filesystem::remove(path);
+    EXPECT_EQ(last, "b");
+    EXPECT_EQ(letters, static_cast<std::size_t>(std::count(filler.begin(), filler.end(), 'a')) + 1);
+}
+
+TEST(XmlTokenizerRobustness, RandomBytesAlwaysReachTheEnd)
+{
+    std::mt19937 rng(20261207);
+    const std::string alphabet = "<>/=\"'&;!-[]?aZ \t\n#x0\xC3\xA9\xFF";
+    for (int round = 0; round < 300; ++round) {
+        std::string input;
+        const int length = static_cast<int>(rng() % 2000);
+        for (int i = 0; i < length; ++i)
+            input += alphabet[rng() % alphabet.size()];
+        CUtf8MemorySource source(input);
+        CXmlTokenizer xml(source);
+        int calls = 0;
+        while (xml.NextToken() != XT_END)
+            ASSERT_LT(++calls, 10 * length + 10) << "no progress on round " << round;
+    }
+}
+
+} // namespace
+} // namespace tw
+
+namespace tw {
+namespace {
+
+std::string decoded(std::string_view utf8)
+{
+    CUtf8MemorySource source(utf8);
+    CXmlTokenizer xml(source);
+    xml.setDecodeCharacterReferences(true);
+    std::string text;
+    for (int t = xml.NextToken(); t != XT_END; t = xml.NextToken())
+        if (t == XT_TEXT || t == XT_SPACE)
+            text += xml.GetValueUtf8();
+        else if (t == XT_ATTRIBUTE)
+            text += "[" + xml.GetValueUtf8() + "]";
+    return text;
+}
+
+TEST(XmlCharacterReferences, DecodedWhenAskedFor)
+{
+    EXPECT_EQ(decoded("<t>M&#xFC;nchen &#252; &#x1F600;</t>"), "München ü \xF0\x9F\x98\x80");
+    EXPECT_EQ(decoded("<t a=\"Stra&#xDF;e\"/>"), "[Straße]");
+    // What is no reference stays as it was written.
+    EXPECT_EQ(decoded("<t>&#;x &#12a &#xZZ; &#0; &#xD800;</t>"), "&#;x &#12a &#xZZ; &#0; &#xD800;");
+    EXPECT_EQ(decoded("<t>end &#12"), "end &#12");
+}
+
+} // namespace
+} // namespace tw

@@ -1,0 +1,398 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "gps/GpsReceiver.h"
+
+#include "gps/NmeaPort.h"
+#include "gps/NmeaSentence.h"
+#include "platform/Notifier.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace tw {
+namespace {
+
+constexpr int kPollIntervalMs = 1000;
+constexpr std::size_t kReadChunk = 256;
+
+SatelliteTable emptyTable()
+{
+    SatelliteTable t{};
+    t[0].prn = -1;
+    return t;
+}
+
+} // namespace
+
+GpsReceiver::GpsReceiver(Notifier& notifier) : m_notifier(notifier)
+{
+    m_tables[0] = emptyTable();
+    m_tables[1] = emptyTable();
+}
+
+GpsReceiver::~GpsReceiver()
+{
+    // No flush here: the track logger may already be gone. The program's
+    // shutdown calls Stop() while everything still exists.
+    m_stopRequested = true;
+    if (m_wakeFd >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto n = ::write(m_wakeFd, &one, sizeof one);
+    }
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_port)
+        m_port->close();
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
+}
+
+bool GpsReceiver::Start(const std::string& portName, unsigned baudRate)
+{
+    Stop();
+    {
+        std::lock_guard lock(m_lock);
+        m_portName = portName;
+        m_baudRate = baudRate;
+    }
+    m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    m_port = makeNmeaPort(portName, baudRate);
+    if (m_wakeFd < 0 || !m_port->open(m_wakeFd)) {
+        std::fputs(m_port->error().c_str(), stdout);
+        std::fputs("Error while opening GPS connection.\n", stdout);
+        std::fflush(stdout);
+        m_port.reset();
+        if (m_wakeFd >= 0)
+            ::close(m_wakeFd);
+        m_wakeFd = -1;
+        return false;
+    }
+    m_stopRequested = false;
+    m_assembler.clear();
+    m_lastLine = std::chrono::steady_clock::now();
+    m_thread = std::thread([this] { readerLoop(); });
+    return true;
+}
+
+void GpsReceiver::Stop()
+{
+    // The reader waits in poll() on the port and on the wake-up descriptor:
+    // closing a terminal does not wake a thread blocked in read().
+    m_stopRequested = true;
+    if (m_wakeFd >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto n = ::write(m_wakeFd, &one, sizeof one);
+    }
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_port) {
+        m_port->close();
+        m_port.reset();
+    }
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
+    m_wakeFd = -1;
+    setReceiving(false);
+    if (FixSink* sink = m_sink.load())
+        sink->flushBuffer();
+}
+
+bool GpsReceiver::isRunning() const
+{
+    return m_thread.joinable();
+}
+
+GpsSnapshot GpsReceiver::snapshot() const
+{
+    std::lock_guard lock(m_lock);
+    GpsSnapshot s = m_state;
+    s.satellites = m_tables[static_cast<std::size_t>(m_front)];
+    return s;
+}
+
+std::string GpsReceiver::portName() const
+{
+    std::lock_guard lock(m_lock);
+    return m_portName;
+}
+
+unsigned GpsReceiver::baudRate() const
+{
+    std::lock_guard lock(m_lock);
+    return m_baudRate;
+}
+
+void GpsReceiver::setPosition(double latitude, double longitude)
+{
+    std::lock_guard lock(m_lock);
+    m_state.latitude = latitude;
+    m_state.longitude = longitude;
+}
+
+void GpsReceiver::setFixSink(FixSink* sink)
+{
+    m_sink = sink;
+}
+
+void GpsReceiver::setSentenceObserver(SentenceObserver observer)
+{
+    m_observer = std::move(observer);
+}
+
+void GpsReceiver::post()
+{
+    m_notifier.stateChanged(Topic::Gps);
+}
+
+void GpsReceiver::setReceiving(bool on)
+{
+    {
+        std::lock_guard lock(m_lock);
+        if (m_state.receiving == on)
+            return;
+        m_state.receiving = on;
+        if (on) {
+            m_state.receivingSince = std::time(nullptr);
+        } else {
+            // Position, time, course and DOP values stay: the screens show
+            // the last position in grey.
+            m_state.speedKmh = 0;
+            m_state.altitudeM = 0;
+            m_state.satsInView = 0;
+            m_state.satsUsed = 0;
+            for (auto& table : m_tables)
+                table.fill(SatelliteInfo{});
+            m_satsInView = 0;
+            m_satsUsed = 0;
+        }
+        m_receiving = on;
+    }
+    post();
+}
+
+bool GpsReceiver::feed(std::string_view bytes)
+{
+    bool ok = true;
+    for (const char c : bytes) {
+        switch (m_assembler.push(c)) {
+        case NmeaLineAssembler::Result::Line:
+            dispatchLine(m_assembler.line());
+            break;
+        case NmeaLineAssembler::Result::Overflow:
+            ok = false;
+            break;
+        case NmeaLineAssembler::Result::None:
+            break;
+        }
+    }
+    return ok;
+}
+
+void GpsReceiver::dispatchLine(std::string_view line)
+{
+    m_lastLine = std::chrono::steady_clock::now();
+    setReceiving(true);
+    // A wrong checksum means a damaged line (a noisy radio link): a digit
+    // changed in the position would move the user by kilometres.
+    if (nmea::checksumAcceptable(line)) {
+        switch (nmea::kindOf(line)) {
+        case nmea::Kind::Gga: handleGga(line); break;
+        case nmea::Kind::Rmc: handleRmc(line); break;
+        case nmea::Kind::Gsa: handleGsa(line); break;
+        case nmea::Kind::Gsv: handleGsv(line); break;
+        case nmea::Kind::Other: break;
+        }
+    }
+    if (m_observer)
+        m_observer(line, snapshot());
+}
+
+void GpsReceiver::handleGga(std::string_view line)
+{
+    const auto gga = nmea::parseGga(line);
+    if (!gga)
+        return;
+    GpsFix fix;
+    bool changed = false;
+    {
+        std::lock_guard lock(m_lock);
+        m_state.latitude = gga->latitude;
+        m_state.longitude = gga->longitude;
+        m_state.altitudeM = gga->altitudeM;
+        if (m_state.satsUsed != gga->satsUsed) {
+            m_state.satsUsed = gga->satsUsed;
+            m_satsUsed = gga->satsUsed;
+            changed = true;
+        }
+        fix = {gga->latitude, gga->longitude, gga->altitudeM, m_state.hdop, m_state.satsUsed, m_state.speedKmh};
+    }
+    if (changed)
+        post();
+    // Outside the receiver's lock: the logger has its own, and a flush to
+    // the database must not hold up the screens reading the receiver.
+    if (FixSink* sink = m_sink.load())
+        sink->appendFix(fix);
+}
+
+void GpsReceiver::handleRmc(std::string_view line)
+{
+    const auto rmc = nmea::parseRmc(line);
+    if (!rmc)
+        return;
+    std::lock_guard lock(m_lock);
+    m_state.utcTime = rmc->utcTime;
+    m_state.latitude = rmc->latitude;
+    m_state.longitude = rmc->longitude;
+    if (rmc->speedKmh)
+        m_state.speedKmh = *rmc->speedKmh;
+    if (rmc->courseDeg)
+        m_state.courseDeg = *rmc->courseDeg;
+}
+
+void GpsReceiver::handleGsa(std::string_view line)
+{
+    const auto gsa = nmea::parseGsa(line);
+    if (!gsa)
+        return;
+    std::lock_guard lock(m_lock);
+    if (gsa->pdop)
+        m_state.pdop = *gsa->pdop;
+    if (gsa->hdop)
+        m_state.hdop = *gsa->hdop;
+    if (gsa->vdop)
+        m_state.vdop = *gsa->vdop;
+    // A multi-system receiver sends one GSA per system in each cycle: the
+    // first of a cycle starts the set afresh, the others add to it.
+    if (!m_gsaComplete)
+        m_usedCount = 0;
+    m_gsaComplete = true;
+    for (const int prn : gsa->prns)
+        if (prn >= 0 && m_usedCount < m_usedPrns.size())
+            m_usedPrns[m_usedCount++] = prn;
+    swapTablesIfComplete();
+}
+
+void GpsReceiver::handleGsv(std::string_view line)
+{
+    const auto gsv = nmea::parseGsv(line);
+    if (!gsv)
+        return;
+    bool changed = false;
+    {
+        std::lock_guard lock(m_lock);
+        auto& back = m_tables[static_cast<std::size_t>(1 - m_front)];
+        // 64-bit: message numbers such as -1 or 2147483647 arrive from noise.
+        std::int64_t slot = (static_cast<std::int64_t>(gsv->messageNumber) - 1) * 4;
+        for (int i = 0; i < gsv->recordCount; ++i, ++slot) {
+            if (slot < 0 || slot >= kSatelliteSlots)
+                continue;
+            auto& sat = back[static_cast<std::size_t>(slot)];
+            const auto& r = gsv->records[static_cast<std::size_t>(i)];
+            sat.prn = r.prn;
+            sat.elevationDeg = r.elevationDeg;
+            sat.azimuthDeg = r.azimuthDeg;
+            sat.snrDb = r.snrDb;
+        }
+        if (gsv->messageNumber != gsv->messageCount)
+            return;
+        for (std::int64_t s = std::max<std::int64_t>(slot, 0); s < kSatelliteSlots; ++s) {
+            auto& sat = back[static_cast<std::size_t>(s)];
+            sat.prn = sat.elevationDeg = sat.azimuthDeg = sat.snrDb = -1;
+        }
+        const int inView = static_cast<int>(
+            std::count_if(back.begin(), back.end(), [](const SatelliteInfo& s) { return s.prn > 0; }));
+        if (inView != m_state.satsInView) {
+            m_state.satsInView = inView;
+            m_satsInView = inView;
+            changed = true;
+        }
+        m_gsvComplete = true;
+        swapTablesIfComplete();
+    }
+    if (changed)
+        post();
+}
+
+void GpsReceiver::swapTablesIfComplete()
+{
+    if (!m_gsvComplete || !m_gsaComplete)
+        return;
+    // The used flags are given by PRN once the sky view is complete: GSA
+    // comes before GSV in a cycle, when the slots still hold the old view.
+    auto& back = m_tables[static_cast<std::size_t>(1 - m_front)];
+    for (auto& sat : back)
+        sat.used = std::find(m_usedPrns.begin(), m_usedPrns.begin() + static_cast<std::ptrdiff_t>(m_usedCount),
+                             sat.prn)
+                   != m_usedPrns.begin() + static_cast<std::ptrdiff_t>(m_usedCount);
+    m_front = 1 - m_front;
+    m_gsvComplete = m_gsaComplete = false;
+}
+
+bool GpsReceiver::waitForWake(std::chrono::milliseconds timeout)
+{
+    pollfd p{m_wakeFd, POLLIN, 0};
+    ::poll(&p, 1, static_cast<int>(timeout.count()));
+    return m_stopRequested.load();
+}
+
+bool GpsReceiver::reopen()
+{
+    m_port->close();
+    setReceiving(false);
+    bool reported = false;
+    while (!m_stopRequested) {
+        if (waitForWake(kReconnectPause))
+            return false;
+        if (m_port->open(m_wakeFd)) {
+            m_assembler.clear();
+            m_lastLine = std::chrono::steady_clock::now();
+            return true;
+        }
+        // Once per outage, not every second while a device is unplugged.
+        if (!reported)
+            std::fputs(m_port->error().c_str(), stdout);
+        reported = true;
+    }
+    return false;
+}
+
+void GpsReceiver::readerLoop()
+{
+    char buffer[kReadChunk];
+    while (!m_stopRequested) {
+        pollfd p[2] = {{m_port->fd(), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+        const int n = ::poll(p, 2, kPollIntervalMs);
+        if (n < 0 && errno != EINTR)
+            break;
+        if (m_stopRequested || (p[1].revents & POLLIN))
+            break;
+        if (m_receiving && std::chrono::steady_clock::now() - m_lastLine > kSilenceLimit)
+            setReceiving(false);
+
+        bool failed = false;
+        if (p[0].revents & POLLIN) {
+            const ssize_t got = ::read(m_port->fd(), buffer, sizeof buffer);
+            if (got > 0) {
+                // A line of 256 bytes without an end: wrong speed or a
+                // broken link; start the port afresh.
+                failed = !feed({buffer, static_cast<std::size_t>(got)});
+            } else if (got == 0) {
+                failed = true; // the other end has gone (gpsd, a pseudo-terminal)
+            } else if (errno != EAGAIN && errno != EINTR) {
+                std::printf("Read error %d\n", errno);
+                std::fflush(stdout);
+                failed = true;
+            }
+        } else if (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            failed = true;
+        }
+        if (failed && !reopen())
+            break;
+    }
+}
+
+} // namespace tw

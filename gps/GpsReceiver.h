@@ -1,0 +1,160 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "gps/NmeaLineAssembler.h"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+namespace tw {
+
+class Notifier;
+class NmeaPort;
+
+// One satellite of the sky view. A value missing in the sentence is -1; an
+// empty slot has PRN -1 (0 after reception stopped).
+struct SatelliteInfo {
+    int prn = 0;
+    int elevationDeg = 0;
+    int azimuthDeg = 0;
+    int snrDb = 0;
+    bool used = false; // used in the fix
+};
+
+inline constexpr int kSatelliteSlots = 24;
+using SatelliteTable = std::array<SatelliteInfo, kSatelliteSlots>;
+
+// The receiver's state, copied under its lock.
+struct GpsSnapshot {
+    bool receiving = false;
+    std::time_t receivingSince = 0; // when `receiving` last turned true
+    int satsUsed = 0;
+    int satsInView = 0;
+    double utcTime = 0;   // hhmmss.ss as the receiver sent it
+    double latitude = 0;  // degrees, north positive
+    double longitude = 0; // degrees, east positive
+    double speedKmh = 0;
+    double altitudeM = 0; // above mean sea level
+    double courseDeg = 0; // clockwise from north
+    double pdop = 0, hdop = 0, vdop = 0;
+    SatelliteTable satellites{}; // the last complete sky view
+
+    // A latitude of exactly 0 or no satellite in use: no usable position.
+    bool hasPosition() const { return latitude != 0.0 && satsUsed >= 1; }
+};
+
+// A usable GGA position as handed to the track logger.
+struct GpsFix {
+    double latitude = 0;
+    double longitude = 0;
+    double altitudeM = 0;
+    double hdop = 0;     // from the last GSA, 0 before one came
+    int satsUsed = 0;
+    double speedKmh = 0; // from the last RMC
+};
+
+// What the receiver feeds: the track logger.
+class FixSink {
+public:
+    virtual ~FixSink() = default;
+    // Called on the reader thread for every usable GGA sentence.
+    virtual void appendFix(const GpsFix& fix) = 0;
+    // Called by Stop() after the reader has ended.
+    virtual void flushBuffer() = 0;
+};
+
+// The NMEA receiver: one reader thread per connection reads the port, the
+// window thread starts and stops it and reads the state with snapshot().
+// Changes of the receiving state and the satellite counts are announced as
+// Topic::Gps through the notifier.
+class GpsReceiver {
+public:
+    explicit GpsReceiver(Notifier& notifier);
+    ~GpsReceiver();
+    GpsReceiver(const GpsReceiver&) = delete;
+    GpsReceiver& operator=(const GpsReceiver&) = delete;
+
+    // Stops a running connection, opens portName (a device path,
+    // "gpsd://host[:port]" or "replay:/path") at baudRate and starts the
+    // reader. On failure prints the reason and "Error while opening GPS
+    // connection.\n" to the standard output and returns false.
+    bool Start(const std::string& portName, unsigned baudRate);
+    // Ends the reader (within a second even on a silent port), closes the
+    // port, clears the receiving state and flushes the track logger.
+    void Stop();
+    bool isRunning() const;
+
+    GpsSnapshot snapshot() const;
+    bool receiving() const { return m_receiving.load(); }
+    int satsUsed() const { return m_satsUsed.load(); }
+    int satsInView() const { return m_satsInView.load(); }
+    std::string portName() const;
+    unsigned baudRate() const;
+
+    // The last known position, restored at start-up (degrees).
+    void setPosition(double latitude, double longitude);
+    void setFixSink(FixSink* sink);
+
+    // One sentence, as the reader hands it on (also for replaying without a
+    // thread and for fuzzing): "$..." with or without line end.
+    void dispatchLine(std::string_view line);
+    // Feeds raw bytes through the line assembler, as the reader does with
+    // what it read. False when a sentence overflowed the line buffer.
+    bool feed(std::string_view bytes);
+
+    // Called on the reader thread after each sentence with the state it
+    // left; for monitors and tests. Set it while stopped.
+    using SentenceObserver = std::function<void(std::string_view line, const GpsSnapshot& state)>;
+    void setSentenceObserver(SentenceObserver observer);
+
+    // Silence after which `receiving` turns false.
+    static constexpr std::chrono::seconds kSilenceLimit{60};
+    // Pause between two attempts to reopen a failed port.
+    static constexpr std::chrono::milliseconds kReconnectPause{1000};
+
+private:
+    void readerLoop();
+    bool reopen();
+    bool waitForWake(std::chrono::milliseconds timeout);
+    void setReceiving(bool on);
+    void handleGga(std::string_view line);
+    void handleRmc(std::string_view line);
+    void handleGsa(std::string_view line);
+    void handleGsv(std::string_view line);
+    void swapTablesIfComplete();
+    void post();
+
+    Notifier& m_notifier;
+    mutable std::mutex m_lock; // guards every field the reader writes
+    GpsSnapshot m_state;       // its satellites are not used; the tables are
+    std::array<SatelliteTable, 2> m_tables{};
+    int m_front = 1; // index of the complete table; the other is being filled
+    bool m_gsvComplete = false;
+    bool m_gsaComplete = false;
+    std::array<int, 48> m_usedPrns{}; // from the GSA sentences of this cycle
+    std::size_t m_usedCount = 0;
+    std::atomic<bool> m_receiving{false};
+    std::atomic<int> m_satsUsed{0};
+    std::atomic<int> m_satsInView{0};
+
+    std::string m_portName;
+    unsigned m_baudRate = 0;
+    std::unique_ptr<NmeaPort> m_port;
+    std::thread m_thread;
+    std::atomic<bool> m_stopRequested{false};
+    int m_wakeFd = -1;
+    std::atomic<FixSink*> m_sink{nullptr};
+    SentenceObserver m_observer;
+    NmeaLineAssembler m_assembler;
+    std::chrono::steady_clock::time_point m_lastLine{};
+};
+
+} // namespace tw

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace tw {
+
+// Where NMEA sentences come from. The receiver's reader waits on fd() with
+// poll() and reads it with read(); an end of data or an error makes it close
+// the port and open it again a second later.
+class NmeaPort {
+public:
+    virtual ~NmeaPort() = default;
+    // wakeFd becomes readable when the receiver is being stopped: an open
+    // that waits (a network connect) gives up then. On failure the reason is
+    // in error(), a line as printed to the standard output.
+    virtual bool open(int wakeFd) = 0;
+    virtual void close() = 0;
+    virtual int fd() const = 0;
+    const std::string& error() const { return m_error; }
+
+protected:
+    std::string m_error;
+};
+
+inline constexpr const char* kGpsdScheme = "gpsd://";
+inline constexpr const char* kReplayScheme = "replay:";
+inline constexpr int kGpsdDefaultPort = 2947;
+
+// The port for a configured name: "gpsd://host[:port]" (a gpsd daemon's
+// NMEA watch over TCP), "replay:/path/to/log" (a recorded log played at the
+// pace of its time stamps; lines starting with '#' are skipped), or a serial
+// device path opened at baudRate.
+std::unique_ptr<NmeaPort> makeNmeaPort(const std::string& name, unsigned baudRate);
+
+// True for the names that are not serial devices (the speed does not matter).
+bool isVirtualPortName(const std::string& name);
+
+} // namespace tw

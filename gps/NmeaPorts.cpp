@@ -1,0 +1,267 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The three kinds of NMEA source: serial devices, gpsd and recorded logs.
+#include "gps/NmeaPort.h"
+
+#include "platform/Numbers.h"
+#include "platform/SerialPort.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <netdb.h>
+#include <optional>
+#include <poll.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace tw {
+namespace {
+
+constexpr int kConnectTimeoutMs = 5000;
+// The watch request of gpsd's NMEA mode (what its own raw client sends).
+constexpr std::string_view kWatchRequest = "?WATCH={\"enable\":true,\"nmea\":true}\n";
+// A recorded log never waits longer than this between two fixes.
+constexpr double kMaxReplayPauseS = 2.0;
+
+bool startsWith(const std::string& s, std::string_view prefix)
+{
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+class SerialNmeaPort final : public NmeaPort {
+public:
+    SerialNmeaPort(std::string path, unsigned baudRate) : m_path(std::move(path)), m_baud(baudRate) {}
+    bool open(int) override
+    {
+        if (m_port.open(m_path, m_baud))
+            return true;
+        m_error = m_port.error();
+        return false;
+    }
+    void close() override { m_port.close(); }
+    int fd() const override { return m_port.fd(); }
+
+private:
+    std::string m_path;
+    unsigned m_baud;
+    SerialPort m_port;
+};
+
+class GpsdNmeaPort final : public NmeaPort {
+public:
+    explicit GpsdNmeaPort(const std::string& address) { parseAddress(address); }
+    ~GpsdNmeaPort() override { close(); }
+
+    bool open(int wakeFd) override
+    {
+        close();
+        m_error = "Unable to connect to gpsd.\n";
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* list = nullptr;
+        if (m_host.empty() || ::getaddrinfo(m_host.c_str(), m_service.c_str(), &hints, &list) != 0)
+            return false;
+        for (addrinfo* a = list; a && m_fd < 0; a = a->ai_next)
+            m_fd = connectTo(*a, wakeFd);
+        ::freeaddrinfo(list);
+        if (m_fd < 0)
+            return false;
+        if (::send(m_fd, kWatchRequest.data(), kWatchRequest.size(), MSG_NOSIGNAL)
+            != static_cast<ssize_t>(kWatchRequest.size())) {
+            close();
+            return false;
+        }
+        m_error.clear();
+        return true;
+    }
+    void close() override
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+    int fd() const override { return m_fd; }
+
+private:
+    void parseAddress(std::string address)
+    {
+        const auto slash = address.find('/');
+        if (slash != std::string::npos)
+            address.resize(slash);
+        m_service = std::to_string(kGpsdDefaultPort);
+        if (!address.empty() && address.front() == '[') { // [v6 address]:port
+            const auto close = address.find(']');
+            if (close == std::string::npos)
+                return;
+            m_host = address.substr(1, close - 1);
+            if (close + 1 < address.size() && address[close + 1] == ':')
+                m_service = address.substr(close + 2);
+            return;
+        }
+        const auto colon = address.rfind(':');
+        if (colon != std::string::npos && address.find(':') == colon) {
+            m_host = address.substr(0, colon);
+            m_service = address.substr(colon + 1);
+        } else {
+            m_host = address;
+        }
+    }
+
+    static int connectTo(const addrinfo& a, int wakeFd)
+    {
+        const int fd = ::socket(a.ai_family, a.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a.ai_protocol);
+        if (fd < 0)
+            return -1;
+        if (::connect(fd, a.ai_addr, a.ai_addrlen) == 0)
+            return fd;
+        if (errno != EINPROGRESS) {
+            ::close(fd);
+            return -1;
+        }
+        pollfd p[2] = {{fd, POLLOUT, 0}, {wakeFd, POLLIN, 0}};
+        const int n = ::poll(p, wakeFd >= 0 ? 2 : 1, kConnectTimeoutMs);
+        int err = 0;
+        socklen_t len = sizeof err;
+        if (n <= 0 || (p[1].revents & POLLIN) || !(p[0].revents & POLLOUT)
+            || ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0 || err != 0) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
+
+    std::string m_host;
+    std::string m_service;
+    int m_fd = -1;
+};
+
+// Seconds of the day of an NMEA time field hhmmss.ss; nothing when absent.
+std::optional<double> fixSeconds(std::string_view line)
+{
+    if (line.size() < 7 || (line.substr(3, 3) != "RMC" && line.substr(3, 3) != "GGA"))
+        return std::nullopt;
+    const auto comma = line.find(',');
+    const auto end = line.find(',', comma + 1);
+    if (comma == std::string_view::npos || end == std::string_view::npos)
+        return std::nullopt;
+    const auto v = num::parseDouble(line.substr(comma + 1, end - comma - 1));
+    if (!v || *v < 0 || *v >= 240000)
+        return std::nullopt;
+    const int hhmmss = static_cast<int>(*v);
+    return (hhmmss / 10000) * 3600.0 + (hhmmss / 100 % 100) * 60.0 + hhmmss % 100 + (*v - hhmmss);
+}
+
+// Plays a log through one end of a socket pair; the reader reads the other.
+class ReplayNmeaPort final : public NmeaPort {
+public:
+    explicit ReplayNmeaPort(std::string path) : m_path(std::move(path)) {}
+    ~ReplayNmeaPort() override { close(); }
+
+    bool open(int) override
+    {
+        close();
+        std::ifstream in(m_path, std::ios::binary);
+        if (!in) {
+            m_error = "Unable to open COM port.\n";
+            return false;
+        }
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) {
+            while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+                line.pop_back();
+            if (!line.empty() && line.front() != '#')
+                lines.push_back(line + "\r\n");
+        }
+        int fds[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
+            m_error = "Unable to open COM port.\n";
+            return false;
+        }
+        m_readFd = fds[0];
+        m_writeFd = fds[1];
+        m_stop = false;
+        m_feeder = std::thread([this, lines = std::move(lines)] { feed(lines); });
+        return true;
+    }
+
+    void close() override
+    {
+        if (m_feeder.joinable()) {
+            {
+                std::lock_guard lock(m_mutex);
+                m_stop = true;
+            }
+            m_wake.notify_all();
+            ::shutdown(m_writeFd, SHUT_RDWR); // a send blocked on a full socket returns
+            m_feeder.join();
+        }
+        for (int* fd : {&m_readFd, &m_writeFd}) {
+            if (*fd >= 0)
+                ::close(*fd);
+            *fd = -1;
+        }
+    }
+    int fd() const override { return m_readFd; }
+
+private:
+    void feed(const std::vector<std::string>& lines)
+    {
+        std::optional<double> last;
+        for (const std::string& line : lines) {
+            if (const auto t = fixSeconds(line)) {
+                if (last && *t != *last) {
+                    double pause = *t - *last;
+                    if (pause < 0) // past midnight, or a log put together from pieces
+                        pause = 1.0;
+                    pause = std::min(pause, kMaxReplayPauseS);
+                    std::unique_lock lock(m_mutex);
+                    if (m_wake.wait_for(lock, std::chrono::duration<double>(pause), [this] { return m_stop; }))
+                        return;
+                }
+                last = t;
+            }
+            {
+                std::lock_guard lock(m_mutex);
+                if (m_stop)
+                    return;
+            }
+            if (::send(m_writeFd, line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size()))
+                return;
+        }
+        // The log has ended: the receiver hears silence from now on.
+    }
+
+    std::string m_path;
+    int m_readFd = -1;
+    int m_writeFd = -1;
+    std::thread m_feeder;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stop = false;
+};
+
+} // namespace
+
+bool isVirtualPortName(const std::string& name)
+{
+    return startsWith(name, kGpsdScheme) || startsWith(name, kReplayScheme);
+}
+
+std::unique_ptr<NmeaPort> makeNmeaPort(const std::string& name, unsigned baudRate)
+{
+    if (startsWith(name, kGpsdScheme))
+        return std::make_unique<GpsdNmeaPort>(name.substr(std::strlen(kGpsdScheme)));
+    if (startsWith(name, kReplayScheme))
+        return std::make_unique<ReplayNmeaPort>(name.substr(std::strlen(kReplayScheme)));
+    return std::make_unique<SerialNmeaPort>(name, baudRate);
+}
+
+} // namespace tw

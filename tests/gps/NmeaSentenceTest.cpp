@@ -1,0 +1,182 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "gps/NmeaSentence.h"
+
+#include "tests/geo/RowName.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+namespace tw::nmea {
+namespace {
+
+struct ChecksumRow {
+    std::string name;
+    std::string line;
+    bool accepted;
+};
+
+class ChecksumTest : public ::testing::TestWithParam<ChecksumRow> {};
+
+TEST_P(ChecksumTest, AcceptsOnlyMatchingOrAbsentChecksums)
+{
+    EXPECT_EQ(checksumAcceptable(GetParam().line), GetParam().accepted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ChecksumTest,
+    ::testing::Values(
+        ChecksumRow{"Matching", "$GPGGA,225308,4527.458,S,16709.165,E,1,05,2.1,14.7,M,1.1,M,,*53", true},
+        ChecksumRow{"MatchingWithLineEnd", "$GPGSA,A,3,01,,,,13,20,22,,,,28,,3.1,2.1,2.0*3A\r\n", true},
+        ChecksumRow{"LowerCaseHex", "$GPGSV,3,3,11,25,20,108,00,27,08,281,00,28,17,339,39,,,,*4c", true},
+        ChecksumRow{"OneDigitChanged", "$GPGGA,225308,4527.458,S,16709.165,E,1,05,2.1,14.7,M,1.1,M,,*54", false},
+        ChecksumRow{"PositionDigitChanged", "$GPGGA,225308,4528.458,S,16709.165,E,1,05,2.1,14.7,M,1.1,M,,*53", false},
+        ChecksumRow{"CutAfterStar", "$GPGGA,225308,4527.458,S,16709.165,E,1,05,2.1,14.7,M,1.1,M,,*5", false},
+        ChecksumRow{"NotHex", "$GPGGA,225308,4527.458,S,16709.165,E,1,05,2.1,14.7,M,1.1,M,,*ZZ", false},
+        ChecksumRow{"Absent", "$GPGGA,225308,4527.458,S,16709.165,E,1,05,2.1,14.7,M,1.1,M,,", true}),
+    test::RowName());
+
+struct KindRow {
+    std::string name;
+    std::string line;
+    Kind kind;
+};
+
+class KindTest : public ::testing::TestWithParam<KindRow> {};
+
+TEST_P(KindTest, RecognisesTalkersAndTypes)
+{
+    EXPECT_EQ(kindOf(GetParam().line), GetParam().kind);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, KindTest,
+                         ::testing::Values(KindRow{"GpsGga", "$GPGGA,", Kind::Gga},
+                                           KindRow{"MultiSystemGga", "$GNGGA,", Kind::Gga},
+                                           KindRow{"GlonassRmc", "$GLRMC,", Kind::Rmc},
+                                           KindRow{"GalileoGsa", "$GAGSA,", Kind::Gsa},
+                                           KindRow{"BeidouGga", "$BDGGA,", Kind::Gga},
+                                           KindRow{"BeidouNewTalker", "$GBRMC,", Kind::Rmc},
+                                           KindRow{"GpsGsv", "$GPGSV,", Kind::Gsv},
+                                           KindRow{"GlonassGsvIgnored", "$GLGSV,", Kind::Other},
+                                           KindRow{"UnknownTalker", "$XXGGA,", Kind::Other},
+                                           KindRow{"Proprietary", "$PGRME,9.1,M", Kind::Other},
+                                           KindRow{"TooShort", "$GPGG", Kind::Other}),
+                         test::RowName());
+
+struct GgaRow {
+    std::string name;
+    std::string line;
+    bool usable;
+    double lat, lon, alt;
+    int sats;
+};
+
+class GgaTest : public ::testing::TestWithParam<GgaRow> {};
+
+TEST_P(GgaTest, ReadsPositionAltitudeAndSatellites)
+{
+    const GgaRow& row = GetParam();
+    const auto gga = parseGga(row.line);
+    ASSERT_EQ(gga.has_value(), row.usable);
+    if (!gga)
+        return;
+    EXPECT_NEAR(gga->latitude, row.lat, 1e-9);
+    EXPECT_NEAR(gga->longitude, row.lon, 1e-9);
+    EXPECT_DOUBLE_EQ(gga->altitudeM, row.alt);
+    EXPECT_EQ(gga->satsUsed, row.sats);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, GgaTest,
+    ::testing::Values(
+        GgaRow{"SouthEast", "$GPGGA,225308,4527.458,S,16709.165,E,1,05,2.1,14.7,M,1.1,M,,*53", true,
+               -(45 + 27.458 / 60), 167 + 9.165 / 60, 14.7, 5},
+        GgaRow{"NorthWestWithoutGeoid", "$GPGGA,120824.76,3908.8199,N,00023.0832,W,1,06,2.1,00176,M,,,,*39", true,
+               39 + 8.8199 / 60, -(23.0832 / 60), 176, 6},
+        GgaRow{"NegativeAltitude", "$GPGGA,200004,5504.4343,N,01025.5386,E,2,03,2.5,-9.1,M,43.9,M,,*62", true,
+               55 + 4.4343 / 60, 10 + 25.5386 / 60, -9.1, 3},
+        GgaRow{"NoFixEmptyFields", "$GPGGA,,,,,,0,00,,,M,,M,,*66", false, 0, 0, 0, 0},
+        GgaRow{"NoAltitude", "$GPGGA,120824.76,3908.8199,N,00023.0832,W,1,06,2.1,,M,,,,", false, 0, 0, 0, 0},
+        GgaRow{"CutShort", "$GPGGA,012530.562,4131.7353,N,09336.8150,W,0,00,50.", false, 0, 0, 0, 0},
+        GgaRow{"NotANumber", "$GPGGA,1,nan,N,inf,E,1,05,2.1,14.7,M,1.1,M,,", false, 0, 0, 0, 0}),
+    test::RowName());
+
+TEST(RmcTest, StatusVoidWithPositionIsUsed)
+{
+    const auto rmc = parseRmc("$GPRMC,012519.563,V,4131.7353,N,09336.8150,W,0.00,,050405,,*14");
+    ASSERT_TRUE(rmc);
+    EXPECT_NEAR(rmc->latitude, 41 + 31.7353 / 60, 1e-9);
+    EXPECT_NEAR(rmc->longitude, -(93 + 36.815 / 60), 1e-9);
+    EXPECT_DOUBLE_EQ(rmc->utcTime, 12519.563);
+}
+
+TEST(RmcTest, EmptyCourseKeepsSpeed)
+{
+    // A receiver standing still leaves the course empty; its speed still counts.
+    const auto rmc = parseRmc("$GNRMC,000941.00,A,4404.13387,N,12118.85628,W,10.0,,100117,,,A*7D");
+    ASSERT_TRUE(rmc);
+    ASSERT_TRUE(rmc->speedKmh);
+    EXPECT_DOUBLE_EQ(*rmc->speedKmh, 18.52);
+    EXPECT_FALSE(rmc->courseDeg);
+}
+
+TEST(RmcTest, WithoutPositionUnusable)
+{
+    EXPECT_FALSE(parseRmc("$GPRMC,,V,,,,,,,260810,1.0,E,N*34"));
+}
+
+TEST(GsaTest, ReadsUsedPrnsAndDops)
+{
+    const auto gsa = parseGsa("$GPGSA,A,3,01,,,,13,20,22,,,,28,,3.1,2.1,2.0*3A");
+    ASSERT_TRUE(gsa);
+    EXPECT_EQ(gsa->prns[0], 1);
+    EXPECT_EQ(gsa->prns[1], -1);
+    EXPECT_EQ(gsa->prns[4], 13);
+    EXPECT_EQ(gsa->prns[10], 28);
+    EXPECT_EQ(gsa->prns[11], -1);
+    EXPECT_DOUBLE_EQ(gsa->pdop.value(), 3.1);
+    EXPECT_DOUBLE_EQ(gsa->hdop.value(), 2.1);
+    EXPECT_DOUBLE_EQ(gsa->vdop.value(), 2.0);
+}
+
+TEST(GsaTest, MissingDopsStayUnknown)
+{
+    const auto gsa = parseGsa("$GPGSA,A,1,,,,,,,,,,,,,,,*1E");
+    ASSERT_TRUE(gsa);
+    EXPECT_FALSE(gsa->pdop);
+    EXPECT_FALSE(gsa->hdop);
+}
+
+TEST(GsvTest, MissingSignalIsMinusOne)
+{
+    const auto gsv = parseGsv("$GPGSV,4,4,16,30,12,249,17,46,31,150,,48,38,197,,51,37,160,*7C");
+    ASSERT_TRUE(gsv);
+    EXPECT_EQ(gsv->messageCount, 4);
+    EXPECT_EQ(gsv->messageNumber, 4);
+    EXPECT_EQ(gsv->satsInView, 16);
+    ASSERT_EQ(gsv->recordCount, 4);
+    EXPECT_EQ(gsv->records[0].snrDb, 17);
+    EXPECT_EQ(gsv->records[1].prn, 46);
+    EXPECT_EQ(gsv->records[1].snrDb, -1);
+    EXPECT_EQ(gsv->records[3].azimuthDeg, 160);
+    EXPECT_EQ(gsv->records[3].snrDb, -1);
+}
+
+TEST(GsvTest, RestIsCutAt127Characters)
+{
+    std::string line = "$GPGSV,9,1,99";
+    for (int i = 0; i < 40; ++i)
+        line += ",11,22,333,44";
+    const auto gsv = parseGsv(line);
+    ASSERT_TRUE(gsv);
+    // 127 characters end after "11,22,333,": nine whole records and one
+    // whose signal was cut off.
+    EXPECT_EQ(gsv->recordCount, 10);
+    EXPECT_EQ(gsv->records[8].snrDb, 44);
+    EXPECT_EQ(gsv->records[9].azimuthDeg, 333);
+    EXPECT_EQ(gsv->records[9].snrDb, -1);
+}
+
+} // namespace
+} // namespace tw::nmea

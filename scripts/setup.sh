@@ -7,10 +7,11 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libsqlite3-dev sqlite3 zlib1g-dev libsimpleini-dev libicu-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev
   libgtest-dev libgmock-dev
   xvfb xauth locales
   geographiclib-tools
+  libcurl4-openssl-dev libcpp-httplib-dev libpng-dev libjpeg-dev
 )
 
 missing=()

@@ -1,0 +1,148 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "maps/TileDatabase.h"
+
+#include <sqlite3.h>
+
+namespace fs = std::filesystem;
+
+namespace tw::maps {
+namespace {
+
+// The worker and the window thread hold separate connections to one file, so
+// one of them may briefly find it locked.
+constexpr int kBusyTimeoutMs = 5000;
+
+void bindSet(SQLite::Statement& st, int index, const std::string& set)
+{
+    if (set.empty())
+        st.BindInt(index, 0);
+    else
+        st.BindText(index, set);
+}
+
+} // namespace
+
+TileDatabase::TileDatabase(fs::path path, Prompter* prompter) : m_path(std::move(path)), m_db(prompter) {}
+
+TileDatabase::~TileDatabase() = default;
+
+bool TileDatabase::open()
+{
+    if (m_open)
+        return true;
+    std::error_code ec;
+    if (m_path.has_parent_path())
+        fs::create_directories(m_path.parent_path(), ec);
+    if (m_db.OpenFile(m_path.string()) != SQLITE_OK) {
+        m_db.Close();
+        return false;
+    }
+    sqlite3_busy_timeout(m_db.handle(), kBusyTimeoutMs);
+    if (m_db.Exec("PRAGMA encoding = \"UTF-8\"") != SQLITE_OK
+        || m_db.Exec("CREATE TABLE IF NOT EXISTS info(minzoom,maxzoom)") != SQLITE_OK
+        || m_db.Exec("CREATE TABLE IF NOT EXISTS tiles(x int, y int, z int, s int, image blob, "
+                     "PRIMARY KEY (x,y,z,s))")
+               != SQLITE_OK) {
+        m_db.Close();
+        return false;
+    }
+    m_open = true;
+    return true;
+}
+
+std::optional<TileBytes> TileDatabase::read(const TileKey& key, bool matchSet)
+{
+    if (!m_open)
+        return std::nullopt;
+    try {
+        SQLite::Statement st(m_db, matchSet ? "SELECT `image` FROM `tiles` WHERE `x` = ? AND `y` = ? AND `z` = ? "
+                                              "AND `s` = ?"
+                                            : "SELECT `image` FROM `tiles` WHERE `x` = ? AND `y` = ? AND `z` = ?");
+        st.BindInt(1, key.x);
+        st.BindInt(2, key.y);
+        st.BindInt(3, key.z);
+        if (matchSet)
+            bindSet(st, 4, key.set);
+        if (st.Step() != SQLITE_ROW)
+            return std::nullopt;
+        auto blob = st.ColumnBlob(0);
+        return TileBytes(blob.begin(), blob.end());
+    } catch (const SQLite::Error&) {
+        return std::nullopt;
+    }
+}
+
+bool TileDatabase::contains(const TileKey& key, bool matchSet)
+{
+    return read(key, matchSet).has_value();
+}
+
+bool TileDatabase::write(const TileKey& key, const void* data, std::size_t size)
+{
+    if (!m_open || size > static_cast<std::size_t>(INT32_MAX))
+        return false;
+    try {
+        SQLite::Transaction transaction(m_db);
+        SQLite::Statement st(m_db, "INSERT OR REPLACE INTO `tiles` (`x`, `y`, `z`, `s`, `image`) "
+                                   "VALUES(?, ?, ?, ?, ?)");
+        st.BindInt(1, key.x);
+        st.BindInt(2, key.y);
+        st.BindInt(3, key.z);
+        bindSet(st, 4, key.set);
+        st.BindBlob(5, data, static_cast<int>(size));
+        st.StepDone();
+        return transaction.commit() == SQLITE_OK;
+    } catch (const SQLite::Error&) {
+        return false;
+    }
+}
+
+void TileDatabase::remove(int x, int y, int z)
+{
+    if (!m_open)
+        return;
+    try {
+        SQLite::Transaction transaction(m_db);
+        SQLite::Statement st(m_db, "DELETE FROM `tiles` WHERE `x` = ? AND `y` = ? AND `z` = ?");
+        st.BindInt(1, x);
+        st.BindInt(2, y);
+        st.BindInt(3, z);
+        st.StepDone();
+        transaction.commit();
+    } catch (const SQLite::Error& e) {
+        m_db.showError(e.message);
+    }
+}
+
+MbTilesReader::MbTilesReader(fs::path path) : m_path(std::move(path))
+{
+    std::error_code ec;
+    // Never create the file: it belongs to the user.
+    if (!fs::is_regular_file(m_path, ec))
+        return;
+    m_open = m_db.Open(m_path.string()) == SQLITE_OK;
+}
+
+MbTilesReader::~MbTilesReader() = default;
+
+std::optional<TileBytes> MbTilesReader::read(int zoom, int column, int row)
+{
+    if (!m_open || zoom < 0 || zoom > 30)
+        return std::nullopt;
+    const long long rows = 1LL << zoom;
+    try {
+        SQLite::Statement st(m_db, "SELECT `tile_data` FROM `tiles` WHERE `zoom_level` = ? AND `tile_column` = ? "
+                                   "AND `tile_row` = ?");
+        st.BindInt(1, zoom);
+        st.BindInt(2, column);
+        st.BindInt(3, rows - 1 - row);
+        if (st.Step() != SQLITE_ROW)
+            return std::nullopt;
+        auto blob = st.ColumnBlob(0);
+        return TileBytes(blob.begin(), blob.end());
+    } catch (const SQLite::Error&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace tw::maps

@@ -83,8 +83,12 @@ std::optional<double> leadingDouble(std::string_view text, std::size_t* used)
     if (end == rest.data())
         return std::nullopt;
     if (ec == std::errc::result_out_of_range) {
-        // from_chars leaves the value alone on overflow; strtod gives ±HUGE_VAL or 0.
-        value = std::abs(value) >= 1 ? HUGE_VAL : 0.0;
+        // from_chars leaves the value alone when it is out of range; like
+        // strtod, give HUGE_VAL for an overflow and 0 for an underflow.
+        const std::string_view number(rest.data(), static_cast<std::size_t>(end - rest.data()));
+        const std::size_t e = number.find_first_of("eE");
+        const bool underflow = e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-';
+        value = underflow ? 0.0 : HUGE_VAL;
     }
     if (used)
         *used = static_cast<std::size_t>(end - begin);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 
 namespace tw::num {
 namespace {
@@ -43,6 +44,9 @@ TEST(Numbers, DoublesIgnoreTheLocale)
     EXPECT_EQ(used, 5u);
     EXPECT_EQ(leadingDouble("--1"), std::nullopt);
     EXPECT_EQ(leadingDouble("x"), std::nullopt);
+    EXPECT_EQ(leadingDouble("1e999"), HUGE_VAL);
+    EXPECT_EQ(leadingDouble("-1e999"), -HUGE_VAL);
+    EXPECT_EQ(leadingDouble("1e-999"), 0.0);
     std::setlocale(LC_NUMERIC, saved.c_str());
 }
 

@@ -9,6 +9,7 @@
 #include <zlib.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace tw {
@@ -60,36 +61,6 @@ std::string DecompressText(const std::vector<unsigned char>& blob)
     // The text ends at its first NUL, as a C string would.
     out.resize(strnlen(out.c_str(), out.size()));
     return out;
-}
-
-CGeocache geocacheFromRow(const SQLite::Statement& row)
-{
-    CGeocache c;
-    c.key = row.ColumnInt(0);
-    c.code = row.ColumnText(1);
-    c.guid = row.ColumnText(2);
-    c.lat = row.ColumnDouble(3);
-    c.lon = row.ColumnDouble(4);
-    c.name = row.ColumnText(5);
-    c.author = row.ColumnText(6);
-    c.type = cacheTypeFromText(row.ColumnText(7));
-    c.size = cacheSizeFromText(row.ColumnText(8));
-    c.difficulty = static_cast<int>(std::trunc(row.ColumnDouble(9) * 10.0));
-    c.terrain = static_cast<int>(std::trunc(row.ColumnDouble(10) * 10.0));
-    const int status = static_cast<int>(row.ColumnDouble(12));
-    c.status = status == 1 || status == 2 ? status : 0;
-    c.hidden = static_cast<int>(row.ColumnDouble(14));
-    c.updated = static_cast<int>(row.ColumnDouble(16));
-    c.comment = text::storedToShown(row.ColumnText(17));
-    c.foundTime = static_cast<int>(row.ColumnDouble(18));
-    c.found = static_cast<int>(row.ColumnDouble(19));
-    c.country = row.ColumnText(20);
-    c.state = row.ColumnText(21);
-    c.cacheId = static_cast<int>(row.ColumnDouble(22));
-    c.ownerId = static_cast<int>(row.ColumnDouble(23));
-    if (c.type != CacheType::Unknown && c.type != CacheType::Multi)
-        c.hasFinal = 1;
-    return c;
 }
 
 void CacheStore::InsertLog(const CGeoLog& log, const std::string& code)
@@ -167,22 +138,326 @@ void CacheStore::insertCacheRows(CGeocache& cache)
     cache.key = key;
 }
 
-bool CacheStore::InsertCache(CGeocache& cache)
+bool CacheStore::runInTransaction(const std::function<void()>& work)
 {
     try {
         SQLite::Transaction transaction(m_db);
-        insertCacheRows(cache);
-        if (transaction.commit() != SQLITE_OK) {
-            cache.key = 0;
-            return false;
-        }
-        return true;
+        work();
+        return transaction.commit() == SQLITE_OK;
     } catch (const SQLite::Error& e) {
-        cache.key = 0;
         m_db.Rollback();
         m_db.showError(e.message);
         return false;
     }
+}
+
+bool CacheStore::InsertCache(CGeocache& cache)
+{
+    if (runInTransaction([&] { insertCacheRows(cache); }))
+        return true;
+    cache.key = 0;
+    return false;
+}
+
+bool CacheStore::cacheExists(const std::string& code)
+{
+    SQLite::Statement query(m_db, "SELECT `key` FROM `geocache` WHERE `id` = ?");
+    query.BindText(1, code);
+    return query.Next();
+}
+
+void CacheStore::touchCache(const std::string& code)
+{
+    SQLite::Statement touch(m_db, "UPDATE `geocache` SET `dtupdate` = ? WHERE `id` = ?");
+    touch.BindInt(1, todayYmd());
+    touch.BindText(2, code);
+    touch.StepDone();
+}
+
+std::string mergedNote(const std::string& newNote, const std::string& storedNote)
+{
+    // Both in the shown form, so that LF and CR LF spellings compare equal.
+    const std::string fresh = text::storedToShown(newNote);
+    const std::string stored = text::storedToShown(storedNote);
+    if (stored.find(fresh) != std::string::npos)
+        return stored;
+    if (fresh.find(stored) != std::string::npos)
+        return fresh;
+    return fresh + stored;
+}
+
+void CacheStore::deleteCacheRows(const CGeocache& cache, bool keepUserData)
+{
+    auto run = [&](const char* sql, bool byKey) {
+        SQLite::Statement statement(m_db, sql);
+        if (byKey)
+            statement.BindInt(1, cache.key);
+        else
+            statement.BindText(1, cache.code);
+        statement.StepDone();
+    };
+    run("DELETE FROM `geocache` WHERE `key` = ?", true);
+    run("DELETE FROM `coord_index` WHERE `key` = ?", true);
+    run("DELETE FROM `geolist` WHERE `id` = ?", false);
+    run("DELETE FROM `geolog` WHERE `id` = ?", false);
+    if (!keepUserData) {
+        run("DELETE FROM `geotag` WHERE `id` = ?", false);
+        run("DELETE FROM `waypoint` WHERE `id` = ?", false);
+        return;
+    }
+    // Attributes come with every copy of the listing; everything else tagged
+    // to the cache is the user's and survives.
+    SQLite::Statement tags(m_db, "SELECT `key`, `ptrkat` FROM `geotag` WHERE `id` = ?");
+    tags.BindText(1, cache.code);
+    std::vector<int> attributeTags;
+    while (tags.Next())
+        if (m_categories.attribute != 0 && tags.ColumnInt(1) == m_categories.attribute)
+            attributeTags.push_back(tags.ColumnInt(0));
+    SQLite::Statement drop(m_db, "DELETE FROM `geotag` WHERE `key` = ?");
+    for (const int key : attributeTags) {
+        drop.Reset();
+        drop.BindInt(1, key);
+        drop.StepDone();
+    }
+    run("DELETE FROM `waypoint` WHERE `id` = ? AND `flag` = '1'", false);
+}
+
+bool CacheStore::DeleteCache(const CGeocache& cache, bool keepUserData)
+{
+    if (!runInTransaction([&] { deleteCacheRows(cache, keepUserData); }))
+        return false;
+    if (m_onDeleted)
+        m_onDeleted();
+    return true;
+}
+
+void CacheStore::replaceCacheRows(CGeocache& cache)
+{
+    if (const auto stored = LoadCacheByCode(m_db, cache.code)) {
+        cache.key = stored->key;
+        cache.comment = mergedNote(cache.comment, stored->comment);
+        if (stored->found > 0 && cache.found == 0)
+            cache.found = stored->found;
+        if (stored->foundTime > 0 && cache.foundTime == 0)
+            cache.foundTime = stored->foundTime;
+        deleteCacheRows(*stored, true);
+    }
+    insertCacheRows(cache);
+}
+
+bool CacheStore::ReplaceCache(CGeocache& cache)
+{
+    const int previousKey = cache.key;
+    if (runInTransaction([&] { replaceCacheRows(cache); }))
+        return true;
+    cache.key = previousKey;
+    return false;
+}
+
+int CacheStore::StoreImportedCache(CGeocache& cache)
+{
+    auto tagAsImported = [&] {
+        int tagKey = 0;
+        SetTag(m_db, cache.code, m_categories.lastImport, "x", true, tagKey, false);
+    };
+    bool exists = false;
+    try {
+        exists = cacheExists(cache.code);
+    } catch (const SQLite::Error& e) {
+        m_db.showError(e.message);
+        return ImportResult::NotStored;
+    }
+
+    if (exists && m_impOnlyNew == 0) {
+        const int previousKey = cache.key;
+        if (runInTransaction([&] {
+                replaceCacheRows(cache);
+                tagAsImported();
+            }))
+            return ImportResult::Replaced;
+        cache.key = previousKey;
+    } else if (!exists) {
+        if (runInTransaction([&] {
+                insertCacheRows(cache);
+                tagAsImported();
+            }))
+            return ImportResult::NewCache;
+        cache.key = 0;
+        return ImportResult::NotStored;
+    }
+    // Left alone (or a failed replace): still one of the caches of this import.
+    runInTransaction(tagAsImported);
+    return ImportResult::NotStored;
+}
+
+int CacheStore::UpdateCacheBasics(const CGeocache& cache)
+{
+    bool exists = false;
+    try {
+        exists = cacheExists(cache.code);
+    } catch (const SQLite::Error& e) {
+        m_db.showError(e.message);
+        return ImportResult::Nothing;
+    }
+    if (!exists)
+        return ImportResult::Nothing;
+    if (m_impOnlyNew != 0)
+        return ImportResult::NotStored;
+    const bool ok = runInTransaction([&] {
+        SQLite::Statement update(m_db, "UPDATE `geocache` SET `x` = ?, `y` = ?, `name` = ? , `author` = ?, "
+                                       "`cachetype` = ?, `cachesize` = ?, `difficulty` = ?, `terrain` = ?, "
+                                       "`cachestatus` = ? WHERE `id` = ?");
+        update.BindDouble(1, cache.lat);
+        update.BindDouble(2, cache.lon);
+        update.BindText(3, cache.name);
+        update.BindText(4, cache.author);
+        update.BindText(5, cacheTypeText(cache.type));
+        update.BindText(6, cacheSizeText(cache.size));
+        update.BindDouble(7, cache.difficulty * 0.1);
+        update.BindDouble(8, cache.terrain * 0.1);
+        update.BindInt(9, cache.status);
+        update.BindText(10, cache.code);
+        update.StepDone();
+        // The spatial index follows the position, or distance filters would
+        // still find the cache at its old place.
+        SQLite::Statement index(m_db, "UPDATE `coord_index` SET `minX` = ?, `maxX` = ?, `minY` = ?, `maxY` = ? "
+                                      "WHERE `key` IN (SELECT `key` FROM `geocache` WHERE `id` = ?)");
+        index.BindDouble(1, cache.lat);
+        index.BindDouble(2, cache.lat);
+        index.BindDouble(3, cache.lon);
+        index.BindDouble(4, cache.lon);
+        index.BindText(5, cache.code);
+        index.StepDone();
+    });
+    return ok ? ImportResult::Replaced : ImportResult::Nothing;
+}
+
+bool CacheStore::SetComment(CGeocache& cache, const std::string& text)
+{
+    cache.comment = text;
+    return runInTransaction([&] {
+        SQLite::Statement update(m_db, "UPDATE `geocache` SET `comment` = ?, `dtupdate` = ? WHERE `id` = ?");
+        update.BindText(1, text);
+        update.BindInt(2, todayYmd());
+        update.BindText(3, cache.code);
+        update.StepDone();
+    });
+}
+
+bool CacheStore::SetFoundState(CGeocache& cache, int logType, const std::string& text, std::time_t when)
+{
+    cache.updated = todayYmd();
+    const bool isFind = logTypeIsFind(logType);
+    if (isFind) {
+        const LocalTime t = localTime(when);
+        cache.found = t.year * 10000 + t.month * 100 + t.day;
+        cache.foundTime = t.hour * 100 + t.minute;
+    } else if (logType == LogType::ClearFind) {
+        cache.found = 0;
+        cache.foundTime = 0;
+    }
+    cache.fieldNoteText = text;
+    cache.fieldNoteType = logType;
+
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%d-%04d", isFind ? cache.found : cache.updated, cache.foundTime);
+    cache.fieldNoteTime = stamp;
+
+    const bool stored = runInTransaction([&] {
+        SQLite::Statement update(m_db, "UPDATE `geocache` SET `dtfound` = ?, `dtfoundtime` = ?, `dtupdate` = ? "
+                                       "WHERE `id` = ?");
+        update.BindInt(1, cache.found);
+        update.BindInt(2, cache.foundTime);
+        update.BindInt(3, cache.updated);
+        update.BindText(4, cache.code);
+        update.StepDone();
+    });
+    if (!stored)
+        return false;
+    // The three tags in one more transaction: a field note is whole or absent.
+    return runInTransaction([&] {
+        SetTag(m_db, cache.code, m_categories.fieldNote, text, true, cache.fieldNoteTextTag, false);
+        SetTag(m_db, cache.code, m_categories.fieldNoteType, logTypeText(logType), true, cache.fieldNoteTypeTag,
+               false);
+        SetTag(m_db, cache.code, m_categories.fieldNoteTime, cache.fieldNoteTime, false, cache.fieldNoteTimeTag,
+               false);
+    });
+}
+
+bool CacheStore::InsertWaypoint(CWaypoint& waypoint)
+{
+    return runInTransaction([&] {
+        touchCache(waypoint.code);
+        SQLite::Statement insert(m_db, "INSERT INTO `waypoint` (`id`, `guid`, `x`, `y`, `name` , `prefixid`, "
+                                       "`cmt`, `comment`, `wpttype`, `flag`, `dtupdate`) VALUES (?, ?, ?, ?, ?, "
+                                       "?, ?, ?, ?, ?, ?)");
+        insert.BindText(1, waypoint.code);
+        insert.BindText(2, waypoint.guid);
+        insert.BindDouble(3, waypoint.lat);
+        insert.BindDouble(4, waypoint.lon);
+        insert.BindText(5, waypoint.name);
+        insert.BindText(6, waypoint.prefix);
+        insert.BindText(7, waypoint.text);
+        insert.BindText(8, waypoint.comment);
+        insert.BindText(9, waypointTypeText(waypoint.type));
+        insert.BindInt(10, waypoint.flag);
+        insert.BindInt(11, waypoint.updated);
+        insert.StepDone();
+        waypoint.key = static_cast<int>(m_db.lastInsertRowId());
+    });
+}
+
+bool CacheStore::UpdateWaypoint(CWaypoint& waypoint)
+{
+    waypoint.updated = todayYmd();
+    return runInTransaction([&] {
+        touchCache(waypoint.code);
+        SQLite::Statement update(m_db, "UPDATE `waypoint` SET `x` = ?, `y` = ?, `name` = ?, `cmt` = ?, "
+                                       "`comment` = ?, `wpttype` = ?, `dtupdate` = ? WHERE `key` = ?");
+        update.BindDouble(1, waypoint.lat);
+        update.BindDouble(2, waypoint.lon);
+        update.BindText(3, waypoint.name);
+        update.BindText(4, waypoint.text);
+        update.BindText(5, waypoint.comment);
+        update.BindText(6, waypointTypeText(waypoint.type));
+        update.BindInt(7, waypoint.updated);
+        update.BindInt(8, waypoint.key);
+        update.StepDone();
+    });
+}
+
+int CacheStore::StoreImportedWaypoint(CWaypoint& waypoint)
+{
+    // Not even a prefix: no cache code can be made of it.
+    if (waypoint.code.size() < 2)
+        return ImportResult::NotStored;
+    waypoint.prefix = waypoint.code.substr(0, 2);
+    waypoint.code = "GC" + waypoint.code.substr(2);
+    waypoint.flag = 1;
+    try {
+        SQLite::Statement find(m_db, "SELECT *  FROM `waypoint` WHERE `id` = ? AND `prefixid` = ?");
+        find.BindText(1, waypoint.code);
+        find.BindText(2, waypoint.prefix);
+        if (find.Next()) {
+            waypoint.key = find.ColumnInt(0);
+            UpdateWaypoint(waypoint);
+            return ImportResult::Nothing;
+        }
+        if (cacheExists(waypoint.code) && InsertWaypoint(waypoint))
+            return ImportResult::NewWaypoint;
+    } catch (const SQLite::Error& e) {
+        m_db.showError(e.message);
+    }
+    return ImportResult::NotStored;
+}
+
+bool CacheStore::DeleteWaypoint(const CWaypoint& waypoint)
+{
+    return runInTransaction([&] {
+        SQLite::Statement drop(m_db, "DELETE FROM `waypoint` WHERE `key` = ?");
+        drop.BindInt(1, waypoint.key);
+        drop.StepDone();
+    });
 }
 
 } // namespace tw

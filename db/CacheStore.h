@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "db/CacheReader.h"
 #include "db/Records.h"
 #include "db/Tags.h"
 
+#include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,16 +23,35 @@ std::vector<unsigned char> CompressText(const std::string& text);
 // inflate at all reads as "error".
 std::string DecompressText(const std::vector<unsigned char>& blob);
 
-// A cache record from a whole `geocache` row (SELECT *), by column position.
-// The waypoints are not loaded here.
-CGeocache geocacheFromRow(const SQLite::Statement& row);
+// What the import-side operations report, counted by the import screens.
+namespace ImportResult {
+constexpr int Nothing = 0;     // failure, or an imported waypoint updated in place
+constexpr int NewCache = 1;
+constexpr int NewWaypoint = 2;
+constexpr int NotStored = 3;   // exists and only new ones are wanted, no parent cache, or failure
+constexpr int Replaced = 4;
+} // namespace ImportResult
+
+// The note kept when a cache is replaced by a newer copy. The stored note is
+// the user's own; the new copy may carry a note too (an online note that is
+// itself an earlier copy of the user's). Whichever contains the other wins, so
+// that importing the same data again leaves the note as it was; otherwise the
+// stored note is appended to the new one.
+std::string mergedNote(const std::string& newNote, const std::string& storedNote);
 
 // The write side of the cache database. Every operation is one transaction;
 // a database failure rolls it back, is shown as "SQLite error: ..." and is
-// returned as false.
+// returned as false (or ImportResult::Nothing / NotStored).
 class CacheStore {
 public:
-    CacheStore(SQLite::Database& db, const TagCategories& categories) : m_db(db), m_categories(categories) {}
+    // impOnlyNew: the setting ImpOnlyNew; an import leaves existing caches alone.
+    CacheStore(SQLite::Database& db, const TagCategories& categories, int impOnlyNew = 1)
+        : m_db(db), m_categories(categories), m_impOnlyNew(impOnlyNew)
+    {
+    }
+
+    // Called after a cache was deleted, to refresh the database counters.
+    void setOnDeleted(std::function<void()> callback) { m_onDeleted = std::move(callback); }
 
     // Stores a new cache with its long texts, attributes and logs (not its
     // waypoints) and sets its key.
@@ -37,11 +59,52 @@ public:
     // Inside the caller's transaction; throws SQLite::Error.
     void InsertLog(const CGeoLog& log, const std::string& code);
 
+    // Replaces the stored cache of the same code by this newer copy, keeping
+    // the user's note (see mergedNote), found date and time, tags other than
+    // attributes and the waypoints the user made. Deleting the old copy and
+    // inserting the new one commit together: a crash in between loses nothing.
+    bool ReplaceCache(CGeocache& cache);
+    // An imported cache: new (NewCache), replaced (Replaced, only when
+    // ImpOnlyNew is 0) or left alone (NotStored). Every cache touched gets the
+    // last-import tag, in the same transaction as a replace.
+    int StoreImportedCache(CGeocache& cache);
+    // Only the basic fields (position, name, owner, type, size, ratings,
+    // status) of an existing cache: Replaced, NotStored with ImpOnlyNew, or
+    // Nothing when the code is unknown or the update failed.
+    int UpdateCacheBasics(const CGeocache& cache);
+    // keepUserData keeps the user's tags (all but attributes) and waypoints.
+    bool DeleteCache(const CGeocache& cache, bool keepUserData);
+    bool SetComment(CGeocache& cache, const std::string& text);
+    // Records a visit: a find (Found it, Webcam Photo Taken, Attended) sets
+    // the found date and time from `when`; LogType::ClearFind clears them; any
+    // other type keeps them. Writes the field note, its type and its time
+    // stamp ("YYYYMMDD-HHMM") as tags, reusing the tags the record holds.
+    bool SetFoundState(CGeocache& cache, int logType, const std::string& text, std::time_t when);
+
+    // Stores a new waypoint and sets its key.
+    bool InsertWaypoint(CWaypoint& waypoint);
+    bool UpdateWaypoint(CWaypoint& waypoint);
+    // An imported waypoint whose code holds its full name (PK1A2B3): it
+    // belongs to the cache GC1A2B3 with the prefix PK. Updated in place when
+    // it exists (Nothing), stored as new (NewWaypoint), or NotStored when its
+    // cache is not in the database.
+    int StoreImportedWaypoint(CWaypoint& waypoint);
+    bool DeleteWaypoint(const CWaypoint& waypoint);
+
 private:
     void insertCacheRows(CGeocache& cache);
+    void deleteCacheRows(const CGeocache& cache, bool keepUserData);
+    void replaceCacheRows(CGeocache& cache);
+    bool cacheExists(const std::string& code);
+    void touchCache(const std::string& code);
+    // Runs work in one transaction (joining an open one); false after
+    // showing the error.
+    bool runInTransaction(const std::function<void()>& work);
 
     SQLite::Database& m_db;
     const TagCategories& m_categories;
+    int m_impOnlyNew;
+    std::function<void()> m_onDeleted;
 };
 
 } // namespace tw

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "db/SQLite.h"
 
+#include "db/LikeMatch.h"
 #include "platform/Prompter.h"
 
 #include <sqlite3.h>
@@ -53,6 +54,7 @@ int Database::Open(const std::string& path)
         return rc;
     }
     sqlite3_extended_result_codes(m_handle, 0);
+    registerLikeUnbounded(m_handle);
     return rc;
 }
 
@@ -286,6 +288,17 @@ void Statement::StepDone()
         sqlite3_reset(stmt());
         fail();
     }
+}
+
+bool Statement::Next()
+{
+    const int rc = Step();
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    sqlite3_reset(stmt());
+    fail();
 }
 
 void Statement::Reset()

@@ -114,6 +114,8 @@ public:
     int Step();
     // Runs a statement that must complete; throws Error otherwise.
     void StepDone();
+    // True for a row, false at the end; any other result throws Error.
+    bool Next();
     void Reset();
 
     int ColumnInt(int index) const;

@@ -14,7 +14,7 @@ namespace {
 int lastKey(SQLite::Statement& stmt)
 {
     int key = 0;
-    while (stmt.Step() == SQLITE_ROW)
+    while (stmt.Next())
         key = stmt.ColumnInt(0);
     return key;
 }
@@ -141,6 +141,162 @@ bool SetTag(SQLite::Database& db, const std::string& code, int categoryKey, cons
         db.showError(e.message);
         return false;
     }
+}
+
+} // namespace tw
+
+namespace tw {
+namespace {
+
+// Runs a lookup; a failure is shown plainly and gives the fallback.
+template <typename T, typename F>
+T lookup(SQLite::Database& db, T fallback, F&& work)
+{
+    try {
+        return work();
+    } catch (const SQLite::Error& e) {
+        db.showPlain(e.message);
+        return fallback;
+    }
+}
+
+} // namespace
+
+int GetValueKey(SQLite::Database& db, const std::string& value)
+{
+    return lookup(db, 0, [&] {
+        SQLite::Statement find(db, "SELECT `key` FROM `geotagvalue` WHERE `value` = ?");
+        find.BindText(1, value);
+        return lastKey(find);
+    });
+}
+
+bool AddTag(SQLite::Database& db, const std::string& code, const std::string& categoryName,
+            const std::string& value)
+{
+    const int category = GetCategoryKey(db, categoryName, true);
+    if (category == 0)
+        return false;
+    int tagKey = 0;
+    return SetTag(db, code, category, value, true, tagKey, true);
+}
+
+bool RemoveTag(SQLite::Database& db, const std::string& code, const std::string& categoryName,
+               const std::string& value)
+{
+    try {
+        SQLite::Transaction transaction(db);
+        const int category = getCategoryKeyOrThrow(db, categoryName, false);
+        if (value.empty()) {
+            SQLite::Statement drop(db, "DELETE FROM `geotag`  WHERE `id` = ? AND `ptrkat` = ?");
+            drop.BindText(1, code);
+            drop.BindInt(2, category);
+            drop.StepDone();
+        } else {
+            SQLite::Statement findValue(db, "SELECT `key` FROM `geotagvalue` WHERE `value` = ?");
+            findValue.BindText(1, value);
+            SQLite::Statement drop(db, "DELETE FROM `geotag`  WHERE `id` = ? AND `ptrkat` = ? AND `ptrvalue` = ?");
+            drop.BindText(1, code);
+            drop.BindInt(2, category);
+            drop.BindInt(3, lastKey(findValue));
+            drop.StepDone();
+        }
+        return transaction.commit() == SQLITE_OK;
+    } catch (const SQLite::Error& e) {
+        db.Rollback();
+        db.showError(e.message);
+        return false;
+    }
+}
+
+int FindTagKey(SQLite::Database& db, const std::string& code, int categoryKey)
+{
+    return lookup(db, 0, [&] {
+        SQLite::Statement find(db, "SELECT `key` FROM `geotag` WHERE `id` = ? AND `ptrkat` = ?");
+        find.BindText(1, code);
+        find.BindInt(2, categoryKey);
+        return lastKey(find);
+    });
+}
+
+bool hasTagKeys(SQLite::Database& db, const std::string& code, int categoryKey, int valueKey)
+{
+    SQLite::Statement count(db, valueKey == 0
+                                    ? "SELECT COUNT(*) FROM `geotag`  WHERE `id` = ? AND `ptrkat` = ?"
+                                    : "SELECT COUNT(*) FROM `geotag`  WHERE `id` = ? AND `ptrkat` = ? AND "
+                                      "`ptrvalue` = ?");
+    count.BindText(1, code);
+    count.BindInt(2, categoryKey);
+    if (valueKey != 0)
+        count.BindInt(3, valueKey);
+    return count.Next() && count.ColumnInt(0) > 0;
+}
+
+bool HasTag(SQLite::Database& db, const std::string& code, const std::string& categoryName,
+            const std::string& value)
+{
+    return lookup(db, false, [&] {
+        const int category = getCategoryKeyOrThrow(db, categoryName, false);
+        if (category == 0)
+            return false;
+        int valueKey = 0;
+        if (!value.empty()) {
+            SQLite::Statement findValue(db, "SELECT `key` FROM `geotagvalue` WHERE `value` = ?");
+            findValue.BindText(1, value);
+            valueKey = lastKey(findValue);
+            if (valueKey == 0)
+                return false; // no such value: no cache can carry it
+        }
+        return hasTagKeys(db, code, category, valueKey);
+    });
+}
+
+bool DeleteTagsOfCategory(SQLite::Database& db, int categoryKey)
+{
+    try {
+        SQLite::Transaction transaction(db);
+        SQLite::Statement drop(db, "DELETE FROM `geotag` WHERE `ptrkat` = ?");
+        drop.BindInt(1, categoryKey);
+        drop.StepDone();
+        return transaction.commit() == SQLITE_OK;
+    } catch (const SQLite::Error& e) {
+        db.Rollback();
+        db.showPlain(e.message);
+        return false;
+    }
+}
+
+std::vector<std::string> ListCategories(SQLite::Database& db)
+{
+    std::vector<std::string> names;
+    try {
+        SQLite::Statement query(db, "SELECT `value` FROM `geotagcategory` ORDER BY UPPER(`value`)");
+        while (query.Next())
+            names.push_back(query.ColumnText(0));
+    } catch (const SQLite::Error& e) {
+        db.showPlain(e.message);
+    }
+    return names;
+}
+
+std::vector<std::string> ListValues(SQLite::Database& db, const std::string& categoryName)
+{
+    std::vector<std::string> values;
+    try {
+        SQLite::Statement category(db, "SELECT `key` FROM `geotagcategory` WHERE `value` = ?");
+        category.BindText(1, categoryName);
+        const int key = lastKey(category);
+        if (key == 0)
+            return values;
+        SQLite::Statement query(db, "SELECT DISTINCT `geotagvalue`.`value` FROM `geotag`, `geotagvalue` WHERE "
+                                    "`geotag`.`ptrvalue` = `geotagvalue`.`key` AND `geotag`.`ptrkat` = ?");
+        query.BindInt(1, key);
+        while (query.Next())
+            values.push_back(query.ColumnText(0));
+    } catch (const SQLite::Error& e) {
+        db.showPlain(e.message);
+    }
+    return values;
 }
 
 } // namespace tw

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace SQLite {
 class Database;
@@ -52,5 +53,36 @@ TagCategories resolveTagCategories(SQLite::Database& db);
 // error, rolls back and returns false.
 bool SetTag(SQLite::Database& db, const std::string& code, int categoryKey, const std::string& value,
             bool sharedValue, int& tagKey, bool ownTransaction);
+
+// The lookups and lists below show a database failure's text alone in a
+// plain message box and return what they have (0, a partial list).
+
+// Key of the value row with exactly this text (the last one), or 0.
+int GetValueKey(SQLite::Database& db, const std::string& value);
+
+// Adds a tag (always a new row, even when the same tag exists) with a shared
+// value; creates the category when needed.
+bool AddTag(SQLite::Database& db, const std::string& code, const std::string& categoryName,
+            const std::string& value);
+// Removes the cache's tags of the category with that value; an empty value
+// removes every tag of the category. Value rows stay.
+bool RemoveTag(SQLite::Database& db, const std::string& code, const std::string& categoryName,
+               const std::string& value);
+// Key of the cache's (last) tag of the category, or 0.
+int FindTagKey(SQLite::Database& db, const std::string& code, int categoryKey);
+// True when the cache has a tag of the category with that value (any value
+// when empty). A category or value that does not exist is never created here.
+bool HasTag(SQLite::Database& db, const std::string& code, const std::string& categoryName,
+            const std::string& value);
+// The same with the keys already looked up; valueKey 0 means any value.
+// Throws SQLite::Error.
+bool hasTagKeys(SQLite::Database& db, const std::string& code, int categoryKey, int valueKey);
+// Removes every tag of the category from every cache.
+bool DeleteTagsOfCategory(SQLite::Database& db, int categoryKey);
+
+// Every category name, ordered ignoring case.
+std::vector<std::string> ListCategories(SQLite::Database& db);
+// The values of the category that some tag still uses.
+std::vector<std::string> ListValues(SQLite::Database& db, const std::string& categoryName);
 
 } // namespace tw

@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "db/CacheReader.h"
+#include "filter/CacheFilter.h"
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace SQLite {
+class Statement;
+}
+
+namespace tw {
+
+// What the query needs besides the filter.
+struct QueryInputs {
+    double refLat = 0.0; // reference position, degrees (chosen without the live position)
+    double refLon = 0.0;
+    std::string nickname; // the user's name: "owned" compares the owner with it
+    int maxRows = 999;
+    int tagCategoryKey = 0; // keys of the filter's tag category and value, 0 when absent
+    int tagValueKey = 0;
+};
+
+// One SELECT over whole `geocache` rows with ORDER BY and LIMIT. Every text
+// the user typed, and every number, is a bound parameter: quotes, "--" or
+// ";" in a name are just characters of the name.
+struct CacheQuery {
+    using Param = std::variant<std::int64_t, double, std::string>;
+    std::string sql;
+    std::vector<Param> params; // for ?1, ?2, ...
+    int limit = 0;             // the LIMIT asked for
+
+    void bind(SQLite::Statement& statement) const;
+};
+
+CacheQuery BuildCacheQuery(const CacheFilter& filter, const QueryInputs& inputs);
+
+// The rows asked of the database: MaxRows, raised with a distance limit (× 1.5
+// below 100, × 1.2 from 100) so that the exact distance check after the box
+// still leaves about MaxRows caches.
+int queryRowLimit(int maxRows, double distanceKm);
+
+// The filter's waypoint types as the waypoint reader takes them.
+WaypointTypeSelection waypointTypesOf(const CacheFilter& filter);
+// The waypoint statement for one cache: "SELECT *  FROM `waypoint` WHERE
+// `id` = ?" with the filter's type condition; the caller binds the code.
+std::string BuildWaypointQuery(const CacheFilter& filter, const std::string& code);
+
+// LIKE patterns longer than this go through like_unbounded(): SQLite refuses
+// longer ones ("LIKE or GLOB pattern too complex").
+inline constexpr std::size_t kLongLikePattern = 40000;
+
+} // namespace tw

@@ -1,0 +1,286 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "db/CacheStore.h"
+#include "db/LikeMatch.h"
+#include "db/SQLite.h"
+#include "filter/QueryBuilder.h"
+#include "platform/RecordingServices.h"
+#include "tests/TestSupport.h"
+#include "tests/geo/RowName.h"
+
+#include <sqlite3.h>
+
+#include <functional>
+
+namespace tw {
+namespace {
+
+// Caches north and east of a reference point in Prague, nearest first:
+// GC1 0 km, GC2 1 km, GC5 3 km, GC3 5 km, GC6 7 km, GC7 14 km, GC4 20 km.
+// The database orders by squared degrees, which puts GC4 before GC7.
+class QueryFixture : public test::TempDirTest {
+protected:
+    void SetUp() override
+    {
+        TempDirTest::SetUp();
+        test::copyTemplateDb(dir / "cachedb.db3");
+        ASSERT_EQ(db.OpenFile((dir / "cachedb.db3").string()), SQLITE_OK);
+        categories = resolveTagCategories(db);
+        CacheStore store(db, categories);
+        auto add = [&](const char* code, const std::string& name, const char* author, double lat, double lon,
+                       int type, int status, int found) {
+            CGeocache c;
+            c.code = code;
+            c.name = name;
+            c.author = author;
+            c.lat = lat;
+            c.lon = lon;
+            c.type = type;
+            c.status = status;
+            c.found = found;
+            ASSERT_TRUE(store.InsertCache(c));
+        };
+        add("GC0", "Tarnwick", "Tarnwick", 0, 0, CacheType::Unknown, 0, 0);
+        add("GC1", "Alpha", "Owner", 50.080, 14.42, CacheType::Traditional, 0, 0);
+        add("GC2", "Beta's cache", "Me", 50.089, 14.42, CacheType::Multi, 0, 20111124);
+        add("GC3", "50% done", "O'Brien", 50.125, 14.42, CacheType::Unknown, 1, 20120101);
+        add("GC4", "under_score", "Owner", 50.260, 14.42, CacheType::Event, 2, 0);
+        add("GC5", "Žluťoučký kůň", "Owner", 50.107, 14.42, CacheType::Earthcache, 0, 0);
+        add("GC6", "'; DROP TABLE geocache;--", "Owner", 50.080, 14.52, CacheType::Traditional, 0, 0);
+        add("GC7", "say \"hi\" -- now", "Owner", 50.080, 14.62, 9999, 0, 0);
+        ASSERT_TRUE(AddTag(db, "GC5", "colour", "red"));
+        ASSERT_TRUE(AddTag(db, "GC3", "colour", "blue"));
+        inputs.refLat = 50.08;
+        inputs.refLon = 14.42;
+        inputs.nickname = "Me";
+        inputs.tagCategoryKey = GetCategoryKey(db, "colour", false);
+        inputs.tagValueKey = GetValueKey(db, "red");
+    }
+
+    std::vector<std::string> codes(const CacheFilter& filter)
+    {
+        const CacheQuery query = BuildCacheQuery(filter, inputs);
+        EXPECT_EQ(query.sql.find(';'), std::string::npos) << "one statement only";
+        const int changesBefore = sqlite3_total_changes(db.handle());
+        SQLite::Statement statement(db, query.sql);
+        query.bind(statement);
+        std::vector<std::string> out;
+        while (statement.Next())
+            out.push_back(statement.ColumnText(1));
+        EXPECT_EQ(sqlite3_total_changes(db.handle()), changesBefore);
+        return out;
+    }
+
+    RecordingPrompter prompter;
+    SQLite::Database db{&prompter};
+    TagCategories categories;
+    QueryInputs inputs;
+};
+
+// Either found state, either owner: only the condition under test counts.
+CacheFilter anyCache()
+{
+    CacheFilter f;
+    f.owned = 2;
+    f.found = 2;
+    return f;
+}
+
+struct QueryCase {
+    const char* name;
+    std::function<void(CacheFilter&)> change;
+    std::vector<std::string> expected;
+    friend void PrintTo(const QueryCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class QueryRowsTest : public QueryFixture, public ::testing::WithParamInterface<QueryCase> {};
+
+TEST_P(QueryRowsTest, GivesTheseCachesInThisOrder)
+{
+    CacheFilter f = anyCache();
+    GetParam().change(f);
+    EXPECT_EQ(codes(f), GetParam().expected);
+    EXPECT_TRUE(prompter.messages().empty());
+}
+
+using V = std::vector<std::string>;
+const std::string kHugeText(100 * 1024, 'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    Filters, QueryRowsTest,
+    ::testing::Values(
+        QueryCase{"Everything", [](CacheFilter&) {}, V{"GC1", "GC2", "GC5", "GC3", "GC6", "GC4", "GC7"}},
+        QueryCase{"FreshFilterHidesFoundAndOwn", [](CacheFilter& f) { f = CacheFilter{}; },
+                  V{"GC1", "GC5", "GC6", "GC4", "GC7"}},
+        QueryCase{"OwnOnly", [](CacheFilter& f) { f.owned = 1; }, V{"GC2"}},
+        QueryCase{"FoundNewestFirst", [](CacheFilter& f) { f.found = 1; }, V{"GC3", "GC2"}},
+        QueryCase{"CodeWithStar", [](CacheFilter& f) { f.code = "*"; f.name = "nothing"; },
+                  V{"GC1", "GC2", "GC5", "GC3", "GC6", "GC4", "GC7"}},
+        QueryCase{"CodePattern", [](CacheFilter& f) { f.code = "3*"; }, V{"GC3"}},
+        QueryCase{"NameWithQuote", [](CacheFilter& f) { f.name = "a's"; }, V{"GC2"}},
+        QueryCase{"NamePercentIsAWildcard", [](CacheFilter& f) { f.name = "%"; },
+                  V{"GC1", "GC2", "GC5", "GC3", "GC6", "GC4", "GC7"}},
+        QueryCase{"NameWithPercent", [](CacheFilter& f) { f.name = "50%"; }, V{"GC3"}},
+        QueryCase{"NameUnderscoreIsAWildcard", [](CacheFilter& f) { f.name = "r_s"; }, V{"GC4"}},
+        QueryCase{"NameDoubleQuote", [](CacheFilter& f) { f.name = "\"hi\""; }, V{"GC7"}},
+        QueryCase{"NameSemicolon", [](CacheFilter& f) { f.name = ";"; }, V{"GC6"}},
+        QueryCase{"NameComment", [](CacheFilter& f) { f.name = "--"; }, V{"GC6", "GC7"}},
+        QueryCase{"NameInjection", [](CacheFilter& f) { f.name = "'; DROP TABLE geocache;--"; }, V{"GC6"}},
+        QueryCase{"CodeInjection", [](CacheFilter& f) { f.code = "1' OR '1'='1"; }, V{}},
+        QueryCase{"NameNonAscii", [](CacheFilter& f) { f.name = "kůň"; }, V{"GC5"}},
+        QueryCase{"NameHuge", [](CacheFilter& f) { f.name = kHugeText; }, V{}},
+        QueryCase{"OwnerIgnoresAsciiCase", [](CacheFilter& f) { f.owner = "o'brien"; }, V{"GC3"}},
+        QueryCase{"NicknameWithQuote", [](CacheFilter& f) { f.owned = 1; f.name = ""; }, V{"GC2"}},
+        QueryCase{"OnlyEvents",
+                  [](CacheFilter& f) { f.cacheTypes.fill(0); f.cacheTypes[CacheFilter::Event] = 1; }, V{"GC4"}},
+        QueryCase{"OtherTypes",
+                  [](CacheFilter& f) { f.cacheTypes.fill(0); f.cacheTypes[CacheFilter::AnyOther] = 1; },
+                  V{"GC7"}},
+        QueryCase{"NoTypeMeansAll", [](CacheFilter& f) { f.cacheTypes.fill(0); },
+                  V{"GC1", "GC2", "GC5", "GC3", "GC6", "GC4", "GC7"}},
+        QueryCase{"ActiveAndDisabled", [](CacheFilter& f) { f.active = 1; f.disabled = 1; },
+                  V{"GC1", "GC2", "GC5", "GC3", "GC6", "GC7"}},
+        QueryCase{"ArchivedOnly", [](CacheFilter& f) { f.archived = 1; }, V{"GC4"}},
+        QueryCase{"WithinTheBox", [](CacheFilter& f) { f.distanceKm = 4.0; }, V{"GC1", "GC2", "GC5", "GC3"}},
+        QueryCase{"WithTag", [](CacheFilter& f) { f.useTag = 1; f.tagCategory = "colour"; }, V{"GC5", "GC3"}},
+        QueryCase{"WithTagValue",
+                  [](CacheFilter& f) { f.useTag = 1; f.tagCategory = "colour"; f.tagValue = "red"; }, V{"GC5"}},
+        QueryCase{"WithTagInTheBox",
+                  [](CacheFilter& f) { f.useTag = 1; f.tagCategory = "colour"; f.distanceKm = 3.0; },
+                  V{"GC5"}}),
+    test::RowName{});
+
+TEST_F(QueryFixture, NicknameIsBoundToo)
+{
+    inputs.nickname = "O'Brien";
+    CacheFilter f = anyCache();
+    f.owned = 1;
+    EXPECT_EQ(codes(f), V{"GC3"});
+    f.owned = 0;
+    EXPECT_EQ(codes(f).size(), 6u);
+}
+
+TEST_F(QueryFixture, PatternsBeyondSqlitesLimitStillMatch)
+{
+    CacheStore store(db, categories);
+    CGeocache longName;
+    longName.code = "GC9";
+    longName.name = "a" + std::string(60000, 'x') + "b";
+    ASSERT_TRUE(store.InsertCache(longName));
+    CacheFilter f = anyCache();
+    f.name = std::string(60000, 'X'); // ASCII case does not count, as with LIKE
+    EXPECT_EQ(codes(f), V{"GC9"});
+    f.name = kHugeText;
+    EXPECT_EQ(codes(f), V{});
+}
+
+TEST_F(QueryFixture, SouthWestReferenceFindsTheCachesInItsBox)
+{
+    CacheStore store(db, categories);
+    CGeocache sydney;
+    sydney.code = "GCAU";
+    sydney.lat = -33.87;
+    sydney.lon = 151.21;
+    ASSERT_TRUE(store.InsertCache(sydney));
+    CGeocache lima;
+    lima.code = "GCPE";
+    lima.lat = -12.05;
+    lima.lon = -77.04;
+    ASSERT_TRUE(store.InsertCache(lima));
+    CacheFilter f = anyCache();
+    f.distanceKm = 5.0;
+    f.useTag = 0;
+    inputs.refLat = -33.8675;
+    inputs.refLon = 151.2070;
+    EXPECT_EQ(codes(f), V{"GCAU"});
+    inputs.refLat = -12.0464;
+    inputs.refLon = -77.0428;
+    EXPECT_EQ(codes(f), V{"GCPE"});
+    ASSERT_TRUE(AddTag(db, "GCPE", "colour", "red"));
+    f.useTag = 1;
+    f.tagCategory = "colour";
+    EXPECT_EQ(codes(f), V{"GCPE"});
+}
+
+struct LimitCase {
+    const char* name;
+    int maxRows;
+    double distanceKm;
+    int limit;
+};
+
+class RowLimitTest : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(RowLimitTest, LeavesRoomForTheExactDistanceCheck)
+{
+    CacheFilter f;
+    f.distanceKm = GetParam().distanceKm;
+    QueryInputs in;
+    in.maxRows = GetParam().maxRows;
+    const CacheQuery q = BuildCacheQuery(f, in);
+    EXPECT_EQ(q.limit, GetParam().limit);
+    EXPECT_EQ(std::get<std::int64_t>(q.params.back()), GetParam().limit);
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, RowLimitTest,
+                         ::testing::Values(LimitCase{"Small", 50, 2.0, 75}, LimitCase{"Below100", 80, 10.0, 120},
+                                           LimitCase{"From100", 200, 10.0, 240},
+                                           LimitCase{"NoDistance80", 80, 0.0, 80},
+                                           LimitCase{"NoDistance200", 200, 0.0, 200}),
+                         test::RowName{});
+
+TEST(QueryBuilder, BoxAroundFiftyNorth)
+{
+    CacheFilter f;
+    f.distanceKm = 10.0;
+    QueryInputs in;
+    in.refLat = 50.0;
+    in.refLon = 14.0;
+    const CacheQuery q = BuildCacheQuery(f, in);
+    std::vector<double> box;
+    for (const auto& p : q.params)
+        if (const auto* d = std::get_if<double>(&p))
+            box.push_back(*d);
+    ASSERT_EQ(box.size(), 6u); // four box edges, then the order's centre
+    EXPECT_DOUBLE_EQ(box[0], 49.895);
+    EXPECT_DOUBLE_EQ(box[1], 50.105);
+    EXPECT_NEAR(box[3] - 14.0, 0.163, 0.0005);
+    EXPECT_NEAR(14.0 - box[2], 0.163, 0.0005);
+    EXPECT_NE(q.sql.find("`coord_index`"), std::string::npos);
+}
+
+struct LikeCase {
+    const char* name;
+    const char* pattern;
+    const char* text;
+};
+
+class LikeMatchTest : public ::testing::TestWithParam<LikeCase> {};
+
+// The fallback for long patterns answers as SQLite's own LIKE does.
+TEST_P(LikeMatchTest, AgreesWithSqlite)
+{
+    sqlite3* handle = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &handle), SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(handle, "SELECT ?2 LIKE ?1", -1, &stmt, nullptr), SQLITE_OK);
+    sqlite3_bind_text(stmt, 1, GetParam().pattern, -1, SQLITE_STATIC);
+    sqlite3_bind_text(stmt, 2, GetParam().text, -1, SQLITE_STATIC);
+    ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+    const bool expected = sqlite3_column_int(stmt, 0) != 0;
+    sqlite3_finalize(stmt);
+    sqlite3_close(handle);
+    EXPECT_EQ(SQLite::likeMatch(GetParam().pattern, GetParam().text), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, LikeMatchTest,
+    ::testing::Values(LikeCase{"Exact", "abc", "abc"}, LikeCase{"AsciiCase", "ABC", "abc"},
+                      LikeCase{"NonAsciiCaseCounts", "Ž", "ž"}, LikeCase{"NonAsciiSame", "%ůň", "kůň"},
+                      LikeCase{"UnderscoreIsOneCharacter", "k_ň", "kůň"}, LikeCase{"UnderscoreNeedsOne", "a_", "a"},
+                      LikeCase{"PercentEmpty", "a%b", "ab"}, LikeCase{"PercentBacktracks", "%ab%ac", "abxabac"},
+                      LikeCase{"Mismatch", "%abd%", "abcabc"}, LikeCase{"OnlyPercent", "%%", ""},
+                      LikeCase{"EmptyPattern", "", "x"}, LikeCase{"TrailingText", "ab", "abc"}),
+    test::RowName{});
+
+} // namespace
+} // namespace tw

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/BatchMode.h"
 
+#include "gps/CTrackLogger.h"
+#include "gps/TrackExport.h"
 #include "platform/ConsoleServices.h"
 #include "platform/Signals.h"
 
@@ -10,7 +12,25 @@ namespace tw {
 
 BatchActions defaultBatchActions()
 {
-    return {};
+    BatchActions actions;
+    actions.exportAllTracks = [](CGlobalData& g) {
+        if (!g.trackLogger->isOpen())
+            return false;
+        TrackExportOptions options;
+        options.folder = g.settings.trackFile;
+        options.gpx = g.settings.trackGPX != 0;
+        options.kml = g.settings.trackKML != 0;
+        options.plt = g.settings.trackPLT != 0;
+        options.deleteAfter = g.settings.delTrack != 0;
+        return exportAllTracks(*g.trackLogger, options);
+    };
+    actions.deleteAllTracks = [](CGlobalData& g) {
+        if (!g.trackLogger->isOpen())
+            return false;
+        g.trackLogger->deleteAllTracks();
+        return true;
+    };
+    return actions;
 }
 
 void ConsoleStartupUi::showProgress(const std::string& text)

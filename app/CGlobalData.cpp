@@ -2,6 +2,9 @@
 #include "app/CGlobalData.h"
 
 #include "db/CacheStore.h"
+#include "gps/CTrackLogger.h"
+#include "gps/GpsReceiver.h"
+#include "gps/Navigation.h"
 #include "platform/Clock.h"
 #include "platform/Notifier.h"
 #include "platform/Prompter.h"
@@ -129,9 +132,28 @@ CGlobalData::CGlobalData(Paths p, Services services, int screenWidth, int screen
     settings.dbFile = (paths.data / "cachedb.db3").string();
     settings.trackFile = paths.documents.string();
     settings.alertSound = (paths.install / "sounds" / "alarm.wav").string();
+    proximityAlert = std::make_unique<ProximityAlert>();
+    trackLogger = std::make_unique<CTrackLogger>(trackDb, prompter);
+    trackLogger->setLog([this](const std::string& a, const std::string& b) { Log(a, b); });
+    trackLogger->setProximityAlert(proximityAlert.get());
+    gps = std::make_unique<GpsReceiver>(notifier);
+    gps->setFixSink(trackLogger.get());
 }
 
 CGlobalData::~CGlobalData() = default;
+
+void CGlobalData::applyGpsSettings()
+{
+    trackLogger->setRecording(settings.saveTrackLog != 0);
+    trackLogger->setMaxTrackBuffer(settings.maxTrackBuffer);
+    ProximityAlert::Config alert;
+    alert.on = settings.alertOn != 0;
+    alert.distance = settings.alertDist;
+    alert.metricUnits = settings.metricUnits != 0;
+    alert.sound = settings.alertSound;
+    alert.home = {settings.homeLat, settings.homeLon};
+    proximityAlert->setConfig(alert);
+}
 
 fs::path CGlobalData::trackDbPath() const
 {

@@ -17,9 +17,12 @@
 
 namespace tw {
 
+class CTrackLogger;
+class GpsReceiver;
 class KeepAwake;
 class Notifier;
 class Prompter;
+class ProximityAlert;
 
 inline constexpr const char* kProgramVersion = "1.6.0.95";
 inline constexpr const char* kHandoverSection = "{994508FA-A8C5-C598-EE87-E8D97154F574}";
@@ -53,6 +56,12 @@ public:
 
     SQLite::Database cacheDb;
     SQLite::Database trackDb;
+    // GPS and tracks, destroyed before the databases (the receiver first).
+    std::unique_ptr<ProximityAlert> proximityAlert;
+    std::unique_ptr<CTrackLogger> trackLogger;
+    std::unique_ptr<GpsReceiver> gps;
+    // Hands the settings of recording and of the alert to the GPS objects.
+    void applyGpsSettings();
 
     // Cache list (rebuilt on every reload; no one keeps pointers across one).
     std::vector<std::unique_ptr<CGeocache>> caches;

@@ -2,6 +2,8 @@
 #include "app/TarnwickApp.h"
 
 #include "db/TrackSchema.h"
+#include "gps/CTrackLogger.h"
+#include "gps/GpsReceiver.h"
 #include "platform/KeepAwake.h"
 #include "platform/Prompter.h"
 
@@ -86,6 +88,7 @@ bool CTarnwickApp::InitInstance(const std::vector<std::string>& args, StartupUi&
     g.LoadRecent();
     if (!ui.createMainWindow())
         return false;
+    startGps();
     applyPowerOptions();
     return true;
 }
@@ -124,11 +127,9 @@ void CTarnwickApp::openTrackDatabase()
     fs::create_directories(path.parent_path(), ec);
     if (g.trackDb.OpenFile(path.string()) != SQLITE_OK)
         return;
-    try {
-        createOrUpgradeTrackTables(g.trackDb);
-    } catch (const SQLite::Error& e) {
-        g.trackDb.showPlain(e.message);
-    }
+    // Creates or upgrades the tables and finds the current track.
+    g.applyGpsSettings();
+    g.trackLogger->openTrackLog();
 }
 
 void CTarnwickApp::runBatch(StartupUi& ui)
@@ -185,6 +186,16 @@ void CTarnwickApp::runBatch(StartupUi& ui)
     }
 }
 
+void CTarnwickApp::startGps()
+{
+    CGlobalData& g = m_global;
+    if (g.settings.gpsBaud == 0 || g.settings.gpsAutoStart == 0)
+        return;
+    g.gps->Start(g.settings.gpsPortS, static_cast<unsigned>(g.settings.gpsBaud));
+    if (const auto last = g.RestoreLastPosition())
+        g.gps->setPosition(last->first, last->second);
+}
+
 void CTarnwickApp::applyPowerOptions()
 {
     CGlobalData& g = m_global;
@@ -208,6 +219,13 @@ void CTarnwickApp::releasePower()
 int CTarnwickApp::ExitInstance()
 {
     CGlobalData& g = m_global;
+    // The receiver's reader ends before the track is flushed and before the
+    // databases close.
+    if (g.gps->satsUsed() > 0) {
+        const GpsSnapshot fix = g.gps->snapshot();
+        g.SaveLastPosition(fix.latitude, fix.longitude);
+    }
+    g.gps->Stop();
     g.cacheDb.Close();
     g.trackDb.Close();
     if (m_unattended)

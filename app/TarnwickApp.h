@@ -53,6 +53,7 @@ private:
     void openCacheDatabase();
     void openTrackDatabase();
     void runBatch(StartupUi& ui);
+    void startGps();
     void releasePower();
 
     CGlobalData& m_global;

@@ -1,0 +1,218 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "gps/TrackExport.h"
+
+#include "db/SQLite.h"
+#include "gps/CTrackLogger.h"
+#include "platform/RecordingServices.h"
+#include "tests/TestSupport.h"
+#include "tests/geo/RowName.h"
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace tw {
+namespace {
+
+constexpr std::time_t kStart = 1299330429; // 2011-03-05 13:07:09 UTC, 14:07:09 in CET
+
+struct NameRow {
+    std::string name;
+    std::string stored;
+    std::string expected;
+};
+
+class BaseNameTest : public ::testing::TestWithParam<NameRow> {};
+
+TEST_P(BaseNameTest, KeepsOnlyAsciiLettersAndDigits)
+{
+    EXPECT_EQ(exportBaseName(GetParam().stored, 20110305, 140709), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, BaseNameTest,
+                         ::testing::Values(NameRow{"BlankAndSlash", "Trip to Brno/2", "Trip_to_Brno_2"},
+                                           NameRow{"Unnamed", "", "track_20110305_140709"},
+                                           NameRow{"MultiByteLetters", "Třebíč", "T_eb__"},
+                                           NameRow{"PathTricks", "../../etc/passwd", "______etc_passwd"}),
+                         test::RowName());
+
+std::string ascii(const std::string& utf16)
+{
+    std::string out;
+    for (std::size_t i = 2; i + 1 < utf16.size(); i += 2)
+        out += utf16[i];
+    return out;
+}
+
+class ExportTest : public test::TempDirTest {
+protected:
+    void SetUp() override
+    {
+        TempDirTest::SetUp();
+        ::setenv("TZ", "CET-1", 1);
+        ::tzset();
+        ASSERT_EQ(db.OpenFile((dir / "$tarnwick.db3").string()), SQLITE_OK);
+        logger.setClock([this] { return clock; });
+        logger.setRecording(true);
+        ASSERT_TRUE(logger.openTrackLog());
+        options.folder = dir / "out";
+        fs::create_directories(options.folder);
+    }
+    void record(int points)
+    {
+        for (int i = 0; i < points; ++i) {
+            clock += 5;
+            logger.appendTrack(49.2 + i * 0.0003, 16.6, 100.0, 1.25, 6, 4);
+        }
+    }
+    int pointsOfTrack(int id) { return static_cast<int>(logger.trackPoints(id).size()); }
+
+    std::time_t clock = kStart;
+    RecordingPrompter prompter;
+    SQLite::Database db{&prompter};
+    CTrackLogger logger{db, prompter};
+    TrackExportOptions options;
+};
+
+TEST_F(ExportTest, UnnamedTrackGetsItsStartAsNameInEveryChosenFormat)
+{
+    record(3);
+    options.gpx = options.kml = options.plt = true;
+    const TrackExportResult r = exportTrack(logger, 1, options);
+    EXPECT_TRUE(r.complete);
+    for (const char* ext : {".gpx", ".kml", ".plt"})
+        EXPECT_TRUE(fs::exists(options.folder / (std::string("track_20110305_140709") + ext))) << ext;
+    EXPECT_FALSE(fs::exists(options.folder / "track_20110305_140709.gpx.part"));
+}
+
+TEST_F(ExportTest, GpxHoldsUtcTimesAndTwoDecimals)
+{
+    record(1);
+    const std::string gpx = test::readFile((options.gpx = true, exportTrack(logger, 1, options).written.at(0)));
+    ASSERT_EQ(gpx.substr(0, 2), "\xFF\xFE");
+    const std::string text = ascii(gpx);
+    // The point was taken at 14:07:14 local time, an hour east of UTC.
+    EXPECT_NE(text.find("<trkpt lat=\"49.200000\" lon=\"16.600000\"><ele>100.00</ele>"
+                        "<time>2011-03-05T13:07:14Z</time><hdop>1.25</hdop></trkpt>"),
+              std::string::npos)
+        << text;
+}
+
+TEST_F(ExportTest, PltAltitudeInFeetAndDayNumber)
+{
+    record(1);
+    options.plt = true;
+    const std::string plt = test::readFile(exportTrack(logger, 1, options).written.at(0));
+    EXPECT_NE(plt.find("\r\n49.20000000, 16.60000000, 0, 328.1, 40607.546690,,\r\n"), std::string::npos) << plt;
+}
+
+TEST_F(ExportTest, OnlyStartMarkerGivesHeaderAndFooter)
+{
+    options.kml = true;
+    const std::string kml = ascii(test::readFile(exportTrack(logger, 1, options).written.at(0)));
+    EXPECT_NE(kml.find("<coordinates></coordinates>"), std::string::npos);
+    EXPECT_NE(kml.find("</Document></kml>"), std::string::npos);
+}
+
+TEST_F(ExportTest, DeleteAfterExportStartsANewTrack)
+{
+    record(3);
+    options.gpx = true;
+    options.deleteAfter = true;
+    EXPECT_TRUE(exportTrack(logger, 1, options).deleted);
+    EXPECT_EQ(pointsOfTrack(1), 0);
+    EXPECT_EQ(logger.currentTrackId(), 1) << "MAX + 1 of an empty table";
+    clock += 60;
+    record(1);
+    EXPECT_EQ(pointsOfTrack(1), 1);
+}
+
+TEST_F(ExportTest, FailedExportKeepsTheTrack)
+{
+    record(3);
+    options.gpx = options.kml = true;
+    options.deleteAfter = true;
+    options.folder = dir / "missing";
+    const TrackExportResult r = exportTrack(logger, 1, options);
+    EXPECT_FALSE(r.complete);
+    EXPECT_FALSE(r.deleted);
+    EXPECT_EQ(pointsOfTrack(1), 3);
+    EXPECT_TRUE(prompter.messages().empty()) << "a missing folder is not reported";
+}
+
+TEST_F(ExportTest, NoFormatChosenDeletesNothing)
+{
+    record(2);
+    options.deleteAfter = true;
+    EXPECT_FALSE(exportTrack(logger, 1, options).deleted);
+    EXPECT_EQ(pointsOfTrack(1), 2);
+}
+
+TEST_F(ExportTest, OneFailingFormatKeepsTheTrack)
+{
+    record(2);
+    options.gpx = options.plt = true;
+    options.deleteAfter = true;
+    fs::create_directories(options.folder / "track_20110305_140709.plt"); // cannot become a file
+    EXPECT_FALSE(exportTrack(logger, 1, options).deleted);
+    EXPECT_EQ(pointsOfTrack(1), 2);
+}
+
+std::string run(const std::string& command)
+{
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+            out.append(buf, n);
+        ::pclose(p);
+    }
+    return out;
+}
+
+bool have(const char* program)
+{
+    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Another program reads each export with the same number of points.
+TEST_F(ExportTest, IndependentReaderSeesEveryPoint)
+{
+    if (!have("gpsbabel"))
+        GTEST_SKIP() << "gpsbabel is not installed.";
+    record(25);
+    options.gpx = options.kml = options.plt = true;
+    const auto r = exportTrack(logger, 1, options);
+    ASSERT_EQ(r.written.size(), 3u);
+    for (const auto& [file, format] : {std::pair{r.written[0], "gpx"}, std::pair{r.written[1], "kml"},
+                                       std::pair{r.written[2], "ozi"}}) {
+        const std::string csv =
+            run("gpsbabel -t -i " + std::string(format) + " -f '" + file.string() + "' -o unicsv -F - 2>&1");
+        int lines = 0;
+        for (const char c : csv)
+            lines += c == '\n';
+        EXPECT_EQ(lines, 26) << format << ": header and 25 points\n" << csv;
+    }
+}
+
+TEST_F(ExportTest, GpxValidatesAgainstTheSchema)
+{
+    const auto schema = test::corpusDir() / "schemas" / "gpx11.xsd";
+    if (test::corpusDir().empty() || !have("xmllint"))
+        GTEST_SKIP() << "xmllint or the schemas (../shared/corpus/schemas) are not available.";
+    record(5);
+    options.gpx = true;
+    const fs::path file = exportTrack(logger, 1, options).written.at(0);
+    const std::string out = run("xmllint --noout --schema '" + schema.string() + "' '" + file.string() + "' 2>&1");
+    EXPECT_NE(out.find("validates"), std::string::npos) << out;
+}
+
+} // namespace
+} // namespace tw

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/BatchMode.h"
 
+#include "app/GpxImport.h"
 #include "gps/CTrackLogger.h"
 #include "gps/TrackExport.h"
 #include "platform/ConsoleServices.h"
+#include "platform/JobProgress.h"
 #include "platform/Signals.h"
 
 #include <cstdio>
@@ -13,6 +15,13 @@ namespace tw {
 BatchActions defaultBatchActions()
 {
     BatchActions actions;
+    actions.importGpx = [](CGlobalData& g, const std::string& file) {
+        ConsoleJobProgress progress({g.text(262), g.text(263), g.text(264), g.text(265)});
+        const ImportSummary summary = importGpx(g, file, &progress, nullptr);
+        progress.finish(importCompletionText(g, summary));
+        // What was stored stays stored; a file that ended early still fails the run.
+        return summary.error.empty() && summary.complete;
+    };
     actions.exportAllTracks = [](CGlobalData& g) {
         if (!g.trackLogger->isOpen())
             return false;

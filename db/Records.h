@@ -4,6 +4,7 @@
 #include "db/Enumerations.h"
 
 #include <memory>
+#include <type_traits>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ protected:
     CGeoPoint() = default;
     CGeoPoint(const CGeoPoint&) = default;
     CGeoPoint& operator=(const CGeoPoint&) = default;
+    CGeoPoint(CGeoPoint&&) noexcept = default;
+    CGeoPoint& operator=(CGeoPoint&&) noexcept = default;
 };
 
 class CWaypoint final : public CGeoPoint {
@@ -56,8 +59,10 @@ public:
     // logs are left unloaded and are read again when needed.
     CGeocache(const CGeocache& other);
     CGeocache& operator=(const CGeocache& other);
-    CGeocache(CGeocache&&) = default;
-    CGeocache& operator=(CGeocache&&) = default;
+    // Moves keep everything, and must not throw: a vector of caches that
+    // copied on growth would silently drop their logs and waypoints.
+    CGeocache(CGeocache&&) noexcept = default;
+    CGeocache& operator=(CGeocache&&) noexcept = default;
 
     int shortDescHtml = 0;
     std::string author;
@@ -92,5 +97,7 @@ public:
     int waypointsLoaded = 0;
     int logsLoaded = 0;
 };
+
+static_assert(std::is_nothrow_move_constructible_v<CGeocache>);
 
 } // namespace tw

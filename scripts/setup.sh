@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev
   xvfb xauth locales
   geographiclib-tools
+  libzip-dev gpsbabel libxml2-utils
   libcurl4-openssl-dev libcpp-httplib-dev libpng-dev libjpeg-dev
 )
 

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/GpxImport.h"
+
+#include "app/CGlobalData.h"
+#include "db/CacheStore.h"
+#include "exchange/GpxImporter.h"
+#include "exchange/ImportFiles.h"
+#include "platform/JobProgress.h"
+
+
+namespace tw {
+namespace {
+
+constexpr int kTextDone = 252;
+constexpr int kTextTruncated = 260;
+constexpr int kTextCancelled = 261;
+
+} // namespace
+
+ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobProgress* progress,
+                        const std::atomic<bool>* cancel)
+{
+    ImportSummary summary;
+    if (!g.cacheDb.IsAvailable()) {
+        summary.error = "No database available";
+        return summary;
+    }
+    const auto documents = importDocuments(path, &summary.error);
+    if (!documents)
+        return summary;
+
+    CacheStore store(g.cacheDb, g.tagCategories, g.settings.impOnlyNew);
+    CacheImportStore sink(store);
+    CGpxImporter importer(sink, g.settings.nickname);
+    importer.watchCancelFlag(cancel);
+    g.Log("BEGIN: GPX import ", path.string());
+    summary.complete = true;
+    for (const auto& doc : *documents) {
+        if (progress)
+            progress->setText(1, doc.name);
+        CGpxImporter::Outcome outcome;
+        if (doc.path.empty()) {
+            CUtf8MemorySource source(doc.bytes);
+            outcome = importer.parse(source, progress);
+        } else {
+            CUtf8FileSource source(doc.path);
+            outcome = importer.parse(source, progress);
+        }
+        if (outcome == CGpxImporter::Outcome::Cancelled) {
+            summary.cancelled = true;
+            summary.complete = false;
+            break;
+        }
+        if (outcome == CGpxImporter::Outcome::Truncated)
+            summary.complete = false;
+    }
+    summary.newCaches = importer.newCaches();
+    summary.waypoints = importer.waypoints();
+    summary.skipped = importer.skipped();
+    summary.updated = importer.updated();
+    g.Log("END: GPX import ", path.string());
+    g.ReadDbCounters();
+    return summary;
+}
+
+std::string importCompletionText(const CGlobalData& g, const ImportSummary& s)
+{
+    if (!s.error.empty())
+        return s.error;
+    if (s.cancelled)
+        return g.text(kTextCancelled);
+    if (!s.complete)
+        return g.text(kTextTruncated);
+    return g.text(kTextDone);
+}
+
+} // namespace tw

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+namespace tw {
+
+class CGlobalData;
+class JobProgress;
+
+struct ImportSummary {
+    int newCaches = 0;
+    int waypoints = 0;
+    int skipped = 0;
+    int updated = 0;
+    bool complete = false;  // every document was read to its end
+    bool cancelled = false;
+    std::string error;      // the file could not be read at all
+};
+
+// Imports a pocket query into the cache database: a GPX file (with its
+// waypoints file beside it) or a zipped pocket query. Runs on the calling
+// thread; progress may be null; cancel is polled between entries.
+ImportSummary importGpx(CGlobalData& global, const std::filesystem::path& path, JobProgress* progress,
+                        const std::atomic<bool>* cancel);
+
+// The text a finished import shows.
+std::string importCompletionText(const CGlobalData& global, const ImportSummary& summary);
+
+} // namespace tw

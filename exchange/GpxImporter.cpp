@@ -1,0 +1,359 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "exchange/GpxImporter.h"
+
+#include "db/Enumerations.h"
+#include "exchange/XmlTokenizer.h"
+#include "platform/JobProgress.h"
+#include "platform/Numbers.h"
+#include "platform/Text.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace tw {
+namespace {
+
+constexpr const char* kHttpsCacheUrlPrefix = "https://www.geocaching.com/seek/cache_details.aspx?guid=";
+constexpr const char* kHttpsWaypointUrlPrefix = "https://www.geocaching.com/seek/wpt.aspx?WID=";
+
+// Import results of the store.
+constexpr int kNewCache = 1;
+constexpr int kNewWaypoint = 2;
+constexpr int kSkipped = 3;
+constexpr int kUpdated = 4;
+
+// Counters of the progress dialog.
+constexpr int kCounterNew = 1;
+constexpr int kCounterWaypoints = 2;
+constexpr int kCounterSkipped = 3;
+constexpr int kCounterUpdated = 4;
+
+bool startsWith(const std::string& s, const char* prefix)
+{
+    return s.rfind(prefix, 0) == 0;
+}
+
+std::string withoutAll(const std::string& text, const char* prefix)
+{
+    return text::replaceAll(text, prefix, "");
+}
+
+std::string trimmed(const std::string& text)
+{
+    const char* blanks = " \t\r\n";
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+} // namespace
+
+int gpxDate(const std::string& text)
+{
+    return num::leadingInt(text::replaceAll(text, "-", "")).value_or(0);
+}
+
+struct CGpxImporter::State {
+    std::unique_ptr<CGeocache> cache;
+    std::unique_ptr<CWaypoint> waypoint;
+    std::unique_ptr<CGeoLog> log;
+    std::string text;
+    std::string attributeEntry;
+    bool wptOpen = false;
+    bool inAttributes = false;
+    bool inLogs = false;
+    bool inLog = false;
+    bool inTravelBugs = false;
+    bool sawGpxEnd = false;
+};
+
+CGpxImporter::CGpxImporter(ImportStore& store, std::string nickname)
+    : m_store(store), m_nickname(std::move(nickname))
+{
+}
+
+CGpxImporter::Outcome CGpxImporter::parse(CXmlCharSource& source, JobProgress* progress)
+{
+    CXmlTokenizer xml(source);
+    // Pocket queries write accented letters as numeric references.
+    xml.setDecodeCharacterReferences(true);
+    State s;
+    std::string element;
+    if (progress) {
+        progress->setCounter(kCounterNew, m_newCaches);
+        progress->setCounter(kCounterWaypoints, m_waypoints);
+        progress->setCounter(kCounterSkipped, m_skipped);
+        progress->setCounter(kCounterUpdated, m_updated);
+    }
+    for (int token = xml.NextToken(); token != XT_END; token = xml.NextToken()) {
+        switch (token) {
+        case XT_START_TAG:
+            element = xml.GetTagName();
+            startTag(s, element);
+            break;
+        case XT_ATTRIBUTE:
+            if (s.wptOpen)
+                attribute(s, element, xml.GetAttrName(), xml.GetValueUtf8());
+            break;
+        case XT_TEXT:
+        case XT_SPACE:
+        case XT_CHUNK:
+            s.text += xml.GetValueUtf8();
+            break;
+        case XT_END_TAG: {
+            element = xml.GetTagName();
+            const bool entryEnds = element == "wpt" && s.wptOpen;
+            endTag(s, element, progress);
+            if (entryEnds && (cancel || (m_externalCancel && *m_externalCancel)))
+                return Outcome::Cancelled;
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return s.sawGpxEnd ? Outcome::Complete : Outcome::Truncated;
+}
+
+void CGpxImporter::startTag(State& s, const std::string& name)
+{
+    if (name == "wpt") {
+        s.cache = std::make_unique<CGeocache>();
+        s.waypoint = std::make_unique<CWaypoint>();
+        s.log.reset();
+        s.wptOpen = true;
+        s.inAttributes = s.inLogs = s.inLog = s.inTravelBugs = false;
+    } else if (name == "groundspeak:attributes") {
+        if (s.cache)
+            s.cache->attributes.clear();
+        s.inAttributes = true;
+    } else if (name == "groundspeak:logs") {
+        s.inLogs = true;
+    } else if (name == "groundspeak:log") {
+        s.log = std::make_unique<CGeoLog>();
+        s.inLog = true;
+    } else if (name == "groundspeak:travelbugs") {
+        s.inTravelBugs = true;
+    } else {
+        s.text.clear();
+    }
+}
+
+void CGpxImporter::attribute(State& s, const std::string& element, const char* name, const std::string& value)
+{
+    CGeocache& c = *s.cache;
+    auto readInt = [&](int& field) {
+        if (const auto v = num::leadingInt(value))
+            field = *v;
+    };
+    if (element == "wpt") {
+        const auto v = num::leadingDouble(value);
+        if (std::strcmp(name, "lat") == 0 && v && std::isfinite(*v))
+            c.lat = *v;
+        else if (std::strcmp(name, "lon") == 0 && v && std::isfinite(*v))
+            c.lon = *v;
+        else
+            return;
+        s.waypoint->lat = c.lat;
+        s.waypoint->lon = c.lon;
+    } else if (element == "groundspeak:cache") {
+        if (std::strcmp(name, "id") == 0)
+            readInt(c.cacheId);
+        else if (std::strcmp(name, "available") == 0)
+            c.status = value == "False" ? 1 : 0;
+        else if (std::strcmp(name, "archived") == 0 && value == "True")
+            c.status = 2;
+    } else if (element == "groundspeak:owner") {
+        if (std::strcmp(name, "id") == 0)
+            readInt(c.ownerId);
+    } else if (element == "groundspeak:log" && s.inLog && s.log) {
+        if (std::strcmp(name, "id") == 0)
+            readInt(s.log->logId);
+    } else if (element == "groundspeak:finder" && s.inLog && s.log) {
+        if (std::strcmp(name, "id") == 0)
+            readInt(s.log->finderId);
+    } else if (element == "groundspeak:short_description") {
+        if (std::strcmp(name, "html") == 0)
+            c.shortDescHtml = value != "False";
+    } else if (element == "groundspeak:long_description") {
+        if (std::strcmp(name, "html") == 0)
+            c.longDescHtml = value != "False";
+    } else if (element == "groundspeak:attribute" && s.inAttributes) {
+        if (std::strcmp(name, "id") == 0) {
+            s.attributeEntry = attributeName(num::leadingInt(value).value_or(0));
+        } else if (std::strcmp(name, "inc") == 0) {
+            s.attributeEntry += value == "0" ? "-no" : "-yes";
+            c.attributes.push_back(s.attributeEntry);
+        }
+    }
+}
+
+void CGpxImporter::updateFoundDate(State& s)
+{
+    if (!m_nickname.empty() && s.log->finder == m_nickname && s.log->type == LogType::FoundIt)
+        s.cache->found = s.log->date;
+}
+
+void CGpxImporter::endTag(State& s, const std::string& name, JobProgress* progress)
+{
+    if (name == "gpx") {
+        s.sawGpxEnd = true;
+        return;
+    }
+    if (name == "groundspeak:travelbugs") {
+        s.inTravelBugs = false;
+        return;
+    }
+    if (!s.wptOpen)
+        return;
+    CGeocache& c = *s.cache;
+    CWaypoint& w = *s.waypoint;
+    // Writers indent and break lines around element content; the blanks
+    // around a value are layout, not data.
+    const std::string t = trimmed(s.text);
+
+    if (s.inLog && s.log) {
+        CGeoLog& log = *s.log;
+        if (name == "groundspeak:date") {
+            log.date = gpxDate(t);
+            updateFoundDate(s);
+            return;
+        }
+        if (name == "groundspeak:type") {
+            log.type = logTypeFromText(t);
+            updateFoundDate(s);
+            return;
+        }
+        if (name == "groundspeak:finder") {
+            log.finder = t;
+            updateFoundDate(s);
+            return;
+        }
+        if (name == "groundspeak:text") {
+            log.text = t;
+            return;
+        }
+        if (name == "groundspeak:log") {
+            s.inLog = false;
+            c.logs.push_back(std::move(s.log));
+            return;
+        }
+    }
+
+    if (name == "time") {
+        c.hidden = gpxDate(t);
+    } else if (name == "name") {
+        c.code = t;
+        // The GPX name of a waypoint is its prefix and its cache's code; the
+        // store splits it. Its name for people is the description.
+        w.code = t;
+        w.name = t;
+        if (progress) {
+            progress->setText(1, t);
+            progress->setText(2, "");
+        }
+    } else if (name == "cmt") {
+        w.text = t;
+    } else if (name == "desc") {
+        if (!t.empty())
+            w.name = t;
+    } else if (name == "url") {
+        std::string url = t;
+        if (!startsWith(url, "guid")) {
+            url = withoutAll(withoutAll(url, kCacheUrlPrefix), kHttpsCacheUrlPrefix);
+            c.guid = url;
+        }
+        if (!startsWith(url, "WID")) {
+            url = withoutAll(withoutAll(url, kWaypointUrlPrefix), kHttpsWaypointUrlPrefix);
+            w.guid = url;
+        }
+    } else if (name == "sym") {
+        w.type = waypointTypeFromText(t);
+    } else if (name == "groundspeak:name") {
+        if (!s.inTravelBugs) {
+            c.name = t;
+            if (progress)
+                progress->setText(2, t);
+        }
+    } else if (name == "groundspeak:owner") {
+        c.author = t;
+    } else if (name == "groundspeak:placed_by") {
+        // Files without an owner element still name who placed the cache.
+        if (c.author.empty())
+            c.author = t;
+    } else if (name == "groundspeak:type") {
+        if (!s.inTravelBugs)
+            c.type = cacheTypeFromText(t);
+    } else if (name == "groundspeak:container") {
+        c.size = cacheSizeFromText(t);
+    } else if (name == "groundspeak:difficulty" || name == "groundspeak:terrain") {
+        const auto v = num::leadingDouble(t);
+        if (v && std::isfinite(*v) && std::abs(*v) < 1e6)
+            (name == "groundspeak:difficulty" ? c.difficulty : c.terrain) = static_cast<int>(*v * 10.0);
+    } else if (name == "groundspeak:short_description") {
+        c.text = t;
+    } else if (name == "groundspeak:long_description") {
+        c.longDesc = t;
+    } else if (name == "groundspeak:encoded_hints") {
+        c.hint = t;
+    } else if (name == "groundspeak:country") {
+        c.country = t;
+    } else if (name == "groundspeak:state") {
+        c.state = t;
+    } else if (name == "groundspeak:attributes") {
+        s.inAttributes = false;
+    } else if (name == "groundspeak:logs") {
+        s.inLogs = false;
+    } else if (name == "wpt") {
+        store(s, progress);
+        s.wptOpen = false;
+    }
+}
+
+void CGpxImporter::store(State& s, JobProgress* progress)
+{
+    const std::string& code = s.cache->code;
+    auto count = [&](std::atomic<int>& counter, int k) {
+        const int value = ++counter;
+        if (progress)
+            progress->setCounter(k, value);
+    };
+    if (startsWith(code, "GC") && code.size() <= 7) {
+        switch (m_store.StoreImportedCache(*s.cache)) {
+        case kNewCache: count(m_newCaches, kCounterNew); break;
+        case kUpdated: count(m_updated, kCounterUpdated); break;
+        case kSkipped: count(m_skipped, kCounterSkipped); break;
+        default: break;
+        }
+    } else if (s.waypoint->code.size() > 7) {
+        count(m_skipped, kCounterSkipped);
+    } else {
+        switch (m_store.StoreImportedWaypoint(*s.waypoint)) {
+        case kNewWaypoint: count(m_waypoints, kCounterWaypoints); break;
+        case kSkipped: count(m_skipped, kCounterSkipped); break;
+        default: break;
+        }
+    }
+    s.cache.reset();
+    s.waypoint.reset();
+    s.log.reset();
+}
+
+} // namespace tw
+
+#include "db/CacheStore.h"
+
+namespace tw {
+
+int CacheImportStore::StoreImportedCache(CGeocache& cache)
+{
+    return m_store.StoreImportedCache(cache);
+}
+
+int CacheImportStore::StoreImportedWaypoint(CWaypoint& waypoint)
+{
+    return m_store.StoreImportedWaypoint(waypoint);
+}
+
+} // namespace tw

@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "exchange/GpxWriter.h"
+
+#include "exchange/GpxImporter.h"
+#include "platform/Clock.h"
+#include "platform/Numbers.h"
+#include "platform/Text.h"
+
+#include <cstring>
+
+namespace tw {
+namespace {
+
+std::string attributeXml(const std::string& entry)
+{
+    // "dogs-yes": the short name and whether the cache has it.
+    const std::size_t dash = entry.rfind('-');
+    if (dash == std::string::npos || dash == 0)
+        return {};
+    const std::string name = entry.substr(0, dash);
+    const std::string flag = entry.substr(dash + 1);
+    for (int id = 1; id < 100; ++id) {
+        if (attributeName(id) == name)
+            return "<groundspeak:attribute id=\"" + std::to_string(id) + "\" inc=\"" + (flag == "no" ? "0" : "1") +
+                   "\">" + xmlEscape(name) + "</groundspeak:attribute>";
+    }
+    return {};
+}
+
+} // namespace
+
+namespace {
+
+// Control characters other than tab and line ends are not allowed anywhere
+// in an XML document, not even in CDATA.
+std::string withoutControls(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r')
+            out += c;
+    return out;
+}
+
+} // namespace
+
+std::string cdata(std::string_view text)
+{
+    return "<![CDATA[" + text::replaceAll(withoutControls(text), "]]>", "]]]]><![CDATA[>") + "]]>";
+}
+
+std::string xmlEscape(std::string_view text)
+{
+    return text::replaceAll(
+        text::replaceAll(text::replaceAll(withoutControls(text), "&", "&amp;"), "<", "&lt;"), ">", "&gt;");
+}
+
+std::string gpxTime(std::time_t t)
+{
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buffer[32];
+    std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    return buffer;
+}
+
+std::string gpxTimeOfDate(int ymd)
+{
+    std::tm tm{};
+    tm.tm_year = ymd / 10000 - 1900;
+    tm.tm_mon = ymd / 100 % 100 - 1;
+    tm.tm_mday = ymd % 100;
+    tm.tm_isdst = -1;
+    const bool plausible = ymd > 0 && tm.tm_mon >= 0 && tm.tm_mon < 12 && tm.tm_mday >= 1 && tm.tm_mday <= 31;
+    std::time_t t = plausible ? std::mktime(&tm) : 0;
+    if (t == static_cast<std::time_t>(-1))
+        t = 0;
+    return gpxTime(t);
+}
+
+std::string ratingText(int timesTen)
+{
+    return timesTen % 10 == 0 ? std::to_string(timesTen / 10) : num::formatFixed(timesTen / 10.0, 1);
+}
+
+void GpxWriter::line(const std::string& text)
+{
+    if (std::fwrite(text.data(), 1, text.size(), m_out) != text.size() || std::fputc('\n', m_out) == EOF)
+        m_ok = false;
+}
+
+void GpxWriter::header(std::time_t now)
+{
+    line("<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+    line(std::string("<gpx xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
+                     "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" version=\"1.0\" "
+                     "creator=\"Groundspeak Pocket Query\" xsi:schemaLocation=\"") +
+         kGpx10Namespace + " " + kGpx10Schema + " " + kCache101Namespace + " " + kCache101Schema +
+         "\" xmlns=\"" + kGpx10Namespace + "\">");
+    line("<desc>Geocache file</desc>");
+    line("<author>Tarnwick</author>");
+    line("<time>" + gpxTime(now) + "</time>");
+    line("<keywords>cache, geocache, groundspeak</keywords>");
+}
+
+void GpxWriter::footer()
+{
+    line("</gpx>");
+}
+
+void GpxWriter::cache(const CGeocache& c)
+{
+    const std::string difficulty = ratingText(c.difficulty);
+    const std::string terrain = ratingText(c.terrain);
+    line("<wpt lat=\"" + num::formatFixed(c.lat, 6) + "\" lon=\"" + num::formatFixed(c.lon, 6) + "\">");
+    line("<time>" + gpxTimeOfDate(c.hidden) + "</time>");
+    line("<name>" + xmlEscape(c.code) + "</name>");
+    line("<desc>" + cdata(c.name + " by " + c.author + " (" + difficulty + "/" + terrain + ")") + "</desc>");
+    line("<url>" + std::string(kCacheUrlPrefix) + xmlEscape(c.guid) + "</url>");
+    line("<urlname>" + cdata(c.name) + "</urlname>");
+    line(c.found > 0 ? "<sym>Geocache Found</sym>" : "<sym>Geocache</sym>");
+    line("<type>Geocache|" + cacheTypeText(c.type) + "</type>");
+    line("<groundspeak:cache id=\"" + std::to_string(c.cacheId) + "\" available=\"" +
+         (c.status == 1 ? "False" : "True") + "\" archived=\"" + (c.status == 2 ? "True" : "False") +
+         "\" xmlns:groundspeak=\"" + kCache101Namespace + "\">");
+    line("<groundspeak:name>" + cdata(c.name) + "</groundspeak:name>");
+    line("<groundspeak:placed_by>" + cdata(c.author) + "</groundspeak:placed_by>");
+    if (c.ownerId != 0)
+        line("<groundspeak:owner id=\"" + std::to_string(c.ownerId) + "\">" + cdata(c.author) +
+             "</groundspeak:owner>");
+    line("<groundspeak:type>" + cacheTypeText(c.type) + "</groundspeak:type>");
+    line("<groundspeak:container>" + cacheSizeText(c.size) + "</groundspeak:container>");
+    std::string attributes;
+    for (const auto& entry : c.attributes)
+        attributes += attributeXml(entry);
+    if (!attributes.empty())
+        line("<groundspeak:attributes>" + attributes + "</groundspeak:attributes>");
+    line("<groundspeak:difficulty>" + difficulty + "</groundspeak:difficulty>");
+    line("<groundspeak:terrain>" + terrain + "</groundspeak:terrain>");
+    line("<groundspeak:country>" + xmlEscape(c.country) + "</groundspeak:country>");
+    line("<groundspeak:state>" + xmlEscape(c.state) + "</groundspeak:state>");
+    line(std::string("<groundspeak:short_description html=\"") + (c.shortDescHtml ? "True" : "False") + "\">" +
+         cdata(c.text) + "</groundspeak:short_description>");
+    line(std::string("<groundspeak:long_description html=\"") + (c.longDescHtml ? "True" : "False") + "\">");
+    line(cdata(c.longDesc));
+    line("</groundspeak:long_description>");
+    line("<groundspeak:encoded_hints>" + cdata(c.hint) + "</groundspeak:encoded_hints>");
+    line("<groundspeak:logs>");
+    for (const auto& log : c.logs) {
+        line("<groundspeak:log id=\"" + std::to_string(log->logId) + "\">");
+        line("<groundspeak:date>" + gpxTimeOfDate(log->date) + "</groundspeak:date>");
+        line("<groundspeak:type>" + logTypeText(log->type) + "</groundspeak:type>");
+        const std::string finderId = log->finderId != 0 ? " id=\"" + std::to_string(log->finderId) + "\"" : "";
+        line("<groundspeak:finder" + finderId + ">" + cdata(log->finder) + "</groundspeak:finder>");
+        line("<groundspeak:text encoded=\"False\">" + cdata(log->text) + "</groundspeak:text>");
+        line("</groundspeak:log>");
+    }
+    line("</groundspeak:logs>");
+    line("</groundspeak:cache>");
+    line("</wpt>");
+    for (const auto& w : c.waypoints)
+        waypoint(c, *w);
+}
+
+void GpxWriter::waypoint(const CGeocache& c, const CWaypoint& w)
+{
+    const std::string tail = c.code.size() > 2 ? c.code.substr(2) : std::string();
+    line("<wpt lat=\"" + num::formatFixed(w.lat, 6) + "\" lon=\"" + num::formatFixed(w.lon, 6) + "\">");
+    line("<time>" + gpxTimeOfDate(c.hidden) + "</time>");
+    line("<name>" + xmlEscape(w.prefix + tail) + "</name>");
+    line("<cmt>" + cdata(w.text) + "</cmt>");
+    line("<desc>" + cdata(w.name) + "</desc>");
+    line("<url>" + std::string(kWaypointUrlPrefix) + xmlEscape(w.guid) + "</url>");
+    line("<urlname>" + cdata(w.name) + "</urlname>");
+    line("<sym>" + waypointTypeText(w.type) + "</sym>");
+    line("<type>Waypoint|" + waypointTypeText(w.type) + "</type>");
+    line("</wpt>");
+}
+
+} // namespace tw

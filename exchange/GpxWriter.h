@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "db/Records.h"
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+namespace tw {
+
+// Writes caches as a pocket query: GPX 1.0 with the cache extension, UTF-8,
+// one element per line, readable by the import and by other software.
+class GpxWriter {
+public:
+    // The writer does not own the file.
+    explicit GpxWriter(std::FILE* out) : m_out(out) {}
+
+    void header(std::time_t now);
+    // The cache with its logs (newest first) and its additional waypoints as
+    // wpt elements of their own.
+    void cache(const CGeocache& cache);
+    void footer();
+    // False once a write has failed (disk full).
+    bool ok() const { return m_ok; }
+
+private:
+    void line(const std::string& text);
+    void waypoint(const CGeocache& cache, const CWaypoint& waypoint);
+
+    std::FILE* m_out;
+    bool m_ok = true;
+};
+
+// The text inside a CDATA section; a "]]>" in it is split over two sections
+// so that it cannot end the first one early.
+std::string cdata(std::string_view text);
+// "%Y-%m-%dT%H:%M:%SZ" of 00:00 local time on a YYYYMMDD date (1970 for an
+// invalid one). The Z is written although the time is local, as pocket
+// queries do.
+std::string gpxTimeOfDate(int ymd);
+std::string gpxTime(std::time_t t);
+// 15 gives "1.5", 20 gives "2".
+std::string ratingText(int timesTen);
+// Text with &, < and > escaped for element content.
+std::string xmlEscape(std::string_view text);
+
+inline constexpr const char* kGpx10Namespace = "http://www.topografix.com/GPX/1/0";
+inline constexpr const char* kGpx10Schema = "http://www.topografix.com/GPX/1/0/gpx.xsd";
+inline constexpr const char* kCache101Namespace = "http://www.groundspeak.com/cache/1/0/1";
+inline constexpr const char* kCache101Schema = "http://www.groundspeak.com/cache/1/0/1/cache.xsd";
+
+} // namespace tw

@@ -1,0 +1,231 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "exchange/GpxImporter.h"
+#include "platform/JobProgress.h"
+#include "tests/TestSupport.h"
+
+namespace tw {
+namespace {
+
+// Keeps what the import hands over; answers like the database would for an
+// empty database (new caches) or for one holding the listed caches.
+class FakeStore final : public ImportStore {
+public:
+    int StoreImportedCache(CGeocache& cache) override
+    {
+        caches.push_back(cache);
+        caches.back().attributes = cache.attributes;
+        logs.push_back(cache.logs.size());
+        lastText = cache.text;
+        lastLongDesc = cache.longDesc;
+        lastHint = cache.hint;
+        return cacheResult;
+    }
+    int StoreImportedWaypoint(CWaypoint& waypoint) override
+    {
+        waypoints.push_back(waypoint);
+        return waypointResult;
+    }
+    std::vector<CGeocache> caches;
+    std::vector<std::size_t> logs;
+    std::vector<CWaypoint> waypoints;
+    std::string lastText, lastLongDesc, lastHint;
+    int cacheResult = 1;
+    int waypointResult = 2;
+};
+
+std::string wpt(const std::string& inner, const std::string& name = "GC1ABCD")
+{
+    return "<wpt lat=\"49.5\" lon=\"-8.25\"><name>" + name + "</name>" + inner + "</wpt>";
+}
+
+CGpxImporter::Outcome importText(FakeStore& store, const std::string& gpx, const std::string& nick = "me",
+                                 JobProgress* progress = nullptr)
+{
+    CGpxImporter importer(store, nick);
+    CUtf8MemorySource source(gpx);
+    return importer.parse(source, progress);
+}
+
+TEST(GpxImport, CacheFieldsFromThePocketQueryElements)
+{
+    FakeStore store;
+    const std::string gpx =
+        "<gpx>" +
+        wpt("<time>2011-08-05T07:00:00Z</time>"
+            "<url>http://www.geocaching.com/seek/cache_details.aspx?guid=abc-123</url>"
+            "<groundspeak:cache id=\"123\" available=\"False\" archived=\"False\">"
+            "<groundspeak:name>Studánka</groundspeak:name><groundspeak:owner id=\"77\">Kovář</groundspeak:owner>"
+            "<groundspeak:type>Mega-Event Cache</groundspeak:type><groundspeak:container>Small</groundspeak:container>"
+            "<groundspeak:difficulty>2.5</groundspeak:difficulty><groundspeak:terrain>1.5</groundspeak:terrain>"
+            "<groundspeak:attributes><groundspeak:attribute id=\"1\" inc=\"0\">Dogs</groundspeak:attribute>"
+            "<groundspeak:attribute id=\"8\" inc=\"1\">Scenic</groundspeak:attribute></groundspeak:attributes>"
+            "<groundspeak:short_description html=\"False\">short</groundspeak:short_description>"
+            "<groundspeak:long_description html=\"True\"><![CDATA[<b>long</b>]]></groundspeak:long_description>"
+            "<groundspeak:encoded_hints>M&#xFC;hle</groundspeak:encoded_hints>"
+            "<groundspeak:travelbugs><groundspeak:travelbug><groundspeak:name>Bug</groundspeak:name>"
+            "<groundspeak:type>Travel Bug</groundspeak:type></groundspeak:travelbug></groundspeak:travelbugs>"
+            "</groundspeak:cache>") +
+        "</gpx>";
+    EXPECT_EQ(importText(store, gpx), CGpxImporter::Outcome::Complete);
+    ASSERT_EQ(store.caches.size(), 1u);
+    const CGeocache& c = store.caches[0];
+    EXPECT_EQ(c.code, "GC1ABCD");
+    EXPECT_DOUBLE_EQ(c.lat, 49.5);
+    EXPECT_DOUBLE_EQ(c.lon, -8.25);
+    EXPECT_EQ(c.hidden, 20110805);
+    EXPECT_EQ(c.guid, "abc-123");
+    EXPECT_EQ(c.cacheId, 123);
+    EXPECT_EQ(c.status, 1);
+    EXPECT_EQ(c.name, "Studánka"); // not the travel bug's name
+    EXPECT_EQ(c.author, "Kovář");
+    EXPECT_EQ(c.ownerId, 77);
+    EXPECT_EQ(c.type, CacheType::Event);
+    EXPECT_EQ(c.size, CacheSize::Small);
+    EXPECT_EQ(c.difficulty, 25);
+    EXPECT_EQ(c.terrain, 15);
+    EXPECT_EQ(c.attributes, (std::vector<std::string>{"dogs-no", "scenic-yes"}));
+    EXPECT_EQ(store.lastText, "short");
+    EXPECT_EQ(store.lastLongDesc, "<b>long</b>");
+    EXPECT_EQ(store.lastHint, "Mühle");
+}
+
+struct StatusCase {
+    const char* name;
+    const char* available;
+    const char* archived;
+    int status;
+};
+
+class GpxStatus : public ::testing::TestWithParam<StatusCase> {};
+
+TEST_P(GpxStatus, FromAvailableAndArchived)
+{
+    FakeStore store;
+    const auto& p = GetParam();
+    importText(store, "<gpx>" +
+                          wpt(std::string("<groundspeak:cache id=\"1\" available=\"") + p.available +
+                              "\" archived=\"" + p.archived + "\"></groundspeak:cache>") +
+                          "</gpx>");
+    ASSERT_EQ(store.caches.size(), 1u);
+    EXPECT_EQ(store.caches[0].status, p.status);
+}
+
+INSTANTIATE_TEST_SUITE_P(Gpx, GpxStatus,
+                         ::testing::Values(StatusCase{"Available", "True", "False", 0},
+                                           StatusCase{"Disabled", "False", "False", 1},
+                                           StatusCase{"Archived", "True", "True", 2},
+                                           StatusCase{"ArchivedAndDisabled", "False", "True", 2},
+                                           StatusCase{"LowerCaseIsNotFalse", "false", "false", 0}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST(GpxImport, FoundDateComesFromTheUsersOwnFoundLog)
+{
+    const auto logOf = [](const char* finder, const char* type) {
+        return std::string("<groundspeak:log id=\"9\"><groundspeak:type>") + type +
+               "</groundspeak:type><groundspeak:finder id=\"5\">" + finder +
+               "</groundspeak:finder><groundspeak:date>2011-11-24T19:00:00Z</groundspeak:date>"
+               "<groundspeak:text encoded=\"False\">TFTC</groundspeak:text></groundspeak:log>";
+    };
+    const auto gpx = [&](const std::string& logs) {
+        return "<gpx>" +
+               wpt("<groundspeak:cache id=\"1\"><groundspeak:type>Traditional Cache</groundspeak:type>"
+                   "<groundspeak:logs>" +
+                   logs + "</groundspeak:logs></groundspeak:cache>") +
+               "</gpx>";
+    };
+    FakeStore mine, other, note, nobody;
+    importText(mine, gpx(logOf("Jiří", "Found it") + logOf("x", "Write note")), "Jiří");
+    importText(other, gpx(logOf("jiří", "Found it")), "Jiří");
+    importText(note, gpx(logOf("Jiří", "Didn't find it")), "Jiří");
+    importText(nobody, gpx(logOf("", "Found it")), "");
+    EXPECT_EQ(mine.caches[0].found, 20111124);
+    EXPECT_EQ(mine.logs[0], 2u);
+    EXPECT_EQ(mine.caches[0].type, CacheType::Traditional); // a log's type is not the cache's
+    EXPECT_EQ(other.caches[0].found, 0);
+    EXPECT_EQ(note.caches[0].found, 0);
+    EXPECT_EQ(nobody.caches[0].found, 0);
+}
+
+TEST(GpxImport, EntriesByName)
+{
+    FakeStore store;
+    RecordingJobProgress progress;
+    const std::string gpx = "<gpx>" + wpt("", "GC1ABCD") + wpt("", "GC1ABCDE") +
+                            wpt("<desc>Parkplatz</desc><sym>Parking Area</sym>"
+                                "<url>http://www.geocaching.com/seek/wpt.aspx?WID=w-1</url>",
+                                "PK1ABCD") +
+                            wpt("<sym>Virtual Stage</sym>", "S11ABCDE") + "</gpx>";
+    importText(store, gpx, "me", &progress);
+    ASSERT_EQ(store.caches.size(), 1u);
+    ASSERT_EQ(store.waypoints.size(), 1u);
+    const CWaypoint& w = store.waypoints[0];
+    EXPECT_EQ(w.code, "PK1ABCD");
+    EXPECT_EQ(w.name, "Parkplatz");
+    EXPECT_EQ(w.type, WaypointType::Parking);
+    EXPECT_EQ(w.guid, "w-1");
+    EXPECT_DOUBLE_EQ(w.lat, 49.5);
+    // GC1ABCDE and S11ABCDE are too long for either kind of entry.
+    EXPECT_EQ(progress.counter(1), 1);
+    EXPECT_EQ(progress.counter(2), 1);
+    EXPECT_EQ(progress.counter(3), 2);
+}
+
+TEST(GpxImport, EndsEarlyAreReportedAndCancelStopsAfterTheEntry)
+{
+    FakeStore a, b, c;
+    EXPECT_EQ(importText(a, "<gpx>" + wpt("")), CGpxImporter::Outcome::Truncated);
+    EXPECT_EQ(a.caches.size(), 1u);
+    EXPECT_EQ(importText(b, "<gpx>" + wpt("") + std::string("\0", 1) + wpt("", "GC2") + "</gpx>"),
+              CGpxImporter::Outcome::Truncated);
+    EXPECT_EQ(b.caches.size(), 1u);
+
+    CGpxImporter importer(c, "");
+    importer.cancel = true;
+    const std::string gpx = "<gpx>" + wpt("", "GC1") + wpt("", "GC2") + "</gpx>";
+    CUtf8MemorySource source(gpx);
+    EXPECT_EQ(importer.parse(source, nullptr), CGpxImporter::Outcome::Cancelled);
+    EXPECT_EQ(c.caches.size(), 1u);
+}
+
+TEST(GpxImport, RealPocketQueries)
+{
+    const auto corpus = test::corpusDir();
+    if (corpus.empty())
+        GTEST_SKIP() << "the shared corpus of real files is not beside the repository";
+
+    FakeStore store;
+    {
+        CGpxImporter importer(store, "");
+        CUtf8FileSource source(corpus / "gpx" / "gc31j2h.gpx");
+        EXPECT_EQ(importer.parse(source, nullptr), CGpxImporter::Outcome::Complete);
+    }
+    ASSERT_EQ(store.caches.size(), 1u);
+    const CGeocache& c = store.caches[0];
+    EXPECT_EQ(c.code, "GC31J2H");
+    EXPECT_EQ(c.name, "Hockenheimer City-Brunnen");
+    EXPECT_EQ(c.type, CacheType::Multi);
+    EXPECT_EQ(c.size, CacheSize::Small);
+    EXPECT_EQ(c.difficulty, 20);
+    EXPECT_EQ(c.terrain, 10);
+    EXPECT_EQ(c.author, "vptsz");
+    EXPECT_DOUBLE_EQ(c.lat, 49.3187);
+    EXPECT_DOUBLE_EQ(c.lon, 8.54565);
+    EXPECT_EQ(store.logs[0], 6u);
+
+    FakeStore cut;
+    CGpxImporter importer(cut, "");
+    CUtf8FileSource truncated(corpus / "gpx" / "gc31j2h_err.gpx");
+    EXPECT_EQ(importer.parse(truncated, nullptr), CGpxImporter::Outcome::Truncated);
+
+    FakeStore umlauts;
+    CGpxImporter geo(umlauts, "");
+    CUtf8FileSource refs(corpus / "gpx" / "geotoad.gpx");
+    geo.parse(refs, nullptr);
+    bool anyReference = false;
+    for (const auto& cache : umlauts.caches)
+        anyReference |= cache.name.find("&;") != std::string::npos;
+    EXPECT_FALSE(anyReference);
+}
+
+} // namespace
+} // namespace tw

@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/BatchMode.h"
+#include "app/GpxImport.h"
+#include "app/TarnwickApp.h"
+#include "platform/JobProgress.h"
+#include "tests/app/AppFixture.h"
+
+#include <sqlite3.h>
+
+namespace tw {
+namespace {
+
+class GpxImportJobTest : public test::AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        if (test::corpusDir().empty())
+            GTEST_SKIP() << "the shared corpus of real files is not beside the repository";
+        test::copyTemplateDb(global->settings.dbFile);
+        ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+        global->InitTagCategories();
+    }
+
+    int count(const std::string& sql)
+    {
+        SQLite::Statement q(global->cacheDb, sql);
+        EXPECT_EQ(q.Step(), SQLITE_ROW);
+        return q.ColumnInt(0);
+    }
+
+    std::filesystem::path gpx(const char* name) { return test::corpusDir() / "gpx" / name; }
+};
+
+TEST_F(GpxImportJobTest, MainFileTakesItsWaypointsFileAlong)
+{
+    // The pair must lie side by side under the names the import looks for.
+    std::filesystem::copy_file(gpx("gc31j2h.gpx"), dir / "pq.gpx");
+    std::filesystem::copy_file(gpx("gc31j2h_wpts.gpx"), dir / "pq-wpts.gpx");
+    RecordingJobProgress progress;
+    const ImportSummary s = importGpx(*global, dir / "pq.gpx", &progress, nullptr);
+    EXPECT_TRUE(s.complete);
+    EXPECT_EQ(s.newCaches, 1);
+    EXPECT_EQ(s.waypoints, 2);
+    EXPECT_EQ(progress.counter(1), 1);
+    EXPECT_EQ(progress.counter(2), 2);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM waypoint WHERE id = 'GC31J2H' AND flag = 1"), 2);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geolog WHERE id = 'GC31J2H'"), 6);
+    EXPECT_EQ(global->cacheCount, 1);
+
+    // Again, with only new caches wanted: skipped, and still marked as imported.
+    const ImportSummary again = importGpx(*global, dir / "pq.gpx", nullptr, nullptr);
+    EXPECT_EQ(again.newCaches, 0);
+    EXPECT_EQ(again.skipped, 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id = 'GC31J2H'"), 1);
+    EXPECT_GE(count("SELECT COUNT(*) FROM geotag WHERE id = 'GC31J2H' AND ptrkat = " +
+                    std::to_string(global->tagCategories.lastImport)),
+              1);
+}
+
+TEST_F(GpxImportJobTest, ZippedPocketQuery)
+{
+    const ImportSummary s = importGpx(*global, gpx("pq7545915.zip"), nullptr, nullptr);
+    EXPECT_TRUE(s.error.empty()) << s.error;
+    EXPECT_TRUE(s.complete);
+    EXPECT_GT(s.newCaches, 0);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id <> 'GC0'"), s.newCaches);
+    EXPECT_EQ(s.waypoints + s.skipped, count("SELECT COUNT(*) FROM waypoint") + s.skipped);
+}
+
+TEST_F(GpxImportJobTest, WaypointsAloneFindNoCache)
+{
+    const ImportSummary s = importGpx(*global, gpx("gc31j2h_wpts.gpx"), nullptr, nullptr);
+    EXPECT_EQ(s.newCaches, 0);
+    EXPECT_EQ(s.waypoints, 0);
+    EXPECT_EQ(s.skipped, 2);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM waypoint"), 0);
+}
+
+TEST_F(GpxImportJobTest, CancelledOrTruncatedImportsKeepWhatWasStored)
+{
+    std::atomic<bool> cancel{true};
+    const ImportSummary cancelled = importGpx(*global, gpx("GC2T9RW.gpx"), nullptr, &cancel);
+    EXPECT_TRUE(cancelled.cancelled);
+    EXPECT_EQ(cancelled.newCaches + cancelled.skipped + cancelled.waypoints, 1);
+    EXPECT_EQ(importCompletionText(*global, cancelled), global->text(261));
+
+    const ImportSummary cut = importGpx(*global, gpx("gc31j2h_err.gpx"), nullptr, nullptr);
+    EXPECT_FALSE(cut.complete);
+    EXPECT_EQ(importCompletionText(*global, cut), global->text(260));
+
+    const ImportSummary missing = importGpx(*global, dir / "none.gpx", nullptr, nullptr);
+    EXPECT_FALSE(missing.error.empty());
+}
+
+TEST_F(GpxImportJobTest, BatchWordFailsOnATruncatedFile)
+{
+    global->cacheDb.Close();
+    CTarnwickApp app(*global);
+    app.batch = defaultBatchActions();
+    class Ui final : public StartupUi {
+        void showProgress(const std::string&) override {}
+        void closeProgress() override {}
+        bool createMainWindow() override { return false; }
+    } ui;
+    ASSERT_TRUE(app.InitInstance({"i", gpx("gc31j2h_err.gpx").string()}, ui));
+    EXPECT_NE(app.ExitInstance(), 0);
+
+    restart();
+    CTarnwickApp good(*global);
+    good.batch = defaultBatchActions();
+    ASSERT_TRUE(good.InitInstance({"i", gpx("GC52BKF.gpx").string()}, ui));
+    EXPECT_EQ(good.ExitInstance(), 0);
+    EXPECT_EQ(global->cacheCount, 1);
+}
+
+} // namespace
+} // namespace tw

@@ -13,6 +13,7 @@ packages=(
   geographiclib-tools
   libzip-dev gpsbabel libxml2-utils
   libcurl4-openssl-dev libcpp-httplib-dev libpng-dev libjpeg-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -26,3 +26,25 @@ fi
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+# ---- GPS: the receiver and the track logger under ThreadSanitizer, and a
+# ---- short fuzzing run of the NMEA line assembler and dispatcher.
+echo "== GPS tests under ThreadSanitizer =="
+if [[ ! -f build-tsan/CMakeCache.txt ]]; then
+  cmake -S . -B build-tsan "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_GUI=OFF \
+        -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" \
+        -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" >/dev/null
+fi
+cmake --build build-tsan -j "$jobs" --target gps_tests
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  build-tsan/bin/gps_tests --gtest_filter='RecordingConcurrency*:PortTest.*:ReplayTest.*:GpsdTest.*:Captures/*'
+
+echo "== NMEA fuzzing (libFuzzer, 30 s) =="
+fuzz_dir=$(mktemp -d)
+clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -I. tests/gps/fuzz/NmeaFuzz.cpp \
+  gps/GpsReceiver.cpp gps/NmeaLineAssembler.cpp gps/NmeaSentence.cpp gps/NmeaPorts.cpp \
+  platform/Numbers.cpp platform/SerialPort.cpp -o "$fuzz_dir/nmea_fuzz"
+cp -r tests/gps/fuzz/seeds "$fuzz_dir/corpus"
+"$fuzz_dir/nmea_fuzz" -max_total_time=30 -max_len=600 -print_final_stats=1 "$fuzz_dir/corpus" 2>&1 | tail -n 12
+rm -rf "$fuzz_dir"
+# ---- end of the GPS block

@@ -6,6 +6,8 @@
 #include "db/Records.h"
 #include "db/SQLite.h"
 #include "db/Tags.h"
+#include "filter/CacheFilter.h"
+#include "geo/ReferencePosition.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 
@@ -117,6 +119,27 @@ public:
     void LoadDummyCache();
     // Closes the cache database and opens dbFile instead (options screen).
     bool SwitchDatabase(const std::string& dbFile);
+
+    // The list filter, kept in the settings section "Filter".
+    CacheFilter filter;
+    void LoadFilter();
+    void SaveFilter();
+    // Saved filters: the folder "filter" below the map folder.
+    std::filesystem::path filterFolder() const;
+    // The live position and the map centre for reference distances; null
+    // while there is no receiver or map screen.
+    const geo::LivePositionSource* livePosition = nullptr;
+    const geo::MapCentreSource* mapCentre = nullptr;
+    geo::ReferenceContext referenceContext() const;
+
+    // Reloads the cache list from the database through the filter, sorted by
+    // sortKey and cut to MaxRows (see app/CacheList.cpp).
+    void readCaches();
+    // The number of finds in the database, saved as FoundCount.
+    void refreshFoundCount();
+    // The running number of the find on date (YYYYMMDD) at time (HHMM):
+    // 1 + FindsCountExtra + the finds before it. 0 when the database fails.
+    int findNumber(int date, int time);
 
 private:
     IniFile m_settingsFile;

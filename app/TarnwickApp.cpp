@@ -85,6 +85,7 @@ bool CTarnwickApp::InitInstance(const std::vector<std::string>& args, StartupUi&
         return true;
     }
 
+    g.LoadFilter();
     g.LoadRecent();
     if (!ui.createMainWindow())
         return false;

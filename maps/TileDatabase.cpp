@@ -3,6 +3,10 @@
 
 #include <sqlite3.h>
 
+#include <map>
+#include <memory>
+#include <mutex>
+
 namespace fs = std::filesystem;
 
 namespace tw::maps {
@@ -11,6 +15,22 @@ namespace {
 // The worker and the window thread hold separate connections to one file, so
 // one of them may briefly find it locked.
 constexpr int kBusyTimeoutMs = 5000;
+
+// Writes to one file from all connections of this process take turns: each
+// connection keeps one transaction flag, and a write that waited out the busy
+// timeout against a steady stream of another thread's writes would be lost.
+std::mutex& writeLockFor(const fs::path& path)
+{
+    static std::mutex registryMutex;
+    static std::map<std::string, std::unique_ptr<std::mutex>> locks;
+    std::error_code ec;
+    const std::string key = fs::weakly_canonical(path, ec).string();
+    std::lock_guard guard(registryMutex);
+    auto& slot = locks[key.empty() ? path.string() : key];
+    if (!slot)
+        slot = std::make_unique<std::mutex>();
+    return *slot;
+}
 
 void bindSet(SQLite::Statement& st, int index, const std::string& set)
 {
@@ -38,6 +58,8 @@ bool TileDatabase::open()
         return false;
     }
     sqlite3_busy_timeout(m_db.handle(), kBusyTimeoutMs);
+    m_writeLock = &writeLockFor(m_path);
+    std::lock_guard lock(*m_writeLock);
     if (m_db.Exec("PRAGMA encoding = \"UTF-8\"") != SQLITE_OK
         || m_db.Exec("CREATE TABLE IF NOT EXISTS info(minzoom,maxzoom)") != SQLITE_OK
         || m_db.Exec("CREATE TABLE IF NOT EXISTS tiles(x int, y int, z int, s int, image blob, "
@@ -81,6 +103,7 @@ bool TileDatabase::write(const TileKey& key, const void* data, std::size_t size)
 {
     if (!m_open || size > static_cast<std::size_t>(INT32_MAX))
         return false;
+    std::lock_guard lock(*m_writeLock);
     try {
         SQLite::Transaction transaction(m_db);
         SQLite::Statement st(m_db, "INSERT OR REPLACE INTO `tiles` (`x`, `y`, `z`, `s`, `image`) "
@@ -101,6 +124,7 @@ void TileDatabase::remove(int x, int y, int z)
 {
     if (!m_open)
         return;
+    std::lock_guard lock(*m_writeLock);
     try {
         SQLite::Transaction transaction(m_db);
         SQLite::Statement st(m_db, "DELETE FROM `tiles` WHERE `x` = ? AND `y` = ? AND `z` = ?");

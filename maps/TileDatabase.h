@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,6 +56,7 @@ private:
     std::filesystem::path m_path;
     SQLite::Database m_db;
     bool m_open = false;
+    std::mutex* m_writeLock = nullptr;
 };
 
 /** MBTiles, read only: the format most offline-map users already have. Rows

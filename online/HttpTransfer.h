@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tw::net {
+
+/** A URL made ready for sending: every "%26" in the path and query becomes
+ *  "&" (query values carry an escaped ampersand that the server expects raw).
+ *  Nothing when the URL does not parse or is not http or https. */
+std::optional<std::string> prepareUrl(const std::string& url);
+
+enum class TransferStatus {
+    Ok,
+    BadUrl,      // the request could not be opened
+    Failed,      // the network layer failed (refused, reset, cut short, timed out)
+    TooLarge,    // the body passed maxBytes
+    WrongType,   // the content type was not accepted
+    Cancelled,
+};
+
+struct TransferRequest {
+    std::string url;
+    std::vector<std::string> headers;       // "Name: value" lines
+    std::optional<std::string> postBody;    // POST when set
+    std::size_t maxBytes = 32u << 20;
+    /** Accept only a content type that begins with this (empty: any). */
+    std::string requiredTypePrefix;
+    std::chrono::seconds connectTimeout{15};
+    /** A transfer that moves less than one byte a second for this long fails. */
+    std::chrono::seconds stallTimeout{30};
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+struct TransferResult {
+    TransferStatus status = TransferStatus::Failed;
+    long httpStatus = 0;
+    std::string contentType;
+    std::string body;
+    std::string error; // the network layer's text for Failed
+};
+
+/** The user agent every request carries unless a header line replaces it. */
+inline constexpr const char* kUserAgent =
+    "Mozilla/5.0 (Windows; U; Windows NT 5.1; cs; rv:1.9.2.3) Gecko/20100401 Firefox/3.6.3";
+
+/** One blocking request on a handle of its own. TLS follows the scheme, with
+ *  certificate checks on; redirects are followed between http and https
+ *  only. A body shorter than its Content-Length is a failure. */
+TransferResult transfer(const TransferRequest& request);
+
+} // namespace tw::net

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/BatchMode.h"
 
+#include "app/FieldNotesJob.h"
 #include "app/GpxImport.h"
 #include "gps/CTrackLogger.h"
 #include "gps/TrackExport.h"
@@ -15,6 +16,7 @@ namespace tw {
 BatchActions defaultBatchActions()
 {
     BatchActions actions;
+    actions.exportFieldNotes = [](CGlobalData& g, std::time_t since) { return exportFieldNotes(g, since); };
     actions.importGpx = [](CGlobalData& g, const std::string& file) {
         ConsoleJobProgress progress({g.text(262), g.text(263), g.text(264), g.text(265)});
         const ImportSummary summary = importGpx(g, file, &progress, nullptr);

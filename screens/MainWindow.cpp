@@ -2,6 +2,7 @@
 #include "screens/MainWindow.h"
 
 #include "app/CGlobalData.h"
+#include "screens/CacheListScreen.h"
 #include "screens/LangText.h"
 #include "screens/QtServices.h"
 
@@ -80,6 +81,14 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     addToolBar(Qt::BottomToolBarArea, bar);
 
     auto* menu = new QMenu(this);
+    if (m_global.cacheDb.opened()) {
+        m_cacheList = new CacheListScreen(m_global, notifier, this);
+        addScreen(m_cacheList);
+        showScreen(m_cacheList);
+        m_cacheList->reload();
+        menu->addMenu(m_cacheList->sortMenu());
+        menu->addSeparator();
+    }
     menu->addAction(langText(m_global, kTextAbout), this, &MainWindow::showAbout);
     menu->addSeparator();
     menu->addAction(langText(m_global, kTextExit), this, &QWidget::close);

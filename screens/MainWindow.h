@@ -12,6 +12,7 @@ class QToolButton;
 namespace tw {
 
 class CGlobalData;
+class CacheListScreen;
 class QtNotifier;
 
 // The one window: a screen area that the screens plug into, the status line
@@ -25,6 +26,8 @@ public:
     int addScreen(QWidget* screen);
     void showScreen(QWidget* screen);
     QWidget* currentScreen() const;
+    // The cache list; null without a cache database.
+    CacheListScreen* cacheList() const { return m_cacheList; }
 
     // "<Caches>: listed/in database/found".
     QString statusText() const;
@@ -40,6 +43,7 @@ private:
     QWidget* m_emptyScreen = nullptr;
     QLabel* m_status = nullptr;
     QToolButton* m_menuButton = nullptr;
+    CacheListScreen* m_cacheList = nullptr;
 };
 
 // "Program version", "Database version", "SQLite version" lines of the About box.

@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "screens/CacheListScreen.h"
+
+#include "app/CGlobalData.h"
+#include "app/CacheList.h"
+#include "geo/GeoMath.h"
+#include "screens/CacheListModel.h"
+#include "screens/LangText.h"
+#include "screens/QtServices.h"
+
+#include <QActionGroup>
+#include <QListView>
+#include <QMenu>
+#include <QScroller>
+#include <QVBoxLayout>
+
+namespace tw {
+namespace {
+
+constexpr int kTextSort = 410;
+constexpr int kTextSortKeyFirst = 411; // 411 to 418: the eight keys in their order
+constexpr int kTextReverse = 419;
+constexpr int kTextReload = 420;
+
+// A GPS reference that moved this far makes the list stale.
+constexpr double kReloadAfterMoveKm = 0.1;
+
+} // namespace
+
+CacheListScreen::CacheListScreen(CGlobalData& global, QtNotifier& notifier, QWidget* parent)
+    : QWidget(parent), m_global(global)
+{
+    setObjectName(QStringLiteral("cacheList"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_model = new CacheListModel(global, this);
+    m_view = new QListView(this);
+    m_view->setObjectName(QStringLiteral("cacheListView"));
+    m_view->setModel(m_model);
+    m_view->setItemDelegate(new CacheItemDelegate(global.scaleFactor, m_view));
+    // Every row has the same height: the view need not measure 999 of them.
+    m_view->setUniformItemSizes(true);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QScroller::grabGesture(m_view->viewport(), QScroller::LeftMouseButtonGesture);
+    layout->addWidget(m_view);
+    connect(m_view, &QListView::clicked, this, &CacheListScreen::onActivated);
+    connect(m_view, &QListView::activated, this, &CacheListScreen::onActivated);
+
+    m_sortMenu = new QMenu(langText(global, kTextSort), this);
+    m_keys = new QActionGroup(this);
+    m_keys->setExclusive(true);
+    for (int key = 0; key < SortKey::Count; ++key) {
+        QAction* action = m_sortMenu->addAction(langText(global, kTextSortKeyFirst + key));
+        action->setCheckable(true);
+        action->setData(key);
+        m_keys->addAction(action);
+        connect(action, &QAction::triggered, this, [this, key] { sortBy(key, m_global.sortAscending != 0); });
+    }
+    m_sortMenu->addSeparator();
+    m_reverse = m_sortMenu->addAction(langText(global, kTextReverse));
+    m_reverse->setCheckable(true);
+    connect(m_reverse, &QAction::triggered, this, [this](bool on) { sortBy(m_global.sortKey, !on); });
+    m_sortMenu->addSeparator();
+    m_sortMenu->addAction(langText(global, kTextReload), this, &CacheListScreen::reload);
+    syncSortActions();
+
+    connect(&notifier, &QtNotifier::topicChanged, this, &CacheListScreen::onTopicChanged);
+}
+
+void CacheListScreen::reload()
+{
+    m_model->beginReload();
+    m_global.readCaches();
+    m_model->endReload();
+    m_loadedFrom = geo::referencePosition(m_global.referenceContext(), false);
+}
+
+void CacheListScreen::sortBy(int sortKey, bool ascending)
+{
+    m_global.sortKey = sortKey;
+    m_global.sortAscending = ascending ? 1 : 0;
+    m_model->beginReload();
+    sortCaches(m_global.caches,
+               {sortKey, ascending, geo::referencePosition(m_global.referenceContext(), false)});
+    m_model->endReload();
+    syncSortActions();
+}
+
+void CacheListScreen::syncSortActions()
+{
+    for (QAction* action : m_keys->actions())
+        action->setChecked(action->data().toInt() == m_global.sortKey);
+    m_reverse->setChecked(m_global.sortAscending == 0);
+}
+
+void CacheListScreen::onTopicChanged(Topic topic)
+{
+    if (topic == Topic::CacheList) {
+        // Someone else rebuilt the list (an import, the map).
+        m_model->beginReload();
+        m_model->endReload();
+    } else if (topic == Topic::Settings) {
+        reload();
+    } else if (topic == Topic::Gps && m_global.filter.refPoint == geo::kRefGps) {
+        const geo::LatLon now = geo::referencePosition(m_global.referenceContext(), false);
+        if (geo::distanceKm(m_loadedFrom, now) > kReloadAfterMoveKm)
+            reload();
+    }
+}
+
+void CacheListScreen::onActivated(const QModelIndex& index)
+{
+    const auto row = static_cast<std::size_t>(index.row());
+    if (!index.isValid() || row >= m_global.caches.size())
+        return;
+    const CGeocache& cache = *m_global.caches[row];
+    m_global.setCurrentCache(cache);
+    emit cacheChosen(QString::fromStdString(cache.code));
+}
+
+} // namespace tw

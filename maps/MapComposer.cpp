@@ -1,0 +1,209 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "maps/MapComposer.h"
+
+#include "maps/AreaDownload.h"
+
+#include <cstdlib>
+
+namespace tw::maps {
+namespace {
+
+// Enough decoded tiles for a 5 × 5 view with three overlays and its
+// neighbourhood; beyond that the cache starts afresh.
+constexpr std::size_t kDecodedTileLimit = 400;
+constexpr int kHalfTile = kTileSizePx / 2;
+
+bool isPlaceholder(const std::filesystem::path& path)
+{
+    return path.filename().string().ends_with(std::string(".") + kExtPlaceholder);
+}
+
+} // namespace
+
+MapComposer::MapComposer(TileProvider& provider, ImageDecoder& decoder, TileDownloader* downloader)
+    : m_provider(provider), m_decoder(decoder), m_downloader(downloader)
+{
+}
+
+void MapComposer::zoomIn()
+{
+    m_lastZoom = m_provider.zoom();
+    m_lastZoomHadTiles = m_drewBasicAtZoom;
+    m_drewBasicAtZoom = false;
+    m_provider.zoomIn();
+}
+
+void MapComposer::zoomOut()
+{
+    m_lastZoom = m_provider.zoom();
+    m_lastZoomHadTiles = m_drewBasicAtZoom;
+    m_drewBasicAtZoom = false;
+    m_provider.zoomOut();
+}
+
+std::shared_ptr<const TileImage> MapComposer::loadTile(WorldPoint point, int m)
+{
+    const auto key = std::make_tuple(m, m_provider.zoom(), m_provider.tileLeft(point), m_provider.tileTop(point));
+    if (auto it = m_decoded.find(key); it != m_decoded.end())
+        return it->second;
+
+    std::shared_ptr<const TileImage> image;
+    bool stored = false;
+    if (m_provider.storage() == TileStorage::Folder) {
+        const auto path = m_provider.tilePath(point, m);
+        if (!path.empty() && !isPlaceholder(path)) {
+            std::error_code ec;
+            stored = std::filesystem::is_regular_file(path, ec);
+            if (stored)
+                image = m_decoder.decodeFile(path);
+        }
+    } else if (auto bytes = m_provider.readTileBlob(point, m)) {
+        stored = true;
+        image = m_decoder.decodeBuffer(std::move(*bytes));
+    }
+    if (stored && !image) {
+        // Stored but not an image (a broken transfer, an error page): delete
+        // it so that it is fetched again.
+        m_provider.deleteTile(point, m);
+        return nullptr;
+    }
+    if (image) {
+        if (m_decoded.size() >= kDecodedTileLimit)
+            m_decoded.clear();
+        m_decoded.emplace(key, image);
+    }
+    return image;
+}
+
+bool MapComposer::drawFromOtherZooms(MapCanvas& canvas, const Rect& square, int m, WorldPoint point)
+{
+    const int zoom = m_provider.zoom();
+    bool drawn = false;
+    if (m_lastZoom >= zoom && m_lastZoomHadTiles && zoom < m_provider.maxSupportedZoom()) {
+        // Just zoomed out from tiles that exist: their four children fill the square.
+        m_provider.setZoom(zoom + 1);
+        for (int i = 0; i < 2; ++i)
+            for (int j = 0; j < 2; ++j)
+                if (auto image = loadTile(m_provider.childTileCentre(point, zoom, i, j), m)) {
+                    canvas.drawImage(*image, {0, 0, image->width(), image->height()},
+                                     {square.x + i * kHalfTile, square.y + j * kHalfTile, kHalfTile, kHalfTile});
+                    drawn = true;
+                }
+        m_provider.setZoom(zoom);
+    }
+    if (!drawn) {
+        WorldPoint ancestor = point;
+        for (int level = 1; level <= kAncestorLevels && zoom - level >= 0; ++level) {
+            ancestor = m_provider.halvePoint(ancestor);
+            m_provider.setZoom(zoom - level);
+            if (auto image = loadTile(ancestor, m)) {
+                const int f = 1 << level;
+                const TilePart part = m_provider.ancestorPart(m, zoom, point);
+                const int w = image->width() / f, h = image->height() / f;
+                canvas.drawImage(*image, {part.column * w, part.row * h, w, h}, square);
+                drawn = true;
+                break;
+            }
+        }
+        m_provider.setZoom(zoom);
+    }
+    return drawn;
+}
+
+void MapComposer::drawCrosses(MapCanvas& canvas, const Rect& square)
+{
+    for (int cx = 32; cx < kTileSizePx; cx += 64)
+        for (int cy = 32; cy < kTileSizePx; cy += 64) {
+            const int x = square.x + cx, y = square.y + cy;
+            canvas.drawLine({x - 4, y}, {x + 4, y}, kMissingTileGrey, 1);
+            canvas.drawLine({x, y - 4}, {x, y + 4}, kMissingTileGrey, 1);
+        }
+}
+
+bool MapComposer::drawTile(MapCanvas& canvas, const Rect& square, int m, WorldPoint point,
+                           const ComposeOptions& options)
+{
+    bool ownTile = false;
+    bool drawn = false;
+    // Gaps of basic map types 2 and 1 may be filled from the next lower one.
+    const int lowest = options.extPaint && m < kFirstOverlayIndex ? 0 : m;
+    for (int type = m; type >= lowest && !drawn; --type) {
+        if (auto image = loadTile(point, type)) {
+            canvas.drawImage(*image, {0, 0, image->width(), image->height()}, square);
+            drawn = true;
+            ownTile = type == m;
+            if (type == options.mapType)
+                m_drewBasicAtZoom = true;
+        } else {
+            drawn = drawFromOtherZooms(canvas, square, type, point);
+        }
+    }
+    if (!drawn)
+        drawCrosses(canvas, square);
+
+    const MapType* type = m_provider.mapType(m);
+    if (!ownTile && m_downloader && type && m_provider.zoom() <= type->maxAvailZoom) {
+        if (requestTile(m_provider, point, m, false, *m_downloader))
+            m_downloadsPending = true;
+    }
+    return drawn;
+}
+
+PixelPoint MapComposer::composeTiles(MapCanvas& canvas, const ComposeOptions& options)
+{
+    m_downloadsPending = false;
+    const Rect client{0, 0, canvas.width(), canvas.height()};
+    canvas.fill(client, options.background);
+    const WorldPoint centre = m_provider.centreWorld();
+    const PixelPoint offset = m_provider.pixelOffset(centre);
+    const PixelPoint origin{client.width / 2 - offset.x, client.height / 2 - offset.y};
+    for (int i = -2; i <= 2; ++i)
+        for (int j = -2; j <= 2; ++j) {
+            const Rect square{origin.x + kTileSizePx * i, origin.y - kTileSizePx * j, kTileSizePx, kTileSizePx};
+            if (!square.intersects(client))
+                continue;
+            const WorldPoint tile = m_provider.offsetByTiles(centre, i, j);
+            drawTile(canvas, square, options.mapType, tile, options);
+            for (int k = 0; k < 3; ++k)
+                if (options.overlays[k] && m_provider.mapType(kFirstOverlayIndex + k))
+                    drawTile(canvas, square, kFirstOverlayIndex + k, tile, options);
+        }
+    return origin;
+}
+
+std::optional<PixelPoint> screenPosition(TileProvider& provider, geo::LatLon position, PixelPoint origin,
+                                         int clientWidth, int clientHeight)
+{
+    const PixelPoint offset = provider.pixelOffset(provider.latLonToWorld(position.lat, position.lon));
+    const PixelPoint at{origin.x + offset.x, origin.y + offset.y};
+    if (at.x < 0 || at.y < 0 || at.x >= clientWidth || at.y >= clientHeight)
+        return std::nullopt;
+    return at;
+}
+
+Rect recordIconRect(PixelPoint at, bool highResolution)
+{
+    const int size = highResolution ? 40 : 20;
+    const int lift = highResolution ? 28 : 14;
+    return {at.x - size / 2, at.y - size / 2 - lift, size, size};
+}
+
+std::vector<PixelPoint> polylinePixels(TileProvider& provider, const std::vector<geo::LatLon>& points,
+                                       PixelPoint origin)
+{
+    std::vector<PixelPoint> out;
+    const std::size_t n = std::min(points.size(), kMaxPolylinePoints);
+    out.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const PixelPoint offset = provider.pixelOffset(provider.latLonToWorld(points[i].lat, points[i].lon));
+        out.push_back({origin.x + offset.x, origin.y + offset.y});
+    }
+    return out;
+}
+
+bool movingMapJumps(PixelPoint live, PixelPoint centre, int clientWidth, int clientHeight)
+{
+    return std::abs(live.x - centre.x) > clientWidth / 4 || std::abs(live.y - centre.y) > clientHeight / 4;
+}
+
+} // namespace tw::maps

@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "geo/LatLon.h"
+#include "maps/MapCanvas.h"
+#include "maps/TileDownloader.h"
+#include "maps/TileProvider.h"
+
+#include <map>
+#include <optional>
+#include <tuple>
+#include <vector>
+
+namespace tw::maps {
+
+/** What the map settings say about a composition. */
+struct ComposeOptions {
+    int mapType = 0;                       // basic map type shown
+    bool overlays[3] = {false, false, false}; // map types 3, 4, 5
+    bool extPaint = true;                  // fill gaps of map types 2 and 1 from the next lower one
+    std::uint32_t background = 0xFFFFFF;
+};
+
+inline constexpr std::uint32_t kMissingTileGrey = 0xBFBFBF;
+/** A track or route is drawn up to this many points. */
+inline constexpr std::size_t kMaxPolylinePoints = 501;
+/** Lower zoom levels tried for a missing tile. */
+inline constexpr int kAncestorLevels = 4;
+
+/** Composes the tile layer of the map: which tiles to draw for a view, what
+ *  stands in for a missing one, and which are asked for from the download.
+ *  One composer belongs to one provider; it keeps decoded tiles so that a
+ *  view drawn again does not decode them again. Window thread only. */
+class MapComposer {
+public:
+    MapComposer(TileProvider& provider, ImageDecoder& decoder, TileDownloader* downloader = nullptr);
+
+    /** Fills the canvas and draws the 5 × 5 tiles around the centre tile,
+     *  the basic map type first, then the overlays that are on. Returns the
+     *  tile origin: where the centre tile's top-left corner lies. */
+    PixelPoint composeTiles(MapCanvas& canvas, const ComposeOptions& options);
+
+    /** Draws the tile of point for map type m into the 256 × 256 square,
+     *  with the fallbacks for a missing tile. True when anything was drawn. */
+    bool drawTile(MapCanvas& canvas, const Rect& square, int m, WorldPoint point, const ComposeOptions& options);
+
+    /** Zoom steps of the view: they remember the zoom before the step. */
+    void zoomIn();
+    void zoomOut();
+
+    /** A tile was asked for during the last composition. */
+    bool downloadsPending() const { return m_downloadsPending; }
+    int lastZoom() const { return m_lastZoom; }
+    bool lastZoomHadTiles() const { return m_lastZoomHadTiles; }
+
+    /** Forgets decoded tiles (after downloads have replaced stored ones). */
+    void dropDecodedTiles() { m_decoded.clear(); }
+    std::size_t decodedTiles() const { return m_decoded.size(); }
+
+private:
+    std::shared_ptr<const TileImage> loadTile(WorldPoint point, int m);
+    bool drawFromOtherZooms(MapCanvas& canvas, const Rect& square, int m, WorldPoint point);
+    void drawCrosses(MapCanvas& canvas, const Rect& square);
+
+    TileProvider& m_provider;
+    ImageDecoder& m_decoder;
+    TileDownloader* m_downloader;
+    bool m_downloadsPending = false;
+    int m_lastZoom = -1;
+    bool m_lastZoomHadTiles = false;
+    bool m_drewBasicAtZoom = false;
+    // (map type, zoom, tile left, tile top) → image
+    std::map<std::tuple<int, int, std::int32_t, std::int32_t>, std::shared_ptr<const TileImage>> m_decoded;
+};
+
+/** Where a position lies on the screen, given the tile origin; nothing when
+ *  outside the client area. */
+std::optional<PixelPoint> screenPosition(TileProvider& provider, geo::LatLon position, PixelPoint origin,
+                                         int clientWidth, int clientHeight);
+
+/** The icon square of a cache or waypoint at a screen position: 20 × 20
+ *  (40 × 40 on high-resolution screens) centred on it, lifted by 14 (28)
+ *  pixels so that its foot marks the position. */
+Rect recordIconRect(PixelPoint at, bool highResolution);
+
+/** The screen points of a track or route, at most the first 501. */
+std::vector<PixelPoint> polylinePixels(TileProvider& provider, const std::vector<geo::LatLon>& points,
+                                       PixelPoint origin);
+
+/** Moving map: the view jumps when the live position lies more than a
+ *  quarter of the client width or height from the centre. */
+bool movingMapJumps(PixelPoint live, PixelPoint centre, int clientWidth, int clientHeight);
+
+} // namespace tw::maps

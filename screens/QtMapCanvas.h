@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "maps/MapCanvas.h"
+
+#include <QImage>
+#include <QPainter>
+
+namespace tw {
+
+namespace maps {
+class MapComposer;
+struct ComposeOptions;
+}
+
+// A decoded tile held as a QImage.
+class QtTileImage final : public maps::TileImage {
+public:
+    explicit QtTileImage(QImage image) : m_image(std::move(image)) {}
+    int width() const override { return m_image.width(); }
+    int height() const override { return m_image.height(); }
+    const QImage& image() const { return m_image; }
+
+private:
+    QImage m_image;
+};
+
+// Decodes tiles with Qt's image readers (PNG, JPEG, GIF, WebP as installed).
+class QtImageDecoder final : public maps::ImageDecoder {
+public:
+    std::shared_ptr<const maps::TileImage> decodeFile(const std::filesystem::path& path) override;
+    std::shared_ptr<const maps::TileImage> decodeBuffer(maps::TileBytes&& bytes) override;
+};
+
+// Draws the map into a QImage.
+class QtMapCanvas final : public maps::MapCanvas {
+public:
+    explicit QtMapCanvas(QImage& target);
+    int width() const override;
+    int height() const override;
+    void fill(const maps::Rect& area, std::uint32_t rgb) override;
+    void drawImage(const maps::TileImage& image, const maps::Rect& source, const maps::Rect& target) override;
+    void drawLine(maps::PixelPoint from, maps::PixelPoint to, std::uint32_t rgb, int widthPx) override;
+    void drawPolyline(const std::vector<maps::PixelPoint>& points, std::uint32_t rgb, int widthPx) override;
+
+private:
+    QImage& m_target;
+    QPainter m_painter;
+};
+
+// The tile layer of a view, composed into a new image of the given size.
+QImage renderMapTiles(maps::MapComposer& composer, const maps::ComposeOptions& options, int width, int height);
+
+} // namespace tw

@@ -2,6 +2,7 @@
 #include "app/BatchMode.h"
 
 #include "app/FieldNotesJob.h"
+#include "app/GpxExport.h"
 #include "app/GpxImport.h"
 #include "gps/CTrackLogger.h"
 #include "gps/TrackExport.h"
@@ -17,6 +18,10 @@ BatchActions defaultBatchActions()
 {
     BatchActions actions;
     actions.exportFieldNotes = [](CGlobalData& g, std::time_t since) { return exportFieldNotes(g, since); };
+    actions.exportGpx = [](CGlobalData& g, const std::string& file) {
+        ConsoleJobProgress progress({});
+        return exportGpx(g, file, &progress, nullptr).written;
+    };
     actions.importGpx = [](CGlobalData& g, const std::string& file) {
         ConsoleJobProgress progress({g.text(262), g.text(263), g.text(264), g.text(265)});
         const ImportSummary summary = importGpx(g, file, &progress, nullptr);

@@ -22,12 +22,16 @@ void CTarnwickCommandLine::ParseParam(const std::string& raw)
         trackDelete = 1;
     } else if (word == "i") {
         import = 1;
+    } else if (word == "e") {
+        exportGpx = 1;
     }
-    // The word after "i" names the file, and is kept as given.
-    if (lastWord != "i")
-        lastWord = word;
-    else
+    // The word after "i" or "e" names the file, and is kept as given.
+    if (lastWord == "i")
         importFile = raw;
+    else if (lastWord == "e" && exportFile.empty())
+        exportFile = raw;
+    else
+        lastWord = word;
 }
 
 void CTarnwickCommandLine::parse(const std::vector<std::string>& words)

@@ -6,8 +6,9 @@
 
 namespace tw {
 
-// The batch words of the command line: "fn", "tgpx", "tkml", "tplt", "tdel"
-// and "i <file>". Words compare exactly, with or without a leading '-'.
+// The batch words of the command line: "fn", "tgpx", "tkml", "tplt", "tdel",
+// "i <file>" (import) and "e <file>" (export the filtered caches). Words
+// compare exactly, with or without a leading '-'.
 class CTarnwickCommandLine {
 public:
     int fieldNotes = 0;
@@ -17,14 +18,16 @@ public:
     int trackPlt = 0;
     int trackDelete = 0;
     int import = 0;
+    int exportGpx = 0;
     std::string importFile;
+    std::string exportFile;
     std::string lastWord;
 
     void ParseParam(const std::string& word);
     // Every word after the program name.
     void parse(const std::vector<std::string>& words);
     // True when a batch word asks for work without a window.
-    bool isBatch() const { return fieldNotes || trackExport || trackDelete || import; }
+    bool isBatch() const { return fieldNotes || trackExport || trackDelete || import || exportGpx; }
 };
 
 } // namespace tw

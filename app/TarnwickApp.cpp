@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TarnwickApp.h"
 
+#include "app/RouteFile.h"
 #include "db/TrackSchema.h"
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
@@ -25,6 +26,7 @@ constexpr int kTextStarting = 312;
 constexpr int kTextFieldNotes = 313;
 constexpr int kTextTrackExport = 314;
 constexpr int kTextImport = 315;
+constexpr int kTextExport = 266;
 constexpr int kTextCreateDb1 = 297;
 constexpr int kTextCreateDb2 = 298;
 
@@ -86,6 +88,7 @@ bool CTarnwickApp::InitInstance(const std::vector<std::string>& args, StartupUi&
     }
 
     g.LoadFilter();
+    loadRoute(g, g.stateString("LastRoute"));
     g.LoadRecent();
     if (!ui.createMainWindow())
         return false;
@@ -183,6 +186,19 @@ void CTarnwickApp::runBatch(StartupUi& ui)
             run(batch.importGpx(g, cl.importFile));
         } else {
             unavailable("GPX import");
+        }
+    }
+    if (cl.exportGpx) {
+        ui.showProgress(g.text(kTextExport));
+        // The caches of the saved filter.
+        g.LoadFilter();
+        if (cl.exportFile.empty()) {
+            std::fprintf(stderr, "tarnwick: the word e needs the path of the file to write\n");
+            m_batchFailed = true;
+        } else if (batch.exportGpx) {
+            run(batch.exportGpx(g, cl.exportFile));
+        } else {
+            unavailable("GPX export");
         }
     }
 }

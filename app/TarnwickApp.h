@@ -28,6 +28,7 @@ struct BatchActions {
     std::function<bool(CGlobalData&)> deleteAllTracks;
     std::function<bool(CGlobalData&, std::time_t since)> exportFieldNotes;
     std::function<bool(CGlobalData&, const std::string& file)> importGpx;
+    std::function<bool(CGlobalData&, const std::string& file)> exportGpx;
 };
 
 // Start-up and shutdown of the main program, in their fixed order.

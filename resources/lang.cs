@@ -23,6 +23,7 @@ langName=Čeština
 263=Waypointy
 264=Přeskočeno
 265=Aktualizováno
+266=Exportuji keše do GPX…
 297="Databáze keší "
 298=" neexistuje. Mám ji vytvořit z prázdné šablony?"
 305=Dělení nulou.

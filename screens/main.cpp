@@ -36,7 +36,8 @@ void explainNoDisplay()
                "  tarnwick fn            export the field notes of the last two days\n"
                "  tarnwick tgpx|tkml|tplt  export every recorded track (words may be combined)\n"
                "  tarnwick tdel          delete every recorded track\n"
-               "  tarnwick i FILE        import a GPX pocket query\n"
+               "  tarnwick i FILE        import a GPX pocket query (or a zipped one)\n"
+               "  tarnwick e FILE        export the caches of the saved filter to a GPX file\n"
                "To open the window without a screen, set QT_QPA_PLATFORM=offscreen or run it under xvfb-run.\n",
                stderr);
 }

@@ -14,7 +14,8 @@ Without a display Tarnwick runs its batch words, for example:
   scripts/run.sh fn              export the field notes of the last two days
   scripts/run.sh tgpx tkml       export every recorded track as GPX and KML (tplt: PLT)
   scripts/run.sh tdel            delete every recorded track
-  scripts/run.sh i FILE.gpx      import a GPX pocket query
+  scripts/run.sh i FILE.gpx      import a GPX pocket query (or a zipped one)
+  scripts/run.sh e FILE.gpx      export the caches of the saved filter to GPX
 MSG
   exit 2
 fi

@@ -29,6 +29,14 @@ TEST(CommandLine, ImportTakesTheNextWordAsItIs)
     EXPECT_FALSE(cl.trackDelete);
 }
 
+TEST(CommandLine, ExportTakesItsFile)
+{
+    const auto cl = parsed({"e", "/tmp/out.gpx", "fn"});
+    EXPECT_TRUE(cl.exportGpx && cl.fieldNotes);
+    EXPECT_EQ(cl.exportFile, "/tmp/out.gpx");
+    EXPECT_TRUE(cl.isBatch());
+}
+
 TEST(CommandLine, SwitchCharacterAndCase)
 {
     EXPECT_TRUE(parsed({"-fn"}).fieldNotes);

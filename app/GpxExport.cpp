@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/GpxExport.h"
+
+#include "app/CGlobalData.h"
+#include "db/CacheReader.h"
+#include "exchange/GpxWriter.h"
+#include "platform/JobProgress.h"
+#include "platform/Prompter.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace tw {
+namespace {
+
+constexpr int kTextDone = 252;
+constexpr const char* kCannotWrite = "Nepodařilo se otevřít soubor pro zápis";
+
+} // namespace
+
+ExportSummary exportGpx(CGlobalData& g, const std::filesystem::path& path, JobProgress* progress,
+                        const std::atomic<bool>* cancel)
+{
+    ExportSummary summary;
+    auto finish = [&] {
+        if (progress)
+            progress->finish(g.text(kTextDone));
+    };
+    if (!g.cacheDb.IsAvailable()) {
+        finish();
+        return summary;
+    }
+    const std::filesystem::path temp = path.string() + ".part" + std::to_string(::getpid());
+    std::FILE* out = std::fopen(temp.c_str(), "wb");
+    if (!out) {
+        g.prompter.message(kCannotWrite, MessageIcon::Exclamation);
+        finish();
+        return summary;
+    }
+    g.Log("BEGIN: GPX export ", path.string());
+    g.readCaches();
+    if (progress) {
+        progress->setRange(static_cast<int>(g.caches.size()));
+        progress->setPosition(0);
+    }
+    GpxWriter writer(out);
+    writer.header(std::time(nullptr));
+    WaypointTypeSelection types{};
+    for (std::size_t i = 0; i < types.size(); ++i)
+        types[i] = g.filter.wptTypes[i] != 0;
+    WaypointLoader waypoints(g.cacheDb, types);
+    for (std::size_t i = 0; i < g.caches.size(); ++i) {
+        if (cancel && *cancel) {
+            summary.cancelled = true;
+            break;
+        }
+        CGeocache& cache = *g.caches[i];
+        if (progress) {
+            progress->setText(1, cache.code);
+            progress->setText(2, cache.name);
+            progress->setPosition(static_cast<int>(i));
+        }
+        try {
+            LoadDetails(g.cacheDb, cache, g.tagCategories);
+            LoadLogs(g.cacheDb, cache);
+            waypoints.load(cache);
+        } catch (const SQLite::Error& e) {
+            // A cache that cannot be read whole is written with what was read.
+            g.cacheDb.showPlain(e.message);
+        }
+        writer.cache(cache);
+        ++summary.caches;
+    }
+    writer.footer();
+    const bool closed = std::fclose(out) == 0;
+    if (writer.ok() && closed && std::rename(temp.c_str(), path.c_str()) == 0) {
+        summary.written = true;
+    } else {
+        std::remove(temp.c_str());
+        g.prompter.message(kCannotWrite, MessageIcon::Exclamation);
+    }
+    g.Log("END: GPX export ", path.string());
+    finish();
+    return summary;
+}
+
+} // namespace tw

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+namespace tw {
+
+class CGlobalData;
+class JobProgress;
+
+struct ExportSummary {
+    bool written = false; // the file exists and ends with its end tag
+    int caches = 0;       // caches written
+    bool cancelled = false;
+};
+
+// Reloads the cache list through the current filter and writes it, with
+// logs and additional waypoints, to a pocket-query GPX file. Runs on the
+// calling thread; progress may be null; cancel is read before each cache. A
+// cancelled export is still a complete file of the caches written so far.
+// The file is written under a temporary name and renamed at the end, so an
+// existing file is replaced only by a whole one.
+ExportSummary exportGpx(CGlobalData& global, const std::filesystem::path& path, JobProgress* progress,
+                        const std::atomic<bool>* cancel);
+
+} // namespace tw

@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/BatchMode.h"
+#include "app/GpxExport.h"
+#include "app/GpxImport.h"
+#include "app/RouteFile.h"
+#include "app/TarnwickApp.h"
+#include "db/CacheStore.h"
+#include "gps/CTrackLogger.h"
+#include "platform/JobProgress.h"
+#include "tests/app/AppFixture.h"
+
+#include <sqlite3.h>
+
+namespace tw {
+namespace {
+
+class NoWindow final : public StartupUi {
+public:
+    void showProgress(const std::string&) override {}
+    void closeProgress() override {}
+    bool createMainWindow() override { return true; }
+};
+
+class ExchangeJobsTest : public test::AppFixture {
+protected:
+    // One run of the program with these words; returns its exit code.
+    int runProgram(const std::vector<std::string>& words)
+    {
+        restart();
+        CTarnwickApp app(*global);
+        app.batch = defaultBatchActions();
+        NoWindow ui;
+        EXPECT_TRUE(app.InitInstance(words, ui));
+        return app.ExitInstance();
+    }
+
+    std::filesystem::path corpusGpx(const char* name) { return test::corpusDir() / "gpx" / name; }
+};
+
+TEST_F(ExchangeJobsTest, ImportThenExportWithTheBatchWords)
+{
+    if (test::corpusDir().empty())
+        GTEST_SKIP() << "the shared corpus of real files is not beside the repository";
+    test::copyTemplateDb(global->settings.dbFile);
+    ASSERT_EQ(runProgram({"i", corpusGpx("GC2T9RW.gpx").string()}), 0);
+    ASSERT_EQ(runProgram({"i", corpusGpx("GCGCA8.gpx").string()}), 0);
+    const auto out = dir / "out" / "caches.gpx";
+    std::filesystem::create_directories(out.parent_path());
+    // Every cache, not only the ones the default filter shows.
+    {
+        CacheFilter all;
+        all.active = all.disabled = all.archived = 1;
+        all.found = all.owned = 2;
+        global->filter = all;
+        global->SaveFilter();
+    }
+    ASSERT_EQ(runProgram({"e", out.string()}), 0);
+    const std::string text = test::readFile(out);
+    EXPECT_NE(text.find("<name>GC2T9RW</name>"), std::string::npos);
+    EXPECT_NE(text.find("<name>GCGCA8</name>"), std::string::npos);
+    EXPECT_TRUE(text.ends_with("</gpx>\n"));
+    EXPECT_FALSE(std::filesystem::exists(out.string() + ".part" + std::to_string(::getpid())));
+
+    // The export reads back into another database as the same caches.
+    std::filesystem::remove(global->settings.dbFile);
+    test::copyTemplateDb(global->settings.dbFile);
+    ASSERT_EQ(runProgram({"i", out.string()}), 0);
+    EXPECT_EQ(global->cacheCount, 2);
+}
+
+TEST_F(ExchangeJobsTest, ExportCancelledStillEndsTheDocument)
+{
+    test::copyTemplateDb(global->settings.dbFile);
+    ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    global->InitTagCategories();
+    for (const char* code : {"GC1", "GC2"}) {
+        CGeocache c;
+        c.code = code;
+        ASSERT_TRUE(CacheStore(global->cacheDb, global->tagCategories).InsertCache(c));
+    }
+    global->filter.active = global->filter.disabled = global->filter.archived = 1;
+    global->filter.found = global->filter.owned = 2;
+    std::atomic<bool> cancel{true};
+    RecordingJobProgress progress;
+    const ExportSummary s = exportGpx(*global, dir / "c.gpx", &progress, &cancel);
+    EXPECT_TRUE(s.written);
+    EXPECT_TRUE(s.cancelled);
+    EXPECT_EQ(s.caches, 0);
+    EXPECT_EQ(progress.finishCount(), 1);
+    EXPECT_TRUE(test::readFile(dir / "c.gpx").ends_with("</gpx>\n"));
+
+    // A folder that cannot hold the file: said so, nothing left behind.
+    const ExportSummary bad = exportGpx(*global, dir / "nowhere" / "c.gpx", nullptr, nullptr);
+    EXPECT_FALSE(bad.written);
+    EXPECT_EQ(prompter.messages().back().text, "Nepodařilo se otevřít soubor pro zápis");
+}
+
+TEST_F(ExchangeJobsTest, LastRouteIsLoadedAtStartAndForgottenWhenUnreadable)
+{
+    test::writeFile(dir / "route.gpx", "<gpx><rte><rtept lat=\"50\" lon=\"14\"/><rtept lat=\"50.1\" lon=\"14\"/></rte></gpx>");
+    ASSERT_TRUE(loadRoute(*global, (dir / "route.gpx").string()));
+    EXPECT_EQ(global->stateString("LastRoute"), (dir / "route.gpx").string());
+
+    ASSERT_EQ(runProgram({}), 0);
+    // The run loaded it again at start-up (the program's own route list).
+    test::writeFile(dir / "route.gpx", "<gpx><rte>");
+    restart();
+    CTarnwickApp app(*global);
+    NoWindow ui;
+    ASSERT_TRUE(app.InitInstance({}, ui));
+    ASSERT_TRUE(global->trackLogger);
+    EXPECT_TRUE(global->trackLogger->route.empty());
+    EXPECT_EQ(global->stateString("LastRoute"), "");
+    EXPECT_EQ(prompter.messages().back().text, global->text(358));
+    app.ExitInstance();
+}
+
+} // namespace
+} // namespace tw

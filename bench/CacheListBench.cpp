@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Loading the cache list from a database of 100,000 caches. The database is
+// generated once into the temporary folder (it takes a while) and reused by
+// later runs: TARNWICK_BENCH_DB names another file, TARNWICK_BENCH_REBUILD=1
+// makes it again.
+#include "app/CGlobalData.h"
+#include "db/CacheStore.h"
+#include "geo/GeoMath.h"
+#include "platform/RecordingServices.h"
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <random>
+
+namespace fs = std::filesystem;
+using namespace tw;
+
+namespace {
+
+constexpr int kCaches = 100000;
+// Prague: the reference point, and the densest of the clusters.
+constexpr geo::LatLon kReference{50.0875, 14.4214};
+constexpr std::array<geo::LatLon, 5> kCities{{{50.0875, 14.4214}, {49.1951, 16.6068}, {49.7384, 13.3736},
+                                               {50.7663, 15.0543}, {49.8209, 18.2625}}};
+
+constexpr std::array kWords{"Old",    "Mill",   "Bridge", "Forest", "Castle", "Hill",  "Creek",  "Stone",
+                            "Church", "Tower",  "Spring", "Chapel", "Rock",   "Lake",  "Meadow", "Path",
+                            "Quarry", "Ruins",  "Gate",   "Well",   "Oak",    "Linden", "Fox",   "Owl"};
+constexpr std::array kTypes{CacheType::Traditional, CacheType::Traditional, CacheType::Traditional,
+                            CacheType::Traditional, CacheType::Traditional, CacheType::Multi,
+                            CacheType::Multi,       CacheType::Unknown,     CacheType::Unknown,
+                            CacheType::Earthcache,  CacheType::Letterbox,   CacheType::Event,
+                            CacheType::Wherigo,     CacheType::Virtual};
+constexpr std::array kSizes{CacheSize::Micro, CacheSize::Small, CacheSize::Small, CacheSize::Regular,
+                            CacheSize::Large, CacheSize::Other, CacheSize::NotChosen};
+constexpr std::array kAttributes{"dogs-yes", "kids-yes", "parking-yes", "scenic-yes", "night-no",
+                                 "wheelchair-no", "hike_short-yes", "available-yes", "stealth-yes", "bicycles-yes"};
+
+fs::path benchDbPath()
+{
+    if (const char* path = std::getenv("TARNWICK_BENCH_DB"))
+        return path;
+    return fs::temp_directory_path() / "tarnwick-bench-100k.db3";
+}
+
+std::string words(std::mt19937& random, int count)
+{
+    std::uniform_int_distribution<std::size_t> pick(0, kWords.size() - 1);
+    std::string out;
+    for (int i = 0; i < count; ++i)
+        out += (i ? " " : "") + std::string(kWords[pick(random)]);
+    return out;
+}
+
+std::string listingHtml(std::mt19937& random)
+{
+    std::string html = "<p>";
+    for (int i = 0; i < 60; ++i)
+        html += words(random, 5) + (i % 12 == 11 ? ".</p>\n<p>" : ". ");
+    return html + "</p>";
+}
+
+void generate(const fs::path& path, Services services)
+{
+    std::fprintf(stderr, "Generating %d caches into %s ...\n", kCaches, path.c_str());
+    fs::remove(path);
+    fs::copy_file(fs::path(TARNWICK_RUNTIME_DIR) / "emptydb.db3", path);
+    SQLite::Database db(&services.prompter);
+    db.OpenFile(path.string());
+    db.Exec("PRAGMA synchronous = OFF;");
+    const TagCategories categories = resolveTagCategories(db);
+    CacheStore store(db, categories);
+
+    std::mt19937 random(100000);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::normal_distribution<double> spreadKm(0.0, 9.0);
+    std::uniform_int_distribution<int> rating(2, 10);
+    SQLite::Transaction transaction(db);
+    for (int i = 0; i < kCaches; ++i) {
+        CGeocache c;
+        char code[16];
+        std::snprintf(code, sizeof code, "GC%X", 0x10000 + i);
+        c.code = code;
+        c.guid = "guid-" + std::to_string(i);
+        c.name = words(random, 1 + i % 4);
+        c.author = words(random, 1) + std::to_string(i % 5000);
+        // Half of the caches cluster around cities, half spread over the land.
+        geo::LatLon at;
+        if (i % 2 == 0) {
+            const geo::LatLon city = kCities[static_cast<std::size_t>(i / 2) % kCities.size()];
+            at = geo::projectPoint(city, std::fabs(spreadKm(random)), unit(random) * 360.0);
+        } else {
+            at = {48.6 + unit(random) * 2.4, 12.1 + unit(random) * 6.7};
+        }
+        c.lat = at.lat;
+        c.lon = at.lon;
+        c.type = kTypes[static_cast<std::size_t>(i) % kTypes.size()];
+        c.size = kSizes[static_cast<std::size_t>(i) % kSizes.size()];
+        c.difficulty = rating(random) * 5;
+        c.terrain = rating(random) * 5;
+        c.hidden = 20010101 + (i % 20) * 10000 + (i % 12) * 100 + i % 28;
+        c.found = i % 9 == 0 ? 20100101 + (i % 12) * 100 + i % 28 : 0;
+        c.foundTime = c.found ? (i % 24) * 100 + i % 60 : 0;
+        c.status = i % 40 == 0 ? 1 : i % 97 == 0 ? 2 : 0;
+        c.country = "Czech Republic";
+        c.text = words(random, 12);
+        c.longDesc = listingHtml(random);
+        c.longDescHtml = 1;
+        c.hint = words(random, 4);
+        for (int a = 0; a < 3 + i % 3; ++a)
+            c.attributes.push_back(kAttributes[static_cast<std::size_t>(i + a * 3) % kAttributes.size()]);
+        for (int l = 0; l < 2; ++l) {
+            auto log = std::make_unique<CGeoLog>();
+            log->date = 20120101 + l;
+            log->finder = words(random, 1);
+            log->text = words(random, 25);
+            c.logs.push_back(std::move(log));
+        }
+        if (!store.InsertCache(c))
+            std::abort();
+        if (c.type == CacheType::Multi || c.type == CacheType::Unknown) {
+            for (int w = 0; w < 3; ++w) {
+                CWaypoint wpt;
+                wpt.code = c.code;
+                wpt.prefix = std::string(1, static_cast<char>('P' + w)) + "1";
+                wpt.type = w == 2 ? WaypointType::Final : w == 0 ? WaypointType::Parking : WaypointType::Stage;
+                // Every other final is still unsolved: no position.
+                const bool unsolved = w == 2 && i % 2;
+                wpt.lat = unsolved ? 0.0 : c.lat + 0.001 * w;
+                wpt.lon = unsolved ? 0.0 : c.lon + 0.001 * w;
+                wpt.name = words(random, 2);
+                wpt.flag = 1;
+                if (!store.InsertWaypoint(wpt))
+                    std::abort();
+            }
+        }
+    }
+    transaction.commit();
+    db.Exec("ANALYZE;");
+}
+
+// The program's central object over the generated database.
+struct Program {
+    Program()
+    {
+        const fs::path db = benchDbPath();
+        const char* rebuild = std::getenv("TARNWICK_BENCH_REBUILD");
+        if (!fs::exists(db) || (rebuild && *rebuild == '1'))
+            generate(db, {prompter, notifier, keepAwake});
+        const fs::path root = fs::temp_directory_path() / "tarnwick-bench-home";
+        fs::create_directories(root);
+        Paths paths{root / "config", root / "data", TARNWICK_RUNTIME_DIR, root / "docs"};
+        global = std::make_unique<CGlobalData>(paths, Services{prompter, notifier, keepAwake});
+        global->settings.dbFile = db.string();
+        global->cacheDb.OpenFile(db.string());
+        global->InitTagCategories();
+        global->ReadDbCounters();
+        global->settings.homeLat = kReference.lat;
+        global->settings.homeLon = kReference.lon;
+        global->settings.maxRows = 999;
+        global->filter.refPoint = 3; // home
+    }
+
+    RecordingPrompter prompter;
+    RecordingNotifier notifier;
+    RecordingKeepAwake keepAwake;
+    std::unique_ptr<CGlobalData> global;
+};
+
+Program& program()
+{
+    static Program p;
+    return p;
+}
+
+void run(benchmark::State& state, double distanceKm, int sortKey)
+{
+    CGlobalData& g = *program().global;
+    g.filter.distanceKm = distanceKm;
+    g.sortKey = sortKey;
+    for (auto _ : state) {
+        g.readCaches();
+        benchmark::DoNotOptimize(g.caches.data());
+    }
+    state.counters["listed"] = g.listedCount;
+    state.counters["inDatabase"] = g.cacheCount;
+}
+
+void BM_ReadCaches_Within10km(benchmark::State& state)
+{
+    run(state, 10.0, 1);
+}
+
+void BM_ReadCaches_NoDistanceLimit(benchmark::State& state)
+{
+    run(state, 0.0, 1);
+}
+
+void BM_ReadCaches_NoDistanceLimitSortedByName(benchmark::State& state)
+{
+    run(state, 0.0, 0);
+}
+
+} // namespace
+
+BENCHMARK(BM_ReadCaches_Within10km)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadCaches_NoDistanceLimit)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadCaches_NoDistanceLimitSortedByName)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "screens/ExchangeCommands.h"
+
+#include "app/CGlobalData.h"
+#include "app/GpxExport.h"
+#include "app/GpxImport.h"
+#include "app/RouteFile.h"
+#include "db/Tags.h"
+#include "gps/CTrackLogger.h"
+#include "platform/Notifier.h"
+#include "screens/LangText.h"
+#include "screens/ProgressDialog.h"
+
+#include <QFileDialog>
+
+namespace tw {
+namespace {
+
+const QString kImportTitle = QStringLiteral("Import GPX");
+const QString kExportTitle = QStringLiteral("Export GPX");
+
+QString chooseGpxToRead(QWidget* parent, const QString& title)
+{
+    return QFileDialog::getOpenFileName(parent, title, QString(),
+                                        QStringLiteral("GPX (*.GPX *.gpx *.zip *.ZIP);;All files(*)"));
+}
+
+} // namespace
+
+int importGpxCommand(QWidget* parent, CGlobalData& g)
+{
+    if (!g.cacheDb.IsAvailable())
+        return 2;
+    const QString path = chooseGpxToRead(parent, kImportTitle);
+    if (path.isEmpty())
+        return 2;
+    // The import marker names the latest import only.
+    DeleteTagsOfCategory(g.cacheDb, g.tagCategories.lastImport);
+
+    CProgressDlg dialog(kImportTitle, {langText(g, 262), langText(g, 263), langText(g, 264), langText(g, 265)},
+                        parent);
+    const std::string file = path.toStdString();
+    const bool confirmed = dialog.run([&g, file](CProgressDlg& progress) {
+        const ImportSummary summary = importGpx(g, file, &progress, &progress.cancelFlag());
+        progress.finish(importCompletionText(g, summary));
+    });
+    g.ReadDbCounters();
+    if (!confirmed) {
+        g.notifier.stateChanged(Topic::Counters);
+        return 2;
+    }
+    // Show what was imported.
+    g.filter = CacheFilter();
+    g.filter.useTag = 1;
+    g.filter.tagCategory = TagCategoryName::LastImport;
+    g.SaveFilter();
+    g.readCaches();
+    g.notifier.stateChanged(Topic::CacheList);
+    return 1;
+}
+
+void exportGpxCommand(QWidget* parent, CGlobalData& g)
+{
+    if (!g.cacheDb.IsAvailable())
+        return;
+    QString path = QFileDialog::getSaveFileName(parent, kExportTitle, QStringLiteral("caches.gpx"),
+                                                QStringLiteral("GPX(*.GPX *.gpx)"));
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QStringLiteral(".gpx"), Qt::CaseInsensitive))
+        path += QStringLiteral(".gpx");
+    CProgressDlg dialog(kExportTitle, {}, parent);
+    const std::string file = path.toStdString();
+    dialog.run([&g, file](CProgressDlg& progress) { exportGpx(g, file, &progress, &progress.cancelFlag()); });
+    g.notifier.stateChanged(Topic::CacheList);
+}
+
+void loadRouteCommand(QWidget* parent, CGlobalData& g)
+{
+    const QString path = chooseGpxToRead(parent, kImportTitle);
+    if (path.isEmpty())
+        return;
+    if (g.trackLogger)
+        g.trackLogger->route.clear();
+    loadRoute(g, path.toStdString());
+}
+
+} // namespace tw

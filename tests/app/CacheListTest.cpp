@@ -174,6 +174,7 @@ struct SortCase {
     int sortKey;
     bool ascending;
     std::vector<std::string> expected;
+    friend void PrintTo(const SortCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class SortTest : public ::testing::TestWithParam<SortCase> {};

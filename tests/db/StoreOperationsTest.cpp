@@ -134,6 +134,7 @@ struct NoteCase {
     const char* fresh;
     const char* stored;
     const char* expected;
+    friend void PrintTo(const NoteCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class MergedNoteTest : public ::testing::TestWithParam<NoteCase> {};
@@ -240,6 +241,7 @@ struct FinalCase {
     double finalLat;
     bool finalSelected;
     int hasFinal;
+    friend void PrintTo(const FinalCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class HasFinalTest : public test::StoreFixture, public ::testing::WithParamInterface<FinalCase> {};

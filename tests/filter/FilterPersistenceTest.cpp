@@ -117,6 +117,7 @@ struct NameCase {
     const char* name;
     const char* input;
     const char* file;
+    friend void PrintTo(const NameCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class FilterNameTest : public ::testing::TestWithParam<NameCase> {};

@@ -206,6 +206,7 @@ struct LimitCase {
     int maxRows;
     double distanceKm;
     int limit;
+    friend void PrintTo(const LimitCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class RowLimitTest : public ::testing::TestWithParam<LimitCase> {};
@@ -252,6 +253,7 @@ struct LikeCase {
     const char* name;
     const char* pattern;
     const char* text;
+    friend void PrintTo(const LikeCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class LikeMatchTest : public ::testing::TestWithParam<LikeCase> {};

@@ -8,6 +8,8 @@
 #include "db/Tags.h"
 #include "filter/CacheFilter.h"
 #include "geo/ReferencePosition.h"
+#include "maps/MapConfig.h"
+#include "online/CNetClient.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 
@@ -58,6 +60,10 @@ public:
 
     SQLite::Database cacheDb;
     SQLite::Database trackDb;
+
+    // The HTTP client with the download queue, and the map sources read at start.
+    net::CNetClient netClient{prompter, notifier};
+    maps::MapSources mapSources;
     // GPS and tracks, destroyed before the databases (the receiver first).
     std::unique_ptr<ProximityAlert> proximityAlert;
     std::unique_ptr<CTrackLogger> trackLogger;
@@ -148,5 +154,10 @@ private:
 // Display scale factor for a screen: 1.0 up to 300 px on the shorter side,
 // 1.33 up to 400 px, 2.0 above.
 double scaleFactorFor(int width, int height);
+
+// The update check: asks the update endpoint for the newest version (at start
+// with interactive, when downloads are on; otherwise once per run) and
+// announces a newer one once.
+void CheckVersion(CGlobalData& g, bool interactive);
 
 } // namespace tw

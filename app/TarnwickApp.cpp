@@ -5,8 +5,11 @@
 #include "db/TrackSchema.h"
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
+#include "maps/MapConfig.h"
+#include "online/VersionCheck.h"
 #include "platform/KeepAwake.h"
 #include "platform/Prompter.h"
+#include "platform/Text.h"
 
 #include <sqlite3.h>
 
@@ -77,6 +80,9 @@ bool CTarnwickApp::InitInstance(const std::vector<std::string>& args, StartupUi&
     bootstrapDatabase();
     openCacheDatabase();
     openTrackDatabase();
+    g.netClient.setDownloadsOn(g.settings.dnlOnline != 0);
+    g.netClient.setDownloadRoot(g.paths.deviceFolder(g.settings.mapFolder));
+    CheckVersion(g, true);
 
     m_commandLine.parse(args);
     runBatch(ui);
@@ -87,6 +93,8 @@ bool CTarnwickApp::InitInstance(const std::vector<std::string>& args, StartupUi&
         return true;
     }
 
+    maps::loadMapConfigs(g.GetInstallDir(), g.settings.language, g.paths.deviceFolder(g.settings.mapFolder),
+                         g.mapSources);
     g.LoadFilter();
     loadRoute(g, g.stateString("LastRoute"));
     g.LoadRecent();
@@ -233,6 +241,23 @@ void CTarnwickApp::releasePower()
     m_powerTaken = false;
 }
 
+void CheckVersion(CGlobalData& g, bool interactive)
+{
+    constexpr int kTextNewVersion = 145;
+    net::VersionCheckState state{g.settings.availVersion, g.settings.anVersion, g.versionChecked};
+    const auto announce = net::checkVersion(g.netClient, net::updateEndpoint(), interactive,
+                                            g.settings.dnlOnline != 0, g.settings.nickname, g.settings.language,
+                                            kProgramVersion, state);
+    g.versionChecked = state.ran;
+    g.settings.availVersion = state.availVersion;
+    g.settings.anVersion = state.anVersion;
+    // A failed request switches downloads off.
+    g.settings.dnlOnline = g.netClient.downloadsOn() ? g.settings.dnlOnline : 0;
+    if (announce)
+        g.prompter.message(text::replaceAll(g.text(kTextNewVersion), "%s", *announce), MessageIcon::Information);
+    g.SaveSettings(SettingsGroup::General);
+}
+
 int CTarnwickApp::ExitInstance()
 {
     CGlobalData& g = m_global;
@@ -243,6 +268,8 @@ int CTarnwickApp::ExitInstance()
         g.SaveLastPosition(fix.latitude, fix.longitude);
     }
     g.gps->Stop();
+    // The download worker writes into tile databases and the map folder.
+    g.netClient.stopWorker();
     g.cacheDb.Close();
     g.trackDb.Close();
     if (m_unattended)

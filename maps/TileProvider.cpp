@@ -3,6 +3,7 @@
 
 #include "maps/MapyCzTileProvider.h"
 #include "maps/MercatorTileProvider.h"
+#include "platform/Prompter.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -148,6 +149,21 @@ std::unique_ptr<TileProvider> makeTileProvider(const MapSource& source, TileProv
     if (source.type == "MapyCz")
         return std::make_unique<MapyCzTileProvider>(source, std::move(options));
     return nullptr;
+}
+
+std::unique_ptr<TileProvider> openMapProvider(const MapSources& sources, int sourceIndex, MapTypeChoice& choice,
+                                              TileProvider::Options options, Prompter& prompter)
+{
+    const MapSource* source = findSource(sources, sourceIndex);
+    if (!source || (source->type != "Google" && source->type != "MapyCz")) {
+        prompter.message(kInvalidMapConfig, MessageIcon::Exclamation);
+        return nullptr;
+    }
+    fitChoiceToSource(*source, choice);
+    options.mapType = choice.mapType;
+    if (!options.prompter)
+        options.prompter = &prompter;
+    return makeTileProvider(*source, std::move(options));
 }
 
 std::string fillUrlTemplate(const std::string& urlTemplate, const std::string& x, const std::string& y, int zoom)

@@ -162,6 +162,12 @@ private:
 /** The provider kind the source's type names; null for an unknown type. */
 std::unique_ptr<TileProvider> makeTileProvider(const MapSource& source, TileProvider::Options options);
 
+/** The provider the map view draws with. The choice is first fitted to the
+ *  source; an unknown source type, or a source index that no loaded source
+ *  has, shows "Invalid map configuration" and gives null. */
+std::unique_ptr<TileProvider> openMapProvider(const MapSources& sources, int sourceIndex, MapTypeChoice& choice,
+                                              TileProvider::Options options, Prompter& prompter);
+
 /** The template with {x}, {y} and {z} replaced. */
 std::string fillUrlTemplate(const std::string& urlTemplate, const std::string& x, const std::string& y, int zoom);
 

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Reading map configuration files.
+#include "exchange/XmlCharSource.h"
+#include "exchange/XmlTokenizer.h"
+#include "maps/MapConfig.h"
+#include "platform/Numbers.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace fs = std::filesystem;
+
+namespace tw::maps {
+namespace {
+
+int zoomValue(const std::string& text)
+{
+    return num::leadingInt(text).value_or(0);
+}
+
+} // namespace
+
+void readMapConfig(const fs::path& path, MapSources& sources)
+{
+    CUtf8FileSource file(path);
+    if (!file.isOpen())
+        return;
+    CXmlTokenizer xml(file);
+
+    bool inRoot = false;
+    bool inMapType = false;
+    std::optional<MapSource> source;
+    std::optional<MapType> type;
+    std::string text;
+
+    for (int token = xml.NextToken(); token != XT_END; token = xml.NextToken()) {
+        switch (token) {
+        case XT_START_TAG: {
+            const std::string name = xml.GetTagName();
+            if (name == "Tarnwick") {
+                inRoot = true;
+            } else if (inRoot && name == "MapSource") {
+                source.emplace();
+            } else if (inRoot && name == "MapType") {
+                type.emplace();
+                inMapType = true;
+            } else if (name == "invertY" && inMapType && type) {
+                type->invertY = true;
+            }
+            text.clear();
+            break;
+        }
+        case XT_ATTRIBUTE:
+            if (type && std::string_view(xml.GetAttrName()) == "mode")
+                type->mode = xml.GetValueUtf8();
+            break;
+        case XT_TEXT:
+        case XT_SPACE:
+        case XT_CHUNK:
+            // Kept as written, whitespace and line breaks included.
+            text += xml.GetValueUtf8();
+            break;
+        case XT_END_TAG: {
+            if (!inRoot)
+                break;
+            const std::string name = xml.GetTagName();
+            MapType* t = inMapType && type ? &*type : nullptr;
+            if (name == "name" || name == "file") {
+                std::string* field = nullptr;
+                if (t)
+                    field = name == "name" ? &t->name : &t->file;
+                else if (source)
+                    field = name == "name" ? &source->name : &source->file;
+                if (field)
+                    *field = text;
+            } else if (source && name == "type") {
+                source->type = text;
+            } else if (source && name == "storage") {
+                source->storage = text;
+            } else if (source && name == "requestHeader") {
+                source->requestHeader = text;
+            } else if (type && name == "url") {
+                type->url = text;
+            } else if (type && name == "defaultZoom") {
+                if (const int v = zoomValue(text))
+                    type->defaultZoom = v;
+            } else if (type && name == "minZoom") {
+                if (const int v = zoomValue(text))
+                    type->minZoom = v;
+            } else if (type && name == "maxZoom") {
+                const int v = zoomValue(text);
+                if (v)
+                    type->maxZoom = v;
+                if (type->maxAvailZoom == 0)
+                    type->maxAvailZoom = v;
+            } else if (type && name == "maxAvailZoom") {
+                if (const int v = zoomValue(text))
+                    type->maxAvailZoom = v;
+            } else if (name == "MapType") {
+                if (source && type) {
+                    auto& list = type->mode == "basic" ? source->basic : source->overlay;
+                    if ((type->mode == "basic" || type->mode == "overlay") && list.size() < kMaxMapTypesPerMode)
+                        list.push_back(std::move(*type));
+                }
+                type.reset();
+                inMapType = false;
+            } else if (name == "MapSource") {
+                if (source) {
+                    const int index = sources.empty() ? 0 : sources.rbegin()->first + 1;
+                    sources.emplace(index, std::move(*source));
+                }
+                source.reset();
+            }
+            break;
+        }
+        default:
+            // Errors of malformed markup are skipped; what was recognised stays.
+            break;
+        }
+    }
+}
+
+void loadMapConfigs(const fs::path& installDir, const std::string& language, const fs::path& mapFolder,
+                    MapSources& sources)
+{
+    std::error_code ec;
+    const fs::path localised = installDir / ("map-config-" + language + ".xml");
+    readMapConfig(fs::exists(localised, ec) ? localised : installDir / "map-config.xml", sources);
+
+    // Sorted by name, so that the stored source index keeps meaning the same
+    // source from one start to the next.
+    std::vector<fs::path> files;
+    for (fs::directory_iterator it(mapFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.ends_with("map-config.xml") && it->is_regular_file(ec))
+            files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files)
+        readMapConfig(file, sources);
+}
+
+} // namespace tw::maps

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A 480 × 800 view (5 × 5 tiles around the centre, as many as meet the
+// screen) composed from a single-file tile database with the Qt canvas:
+// cold decodes every tile, warm draws the tiles decoded before.
+#include "maps/MapComposer.h"
+#include "maps/MercatorTileProvider.h"
+#include "screens/QtMapCanvas.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QLinearGradient>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+namespace fs = std::filesystem;
+using namespace tw;
+
+namespace {
+
+constexpr tw::geo::LatLon kCentre{50.087, 14.421};
+
+// Tiles that compress like real map tiles: areas, roads, labels.
+QByteArray makeTile(int column, int row)
+{
+    QImage image(256, 256, QImage::Format_RGB32);
+    QPainter p(&image);
+    QLinearGradient g(0, 0, 256, 256);
+    g.setColorAt(0, QColor(230, 225, 210));
+    g.setColorAt(1, QColor(200, 220, 190));
+    p.fillRect(image.rect(), g);
+    std::mt19937 random(static_cast<unsigned>(column * 7919 + row));
+    for (int i = 0; i < 40; ++i) {
+        p.setPen(QPen(QColor(255, 255, 255), 1 + static_cast<int>(random() % 6)));
+        p.drawLine(random() % 256, random() % 256, random() % 256, random() % 256);
+    }
+    for (int i = 0; i < 12; ++i)
+        p.fillRect(random() % 240, random() % 240, 8 + random() % 30, 8 + random() % 30, QColor(180, 170, 160));
+    p.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+struct Fixture {
+    fs::path folder;
+    maps::MapSource source;
+
+    Fixture()
+    {
+        char pattern[] = "/tmp/tarnwick-bench-XXXXXX";
+        folder = ::mkdtemp(pattern);
+        source.type = "Google";
+        source.storage = "database";
+        maps::MapType type;
+        type.mode = "basic";
+        type.file = "bench";
+        source.basic.push_back(type);
+        maps::TileProvider::Options o;
+        o.mapFolder = folder;
+        o.zoom = 13;
+        o.centre = kCentre;
+        maps::MercatorTileProvider provider(source, o);
+        const maps::WorldPoint c = provider.centreWorld();
+        for (int i = -2; i <= 2; ++i)
+            for (int j = -2; j <= 2; ++j) {
+                const maps::WorldPoint t = provider.offsetByTiles(c, i, j);
+                const QByteArray png = makeTile(provider.tileColumn(t), provider.tileRow(t));
+                provider.database(0)->write(provider.databaseKey(t, 0), png.data(), static_cast<std::size_t>(png.size()));
+            }
+    }
+    ~Fixture()
+    {
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+    std::unique_ptr<maps::MercatorTileProvider> provider() const
+    {
+        maps::TileProvider::Options o;
+        o.mapFolder = folder;
+        o.zoom = 13;
+        o.centre = kCentre;
+        return std::make_unique<maps::MercatorTileProvider>(source, o);
+    }
+};
+
+Fixture& fixture()
+{
+    static Fixture f;
+    return f;
+}
+
+void composeCold(benchmark::State& state)
+{
+    auto provider = fixture().provider();
+    QtImageDecoder decoder;
+    QImage frame(480, 800, QImage::Format_RGB32);
+    for (auto _ : state) {
+        maps::MapComposer composer(*provider, decoder);
+        QtMapCanvas canvas(frame);
+        composer.composeTiles(canvas, {});
+        benchmark::DoNotOptimize(frame.constBits());
+        if (composer.decodedTiles() < 12)
+            state.SkipWithError("tiles missing");
+    }
+}
+BENCHMARK(composeCold)->Unit(benchmark::kMillisecond);
+
+void composeWarm(benchmark::State& state)
+{
+    auto provider = fixture().provider();
+    QtImageDecoder decoder;
+    maps::MapComposer composer(*provider, decoder);
+    QImage frame(480, 800, QImage::Format_RGB32);
+    {
+        QtMapCanvas canvas(frame);
+        composer.composeTiles(canvas, {});
+    }
+    for (auto _ : state) {
+        QtMapCanvas canvas(frame);
+        composer.composeTiles(canvas, {});
+        benchmark::DoNotOptimize(frame.constBits());
+    }
+}
+BENCHMARK(composeWarm)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

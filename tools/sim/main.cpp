@@ -43,6 +43,7 @@
 namespace {
 
 std::atomic<bool> g_stopping{false};
+std::atomic<bool> g_listenEnded{false};
 std::mutex g_logMutex;
 std::vector<std::string> g_log;
 
@@ -214,11 +215,16 @@ int main(int argc, char** argv)
                 break;
         }
         g_stopping = true;
-        server.stop();
+        // A stop before the server has begun listening does nothing: repeat
+        // it until listening has ended.
+        while (!g_listenEnded) {
+            server.stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
     });
     server.listen_after_bind();
+    g_listenEnded = true;
     g_stopping = true;
-    server.stop();
     watcher.join();
     return 0;
 }

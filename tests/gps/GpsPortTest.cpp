@@ -4,6 +4,7 @@
 #include "gps/GpsReceiver.h"
 
 #include "gps/NmeaPort.h"
+#include "platform/Numbers.h"
 #include "platform/RecordingServices.h"
 #include "tests/TestSupport.h"
 #include "tests/gps/GpsTestSupport.h"
@@ -72,7 +73,7 @@ std::optional<double> jsonNumber(const std::string& json, const std::string& key
     const auto at = json.find("\"" + key + "\":");
     if (at == std::string::npos)
         return std::nullopt;
-    return std::stod(json.substr(at + key.size() + 3));
+    return num::leadingDouble(json.substr(at + key.size() + 3));
 }
 
 std::string trimEnd(std::string s)

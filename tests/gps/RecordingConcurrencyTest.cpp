@@ -5,6 +5,7 @@
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
 #include "platform/RecordingServices.h"
+#include "platform/Numbers.h"
 #include "tests/TestSupport.h"
 #include "tests/gps/GpsTestSupport.h"
 
@@ -47,7 +48,7 @@ TEST_F(RecordingConcurrencyTest, NoPointIsLostOrDuplicated)
         for (int i = 0; i < kSentences; ++i) {
             // 0.0002° apart: neither standing still nor a jump.
             const double minutes = 10.0 + i * 0.012;
-            device.send("$GPGGA,120000,49" + std::to_string(minutes).substr(0, 9) +
+            device.send("$GPGGA,120000,49" + num::formatFixed(minutes, 6).substr(0, 9) +
                         ",N,01636.000,E,1,07,1.0,250.0,M,,M,,\r\n");
         }
     });

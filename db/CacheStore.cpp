@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -17,13 +18,27 @@ namespace tw {
 std::vector<unsigned char> CompressText(const std::string& text)
 {
     const std::size_t n = text.size();
-    uLongf length = static_cast<uLongf>(n + n / 4096 + n / 16384 + 11);
-    length = std::max<uLongf>(length, compressBound(static_cast<uLong>(n)));
-    std::vector<unsigned char> out(length, 0);
-    if (compress2(out.data(), &length, reinterpret_cast<const Bytef*>(text.data()), static_cast<uLong>(n), 1) !=
-        Z_OK)
+    // Most texts (logs, hints, short descriptions) are a few hundred bytes:
+    // a window and hash table sized to the text keep zlib from clearing
+    // 64 KiB of tables for every one of them. The stream stays ordinary
+    // zlib data that any reader inflates.
+    int windowBits = 9;
+    while (windowBits < 15 && (std::size_t{1} << windowBits) < n)
+        ++windowBits;
+    const int memLevel = std::clamp(windowBits - 7, 1, 8);
+    z_stream s{};
+    if (deflateInit2(&s, 1, Z_DEFLATED, windowBits, memLevel, Z_DEFAULT_STRATEGY) != Z_OK)
         return {};
-    out.resize(length);
+    std::vector<unsigned char> out(deflateBound(&s, static_cast<uLong>(n)));
+    s.next_in = const_cast<Bytef*>(reinterpret_cast<const Bytef*>(text.data()));
+    s.avail_in = static_cast<uInt>(n);
+    s.next_out = out.data();
+    s.avail_out = static_cast<uInt>(out.size());
+    const int rc = deflate(&s, Z_FINISH);
+    out.resize(s.total_out);
+    deflateEnd(&s);
+    if (rc != Z_STREAM_END)
+        return {};
     return out;
 }
 
@@ -66,7 +81,7 @@ std::string DecompressText(const std::vector<unsigned char>& blob)
 void CacheStore::InsertLog(const CGeoLog& log, const std::string& code)
 {
     const auto text = CompressText(log.text);
-    SQLite::Statement insert(m_db, "INSERT INTO `geolog` (`id`, `dt`, `type`, `finder`, `logtext`, `gs_logid`, "
+    SQLite::Statement insert = m_db.prepareCached("INSERT INTO `geolog` (`id`, `dt`, `type`, `finder`, `logtext`, `gs_logid`, "
                                    "`gs_finderid`) VALUES (?, ?, ?, ?, ?, ?, ?)");
     insert.BindText(1, code);
     insert.BindInt(2, log.date);
@@ -83,8 +98,8 @@ void CacheStore::insertCacheRows(CGeocache& cache)
     const auto shortDesc = CompressText(cache.text);
     const auto longDesc = CompressText(cache.longDesc);
 
-    SQLite::Statement insert(
-        m_db, "INSERT INTO `geocache` (`id`, `guid`, `x`, `y`, `name` , `author`, `cachetype`, `cachesize`, "
+    SQLite::Statement insert = m_db.prepareCached(
+        "INSERT INTO `geocache` (`id`, `guid`, `x`, `y`, `name` , `author`, `cachetype`, `cachesize`, "
               "`difficulty`, `terrain`, `cachestatus`, `dthidden`, `comment`, `dtfoundtime`, `dtfound`, "
               "`dtupdate`, `country`, `state`, `gs_cacheid`, `gs_ownerid`) VALUES (?, ?, ?, ?, ? ,?, ?, ?, ?, "
               "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
@@ -111,7 +126,7 @@ void CacheStore::insertCacheRows(CGeocache& cache)
     insert.StepDone();
     const int key = static_cast<int>(m_db.lastInsertRowId());
 
-    SQLite::Statement index(m_db, "INSERT INTO `coord_index` VALUES (?, ?, ?, ?, ?)");
+    SQLite::Statement index = m_db.prepareCached("INSERT INTO `coord_index` VALUES (?, ?, ?, ?, ?)");
     index.BindInt(1, key);
     index.BindDouble(2, cache.lat);
     index.BindDouble(3, cache.lat);
@@ -119,7 +134,7 @@ void CacheStore::insertCacheRows(CGeocache& cache)
     index.BindDouble(5, cache.lon);
     index.StepDone();
 
-    SQLite::Statement texts(m_db, "INSERT INTO `geolist` (`id`, `shortdesc`, `shortdescflag`, `longdesc`, "
+    SQLite::Statement texts = m_db.prepareCached("INSERT INTO `geolist` (`id`, `shortdesc`, `shortdescflag`, `longdesc`, "
                                   "`longdescflag`, `hint`) VALUES (?, ?, ?, ?, ?, ?)");
     texts.BindText(1, cache.code);
     texts.BindBlob(2, shortDesc.data(), static_cast<int>(shortDesc.size()));
@@ -161,14 +176,14 @@ bool CacheStore::InsertCache(CGeocache& cache)
 
 bool CacheStore::cacheExists(const std::string& code)
 {
-    SQLite::Statement query(m_db, "SELECT `key` FROM `geocache` WHERE `id` = ?");
+    SQLite::Statement query = m_db.prepareCached("SELECT `key` FROM `geocache` WHERE `id` = ?");
     query.BindText(1, code);
     return query.Next();
 }
 
 void CacheStore::touchCache(const std::string& code)
 {
-    SQLite::Statement touch(m_db, "UPDATE `geocache` SET `dtupdate` = ? WHERE `id` = ?");
+    SQLite::Statement touch = m_db.prepareCached("UPDATE `geocache` SET `dtupdate` = ? WHERE `id` = ?");
     touch.BindInt(1, todayYmd());
     touch.BindText(2, code);
     touch.StepDone();
@@ -207,13 +222,13 @@ void CacheStore::deleteCacheRows(const CGeocache& cache, bool keepUserData)
     }
     // Attributes come with every copy of the listing; everything else tagged
     // to the cache is the user's and survives.
-    SQLite::Statement tags(m_db, "SELECT `key`, `ptrkat` FROM `geotag` WHERE `id` = ?");
+    SQLite::Statement tags = m_db.prepareCached("SELECT `key`, `ptrkat` FROM `geotag` WHERE `id` = ?");
     tags.BindText(1, cache.code);
     std::vector<int> attributeTags;
     while (tags.Next())
         if (m_categories.attribute != 0 && tags.ColumnInt(1) == m_categories.attribute)
             attributeTags.push_back(tags.ColumnInt(0));
-    SQLite::Statement drop(m_db, "DELETE FROM `geotag` WHERE `key` = ?");
+    SQLite::Statement drop = m_db.prepareCached("DELETE FROM `geotag` WHERE `key` = ?");
     for (const int key : attributeTags) {
         drop.Reset();
         drop.BindInt(1, key);
@@ -320,7 +335,7 @@ int CacheStore::UpdateCacheBasics(const CGeocache& cache)
         update.StepDone();
         // The spatial index follows the position, or distance filters would
         // still find the cache at its old place.
-        SQLite::Statement index(m_db, "UPDATE `coord_index` SET `minX` = ?, `maxX` = ?, `minY` = ?, `maxY` = ? "
+        SQLite::Statement index = m_db.prepareCached("UPDATE `coord_index` SET `minX` = ?, `maxX` = ?, `minY` = ?, `maxY` = ? "
                                       "WHERE `key` IN (SELECT `key` FROM `geocache` WHERE `id` = ?)");
         index.BindDouble(1, cache.lat);
         index.BindDouble(2, cache.lat);
@@ -388,7 +403,7 @@ bool CacheStore::InsertWaypoint(CWaypoint& waypoint)
 {
     return runInTransaction([&] {
         touchCache(waypoint.code);
-        SQLite::Statement insert(m_db, "INSERT INTO `waypoint` (`id`, `guid`, `x`, `y`, `name` , `prefixid`, "
+        SQLite::Statement insert = m_db.prepareCached("INSERT INTO `waypoint` (`id`, `guid`, `x`, `y`, `name` , `prefixid`, "
                                        "`cmt`, `comment`, `wpttype`, `flag`, `dtupdate`) VALUES (?, ?, ?, ?, ?, "
                                        "?, ?, ?, ?, ?, ?)");
         insert.BindText(1, waypoint.code);
@@ -412,7 +427,7 @@ bool CacheStore::UpdateWaypoint(CWaypoint& waypoint)
     waypoint.updated = todayYmd();
     return runInTransaction([&] {
         touchCache(waypoint.code);
-        SQLite::Statement update(m_db, "UPDATE `waypoint` SET `x` = ?, `y` = ?, `name` = ?, `cmt` = ?, "
+        SQLite::Statement update = m_db.prepareCached("UPDATE `waypoint` SET `x` = ?, `y` = ?, `name` = ?, `cmt` = ?, "
                                        "`comment` = ?, `wpttype` = ?, `dtupdate` = ? WHERE `key` = ?");
         update.BindDouble(1, waypoint.lat);
         update.BindDouble(2, waypoint.lon);
@@ -435,7 +450,7 @@ int CacheStore::StoreImportedWaypoint(CWaypoint& waypoint)
     waypoint.code = "GC" + waypoint.code.substr(2);
     waypoint.flag = 1;
     try {
-        SQLite::Statement find(m_db, "SELECT *  FROM `waypoint` WHERE `id` = ? AND `prefixid` = ?");
+        SQLite::Statement find = m_db.prepareCached("SELECT *  FROM `waypoint` WHERE `id` = ? AND `prefixid` = ?");
         find.BindText(1, waypoint.code);
         find.BindText(2, waypoint.prefix);
         if (find.Next()) {

@@ -14,6 +14,7 @@ namespace SQLite {
 // registry of its connection and leaves stmt null.
 struct Database::Handle {
     sqlite3_stmt* stmt = nullptr;
+    bool cached = false;
 
     ~Handle()
     {
@@ -59,6 +60,11 @@ int Database::Open(const std::string& path)
     // touches in a large database: every reload would read them from the
     // file again.
     sqlite3_exec(m_handle, "PRAGMA cache_size = -32768;", nullptr, nullptr, nullptr);
+    // In WAL mode a commit need not wait for the disk: the database stays
+    // consistent after a crash or power loss, only the last commits may be
+    // missing. (Without WAL this setting changes nothing.) Neither pragma
+    // writes to the file.
+    sqlite3_exec(m_handle, "PRAGMA synchronous = NORMAL;", nullptr, nullptr, nullptr);
     return rc;
 }
 
@@ -83,6 +89,7 @@ int Database::Close()
             }
         }
         m_statements.clear();
+        m_cached.clear();
     }
     // Only our own statements are finalised: virtual tables (the R*Tree of
     // the coordinate index) keep statements of their own on the connection
@@ -211,6 +218,34 @@ void Database::track(const std::shared_ptr<Handle>& handle)
     std::lock_guard lock(m_statementsMutex);
     std::erase_if(m_statements, [](const std::weak_ptr<Handle>& w) { return w.expired(); });
     m_statements.push_back(handle);
+}
+
+Statement Database::prepareCached(const std::string& sql)
+{
+    std::shared_ptr<Handle> handle;
+    {
+        std::lock_guard lock(m_statementsMutex);
+        const auto it = m_cached.find(sql);
+        if (it != m_cached.end() && it->second->stmt)
+            handle = it->second;
+    }
+    if (!handle) {
+        Statement fresh(*this, sql);
+        fresh.m_handle->cached = true;
+        std::lock_guard lock(m_statementsMutex);
+        m_cached[sql] = fresh.m_handle;
+        return fresh;
+    }
+    sqlite3_reset(handle->stmt);
+    sqlite3_clear_bindings(handle->stmt);
+    return Statement(*this, handle);
+}
+
+Statement::~Statement()
+{
+    // A cached statement goes back idle: no read left open, no lock held.
+    if (m_handle && m_handle->cached && m_handle->stmt)
+        sqlite3_reset(m_handle->stmt);
 }
 
 Statement::Statement(Database& database, const std::string& sql) : m_database(&database)

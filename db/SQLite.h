@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -21,6 +22,7 @@ class Prompter;
 namespace SQLite {
 
 class Database;
+class Statement;
 
 // The one exception type of the database layer.
 class Error : public std::runtime_error {
@@ -71,6 +73,12 @@ public:
     tw::Prompter* prompter() const { return m_prompter; }
     void setPrompter(tw::Prompter* prompter) { m_prompter = prompter; }
 
+    // A statement prepared once per connection and kept until Close, for the
+    // writes that run once per imported record. It comes back reset, with no
+    // bindings, and is reset again when the last user lets go of it. Only
+    // for code that steps it to its end before asking for the same SQL again.
+    Statement prepareCached(const std::string& sql);
+
     // Row id of the last insert on this connection.
     long long lastInsertRowId() const;
     // Shows "SQLite error: %s" with the text (exclamation icon).
@@ -93,6 +101,7 @@ private:
     bool m_inTransaction = false;
     std::mutex m_statementsMutex;
     std::vector<std::weak_ptr<Handle>> m_statements;
+    std::map<std::string, std::shared_ptr<Handle>> m_cached;
 };
 
 // A prepared statement. Copies share it; the last copy finalises it. A
@@ -102,6 +111,9 @@ class Statement {
 public:
     // Prepares sql (one statement); throws Error on failure.
     Statement(Database& database, const std::string& sql);
+    ~Statement();
+    Statement(const Statement&) = default;
+    Statement& operator=(const Statement&) = default;
 
     void BindInt(int index, long long value);
     void BindDouble(int index, double value);
@@ -129,6 +141,11 @@ public:
     Database& database() const { return *m_database; }
 
 private:
+    friend class Database;
+    Statement(Database& database, std::shared_ptr<Database::Handle> handle)
+        : m_database(&database), m_handle(std::move(handle))
+    {
+    }
     sqlite3_stmt* stmt() const;
     [[noreturn]] void fail() const;
 

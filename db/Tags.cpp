@@ -26,30 +26,30 @@ void writeTag(SQLite::Database& db, const std::string& code, int categoryKey, co
 
     int valueKey = 0;
     if (sharedValue) {
-        SQLite::Statement find(db, "SELECT `key` FROM `geotagvalue` WHERE `value` LIKE ?");
+        SQLite::Statement find = db.prepareCached("SELECT `key` FROM `geotagvalue` WHERE `value` LIKE ?");
         find.BindText(1, stored);
         valueKey = lastKey(find);
     } else {
-        SQLite::Statement find(db, "SELECT `ptrvalue` FROM `geotag` WHERE `id` LIKE ? AND `ptrkat` = ?");
+        SQLite::Statement find = db.prepareCached("SELECT `ptrvalue` FROM `geotag` WHERE `id` LIKE ? AND `ptrkat` = ?");
         find.BindText(1, code);
         find.BindInt(2, categoryKey);
         valueKey = lastKey(find);
     }
 
-    SQLite::Statement touch(db, "UPDATE `geocache` SET `dtupdate` = ? WHERE `id` = ?");
+    SQLite::Statement touch = db.prepareCached("UPDATE `geocache` SET `dtupdate` = ? WHERE `id` = ?");
     touch.BindInt(1, todayYmd());
     touch.BindText(2, code);
     touch.StepDone();
 
     if (valueKey != 0) {
         if (!sharedValue) {
-            SQLite::Statement update(db, "UPDATE `geotagvalue` SET `value` = ? WHERE `key` = ?");
+            SQLite::Statement update = db.prepareCached("UPDATE `geotagvalue` SET `value` = ? WHERE `key` = ?");
             update.BindText(1, stored);
             update.BindInt(2, valueKey);
             update.StepDone();
         }
     } else {
-        SQLite::Statement insert(db, "INSERT INTO `geotagvalue` (`value`) VALUES (?)");
+        SQLite::Statement insert = db.prepareCached("INSERT INTO `geotagvalue` (`value`) VALUES (?)");
         insert.BindText(1, stored);
         insert.StepDone();
         valueKey = static_cast<int>(db.lastInsertRowId());
@@ -58,14 +58,14 @@ void writeTag(SQLite::Database& db, const std::string& code, int categoryKey, co
     }
 
     if (tagKey == 0) {
-        SQLite::Statement insert(db, "INSERT INTO `geotag` (`id`, `ptrkat`, `ptrvalue`) VALUES (?, ?, ?)");
+        SQLite::Statement insert = db.prepareCached("INSERT INTO `geotag` (`id`, `ptrkat`, `ptrvalue`) VALUES (?, ?, ?)");
         insert.BindText(1, code);
         insert.BindInt(2, categoryKey);
         insert.BindInt(3, valueKey);
         insert.StepDone();
         tagKey = static_cast<int>(db.lastInsertRowId());
     } else {
-        SQLite::Statement update(db, "UPDATE `geotag` SET `ptrvalue` = ? WHERE `key` = ?");
+        SQLite::Statement update = db.prepareCached("UPDATE `geotag` SET `ptrvalue` = ? WHERE `key` = ?");
         update.BindInt(1, valueKey);
         update.BindInt(2, tagKey);
         update.StepDone();

@@ -64,7 +64,7 @@ std::string fieldNoteUtcTime(int ymd, int hhmm)
     const std::time_t t = std::mktime(&local);
     std::tm utc{};
     gmtime_r(&t, &utc);
-    char buffer[32];
+    char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02dZ", utc.tm_year + 1900, utc.tm_mon + 1,
                   utc.tm_mday, utc.tm_hour, utc.tm_min);
     return buffer;

@@ -102,3 +102,7 @@ CREATE INDEX `geotag_id` ON `geotag` (`id`, `ptrkat`);
 CREATE INDEX `geotag_ptrkat` ON `geotag` (`ptrkat`, `ptrvalue`);
 
 COMMIT;
+
+-- Write-ahead logging: imports commit every cache on its own without
+-- waiting for the disk each time, and readers never block the writer.
+PRAGMA journal_mode = WAL;

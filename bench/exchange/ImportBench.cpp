@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Times a full import of a pocket query into a fresh cache database (texts
+// compressed, logs, attributes, waypoints and tags stored), its peak memory,
+// and, in the same run, GPSBabel merely reading the same file.
+//   import_bench FILE
+#include "db/CacheStore.h"
+#include "db/SQLite.h"
+#include "db/Tags.h"
+#include "exchange/GpxImporter.h"
+#include "platform/RecordingServices.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+using namespace tw;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+long peakRssKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+double seconds(Clock::time_point since)
+{
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: import_bench FILE\n");
+        return 2;
+    }
+    const std::filesystem::path file = argv[1];
+    const std::filesystem::path db = std::filesystem::temp_directory_path() /
+                                     ("tarnwick-import-bench-" + std::to_string(::getpid()) + ".db3");
+    std::filesystem::copy_file(std::filesystem::path(TARNWICK_RUNTIME_DIR) / "emptydb.db3", db,
+                               std::filesystem::copy_options::overwrite_existing);
+    const long rssBefore = peakRssKb();
+    RecordingPrompter prompter;
+    SQLite::Database database(&prompter);
+    database.OpenFile(db.string());
+    const TagCategories categories = resolveTagCategories(database);
+    CacheStore store(database, categories, 1);
+    CacheImportStore sink(store);
+    CGpxImporter importer(sink, "cacher1");
+
+    const auto start = Clock::now();
+    CUtf8FileSource source(file);
+    const auto outcome = importer.parse(source, nullptr);
+    const double ours = seconds(start);
+    const long rssAfter = peakRssKb();
+    const int caches = importer.newCaches() + importer.updated() + importer.skipped();
+    std::printf("import: %d caches, %d waypoints in %.2f s (%.0f caches/s), %s; peak RSS %.1f MB (grew %.1f MB)\n",
+                caches, importer.waypoints(), ours, caches / ours,
+                outcome == CGpxImporter::Outcome::Complete ? "complete" : "INCOMPLETE", rssAfter / 1024.0,
+                (rssAfter - rssBefore) / 1024.0);
+    if (!prompter.messages().empty())
+        std::printf("messages: %s\n", prompter.messages().front().text.c_str());
+    database.Close();
+    std::filesystem::remove(db);
+    std::filesystem::remove(db.string() + "-wal");
+    std::filesystem::remove(db.string() + "-shm");
+
+    if (std::system("command -v gpsbabel >/dev/null") != 0) {
+        std::printf("gpsbabel: not installed, no comparison\n");
+        return 0;
+    }
+    const auto babelStart = Clock::now();
+    const std::string command = "gpsbabel -i gpx -f '" + file.string() +
+                                "' -x nuketypes,waypoints,tracks,routes -o gpx -F /dev/null";
+    if (std::system(command.c_str()) != 0)
+        std::printf("gpsbabel failed\n");
+    const double babel = seconds(babelStart);
+    std::printf("gpsbabel reading the same file: %.2f s (%.0f caches/s); ratio ours/gpsbabel = %.2f\n", babel,
+                caches / babel, ours / babel);
+    return 0;
+}

@@ -3,6 +3,7 @@
 
 #include "app/CGlobalData.h"
 #include "screens/CacheListScreen.h"
+#include "screens/ExchangeCommands.h"
 #include "screens/LangText.h"
 #include "screens/QtServices.h"
 
@@ -21,6 +22,9 @@ namespace tw {
 namespace {
 
 constexpr int kTextMenu = 101;
+constexpr int kTextImportGpx = 421;
+constexpr int kTextExportGpx = 422;
+constexpr int kTextLoadRoute = 423;
 constexpr int kTextAbout = 102;
 constexpr int kTextExit = 103;
 constexpr int kTextProgramVersion = 104;
@@ -89,6 +93,18 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
         menu->addMenu(m_cacheList->sortMenu());
         menu->addSeparator();
     }
+    menu->addAction(langText(m_global, kTextImportGpx), this, [this] {
+        if (importGpxCommand(this, m_global) == 1 && m_cacheList)
+            m_cacheList->reload();
+        refreshStatus();
+    });
+    menu->addAction(langText(m_global, kTextExportGpx), this, [this] {
+        exportGpxCommand(this, m_global);
+        if (m_cacheList)
+            m_cacheList->reload();
+    });
+    menu->addAction(langText(m_global, kTextLoadRoute), this, [this] { loadRouteCommand(this, m_global); });
+    menu->addSeparator();
     menu->addAction(langText(m_global, kTextAbout), this, &MainWindow::showAbout);
     menu->addSeparator();
     menu->addAction(langText(m_global, kTextExit), this, &QWidget::close);

@@ -7,23 +7,22 @@ namespace {
 constexpr char16_t kReplacement = 0xFFFD;
 constexpr std::size_t kReadBufferBytes = 64 * 1024;
 
-void appendUtf8(std::string& out, char32_t c)
+char* encodeUtf8(char* o, char32_t c)
 {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+    if (c < 0x800) {
+        *o++ = static_cast<char>(0xC0 | (c >> 6));
+        *o++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *o++ = static_cast<char>(0xE0 | (c >> 12));
+        *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *o++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *o++ = static_cast<char>(0xF0 | (c >> 18));
+        *o++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *o++ = static_cast<char>(0x80 | (c & 0x3F));
     }
+    return o;
 }
 
 } // namespace
@@ -65,6 +64,22 @@ char16_t CUtf8Decoder::GetChar()
     return static_cast<char16_t>(c);
 }
 
+std::size_t CUtf8Decoder::GetChars(char16_t* out, std::size_t max)
+{
+    std::size_t n = 0;
+    while (n < max) {
+        if (m_pos == m_end && !refill())
+            break;
+        // Plain ASCII, the bulk of every file, without a call per byte.
+        while (n < max && m_pos < m_end && static_cast<unsigned>(*m_pos - 1) < 0x7Fu)
+            out[n++] = *m_pos++;
+        if (n == max || m_pos == m_end)
+            continue;
+        out[n++] = GetChar(); // a longer sequence, a NUL or bad input
+    }
+    return n;
+}
+
 CUtf8FileSource::CUtf8FileSource(const std::filesystem::path& path)
     : m_file(std::fopen(path.c_str(), "rb")), m_buffer(kReadBufferBytes)
 {
@@ -76,44 +91,38 @@ CUtf8FileSource::~CUtf8FileSource()
         std::fclose(m_file);
 }
 
-int CUtf8FileSource::readByte()
+bool CUtf8FileSource::refill()
 {
-    if (m_pos == m_len) {
-        if (!m_file)
-            return -1;
-        m_len = std::fread(m_buffer.data(), 1, m_buffer.size(), m_file);
-        m_pos = 0;
-        if (m_len == 0)
-            return -1;
-    }
-    ++m_consumed;
-    return m_buffer[m_pos++];
-}
-
-void CUtf8FileSource::unreadByte()
-{
-    // The byte read last is always still in the buffer: a refill happens
-    // only when the buffer is used up, and an unread follows a read.
-    if (m_pos > 0) {
-        --m_pos;
-        --m_consumed;
-    }
+    if (!m_file)
+        return false;
+    const std::size_t n = std::fread(m_buffer.data(), 1, m_buffer.size(), m_file);
+    if (n == 0)
+        return false;
+    m_filled += static_cast<long long>(n);
+    m_pos = m_buffer.data();
+    m_end = m_pos + n;
+    return true;
 }
 
 std::string toUtf8(std::u16string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
+    std::string out(text.size() * 3, '\0');
+    char* o = out.data();
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
+        if (c < 0x80) {
+            *o++ = static_cast<char>(c);
+            continue;
+        }
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = kReplacement;
         }
-        appendUtf8(out, c);
+        o = encodeUtf8(o, c);
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 

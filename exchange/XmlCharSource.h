@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -17,6 +18,16 @@ class CXmlCharSource {
 public:
     virtual ~CXmlCharSource() = default;
     virtual char16_t GetChar() = 0;
+    // Up to max units at once, the 0 units of bad input included; 0 only at
+    // the end of the input. The tokenizer reads through this.
+    virtual std::size_t GetChars(char16_t* out, std::size_t max)
+    {
+        const char16_t c = GetChar();
+        if (c == 0 || max == 0)
+            return 0;
+        out[0] = c;
+        return 1;
+    }
 };
 
 // Walks a UTF-16 text that the caller keeps alive.
@@ -24,6 +35,13 @@ class CWideStringSource final : public CXmlCharSource {
 public:
     explicit CWideStringSource(std::u16string_view text) : m_pos(text.data()), m_end(text.data() + text.size()) {}
     char16_t GetChar() override { return m_pos < m_end ? *m_pos++ : u'\0'; }
+    std::size_t GetChars(char16_t* out, std::size_t max) override
+    {
+        const std::size_t n = std::min(max, static_cast<std::size_t>(m_end - m_pos));
+        std::copy(m_pos, m_pos + n, out);
+        m_pos += n;
+        return n;
+    }
 
 private:
     const char16_t* m_pos;
@@ -35,12 +53,25 @@ private:
 class CUtf8Decoder : public CXmlCharSource {
 public:
     char16_t GetChar() override;
+    std::size_t GetChars(char16_t* out, std::size_t max) override;
 
 protected:
-    // Next byte, or -1 at the end of the data.
-    virtual int readByte() = 0;
-    // Gives the last byte back, to be read again.
-    virtual void unreadByte() = 0;
+    // Makes [m_pos, m_end) the next bytes; false at the end of the data.
+    virtual bool refill() = 0;
+
+    const unsigned char* m_pos = nullptr;
+    const unsigned char* m_end = nullptr;
+
+private:
+    int readByte()
+    {
+        if (m_pos == m_end && !refill())
+            return -1;
+        return *m_pos++;
+    }
+    // The byte just read is always still in the buffer: a refill happens
+    // only when the buffer is used up, and the unread follows a read.
+    void unreadByte() { --m_pos; }
 };
 
 // Decodes a UTF-8 file through a read buffer. A file that cannot be opened
@@ -54,37 +85,37 @@ public:
 
     bool isOpen() const { return m_file != nullptr; }
     // Bytes consumed so far (for progress on large files).
-    long long bytesRead() const { return m_consumed; }
+    long long bytesRead() const { return m_filled - (m_end - m_pos); }
 
 protected:
-    int readByte() override;
-    void unreadByte() override;
+    bool refill() override;
 
 private:
     std::FILE* m_file = nullptr;
     std::vector<unsigned char> m_buffer;
-    std::size_t m_pos = 0;
-    std::size_t m_len = 0;
-    long long m_consumed = 0;
+    long long m_filled = 0;
 };
 
 // Decodes UTF-8 bytes held in memory (a zip member, a network response).
 class CUtf8MemorySource final : public CUtf8Decoder {
 public:
     explicit CUtf8MemorySource(std::string_view bytes) : m_bytes(bytes) {}
-    long long bytesRead() const { return static_cast<long long>(m_pos); }
+    long long bytesRead() const { return m_pos ? m_pos - reinterpret_cast<const unsigned char*>(m_bytes.data()) : 0; }
 
 protected:
-    int readByte() override { return m_pos < m_bytes.size() ? static_cast<unsigned char>(m_bytes[m_pos++]) : -1; }
-    void unreadByte() override
+    bool refill() override
     {
-        if (m_pos > 0)
-            --m_pos;
+        if (m_given || m_bytes.empty())
+            return false;
+        m_given = true;
+        m_pos = reinterpret_cast<const unsigned char*>(m_bytes.data());
+        m_end = m_pos + m_bytes.size();
+        return true;
     }
 
 private:
     std::string_view m_bytes;
-    std::size_t m_pos = 0;
+    bool m_given = false;
 };
 
 // UTF-16 to UTF-8 and back; unpaired surrogates become U+FFFD.

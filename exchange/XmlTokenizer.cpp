@@ -30,7 +30,13 @@ char16_t CXmlTokenizer::read()
         m_pushBack = 0;
         return c;
     }
-    return m_source.GetChar();
+    if (m_inputPos == m_inputLength) {
+        m_inputLength = m_source.GetChars(m_input.data(), m_input.size());
+        m_inputPos = 0;
+        if (m_inputLength == 0)
+            return 0;
+    }
+    return m_input[m_inputPos++];
 }
 
 char16_t CXmlTokenizer::skipWhitespace()

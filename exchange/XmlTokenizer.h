@@ -86,6 +86,10 @@ private:
     std::array<char, kMaxName + 1> m_attrName{};
     std::size_t m_attrNameLength = 0;
     char16_t m_pushBack = 0;
+    // Units read ahead from the source, so that a character costs no call.
+    std::array<char16_t, 1024> m_input{};
+    std::size_t m_inputPos = 0;
+    std::size_t m_inputLength = 0;
     bool m_pendingEnd = false;
     bool m_decodeReferences = false;
     State m_state = State::Content;

@@ -33,6 +33,7 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
     CacheImportStore sink(store);
     CGpxImporter importer(sink, g.settings.nickname);
     importer.watchCancelFlag(cancel);
+    importer.setPipelined(true);
     g.Log("BEGIN: GPX import ", path.string());
     summary.complete = true;
     for (const auto& doc : *documents) {

@@ -8,7 +8,11 @@
 #include "platform/Text.h"
 
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace tw {
 namespace {
@@ -54,7 +58,54 @@ int gpxDate(const std::string& text)
     return num::leadingInt(text::replaceAll(text, "-", "")).value_or(0);
 }
 
+// Finished entries on their way from the parser to the thread that stores
+// them. Bounded, so that a large file never sits in memory.
+class CGpxImporter::EntryQueue {
+public:
+    struct Entry {
+        std::unique_ptr<CGeocache> cache;
+        std::unique_ptr<CWaypoint> waypoint;
+    };
+
+    void push(Entry entry)
+    {
+        std::unique_lock lock(m_mutex);
+        m_space.wait(lock, [&] { return m_entries.size() < kCapacity; });
+        m_entries.push_back(std::move(entry));
+        m_ready.notify_one();
+    }
+
+    // False once the parser is done and everything has been taken.
+    bool pop(Entry& entry)
+    {
+        std::unique_lock lock(m_mutex);
+        m_ready.wait(lock, [&] { return !m_entries.empty() || m_closed; });
+        if (m_entries.empty())
+            return false;
+        entry = std::move(m_entries.front());
+        m_entries.pop_front();
+        m_space.notify_one();
+        return true;
+    }
+
+    void close()
+    {
+        std::lock_guard lock(m_mutex);
+        m_closed = true;
+        m_ready.notify_all();
+    }
+
+private:
+    static constexpr std::size_t kCapacity = 16;
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::condition_variable m_space;
+    std::deque<Entry> m_entries;
+    bool m_closed = false;
+};
+
 struct CGpxImporter::State {
+    EntryQueue* queue = nullptr;
     std::unique_ptr<CGeocache> cache;
     std::unique_ptr<CWaypoint> waypoint;
     std::unique_ptr<CGeoLog> log;
@@ -79,6 +130,27 @@ CGpxImporter::Outcome CGpxImporter::parse(CXmlCharSource& source, JobProgress* p
     // Pocket queries write accented letters as numeric references.
     xml.setDecodeCharacterReferences(true);
     State s;
+    EntryQueue queue;
+    std::thread storer;
+    if (m_pipelined) {
+        // Compressing and storing on the second core while this one parses.
+        s.queue = &queue;
+        storer = std::thread([this, &queue, progress] {
+            EntryQueue::Entry entry;
+            while (queue.pop(entry))
+                storeEntry(*entry.cache, *entry.waypoint, progress);
+        });
+    }
+    struct Join {
+        EntryQueue& queue;
+        std::thread& thread;
+        ~Join()
+        {
+            queue.close();
+            if (thread.joinable())
+                thread.join();
+        }
+    } join{queue, storer};
     std::string element;
     if (progress) {
         progress->setCounter(kCounterNew, m_newCaches);
@@ -311,32 +383,41 @@ void CGpxImporter::endTag(State& s, const std::string& name, JobProgress* progre
     }
 }
 
-void CGpxImporter::store(State& s, JobProgress* progress)
+void CGpxImporter::storeEntry(CGeocache& cache, CWaypoint& waypoint, JobProgress* progress)
 {
-    const std::string& code = s.cache->code;
+    const std::string& code = cache.code;
     auto count = [&](std::atomic<int>& counter, int k) {
         const int value = ++counter;
         if (progress)
             progress->setCounter(k, value);
     };
     if (startsWith(code, "GC") && code.size() <= 7) {
-        switch (m_store.StoreImportedCache(*s.cache)) {
+        switch (m_store.StoreImportedCache(cache)) {
         case kNewCache: count(m_newCaches, kCounterNew); break;
         case kUpdated: count(m_updated, kCounterUpdated); break;
         case kSkipped: count(m_skipped, kCounterSkipped); break;
         default: break;
         }
-    } else if (s.waypoint->code.size() > 7) {
+    } else if (waypoint.code.size() > 7) {
         count(m_skipped, kCounterSkipped);
     } else {
-        switch (m_store.StoreImportedWaypoint(*s.waypoint)) {
+        switch (m_store.StoreImportedWaypoint(waypoint)) {
         case kNewWaypoint: count(m_waypoints, kCounterWaypoints); break;
         case kSkipped: count(m_skipped, kCounterSkipped); break;
         default: break;
         }
     }
-    s.cache.reset();
-    s.waypoint.reset();
+}
+
+void CGpxImporter::store(State& s, JobProgress* progress)
+{
+    if (s.queue) {
+        s.queue->push({std::move(s.cache), std::move(s.waypoint)});
+    } else {
+        storeEntry(*s.cache, *s.waypoint, progress);
+        s.cache.reset();
+        s.waypoint.reset();
+    }
     s.log.reset();
 }
 

@@ -53,11 +53,18 @@ public:
 
     // Set from another thread; the parse stops after the entry it is reading.
     std::atomic<bool> cancel{false};
+    // Stores each entry on a thread of its own while the parse goes on; the
+    // store must then be usable from that thread. Counts are final when
+    // parse() returns.
+    void setPipelined(bool on) { m_pipelined = on; }
+
     // A cancel flag owned by someone else (a progress dialog), read the same way.
     void watchCancelFlag(const std::atomic<bool>* flag) { m_externalCancel = flag; }
 
 private:
     struct State;
+    class EntryQueue;
+    void storeEntry(CGeocache& cache, CWaypoint& waypoint, JobProgress* progress);
     void startTag(State& s, const std::string& name);
     void attribute(State& s, const std::string& element, const char* name, const std::string& value);
     void endTag(State& s, const std::string& name, JobProgress* progress);
@@ -71,6 +78,7 @@ private:
     std::atomic<int> m_skipped{0};
     std::atomic<int> m_updated{0};
     const std::atomic<bool>* m_externalCancel = nullptr;
+    bool m_pipelined = false;
 };
 
 // YYYYMMDD of a GPX time text: the dashes removed, the leading number read

@@ -56,6 +56,7 @@ int main(int argc, char** argv)
     CacheStore store(database, categories, 1);
     CacheImportStore sink(store);
     CGpxImporter importer(sink, "cacher1");
+    importer.setPipelined(std::getenv("IMPORT_ONE_THREAD") == nullptr);
 
     const auto start = Clock::now();
     CUtf8FileSource source(file);

@@ -187,6 +187,35 @@ TEST(GpxImport, EndsEarlyAreReportedAndCancelStopsAfterTheEntry)
     EXPECT_EQ(c.caches.size(), 1u);
 }
 
+TEST(GpxImport, StoringOnASecondThreadKeepsOrderAndCounts)
+{
+    std::string gpx = "<gpx>";
+    for (int i = 0; i < 300; ++i)
+        gpx += wpt("<groundspeak:cache id=\"" + std::to_string(i) + "\"/>", "GC" + std::to_string(10000 + i));
+    gpx += wpt("", "PK10007") + "</gpx>";
+    FakeStore store;
+    RecordingJobProgress progress;
+    CGpxImporter importer(store, "");
+    importer.setPipelined(true);
+    CUtf8MemorySource source(gpx);
+    EXPECT_EQ(importer.parse(source, &progress), CGpxImporter::Outcome::Complete);
+    ASSERT_EQ(store.caches.size(), 300u);
+    for (int i = 0; i < 300; ++i)
+        EXPECT_EQ(store.caches[static_cast<std::size_t>(i)].cacheId, i);
+    EXPECT_EQ(importer.newCaches(), 300);
+    EXPECT_EQ(importer.waypoints(), 1);
+    EXPECT_EQ(progress.counter(1), 300);
+
+    // Cancelled: what was handed over is stored, nothing after it.
+    FakeStore cut;
+    CGpxImporter stopped(cut, "");
+    stopped.setPipelined(true);
+    stopped.cancel = true;
+    CUtf8MemorySource again(gpx);
+    EXPECT_EQ(stopped.parse(again, nullptr), CGpxImporter::Outcome::Cancelled);
+    EXPECT_EQ(cut.caches.size(), 1u);
+}
+
 TEST(GpxImport, RealPocketQueries)
 {
     const auto corpus = test::corpusDir();

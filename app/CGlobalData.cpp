@@ -138,6 +138,7 @@ CGlobalData::CGlobalData(Paths p, Services services, int screenWidth, int screen
     trackLogger->setProximityAlert(proximityAlert.get());
     gps = std::make_unique<GpsReceiver>(notifier);
     gps->setFixSink(trackLogger.get());
+    livePosition = gps.get();
 }
 
 CGlobalData::~CGlobalData() = default;

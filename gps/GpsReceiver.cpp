@@ -106,6 +106,16 @@ bool GpsReceiver::isRunning() const
     return m_thread.joinable();
 }
 
+geo::LiveFix GpsReceiver::liveFix() const
+{
+    const GpsSnapshot s = snapshot();
+    geo::LiveFix fix;
+    fix.hasFix = s.hasPosition();
+    if (fix.hasFix)
+        fix.position = {s.latitude, s.longitude};
+    return fix;
+}
+
 GpsSnapshot GpsReceiver::snapshot() const
 {
     std::lock_guard lock(m_lock);

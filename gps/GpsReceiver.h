@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "geo/ReferencePosition.h"
 #include "gps/NmeaLineAssembler.h"
 
 #include <array>
@@ -75,10 +76,10 @@ public:
 // window thread starts and stops it and reads the state with snapshot().
 // Changes of the receiving state and the satellite counts are announced as
 // Topic::Gps through the notifier.
-class GpsReceiver {
+class GpsReceiver final : public geo::LivePositionSource {
 public:
     explicit GpsReceiver(Notifier& notifier);
-    ~GpsReceiver();
+    ~GpsReceiver() override;
     GpsReceiver(const GpsReceiver&) = delete;
     GpsReceiver& operator=(const GpsReceiver&) = delete;
 
@@ -93,6 +94,8 @@ public:
     bool isRunning() const;
 
     GpsSnapshot snapshot() const;
+    // The position list distances are measured from in GPS mode.
+    geo::LiveFix liveFix() const override;
     bool receiving() const { return m_receiving.load(); }
     int satsUsed() const { return m_satsUsed.load(); }
     int satsInView() const { return m_satsInView.load(); }

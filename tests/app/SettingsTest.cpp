@@ -189,3 +189,27 @@ TEST_F(SettingsTest, LastPositionRoundTrips)
 
 } // namespace
 } // namespace tw
+
+#include "geo/ReferencePosition.h"
+#include "gps/GpsReceiver.h"
+
+namespace tw {
+namespace {
+
+TEST_F(SettingsTest, GpsModeMeasuresFromTheReceiversFix)
+{
+    CGlobalData& g = *global;
+    g.settings.homeLat = 49.0;
+    g.settings.homeLon = 16.0;
+    g.filter.refPoint = 0; // GPS
+    ASSERT_NE(g.livePosition, nullptr);
+    // Without a fix the home position stands in.
+    EXPECT_DOUBLE_EQ(geo::referencePosition(g.referenceContext(), true).lat, 49.0);
+    g.gps->dispatchLine("$GPGGA,120000,5030.000,N,01415.000,E,1,07,1.0,250.0,M,,M,,");
+    const geo::LatLon p = geo::referencePosition(g.referenceContext(), true);
+    EXPECT_DOUBLE_EQ(p.lat, 50.5);
+    EXPECT_DOUBLE_EQ(p.lon, 14.25);
+}
+
+} // namespace
+} // namespace tw

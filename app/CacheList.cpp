@@ -5,6 +5,7 @@
 
 #include "app/CGlobalData.h"
 #include "db/CacheStore.h"
+#include "exchange/FieldNotes.h"
 #include "filter/QueryBuilder.h"
 #include "geo/GeoMath.h"
 #include "platform/Notifier.h"
@@ -224,12 +225,7 @@ int CGlobalData::findNumber(int date, int time)
     if (!cacheDb.IsAvailable())
         return 0;
     try {
-        SQLite::Statement query(cacheDb, "SELECT COUNT(*) FROM `geocache` WHERE `dtfound` > 0 AND (`dtfound` < ? OR "
-                                         "(`dtfound` = ? AND `dtfoundtime` < ?))");
-        query.BindInt(1, date);
-        query.BindInt(2, date);
-        query.BindInt(3, time);
-        return 1 + settings.findsCountExtra + countOf(query);
+        return findNumberOf(cacheDb, date, time, settings.findsCountExtra);
     } catch (const SQLite::Error& e) {
         cacheDb.showPlain(e.message);
         return 0;

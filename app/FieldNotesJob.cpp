@@ -66,12 +66,8 @@ std::string publishedNoteText(CGlobalData& g, int logType, std::time_t visit, co
     const LocalTime t = localTime(visit);
     std::string number;
     if (g.settings.fnTemplate.find("[N]") != std::string::npos && logType == LogType::FoundIt) {
-        try {
-            number = std::to_string(findNumberOf(g.cacheDb, t.year * 10000 + t.month * 100 + t.day,
-                                                 t.hour * 100 + t.minute, g.settings.findsCountExtra));
-        } catch (const SQLite::Error& e) {
-            g.cacheDb.showPlain(e.message);
-        }
+        if (const int n = g.findNumber(t.year * 10000 + t.month * 100 + t.day, t.hour * 100 + t.minute))
+            number = std::to_string(n);
     }
     return applyFieldNoteTemplate(g.settings.fnTemplate, t.hour, t.minute, number, text);
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/BatchMode.h"
+#include "app/FieldNotesJob.h"
 #include "app/GpxExport.h"
 #include "app/GpxImport.h"
 #include "app/RouteFile.h"
@@ -113,6 +114,37 @@ TEST_F(ExchangeJobsTest, LastRouteIsLoadedAtStartAndForgottenWhenUnreadable)
     EXPECT_EQ(global->stateString("LastRoute"), "");
     EXPECT_EQ(prompter.messages().back().text, global->text(358));
     app.ExitInstance();
+}
+
+TEST_F(ExchangeJobsTest, PublishedNoteCarriesTheFindNumberThroughTheTemplate)
+{
+    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    tzset();
+    test::copyTemplateDb(global->settings.dbFile);
+    ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    global->InitTagCategories();
+    // Four finds before the visit.
+    for (int i = 1; i <= 4; ++i) {
+        CGeocache c;
+        c.code = "GC" + std::to_string(i);
+        c.found = 20111120 + i;
+        ASSERT_TRUE(CacheStore(global->cacheDb, global->tagCategories).InsertCache(c));
+    }
+    std::tm visit{};
+    visit.tm_year = 111;
+    visit.tm_mon = 10;
+    visit.tm_mday = 30;
+    visit.tm_hour = 19;
+    visit.tm_min = 30;
+    visit.tm_isdst = -1;
+    const std::time_t when = std::mktime(&visit);
+    global->settings.fnTemplate = "#[N] [T] [L]";
+    EXPECT_EQ(publishedNoteText(*global, LogType::FoundIt, when, "TFTC"), "TFTC"); // template off
+    global->settings.webLogUseFNT = 1;
+    EXPECT_EQ(publishedNoteText(*global, LogType::FoundIt, when, "TFTC"), "#5 19:30 TFTC");
+    global->settings.findsCountExtra = 100;
+    EXPECT_EQ(publishedNoteText(*global, LogType::FoundIt, when, "TFTC"), "#105 19:30 TFTC");
+    EXPECT_EQ(publishedNoteText(*global, LogType::DidntFindIt, when, "nic"), "# 19:30 nic");
 }
 
 } // namespace

@@ -4,6 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
+# Repeated runs on one machine (CI included) recompile only what changed.
+command -v ccache >/dev/null && generator+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 if [[ ! -f build/CMakeCache.txt ]]; then
   cmake -S . -B build "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi

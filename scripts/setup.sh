@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   libsqlite3-dev sqlite3 zlib1g-dev libsimpleini-dev libicu-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev
   libgtest-dev libgmock-dev

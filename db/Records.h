@@ -50,6 +50,10 @@ public:
     std::string text;
     int logId = 0;
     int finderId = 0;
+    // The text as stored (compressed), when an import has already packed it
+    // on its parsing thread; empty otherwise. Never read back from the
+    // database.
+    std::vector<unsigned char> packedText;
 };
 
 class CGeocache final : public CGeoPoint {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/GpxImporter.h"
 
+#include "db/CacheStore.h"
 #include "db/Enumerations.h"
 #include "exchange/XmlTokenizer.h"
 #include "platform/JobProgress.h"
@@ -308,6 +309,10 @@ void CGpxImporter::endTag(State& s, const std::string& name, JobProgress* progre
         }
         if (name == "groundspeak:log") {
             s.inLog = false;
+            // With a second thread storing, packing the logs here shares
+            // the compression between the two cores.
+            if (s.queue)
+                s.log->packedText = CompressText(s.log->text);
             c.logs.push_back(std::move(s.log));
             return;
         }

@@ -283,8 +283,9 @@ void CGpxImporter::endTag(State& s, const std::string& name, JobProgress* progre
     CGeocache& c = *s.cache;
     CWaypoint& w = *s.waypoint;
     // Writers indent and break lines around element content; the blanks
-    // around a value are layout, not data.
-    const std::string t = trimmed(s.text);
+    // around a value are layout, not data. Texts are stored with LF line
+    // ends, as an XML reader would hand them over.
+    const std::string t = text::replaceAll(trimmed(s.text), "\r\n", "\n");
 
     if (s.inLog && s.log) {
         CGeoLog& log = *s.log;

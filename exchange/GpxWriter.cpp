@@ -32,14 +32,19 @@ std::string attributeXml(const std::string& entry)
 namespace {
 
 // Control characters other than tab and line ends are not allowed anywhere
-// in an XML document, not even in CDATA.
+// in an XML document, not even in CDATA. Line ends are written as LF, the
+// form texts are stored in (an XML reader turns CR LF into LF anyway).
 std::string withoutControls(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (char c : text)
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
         if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r')
             out += c;
+    }
     return out;
 }
 

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// import(export(import(x))) holds what import(x) holds, for every field the
+// export writes, with real pocket queries as x.
+#include "app/GpxExport.h"
+#include "app/GpxImport.h"
+#include "db/CacheStore.h"
+#include "tests/app/AppFixture.h"
+
+#include <sqlite3.h>
+
+namespace tw {
+namespace {
+
+class RoundTripTest : public test::AppFixture {
+protected:
+    // Imports the files into a fresh database at path.
+    void importInto(const std::filesystem::path& db, const std::vector<std::filesystem::path>& files)
+    {
+        global->cacheDb.Close();
+        test::copyTemplateDb(db);
+        ASSERT_EQ(global->cacheDb.OpenFile(db.string()), SQLITE_OK);
+        global->InitTagCategories();
+        for (const auto& f : files) {
+            const ImportSummary s = importGpx(*global, f, nullptr, nullptr);
+            ASSERT_TRUE(s.complete) << f;
+        }
+    }
+
+    // The database's content as text, in a fixed order.
+    std::string dump()
+    {
+        std::string out;
+        auto rows = [&](const char* sql, bool compressed = false) {
+            SQLite::Statement q(global->cacheDb, sql);
+            while (q.Step() == SQLITE_ROW) {
+                for (int i = 0; i < q.ColumnCount(); ++i) {
+                    out += (compressed && (i == 1 || i == 3) ? DecompressText(q.ColumnBlob(i)) : q.ColumnText(i));
+                    out += '|';
+                }
+                out += '\n';
+            }
+        };
+        rows("SELECT id, name, author, round(x, 6), round(y, 6), cachetype, cachesize, difficulty, terrain, "
+             "cachestatus, dthidden, country, state, gs_cacheid, gs_ownerid FROM geocache WHERE id <> 'GC0' "
+             "ORDER BY id");
+        rows("SELECT id, shortdesc, shortdescflag, longdesc, longdescflag, hint FROM geolist WHERE id <> 'GC0' "
+             "ORDER BY id",
+             true);
+        rows("SELECT id, dt, type, finder, gs_logid, gs_finderid FROM geolog ORDER BY id, gs_logid");
+        rows("SELECT id, prefixid, round(x, 6), round(y, 6), name, cmt, wpttype FROM waypoint ORDER BY id, "
+             "prefixid");
+        rows("SELECT geotag.id, geotagvalue.value FROM geotag JOIN geotagvalue ON geotagvalue.key = "
+             "geotag.ptrvalue JOIN geotagcategory ON geotagcategory.key = geotag.ptrkat WHERE "
+             "geotagcategory.value = 'attribute' ORDER BY 1, 2");
+        return out;
+    }
+};
+
+TEST_F(RoundTripTest, ExportedCachesImportAsTheyWere)
+{
+    const auto corpus = test::corpusDir();
+    if (corpus.empty())
+        GTEST_SKIP() << "the shared corpus of real files is not beside the repository";
+    std::filesystem::copy_file(corpus / "gpx" / "gc31j2h.gpx", dir / "pq.gpx");
+    std::filesystem::copy_file(corpus / "gpx" / "gc31j2h_wpts.gpx", dir / "pq-wpts.gpx");
+    const std::vector<std::filesystem::path> files = {
+        dir / "pq.gpx", corpus / "gpx" / "GC2T9RW.gpx", corpus / "gpx" / "GCGCA8.gpx",
+        corpus / "gpx" / "gc1bkp3_gpx101.gpx", corpus / "gpx" / "GC52BKF.gpx"};
+
+    importInto(dir / "first.db3", files);
+    const std::string first = dump();
+    ASSERT_NE(first.find("GC31J2H|Hockenheimer City-Brunnen|vptsz|49.3187|8.54565|Multi-cache|Small|2"),
+              std::string::npos)
+        << first;
+
+    global->filter = CacheFilter();
+    global->filter.active = global->filter.disabled = global->filter.archived = 1;
+    global->filter.found = global->filter.owned = 2;
+    const ExportSummary e = exportGpx(*global, dir / "out.gpx", nullptr, nullptr);
+    ASSERT_TRUE(e.written);
+    EXPECT_EQ(e.caches, 5);
+
+    importInto(dir / "second.db3", {dir / "out.gpx"});
+    EXPECT_EQ(dump(), first);
+}
+
+} // namespace
+} // namespace tw

@@ -6,6 +6,8 @@ generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
 # Repeated runs on one machine (CI included) recompile only what changed.
 command -v ccache >/dev/null && generator+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+# Clones in other folders (CI) share the cache: paths below here are hashed relative.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true
 if [[ ! -f build/CMakeCache.txt ]]; then
   cmake -S . -B build "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi

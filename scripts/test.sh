@@ -30,6 +30,8 @@ echo "== core tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
 command -v ccache >/dev/null && generator+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+# Clones in other folders (CI) share the cache: paths below here are hashed relative.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true
 if [[ ! -f build-asan/CMakeCache.txt ]]; then
   cmake -S . -B build-asan "${generator[@]}" -DCMAKE_BUILD_TYPE=Debug -DTARNWICK_GUI=OFF \
         -DTARNWICK_SANITIZE=ON -DTARNWICK_BENCH=OFF >/dev/null

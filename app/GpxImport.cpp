@@ -30,7 +30,7 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
         return summary;
 
     CacheStore store(g.cacheDb, g.tagCategories, g.settings.impOnlyNew);
-    CacheImportStore sink(store);
+    CacheImportStore sink(store, g.cacheDb);
     CGpxImporter importer(sink, g.settings.nickname);
     importer.watchCancelFlag(cancel);
     importer.setPipelined(true);

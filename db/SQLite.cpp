@@ -98,6 +98,7 @@ int Database::Close()
     const int rc = sqlite3_close_v2(m_handle);
     m_handle = nullptr;
     m_inTransaction = false;
+    m_batch = false;
     return rc;
 }
 
@@ -143,6 +144,12 @@ int Database::Execute(const std::string& sql)
 
 void Database::syncTransactionState()
 {
+    if (m_batch && m_handle && sqlite3_get_autocommit(m_handle)) {
+        // The whole batch was rolled back by SQLite itself.
+        m_batch = false;
+        m_batchLost = true;
+        m_inTransaction = false;
+    }
     // After SQLITE_FULL, SQLITE_IOERR and a few others SQLite rolls the whole
     // transaction back by itself; a flag left set would swallow every later
     // Begin and the connection would never write in a transaction again.
@@ -162,7 +169,7 @@ int Database::Begin()
     if (m_inTransaction)
         return SQLITE_OK;
     m_inTransaction = true;
-    const int rc = Execute("BEGIN TRANSACTION;");
+    const int rc = Execute(m_batch ? "SAVEPOINT tw_record;" : "BEGIN TRANSACTION;");
     if (rc != SQLITE_OK)
         m_inTransaction = false;
     return rc;
@@ -175,10 +182,13 @@ int Database::Commit()
     if (m_handle && sqlite3_get_autocommit(m_handle)) {
         // SQLite already rolled the work back: committing nothing must not
         // pass for success.
+        syncTransactionState();
         m_inTransaction = false;
         return SQLITE_ABORT;
     }
     m_inTransaction = false;
+    if (m_batch)
+        return Execute("RELEASE tw_record;");
     const int rc = Execute("COMMIT;");
     if (rc != SQLITE_OK && m_handle && !sqlite3_get_autocommit(m_handle)) {
         // COMMIT can fail (busy, disk full) and leave the transaction open.
@@ -193,7 +203,39 @@ int Database::Rollback()
     if (!m_inTransaction)
         return SQLITE_OK;
     m_inTransaction = false;
+    if (m_batch)
+        return Execute("ROLLBACK TO tw_record; RELEASE tw_record;");
     return Execute("ROLLBACK;");
+}
+
+int Database::beginBatch()
+{
+    syncTransactionState();
+    if (m_batch || m_inTransaction)
+        return SQLITE_MISUSE;
+    const int rc = Execute("BEGIN TRANSACTION;");
+    m_batch = rc == SQLITE_OK;
+    m_batchLost = false;
+    return rc;
+}
+
+int Database::endBatch()
+{
+    syncTransactionState();
+    if (!m_batch) {
+        const bool lost = m_batchLost;
+        m_batchLost = false;
+        return lost ? SQLITE_ABORT : SQLITE_OK;
+    }
+    if (m_inTransaction)
+        Rollback();
+    m_batch = false;
+    int rc = Execute("COMMIT;");
+    if (rc != SQLITE_OK && m_handle && !sqlite3_get_autocommit(m_handle)) {
+        Exec("ROLLBACK;");
+        rc = rc == SQLITE_OK ? SQLITE_ABORT : rc;
+    }
+    return rc;
 }
 
 long long Database::lastInsertRowId() const

@@ -66,6 +66,16 @@ public:
     int Rollback();
     bool inTransaction();
 
+    // Groups many records into one commit while each record keeps its own
+    // all-or-nothing write: inside a batch, Begin/Commit/Rollback become a
+    // savepoint, its release and a rollback to it, so a failing record never
+    // takes the others with it. endBatch commits; it returns an error when
+    // the batch was lost (SQLite rolled it back after a disk-full or I/O
+    // error), so the caller must not count its records as stored.
+    int beginBatch();
+    int endBatch();
+    bool inBatch() const { return m_batch; }
+
     sqlite3* handle() const { return m_handle; }
     const std::string& fileName() const { return m_fileName; }
     const std::string& errorText() const { return m_errorText; }
@@ -99,6 +109,8 @@ private:
     bool m_opened = false;
     bool m_warned = false;
     bool m_inTransaction = false;
+    bool m_batch = false;
+    bool m_batchLost = false;
     std::mutex m_statementsMutex;
     std::vector<std::weak_ptr<Handle>> m_statements;
     std::map<std::string, std::shared_ptr<Handle>> m_cached;

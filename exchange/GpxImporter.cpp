@@ -137,9 +137,22 @@ CGpxImporter::Outcome CGpxImporter::parse(CXmlCharSource& source, JobProgress* p
         // Compressing and storing on the second core while this one parses.
         s.queue = &queue;
         storer = std::thread([this, &queue, progress] {
+            // Entries share a commit in batches; each keeps its own savepoint.
+            constexpr int kBatch = 64;
             EntryQueue::Entry entry;
-            while (queue.pop(entry))
+            Counts before = counts();
+            int inBatch = 0;
+            m_store.beginBatch();
+            while (queue.pop(entry)) {
                 storeEntry(*entry.cache, *entry.waypoint, progress);
+                if (++inBatch == kBatch) {
+                    closeBatch(before, progress);
+                    before = counts();
+                    inBatch = 0;
+                    m_store.beginBatch();
+                }
+            }
+            closeBatch(before, progress);
         });
     }
     struct Join {
@@ -389,6 +402,31 @@ void CGpxImporter::endTag(State& s, const std::string& name, JobProgress* progre
     }
 }
 
+CGpxImporter::Counts CGpxImporter::counts() const
+{
+    return {m_newCaches, m_waypoints, m_skipped, m_updated};
+}
+
+void CGpxImporter::closeBatch(const Counts& before, JobProgress* progress)
+{
+    if (m_store.endBatch())
+        return;
+    // The batch did not reach the file: what it counted as stored was not.
+    const Counts now = counts();
+    const int lost = (now.newCaches - before.newCaches) + (now.waypoints - before.waypoints) +
+                     (now.updated - before.updated);
+    m_newCaches = before.newCaches;
+    m_waypoints = before.waypoints;
+    m_updated = before.updated;
+    m_skipped += lost;
+    if (progress) {
+        progress->setCounter(kCounterNew, m_newCaches);
+        progress->setCounter(kCounterWaypoints, m_waypoints);
+        progress->setCounter(kCounterSkipped, m_skipped);
+        progress->setCounter(kCounterUpdated, m_updated);
+    }
+}
+
 void CGpxImporter::storeEntry(CGeocache& cache, CWaypoint& waypoint, JobProgress* progress)
 {
     const std::string& code = cache.code;
@@ -430,6 +468,9 @@ void CGpxImporter::store(State& s, JobProgress* progress)
 } // namespace tw
 
 #include "db/CacheStore.h"
+#include "db/SQLite.h"
+
+#include <sqlite3.h>
 
 namespace tw {
 
@@ -441,6 +482,16 @@ int CacheImportStore::StoreImportedCache(CGeocache& cache)
 int CacheImportStore::StoreImportedWaypoint(CWaypoint& waypoint)
 {
     return m_store.StoreImportedWaypoint(waypoint);
+}
+
+void CacheImportStore::beginBatch()
+{
+    m_db.beginBatch();
+}
+
+bool CacheImportStore::endBatch()
+{
+    return m_db.endBatch() == SQLITE_OK;
 }
 
 } // namespace tw

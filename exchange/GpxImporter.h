@@ -21,6 +21,10 @@ public:
     virtual int StoreImportedCache(CGeocache& cache) = 0;
     // 2 new, 0 updated in place, 3 skipped (no such cache, or it failed).
     virtual int StoreImportedWaypoint(CWaypoint& waypoint) = 0;
+    // Several entries may share one commit, each still stored whole or not
+    // at all. endBatch false: the entries since beginBatch were lost.
+    virtual void beginBatch() {}
+    virtual bool endBatch() { return true; }
 };
 
 // The web addresses that carry a cache's and a waypoint's identifiers in
@@ -64,6 +68,11 @@ public:
 private:
     struct State;
     class EntryQueue;
+    struct Counts {
+        int newCaches, waypoints, skipped, updated;
+    };
+    Counts counts() const;
+    void closeBatch(const Counts& before, JobProgress* progress);
     void storeEntry(CGeocache& cache, CWaypoint& waypoint, JobProgress* progress);
     void startTag(State& s, const std::string& name);
     void attribute(State& s, const std::string& element, const char* name, const std::string& value);
@@ -87,6 +96,10 @@ int gpxDate(const std::string& text);
 
 } // namespace tw
 
+namespace SQLite {
+class Database;
+}
+
 namespace tw {
 
 class CacheStore;
@@ -94,12 +107,15 @@ class CacheStore;
 // The import's entries go into the cache database.
 class CacheImportStore final : public ImportStore {
 public:
-    explicit CacheImportStore(CacheStore& store) : m_store(store) {}
+    CacheImportStore(CacheStore& store, SQLite::Database& db) : m_store(store), m_db(db) {}
     int StoreImportedCache(CGeocache& cache) override;
     int StoreImportedWaypoint(CWaypoint& waypoint) override;
+    void beginBatch() override;
+    bool endBatch() override;
 
 private:
     CacheStore& m_store;
+    SQLite::Database& m_db;
 };
 
 } // namespace tw

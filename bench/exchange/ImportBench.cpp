@@ -54,7 +54,7 @@ int main(int argc, char** argv)
     database.OpenFile(db.string());
     const TagCategories categories = resolveTagCategories(database);
     CacheStore store(database, categories, 1);
-    CacheImportStore sink(store);
+    CacheImportStore sink(store, database);
     CGpxImporter importer(sink, "cacher1");
     importer.setPipelined(std::getenv("IMPORT_ONE_THREAD") == nullptr);
 

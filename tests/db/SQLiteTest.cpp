@@ -164,3 +164,66 @@ TEST(SQLiteAvailability, MissingDatabaseIsReportedOnce)
 
 } // namespace
 } // namespace tw
+
+#include "db/CacheStore.h"
+
+namespace tw {
+namespace {
+
+class BatchTest : public test::TempDirTest {
+protected:
+    void SetUp() override
+    {
+        TempDirTest::SetUp();
+        test::copyTemplateDb(dir / "c.db3");
+        ASSERT_EQ(db.OpenFile((dir / "c.db3").string()), SQLITE_OK);
+        categories = resolveTagCategories(db);
+    }
+    int count(const char* sql)
+    {
+        SQLite::Statement q(db, sql);
+        q.Step();
+        return q.ColumnInt(0);
+    }
+    bool insert(const char* code)
+    {
+        CGeocache c;
+        c.code = code;
+        c.attributes = {"dogs-yes"};
+        return CacheStore(db, categories).InsertCache(c);
+    }
+    RecordingPrompter prompter;
+    SQLite::Database db{&prompter};
+    TagCategories categories;
+};
+
+TEST_F(BatchTest, FailingRecordDoesNotTakeTheOthersWithIt)
+{
+    ASSERT_EQ(db.Exec("CREATE TRIGGER refuse AFTER INSERT ON geolist WHEN NEW.id = 'GCBAD' "
+                      "BEGIN SELECT RAISE(ABORT, 'refused'); END;"),
+              SQLITE_OK);
+    ASSERT_EQ(db.beginBatch(), SQLITE_OK);
+    EXPECT_TRUE(insert("GC1"));
+    EXPECT_FALSE(insert("GCBAD")); // its geocache and index rows are undone too
+    EXPECT_TRUE(insert("GC2"));
+    EXPECT_TRUE(db.inBatch());
+    ASSERT_EQ(db.endBatch(), SQLITE_OK);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache"), 2);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM coord_index"), 2);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geotag"), 2);
+    EXPECT_FALSE(db.inTransaction());
+}
+
+TEST_F(BatchTest, LostBatchIsReportedAndTheNextWorks)
+{
+    ASSERT_EQ(db.beginBatch(), SQLITE_OK);
+    EXPECT_TRUE(insert("GC1"));
+    ASSERT_EQ(db.Exec("ROLLBACK;"), SQLITE_OK); // what SQLite does after a disk-full error
+    EXPECT_NE(db.endBatch(), SQLITE_OK);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache"), 0);
+    EXPECT_TRUE(insert("GC2")); // an ordinary transaction again
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache"), 1);
+}
+
+} // namespace
+} // namespace tw

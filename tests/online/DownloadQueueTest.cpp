@@ -140,17 +140,17 @@ TEST_F(DownloadQueueTest, DatabaseTilesGoInWithTheirKey)
 
 // Each failure leaves neither a file nor a row; the worker goes on after a
 // refused body and stops after a broken transfer.
-struct FailureCase {
+struct DownloadFailureCase {
     const char* name;
     const char* mode;
     bool workerGoesOn;
 };
 
-class DownloadFailures : public DownloadQueueTest, public ::testing::WithParamInterface<FailureCase> {};
+class DownloadFailures : public DownloadQueueTest, public ::testing::WithParamInterface<DownloadFailureCase> {};
 
 TEST_P(DownloadFailures, LeaveNothingBehind)
 {
-    const FailureCase& c = GetParam();
+    const DownloadFailureCase& c = GetParam();
     client.setDownloadsOn(true);
     const std::string bad = std::string("/") + c.mode + "/tiles/3/1/2.png?delay=20";
     // Held back until both are queued, so the good tile really comes second.
@@ -179,11 +179,11 @@ TEST_P(DownloadFailures, LeaveNothingBehind)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, DownloadFailures,
-                         ::testing::Values(FailureCase{"ErrorPage", "text", true},
-                                           FailureCase{"UnknownImageType", "badtype", true},
-                                           FailureCase{"EndlessBody", "huge", true},
-                                           FailureCase{"BodyCutShort", "short", false},
-                                           FailureCase{"StalledReply", "slow", false}),
+                         ::testing::Values(DownloadFailureCase{"ErrorPage", "text", true},
+                                           DownloadFailureCase{"UnknownImageType", "badtype", true},
+                                           DownloadFailureCase{"EndlessBody", "huge", true},
+                                           DownloadFailureCase{"BodyCutShort", "short", false},
+                                           DownloadFailureCase{"StalledReply", "slow", false}),
                          [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(DownloadQueueTest, NothingIsWrittenOutsideTheMapFolder)

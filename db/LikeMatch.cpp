@@ -3,7 +3,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstddef>
+#include <functional>
+#include <string>
 
 namespace SQLite {
 namespace {
@@ -51,6 +54,26 @@ void likeUnbounded(sqlite3_context* context, int, sqlite3_value** argv)
 
 bool likeMatch(std::string_view pattern, std::string_view text)
 {
+    // "%text%", the form every filter text takes: a plain substring search.
+    // The backtracking below would need time proportional to the product of
+    // the two lengths for a long text that almost matches everywhere.
+    if (pattern.size() >= 2 && pattern.front() == '%' && pattern.back() == '%') {
+        const std::string_view inner = pattern.substr(1, pattern.size() - 2);
+        if (inner.find_first_of("%_") == std::string_view::npos) {
+            auto folded = [](std::string_view v) {
+                std::string out(v);
+                for (char& c : out)
+                    c = foldAscii(c);
+                return out;
+            };
+            if (inner.empty())
+                return true;
+            const std::string needle = folded(inner);
+            const std::string haystack = folded(text);
+            return std::search(haystack.begin(), haystack.end(),
+                               std::boyer_moore_horspool_searcher(needle.begin(), needle.end())) != haystack.end();
+        }
+    }
     // Greedy matching that returns to the last "%" on a mismatch: linear in
     // practice, never recursive, so a long pattern cannot exhaust the stack.
     std::size_t p = 0, t = 0;

@@ -3,6 +3,7 @@
 #include "app/CGlobalData.h"
 
 #include "db/CacheStore.h"
+#include "gps/CTrackLogger.h"
 #include "platform/Notifier.h"
 
 #include <sqlite3.h>
@@ -83,6 +84,8 @@ bool CGlobalData::SwitchDatabase(const std::string& dbFile)
     ReadDbCounters();
     InitTagCategories();
     LoadRecent();
+    if (trackLogger && trackDb.opened())
+        trackLogger->openTrackLog();
     return true;
 }
 

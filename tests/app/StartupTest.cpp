@@ -218,3 +218,36 @@ TEST_F(StartupTest, TemplateNeverReplacesAnExistingFile)
 
 } // namespace
 } // namespace tw
+
+namespace tw {
+namespace {
+
+TEST_F(StartupTest, SwitchingDatabasesReadsTheNewOnesCounters)
+{
+    test::copyTemplateDb(global->settings.dbFile);
+    run({});
+    const auto other = dir / "data" / "other.db3";
+    test::copyTemplateDb(other);
+    {
+        SQLite::Database db;
+        ASSERT_EQ(db.OpenFile(other.string()), SQLITE_OK);
+        TagCategories none;
+        for (const char* code : {"GC1", "GC2"}) {
+            CGeocache c;
+            c.code = code;
+            ASSERT_TRUE(CacheStore(db, none).InsertCache(c));
+        }
+    }
+    restart();
+    CTarnwickApp app(*global);
+    ASSERT_TRUE(app.InitInstance({}, ui));
+    EXPECT_EQ(global->cacheCount, 0);
+    ASSERT_TRUE(global->SwitchDatabase(other.string()));
+    EXPECT_EQ(global->cacheCount, 2);
+    EXPECT_GT(global->tagCategories.attribute, 0);
+    EXPECT_EQ(IniFile(global->settingsPath()).getString("Options", "DbFile"), other.string());
+    app.ExitInstance();
+}
+
+} // namespace
+} // namespace tw

@@ -173,6 +173,12 @@ void MainWindow::onTopicChanged(Topic topic)
 {
     if (topic == Topic::Counters || topic == Topic::CacheList)
         refreshStatus();
+    // A network failure switches downloads off in the client; keep the
+    // stored option in step so the next start stays offline too.
+    if (topic == Topic::Settings && m_global.settings.dnlOnline != 0 && !m_global.netClient.downloadsOn()) {
+        m_global.settings.dnlOnline = 0;
+        m_global.SaveSettings(SettingsGroup::General);
+    }
 }
 
 void MainWindow::showAbout()

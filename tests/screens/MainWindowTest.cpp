@@ -66,6 +66,12 @@ private slots:
         worker.join();
         QTRY_COMPARE(status->text(), QStringLiteral("Caches: 4/12/0"));
 
+        // The client switched downloads off after a network failure.
+        global.settings.dnlOnline = 1;
+        global.netClient.setDownloadsOn(false);
+        notifier.stateChanged(Topic::Settings);
+        QTRY_COMPARE(global.settings.dnlOnline, 0);
+
         const QString about = aboutText(global);
         QVERIFY(about.contains(QStringLiteral("1.6.0.95")));
         QVERIFY(about.contains(QStringLiteral("Database version: 1")));

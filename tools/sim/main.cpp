@@ -141,7 +141,12 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     httplib::Server server;
-    server.set_logger([](const httplib::Request& req, const httplib::Response&) { logRequest(req); });
+    // Logged before the reply goes out: a client that asks for the log right
+    // after its request must find that request in it.
+    server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
+        logRequest(req);
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
 
     const std::string modes = "(?:/(text|badtype|short|huge|slow|redirect))?";
     server.Get(modes + R"(/tiles/(\d{1,2})/(\d{1,9})/(\d{1,9})\.(png|jpg))",

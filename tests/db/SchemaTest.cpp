@@ -24,12 +24,15 @@ struct TableLayout {
     std::vector<std::string> columns;
 };
 
-class TemplateLayoutTest : public ::testing::TestWithParam<TableLayout> {};
+// The template is opened through a copy: tests run in parallel, and opening
+// the shared file itself would make them wait on each other's write-ahead log.
+class TemplateLayoutTest : public test::TempDirTest, public ::testing::WithParamInterface<TableLayout> {};
 
 TEST_P(TemplateLayoutTest, ColumnsInStoredOrder)
 {
     SQLite::Database db;
-    ASSERT_EQ(db.OpenFile((test::runtimeDir() / "emptydb.db3").string()), SQLITE_OK);
+    test::copyTemplateDb(dir / "t.db3");
+    ASSERT_EQ(db.OpenFile((dir / "t.db3").string()), SQLITE_OK);
     const auto& layout = GetParam();
     auto actual = columnsOf(db, layout.table);
     // The three unnamed geocache columns may be called anything.
@@ -58,10 +61,13 @@ INSTANTIATE_TEST_SUITE_P(
         TableLayout{"geotag", {"key", "id", "ptrkat", "ptrvalue"}}),
     [](const auto& row) { return std::string(row.param.table); });
 
-TEST(Template, CoordinateIndexIsAnRTreeAndTheVersionIsSet)
+using Template = test::TempDirTest;
+
+TEST_F(Template, CoordinateIndexIsAnRTreeAndTheVersionIsSet)
 {
     SQLite::Database db;
-    ASSERT_EQ(db.OpenFile((test::runtimeDir() / "emptydb.db3").string()), SQLITE_OK);
+    test::copyTemplateDb(dir / "t.db3");
+    ASSERT_EQ(db.OpenFile((dir / "t.db3").string()), SQLITE_OK);
     SQLite::Statement sql(db, "SELECT sql FROM sqlite_master WHERE name = 'coord_index'");
     ASSERT_EQ(sql.Step(), SQLITE_ROW);
     EXPECT_NE(sql.ColumnText(0).find("USING rtree"), std::string::npos);

@@ -24,27 +24,15 @@ struct StorageCase {
     const char* urlPath; // after the simulator's address
 };
 
-class MapDownload : public test::TempDirTest, public ::testing::WithParamInterface<StorageCase> {
+class MapDownload : public test::WithSuiteSim<test::TempDirTest>,
+                    public ::testing::WithParamInterface<StorageCase> {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_sim = new test::SimProcess;
-        if (!s_sim->start())
-            s_error = s_sim->error();
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_sim;
-        s_sim = nullptr;
-    }
     void SetUp() override
     {
         TempDirTest::SetUp();
-        if (!s_error.empty())
-            GTEST_SKIP() << s_error;
+        if (!simError().empty())
+            GTEST_SKIP() << simError();
     }
-    static inline test::SimProcess* s_sim = nullptr;
-    static inline std::string s_error;
 };
 
 TEST_P(MapDownload, MissingTilesAreFetchedOnceStoredAndDrawnNextTime)

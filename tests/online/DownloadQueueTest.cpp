@@ -41,24 +41,13 @@ std::vector<fs::path> filesBelow(const fs::path& dir)
 
 } // namespace
 
-class DownloadQueueTest : public test::TempDirTest {
+class DownloadQueueTest : public test::WithSuiteSim<test::TempDirTest> {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_sim = new test::SimProcess;
-        if (!s_sim->start())
-            s_error = s_sim->error();
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_sim;
-        s_sim = nullptr;
-    }
     void SetUp() override
     {
         TempDirTest::SetUp();
-        if (!s_error.empty())
-            GTEST_SKIP() << s_error;
+        if (!simError().empty())
+            GTEST_SKIP() << simError();
         client.setConnectionProbe([] { return true; });
         client.setDownloadRoot(dir);
         client.setTimeouts(std::chrono::seconds(2), std::chrono::seconds(1));
@@ -75,8 +64,6 @@ protected:
         return n;
     }
 
-    static inline test::SimProcess* s_sim = nullptr;
-    static inline std::string s_error;
     RecordingPrompter prompter;
     RecordingNotifier notifier;
     CNetClient client{prompter, notifier};

@@ -86,31 +86,18 @@ INSTANTIATE_TEST_SUITE_P(Types, ImageTypes,
                                            TypeCase{"Empty", "", ""}),
                          [](const auto& row) { return std::string(row.param.name); });
 
-class NetClientTest : public ::testing::Test {
+class NetClientTest : public test::WithSuiteSim<::testing::Test> {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_sim = new test::SimProcess;
-        if (!s_sim->start())
-            s_error = s_sim->error();
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_sim;
-        s_sim = nullptr;
-    }
     void SetUp() override
     {
-        if (!s_error.empty())
-            GTEST_SKIP() << s_error;
+        if (!simError().empty())
+            GTEST_SKIP() << simError();
         client.setConnectionProbe([] { return true; });
         client.setDownloadsOn(true);
         client.setTimeouts(std::chrono::seconds(2), std::chrono::seconds(1));
     }
     std::string url(const std::string& path) const { return s_sim->baseUrl() + path; }
 
-    static inline test::SimProcess* s_sim = nullptr;
-    static inline std::string s_error;
     RecordingPrompter prompter;
     RecordingNotifier notifier;
     CNetClient client{prompter, notifier};

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <memory>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -32,6 +33,24 @@ private:
     int m_out = -1;
     int m_port = 0;
     std::string m_error;
+};
+
+// A fixture base whose suite shares one simulator: started before the
+// suite's first test, ended after its last. A fixture's SetUp skips its test
+// when simError() is not empty.
+template <class Base>
+class WithSuiteSim : public Base {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_sim = std::make_unique<SimProcess>();
+        s_error = s_sim->start() ? std::string() : s_sim->error();
+    }
+    static void TearDownTestSuite() { s_sim.reset(); }
+    static const std::string& simError() { return s_error; }
+
+    static inline std::unique_ptr<SimProcess> s_sim;
+    static inline std::string s_error;
 };
 
 } // namespace tw::test

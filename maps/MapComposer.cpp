@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gps/GpsReceiver.h"
 #include "maps/MapComposer.h"
 
 #include "maps/AreaDownload.h"

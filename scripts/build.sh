@@ -8,7 +8,10 @@ command -v ninja >/dev/null && generator=(-G Ninja)
 command -v ccache >/dev/null && generator+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 # Clones in other folders (CI) share the cache: paths below here are hashed relative.
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true
+# CI builds treat warnings as errors; a local build only shows them.
+werror=OFF
+[[ "${CI:-}" == true ]] && werror=ON
 if [[ ! -f build/CMakeCache.txt ]]; then
-  cmake -S . -B build "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S . -B build "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_WERROR=$werror >/dev/null
 fi
 cmake --build build -j "$(nproc)"

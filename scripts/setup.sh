@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache
   libsqlite3-dev sqlite3 zlib1g-dev libsimpleini-dev libicu-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth locales
   geographiclib-tools
   libzip-dev libdeflate-dev gpsbabel libxml2-utils

@@ -20,6 +20,28 @@ fs::path corpusDir()
     return fs::is_directory(dir, ec) ? dir : fs::path();
 }
 
+bool underCi()
+{
+    const char* ci = std::getenv("CI");
+    return ci && std::string(ci) == "true";
+}
+
+bool haveProgram(const char* name)
+{
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    for (std::size_t start = 0; start <= dirs.size();) {
+        auto end = dirs.find(':', start);
+        if (end == std::string::npos)
+            end = dirs.size();
+        const fs::path candidate = fs::path(dirs.substr(start, end - start)) / name;
+        if (end > start && ::access(candidate.c_str(), X_OK) == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 std::string readFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -40,8 +40,7 @@ protected:
 
 TEST_F(ExchangeJobsTest, ImportThenExportWithTheBatchWords)
 {
-    if (test::corpusDir().empty())
-        GTEST_SKIP() << "the shared corpus of real files is not beside the repository";
+    TW_REQUIRE_CORPUS();
     test::copyTemplateDb(global->settings.dbFile);
     ASSERT_EQ(runProgram({"i", corpusGpx("GC2T9RW.gpx").string()}), 0);
     ASSERT_EQ(runProgram({"i", corpusGpx("GCGCA8.gpx").string()}), 0);

@@ -15,8 +15,7 @@ protected:
     void SetUp() override
     {
         AppFixture::SetUp();
-        if (test::corpusDir().empty())
-            GTEST_SKIP() << "the shared corpus of real files is not beside the repository";
+        TW_REQUIRE_CORPUS();
         test::copyTemplateDb(global->settings.dbFile);
         ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
         global->InitTagCategories();

@@ -58,9 +58,8 @@ protected:
 
 TEST_F(RoundTripTest, ExportedCachesImportAsTheyWere)
 {
+    TW_REQUIRE_CORPUS();
     const auto corpus = test::corpusDir();
-    if (corpus.empty())
-        GTEST_SKIP() << "the shared corpus of real files is not beside the repository";
     std::filesystem::copy_file(corpus / "gpx" / "gc31j2h.gpx", dir / "pq.gpx");
     std::filesystem::copy_file(corpus / "gpx" / "gc31j2h_wpts.gpx", dir / "pq-wpts.gpx");
     const std::vector<std::filesystem::path> files = {

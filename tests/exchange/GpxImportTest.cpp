@@ -218,9 +218,8 @@ TEST(GpxImport, StoringOnASecondThreadKeepsOrderAndCounts)
 
 TEST(GpxImport, RealPocketQueries)
 {
+    TW_REQUIRE_CORPUS();
     const auto corpus = test::corpusDir();
-    if (corpus.empty())
-        GTEST_SKIP() << "the shared corpus of real files is not beside the repository";
 
     FakeStore store;
     {

@@ -35,9 +35,9 @@ TEST_F(RouteLoaderTest, RoutesCountOnlyInsideGpxAndMustEnd)
 
 TEST_F(RouteLoaderTest, TrackWrittenByAnotherProgram)
 {
+    TW_REQUIRE_CORPUS();
     const auto file = test::corpusDir() / "tracks" / "20070813_short~plt.gpx";
-    if (test::corpusDir().empty() || !std::filesystem::exists(file))
-        GTEST_SKIP() << "the shared corpus of real files is not beside the repository";
+    ASSERT_TRUE(std::filesystem::exists(file)) << file;
     const auto route = loadRouteFile(file);
     ASSERT_TRUE(route);
     EXPECT_GT(route->size(), 1u);

@@ -89,9 +89,8 @@ class CaptureTest : public ::testing::TestWithParam<const char*> {};
 // positions and altitude after each GGA, DOPs after each GSA.
 TEST_P(CaptureTest, PlayedThroughATerminalGivesTheCheckedValues)
 {
+    TW_REQUIRE_CORPUS();
     const auto dir = test::corpusDir();
-    if (dir.empty())
-        GTEST_SKIP() << "The receiver captures (../shared/corpus/nmea) are not available.";
     const std::string name = GetParam();
     const auto capture = test::captureLines(test::readFile(dir / "nmea" / name));
     const auto check = test::captureLines(test::readFile(dir / "nmea" / (name + ".chk")));

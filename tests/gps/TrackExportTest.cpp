@@ -177,16 +177,10 @@ std::string run(const std::string& command)
     return out;
 }
 
-bool have(const char* program)
-{
-    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 // Another program reads each export with the same number of points.
 TEST_F(ExportTest, IndependentReaderSeesEveryPoint)
 {
-    if (!have("gpsbabel"))
-        GTEST_SKIP() << "gpsbabel is not installed.";
+    TW_REQUIRE_PROGRAM("gpsbabel");
     record(25);
     options.gpx = options.kml = options.plt = true;
     const auto r = exportTrack(logger, 1, options);
@@ -205,8 +199,8 @@ TEST_F(ExportTest, IndependentReaderSeesEveryPoint)
 TEST_F(ExportTest, GpxValidatesAgainstTheSchema)
 {
     const auto schema = test::corpusDir() / "schemas" / "gpx11.xsd";
-    if (test::corpusDir().empty() || !have("xmllint"))
-        GTEST_SKIP() << "xmllint or the schemas (../shared/corpus/schemas) are not available.";
+    TW_REQUIRE_CORPUS();
+    TW_REQUIRE_PROGRAM("xmllint");
     record(5);
     options.gpx = true;
     const fs::path file = exportTrack(logger, 1, options).written.at(0);

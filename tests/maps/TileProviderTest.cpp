@@ -222,9 +222,8 @@ protected:
     void SetUp() override
     {
         TempDirTest::SetUp();
+        TW_REQUIRE_CORPUS();
         const fs::path corpus = tw::test::corpusDir();
-        if (corpus.empty())
-            GTEST_SKIP() << "The tile corpus (../shared/corpus/tiles) is absent.";
         fs::copy_file(corpus / "tiles" / "plain_1_rmaps_bigplanet.sqlitedb", dir / "plain.twmap");
         fs::copy_file(corpus / "tiles" / "plain_1.mbtiles", dir / "plain.mbtiles");
     }

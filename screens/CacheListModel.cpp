@@ -66,6 +66,13 @@ int CacheItemDelegate::iconPx() const
     return static_cast<int>(kBaseIconPx * m_scale);
 }
 
+int CacheItemDelegate::distanceColumnPx(const QFontMetrics& fm, const QString& distance, int iconPx)
+{
+    // Wide enough for the far side of the Earth, so that the columns align.
+    const int usual = fm.horizontalAdvance(QStringLiteral("19999 km"));
+    return std::max({usual, fm.horizontalAdvance(distance), iconPx});
+}
+
 QSize CacheItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
     const int pad = static_cast<int>(kBasePaddingPx * m_scale);
@@ -97,7 +104,7 @@ void CacheItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 
     // Right column: distance over the arrow.
     const QString distance = index.data(CacheListModel::DistanceTextRole).toString();
-    const int rightWidth = std::max(fm.horizontalAdvance(QStringLiteral("99.9 km")), icon);
+    const int rightWidth = distanceColumnPx(fm, distance, icon);
     const QRect right(r.right() - rightWidth, r.top(), rightWidth, r.height());
     painter->drawText(QRect(right.left(), right.top(), right.width(), fm.height()), Qt::AlignRight | Qt::AlignVCenter,
                       distance);

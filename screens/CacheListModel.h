@@ -45,6 +45,9 @@ public:
     CacheItemDelegate(double scaleFactor, QObject* parent = nullptr);
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // The width of the distance column: the same on every row, and never
+    // narrower than the row's own distance text.
+    static int distanceColumnPx(const QFontMetrics& fm, const QString& distance, int iconPx);
 
 private:
     int iconPx() const;

@@ -28,7 +28,7 @@ constexpr double kReloadAfterMoveKm = 0.1;
 } // namespace
 
 CacheListScreen::CacheListScreen(CGlobalData& global, QtNotifier& notifier, QWidget* parent)
-    : QWidget(parent), m_global(global)
+    : Screen(global, parent)
 {
     setObjectName(QStringLiteral("cacheList"));
     auto* layout = new QVBoxLayout(this);
@@ -67,6 +67,11 @@ CacheListScreen::CacheListScreen(CGlobalData& global, QtNotifier& notifier, QWid
     syncSortActions();
 
     connect(&notifier, &QtNotifier::topicChanged, this, &CacheListScreen::onTopicChanged);
+}
+
+void CacheListScreen::fillMenu(QMenu& menu)
+{
+    menu.addMenu(m_sortMenu);
 }
 
 void CacheListScreen::reload()

@@ -4,7 +4,7 @@
 #include "geo/LatLon.h"
 #include "platform/Notifier.h"
 
-#include <QWidget>
+#include "screens/Screen.h"
 
 class QActionGroup;
 class QAction;
@@ -19,7 +19,7 @@ class QtNotifier;
 
 // The cache list: one row per listed cache, sorted as the sort menu says.
 // Tapping a row makes that cache the current one.
-class CacheListScreen final : public QWidget {
+class CacheListScreen final : public Screen {
     Q_OBJECT
 public:
     CacheListScreen(CGlobalData& global, QtNotifier& notifier, QWidget* parent = nullptr);
@@ -27,6 +27,7 @@ public:
     // The sort keys and the direction, for the main menu.
     QMenu* sortMenu() const { return m_sortMenu; }
     QListView* view() const { return m_view; }
+    void fillMenu(QMenu& menu) override;
 
     // Reads the list again (after a filter or position change).
     void reload();
@@ -42,7 +43,6 @@ private:
     void onActivated(const QModelIndex& index);
     void syncSortActions();
 
-    CGlobalData& m_global;
     CacheListModel* m_model = nullptr;
     QListView* m_view = nullptr;
     QMenu* m_sortMenu = nullptr;

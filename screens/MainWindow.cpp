@@ -6,17 +6,21 @@
 #include "screens/ExchangeCommands.h"
 #include "screens/LangText.h"
 #include "screens/QtServices.h"
+#include "screens/Screen.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <sqlite3.h>
+
+#include <algorithm>
 
 namespace tw {
 namespace {
@@ -33,6 +37,7 @@ constexpr int kTextSqliteVersion = 106;
 constexpr int kTextNothingToShow = 107;
 constexpr int kTextNoDatabase = 108;
 constexpr int kTextCaches = 153;
+constexpr int kTextBack = 424;
 
 // Sizes of a 240-pixel-wide screen; multiplied by the display scale factor.
 constexpr int kBaseFontPx = 9;
@@ -54,7 +59,7 @@ QString aboutText(const CGlobalData& g)
 }
 
 MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* parent)
-    : QMainWindow(parent), m_global(global)
+    : QMainWindow(parent), m_global(global), m_notifier(notifier)
 {
     setWindowTitle(QStringLiteral("Tarnwick"));
     resize(480, 800);
@@ -76,7 +81,7 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     empty->setAlignment(Qt::AlignCenter);
     empty->setWordWrap(true);
     m_emptyScreen = empty;
-    addScreen(empty);
+    m_screens->addWidget(empty);
 
     auto* bar = new QToolBar(this);
     bar->setObjectName(QStringLiteral("softKeys"));
@@ -84,42 +89,141 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     bar->setFloatable(false);
     addToolBar(Qt::BottomToolBarArea, bar);
 
-    auto* menu = new QMenu(this);
+    m_backButton = makeKey(QStringLiteral("backButton"));
+    m_backButton->setText(langText(m_global, kTextBack));
+    connect(m_backButton, &QToolButton::clicked, this, [this] { popScreen(); });
+    bar->addWidget(m_backButton);
+    m_actionButton = makeKey(QStringLiteral("actionButton"));
+    connect(m_actionButton, &QToolButton::clicked, this, [this] {
+        if (Screen* top = topScreen())
+            top->mainAction();
+    });
+    bar->addWidget(m_actionButton);
+
+    m_menu = new QMenu(this);
+    connect(m_menu, &QMenu::aboutToShow, this, [this] {
+        m_menu->clear();
+        fillMenu(*m_menu);
+    });
+    m_menuButton = makeKey(QStringLiteral("menuButton"));
+    m_menuButton->setText(langText(m_global, kTextMenu));
+    m_menuButton->setMenu(m_menu);
+    m_menuButton->setPopupMode(QToolButton::InstantPopup);
+    bar->addWidget(m_menuButton);
+
+    auto* back = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(back, &QShortcut::activated, this, [this] { popScreen(); });
+
     if (m_global.cacheDb.opened()) {
         m_cacheList = new CacheListScreen(m_global, notifier, this);
-        addScreen(m_cacheList);
-        showScreen(m_cacheList);
+        pushScreen(m_cacheList);
         m_cacheList->reload();
-        menu->addMenu(m_cacheList->sortMenu());
-        menu->addSeparator();
     }
-    menu->addAction(langText(m_global, kTextImportGpx), this, [this] {
-        if (importGpxCommand(this, m_global) == 1 && m_cacheList)
-            m_cacheList->reload();
-        refreshStatus();
-    });
-    menu->addAction(langText(m_global, kTextExportGpx), this, [this] {
-        exportGpxCommand(this, m_global);
-        if (m_cacheList)
-            m_cacheList->reload();
-    });
-    menu->addAction(langText(m_global, kTextLoadRoute), this, [this] { loadRouteCommand(this, m_global); });
-    menu->addSeparator();
-    menu->addAction(langText(m_global, kTextAbout), this, &MainWindow::showAbout);
-    menu->addSeparator();
-    menu->addAction(langText(m_global, kTextExit), this, &QWidget::close);
-
-    m_menuButton = new QToolButton(bar);
-    m_menuButton->setObjectName(QStringLiteral("menuButton"));
-    m_menuButton->setText(langText(m_global, kTextMenu));
-    m_menuButton->setMenu(menu);
-    m_menuButton->setPopupMode(QToolButton::InstantPopup);
-    m_menuButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    bar->addWidget(m_menuButton);
 
     connect(&notifier, &QtNotifier::topicChanged, this, &MainWindow::onTopicChanged);
     applyLook();
     refreshStatus();
+    updateSoftKeys();
+}
+
+MainWindow::~MainWindow()
+{
+    // Screens above the first go before the window's own members.
+    while (m_stack.size() > 1) {
+        Screen* top = m_stack.back();
+        m_stack.pop_back();
+        delete top;
+    }
+}
+
+QToolButton* MainWindow::makeKey(const QString& name)
+{
+    auto* key = new QToolButton(this);
+    key->setObjectName(name);
+    key->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    key->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return key;
+}
+
+void MainWindow::fillMenu(QMenu& menu)
+{
+    if (Screen* top = topScreen()) {
+        top->fillMenu(menu);
+        if (!menu.isEmpty())
+            menu.addSeparator();
+    }
+    menu.addAction(langText(m_global, kTextImportGpx), this, [this] {
+        if (importGpxCommand(this, m_global) == 1 && m_cacheList)
+            m_cacheList->reload();
+        refreshStatus();
+    });
+    menu.addAction(langText(m_global, kTextExportGpx), this, [this] {
+        exportGpxCommand(this, m_global);
+        if (m_cacheList)
+            m_cacheList->reload();
+    });
+    menu.addAction(langText(m_global, kTextLoadRoute), this, [this] { loadRouteCommand(this, m_global); });
+    menu.addSeparator();
+    menu.addAction(langText(m_global, kTextAbout), this, &MainWindow::showAbout);
+    menu.addSeparator();
+    menu.addAction(langText(m_global, kTextExit), this, &QWidget::close);
+}
+
+void MainWindow::pushScreen(Screen* screen)
+{
+    screen->setParent(m_screens);
+    m_screens->addWidget(screen);
+    m_stack.push_back(screen);
+    connect(screen, &Screen::softKeysChanged, this, &MainWindow::updateSoftKeys);
+    connect(screen, &Screen::closeRequested, this, [this, screen] {
+        if (topScreen() == screen)
+            popScreen();
+    });
+    m_screens->setCurrentWidget(screen);
+    screen->activated();
+    updateSoftKeys();
+    emit screenChanged(screen);
+}
+
+bool MainWindow::popScreen()
+{
+    if (m_stack.size() <= 1 || !m_stack.back()->leave())
+        return false;
+    Screen* top = m_stack.back();
+    m_stack.pop_back();
+    m_screens->removeWidget(top);
+    top->deleteLater();
+    Screen* below = m_stack.back();
+    m_screens->setCurrentWidget(below);
+    below->activated();
+    updateSoftKeys();
+    emit screenChanged(below);
+    return true;
+}
+
+void MainWindow::popToRoot()
+{
+    while (m_stack.size() > 1 && popScreen()) {
+    }
+}
+
+Screen* MainWindow::topScreen() const
+{
+    return m_stack.empty() ? nullptr : m_stack.back();
+}
+
+QWidget* MainWindow::currentScreen() const
+{
+    return m_screens->currentWidget();
+}
+
+void MainWindow::updateSoftKeys()
+{
+    Screen* top = topScreen();
+    m_backButton->setVisible(m_stack.size() > 1);
+    const QString action = top ? top->mainActionText() : QString();
+    m_actionButton->setText(action);
+    m_actionButton->setVisible(!action.isEmpty());
 }
 
 void MainWindow::applyLook()
@@ -128,7 +232,8 @@ void MainWindow::applyLook()
     QFont f(QString::fromStdString(m_global.settings.fontName));
     f.setPixelSize(static_cast<int>(kBaseFontPx * scale));
     setFont(f);
-    m_menuButton->setMinimumHeight(static_cast<int>(kBaseButtonPx * scale));
+    for (QToolButton* key : {m_backButton, m_actionButton, m_menuButton})
+        key->setMinimumHeight(std::max(touchPx(m_global), static_cast<int>(kBaseButtonPx * scale)));
     if (m_global.settings.bgColor != -1) {
         QPalette p = palette();
         p.setColor(QPalette::Window, fromBgr(m_global.settings.bgColor));
@@ -137,21 +242,6 @@ void MainWindow::applyLook()
         setAutoFillBackground(true);
     }
     m_status->setVisible(m_global.settings.showStatus != 0);
-}
-
-int MainWindow::addScreen(QWidget* screen)
-{
-    return m_screens->addWidget(screen);
-}
-
-void MainWindow::showScreen(QWidget* screen)
-{
-    m_screens->setCurrentWidget(screen);
-}
-
-QWidget* MainWindow::currentScreen() const
-{
-    return m_screens->currentWidget();
 }
 
 QString MainWindow::statusText() const

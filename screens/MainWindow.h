@@ -5,7 +5,10 @@
 
 #include <QMainWindow>
 
+#include <vector>
+
 class QLabel;
+class QMenu;
 class QStackedWidget;
 class QToolButton;
 
@@ -14,36 +17,58 @@ namespace tw {
 class CGlobalData;
 class CacheListScreen;
 class QtNotifier;
+class Screen;
 
-// The one window: a screen area that the screens plug into, the status line
-// and a bottom tool bar with large buttons in place of soft keys.
+// The one window: a stack of screens, the status line and a bottom command
+// bar with large keys in place of soft keys — Back (above the first screen),
+// the top screen's main action, and Menu.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
     MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    // Adds a screen to the screen area; returns its index.
-    int addScreen(QWidget* screen);
-    void showScreen(QWidget* screen);
+    // Puts a screen on top of the stack; the window owns it from now on.
+    void pushScreen(Screen* screen);
+    // Closes the top screen (Back) unless it is the first one or refuses.
+    bool popScreen();
+    // Closes every screen above the first one.
+    void popToRoot();
+    Screen* topScreen() const;
+    int screenDepth() const { return static_cast<int>(m_stack.size()); }
     QWidget* currentScreen() const;
     // The cache list; null without a cache database.
     CacheListScreen* cacheList() const { return m_cacheList; }
+    QtNotifier& notifier() const { return m_notifier; }
+    // The Menu key's menu as it is built when tapped (for tests and the tour).
+    void fillMenu(QMenu& menu);
 
     // "<Caches>: listed/in database/found".
     QString statusText() const;
     void refreshStatus();
     void showAbout();
 
+signals:
+    // The top of the screen stack changed.
+    void screenChanged(tw::Screen* top);
+
 private:
     void onTopicChanged(Topic topic);
     void applyLook();
+    void updateSoftKeys();
+    QToolButton* makeKey(const QString& name);
 
     CGlobalData& m_global;
+    QtNotifier& m_notifier;
     QStackedWidget* m_screens = nullptr;
     QWidget* m_emptyScreen = nullptr;
     QLabel* m_status = nullptr;
+    QToolButton* m_backButton = nullptr;
+    QToolButton* m_actionButton = nullptr;
     QToolButton* m_menuButton = nullptr;
+    QMenu* m_menu = nullptr;
     CacheListScreen* m_cacheList = nullptr;
+    std::vector<Screen*> m_stack;
 };
 
 // "Program version", "Database version", "SQLite version" lines of the About box.

@@ -196,6 +196,28 @@ private slots:
         QTRY_COMPARE(window.statusText(), QStringLiteral("Caches: 100/0/0"));
     }
 
+    void distanceColumnHoldsNearAndFarCaches()
+    {
+        World w;
+        w.add("GCNEAR", "Near", 0.01, 10.0, CacheType::Traditional, CacheSize::Micro, 15);
+        w.add("GCFAR", "Far", 5973.0, 270.0, CacheType::Traditional, CacheSize::Micro, 15);
+        w.add("GCANTI", "Antipode", 12345.0, 180.0, CacheType::Traditional, CacheSize::Micro, 15);
+        MainWindow window(*w.global, w.notifier);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QListView* view = window.cacheList()->view();
+        const QFontMetrics fm = view->fontMetrics();
+        for (int row = 0; row < view->model()->rowCount(); ++row) {
+            const QString text = view->model()->index(row, 0).data(CacheListModel::DistanceTextRole).toString();
+            QVERIFY(!text.isEmpty());
+            // The column is as wide for every row, and each text fits it whole.
+            QVERIFY2(CacheItemDelegate::distanceColumnPx(fm, text, 0) >= fm.horizontalAdvance(text), qPrintable(text));
+            QCOMPARE(CacheItemDelegate::distanceColumnPx(fm, text, 0), CacheItemDelegate::distanceColumnPx(fm, {}, 0));
+        }
+        QCOMPARE(view->model()->index(2, 0).data(CacheListModel::DistanceTextRole).toString().remove(QChar(' ')),
+                 QStringLiteral("12345km"));
+    }
+
     void everyTypeSizeAndStateHasItsOwnIcon()
     {
         QSet<QString> types;

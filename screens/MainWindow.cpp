@@ -92,13 +92,13 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     m_backButton = makeKey(QStringLiteral("backButton"));
     m_backButton->setText(langText(m_global, kTextBack));
     connect(m_backButton, &QToolButton::clicked, this, [this] { popScreen(); });
-    bar->addWidget(m_backButton);
+    m_backKey = bar->addWidget(m_backButton);
     m_actionButton = makeKey(QStringLiteral("actionButton"));
     connect(m_actionButton, &QToolButton::clicked, this, [this] {
         if (Screen* top = topScreen())
             top->mainAction();
     });
-    bar->addWidget(m_actionButton);
+    m_actionKey = bar->addWidget(m_actionButton);
 
     m_menu = new QMenu(this);
     connect(m_menu, &QMenu::aboutToShow, this, [this] {
@@ -220,10 +220,10 @@ QWidget* MainWindow::currentScreen() const
 void MainWindow::updateSoftKeys()
 {
     Screen* top = topScreen();
-    m_backButton->setVisible(m_stack.size() > 1);
+    m_backKey->setVisible(m_stack.size() > 1);
     const QString action = top ? top->mainActionText() : QString();
     m_actionButton->setText(action);
-    m_actionButton->setVisible(!action.isEmpty());
+    m_actionKey->setVisible(!action.isEmpty());
 }
 
 void MainWindow::applyLook()

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+class QAction;
 class QLabel;
 class QMenu;
 class QStackedWidget;
@@ -64,6 +65,8 @@ private:
     QWidget* m_emptyScreen = nullptr;
     QLabel* m_status = nullptr;
     QToolButton* m_backButton = nullptr;
+    QAction* m_backKey = nullptr;   // the Back key's place in the command bar
+    QAction* m_actionKey = nullptr; // the main action's place
     QToolButton* m_actionButton = nullptr;
     QToolButton* m_menuButton = nullptr;
     QMenu* m_menu = nullptr;

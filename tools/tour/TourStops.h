@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+namespace tw {
+
+class CGlobalData;
+class MainWindow;
+class QtNotifier;
+
+// What a stop of the screen tour works with: the program state over the
+// sample database, and its main window.
+struct TourContext {
+    CGlobalData& global;
+    MainWindow& window;
+    QtNotifier& notifier;
+};
+
+// One picture of the tour: open() brings up the screen (pushes it on the
+// window, or opens a dialog) and returns the widget to photograph — the main
+// window for a screen, the dialog for a dialog. The tour then returns the
+// window to its first screen and deletes any dialog it was given.
+struct TourStop {
+    QString name;
+    std::function<QWidget*(TourContext&)> open;
+};
+
+// Each group of screens adds its stops.
+void addListStops(std::vector<TourStop>& stops);
+
+} // namespace tw

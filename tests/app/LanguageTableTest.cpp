@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <regex>
+#include <set>
 
 namespace tw {
 namespace {
@@ -55,7 +56,7 @@ TEST(ShippedLanguages, CzechAndEnglishDefineTheSameEntries)
     en.loadTable(test::runtimeDir(), "en");
     ASSERT_FALSE(cs.empty());
     const std::regex placeholder("%[0-9.]*[a-z]");
-    for (int n = 100; n <= 381; ++n) {
+    for (int n = 100; n <= 999; ++n) {
         EXPECT_EQ(cs.text(n).empty(), en.text(n).empty()) << "entry " << n;
         auto count = [&](const std::string& s) {
             return std::distance(std::sregex_iterator(s.begin(), s.end(), placeholder), std::sregex_iterator());
@@ -64,6 +65,47 @@ TEST(ShippedLanguages, CzechAndEnglishDefineTheSameEntries)
     }
     for (int n : {145, 153, 297, 298, 312, 313, 314, 315, 358})
         EXPECT_FALSE(en.text(n).empty()) << "entry " << n;
+}
+
+// The numbers the code looks texts up by: its kText… constants (a "N to M"
+// comment beside one names a range) and literal numbers handed to text().
+std::set<int> numbersTheCodeLooksUp()
+{
+    const std::regex constant(R"(kText\w*\s*=\s*([0-9]+);(\s*//\s*([0-9]+) to ([0-9]+))?)");
+    const std::regex literal(R"((?:\btext|langText)\((?:[A-Za-z_.>-]+,\s*)?([0-9]+)\))");
+    std::set<int> numbers;
+    for (const char* folder : {"app", "db", "exchange", "filter", "geo", "gps", "maps", "online", "platform",
+                               "screens", "tools"}) {
+        const auto root = test::sourceDir() / folder;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+            const auto ext = entry.path().extension();
+            if (ext != ".cpp" && ext != ".h")
+                continue;
+            const std::string code = test::readFile(entry.path());
+            for (std::sregex_iterator it(code.begin(), code.end(), constant), end; it != end; ++it) {
+                numbers.insert(std::stoi((*it)[1]));
+                if ((*it)[3].matched)
+                    for (int n = std::stoi((*it)[3]); n <= std::stoi((*it)[4]); ++n)
+                        numbers.insert(n);
+            }
+            for (std::sregex_iterator it(code.begin(), code.end(), literal), end; it != end; ++it)
+                numbers.insert(std::stoi((*it)[1]));
+        }
+    }
+    return numbers;
+}
+
+TEST(ShippedLanguages, EveryTextTheCodeLooksUpExistsInBoth)
+{
+    LanguageTable cs, en;
+    cs.loadTable(test::runtimeDir(), "cs");
+    en.loadTable(test::runtimeDir(), "en");
+    const std::set<int> numbers = numbersTheCodeLooksUp();
+    ASSERT_GE(numbers.size(), 30u) << "the scan found too few texts";
+    for (int n : numbers) {
+        EXPECT_FALSE(en.text(n).empty()) << "English text " << n << " is missing";
+        EXPECT_FALSE(cs.text(n).empty()) << "Czech text " << n << " is missing";
+    }
 }
 
 } // namespace

@@ -10,6 +10,12 @@ void CTarnwickCommandLine::ParseParam(const std::string& raw)
     if (word.size() > 1 && word[0] == '-')
         word.erase(0, word.size() > 2 && word[1] == '-' ? 2 : 1);
 
+    // The word after "show" is a cache code, whatever it reads like.
+    if (lastWord == "show" && showCode.empty()) {
+        showCode = raw;
+        lastWord.clear();
+        return;
+    }
     if (word == "fn") {
         fieldNotes = 1;
     } else if (word == "tgpx") {

@@ -7,8 +7,9 @@
 namespace tw {
 
 // The batch words of the command line: "fn", "tgpx", "tkml", "tplt", "tdel",
-// "i <file>" (import) and "e <file>" (export the filtered caches). Words
-// compare exactly, with or without a leading '-'.
+// "i <file>" (import) and "e <file>" (export the filtered caches), and the
+// window's "show <code>" (open that cache's listing). Words compare exactly,
+// with or without a leading '-' or "--".
 class CTarnwickCommandLine {
 public:
     int fieldNotes = 0;
@@ -21,6 +22,7 @@ public:
     int exportGpx = 0;
     std::string importFile;
     std::string exportFile;
+    std::string showCode;
     std::string lastWord;
 
     void ParseParam(const std::string& word);

@@ -37,6 +37,16 @@ TEST(CommandLine, ExportTakesItsFile)
     EXPECT_TRUE(cl.isBatch());
 }
 
+TEST(CommandLine, ShowTakesACodeAndOpensTheWindow)
+{
+    const auto cl = parsed({"--show", "GC12AB"});
+    EXPECT_EQ(cl.showCode, "GC12AB");
+    EXPECT_FALSE(cl.isBatch());
+    const auto odd = parsed({"--show", "tdel"});
+    EXPECT_EQ(odd.showCode, "tdel");
+    EXPECT_FALSE(odd.isBatch());
+}
+
 TEST(CommandLine, SwitchCharacterAndCase)
 {
     EXPECT_TRUE(parsed({"-fn"}).fieldNotes);

@@ -25,6 +25,9 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
         summary.error = "No database available";
         return summary;
     }
+    summary.error = g.cacheDbProblem();
+    if (!summary.error.empty())
+        return summary;
     const auto documents = importDocuments(path, &summary.error);
     if (!documents)
         return summary;

@@ -81,7 +81,8 @@ std::string CGlobalData::cacheDbProblem()
     // The first read of a file that is no database, or of a truncated one,
     // fails here already; SQLite takes an empty file for an empty database.
     try {
-        SQLite::Statement query(cacheDb, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'geocache'");
+        SQLite::Statement query(cacheDb,
+                                "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'geocache'");
         if (query.Next() && query.ColumnInt(0) > 0)
             return {};
         return "The file " + cacheDb.fileName() + " holds no cache database.";

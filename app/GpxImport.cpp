@@ -7,6 +7,7 @@
 #include "exchange/ImportFiles.h"
 #include "platform/JobProgress.h"
 
+#include <new>
 
 namespace tw {
 namespace {
@@ -25,7 +26,10 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
         summary.error = "No database available";
         return summary;
     }
-    const auto documents = importDocuments(path, &summary.error);
+    summary.error = g.cacheDbProblem();
+    if (!summary.error.empty())
+        return summary;
+    auto documents = ImportDocuments::open(path, &summary.error);
     if (!documents)
         return summary;
 
@@ -35,25 +39,29 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
     importer.watchCancelFlag(cancel);
     importer.setPipelined(true);
     g.Log("BEGIN: GPX import ", path.string());
-    summary.complete = true;
-    for (const auto& doc : *documents) {
-        if (progress)
-            progress->setText(1, doc.name);
-        CGpxImporter::Outcome outcome;
-        if (doc.path.empty()) {
-            CUtf8MemorySource source(doc.bytes);
-            outcome = importer.parse(source, progress);
-        } else {
-            CUtf8FileSource source(doc.path);
-            outcome = importer.parse(source, progress);
+    summary.unreadable = documents->unreadable();
+    summary.complete = summary.unreadable.empty();
+    try {
+        for (const auto& doc : documents->documents()) {
+            if (progress)
+                progress->setText(1, doc.name);
+            std::string problem;
+            const auto source = documents->read(doc, &problem);
+            const CGpxImporter::Outcome outcome = importer.parse(*source, progress);
+            if (!problem.empty())
+                summary.unreadable.push_back(problem);
+            if (outcome == CGpxImporter::Outcome::Cancelled) {
+                summary.cancelled = true;
+                summary.complete = false;
+                break;
+            }
+            if (outcome == CGpxImporter::Outcome::Truncated || !problem.empty())
+                summary.complete = false;
         }
-        if (outcome == CGpxImporter::Outcome::Cancelled) {
-            summary.cancelled = true;
-            summary.complete = false;
-            break;
-        }
-        if (outcome == CGpxImporter::Outcome::Truncated)
-            summary.complete = false;
+    } catch (const std::bad_alloc&) {
+        summary.error = "There was not enough memory to import " + path.string() +
+                        "; what was read up to there has been stored.";
+        summary.complete = false;
     }
     summary.newCaches = importer.newCaches();
     summary.waypoints = importer.waypoints();
@@ -70,6 +78,12 @@ std::string importCompletionText(const CGlobalData& g, const ImportSummary& s)
         return s.error;
     if (s.cancelled)
         return g.text(kTextCancelled);
+    if (!s.unreadable.empty()) {
+        std::string text;
+        for (const std::string& sentence : s.unreadable)
+            text += (text.empty() ? "" : " ") + sentence;
+        return text;
+    }
     if (!s.complete)
         return g.text(kTextTruncated);
     return g.text(kTextDone);

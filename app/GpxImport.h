@@ -4,6 +4,7 @@
 #include <atomic>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tw {
 
@@ -16,6 +17,7 @@ struct ImportSummary {
     int skipped = 0;
     int updated = 0;
     bool complete = false;  // every document was read to its end
+    std::vector<std::string> unreadable; // zip members not read (whole), each a sentence
     bool cancelled = false;
     std::string error;      // the file could not be read at all
 };

@@ -6,6 +6,7 @@
 #include "exchange/GpxImporter.h"
 #include "exchange/ImportFiles.h"
 #include "platform/JobProgress.h"
+#include "platform/Text.h"
 
 #include <new>
 
@@ -15,6 +16,8 @@ namespace {
 constexpr int kTextDone = 252;
 constexpr int kTextTruncated = 260;
 constexpr int kTextCancelled = 261;
+constexpr int kTextStoreStopped = 267;
+constexpr int kTextStoreFailed = 268;
 
 } // namespace
 
@@ -50,8 +53,9 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
             const CGpxImporter::Outcome outcome = importer.parse(*source, progress);
             if (!problem.empty())
                 summary.unreadable.push_back(problem);
-            if (outcome == CGpxImporter::Outcome::Cancelled) {
-                summary.cancelled = true;
+            if (outcome == CGpxImporter::Outcome::Cancelled || outcome == CGpxImporter::Outcome::Failed) {
+                summary.cancelled = outcome == CGpxImporter::Outcome::Cancelled;
+                summary.stopped = outcome == CGpxImporter::Outcome::Failed;
                 summary.complete = false;
                 break;
             }
@@ -67,6 +71,8 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
     summary.waypoints = importer.waypoints();
     summary.skipped = importer.skipped();
     summary.updated = importer.updated();
+    summary.failed = importer.failed();
+    summary.storeError = importer.storeError();
     g.Log("END: GPX import ", path.string());
     g.ReadDbCounters();
     return summary;
@@ -76,6 +82,11 @@ std::string importCompletionText(const CGlobalData& g, const ImportSummary& s)
 {
     if (!s.error.empty())
         return s.error;
+    if (s.stopped || s.failed > 0) {
+        std::string text = g.text(s.stopped ? kTextStoreStopped : kTextStoreFailed);
+        text = text::replaceAll(text, "%d", std::to_string(s.failed));
+        return text::replaceAll(text, "%s", s.storeError);
+    }
     if (s.cancelled)
         return g.text(kTextCancelled);
     if (!s.unreadable.empty()) {

@@ -3,6 +3,8 @@
 #include "platform/JobProgress.h"
 #include "tests/TestSupport.h"
 
+#include <chrono>
+
 namespace tw {
 namespace {
 
@@ -214,6 +216,111 @@ TEST(GpxImport, StoringOnASecondThreadKeepsOrderAndCounts)
     CUtf8MemorySource again(gpx);
     EXPECT_EQ(stopped.parse(again, nullptr), CGpxImporter::Outcome::Cancelled);
     EXPECT_EQ(cut.caches.size(), 1u);
+}
+
+TEST(GpxImport, PositionsOffTheEarthAreSkipped)
+{
+    const auto at = [](const char* lat, const char* lon, const std::string& name) {
+        return std::string("<wpt lat=\"") + lat + "\" lon=\"" + lon + "\"><name>" + name + "</name></wpt>";
+    };
+    const std::string gpx = "<gpx>" + at("999", "8", "GC1") + at("1e308", "8", "GC2") + at("NaN", "8", "GC3") +
+                            at("49", "-180.5", "GC4") + at("49", "-inf", "GC5") + at("91", "8", "PK6") +
+                            at("-90", "180", "GC7") + at("49.5", "8.25", "PK7") + "</gpx>";
+    FakeStore store;
+    CGpxImporter importer(store, "");
+    CUtf8MemorySource source(gpx);
+    importer.parse(source, nullptr);
+    ASSERT_EQ(store.caches.size(), 1u);
+    EXPECT_EQ(store.caches[0].code, "GC7");
+    EXPECT_DOUBLE_EQ(store.caches[0].lat, -90);
+    ASSERT_EQ(store.waypoints.size(), 1u);
+    EXPECT_EQ(store.waypoints[0].code, "PK7");
+    EXPECT_EQ(importer.skipped(), 6);
+}
+
+// Answers like a database that takes `good` entries and then fails each one;
+// broken: the failures are of the kind every later entry would meet too.
+class FailingStore final : public ImportStore {
+public:
+    FailingStore(int good, bool broken) : m_good(good), m_broken(broken) {}
+    int StoreImportedCache(CGeocache&) override { return ++handed <= m_good ? 1 : 5; }
+    int StoreImportedWaypoint(CWaypoint&) override { return 2; }
+    bool broken() const override { return m_broken; }
+    std::string errorText() const override { return "database or disk is full"; }
+    int handed = 0;
+
+private:
+    int m_good;
+    bool m_broken;
+};
+
+TEST(GpxImport, AFailingStoreIsAnErrorAndABrokenOneEndsTheImport)
+{
+    std::string gpx = "<gpx>";
+    for (int i = 0; i < 100; ++i)
+        gpx += wpt("", "GC" + std::to_string(100 + i));
+    gpx += "</gpx>";
+    for (const bool pipelined : {false, true}) {
+        SCOPED_TRACE(pipelined ? "pipelined" : "one thread");
+        FailingStore full(10, true);
+        CGpxImporter importer(full, "");
+        importer.setPipelined(pipelined);
+        CUtf8MemorySource source(gpx);
+        EXPECT_EQ(importer.parse(source, nullptr), CGpxImporter::Outcome::Failed);
+        EXPECT_EQ(importer.newCaches(), 10);
+        EXPECT_EQ(importer.failed(), 1);
+        EXPECT_EQ(importer.skipped(), 0);
+        EXPECT_EQ(full.handed, 11); // nothing after the first failure
+        EXPECT_EQ(importer.storeError(), "database or disk is full");
+
+        FailingStore refusing(10, false);
+        CGpxImporter goesOn(refusing, "");
+        goesOn.setPipelined(pipelined);
+        CUtf8MemorySource again(gpx);
+        EXPECT_EQ(goesOn.parse(again, nullptr), CGpxImporter::Outcome::Complete);
+        EXPECT_EQ(goesOn.failed(), 90);
+        EXPECT_EQ(goesOn.skipped(), 0);
+    }
+}
+
+// Files made to cost the square of their size where text is handled again
+// at every end tag. The check is the work done, not the clock; the time
+// bound only stops a run that would otherwise take minutes.
+TEST(GpxImport, CraftedFilesCostLinearWork)
+{
+    constexpr std::size_t kSize = 1u << 20;
+    const auto repeat = [&](const std::string& unit) {
+        std::string out;
+        while (out.size() < kSize)
+            out += unit;
+        return out;
+    };
+    const std::string open = "<gpx><wpt lat=\"1\" lon=\"2\"><name>GC1</name>";
+    const std::string close = "</wpt></gpx>";
+    const std::string longText(200, 'x');
+    const std::vector<std::pair<const char*, std::string>> shapes{
+        {"text before stray end tags", open + repeat("0123456789</x>") + close},
+        {"text in containers", open + "<groundspeak:logs>" + repeat("abc</groundspeak:logs>") + close},
+        {"used texts", open + repeat("0123456789</desc>") + close},
+        {"tiny elements after long text", open + repeat(longText + "<x/>") + close},
+        {"deep nesting", open + repeat("<a>") + repeat("</a>") + close},
+        {"one huge text", open + "<groundspeak:long_description>" + repeat("abcdefgh ") +
+                              "</groundspeak:long_description>" + close},
+        {"many attributes", open + "<groundspeak:attributes><groundspeak:attribute " +
+                                repeat("id=\"1\" inc=\"1\" id=\"2\" inc=\"0\" ") + "/>" + close},
+    };
+    for (const auto& [name, gpx] : shapes) {
+        SCOPED_TRACE(name);
+        FakeStore store;
+        CGpxImporter importer(store, "");
+        CUtf8MemorySource source(gpx);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(importer.parse(source, nullptr), CGpxImporter::Outcome::Complete);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        EXPECT_LE(importer.textBytesRead(), gpx.size());
+        ASSERT_EQ(store.caches.size(), 1u);
+        EXPECT_LE(store.caches[0].attributes.size(), 256u);
+    }
 }
 
 TEST(GpxImport, RealPocketQueries)

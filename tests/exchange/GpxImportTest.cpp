@@ -187,6 +187,25 @@ TEST(GpxImport, EndsEarlyAreReportedAndCancelStopsAfterTheEntry)
     EXPECT_EQ(c.caches.size(), 1u);
 }
 
+TEST(GpxImport, SectionEndOnTheTokenizersChunkBoundary)
+{
+    for (const bool comment : {false, true}) {
+        for (std::size_t length = 8187; length <= 8192; ++length) {
+            const std::string text(length, 'x');
+            std::string gpx = "<gpx>";
+            for (int i = 0; i < 5; ++i)
+                gpx += wpt("<groundspeak:cache id=\"1\"><groundspeak:long_description html=\"False\">" +
+                               (comment ? "<!--" + text + "-->" : "<![CDATA[" + text + "]]>") +
+                               "</groundspeak:long_description></groundspeak:cache>",
+                           "GC" + std::to_string(100 + i));
+            FakeStore store;
+            EXPECT_EQ(importText(store, gpx + "</gpx>"), CGpxImporter::Outcome::Complete) << comment << length;
+            EXPECT_EQ(store.caches.size(), 5u) << comment << length;
+            EXPECT_EQ(store.lastLongDesc, text) << comment << length;
+        }
+    }
+}
+
 TEST(GpxImport, StoringOnASecondThreadKeepsOrderAndCounts)
 {
     std::string gpx = "<gpx>";

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <tuple>
 
 namespace tw {
 namespace {
@@ -81,6 +82,29 @@ TEST(XmlTokenizerLimits, LongValuesAndNamesAreCut)
     const auto name = tokens("<" + std::string(200, 'n') + ">");
     ASSERT_EQ(name.size(), 1u);
     EXPECT_EQ(name[0], "<" + std::string(127, 'n'));
+}
+
+TEST(XmlTokenizerLimits, SectionEndsAcrossChunks)
+{
+    // The end marker split over two chunks in every way, and a marker
+    // character right before the marker.
+    for (const auto& [open, close, token] : {std::tuple{"<!--", "-->", "#8"}, std::tuple{"<![CDATA[", "]]>", "#10"}}) {
+        for (std::size_t length = 8186; length <= 8193; ++length) {
+            for (const std::string& tail : {std::string(), std::string(1, close[0])}) {
+                const std::string body = std::string(length, 'x') + tail;
+                const auto got = tokens(open + body + close + "<a/>");
+                std::string chunks;
+                for (const auto& t : got)
+                    if (t.starts_with("C:"))
+                        chunks += t.substr(2);
+                EXPECT_EQ(chunks, body) << open << length;
+                ASSERT_GE(got.size(), 3u);
+                EXPECT_EQ(std::vector<std::string>(got.end() - 3, got.end()),
+                          (std::vector<std::string>{token, "<a", "/a"}))
+                    << open << length << tail;
+            }
+        }
+    }
 }
 
 TEST(XmlTokenizerUtf8, MalformedSequences)

@@ -226,6 +226,10 @@ TEST(GpxImport, EncodingsOfTheDeclarationAndTheByteOrderMark)
         EXPECT_EQ(importText(store, gpx), CGpxImporter::Outcome::Complete) << c.encoding;
         EXPECT_EQ(cachesNamed(store, c.utf8), 300u) << c.encoding;
     }
+    CUtf8MemorySource unknown("<?xml version=\"1.0\" encoding=\"x-unheard-of\"?><gpx/>");
+    EXPECT_EQ(unknown.GetChar(), u'<');
+    EXPECT_EQ(unknown.unknownEncoding(), "x-unheard-of");
+    EXPECT_EQ(unknown.encoding(), "UTF-8");
 
     // UTF-16 with a byte-order mark, either way round; a character beyond
     // U+FFFF arrives whole.

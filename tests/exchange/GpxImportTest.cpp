@@ -3,6 +3,7 @@
 #include "platform/JobProgress.h"
 #include "tests/TestSupport.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace tw {
@@ -177,7 +178,7 @@ TEST(GpxImport, EndsEarlyAreReportedAndCancelStopsAfterTheEntry)
     FakeStore a, b, c;
     EXPECT_EQ(importText(a, "<gpx>" + wpt("")), CGpxImporter::Outcome::Truncated);
     EXPECT_EQ(a.caches.size(), 1u);
-    EXPECT_EQ(importText(b, "<gpx>" + wpt("") + std::string("\0", 1) + wpt("", "GC2") + "</gpx>"),
+    EXPECT_EQ(importText(b, "<gpx>" + wpt("") + "<wpt lat=\"1\" lon=\"2\"><name>GC2"),
               CGpxImporter::Outcome::Truncated);
     EXPECT_EQ(b.caches.size(), 1u);
 
@@ -187,6 +188,100 @@ TEST(GpxImport, EndsEarlyAreReportedAndCancelStopsAfterTheEntry)
     CUtf8MemorySource source(gpx);
     EXPECT_EQ(importer.parse(source, nullptr), CGpxImporter::Outcome::Cancelled);
     EXPECT_EQ(c.caches.size(), 1u);
+}
+
+// One cache per name, each name in the bytes of the document's encoding.
+std::string pocketQuery(const std::string& declaration, const std::vector<std::string>& names)
+{
+    std::string gpx = declaration + "<gpx>\n";
+    for (std::size_t i = 0; i < names.size(); ++i)
+        gpx += wpt("<groundspeak:cache id=\"" + std::to_string(i) + "\"><groundspeak:name>" + names[i] +
+                       "</groundspeak:name></groundspeak:cache>",
+                   "GC" + std::to_string(10000 + i)) +
+               "\n";
+    return gpx + "</gpx>\n";
+}
+
+std::size_t cachesNamed(const FakeStore& store, const std::string& name)
+{
+    return static_cast<std::size_t>(
+        std::count_if(store.caches.begin(), store.caches.end(), [&](const CGeocache& c) { return c.name == name; }));
+}
+
+TEST(GpxImport, EncodingsOfTheDeclarationAndTheByteOrderMark)
+{
+    struct Case {
+        std::string encoding, name, utf8;
+    };
+    const Case cases[] = {
+        {"ISO-8859-1", "Ch\xE2teau \xE0 l'\xEEle, Gro\xDF" "e M\xFChle", "Château à l'île, Große Mühle"},
+        {"windows-1250", "P\xF8\xEDli\x9A \x9Elu\x9Dou\xE8k\xFD k\xF9\xF2", "Příliš žluťoučký kůň"},
+        {"iso-8859-2", "P\xF8\xEDli\xB9 \xBElu\xBBou\xE8k\xFD k\xF9\xF2", "Příliš žluťoučký kůň"},
+        {"windows-1252", "Caf\xE9 \x80 5", "Café € 5"},
+        {"x-unheard-of", "Kůň", "Kůň"}, // an unknown name reads as UTF-8
+    };
+    for (const Case& c : cases) {
+        FakeStore store;
+        const auto gpx = pocketQuery("<?xml version=\"1.0\" encoding='" + c.encoding + "'?>\n",
+                                     std::vector<std::string>(300, c.name));
+        EXPECT_EQ(importText(store, gpx), CGpxImporter::Outcome::Complete) << c.encoding;
+        EXPECT_EQ(cachesNamed(store, c.utf8), 300u) << c.encoding;
+    }
+    CUtf8MemorySource unknown("<?xml version=\"1.0\" encoding=\"x-unheard-of\"?><gpx/>");
+    EXPECT_EQ(unknown.GetChar(), u'<');
+    EXPECT_EQ(unknown.unknownEncoding(), "x-unheard-of");
+    EXPECT_EQ(unknown.encoding(), "UTF-8");
+
+    // UTF-16 with a byte-order mark, either way round; a character beyond
+    // U+FFFF arrives whole.
+    const std::u16string text = toUtf16(pocketQuery("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n",
+                                                    std::vector<std::string>(300, "Kůň \xF0\x9F\x98\x80")));
+    for (const bool little : {true, false}) {
+        std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+        for (const char16_t u : text) {
+            const char low = static_cast<char>(u & 0xFF), high = static_cast<char>(u >> 8);
+            bytes += little ? std::string{low, high} : std::string{high, low};
+        }
+        FakeStore store;
+        EXPECT_EQ(importText(store, bytes), CGpxImporter::Outcome::Complete);
+        EXPECT_EQ(cachesNamed(store, "Kůň \xF0\x9F\x98\x80"), 300u) << little;
+    }
+}
+
+TEST(GpxImport, StrayBytesDoNotEndTheImport)
+{
+    const std::string nul(1, '\0');
+    const auto cache = [](const std::string& name, const std::string& code) {
+        return wpt("<groundspeak:cache><groundspeak:name>" + name + "</groundspeak:name></groundspeak:cache>", code);
+    };
+    const std::string gpx = "<gpx>" + nul + "\xFF" + cache("A\x80" "B", "GC1") + cache("\xFFZ", "GC2") + nul +
+                            cache(nul + "N" + nul, "GC3") + cache("Ende\xC3", "GC4") + "</gpx>";
+    FakeStore store;
+    EXPECT_EQ(importText(store, gpx), CGpxImporter::Outcome::Complete);
+    ASSERT_EQ(store.caches.size(), 4u);
+    EXPECT_EQ(store.caches[0].name, "A\xEF\xBF\xBD" "B");
+    EXPECT_EQ(store.caches[1].name, "\xEF\xBF\xBDZ");
+    EXPECT_EQ(store.caches[2].name, "N");
+    EXPECT_EQ(store.caches[3].name, "Ende\xEF\xBF\xBD");
+}
+
+TEST(GpxImport, SectionEndOnTheTokenizersChunkBoundary)
+{
+    for (const bool comment : {false, true}) {
+        for (std::size_t length = 8187; length <= 8192; ++length) {
+            const std::string text(length, 'x');
+            std::string gpx = "<gpx>";
+            for (int i = 0; i < 5; ++i)
+                gpx += wpt("<groundspeak:cache id=\"1\"><groundspeak:long_description html=\"False\">" +
+                               (comment ? "<!--" + text + "-->" : "<![CDATA[" + text + "]]>") +
+                               "</groundspeak:long_description></groundspeak:cache>",
+                           "GC" + std::to_string(100 + i));
+            FakeStore store;
+            EXPECT_EQ(importText(store, gpx + "</gpx>"), CGpxImporter::Outcome::Complete) << comment << length;
+            EXPECT_EQ(store.caches.size(), 5u) << comment << length;
+            EXPECT_EQ(store.lastLongDesc, text) << comment << length;
+        }
+    }
 }
 
 TEST(GpxImport, StoringOnASecondThreadKeepsOrderAndCounts)

@@ -28,7 +28,7 @@ std::string schemaSql()
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const std::string schema = schemaSql();
-    tw::SQLite::Database db;
+    SQLite::Database db;
     if (db.Open(":memory:") != 0 || db.Exec(schema) != 0)
         __builtin_trap();
     const tw::TagCategories categories = tw::resolveTagCategories(db);
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         tw::CUtf8MemorySource source(std::string_view(reinterpret_cast<const char*>(data), size));
         (void)importer.parse(source, nullptr);
     }
-    tw::SQLite::Statement check(db, "PRAGMA integrity_check");
+    SQLite::Statement check(db, "PRAGMA integrity_check");
     if (!check.Next())
         __builtin_trap();
     return 0;

@@ -7,29 +7,48 @@
 #include "exchange/GpxImporter.h"
 #include "exchange/XmlCharSource.h"
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
 #include <string_view>
+#include <vector>
 
 namespace {
 
-std::string schemaSql()
+// The shipped schema, built once and kept as the bytes of a database image:
+// each input starts from a copy of it.
+std::vector<unsigned char> schemaImage()
 {
     std::ifstream in(TARNWICK_SOURCE_DIR "/resources/emptydb.sql");
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    std::ostringstream sql;
+    sql << in.rdbuf();
+    SQLite::Database db;
+    if (db.Open(":memory:") != 0 || db.Exec(sql.str()) != 0)
+        __builtin_trap();
+    sqlite3_int64 size = 0;
+    unsigned char* bytes = sqlite3_serialize(db.handle(), "main", &size, 0);
+    std::vector<unsigned char> image(bytes, bytes + size);
+    sqlite3_free(bytes);
+    return image;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const std::string schema = schemaSql();
+    static const std::vector<unsigned char> image = schemaImage();
     SQLite::Database db;
-    if (db.Open(":memory:") != 0 || db.Exec(schema) != 0)
+    if (db.Open(":memory:") != 0)
+        __builtin_trap();
+    auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(image.size()));
+    std::copy(image.begin(), image.end(), copy);
+    if (sqlite3_deserialize(db.handle(), "main", copy, static_cast<sqlite3_int64>(image.size()),
+                            static_cast<sqlite3_int64>(image.size()),
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) != SQLITE_OK)
         __builtin_trap();
     const tw::TagCategories categories = tw::resolveTagCategories(db);
     for (int impOnlyNew : {1, 0}) {

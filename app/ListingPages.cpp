@@ -151,7 +151,7 @@ std::string overviewHtml(const CGeocache& c, const OverviewLabels& labels, int p
     return html + "<hr>";
 }
 
-std::string descriptionPage(const CGeocache& cache, std::string_view header)
+std::string descriptionPage(const CGeocache& cache)
 {
     const auto part = [](const std::string& text, int isHtml) { return isHtml ? text : htmlEscape(text); };
     std::string body;
@@ -164,9 +164,17 @@ std::string descriptionPage(const CGeocache& cache, std::string_view header)
         page = text::replaceAll(page, "\r\r\n", "\r\n");
         page = text::replaceAll(page, "\r\n", "<br>");
     }
-    if (!header.empty())
-        page.insert(std::string_view("<html><body>").size(), header);
     return page;
+}
+
+std::string withHeader(std::string_view page, std::string_view header)
+{
+    const std::size_t body = lowerAscii(page).find("<body");
+    const std::size_t at = body == std::string::npos ? std::string::npos : page.find('>', body);
+    std::string out(page);
+    if (at == std::string::npos)
+        return std::string(header) + out;
+    return out.insert(at + 1, header);
 }
 
 int logIconNumber(int logType)

@@ -61,9 +61,11 @@ bool isAttributeEntry(std::string_view entry);
 /** The description page: the short description, "<hr>" when there is one,
  *  then the long description. A plain-text description is escaped, and when
  *  either description is plain text every line break of the page becomes
- *  "<br>". `header` (HTML) goes right after "<body>". Images are left as they
- *  are (see rewriteImages). */
-std::string descriptionPage(const CGeocache& cache, std::string_view header = {});
+ *  "<br>". Images are left as they are (see rewriteImages). */
+std::string descriptionPage(const CGeocache& cache);
+
+/** The page with `header` (HTML) put right after its "<body>" tag. */
+std::string withHeader(std::string_view page, std::string_view header);
 
 /** The number of the icon of a log type, as in "resource://<n>.bmp". */
 int logIconNumber(int logType);

@@ -42,7 +42,7 @@ TEST(ListingPages, DescriptionJoinsTheTwoPartsAndBreaksPlainLines)
     // HTML part's included, and its markup characters show as typed.
     EXPECT_EQ(descriptionPage(cacheWith("<i>a\nb</i>", 1, "x < y\r\nz", 0)),
               "<html><body><i>a<br>b</i><hr>x &lt; y<br>z</body></html>");
-    EXPECT_EQ(descriptionPage(cacheWith("", 1, "L", 1), "<p>head</p>"), "<html><body><p>head</p>L</body></html>");
+    EXPECT_EQ(withHeader(descriptionPage(cacheWith("", 1, "L", 1)), "<p>head</p>"), "<html><body><p>head</p>L</body></html>");
 }
 
 TEST(ListingPages, LogsShowTextWithoutImagesAndEscapeWhatPeopleTyped)

@@ -271,7 +271,7 @@ QWidget* CacheScreen::makeDescriptionPage()
     m_note->setMinimumHeight(tap * 3 / 2);
     m_note->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_note, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { showNoteMenu(m_note->mapToGlobal(pos)); });
+            [this](const QPoint& pos) { showNoteMenu(m_note->viewport()->mapToGlobal(pos)); });
     new HoldForMenu(m_note, [this](const QPoint& globalPos) { showNoteMenu(globalPos); });
     connect(m_note, &QPlainTextEdit::textChanged, this, &CacheScreen::onNoteChanged);
     lowerLayout->addWidget(m_note, 1);

@@ -19,8 +19,6 @@
 namespace tw {
 namespace {
 
-constexpr const char* kHttpsCacheUrlPrefix = "https://www.geocaching.com/seek/cache_details.aspx?guid=";
-constexpr const char* kHttpsWaypointUrlPrefix = "https://www.geocaching.com/seek/wpt.aspx?WID=";
 
 // Import results of the store.
 constexpr int kNewCache = 1;
@@ -52,10 +50,6 @@ bool startsWith(const std::string& s, const char* prefix)
     return s.rfind(prefix, 0) == 0;
 }
 
-std::string withoutAll(const std::string& text, const char* prefix)
-{
-    return text::replaceAll(text, prefix, "");
-}
 
 std::string trimmed(const std::string& text)
 {
@@ -67,6 +61,17 @@ std::string trimmed(const std::string& text)
 }
 
 } // namespace
+
+std::string guidFromUrl(const std::string& url, const char* path)
+{
+    const std::size_t at = url.find(path);
+    if (at == std::string::npos)
+        return url;
+    const std::string site = url.substr(0, at);
+    const bool address = site.empty() || ((startsWith(site, "http://") || startsWith(site, "https://")) &&
+                                          site.find('/', site.find("//") + 2) == std::string::npos);
+    return address ? url.substr(at + std::strlen(path)) : url;
+}
 
 int gpxDate(const std::string& text)
 {
@@ -408,11 +413,11 @@ void CGpxImporter::endTag(State& s, const std::string& name, JobProgress* progre
     } else if (name == "url") {
         std::string url = takeText(s);
         if (!startsWith(url, "guid")) {
-            url = withoutAll(withoutAll(url, kCacheUrlPrefix), kHttpsCacheUrlPrefix);
+            url = guidFromUrl(url, kCacheUrlPath);
             c.guid = url;
         }
         if (!startsWith(url, "WID")) {
-            url = withoutAll(withoutAll(url, kWaypointUrlPrefix), kHttpsWaypointUrlPrefix);
+            url = guidFromUrl(url, kWaypointUrlPath);
             w.guid = url;
         }
     } else if (name == "sym") {

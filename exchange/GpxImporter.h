@@ -35,8 +35,13 @@ public:
 
 // The web addresses that carry a cache's and a waypoint's identifiers in
 // pocket queries. The export writes them; the import strips them again.
-inline constexpr const char* kCacheUrlPrefix = "http://www.geocaching.com/seek/cache_details.aspx?guid=";
-inline constexpr const char* kWaypointUrlPrefix = "http://www.geocaching.com/seek/wpt.aspx?WID=";
+// The paths of the cache site's detail pages that pocket queries link to;
+// whatever host stands before them, the guid follows.
+inline constexpr const char* kCacheUrlPath = "/seek/cache_details.aspx?guid=";
+inline constexpr const char* kWaypointUrlPath = "/seek/wpt.aspx?WID=";
+// The guid from a detail-page address (http or https, any host, or the bare
+// path); the text as it is when it is no such address.
+std::string guidFromUrl(const std::string& url, const char* path);
 
 // Reads pocket-query GPX (GPX 1.0 with the cache extension) and hands every
 // geocache and additional waypoint to an ImportStore. Reentrant: it runs on

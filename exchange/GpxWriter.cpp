@@ -149,7 +149,7 @@ void GpxWriter::cache(const CGeocache& c)
     line("<time>" + gpxTimeOfDate(c.hidden) + "</time>");
     line("<name>" + xmlEscape(c.code) + "</name>");
     line("<desc>" + cdata(c.name + " by " + c.author + " (" + difficulty + "/" + terrain + ")") + "</desc>");
-    line("<url>" + std::string(kCacheUrlPrefix) + xmlEscape(c.guid) + "</url>");
+    line("<url>" + std::string(kCacheUrlPath) + xmlEscape(c.guid) + "</url>");
     line("<urlname>" + cdata(c.name) + "</urlname>");
     line(c.found > 0 ? "<sym>Geocache Found</sym>" : "<sym>Geocache</sym>");
     line("<type>Geocache|" + cacheTypeText(c.type) + "</type>");
@@ -203,7 +203,7 @@ void GpxWriter::waypoint(const CGeocache& c, const CWaypoint& w)
     line("<name>" + xmlEscape(w.prefix + tail) + "</name>");
     line("<cmt>" + cdata(w.text) + "</cmt>");
     line("<desc>" + cdata(w.name) + "</desc>");
-    line("<url>" + std::string(kWaypointUrlPrefix) + xmlEscape(w.guid) + "</url>");
+    line("<url>" + std::string(kWaypointUrlPath) + xmlEscape(w.guid) + "</url>");
     line("<urlname>" + cdata(w.name) + "</urlname>");
     line("<sym>" + waypointTypeText(w.type) + "</sym>");
     line("<type>Waypoint|" + waypointTypeText(w.type) + "</type>");

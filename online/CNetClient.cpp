@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "online/CNetClient.h"
 
+#include "online/HostPolicy.h"
 #include "platform/Notifier.h"
 #include "platform/Prompter.h"
 
@@ -22,7 +23,8 @@ bool hasNonLoopbackInterface()
 }
 
 CNetClient::CNetClient(Prompter& prompter, Notifier& notifier)
-    : m_prompter(prompter), m_notifier(notifier), m_probe(hasNonLoopbackInterface)
+    : m_prompter(prompter), m_notifier(notifier), m_privateHostsAllowed(privateHostsAllowedByEnvironment()),
+      m_probe(hasNonLoopbackInterface)
 {
 }
 

@@ -35,6 +35,7 @@ struct DownloadItem {
     std::filesystem::path database;   // tile database file; empty for a file
     maps::TileKey key;
     std::size_t maxBytes = maps::kMaxTileBytes;
+    bool publicHostsOnly = false;     // a listing image: see enqueueListingImage
 };
 
 /** The program's one HTTP client: blocking GET and POST for the online
@@ -75,6 +76,15 @@ public:
                      std::size_t maxBytes = maps::kMaxImageBytes) override;
     void enqueueTile(const std::string& url, const maps::TileKey& key, const std::filesystem::path& database,
                      const std::string& header) override;
+    /** A listing image: the address comes from a cache listing, not from the
+     *  user, so unless private hosts are allowed it is fetched only from a
+     *  public address (a listing must not reach into the user's network).
+     *  Anything but an http or https URL is ignored. */
+    void enqueueListingImage(const std::string& url, const std::filesystem::path& path);
+    /** Lets listing images come from loopback and private addresses; the
+     *  default is TARNWICK_ALLOW_PRIVATE_HOSTS=1 in the environment. */
+    void setPrivateHostsAllowed(bool allowed) { m_privateHostsAllowed = allowed; }
+    bool privateHostsAllowed() const { return m_privateHostsAllowed; }
     /** Starts the worker when downloads are on and a connection comes up. */
     void startWorker();
     /** Asks the worker to stop, waits up to 10 s, and empties the queue. */
@@ -107,6 +117,7 @@ private:
     std::atomic<bool> m_connected{false};
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_downloadsOn{false};
+    std::atomic<bool> m_privateHostsAllowed{false};
 
     std::filesystem::path m_downloadRoot;
     std::function<bool()> m_probe;

@@ -88,6 +88,20 @@ void CNetClient::enqueueFile(const std::string& url, const fs::path& path, const
     enqueue(std::move(item));
 }
 
+void CNetClient::enqueueListingImage(const std::string& url, const fs::path& path)
+{
+    // A listing's address that the transfer would refuse anyway must not
+    // end the worker with "Error in OpenURL".
+    if (path.empty() || !prepareUrl(url))
+        return;
+    DownloadItem item;
+    item.url = url;
+    item.target = path;
+    item.maxBytes = maps::kMaxImageBytes;
+    item.publicHostsOnly = !m_privateHostsAllowed;
+    enqueue(std::move(item));
+}
+
 void CNetClient::enqueueTile(const std::string& url, const maps::TileKey& key, const fs::path& database,
                              const std::string& header)
 {
@@ -229,6 +243,7 @@ bool CNetClient::fetch(const DownloadItem& item, TileDatabases& databases)
     req.connectTimeout = m_connectTimeout;
     req.stallTimeout = m_stallTimeout;
     req.cancel = &m_stopRequested;
+    req.publicAddressesOnly = item.publicHostsOnly;
     const TransferResult result = transfer(req);
 
     switch (result.status) {
@@ -243,6 +258,10 @@ bool CNetClient::fetch(const DownloadItem& item, TileDatabases& databases)
         m_prompter.message("Internet error: " + result.error, MessageIcon::Exclamation);
         m_downloadsOn = false;
         return false;
+    case TransferStatus::Refused:
+        // A listing that points into the user's network: the image stays
+        // missing, and nothing else is affected.
+        return true;
     case TransferStatus::WrongType:
     case TransferStatus::TooLarge:
         // An error page or an oversized body: the tile stays missing and is

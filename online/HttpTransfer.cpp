@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "online/HttpTransfer.h"
 
+#include "online/HostPolicy.h"
 #include "platform/Text.h"
 
 #include <curl/curl.h>
+#include <sys/socket.h>
 
 #include <memory>
 #include <mutex>
@@ -22,6 +24,7 @@ struct Context {
     TransferResult& result;
     CURL* handle;
     bool typeChecked = false;
+    bool refused = false; // an address was turned away
 };
 
 bool typeAccepted(const TransferRequest& request, const char* type)
@@ -57,6 +60,21 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     auto& ctx = *static_cast<Context*>(user);
     return ctx.request.cancel && ctx.request.cancel->load() ? 1 : 0;
+}
+
+// Judges the address the name resolved to, just before connecting: a check
+// of the host name alone would let a name that resolves to a private address
+// (or a redirect to one) through.
+curl_socket_t onOpenSocket(void* user, curlsocktype purpose, curl_sockaddr* address)
+{
+    auto& ctx = *static_cast<Context*>(user);
+    if (purpose != CURLSOCKTYPE_IPCXN || !address)
+        return CURL_SOCKET_BAD;
+    if (ctx.request.publicAddressesOnly && !isPublicAddress(&address->addr)) {
+        ctx.refused = true;
+        return CURL_SOCKET_BAD;
+    }
+    return ::socket(address->family, address->socktype, address->protocol);
 }
 
 struct HandleDeleter {
@@ -130,6 +148,10 @@ TransferResult transfer(const TransferRequest& request)
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &ctx);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
+    if (request.publicAddressesOnly) {
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, onOpenSocket);
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, &ctx);
+    }
     if (request.postBody) {
         curl_easy_setopt(h, CURLOPT_POST, 1L);
         curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.postBody->data());
@@ -147,6 +169,8 @@ TransferResult transfer(const TransferRequest& request)
     if (code == CURLE_OK) {
         if (!ctx.typeChecked && !typeAccepted(request, type))
             result.status = TransferStatus::WrongType;
+    } else if (ctx.refused) {
+        result.status = TransferStatus::Refused;
     } else if (code == CURLE_WRITE_ERROR && result.status != TransferStatus::Ok) {
         // Our own refusal: the status says which.
     } else if (code == CURLE_FILESIZE_EXCEEDED) {

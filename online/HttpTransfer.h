@@ -22,6 +22,7 @@ enum class TransferStatus {
     TooLarge,    // the body passed maxBytes
     WrongType,   // the content type was not accepted
     Cancelled,
+    Refused,     // every address of the host (or of a redirect) is not public
 };
 
 struct TransferRequest {
@@ -35,6 +36,9 @@ struct TransferRequest {
     /** A transfer that moves less than one byte a second for this long fails. */
     std::chrono::seconds stallTimeout{30};
     const std::atomic<bool>* cancel = nullptr;
+    /** Connect only to public addresses (see isPublicAddress): checked on
+     *  every connection, redirects included, after the name is resolved. */
+    bool publicAddressesOnly = false;
 };
 
 struct TransferResult {

@@ -3,6 +3,7 @@
 
 #include "app/CGlobalData.h"
 #include "screens/CacheListScreen.h"
+#include "screens/CacheScreen.h"
 #include "screens/ExchangeCommands.h"
 #include "screens/LangText.h"
 #include "screens/QtServices.h"
@@ -120,6 +121,8 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
         m_cacheList = new CacheListScreen(m_global, notifier, this);
         pushScreen(m_cacheList);
         m_cacheList->reload();
+        connect(m_cacheList, &CacheListScreen::cacheChosen, this,
+                [this](const QString& code) { openCacheScreen(*this, code.toStdString()); });
     }
 
     connect(&notifier, &QtNotifier::topicChanged, this, &MainWindow::onTopicChanged);

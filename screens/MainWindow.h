@@ -41,6 +41,7 @@ public:
     // The cache list; null without a cache database.
     CacheListScreen* cacheList() const { return m_cacheList; }
     QtNotifier& notifier() const { return m_notifier; }
+    CGlobalData& global() const { return m_global; }
     // The Menu key's menu as it is built when tapped (for tests and the tour).
     void fillMenu(QMenu& menu);
 

@@ -55,7 +55,7 @@ TEST(GpxImport, CacheFieldsFromThePocketQueryElements)
     const std::string gpx =
         "<gpx>" +
         wpt("<time>2011-08-05T07:00:00Z</time>"
-            "<url>http://www.geocaching.com/seek/cache_details.aspx?guid=abc-123</url>"
+            "<url>http://www.example.org/seek/cache_details.aspx?guid=abc-123</url>"
             "<groundspeak:cache id=\"123\" available=\"False\" archived=\"False\">"
             "<groundspeak:name>Studánka</groundspeak:name><groundspeak:owner id=\"77\">Kovář</groundspeak:owner>"
             "<groundspeak:type>Mega-Event Cache</groundspeak:type><groundspeak:container>Small</groundspeak:container>"
@@ -155,7 +155,7 @@ TEST(GpxImport, EntriesByName)
     RecordingJobProgress progress;
     const std::string gpx = "<gpx>" + wpt("", "GC1ABCD") + wpt("", "GC1ABCDE") +
                             wpt("<desc>Parkplatz</desc><sym>Parking Area</sym>"
-                                "<url>http://www.geocaching.com/seek/wpt.aspx?WID=w-1</url>",
+                                "<url>http://www.example.org/seek/wpt.aspx?WID=w-1</url>",
                                 "PK1ABCD") +
                             wpt("<sym>Virtual Stage</sym>", "S11ABCDE") + "</gpx>";
     importText(store, gpx, "me", &progress);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "online/CNetClient.h"
+#include "online/HostPolicy.h"
 
 #include <gmock/gmock.h>
 
@@ -7,6 +8,7 @@
 #include "tests/TestSupport.h"
 #include "tests/online/SimProcess.h"
 
+#include <arpa/inet.h>
 #include <chrono>
 #include <thread>
 
@@ -180,6 +182,53 @@ TEST_F(DownloadQueueTest, NothingIsWrittenOutsideTheMapFolder)
     client.enqueueFile(url("/tiles/3/1/2.png"), dir / ".." / (dir.filename().string() + "-outside") / "2.<ext>", {});
     ASSERT_TRUE(finished());
     EXPECT_FALSE(fs::exists(outside));
+}
+
+TEST_F(DownloadQueueTest, ListingImagesComeOnlyFromPublicAddressesUnlessAllowed)
+{
+    client.setDownloadsOn(true);
+    client.setPrivateHostsAllowed(false);
+    const fs::path image = dir / "offline" / "inc" / "B" / "GC12AB-view.png";
+    client.enqueueListingImage("javascript:alert(1)", image);
+    client.enqueueListingImage("file:///etc/passwd", image);
+    EXPECT_EQ(client.queued(), 0);
+    client.enqueueListingImage(url("/img/view.png"), image);
+    client.enqueueListingImage(url("/redirect/tiles/3/1/2.png"), dir / "offline" / "inc" / "B" / "GC12AB-2.png");
+    // A tile is the user's own choice of server and still comes.
+    client.enqueueFile(url("/tiles/3/1/3.png"), dir / "t" / "3.<ext>", {});
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(filesBelow(dir), std::vector<fs::path>{dir / "t" / "3.png"});
+    for (const std::string& request : s_sim->requests())
+        EXPECT_EQ(request.find("/img/"), std::string::npos) << request;
+    EXPECT_TRUE(prompter.messages().empty());
+    EXPECT_TRUE(client.downloadsOn());
+
+    client.setPrivateHostsAllowed(true);
+    client.enqueueListingImage(url("/img/view.png"), image);
+    ASSERT_TRUE(finished());
+    EXPECT_TRUE(fs::exists(image));
+}
+
+TEST(HostPolicy, OnlyAddressesOnThePublicInternetArePublic)
+{
+    const auto judge = [](const char* text) {
+        sockaddr_in6 v6{};
+        sockaddr_in v4{};
+        if (inet_pton(AF_INET, text, &v4.sin_addr) == 1) {
+            v4.sin_family = AF_INET;
+            return isPublicAddress(reinterpret_cast<const sockaddr*>(&v4));
+        }
+        EXPECT_EQ(inet_pton(AF_INET6, text, &v6.sin6_addr), 1) << text;
+        v6.sin6_family = AF_INET6;
+        return isPublicAddress(reinterpret_cast<const sockaddr*>(&v6));
+    };
+    for (const char* open : {"93.184.216.34", "8.8.8.8", "172.32.0.1", "100.128.0.1", "2a00:1450:4001:80b::200e"})
+        EXPECT_TRUE(judge(open)) << open;
+    for (const char* closed : {"127.0.0.1", "127.8.9.10", "10.1.2.3", "172.16.0.1", "172.31.255.255", "192.168.1.1",
+                               "169.254.169.254", "100.64.0.1", "0.0.0.0", "224.0.0.1", "255.255.255.255", "::1", "::",
+                               "fe80::1", "fc00::1", "fd12:3456::1", "::ffff:127.0.0.1", "::ffff:192.168.0.1", "ff02::1"})
+        EXPECT_FALSE(judge(closed)) << closed;
+    EXPECT_FALSE(isPublicAddress(nullptr));
 }
 
 TEST_F(DownloadQueueTest, StopEndsATransferAtOnceAndEmptiesTheQueue)

@@ -17,6 +17,9 @@
 //   /huge/...      an image body that never ends
 //   /slow/...      the tile after a pause (?delay=seconds, default 30)
 //   /redirect/...  302 to the same tile without the prefix
+// Listing images:
+//   GET /img/{name}.png | .jpg | .gif       a rendered picture labelled with the name
+//                                           (a .gif is sent as PNG data typed image/png)
 // Update endpoint:
 //   POST /twinfo.php                        the newest version (--version-reply)
 // Helpers:
@@ -169,6 +172,14 @@ int main(int argc, char** argv)
                    const std::string plain = "/mapy/" + m[2].str() + "/" + m[3].str() + "-" + label;
                    serveTile(m[1].str(), plain, label, seedOf(z, x, y), false, req, res);
                });
+    server.Get(R"(/img/([A-Za-z0-9_.-]{1,80})\.(png|jpg|gif))", [](const httplib::Request& req, httplib::Response& res) {
+        const std::string name = req.matches[1].str();
+        std::uint32_t seed = 0;
+        for (const char c : name)
+            seed = seed * 31 + static_cast<unsigned char>(c);
+        const bool jpeg = req.matches[2].str() == "jpg";
+        res.set_content(tileLabelPng(name, seed, jpeg), jpeg ? "image/jpeg" : "image/png");
+    });
     auto twinfo = [&versionReply](const httplib::Request&, httplib::Response& res) {
         res.set_content(versionReply, "text/plain");
     };

@@ -101,3 +101,4 @@ langName=Čeština
 576=Šablona: [T] čas, [N] číslo nálezu, [L] text
 577=Nálezy mimo tuto databázi
 578=Textový soubor
+579=Zaznamenat u keše %s „Nenalezeno“ s dnešním datem?

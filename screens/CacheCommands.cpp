@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace tw {
@@ -40,6 +41,7 @@ constexpr int kTextTags = 542;
 constexpr int kTextVisit = 543;
 constexpr int kTextTextTools = 544;
 constexpr int kTextExportFieldNotes = 545;
+constexpr int kTextNotFoundQuestion = 579;
 
 QString nameAndCode(const CGeocache& cache)
 {
@@ -87,7 +89,14 @@ bool recordVisitCommand(QWidget* window, CGlobalData& g, bool found)
     CGeocache* cache = g.currentCache();
     if (!cache)
         return false;
-    InputDialog input(window, titleOf(langText(g, found ? kTextFound : kTextNotFound)),
+    if (!found) {
+        // A note that is no find is stamped with the day it is stored: there
+        // is no date to choose.
+        const QString question = langText(g, kTextNotFoundQuestion).replace(QStringLiteral("%s"), nameAndCode(*cache));
+        return g.prompter.ask(question.toStdString(), true) &&
+               recordVisit(g, *cache, LogType::DidntFindIt, std::time(nullptr));
+    }
+    InputDialog input(window, titleOf(langText(g, kTextFound)),
                       nameAndCode(*cache) + QStringLiteral("\n") + langText(g, kTextVisitDate));
     auto* calendar = new QCalendarWidget(&input.dialog);
     calendar->setObjectName(QStringLiteral("visitDate"));
@@ -95,12 +104,16 @@ bool recordVisitCommand(QWidget* window, CGlobalData& g, bool found)
     calendar->setMaximumDate(QDate::currentDate());
     calendar->setSelectedDate(QDate::currentDate());
     calendar->setMinimumHeight(touchPx(g) * 6);
+    // The month keys are small arrows by default: make them finger-sized.
+    for (auto* key : calendar->findChildren<QToolButton*>()) {
+        key->setMinimumSize(touchPx(g), touchPx(g));
+        key->setIconSize(QSize(touchPx(g) / 2, touchPx(g) / 2));
+    }
     input.layout->addWidget(calendar, 1);
     if (!input.run(g, window))
         return false;
     const QDateTime when(calendar->selectedDate(), QTime::currentTime());
-    return recordVisit(g, *cache, found ? LogType::FoundIt : LogType::DidntFindIt,
-                       static_cast<std::time_t>(when.toSecsSinceEpoch()));
+    return recordVisit(g, *cache, LogType::FoundIt, static_cast<std::time_t>(when.toSecsSinceEpoch()));
 }
 
 bool deleteCacheCommand(QWidget*, CGlobalData& g)

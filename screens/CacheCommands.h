@@ -18,8 +18,8 @@ class MainWindow;
 
 // Edits the user's own note on the cache.
 bool editNoteCommand(QWidget* window, CGlobalData& global);
-// Records a find (found) or a Didn't find it on a date the user picks,
-// today by default, at the present time of day.
+// Records a find on a date the user picks (today by default) at the
+// present time of day, or, after asking, a Didn't find it for today.
 bool recordVisitCommand(QWidget* window, CGlobalData& global, bool found);
 // Deletes the cache after asking; the list and the status line follow.
 bool deleteCacheCommand(QWidget* window, CGlobalData& global);

@@ -327,6 +327,23 @@ void CGlobalData::setCurrentCache(const CGeocache& cache)
     recent.insert(recent.begin(), std::make_unique<CGeocache>(cache));
     if (recent.size() > static_cast<std::size_t>(kMaxRecent))
         recent.resize(kMaxRecent);
+    SaveRecent();
+}
+
+void CGlobalData::setNavigationTarget(std::optional<NavigationTarget> target)
+{
+    navigationTarget = std::move(target);
+    if (navigationTarget)
+        proximityAlert->setTarget(geo::LatLon{navigationTarget->lat, navigationTarget->lon});
+    else
+        proximityAlert->setTarget(std::nullopt);
+}
+
+CacheStore CGlobalData::cacheStore()
+{
+    CacheStore store(cacheDb, tagCategories, settings.impOnlyNew);
+    store.setOnDeleted([this] { ReadDbCounters(); });
+    return store;
 }
 
 } // namespace tw

@@ -3,6 +3,7 @@
 
 #include "app/LanguageTable.h"
 #include "app/Settings.h"
+#include "db/CacheStore.h"
 #include "db/Records.h"
 #include "db/SQLite.h"
 #include "db/Tags.h"
@@ -37,6 +38,15 @@ struct Services {
     Prompter& prompter;
     Notifier& notifier;
     KeepAwake& keepAwake;
+};
+
+// The cache or waypoint the user navigates to: the navigation view, the
+// map's target line and the proximity alert read it.
+struct NavigationTarget {
+    std::string name;
+    std::string code; // the cache's code (for a waypoint, its cache's)
+    double lat = 0.0;
+    double lon = 0.0;
 };
 
 // The central data object: settings, language table, databases, the cache
@@ -82,6 +92,13 @@ public:
     // Recent caches, most recent first; the first is the current cache.
     std::vector<std::unique_ptr<CGeocache>> recent;
 
+    // Nothing while no target was chosen; it lasts for the run only.
+    std::optional<NavigationTarget> navigationTarget;
+    // Chooses (or clears) the target and hands it to the proximity alert.
+    void setNavigationTarget(std::optional<NavigationTarget> target);
+    // Where the last coordinate text that was copied or read lies.
+    geo::LatLon parsedPoint;
+
     int dbVersion = 0;   // the cache database's user_version
     int cacheCount = 0;  // caches in the database, without the dummy cache
     int listedCount = 0; // caches in the current list
@@ -105,7 +122,8 @@ public:
     void SaveSettings(int mask);
     void LoadRecent();
     void SaveRecent();
-    // Makes the cache the current one: first of the recent list.
+    // Makes the cache the current one: first of the recent list, which is
+    // saved at once so that it survives the run.
     void setCurrentCache(const CGeocache& cache);
     CGeocache* currentCache() { return recent.empty() ? nullptr : recent.front().get(); }
     void SaveLastPosition(double lat, double lon);
@@ -123,6 +141,9 @@ public:
     void ReadDbCounters();
     void InitTagCategories();
     void LoadDummyCache();
+    // The write side of the cache database; a deletion through it reads the
+    // counters again (and so refreshes the status line).
+    CacheStore cacheStore();
     // Closes the cache database and opens dbFile instead (options screen).
     bool SwitchDatabase(const std::string& dbFile);
     // Why the open cache database cannot serve a job that reads or writes

@@ -2,6 +2,7 @@
 #include "app/FieldNotesJob.h"
 
 #include "app/CGlobalData.h"
+#include "app/CacheActions.h"
 #include "db/CacheStore.h"
 #include "exchange/FieldNotes.h"
 #include "platform/Clock.h"
@@ -18,29 +19,40 @@ constexpr const char* kCannotWrite = "Nepodařilo se otevřít soubor pro zápis
 
 bool saveFieldNote(CGlobalData& g, CGeocache& cache, int logType, const std::string& text, std::time_t visit)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.cacheDb.IsAvailable() || !ensureCacheDetails(g, cache))
         return false;
     const bool wasFound = cache.found > 0;
-    if (!wasFound && logType == LogType::FoundIt)
-        ++g.settings.foundCount;
-    else if (wasFound && logType != LogType::FoundIt)
-        --g.settings.foundCount;
-    g.SaveSettings(SettingsGroup::General);
-    CacheStore store(g.cacheDb, g.tagCategories, g.settings.impOnlyNew);
-    return store.SetFoundState(cache, logType, text, visit);
+    const bool stored = g.cacheStore().SetFoundState(cache, logType, text, visit);
+    // The count follows the found date as stored: a Didn't find it keeps an
+    // earlier find, a Webcam Photo Taken or Attended is a find as well.
+    const bool isFound = cache.found > 0;
+    if (wasFound != isFound) {
+        g.settings.foundCount += isFound ? 1 : -1;
+        g.SaveSettings(SettingsGroup::General);
+    }
+    refreshListedCache(g, cache);
+    return stored;
 }
 
 bool deleteFieldNote(CGlobalData& g, CGeocache& cache)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.cacheDb.IsAvailable() || !ensureCacheDetails(g, cache))
         return false;
     if (cache.found > 0) {
         --g.settings.foundCount;
         g.SaveSettings(SettingsGroup::General);
     }
-    CacheStore store(g.cacheDb, g.tagCategories, g.settings.impOnlyNew);
-    const bool ok = store.SetFoundState(cache, LogType::ClearFind, "", 0);
-    RemoveTag(g.cacheDb, cache.code, TagCategoryName::FieldNoteSent, "");
+    const bool ok = g.cacheStore().SetFoundState(cache, LogType::ClearFind, "", 0);
+    // The note goes as a whole: tags left with an empty text would still be
+    // exported, as a note of no type.
+    for (const char* category : {TagCategoryName::FieldNote, TagCategoryName::FieldNoteType,
+                                 TagCategoryName::FieldNoteTime, TagCategoryName::FieldNoteSent})
+        RemoveTag(g.cacheDb, cache.code, category, "");
+    cache.fieldNoteText.clear();
+    cache.fieldNoteTime.clear();
+    cache.fieldNoteType = 0;
+    cache.fieldNoteTextTag = cache.fieldNoteTypeTag = cache.fieldNoteTimeTag = 0;
+    refreshListedCache(g, cache);
     return ok;
 }
 

@@ -12,10 +12,11 @@ class CGeocache;
 // The field-note operations of the visit screen and the export, with the
 // found count kept in step.
 
-// Stores the note of a visit and adjusts the found count for a new or
-// withdrawn find.
+// Stores the note of a visit; the found count follows the found date (a
+// new find adds one, a withdrawn one takes one away).
 bool saveFieldNote(CGlobalData& global, CGeocache& cache, int logType, const std::string& text, std::time_t visit);
-// Removes the note, the find and the published mark.
+// Removes the note (its text, type and time tags), the find and the
+// published mark.
 bool deleteFieldNote(CGlobalData& global, CGeocache& cache);
 // Counts the found caches again; returns the number shown (with the finds
 // made outside the database).

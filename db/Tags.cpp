@@ -26,11 +26,15 @@ void writeTag(SQLite::Database& db, const std::string& code, int categoryKey, co
 
     int valueKey = 0;
     if (sharedValue) {
-        SQLite::Statement find = db.prepareCached("SELECT `key` FROM `geotagvalue` WHERE `value` LIKE ?");
+        // Byte for byte: LIKE would read "%" and "_" in a note as wildcards
+        // and ignore case, and bind the note to another cache's text.
+        SQLite::Statement find =
+            db.prepareCached("SELECT `key` FROM `geotagvalue` WHERE `value` = ? COLLATE BINARY");
         find.BindText(1, stored);
         valueKey = lastKey(find);
     } else {
-        SQLite::Statement find = db.prepareCached("SELECT `ptrvalue` FROM `geotag` WHERE `id` LIKE ? AND `ptrkat` = ?");
+        SQLite::Statement find =
+            db.prepareCached("SELECT `ptrvalue` FROM `geotag` WHERE `id` = ? COLLATE BINARY AND `ptrkat` = ?");
         find.BindText(1, code);
         find.BindInt(2, categoryKey);
         valueKey = lastKey(find);

@@ -44,8 +44,8 @@ int getCategoryKeyOrThrow(SQLite::Database& db, const std::string& name, bool cr
 // Throws SQLite::Error.
 TagCategories resolveTagCategories(SQLite::Database& db);
 
-// Writes one tag of a cache. With sharedValue the value row is looked up by
-// text (ignoring ASCII case) and reused; otherwise the value row that this
+// Writes one tag of a cache. With sharedValue a value row with exactly the
+// same text (byte for byte) is reused; otherwise the value row that this
 // cache's tag of the category points to is changed in place. tagKey == 0
 // adds a new tag and stores its key; otherwise that tag is repointed.
 // Line breaks (CR LF) are stored as "//". Without ownTransaction it runs in

@@ -87,8 +87,8 @@ CREATE TABLE `geotagvalue` (
   `key`   INTEGER PRIMARY KEY,
   `value` TEXT
 );
--- Values are looked up with LIKE, which ignores ASCII case: only a NOCASE
--- index can serve those look-ups.
+-- A tag value is looked up byte for byte (the exact index); the NOCASE
+-- index serves searches that ignore letter case.
 CREATE INDEX `geotagvalue_value` ON `geotagvalue` (`value` COLLATE NOCASE);
 CREATE INDEX `geotagvalue_exact` ON `geotagvalue` (`value`);
 

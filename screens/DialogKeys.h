@@ -5,6 +5,7 @@
 
 #include <string>
 
+class QBoxLayout;
 class QDialog;
 class QDialogButtonBox;
 class QLabel;
@@ -29,5 +30,14 @@ QPushButton* makeTouchButton(const CGlobalData& global, const QString& text, QWi
 // edit widget.
 QString linesForWidget(const std::string& text);
 std::string linesFromWidget(const QString& text);
+
+// The keys at the bottom of a dialog, finger-sized: OK and Cancel, or
+// Close alone. OK accepts, Cancel and Close reject (as Esc does). The
+// dialog takes the font of the window it belongs to.
+QDialogButtonBox* addDialogKeys(QDialog& dialog, QBoxLayout& layout, const CGlobalData& global,
+                                bool okAndCancel = true);
+
+// A menu entry's text as a title: without the trailing ellipsis.
+QString titleOf(QString menuText);
 
 } // namespace tw

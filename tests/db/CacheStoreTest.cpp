@@ -110,13 +110,15 @@ TEST_F(CacheStoreTest, FailingPartRollsBackTheWholeCache)
     EXPECT_FALSE(db.inTransaction());
 }
 
-TEST_F(CacheStoreTest, SharedValuesAreReusedIgnoringCaseAndLineBreaksStoredAsSlashes)
+TEST_F(CacheStoreTest, SharedValuesAreReusedOnlyWhenIdenticalAndLineBreaksStoredAsSlashes)
 {
-    int first = 0, second = 0;
-    ASSERT_TRUE(SetTag(db, "GC1", categories.attribute, "Dogs-Yes", true, first, true));
+    int first = 0, second = 0, third = 0;
+    ASSERT_TRUE(SetTag(db, "GC1", categories.attribute, "dogs-yes", true, first, true));
     ASSERT_TRUE(SetTag(db, "GC2", categories.attribute, "dogs-yes", true, second, true));
     EXPECT_NE(first, second);
     EXPECT_EQ(count("SELECT COUNT(*) FROM geotagvalue"), 1);
+    ASSERT_TRUE(SetTag(db, "GC3", categories.attribute, "Dogs-Yes", true, third, true));
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geotagvalue"), 2);
 
     int note = 0;
     ASSERT_TRUE(SetTag(db, "GC1", categories.fieldNote, "line one\r\nline two", true, note, true));

@@ -80,6 +80,29 @@ TEST_F(TagsTest, LastImportMarksOnlyTheLatestImport)
     EXPECT_TRUE(HasTag(db, "GC2", TagCategoryName::LastImport, "x"));
 }
 
+TEST_F(TagsTest, NotesWithWildcardsOrOtherCaseKeepTheirOwnText)
+{
+    // Each note would match an earlier one under LIKE ("%", "_", letter case).
+    const std::vector<std::pair<std::string, std::string>> notes{
+        {"GC1", "Done 100 times"}, {"GC2", "Done 100%"}, {"GC3", "done 100 TIMES"},
+        {"GC4", "axb"},            {"GC5", "a_b"},       {"GC6", "Done 100 times"}};
+    CacheStore store(db, categories);
+    std::vector<CGeocache> caches;
+    for (const auto& [code, text] : notes) {
+        caches.push_back(cache(code));
+        ASSERT_TRUE(store.InsertCache(caches.back()));
+        ASSERT_TRUE(store.SetFoundState(caches.back(), LogType::WriteNote, text, 0));
+    }
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        auto stored = LoadCacheByCode(db, notes[i].first);
+        ASSERT_TRUE(stored);
+        LoadDetails(db, *stored, categories);
+        EXPECT_EQ(stored->fieldNoteText, notes[i].second) << notes[i].first;
+    }
+    // Identical notes still share one value row.
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geotagvalue WHERE value = 'Done 100 times'"), 1);
+}
+
 TEST_F(TagsTest, ReadFailureIsShownPlainly)
 {
     ASSERT_EQ(db.Exec("DROP TABLE geotag;"), SQLITE_OK);

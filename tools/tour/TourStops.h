@@ -34,5 +34,6 @@ struct TourStop {
 void addListStops(std::vector<TourStop>& stops);
 void addWaypointStops(std::vector<TourStop>& stops);
 void addListingStops(std::vector<TourStop>& stops);
+void addVisitStops(std::vector<TourStop>& stops);
 
 } // namespace tw

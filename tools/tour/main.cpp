@@ -78,6 +78,7 @@ int main(int argc, char* argv[])
     tw::addListStops(stops);
     tw::addWaypointStops(stops);
     tw::addListingStops(stops);
+    tw::addVisitStops(stops);
 
     int written = 0;
     int failed = 0;

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tw {
+
+class CGeocache;
+class CGlobalData;
+class CWaypoint;
+struct NavigationTarget;
+
+// What the cache commands do to the database and to the lists the screens
+// show. A database failure has been shown when they return false or nothing.
+
+// The cache with its details and tag keys, ready to be changed (a record
+// taken from a list holds neither); nothing when it is not in the database.
+std::optional<CGeocache> loadCacheForEditing(CGlobalData& global, const std::string& code);
+
+// Loads the details and tag keys of a record taken from a list (once); a
+// note written without them would become new tags beside the old ones.
+bool ensureCacheDetails(CGlobalData& global, CGeocache& cache);
+
+// Copies the found date and time, the note and the update date of a changed
+// cache into the cache list and the recent list, and tells the list.
+void refreshListedCache(CGlobalData& global, const CGeocache& cache);
+
+// The user's own note on the cache.
+bool setCacheComment(CGlobalData& global, CGeocache& cache, const std::string& text);
+
+// A find (Found it) or a Didn't find it at the given local time, keeping
+// the text of the cache's field note.
+bool recordVisit(CGlobalData& global, CGeocache& cache, int logType, std::time_t when);
+
+// Deletes the cache with everything the user added to it. It leaves the
+// cache list and the recent list, and the counters are read again.
+bool deleteCacheWithUserData(CGlobalData& global, const CGeocache& cache);
+
+// The clipboard text of a position ("N 50°07.407' E 014°30.000'"); the text
+// is read back so that parsedPoint holds what was copied.
+std::string coordinatesToCopy(CGlobalData& global, double lat, double lon);
+
+// The cache's additional waypoints that have a position.
+std::vector<CWaypoint> waypointsWithPosition(CGlobalData& global, const CGeocache& cache);
+
+NavigationTarget navigationTargetOf(const CGeocache& cache);
+NavigationTarget navigationTargetOf(const CWaypoint& waypoint);
+
+// True for the categories the program keeps its own data in (attributes,
+// field notes, the import marker, ...): the tag screen leaves them alone.
+bool isProgramTagCategory(const std::string& name);
+
+// The categories the user can tag with, ordered ignoring case.
+std::vector<std::string> userTagCategories(CGlobalData& global);
+// The user's tags of one cache as (category, value), in the listing's order.
+std::vector<std::pair<std::string, std::string>> userTagsOf(CGlobalData& global, const std::string& code);
+
+} // namespace tw

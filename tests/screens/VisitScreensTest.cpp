@@ -1,0 +1,284 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CGlobalData.h"
+#include "db/CacheReader.h"
+#include "db/CacheStore.h"
+#include "exchange/FieldNotes.h"
+#include "platform/Clock.h"
+#include "platform/RecordingServices.h"
+#include "screens/CExportFNDlg.h"
+#include "screens/CRot13Dlg.h"
+#include "screens/CacheCommands.h"
+#include "screens/CacheListScreen.h"
+#include "screens/MainWindow.h"
+#include "screens/QtServices.h"
+#include "screens/TagsScreen.h"
+#include "screens/VisitScreen.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimeEdit>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <memory>
+
+using namespace tw;
+
+namespace {
+
+// A program state over a temporary folder; a second one over the same
+// folder is the program started again.
+struct World {
+    World()
+    {
+        const std::filesystem::path root = dir.path().toStdString();
+        paths.config = root / "config";
+        paths.data = root / "data";
+        paths.documents = root / "docs";
+        paths.install = TARNWICK_RUNTIME_DIR;
+        std::filesystem::create_directories(paths.data);
+        start();
+        std::filesystem::copy_file(paths.install / "emptydb.db3", global->settings.dbFile);
+        open();
+    }
+
+    void start()
+    {
+        global = std::make_unique<CGlobalData>(paths, Services{prompter, notifier, keepAwake});
+        global->settings.language = "en";
+        global->LoadSettings(0xff);
+        global->settings.language = "en";
+        global->LoadSettings(SettingsGroup::User);
+        global->filter.refPoint = 3;
+        global->filter.owned = 2;
+        global->filter.found = 2;
+        global->settings.homeLat = 50.08;
+        global->settings.homeLon = 14.42;
+    }
+
+    void open()
+    {
+        global->cacheDb.OpenFile(global->settings.dbFile);
+        global->InitTagCategories();
+        global->ReadDbCounters();
+    }
+
+    CGeocache add(const std::string& code, int found = 0)
+    {
+        CGeocache c;
+        c.code = code;
+        c.name = "Cache " + code;
+        c.lat = 50.08 + 0.001 * static_cast<double>(global->cacheCount + 1);
+        c.lon = 14.42;
+        c.type = CacheType::Traditional;
+        c.found = found;
+        CacheStore(global->cacheDb, global->tagCategories).InsertCache(c);
+        global->ReadDbCounters();
+        return c;
+    }
+
+    QTemporaryDir dir;
+    Paths paths;
+    RecordingPrompter prompter;
+    QtNotifier notifier;
+    RecordingKeepAwake keepAwake;
+    std::unique_ptr<CGlobalData> global;
+};
+
+// The export file as UTF-8 lines, after checking its UTF-16LE form.
+QStringList exportedLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("(no file)")};
+    const QByteArray bytes = file.readAll();
+    if (!bytes.startsWith("\xFF\xFE") || !bytes.endsWith(QByteArray("\x0A\x00", 2)))
+        return {QStringLiteral("(not UTF-16LE with LF)")};
+    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
+                                            (bytes.size() - 2) / 2);
+    return text.split(QChar('\n'), Qt::SkipEmptyParts);
+}
+
+void writeVisit(CGlobalData& g, const std::string& code, int type, QDate date, QTime time, const QString& text)
+{
+    VisitScreen screen(g, code);
+    screen.typeList()->setCurrentIndex(screen.typeList()->findData(type));
+    screen.dateEdit()->setDate(date);
+    screen.timeEdit()->setTime(time);
+    screen.textEdit()->setPlainText(text);
+    QVERIFY(screen.save());
+}
+
+} // namespace
+
+class VisitScreensTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void visitNotesExportThroughTheDialog()
+    {
+        World w;
+        CGlobalData& g = *w.global;
+        w.add("GCOLD", 20100101);
+        w.add("GCVIS1");
+        w.add("GCVIS2");
+        w.add("GCVIS3");
+
+        writeVisit(g, "GCVIS1", LogType::FoundIt, QDate(2024, 5, 17), QTime(10, 15), "Díky, 100% \"OK\"");
+        writeVisit(g, "GCVIS2", LogType::DidntFindIt, QDate(2024, 5, 18), QTime(9, 0), "No luck");
+        writeVisit(g, "GCVIS3", LogType::WriteNote, QDate(2024, 5, 18), QTime(11, 0), "Changed my mind");
+        {
+            // Reopened, the screen shows the stored note; deleting it removes it.
+            VisitScreen screen(g, "GCVIS3");
+            QCOMPARE(screen.textEdit()->toPlainText(), QStringLiteral("Changed my mind"));
+            w.prompter.queueAnswer(true);
+            QVERIFY(screen.deleteNote());
+            QVERIFY(screen.textEdit()->toPlainText().isEmpty());
+        }
+        {
+            VisitScreen screen(g, "GCVIS1");
+            QCOMPARE(screen.typeList()->currentData().toInt(), LogType::FoundIt);
+            QCOMPARE(screen.dateEdit()->date(), QDate(2024, 5, 17));
+            QCOMPARE(screen.recount(), 2); // GCOLD and GCVIS1
+        }
+
+        CExportFNDlg dialog(g);
+        const QString path = w.dir.filePath(QStringLiteral("notes.txt"));
+        dialog.sinceEdit()->setDate(QDate(2024, 5, 17));
+        dialog.fileEdit()->setText(path);
+        dialog.templateEdit()->setText(QStringLiteral("[N]|[T]|[L]"));
+        dialog.extraFindsBox()->setValue(10);
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+
+        // A Didn't find it is dated by the day it was written (no find date).
+        const QStringList expected{
+            QString::fromStdString("GCVIS1," + fieldNoteUtcTime(20240517, 1015) + ",Found it,\"12|10:15|Díky, 100% \"OK\"\""),
+            QString::fromStdString("GCVIS2," + fieldNoteUtcTime(todayYmd(), 0) + ",Didn't find it,\"|00:00|No luck\"")};
+        QCOMPARE(exportedLines(path), expected);
+
+        // The dialog's settings are stored for the next run.
+        w.global->settings = Settings();
+        w.global->LoadSettings(SettingsGroup::FieldNotes);
+        QCOMPARE(QString::fromStdString(w.global->settings.fnFile), path);
+        QCOMPARE(w.global->settings.fnTemplate, std::string("[N]|[T]|[L]"));
+        QCOMPARE(w.global->settings.findsCountExtra, 10);
+    }
+
+    void deletingACacheUpdatesTheStatusLine()
+    {
+        World w;
+        CGlobalData& g = *w.global;
+        for (const char* code : {"GCD1", "GCD2", "GCD3"})
+            w.add(code);
+        MainWindow window(g, w.notifier);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.statusText(), QStringLiteral("Caches: 3/3/0"));
+
+        g.setCurrentCache(*g.caches[1]);
+        const std::string code = g.caches[1]->code;
+        w.prompter.queueAnswer(true);
+        QVERIFY(deleteCacheCommand(&window, g));
+        QTRY_COMPARE(window.statusText(), QStringLiteral("Caches: 2/2/0"));
+        QCOMPARE(window.cacheList()->view()->model()->rowCount(), 2);
+        QVERIFY(!LoadCacheByCode(g.cacheDb, code));
+        QVERIFY(!g.currentCache() || g.currentCache()->code != code);
+    }
+
+    void recentListSurvivesARestart()
+    {
+        World w;
+        for (const char* code : {"GCR1", "GCR2", "GCR3"})
+            w.add(code);
+        std::vector<std::string> tapped;
+        {
+            MainWindow window(*w.global, w.notifier);
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QListView* view = window.cacheList()->view();
+            for (int row : {2, 0}) {
+                const QModelIndex index = view->model()->index(row, 0);
+                tapped.push_back(index.data(Qt::ToolTipRole).toString().section(QChar('('), 1).chopped(1).toStdString());
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+            }
+        }
+        QVERIFY(w.global->currentCache());
+        QCOMPARE(w.global->currentCache()->code, tapped[1]);
+
+        w.global.reset();
+        w.start();
+        w.open();
+        w.global->LoadRecent();
+        QCOMPARE(w.global->recent.size(), std::size_t(2));
+        QCOMPARE(w.global->recent[0]->code, tapped[1]);
+        QCOMPARE(w.global->recent[1]->code, tapped[0]);
+    }
+
+    void tagAddedAndRemovedOnTheTagsScreen()
+    {
+        World w;
+        CGlobalData& g = *w.global;
+        w.add("GCT1");
+        w.add("GCT2");
+        AddTag(g.cacheDb, "GCT2", "colour", "blue");
+        TagsScreen screen(g, "GCT1");
+        // The program's own categories are not offered.
+        QVERIFY(screen.categoryBox()->findText(QStringLiteral("colour")) >= 0);
+        QCOMPARE(screen.categoryBox()->findText(QStringLiteral("fieldnote")), -1);
+
+        screen.categoryBox()->setCurrentText(QStringLiteral("colour"));
+        QCOMPARE(screen.valueBox()->itemText(0), QStringLiteral("blue")); // used before in that category
+        screen.valueBox()->setCurrentText(QStringLiteral("Red_1"));
+        screen.mainAction();
+        QVERIFY(HasTag(g.cacheDb, "GCT1", "colour", "Red_1"));
+        QCOMPARE(screen.tagList()->count(), 1);
+        QCOMPARE(screen.tagList()->item(0)->text(), QStringLiteral("colour: Red_1"));
+
+        screen.tagList()->setCurrentRow(0);
+        QTest::mouseClick(screen.findChild<QPushButton*>(QStringLiteral("removeTag")), Qt::LeftButton);
+        QVERIFY(!HasTag(g.cacheDb, "GCT1", "colour", ""));
+        QVERIFY(HasTag(g.cacheDb, "GCT2", "colour", "blue"));
+    }
+
+    void textToolsDecodeRot13MorseRomanAndBases()
+    {
+        World w;
+        CRot13Dlg dialog(*w.global, QStringLiteral("Nop [Abc] klm"));
+        auto press = [&](int key) { QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("convert%1").arg(key)), Qt::LeftButton); };
+        press(0);
+        QCOMPARE(dialog.result(), QStringLiteral("Abc [Abc] xyz"));
+        dialog.input()->setPlainText(QStringLiteral(".../---/.../"));
+        press(1);
+        QCOMPARE(dialog.result(), QStringLiteral("SOS "));
+        dialog.input()->setPlainText(QStringLiteral("-/"));
+        press(2);
+        QCOMPARE(dialog.result(), QStringLiteral("E "));
+        dialog.input()->setPlainText(QStringLiteral("mcmxciv"));
+        press(3);
+        QCOMPARE(dialog.result(), QStringLiteral("1994"));
+
+        auto* bases = dialog.findChild<QComboBox*>(QStringLiteral("numberBases"));
+        dialog.input()->setPlainText(QStringLiteral(" ff "));
+        emit bases->activated(4); // Hex->
+        QCOMPARE(dialog.result(), QStringLiteral("Bin: 11111111\nOct: 377\nDec: 255"));
+        QCOMPARE(bases->currentIndex(), 0);
+        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("copyResult")), Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(), dialog.result());
+    }
+};
+
+QTEST_MAIN(VisitScreensTest)
+#include "VisitScreensTest.moc"

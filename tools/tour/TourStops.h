@@ -32,5 +32,6 @@ struct TourStop {
 
 // Each group of screens adds its stops.
 void addListStops(std::vector<TourStop>& stops);
+void addFilterStops(std::vector<TourStop>& stops);
 
 } // namespace tw

@@ -24,10 +24,12 @@ BatchActions defaultBatchActions()
     };
     actions.importGpx = [](CGlobalData& g, const std::string& file) {
         ConsoleJobProgress progress({g.text(262), g.text(263), g.text(264), g.text(265)});
-        const ImportSummary summary = importGpx(g, file, &progress, nullptr);
+        // SIGTERM and SIGINT end a long import after the entry being stored.
+        const ImportSummary summary = importGpx(g, file, &progress, &terminationFlag());
         progress.finish(importCompletionText(g, summary));
-        // What was stored stays stored; a file that ended early still fails the run.
-        return summary.error.empty() && summary.complete;
+        // What was stored stays stored; a file that ended early or entries
+        // the database refused still fail the run.
+        return summary.error.empty() && summary.complete && summary.failed == 0;
     };
     actions.exportAllTracks = [](CGlobalData& g) {
         if (!g.trackLogger->isOpen())

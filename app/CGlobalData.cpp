@@ -47,6 +47,7 @@ constexpr std::array kIntValues{
     IntValue{SG::General, "SuspendKiller", &G::suspendKiller},
     IntValue{SG::General, "RunOnSuspend", &G::runOnSuspend},
     IntValue{SG::General, "FingerFriendlyEdit", &G::fingerFriendlyEdit},
+    IntValue{SG::General, "CoordStyle", &G::coordStyle},
     IntValue{SG::General, "SrchResRefresh", &G::srchResRefresh},
     IntValue{SG::General, "NorthUp", &G::northUp},
     IntValue{SG::General, "DnlOnline", &G::dnlOnline},

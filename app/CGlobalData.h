@@ -125,6 +125,10 @@ public:
     void LoadDummyCache();
     // Closes the cache database and opens dbFile instead (options screen).
     bool SwitchDatabase(const std::string& dbFile);
+    // Why the open cache database cannot serve a job that reads or writes
+    // caches: a file that is no database, a damaged one, or one without the
+    // cache tables (an empty file). Empty when it can.
+    std::string cacheDbProblem();
 
     // The list filter, kept in the settings section "Filter".
     CacheFilter filter;
@@ -139,8 +143,9 @@ public:
     geo::ReferenceContext referenceContext() const;
 
     // Reloads the cache list from the database through the filter, sorted by
-    // sortKey and cut to MaxRows (see app/CacheList.cpp).
-    void readCaches();
+    // sortKey and cut to MaxRows (see app/CacheList.cpp). False when the
+    // database could not be read (the list then holds what was read).
+    bool readCaches();
     // The number of finds in the database, saved as FoundCount.
     void refreshFoundCount();
     // The running number of the find on date (YYYYMMDD) at time (HHMM):

@@ -146,10 +146,10 @@ geo::ReferenceContext CGlobalData::referenceContext() const
     return context;
 }
 
-void CGlobalData::readCaches()
+bool CGlobalData::readCaches()
 {
     if (!cacheDb.IsAvailable())
-        return;
+        return false;
     Log("BEGIN: CGlobalData::readCaches");
     caches.clear();
     listedCount = 0;
@@ -171,6 +171,7 @@ void CGlobalData::readCaches()
     const bool dropTagged =
         filter.useTag == 2 && inputs.tagCategoryKey != 0 && (filter.tagValue.empty() || inputs.tagValueKey != 0);
 
+    bool read = true;
     try {
         const CacheQuery query = BuildCacheQuery(filter, inputs);
         SQLite::Statement rows(cacheDb, query.sql);
@@ -192,6 +193,7 @@ void CGlobalData::readCaches()
         }
     } catch (const SQLite::Error& e) {
         cacheDb.showPlain(e.message);
+        read = false;
     }
 
     sortCaches(caches, {sortKey, sortAscending != 0, reference});
@@ -203,6 +205,7 @@ void CGlobalData::readCaches()
     Log("END: CGlobalData::readCaches");
     notifier.stateChanged(Topic::CacheList);
     notifier.stateChanged(Topic::Counters);
+    return read;
 }
 
 void CGlobalData::refreshFoundCount()

@@ -78,6 +78,23 @@ void CGlobalData::LoadDummyCache()
     dummyCache = std::move(found);
 }
 
+std::string CGlobalData::cacheDbProblem()
+{
+    if (!cacheDb.opened())
+        return "No database available";
+    // The first read of a file that is no database, or of a truncated one,
+    // fails here already; SQLite takes an empty file for an empty database.
+    try {
+        SQLite::Statement query(cacheDb,
+                                "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'geocache'");
+        if (query.Next() && query.ColumnInt(0) > 0)
+            return {};
+        return "The file " + cacheDb.fileName() + " holds no cache database.";
+    } catch (const SQLite::Error& e) {
+        return "The cache database " + cacheDb.fileName() + " cannot be read: " + e.message + ".";
+    }
+}
+
 bool CGlobalData::SwitchDatabase(const std::string& dbFile)
 {
     settings.dbFile = dbFile;

@@ -24,21 +24,33 @@ ExportSummary exportGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
     ExportSummary summary;
     auto finish = [&] {
         if (progress)
-            progress->finish(g.text(kTextDone));
+            progress->finish(summary.error.empty() ? g.text(kTextDone) : summary.error);
     };
     if (!g.cacheDb.IsAvailable()) {
+        summary.error = "No database available";
         finish();
         return summary;
     }
+    // A database that cannot be read must not turn into an empty file in
+    // place of the one there.
+    summary.error = g.cacheDbProblem();
+    if (!summary.error.empty()) {
+        finish();
+        return summary;
+    }
+    const std::string unreadable =
+        "The caches could not be read from the database, so " + path.string() + " was not written.";
     const std::filesystem::path temp = path.string() + ".part" + std::to_string(::getpid());
     std::FILE* out = std::fopen(temp.c_str(), "wb");
     if (!out) {
         g.prompter.message(kCannotWrite, MessageIcon::Exclamation);
+        summary.error = kCannotWrite;
         finish();
         return summary;
     }
     g.Log("BEGIN: GPX export ", path.string());
-    g.readCaches();
+    if (!g.readCaches())
+        summary.error = unreadable;
     if (progress) {
         progress->setRange(static_cast<int>(g.caches.size()));
         progress->setPosition(0);
@@ -49,7 +61,7 @@ ExportSummary exportGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
     for (std::size_t i = 0; i < types.size(); ++i)
         types[i] = g.filter.wptTypes[i] != 0;
     WaypointLoader waypoints(g.cacheDb, types);
-    for (std::size_t i = 0; i < g.caches.size(); ++i) {
+    for (std::size_t i = 0; i < g.caches.size() && summary.error.empty(); ++i) {
         if (cancel && *cancel) {
             summary.cancelled = true;
             break;
@@ -65,19 +77,25 @@ ExportSummary exportGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
             LoadLogs(g.cacheDb, cache);
             waypoints.load(cache);
         } catch (const SQLite::Error& e) {
-            // A cache that cannot be read whole is written with what was read.
+            // Half a cache would pass for the whole one.
             g.cacheDb.showPlain(e.message);
+            summary.error = unreadable;
+            break;
         }
         writer.cache(cache);
         ++summary.caches;
     }
     writer.footer();
     const bool closed = std::fclose(out) == 0;
-    if (writer.ok() && closed && std::rename(temp.c_str(), path.c_str()) == 0) {
+    if (summary.error.empty() && writer.ok() && closed && std::rename(temp.c_str(), path.c_str()) == 0) {
         summary.written = true;
     } else {
         std::remove(temp.c_str());
-        g.prompter.message(kCannotWrite, MessageIcon::Exclamation);
+        if (summary.error.empty()) {
+            g.prompter.message(kCannotWrite, MessageIcon::Exclamation);
+            summary.error = kCannotWrite;
+        }
+        summary.caches = 0;
     }
     g.Log("END: GPX export ", path.string());
     finish();

@@ -14,6 +14,7 @@ struct ExportSummary {
     bool written = false; // the file exists and ends with its end tag
     int caches = 0;       // caches written
     bool cancelled = false;
+    std::string error;    // why nothing was written; empty when written
 };
 
 // Reloads the cache list through the current filter and writes it, with
@@ -21,7 +22,8 @@ struct ExportSummary {
 // calling thread; progress may be null; cancel is read before each cache. A
 // cancelled export is still a complete file of the caches written so far.
 // The file is written under a temporary name and renamed at the end, so an
-// existing file is replaced only by a whole one.
+// existing file is replaced only by a whole one: a database or a write that
+// fails leaves it as it was.
 ExportSummary exportGpx(CGlobalData& global, const std::filesystem::path& path, JobProgress* progress,
                         const std::atomic<bool>* cancel);
 

@@ -6,7 +6,9 @@
 #include "exchange/GpxImporter.h"
 #include "exchange/ImportFiles.h"
 #include "platform/JobProgress.h"
+#include "platform/Text.h"
 
+#include <new>
 
 namespace tw {
 namespace {
@@ -14,6 +16,8 @@ namespace {
 constexpr int kTextDone = 252;
 constexpr int kTextTruncated = 260;
 constexpr int kTextCancelled = 261;
+constexpr int kTextStoreStopped = 267;
+constexpr int kTextStoreFailed = 268;
 
 } // namespace
 
@@ -25,7 +29,10 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
         summary.error = "No database available";
         return summary;
     }
-    const auto documents = importDocuments(path, &summary.error);
+    summary.error = g.cacheDbProblem();
+    if (!summary.error.empty())
+        return summary;
+    auto documents = ImportDocuments::open(path, &summary.error);
     if (!documents)
         return summary;
 
@@ -35,30 +42,37 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
     importer.watchCancelFlag(cancel);
     importer.setPipelined(true);
     g.Log("BEGIN: GPX import ", path.string());
-    summary.complete = true;
-    for (const auto& doc : *documents) {
-        if (progress)
-            progress->setText(1, doc.name);
-        CGpxImporter::Outcome outcome;
-        if (doc.path.empty()) {
-            CUtf8MemorySource source(doc.bytes);
-            outcome = importer.parse(source, progress);
-        } else {
-            CUtf8FileSource source(doc.path);
-            outcome = importer.parse(source, progress);
+    summary.unreadable = documents->unreadable();
+    summary.complete = summary.unreadable.empty();
+    try {
+        for (const auto& doc : documents->documents()) {
+            if (progress)
+                progress->setText(1, doc.name);
+            std::string problem;
+            const auto source = documents->read(doc, &problem);
+            const CGpxImporter::Outcome outcome = importer.parse(*source, progress);
+            if (!problem.empty())
+                summary.unreadable.push_back(problem);
+            if (outcome == CGpxImporter::Outcome::Cancelled || outcome == CGpxImporter::Outcome::Failed) {
+                summary.cancelled = outcome == CGpxImporter::Outcome::Cancelled;
+                summary.stopped = outcome == CGpxImporter::Outcome::Failed;
+                summary.complete = false;
+                break;
+            }
+            if (outcome == CGpxImporter::Outcome::Truncated || !problem.empty())
+                summary.complete = false;
         }
-        if (outcome == CGpxImporter::Outcome::Cancelled) {
-            summary.cancelled = true;
-            summary.complete = false;
-            break;
-        }
-        if (outcome == CGpxImporter::Outcome::Truncated)
-            summary.complete = false;
+    } catch (const std::bad_alloc&) {
+        summary.error = "There was not enough memory to import " + path.string() +
+                        "; what was read up to there has been stored.";
+        summary.complete = false;
     }
     summary.newCaches = importer.newCaches();
     summary.waypoints = importer.waypoints();
     summary.skipped = importer.skipped();
     summary.updated = importer.updated();
+    summary.failed = importer.failed();
+    summary.storeError = importer.storeError();
     g.Log("END: GPX import ", path.string());
     g.ReadDbCounters();
     return summary;
@@ -68,8 +82,19 @@ std::string importCompletionText(const CGlobalData& g, const ImportSummary& s)
 {
     if (!s.error.empty())
         return s.error;
+    if (s.stopped || s.failed > 0) {
+        std::string text = g.text(s.stopped ? kTextStoreStopped : kTextStoreFailed);
+        text = text::replaceAll(text, "%d", std::to_string(s.failed));
+        return text::replaceAll(text, "%s", s.storeError);
+    }
     if (s.cancelled)
         return g.text(kTextCancelled);
+    if (!s.unreadable.empty()) {
+        std::string text;
+        for (const std::string& sentence : s.unreadable)
+            text += (text.empty() ? "" : " ") + sentence;
+        return text;
+    }
     if (!s.complete)
         return g.text(kTextTruncated);
     return g.text(kTextDone);

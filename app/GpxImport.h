@@ -4,6 +4,7 @@
 #include <atomic>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tw {
 
@@ -15,9 +16,13 @@ struct ImportSummary {
     int waypoints = 0;
     int skipped = 0;
     int updated = 0;
+    int failed = 0;         // entries the database did not take: an error, not a skip
     bool complete = false;  // every document was read to its end
+    std::vector<std::string> unreadable; // zip members not read (whole), each a sentence
     bool cancelled = false;
+    bool stopped = false;   // the database broke down (full disk, I/O error); the import ended there
     std::string error;      // the file could not be read at all
+    std::string storeError; // why the database did not take the failed entries
 };
 
 // Imports a pocket query into the cache database: a GPX file (with its
@@ -26,7 +31,7 @@ struct ImportSummary {
 ImportSummary importGpx(CGlobalData& global, const std::filesystem::path& path, JobProgress* progress,
                         const std::atomic<bool>* cancel);
 
-// The text a finished import shows.
+// The text a finished import shows; failed entries are named in it.
 std::string importCompletionText(const CGlobalData& global, const ImportSummary& summary);
 
 } // namespace tw

@@ -8,11 +8,64 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 namespace fs = std::filesystem;
 
 namespace tw {
 namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
+
+// Length of the well-formed UTF-8 character at the start of s; 0 when it is
+// not one (a stray continuation byte, a cut or overlong sequence, a
+// surrogate, beyond U+10FFFF).
+std::size_t utf8CharLength(std::string_view s)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80)
+        return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (s.size() < length || byte(1) < low || byte(1) > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF)
+            return 0;
+    return length;
+}
+
+// The text as kept: every byte that does not form a UTF-8 character becomes
+// U+FFFD, and the text ends before the character that would pass the limit.
+std::string cleanText(std::string_view raw)
+{
+    constexpr std::size_t kMaxEntryBytes = LanguageTable::kMaxEntryBytes;
+    std::string out;
+    out.reserve(std::min(raw.size(), kMaxEntryBytes));
+    while (!raw.empty()) {
+        const std::size_t n = utf8CharLength(raw);
+        const std::string_view piece = n > 0 ? raw.substr(0, n) : kReplacement;
+        if (out.size() + piece.size() > kMaxEntryBytes)
+            break;
+        out += piece;
+        raw.remove_prefix(n > 0 ? n : 1);
+    }
+    return out;
+}
 
 bool loadIni(CSimpleIniA& ini, const fs::path& path)
 {
@@ -47,7 +100,7 @@ void LanguageTable::loadTable(const fs::path& installDir, const std::string& cod
         if (!number)
             continue;
         const char* value = ini.GetValue("StringTable", key.pItem, "");
-        m_table[*number] = value ? value : "";
+        m_table[*number] = cleanText(value ? value : "");
     }
 }
 
@@ -71,7 +124,8 @@ std::vector<LanguageTable::Language> LanguageTable::listLanguages(const fs::path
     for (const auto& file : files) {
         CSimpleIniA ini;
         loadIni(ini, file);
-        languages.push_back({ini.GetValue("Header", "langCode", ""), ini.GetValue("Header", "langName", "")});
+        languages.push_back({cleanText(ini.GetValue("Header", "langCode", "")),
+                             cleanText(ini.GetValue("Header", "langName", ""))});
     }
     return languages;
 }

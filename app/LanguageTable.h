@@ -10,9 +10,15 @@ namespace tw {
 
 // The texts the program shows, looked up by number from the language file
 // "lang.<code>" in the installation folder. A missing file or entry gives
-// empty text and is never reported.
+// empty text and is never reported. Texts are kept as well-formed UTF-8 of
+// at most kMaxEntryBytes.
 class LanguageTable {
 public:
+    // Far above any caption or message. A widget lays out its whole text
+    // whenever it is sized, which takes seconds for a megabyte: a longer
+    // entry is cut at a character boundary.
+    static constexpr std::size_t kMaxEntryBytes = 4096;
+
     struct Language {
         std::string code; // two characters
         std::string name;

@@ -25,6 +25,7 @@ struct Settings {
     int suspendKiller = 1;
     int runOnSuspend = 0;
     int fingerFriendlyEdit = 0;
+    int coordStyle = 1;            // coordinates typed and shown: 0 degrees, 1 degrees and minutes, 2 with seconds
     int srchResRefresh = 0;        // seconds, 0 = never
     int northUp = 0;
     int dnlOnline = 0;

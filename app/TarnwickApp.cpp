@@ -100,6 +100,7 @@ bool CTarnwickApp::InitInstance(const std::vector<std::string>& args, StartupUi&
     g.LoadRecent();
     if (!ui.createMainWindow())
         return false;
+    g.Log("Main window open");
     startGps();
     applyPowerOptions();
     return true;

@@ -147,14 +147,25 @@ void CacheStore::insertCacheRows(CGeocache& cache)
     cache.key = key;
 }
 
+void CacheStore::noteError(int code, const std::string& text)
+{
+    m_lastError = code == SQLITE_OK ? SQLITE_ERROR : code;
+    m_lastErrorText = text;
+}
+
 bool CacheStore::runInTransaction(const std::function<void()>& work)
 {
     try {
         SQLite::Transaction transaction(m_db);
         work();
-        return transaction.commit() == SQLITE_OK;
+        const int rc = transaction.commit();
+        if (rc == SQLITE_OK)
+            return true;
+        noteError(rc, m_db.errorText().empty() ? sqlite3_errstr(rc) : m_db.errorText());
+        return false;
     } catch (const SQLite::Error& e) {
         m_db.Rollback();
+        noteError(e.code, e.message);
         m_db.showError(e.message);
         return false;
     }
@@ -263,44 +274,70 @@ bool CacheStore::ReplaceCache(CGeocache& cache)
     return false;
 }
 
+void CacheStore::tagAsImported(const std::string& code)
+{
+    // One marker per cache, however often the same file comes in; a replace
+    // keeps the one the cache had. Extra ones left by older versions go.
+    SQLite::Statement find = m_db.prepareCached("SELECT `key` FROM `geotag` WHERE `id` = ? AND `ptrkat` = ?");
+    find.BindText(1, code);
+    find.BindInt(2, m_categories.lastImport);
+    std::vector<int> keys;
+    while (find.Next())
+        keys.push_back(find.ColumnInt(0));
+    if (keys.empty()) {
+        int tagKey = 0;
+        SetTag(m_db, code, m_categories.lastImport, "x", true, tagKey, false);
+        return;
+    }
+    SQLite::Statement drop = m_db.prepareCached("DELETE FROM `geotag` WHERE `key` = ?");
+    for (std::size_t i = 1; i < keys.size(); ++i) {
+        drop.Reset();
+        drop.BindInt(1, keys[i]);
+        drop.StepDone();
+    }
+}
+
 int CacheStore::StoreImportedCache(CGeocache& cache)
 {
-    auto tagAsImported = [&] {
-        int tagKey = 0;
-        SetTag(m_db, cache.code, m_categories.lastImport, "x", true, tagKey, false);
-    };
+    // The dummy cache holds the user's loose waypoints; no file replaces it.
+    if (cache.code == kDummyCacheCode)
+        return ImportResult::NotStored;
     bool exists = false;
     try {
         exists = cacheExists(cache.code);
     } catch (const SQLite::Error& e) {
+        noteError(e.code, e.message);
         m_db.showError(e.message);
-        return ImportResult::NotStored;
+        return ImportResult::Failed;
     }
 
     if (exists && m_impOnlyNew == 0) {
         const int previousKey = cache.key;
         if (runInTransaction([&] {
                 replaceCacheRows(cache);
-                tagAsImported();
+                tagAsImported(cache.code);
             }))
             return ImportResult::Replaced;
         cache.key = previousKey;
-    } else if (!exists) {
+        return ImportResult::Failed;
+    }
+    if (!exists) {
         if (runInTransaction([&] {
                 insertCacheRows(cache);
-                tagAsImported();
+                tagAsImported(cache.code);
             }))
             return ImportResult::NewCache;
         cache.key = 0;
-        return ImportResult::NotStored;
+        return ImportResult::Failed;
     }
-    // Left alone (or a failed replace): still one of the caches of this import.
-    runInTransaction(tagAsImported);
-    return ImportResult::NotStored;
+    // Left alone: still one of the caches of this import.
+    return runInTransaction([&] { tagAsImported(cache.code); }) ? ImportResult::NotStored : ImportResult::Failed;
 }
 
 int CacheStore::UpdateCacheBasics(const CGeocache& cache)
 {
+    if (cache.code == kDummyCacheCode)
+        return ImportResult::Nothing;
     bool exists = false;
     try {
         exists = cacheExists(cache.code);
@@ -443,21 +480,31 @@ int CacheStore::StoreImportedWaypoint(CWaypoint& waypoint)
     waypoint.prefix = waypoint.code.substr(0, 2);
     waypoint.code = "GC" + waypoint.code.substr(2);
     waypoint.flag = 1;
+    // The dummy cache's waypoints are the user's own; an import neither
+    // adds to them nor overwrites one.
+    if (waypoint.code == kDummyCacheCode)
+        return ImportResult::NotStored;
     try {
-        SQLite::Statement find = m_db.prepareCached("SELECT *  FROM `waypoint` WHERE `id` = ? AND `prefixid` = ?");
-        find.BindText(1, waypoint.code);
-        find.BindText(2, waypoint.prefix);
-        if (find.Next()) {
-            waypoint.key = find.ColumnInt(0);
-            UpdateWaypoint(waypoint);
-            return ImportResult::Nothing;
+        int key = 0;
+        {
+            SQLite::Statement find = m_db.prepareCached("SELECT *  FROM `waypoint` WHERE `id` = ? AND `prefixid` = ?");
+            find.BindText(1, waypoint.code);
+            find.BindText(2, waypoint.prefix);
+            if (find.Next())
+                key = find.ColumnInt(0);
         }
-        if (cacheExists(waypoint.code) && InsertWaypoint(waypoint))
-            return ImportResult::NewWaypoint;
+        if (key != 0) {
+            waypoint.key = key;
+            return UpdateWaypoint(waypoint) ? ImportResult::Nothing : ImportResult::Failed;
+        }
+        if (!cacheExists(waypoint.code))
+            return ImportResult::NotStored;
+        return InsertWaypoint(waypoint) ? ImportResult::NewWaypoint : ImportResult::Failed;
     } catch (const SQLite::Error& e) {
+        noteError(e.code, e.message);
         m_db.showError(e.message);
+        return ImportResult::Failed;
     }
-    return ImportResult::NotStored;
 }
 
 bool CacheStore::DeleteWaypoint(const CWaypoint& waypoint)

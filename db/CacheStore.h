@@ -28,8 +28,10 @@ namespace ImportResult {
 constexpr int Nothing = 0;     // failure, or an imported waypoint updated in place
 constexpr int NewCache = 1;
 constexpr int NewWaypoint = 2;
-constexpr int NotStored = 3;   // exists and only new ones are wanted, no parent cache, or failure
+constexpr int NotStored = 3;   // exists and only new ones are wanted, or no parent cache
 constexpr int Replaced = 4;
+constexpr int Failed = 5;      // a database error; see CacheStore::lastError
+
 } // namespace ImportResult
 
 // The note kept when a cache is replaced by a newer copy. The stored note is
@@ -65,8 +67,9 @@ public:
     // inserting the new one commit together: a crash in between loses nothing.
     bool ReplaceCache(CGeocache& cache);
     // An imported cache: new (NewCache), replaced (Replaced, only when
-    // ImpOnlyNew is 0) or left alone (NotStored). Every cache touched gets the
-    // last-import tag, in the same transaction as a replace.
+    // ImpOnlyNew is 0), left alone (NotStored) or Failed. Every cache touched
+    // carries one last-import tag, written in the same transaction as the
+    // cache. The dummy cache is never touched: NotStored.
     int StoreImportedCache(CGeocache& cache);
     // Only the basic fields (position, name, owner, type, size, ratings,
     // status) of an existing cache: Replaced, NotStored with ImpOnlyNew, or
@@ -86,10 +89,16 @@ public:
     bool UpdateWaypoint(CWaypoint& waypoint);
     // An imported waypoint whose code holds its full name (PK1A2B3): it
     // belongs to the cache GC1A2B3 with the prefix PK. Updated in place when
-    // it exists (Nothing), stored as new (NewWaypoint), or NotStored when its
-    // cache is not in the database.
+    // it exists (Nothing), stored as new (NewWaypoint), NotStored when its
+    // cache is not in the database or is the dummy cache (whose waypoints are
+    // the user's), or Failed.
     int StoreImportedWaypoint(CWaypoint& waypoint);
     bool DeleteWaypoint(const CWaypoint& waypoint);
+
+    // The result code (SQLITE_FULL, SQLITE_CONSTRAINT, ...) and text of the
+    // last failed operation; SQLITE_OK before any failure.
+    int lastError() const { return m_lastError; }
+    const std::string& lastErrorText() const { return m_lastErrorText; }
 
 private:
     void insertCacheRows(CGeocache& cache);
@@ -97,6 +106,8 @@ private:
     void replaceCacheRows(CGeocache& cache);
     bool cacheExists(const std::string& code);
     void touchCache(const std::string& code);
+    void tagAsImported(const std::string& code);
+    void noteError(int code, const std::string& text);
     // Runs work in one transaction (joining an open one); false after
     // showing the error.
     bool runInTransaction(const std::function<void()>& work);
@@ -105,6 +116,8 @@ private:
     const TagCategories& m_categories;
     int m_impOnlyNew;
     std::function<void()> m_onDeleted;
+    int m_lastError = 0;
+    std::string m_lastErrorText;
 };
 
 } // namespace tw

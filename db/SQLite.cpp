@@ -430,6 +430,19 @@ int Statement::ColumnCount() const
     return sqlite3_column_count(stmt());
 }
 
+bool isRecordError(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_CONSTRAINT:
+    case SQLITE_TOOBIG:
+    case SQLITE_MISMATCH:
+    case SQLITE_RANGE:
+        return true;
+    default:
+        return false;
+    }
+}
+
 Transaction::Transaction(Database& database) : m_database(database)
 {
     // Joining a transaction that is already open: the owner decides.

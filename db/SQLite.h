@@ -165,6 +165,12 @@ private:
     std::shared_ptr<Database::Handle> m_handle;
 };
 
+// True for the result codes that concern the data of one statement (a
+// constraint, a value too big or of the wrong kind). Every other error (full
+// disk, I/O error, read-only or damaged file, a lock) would meet the next
+// write as well.
+bool isRecordError(int code);
+
 // Rolls back on the way out unless committed; never throws.
 class Transaction {
 public:

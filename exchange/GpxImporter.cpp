@@ -8,6 +8,7 @@
 #include "platform/Numbers.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
@@ -26,12 +27,25 @@ constexpr int kNewCache = 1;
 constexpr int kNewWaypoint = 2;
 constexpr int kSkipped = 3;
 constexpr int kUpdated = 4;
+constexpr int kFailed = 5;
 
 // Counters of the progress dialog.
 constexpr int kCounterNew = 1;
 constexpr int kCounterWaypoints = 2;
 constexpr int kCounterSkipped = 3;
 constexpr int kCounterUpdated = 4;
+
+// Element text kept for one element. Listings stay far below it; the rest of
+// a larger text is dropped rather than held.
+constexpr std::size_t kMaxElementText = 4u << 20;
+// Attribute entries of one cache: the attribute table, each with yes and no.
+constexpr std::size_t kMaxAttributes = 256;
+
+// Positions that are somewhere on Earth.
+bool validCoordinate(double value, double limit)
+{
+    return std::isfinite(value) && std::abs(value) <= limit;
+}
 
 bool startsWith(const std::string& s, const char* prefix)
 {
@@ -59,15 +73,17 @@ int gpxDate(const std::string& text)
     return num::leadingInt(text::replaceAll(text, "-", "")).value_or(0);
 }
 
+// A finished entry; one without a place on Earth is counted, not stored.
+struct CGpxImporter::Entry {
+    std::unique_ptr<CGeocache> cache;
+    std::unique_ptr<CWaypoint> waypoint;
+    bool badPosition = false;
+};
+
 // Finished entries on their way from the parser to the thread that stores
 // them. Bounded, so that a large file never sits in memory.
 class CGpxImporter::EntryQueue {
 public:
-    struct Entry {
-        std::unique_ptr<CGeocache> cache;
-        std::unique_ptr<CWaypoint> waypoint;
-    };
-
     void push(Entry entry)
     {
         std::unique_lock lock(m_mutex);
@@ -113,6 +129,7 @@ struct CGpxImporter::State {
     std::string text;
     std::string attributeEntry;
     bool wptOpen = false;
+    bool badPosition = false;
     bool inAttributes = false;
     bool inLogs = false;
     bool inLog = false;
@@ -127,6 +144,9 @@ CGpxImporter::CGpxImporter(ImportStore& store, std::string nickname)
 
 CGpxImporter::Outcome CGpxImporter::parse(CXmlCharSource& source, JobProgress* progress)
 {
+    // A store that broke down on an earlier document takes nothing more.
+    if (m_stopped)
+        return Outcome::Failed;
     CXmlTokenizer xml(source);
     // Pocket queries write accented letters as numeric references.
     xml.setDecodeCharacterReferences(true);
@@ -139,31 +159,38 @@ CGpxImporter::Outcome CGpxImporter::parse(CXmlCharSource& source, JobProgress* p
         storer = std::thread([this, &queue, progress] {
             // Entries share a commit in batches; each keeps its own savepoint.
             constexpr int kBatch = 64;
-            EntryQueue::Entry entry;
+            Entry entry;
             Counts before = counts();
             int inBatch = 0;
             m_store.beginBatch();
             while (queue.pop(entry)) {
-                storeEntry(*entry.cache, *entry.waypoint, progress);
-                if (++inBatch == kBatch) {
+                // Once stopped, what is still queued is only taken off, so
+                // that the parser never waits for room.
+                if (m_stopped)
+                    continue;
+                storeEntry(entry, progress);
+                if (++inBatch == kBatch || m_stopped) {
                     closeBatch(before, progress);
                     before = counts();
                     inBatch = 0;
-                    m_store.beginBatch();
+                    if (!m_stopped)
+                        m_store.beginBatch();
                 }
             }
-            closeBatch(before, progress);
+            if (!m_stopped)
+                closeBatch(before, progress);
         });
     }
     struct Join {
         EntryQueue& queue;
         std::thread& thread;
-        ~Join()
+        void operator()()
         {
             queue.close();
             if (thread.joinable())
                 thread.join();
         }
+        ~Join() { (*this)(); }
     } join{queue, storer};
     std::string element;
     if (progress) {
@@ -185,21 +212,33 @@ CGpxImporter::Outcome CGpxImporter::parse(CXmlCharSource& source, JobProgress* p
         case XT_TEXT:
         case XT_SPACE:
         case XT_CHUNK:
-            s.text += xml.GetValueUtf8();
+            if (s.text.size() < kMaxElementText)
+                s.text += xml.GetValueUtf8();
             break;
         case XT_END_TAG: {
             element = xml.GetTagName();
             const bool entryEnds = element == "wpt" && s.wptOpen;
             endTag(s, element, progress);
-            if (entryEnds && (cancel || (m_externalCancel && *m_externalCancel)))
-                return Outcome::Cancelled;
+            if (entryEnds && (m_stopped || cancelled())) {
+                join();
+                return m_stopped ? Outcome::Failed : Outcome::Cancelled;
+            }
             break;
         }
         default:
             break;
         }
     }
+    // The last entries may still be on their way into the store.
+    join();
+    if (m_stopped)
+        return Outcome::Failed;
     return s.sawGpxEnd ? Outcome::Complete : Outcome::Truncated;
+}
+
+bool CGpxImporter::cancelled() const
+{
+    return cancel || (m_externalCancel && *m_externalCancel);
 }
 
 void CGpxImporter::startTag(State& s, const std::string& name)
@@ -209,6 +248,7 @@ void CGpxImporter::startTag(State& s, const std::string& name)
         s.waypoint = std::make_unique<CWaypoint>();
         s.log.reset();
         s.wptOpen = true;
+        s.badPosition = false;
         s.inAttributes = s.inLogs = s.inLog = s.inTravelBugs = false;
     } else if (name == "groundspeak:attributes") {
         if (s.cache)
@@ -234,13 +274,17 @@ void CGpxImporter::attribute(State& s, const std::string& element, const char* n
             field = *v;
     };
     if (element == "wpt") {
-        const auto v = num::leadingDouble(value);
-        if (std::strcmp(name, "lat") == 0 && v && std::isfinite(*v))
-            c.lat = *v;
-        else if (std::strcmp(name, "lon") == 0 && v && std::isfinite(*v))
-            c.lon = *v;
-        else
+        const bool lat = std::strcmp(name, "lat") == 0;
+        if (!lat && std::strcmp(name, "lon") != 0)
             return;
+        const auto v = num::leadingDouble(value);
+        if (!v)
+            return;
+        if (!validCoordinate(*v, lat ? 90.0 : 180.0)) {
+            s.badPosition = true;
+            return;
+        }
+        (lat ? c.lat : c.lon) = *v;
         s.waypoint->lat = c.lat;
         s.waypoint->lon = c.lon;
     } else if (element == "groundspeak:cache") {
@@ -270,9 +314,24 @@ void CGpxImporter::attribute(State& s, const std::string& element, const char* n
             s.attributeEntry = attributeName(num::leadingInt(value).value_or(0));
         } else if (std::strcmp(name, "inc") == 0) {
             s.attributeEntry += value == "0" ? "-no" : "-yes";
-            c.attributes.push_back(s.attributeEntry);
+            auto& list = c.attributes;
+            if (list.size() < kMaxAttributes && std::find(list.begin(), list.end(), s.attributeEntry) == list.end())
+                list.push_back(s.attributeEntry);
         }
     }
+}
+
+std::string CGpxImporter::takeText(State& s)
+{
+    // Writers indent and break lines around element content; the blanks
+    // around a value are layout, not data. Texts are stored with LF line
+    // ends, as an XML reader would hand them over. The text is used up:
+    // an end tag that reads it again would make a file of many end tags
+    // cost the square of its length.
+    m_textBytesRead += s.text.size();
+    std::string t = text::replaceAll(trimmed(s.text), "\r\n", "\n");
+    s.text.clear();
+    return t;
 }
 
 void CGpxImporter::updateFoundDate(State& s)
@@ -295,30 +354,26 @@ void CGpxImporter::endTag(State& s, const std::string& name, JobProgress* progre
         return;
     CGeocache& c = *s.cache;
     CWaypoint& w = *s.waypoint;
-    // Writers indent and break lines around element content; the blanks
-    // around a value are layout, not data. Texts are stored with LF line
-    // ends, as an XML reader would hand them over.
-    const std::string t = text::replaceAll(trimmed(s.text), "\r\n", "\n");
 
     if (s.inLog && s.log) {
         CGeoLog& log = *s.log;
         if (name == "groundspeak:date") {
-            log.date = gpxDate(t);
+            log.date = gpxDate(takeText(s));
             updateFoundDate(s);
             return;
         }
         if (name == "groundspeak:type") {
-            log.type = logTypeFromText(t);
+            log.type = logTypeFromText(takeText(s));
             updateFoundDate(s);
             return;
         }
         if (name == "groundspeak:finder") {
-            log.finder = t;
+            log.finder = takeText(s);
             updateFoundDate(s);
             return;
         }
         if (name == "groundspeak:text") {
-            log.text = t;
+            log.text = takeText(s);
             return;
         }
         if (name == "groundspeak:log") {
@@ -333,8 +388,9 @@ void CGpxImporter::endTag(State& s, const std::string& name, JobProgress* progre
     }
 
     if (name == "time") {
-        c.hidden = gpxDate(t);
+        c.hidden = gpxDate(takeText(s));
     } else if (name == "name") {
+        const std::string t = takeText(s);
         c.code = t;
         // The GPX name of a waypoint is its prefix and its cache's code; the
         // store splits it. Its name for people is the description.
@@ -345,12 +401,12 @@ void CGpxImporter::endTag(State& s, const std::string& name, JobProgress* progre
             progress->setText(2, "");
         }
     } else if (name == "cmt") {
-        w.text = t;
+        w.text = takeText(s);
     } else if (name == "desc") {
-        if (!t.empty())
-            w.name = t;
+        if (std::string t = takeText(s); !t.empty())
+            w.name = std::move(t);
     } else if (name == "url") {
-        std::string url = t;
+        std::string url = takeText(s);
         if (!startsWith(url, "guid")) {
             url = withoutAll(withoutAll(url, kCacheUrlPrefix), kHttpsCacheUrlPrefix);
             c.guid = url;
@@ -360,38 +416,39 @@ void CGpxImporter::endTag(State& s, const std::string& name, JobProgress* progre
             w.guid = url;
         }
     } else if (name == "sym") {
-        w.type = waypointTypeFromText(t);
+        w.type = waypointTypeFromText(takeText(s));
     } else if (name == "groundspeak:name") {
         if (!s.inTravelBugs) {
-            c.name = t;
+            c.name = takeText(s);
             if (progress)
-                progress->setText(2, t);
+                progress->setText(2, c.name);
         }
     } else if (name == "groundspeak:owner") {
-        c.author = t;
+        c.author = takeText(s);
     } else if (name == "groundspeak:placed_by") {
         // Files without an owner element still name who placed the cache.
+        std::string t = takeText(s);
         if (c.author.empty())
-            c.author = t;
+            c.author = std::move(t);
     } else if (name == "groundspeak:type") {
         if (!s.inTravelBugs)
-            c.type = cacheTypeFromText(t);
+            c.type = cacheTypeFromText(takeText(s));
     } else if (name == "groundspeak:container") {
-        c.size = cacheSizeFromText(t);
+        c.size = cacheSizeFromText(takeText(s));
     } else if (name == "groundspeak:difficulty" || name == "groundspeak:terrain") {
-        const auto v = num::leadingDouble(t);
+        const auto v = num::leadingDouble(takeText(s));
         if (v && std::isfinite(*v) && std::abs(*v) < 1e6)
             (name == "groundspeak:difficulty" ? c.difficulty : c.terrain) = static_cast<int>(*v * 10.0);
     } else if (name == "groundspeak:short_description") {
-        c.text = t;
+        c.text = takeText(s);
     } else if (name == "groundspeak:long_description") {
-        c.longDesc = t;
+        c.longDesc = takeText(s);
     } else if (name == "groundspeak:encoded_hints") {
-        c.hint = t;
+        c.hint = takeText(s);
     } else if (name == "groundspeak:country") {
-        c.country = t;
+        c.country = takeText(s);
     } else if (name == "groundspeak:state") {
-        c.state = t;
+        c.state = takeText(s);
     } else if (name == "groundspeak:attributes") {
         s.inAttributes = false;
     } else if (name == "groundspeak:logs") {
@@ -418,50 +475,58 @@ void CGpxImporter::closeBatch(const Counts& before, JobProgress* progress)
     m_newCaches = before.newCaches;
     m_waypoints = before.waypoints;
     m_updated = before.updated;
-    m_skipped += lost;
+    m_failed += lost;
+    m_storeError = m_store.errorText();
+    m_stopped = true;
     if (progress) {
         progress->setCounter(kCounterNew, m_newCaches);
         progress->setCounter(kCounterWaypoints, m_waypoints);
-        progress->setCounter(kCounterSkipped, m_skipped);
         progress->setCounter(kCounterUpdated, m_updated);
     }
 }
 
-void CGpxImporter::storeEntry(CGeocache& cache, CWaypoint& waypoint, JobProgress* progress)
+void CGpxImporter::storeEntry(Entry& entry, JobProgress* progress)
 {
-    const std::string& code = cache.code;
     auto count = [&](std::atomic<int>& counter, int k) {
         const int value = ++counter;
         if (progress)
             progress->setCounter(k, value);
     };
-    if (startsWith(code, "GC") && code.size() <= 7) {
-        switch (m_store.StoreImportedCache(cache)) {
+    auto result = [&](int r) {
+        switch (r) {
         case kNewCache: count(m_newCaches, kCounterNew); break;
+        case kNewWaypoint: count(m_waypoints, kCounterWaypoints); break;
         case kUpdated: count(m_updated, kCounterUpdated); break;
         case kSkipped: count(m_skipped, kCounterSkipped); break;
+        case kFailed:
+            // An error, not a skip; one that every later entry would meet
+            // too ends the import here instead of failing them all.
+            ++m_failed;
+            m_storeError = m_store.errorText();
+            if (m_store.broken())
+                m_stopped = true;
+            break;
         default: break;
         }
-    } else if (waypoint.code.size() > 7) {
+    };
+    const std::string& code = entry.cache->code;
+    if (entry.badPosition)
         count(m_skipped, kCounterSkipped);
-    } else {
-        switch (m_store.StoreImportedWaypoint(waypoint)) {
-        case kNewWaypoint: count(m_waypoints, kCounterWaypoints); break;
-        case kSkipped: count(m_skipped, kCounterSkipped); break;
-        default: break;
-        }
-    }
+    else if (startsWith(code, "GC") && code.size() <= 7)
+        result(m_store.StoreImportedCache(*entry.cache));
+    else if (entry.waypoint->code.size() > 7)
+        count(m_skipped, kCounterSkipped);
+    else
+        result(m_store.StoreImportedWaypoint(*entry.waypoint));
 }
 
 void CGpxImporter::store(State& s, JobProgress* progress)
 {
-    if (s.queue) {
-        s.queue->push({std::move(s.cache), std::move(s.waypoint)});
-    } else {
-        storeEntry(*s.cache, *s.waypoint, progress);
-        s.cache.reset();
-        s.waypoint.reset();
-    }
+    Entry entry{std::move(s.cache), std::move(s.waypoint), s.badPosition};
+    if (s.queue)
+        s.queue->push(std::move(entry));
+    else if (!m_stopped)
+        storeEntry(entry, progress);
     s.log.reset();
 }
 
@@ -491,7 +556,27 @@ void CacheImportStore::beginBatch()
 
 bool CacheImportStore::endBatch()
 {
-    return m_db.endBatch() == SQLITE_OK;
+    const int rc = m_db.endBatch();
+    if (rc == SQLITE_OK)
+        return true;
+    m_batchLost = true;
+    m_batchError = m_db.errorText().empty() ? sqlite3_errstr(rc) : m_db.errorText();
+    return false;
+}
+
+bool CacheImportStore::broken() const
+{
+    return m_batchLost || !SQLite::isRecordError(m_store.lastError());
+}
+
+std::string CacheImportStore::errorText() const
+{
+    // A batch that SQLite rolled back by itself after an error says less
+    // than the error did.
+    const int code = m_store.lastError();
+    if (m_batchLost && (code == SQLITE_OK || SQLite::isRecordError(code)))
+        return m_batchError;
+    return m_store.lastErrorText();
 }
 
 } // namespace tw

@@ -5,6 +5,7 @@
 #include "exchange/XmlCharSource.h"
 
 #include <atomic>
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -17,14 +18,19 @@ class JobProgress;
 class ImportStore {
 public:
     virtual ~ImportStore() = default;
-    // 1 new, 4 replaced or updated, 3 skipped.
+    // 1 new, 4 replaced or updated, 3 skipped, 5 failed (a database error).
     virtual int StoreImportedCache(CGeocache& cache) = 0;
-    // 2 new, 0 updated in place, 3 skipped (no such cache, or it failed).
+    // 2 new, 0 updated in place, 3 skipped (no such cache), 5 failed.
     virtual int StoreImportedWaypoint(CWaypoint& waypoint) = 0;
     // Several entries may share one commit, each still stored whole or not
     // at all. endBatch false: the entries since beginBatch were lost.
     virtual void beginBatch() {}
     virtual bool endBatch() { return true; }
+    // After a failure: true when every later entry would fail the same way
+    // (full disk, I/O error, read-only or damaged file), so the import stops.
+    virtual bool broken() const { return false; }
+    // The text of the last failure, for the user.
+    virtual std::string errorText() const { return {}; }
 };
 
 // The web addresses that carry a cache's and a waypoint's identifiers in
@@ -41,6 +47,7 @@ public:
         Complete,  // the gpx end tag was read
         Truncated, // the input ended before it (truncated file, broken encoding)
         Cancelled,
+        Failed,    // the store broke down (see ImportStore::broken); what it stored before stays
     };
 
     // nickname: the user's name; a "Found it" log by it sets the found date.
@@ -54,6 +61,12 @@ public:
     int waypoints() const { return m_waypoints; }
     int skipped() const { return m_skipped; }
     int updated() const { return m_updated; }
+    // Entries the store failed to store (not counted as skipped), and why.
+    int failed() const { return m_failed; }
+    const std::string& storeError() const { return m_storeError; }
+    // Bytes of element text looked at as elements ended: never more than the
+    // input holds, whatever its shape, so the work stays linear.
+    std::size_t textBytesRead() const { return m_textBytesRead; }
 
     // Set from another thread; the parse stops after the entry it is reading.
     std::atomic<bool> cancel{false};
@@ -67,13 +80,16 @@ public:
 
 private:
     struct State;
+    struct Entry;
     class EntryQueue;
     struct Counts {
         int newCaches, waypoints, skipped, updated;
     };
     Counts counts() const;
+    bool cancelled() const;
     void closeBatch(const Counts& before, JobProgress* progress);
-    void storeEntry(CGeocache& cache, CWaypoint& waypoint, JobProgress* progress);
+    void storeEntry(Entry& entry, JobProgress* progress);
+    std::string takeText(State& s);
     void startTag(State& s, const std::string& name);
     void attribute(State& s, const std::string& element, const char* name, const std::string& value);
     void endTag(State& s, const std::string& name, JobProgress* progress);
@@ -86,6 +102,11 @@ private:
     std::atomic<int> m_waypoints{0};
     std::atomic<int> m_skipped{0};
     std::atomic<int> m_updated{0};
+    std::atomic<int> m_failed{0};
+    // Set by whichever thread stores once the store broke down.
+    std::atomic<bool> m_stopped{false};
+    std::string m_storeError;
+    std::size_t m_textBytesRead = 0;
     const std::atomic<bool>* m_externalCancel = nullptr;
     bool m_pipelined = false;
 };
@@ -112,10 +133,14 @@ public:
     int StoreImportedWaypoint(CWaypoint& waypoint) override;
     void beginBatch() override;
     bool endBatch() override;
+    bool broken() const override;
+    std::string errorText() const override;
 
 private:
     CacheStore& m_store;
     SQLite::Database& m_db;
+    bool m_batchLost = false;
+    std::string m_batchError;
 };
 
 } // namespace tw

@@ -32,18 +32,45 @@ std::string attributeXml(const std::string& entry)
 namespace {
 
 // Control characters other than tab and line ends are not allowed anywhere
-// in an XML document, not even in CDATA. Line ends are written as LF, the
-// form texts are stored in (an XML reader turns CR LF into LF anyway).
+// in an XML document, not even in CDATA, and neither are surrogates and
+// U+FFFE and U+FFFF; the other non-characters (U+FDD0 to U+FDEF and the last
+// two code points of every plane) are dropped with them, as readers may
+// refuse them too. Bytes that are not UTF-8 become U+FFFD. Line ends are
+// written as LF, the form texts are stored in (an XML reader turns CR LF
+// into LF anyway).
 std::string withoutControls(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char b0 = byte(i);
+        if (b0 < 0x80) {
+            const bool crBeforeLf = b0 == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+            if ((b0 >= 0x20 || b0 == '\t' || b0 == '\n' || b0 == '\r') && !crBeforeLf)
+                out += static_cast<char>(b0);
+            ++i;
             continue;
-        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r')
-            out += c;
+        }
+        const std::size_t follow = b0 >= 0xC2 && b0 <= 0xDF   ? 1
+                                   : (b0 & 0xF0) == 0xE0      ? 2
+                                   : b0 >= 0xF0 && b0 <= 0xF4 ? 3
+                                                              : 0;
+        char32_t c = follow == 1 ? b0 & 0x1Fu : follow == 2 ? b0 & 0x0Fu : b0 & 0x07u;
+        std::size_t k = 1;
+        while (k <= follow && i + k < text.size() && (byte(i + k) & 0xC0) == 0x80)
+            c = (c << 6) | (byte(i + k++) & 0x3Fu);
+        static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+        if (follow == 0 || k <= follow || c < kLeast[follow] || c > 0x10FFFF) {
+            out += "\xEF\xBF\xBD"; // not UTF-8
+            i += k;
+            continue;
+        }
+        const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
+        const bool nonCharacter = (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE;
+        if (!surrogate && !nonCharacter)
+            out.append(text.substr(i, k));
+        i += k;
     }
     return out;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/ImportFiles.h"
 
+#include "exchange/StreamCharSource.h"
+
 #include <zip.h>
 
 #include <algorithm>
@@ -45,65 +47,37 @@ bool isZip(const fs::path& path)
     return n == 4 && magic[0] == 'P' && magic[1] == 'K' && magic[2] == 3 && magic[3] == 4;
 }
 
-std::optional<std::vector<ImportDocument>> zipDocuments(const fs::path& path, std::string* error)
+std::string unreadableText(const std::string& name, const std::string& why)
 {
-    int code = 0;
-    std::unique_ptr<zip_t, decltype(&zip_discard)> archive(zip_open(path.c_str(), ZIP_RDONLY, &code), &zip_discard);
-    if (!archive) {
-        if (error)
-            *error = "The file is not a readable zip archive.";
-        return std::nullopt;
-    }
-    std::vector<ImportDocument> documents;
-    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        zip_stat_t st;
-        zip_stat_init(&st);
-        if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME))
-            continue;
-        const std::string name = st.name;
-        if (!endsWith(lower(name), ".gpx") || endsWith(name, "/"))
-            continue;
-        if ((st.valid & ZIP_STAT_SIZE) && st.size > kMaxMemberBytes) {
-            if (error)
-                *error = "A file in the zip archive is too large to be a pocket query: " + name;
-            return std::nullopt;
-        }
-        std::unique_ptr<zip_file_t, decltype(&zip_fclose)> member(
-            zip_fopen_index(archive.get(), static_cast<zip_uint64_t>(i), 0), &zip_fclose);
-        if (!member)
-            continue;
-        ImportDocument doc;
-        doc.name = fs::path(name).filename().string();
-        char buffer[65536];
-        zip_int64_t n;
-        while ((n = zip_fread(member.get(), buffer, sizeof buffer)) > 0) {
-            doc.bytes.append(buffer, static_cast<std::size_t>(n));
-            if (doc.bytes.size() > kMaxMemberBytes) {
-                if (error)
-                    *error = "A file in the zip archive is too large to be a pocket query: " + name;
-                return std::nullopt;
-            }
-        }
-        if (n < 0) {
-            if (error)
-                *error = "The zip archive is damaged: " + name;
-            return std::nullopt;
-        }
-        documents.push_back(std::move(doc));
-    }
-    // The caches first, so that their waypoints find them.
-    std::stable_sort(documents.begin(), documents.end(), [](const ImportDocument& a, const ImportDocument& b) {
-        return !isWaypointsName(a.name) && isWaypointsName(b.name);
-    });
-    if (documents.empty() && error)
-        *error = "The zip archive holds no GPX file.";
-    return documents;
+    return "The file " + name + " in the zip archive could not be read: " + why + ".";
 }
+
+std::string openFailure(int zipError)
+{
+    switch (zipError) {
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+    case ZIP_ER_ENCRNOTSUPP:
+        return "it is encrypted";
+    case ZIP_ER_COMPNOTSUPP:
+        return "it is compressed in a way this program cannot read";
+    case ZIP_ER_MEMORY:
+        return "there is not enough memory";
+    default:
+        return "the archive is damaged";
+    }
+}
+
+constexpr const char* kTooLarge = "it is too large to be a pocket query";
 
 } // namespace
 
-std::optional<std::vector<ImportDocument>> importDocuments(const fs::path& path, std::string* error)
+void ImportDocuments::ZipCloser::operator()(zip* archive) const
+{
+    zip_discard(archive);
+}
+
+std::optional<ImportDocuments> ImportDocuments::open(const fs::path& path, std::string* error)
 {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) {
@@ -111,23 +85,104 @@ std::optional<std::vector<ImportDocument>> importDocuments(const fs::path& path,
             *error = "The file does not exist: " + path.string();
         return std::nullopt;
     }
-    if (isZip(path))
-        return zipDocuments(path, error);
-
-    std::vector<ImportDocument> documents;
-    documents.push_back({path.filename().string(), path, {}});
-    const std::string name = path.filename().string();
-    if (endsWith(lower(name), ".gpx") && !isWaypointsName(name)) {
-        const std::string stem = name.substr(0, name.size() - 4);
-        for (const char* suffix : {"-wpts.gpx", "_wpts.gpx", "-wpts.GPX", "_wpts.GPX", "-WPTS.GPX", "_WPTS.GPX"}) {
-            const fs::path sibling = path.parent_path() / (stem + suffix);
-            if (fs::is_regular_file(sibling, ec)) {
-                documents.push_back({sibling.filename().string(), sibling, {}});
-                break;
+    ImportDocuments result;
+    if (!isZip(path)) {
+        const std::string name = path.filename().string();
+        result.m_documents.push_back({name, path, 0});
+        if (endsWith(lower(name), ".gpx") && !isWaypointsName(name)) {
+            const std::string stem = name.substr(0, name.size() - 4);
+            for (const char* suffix : {"-wpts.gpx", "_wpts.gpx", "-wpts.GPX", "_wpts.GPX", "-WPTS.GPX", "_WPTS.GPX"}) {
+                const fs::path sibling = path.parent_path() / (stem + suffix);
+                if (fs::is_regular_file(sibling, ec)) {
+                    result.m_documents.push_back({sibling.filename().string(), sibling, 0});
+                    break;
+                }
             }
         }
+        return result;
     }
-    return documents;
+
+    int code = 0;
+    result.m_archive.reset(zip_open(path.c_str(), ZIP_RDONLY, &code));
+    if (!result.m_archive) {
+        if (error)
+            *error = "The file is not a readable zip archive.";
+        return std::nullopt;
+    }
+    zip_t* archive = result.m_archive.get();
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const auto index = static_cast<zip_uint64_t>(i);
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(archive, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME))
+            continue;
+        const std::string name = st.name;
+        if (!endsWith(lower(name), ".gpx") || endsWith(name, "/"))
+            continue;
+        if ((st.valid & ZIP_STAT_SIZE) && st.size > kMaxMemberBytes) {
+            result.m_unreadable.push_back(unreadableText(name, kTooLarge));
+            continue;
+        }
+        // Opened once here, so that a member that cannot be read is known
+        // before anything is imported.
+        zip_file_t* member = zip_fopen_index(archive, index, 0);
+        if (!member) {
+            const int why = zip_error_code_zip(zip_get_error(archive));
+            result.m_unreadable.push_back(unreadableText(name, openFailure(why)));
+            zip_error_clear(archive);
+            continue;
+        }
+        zip_fclose(member);
+        result.m_documents.push_back({fs::path(name).filename().string(), {}, index});
+    }
+    // The caches first, so that their waypoints find them.
+    std::stable_sort(result.m_documents.begin(), result.m_documents.end(),
+                     [](const ImportDocument& a, const ImportDocument& b) {
+                         return !isWaypointsName(a.name) && isWaypointsName(b.name);
+                     });
+    if (result.m_documents.empty() && result.m_unreadable.empty()) {
+        if (error)
+            *error = "The zip archive holds no GPX file.";
+        return std::nullopt;
+    }
+    return result;
+}
+
+std::unique_ptr<CXmlCharSource> ImportDocuments::read(const ImportDocument& document, std::string* problem)
+{
+    if (!document.path.empty())
+        return std::make_unique<CUtf8FileSource>(document.path);
+    zip_t* archive = m_archive.get();
+    const char* fullName = zip_get_name(archive, document.member, 0);
+    const std::string name = fullName ? fullName : document.name;
+    std::shared_ptr<zip_file_t> member(zip_fopen_index(archive, document.member, 0), [](zip_file_t* file) {
+        if (file)
+            zip_fclose(file);
+    });
+    if (!member) {
+        if (problem)
+            *problem = unreadableText(name, openFailure(zip_error_code_zip(zip_get_error(archive))));
+        zip_error_clear(archive);
+        return std::make_unique<CUtf8MemorySource>(std::string_view());
+    }
+    zip_uint64_t total = 0;
+    return std::make_unique<CUtf8StreamSource>(
+        [member, total, problem, name](unsigned char* buffer, std::size_t size) mutable -> long long {
+            const zip_int64_t n = zip_fread(member.get(), buffer, size);
+            if (n < 0) {
+                if (problem)
+                    *problem = unreadableText(name, "the archive is damaged");
+                return -1;
+            }
+            total += static_cast<zip_uint64_t>(n);
+            if (total > kMaxMemberBytes) {
+                if (problem)
+                    *problem = unreadableText(name, kTooLarge);
+                return -1;
+            }
+            return n;
+        });
 }
 
 } // namespace tw

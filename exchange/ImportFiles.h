@@ -1,26 +1,55 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "exchange/XmlCharSource.h"
+
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+struct zip;
+
 namespace tw {
 
-// One GPX document of an import: a file on disk, or a zip member held in
-// memory (members are never extracted under their own names).
+// One GPX document of an import: a file on disk, or a member of a zip
+// archive (never extracted under its own name).
 struct ImportDocument {
     std::string name;
     std::filesystem::path path; // empty for a zip member
-    std::string bytes;          // the member's content
+    std::uint64_t member = 0;   // the member's index in the archive
 };
 
-// The documents that one import of path reads, in order:
+// The documents that one import of a file reads, in order:
 // - a zip of a pocket query: its main file, then its "-wpts" file;
 // - X.gpx: the file, then X-wpts.gpx (or X_wpts.gpx) when that lies beside
 //   it, so that the additional waypoints find their caches.
-// Nothing when the file cannot be read; error then says why.
-std::optional<std::vector<ImportDocument>> importDocuments(const std::filesystem::path& path, std::string* error);
+class ImportDocuments {
+public:
+    // Nothing when the file cannot be read at all; error then says why.
+    static std::optional<ImportDocuments> open(const std::filesystem::path& path, std::string* error);
+
+    const std::vector<ImportDocument>& documents() const { return m_documents; }
+    // Members of the zip that cannot be read (encrypted, compressed in an
+    // unknown way, too large for a pocket query), each a sentence that names
+    // the member. They are not among documents().
+    const std::vector<std::string>& unreadable() const { return m_unreadable; }
+
+    // The characters of one document. A zip member is inflated while the
+    // source is read, one buffer at a time. When it breaks off (damaged data,
+    // more bytes than a pocket query can have), the source ends there and
+    // *problem says why; problem must outlive the source.
+    std::unique_ptr<CXmlCharSource> read(const ImportDocument& document, std::string* problem);
+
+private:
+    struct ZipCloser {
+        void operator()(zip* archive) const;
+    };
+    std::unique_ptr<zip, ZipCloser> m_archive;
+    std::vector<ImportDocument> m_documents;
+    std::vector<std::string> m_unreadable;
+};
 
 } // namespace tw

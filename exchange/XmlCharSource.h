@@ -8,18 +8,21 @@
 #include <string_view>
 #include <vector>
 
+struct UConverter;
+
 namespace tw {
 
 // Where the XML tokenizer reads its characters from, one UTF-16 code unit at
-// a time. 0 means "end of input" to the tokenizer; a source also returns 0 for
-// a NUL in the data and for a malformed sequence, and goes on after it when
-// asked again.
+// a time. 0 means "end of input" from GetChar; a source may also return 0
+// for a NUL in the data and go on after it when asked again. Bad input that
+// is not a NUL comes out as U+FFFD.
 class CXmlCharSource {
 public:
     virtual ~CXmlCharSource() = default;
     virtual char16_t GetChar() = 0;
-    // Up to max units at once, the 0 units of bad input included; 0 only at
-    // the end of the input. The tokenizer reads through this.
+    // Up to max units at once; 0 only at the end of the input. A NUL, which
+    // XML does not allow anywhere, is left out. The tokenizer reads through
+    // this.
     virtual std::size_t GetChars(char16_t* out, std::size_t max)
     {
         const char16_t c = GetChar();
@@ -37,10 +40,13 @@ public:
     char16_t GetChar() override { return m_pos < m_end ? *m_pos++ : u'\0'; }
     std::size_t GetChars(char16_t* out, std::size_t max) override
     {
-        const std::size_t n = std::min(max, static_cast<std::size_t>(m_end - m_pos));
-        std::copy(m_pos, m_pos + n, out);
-        m_pos += n;
-        return n;
+        char16_t* o = out;
+        while (o == out && m_pos < m_end) {
+            const std::size_t n = std::min(max, static_cast<std::size_t>(m_end - m_pos));
+            o = std::remove_copy(m_pos, m_pos + n, out, u'\0');
+            m_pos += n;
+        }
+        return static_cast<std::size_t>(o - out);
     }
 
 private:
@@ -48,12 +54,29 @@ private:
     const char16_t* m_end;
 };
 
-// Decodes UTF-8 bytes one character per call. A character beyond U+FFFF
-// gives U+FFFD (the tokenizer works in single UTF-16 units).
+// Decodes the bytes of an XML document. They are UTF-8 unless a byte-order
+// mark says UTF-16 or UTF-32, or the XML declaration names another encoding
+// ("ISO-8859-1", "windows-1250", ...), which is then converted. An encoding
+// name that is not known reads as UTF-8, so the document still reads, with
+// its non-ASCII letters garbled at worst; unknownEncoding() tells it.
+// A malformed sequence gives U+FFFD and reading goes on; so does a character
+// beyond U+FFFF in UTF-8 (the tokenizer works in single UTF-16 units).
+// A byte-order mark is skipped.
 class CUtf8Decoder : public CXmlCharSource {
 public:
+    CUtf8Decoder() = default;
+    ~CUtf8Decoder() override;
+    CUtf8Decoder(const CUtf8Decoder&) = delete;
+    CUtf8Decoder& operator=(const CUtf8Decoder&) = delete;
+
     char16_t GetChar() override;
     std::size_t GetChars(char16_t* out, std::size_t max) override;
+
+    // The encoding the document is read in ("UTF-8", "UTF-16LE", or the name
+    // in its declaration). Settled by the first read.
+    const std::string& encoding() const { return m_encoding; }
+    // The encoding name of the declaration when it is not known, else empty.
+    const std::string& unknownEncoding() const { return m_unknownEncoding; }
 
 protected:
     // Makes [m_pos, m_end) the next bytes; false at the end of the data.
@@ -72,16 +95,23 @@ private:
     // The byte just read is always still in the buffer: a refill happens
     // only when the buffer is used up, and the unread follows a read.
     void unreadByte() { --m_pos; }
+    void start();
+    char16_t utf8Sequence();
+    std::size_t convert(char16_t* out, std::size_t max);
+
+    bool m_started = false;
+    bool m_ended = false;
+    UConverter* m_converter = nullptr; // null: the bytes are UTF-8
+    std::string m_encoding = "UTF-8";
+    std::string m_unknownEncoding;
 };
 
-// Decodes a UTF-8 file through a read buffer. A file that cannot be opened
+// Decodes an XML file through a read buffer. A file that cannot be opened
 // reads as empty.
 class CUtf8FileSource final : public CUtf8Decoder {
 public:
     explicit CUtf8FileSource(const std::filesystem::path& path);
     ~CUtf8FileSource() override;
-    CUtf8FileSource(const CUtf8FileSource&) = delete;
-    CUtf8FileSource& operator=(const CUtf8FileSource&) = delete;
 
     bool isOpen() const { return m_file != nullptr; }
     // Bytes consumed so far (for progress on large files).
@@ -96,7 +126,7 @@ private:
     long long m_filled = 0;
 };
 
-// Decodes UTF-8 bytes held in memory (a zip member, a network response).
+// Decodes XML bytes held in memory (a zip member, a network response).
 class CUtf8MemorySource final : public CUtf8Decoder {
 public:
     explicit CUtf8MemorySource(std::string_view bytes) : m_bytes(bytes) {}

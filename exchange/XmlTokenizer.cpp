@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/XmlTokenizer.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tw {
@@ -319,7 +320,9 @@ int CXmlTokenizer::attributes()
     }
 }
 
-// Comment and CDATA content up to a three-unit terminator, in chunks.
+// Comment and CDATA content up to a three-unit terminator, in chunks. A
+// full chunk keeps back its last units while they could begin the
+// terminator; the next chunk starts with them.
 int CXmlTokenizer::section(char16_t a, char16_t b, char16_t c, int endToken)
 {
     if (m_pendingEnd) {
@@ -327,7 +330,11 @@ int CXmlTokenizer::section(char16_t a, char16_t b, char16_t c, int endToken)
         m_state = State::Content;
         return endToken;
     }
-    m_valueLength = 0;
+    const std::size_t kept = m_kept;
+    std::copy(m_value.begin() + static_cast<std::ptrdiff_t>(m_valueLength),
+              m_value.begin() + static_cast<std::ptrdiff_t>(m_valueLength + kept), m_value.begin());
+    m_valueLength = kept;
+    m_kept = 0;
     for (;;) {
         const char16_t ch = read();
         if (ch == 0)
@@ -338,8 +345,14 @@ int CXmlTokenizer::section(char16_t a, char16_t b, char16_t c, int endToken)
             m_pendingEnd = true;
             return XT_CHUNK;
         }
-        if (++m_valueLength == kMaxValue)
+        if (++m_valueLength == kMaxValue) {
+            if (m_value[kMaxValue - 2] == a && m_value[kMaxValue - 1] == b)
+                m_kept = 2;
+            else if (m_value[kMaxValue - 1] == a)
+                m_kept = 1;
+            m_valueLength -= m_kept;
             return XT_CHUNK;
+        }
     }
 }
 
@@ -351,17 +364,16 @@ int CXmlTokenizer::declaration()
         return XT_DECL_END;
     }
     m_valueLength = 0;
-    int quotes = 0;
     for (;;) {
         const char16_t ch = read();
         if (ch == 0)
             return XT_END;
-        if (ch == u'>' && quotes % 2 == 0) {
+        if (ch == u'>' && !m_inQuotes) {
             m_pendingEnd = true;
             return XT_CHUNK;
         }
         if (ch == u'"')
-            ++quotes;
+            m_inQuotes = !m_inQuotes;
         m_value[m_valueLength] = ch;
         if (++m_valueLength == kMaxValue)
             return XT_CHUNK;

@@ -91,6 +91,10 @@ private:
     std::size_t m_inputPos = 0;
     std::size_t m_inputLength = 0;
     bool m_pendingEnd = false;
+    // Units after the value that the next comment or CDATA chunk begins
+    // with; 0 again once a section has ended.
+    std::size_t m_kept = 0;
+    bool m_inQuotes = false; // inside a declaration; false again at its end
     bool m_decodeReferences = false;
     State m_state = State::Content;
 };

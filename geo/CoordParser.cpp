@@ -30,23 +30,6 @@ int scanNumbers(std::string_view text, std::array<double, 4>& out, int wanted)
 
 bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// -1 or +1 for the hemisphere letter the text names first for this value
-// (S/N for the latitude, W/E for the longitude), 0 when it names neither.
-// Only a letter standing alone counts: selected text may go on with words
-// ("... SW corner") after the numbers.
-int namedSign(std::string_view text, char negative, char positive)
-{
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c != negative && c != positive)
-            continue;
-        const bool alone = (i == 0 || !isLetter(text[i - 1])) && (i + 1 == text.size() || !isLetter(text[i + 1]));
-        if (alone)
-            return c == negative ? -1 : 1;
-    }
-    return 0;
-}
-
 int signOf(int named, double base)
 {
     if (named != 0)
@@ -87,12 +70,28 @@ double fromMinutesOnly(double number, double base, int sign)
 
 } // namespace
 
+int namedHemisphere(std::string_view text, bool isLongitude)
+{
+    const char negative = isLongitude ? 'W' : 'S';
+    const char positive = isLongitude ? 'E' : 'N';
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != negative && c != positive)
+            continue;
+        // Selected text may go on with words ("... SW corner") after the numbers.
+        const bool alone = (i == 0 || !isLetter(text[i - 1])) && (i + 1 == text.size() || !isLetter(text[i + 1]));
+        if (alone)
+            return c == negative ? -1 : 1;
+    }
+    return 0;
+}
+
 std::optional<LatLon> parseCoords(std::string_view text, LatLon base)
 {
     if (text.empty())
         return std::nullopt;
-    const int latSign = signOf(namedSign(text, 'S', 'N'), base.lat);
-    const int lonSign = signOf(namedSign(text, 'W', 'E'), base.lon);
+    const int latSign = signOf(namedHemisphere(text, false), base.lat);
+    const int lonSign = signOf(namedHemisphere(text, true), base.lon);
 
     const std::string copy = normalised(text);
     std::array<double, 4> n{};

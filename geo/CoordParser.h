@@ -29,6 +29,11 @@ namespace tw::geo {
  *  is not finite. */
 std::optional<LatLon> parseCoords(std::string_view text, LatLon base = {});
 
+/** -1 or +1 for the hemisphere letter the text names first for a value (S or
+ *  N for the latitude, W or E for the longitude), 0 when it names neither.
+ *  Only a letter standing alone counts. */
+int namedHemisphere(std::string_view text, bool isLongitude);
+
 /** A masked coordinate field "DD° MM.MMM'" (or "DDD° ..."): degrees + minutes / 60,
  *  negated when the hemisphere list shows "S" (latitude) or "W" (longitude);
  *  0 when the field does not read as degrees and minutes. */

@@ -3,6 +3,9 @@
 
 #include "platform/Text.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace tw::geo {
 namespace {
 
@@ -61,6 +64,27 @@ std::string storeBlock(std::string_view text, BlockKind kind, std::string_view c
     // are the user's own text.
     const std::string inner = "\r\n" + std::string(content) + "\r\n";
     out.replace(span->first, span->second - span->first, inner);
+    return out;
+}
+
+std::optional<std::string> storeSelectionAsVariables(std::string_view note, std::size_t selStart,
+                                                     std::size_t selEnd)
+{
+    if (blockInner(note, BlockKind::Variables))
+        return std::nullopt;
+    if (selStart > selEnd)
+        std::swap(selStart, selEnd);
+    selEnd = std::min(selEnd, note.size());
+    if (selStart >= selEnd)
+        return std::nullopt;
+    const std::string_view selected = note.substr(selStart, selEnd - selStart);
+    const std::string_view trimmed = trimBlank(selected);
+    if (trimmed.empty())
+        return std::nullopt;
+    // The blanks trimmed off stay where they were, around the block.
+    const std::size_t at = selStart + static_cast<std::size_t>(trimmed.data() - selected.data());
+    std::string out(note);
+    out.replace(at, trimmed.size(), "<!\r\n" + std::string(trimmed) + "\r\n!>");
     return out;
 }
 

@@ -38,6 +38,14 @@ std::optional<FormulaPair> readFormulaBlock(std::string_view comment);
 /** The variables text of a cache note's block, trimmed of blanks and line breaks. */
 std::optional<std::string> readVariableBlock(std::string_view note);
 
+/** The note with a selection of it made into the variable block: the
+ *  selected text, trimmed of blanks and line breaks, is replaced by
+ *  "<!" CR LF, that text, CR LF "!>". selStart and selEnd are byte offsets
+ *  into the UTF-8 note, in either order. Nothing when the note already holds
+ *  a valid variable block, or the selection is empty or blank. */
+std::optional<std::string> storeSelectionAsVariables(std::string_view note, std::size_t selStart,
+                                                     std::size_t selEnd);
+
 /** The text with blanks, CR and LF removed from both ends. */
 std::string_view trimBlank(std::string_view text);
 

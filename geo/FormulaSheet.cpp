@@ -28,9 +28,13 @@ void FormulaSheet::compute(const LanguageText& texts)
 {
     VariableTable table;
     variableSum = parseVariables(variables, table);
+    failed = false;
     auto resultOf = [&](const std::string& formula) {
         SubstituteResult r = substitute(formula, table);
-        return r.ok() ? std::move(r.text) : errorMessage(r.error, r.detail, texts);
+        if (r.ok())
+            return std::move(r.text);
+        failed = true;
+        return errorMessage(r.error, r.detail, texts);
     };
     const std::string lat = resultOf(latFormula);
     const std::string lon = resultOf(lonFormula);
@@ -57,7 +61,9 @@ std::optional<std::string> FormulaSheet::storeVariables(std::string_view cacheNo
 
 std::optional<LatLon> FormulaSheet::resultPosition() const
 {
-    if (!computed)
+    // An error message may hold digits of its own, which must not make a
+    // half-computed result read as a position.
+    if (!computed || failed)
         return std::nullopt;
     return parseCoords(resultText);
 }

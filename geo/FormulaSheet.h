@@ -37,7 +37,8 @@ public:
      *  variables text is empty (the note then stays as it is). */
     std::optional<std::string> storeVariables(std::string_view cacheNote) const;
 
-    /** The result text read as coordinates; nothing when it does not read. */
+    /** The result text read as coordinates; nothing when it does not read or
+     *  a formula failed. */
     std::optional<LatLon> resultPosition() const;
 
     std::string latFormula;
@@ -47,6 +48,7 @@ public:
     std::string variables;
 
     bool computed = false; // until then the dialog shows "??"
+    bool failed = false;   // a formula did not evaluate; its place holds the message
     std::string resultText;
     int digitSum = 0;
     std::int32_t variableSum = 0;

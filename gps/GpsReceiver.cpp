@@ -38,17 +38,22 @@ GpsReceiver::~GpsReceiver()
 {
     // No flush here: the track logger may already be gone. The program's
     // shutdown calls Stop() while everything still exists.
-    m_stopRequested = true;
-    if (m_wakeFd >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const auto n = ::write(m_wakeFd, &one, sizeof one);
-    }
+    wake();
     if (m_thread.joinable())
         m_thread.join();
     if (m_port)
         m_port->close();
     if (m_wakeFd >= 0)
         ::close(m_wakeFd);
+}
+
+void GpsReceiver::wake()
+{
+    m_stopRequested = true;
+    if (m_wakeFd >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto n = ::write(m_wakeFd, &one, sizeof one);
+    }
 }
 
 bool GpsReceiver::Start(const std::string& portName, unsigned baudRate)
@@ -59,34 +64,41 @@ bool GpsReceiver::Start(const std::string& portName, unsigned baudRate)
         m_portName = portName;
         m_baudRate = baudRate;
     }
-    m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     m_port = makeNmeaPort(portName, baudRate);
-    if (m_wakeFd < 0 || !m_port->open(m_wakeFd)) {
-        std::fputs(m_port->error().c_str(), stdout);
-        std::fputs("Error while opening GPS connection.\n", stdout);
-        std::fflush(stdout);
-        m_port.reset();
-        if (m_wakeFd >= 0)
-            ::close(m_wakeFd);
-        m_wakeFd = -1;
-        return false;
-    }
+    m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     m_stopRequested = false;
-    m_assembler.clear();
-    m_lastLine = std::chrono::steady_clock::now();
-    m_thread = std::thread([this] { readerLoop(); });
-    return true;
+    bool failed = m_wakeFd < 0;
+    if (!failed) {
+        std::unique_lock lock(m_openMutex);
+        m_openState = OpenState::Pending;
+        m_startWaiting = true;
+        m_thread = std::thread([this] { run(); });
+        m_openChanged.wait_for(lock, kStartWait, [this] { return m_openState != OpenState::Pending; });
+        // Decided under the lock: a reader that fails later sees that
+        // nobody waits and reports and retries on its own.
+        failed = m_openState == OpenState::Failed;
+        m_startWaiting = false;
+    }
+    if (!failed)
+        return true;
+    if (m_thread.joinable())
+        m_thread.join(); // it has ended after its failed attempt
+    std::fputs(m_port->error().c_str(), stdout);
+    std::fputs("Error while opening GPS connection.\n", stdout);
+    std::fflush(stdout);
+    m_port.reset();
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
+    m_wakeFd = -1;
+    return false;
 }
 
 void GpsReceiver::Stop()
 {
     // The reader waits in poll() on the port and on the wake-up descriptor:
-    // closing a terminal does not wake a thread blocked in read().
-    m_stopRequested = true;
-    if (m_wakeFd >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const auto n = ::write(m_wakeFd, &one, sizeof one);
-    }
+    // closing a terminal does not wake a thread blocked in read(). Every
+    // port's opening gives up on it too.
+    wake();
     if (m_thread.joinable())
         m_thread.join();
     if (m_port) {
@@ -349,30 +361,50 @@ bool GpsReceiver::waitForWake(std::chrono::milliseconds timeout)
     return m_stopRequested.load();
 }
 
-bool GpsReceiver::reopen()
+bool GpsReceiver::reopen(bool reported)
 {
     m_port->close();
     setReceiving(false);
-    bool reported = false;
     while (!m_stopRequested) {
         if (waitForWake(kReconnectPause))
             return false;
-        if (m_port->open(m_wakeFd)) {
-            m_assembler.clear();
-            m_lastLine = std::chrono::steady_clock::now();
+        if (m_port->open(m_wakeFd))
             return true;
-        }
         // Once per outage, not every second while a device is unplugged.
-        if (!reported)
+        if (!reported) {
             std::fputs(m_port->error().c_str(), stdout);
+            std::fflush(stdout);
+        }
         reported = true;
     }
     return false;
 }
 
+void GpsReceiver::run()
+{
+    const bool opened = m_port->open(m_wakeFd);
+    {
+        std::lock_guard lock(m_openMutex);
+        m_openState = opened ? OpenState::Opened : OpenState::Failed;
+        m_openChanged.notify_all();
+        if (!opened && m_startWaiting)
+            return; // Start() reports the failure
+    }
+    if (!opened) {
+        std::fputs(m_port->error().c_str(), stdout);
+        std::fputs("Error while opening GPS connection.\n", stdout);
+        std::fflush(stdout);
+        if (!reopen(true))
+            return;
+    }
+    readerLoop();
+}
+
 void GpsReceiver::readerLoop()
 {
     char buffer[kReadChunk];
+    m_assembler.clear();
+    m_lastLine = std::chrono::steady_clock::now();
     while (!m_stopRequested) {
         pollfd p[2] = {{m_port->fd(), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
         const int n = ::poll(p, 2, kPollIntervalMs);
@@ -400,8 +432,12 @@ void GpsReceiver::readerLoop()
         } else if (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
             failed = true;
         }
-        if (failed && !reopen())
-            break;
+        if (failed) {
+            if (!reopen(false))
+                break;
+            m_assembler.clear();
+            m_lastLine = std::chrono::steady_clock::now();
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -83,10 +84,14 @@ public:
     GpsReceiver(const GpsReceiver&) = delete;
     GpsReceiver& operator=(const GpsReceiver&) = delete;
 
-    // Stops a running connection, opens portName (a device path,
-    // "gpsd://host[:port]" or "replay:/path") at baudRate and starts the
-    // reader. On failure prints the reason and "Error while opening GPS
-    // connection.\n" to the standard output and returns false.
+    // Stops a running connection and starts the reader on portName (a
+    // device path, "gpsd://host[:port]" or "replay:/path") at baudRate. The
+    // reader opens the port, so that no port can hold up the caller; Start
+    // waits up to kStartWait for the outcome. When the port fails by then it
+    // prints the reason and "Error while opening GPS connection.\n" to the
+    // standard output and returns false, with no reader left. A port still
+    // opening then (a slow network) is the reader's: it prints the same
+    // lines if the attempt fails and tries again every kReconnectPause.
     bool Start(const std::string& portName, unsigned baudRate);
     // Ends the reader (within a second even on a silent port), closes the
     // port, clears the receiving state and flushes the track logger.
@@ -122,10 +127,16 @@ public:
     static constexpr std::chrono::seconds kSilenceLimit{60};
     // Pause between two attempts to reopen a failed port.
     static constexpr std::chrono::milliseconds kReconnectPause{1000};
+    // How long Start() waits for the port to open.
+    static constexpr std::chrono::milliseconds kStartWait{500};
 
 private:
+    enum class OpenState { Pending, Opened, Failed };
+
+    void run();
     void readerLoop();
-    bool reopen();
+    bool reopen(bool reported);
+    void wake();
     bool waitForWake(std::chrono::milliseconds timeout);
     void setReceiving(bool on);
     void handleGga(std::string_view line);
@@ -154,6 +165,11 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_stopRequested{false};
     int m_wakeFd = -1;
+    // The first opening, handed from the reader to a waiting Start().
+    std::mutex m_openMutex;
+    std::condition_variable m_openChanged;
+    OpenState m_openState = OpenState::Pending;
+    bool m_startWaiting = false; // Start() reports a failure; else the reader does
     std::atomic<FixSink*> m_sink{nullptr};
     SentenceObserver m_observer;
     NmeaLineAssembler m_assembler;

@@ -8,18 +8,18 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
+#include <cstdint>
 #include <cstring>
-#include <fstream>
-#include <mutex>
+#include <fcntl.h>
 #include <netdb.h>
 #include <optional>
 #include <poll.h>
-#include <sstream>
+#include <string_view>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace tw {
 namespace {
@@ -29,6 +29,10 @@ constexpr int kConnectTimeoutMs = 5000;
 constexpr std::string_view kWatchRequest = "?WATCH={\"enable\":true,\"nmea\":true}\n";
 // A recorded log never waits longer than this between two fixes.
 constexpr double kMaxReplayPauseS = 2.0;
+// A sentence has at most 82 characters; a longer line of a log is dropped.
+constexpr std::size_t kMaxReplayLine = 1024;
+// So many bytes without a line end are no log at all: playing ends.
+constexpr std::size_t kMaxReplayRun = 1 << 20;
 
 bool startsWith(const std::string& s, std::string_view prefix)
 {
@@ -160,6 +164,8 @@ std::optional<double> fixSeconds(std::string_view line)
 }
 
 // Plays a log through one end of a socket pair; the reader reads the other.
+// The log is read as it is played, a line at a time, so that any file works:
+// a FIFO that nobody writes yet, a device, or /dev/zero.
 class ReplayNmeaPort final : public NmeaPort {
 public:
     explicit ReplayNmeaPort(std::string path) : m_path(std::move(path)) {}
@@ -168,42 +174,44 @@ public:
     bool open(int) override
     {
         close();
-        std::ifstream in(m_path, std::ios::binary);
-        if (!in) {
-            m_error = "Unable to open COM port.\n";
+        m_error = "Unable to open COM port.\n";
+        // O_NONBLOCK: opening a FIFO would wait for a writer.
+        const int source = ::open(m_path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (source < 0)
+            return false;
+        struct stat st {};
+        int fds[2];
+        if (::fstat(source, &st) != 0 || S_ISDIR(st.st_mode)
+            || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
+            ::close(source);
             return false;
         }
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);) {
-            while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-                line.pop_back();
-            if (!line.empty() && line.front() != '#')
-                lines.push_back(line + "\r\n");
-        }
-        int fds[2];
-        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
-            m_error = "Unable to open COM port.\n";
+        m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (m_stopFd < 0) {
+            ::close(source);
+            ::close(fds[0]);
+            ::close(fds[1]);
             return false;
         }
         m_readFd = fds[0];
         m_writeFd = fds[1];
-        m_stop = false;
-        m_feeder = std::thread([this, lines = std::move(lines)] { feed(lines); });
+        m_feeder = std::thread([this, source] {
+            feed(source);
+            ::close(source);
+        });
+        m_error.clear();
         return true;
     }
 
     void close() override
     {
         if (m_feeder.joinable()) {
-            {
-                std::lock_guard lock(m_mutex);
-                m_stop = true;
-            }
-            m_wake.notify_all();
+            const std::uint64_t one = 1;
+            [[maybe_unused]] const auto n = ::write(m_stopFd, &one, sizeof one);
             ::shutdown(m_writeFd, SHUT_RDWR); // a send blocked on a full socket returns
             m_feeder.join();
         }
-        for (int* fd : {&m_readFd, &m_writeFd}) {
+        for (int* fd : {&m_readFd, &m_writeFd, &m_stopFd}) {
             if (*fd >= 0)
                 ::close(*fd);
             *fd = -1;
@@ -212,40 +220,78 @@ public:
     int fd() const override { return m_readFd; }
 
 private:
-    void feed(const std::vector<std::string>& lines)
+    // Waits for the source to be readable, or until stopped; false when
+    // stopped. A timeout of -1 waits without a limit.
+    bool waitFor(int source, int timeoutMs)
     {
+        pollfd p[2] = {{m_stopFd, POLLIN, 0}, {source, POLLIN, 0}};
+        while (::poll(p, source >= 0 ? 2 : 1, timeoutMs) < 0)
+            if (errno != EINTR)
+                return false;
+        return !(p[0].revents & POLLIN);
+    }
+
+    void feed(int source)
+    {
+        std::string line;
+        bool overlong = false;
+        std::size_t sinceLineEnd = 0;
         std::optional<double> last;
-        for (const std::string& line : lines) {
-            if (const auto t = fixSeconds(line)) {
-                if (last && *t != *last) {
-                    double pause = *t - *last;
-                    if (pause < 0) // past midnight, or a log put together from pieces
-                        pause = 1.0;
-                    pause = std::min(pause, kMaxReplayPauseS);
-                    std::unique_lock lock(m_mutex);
-                    if (m_wake.wait_for(lock, std::chrono::duration<double>(pause), [this] { return m_stop; }))
+        char buffer[4096];
+        while (waitFor(source, -1)) {
+            const ssize_t got = ::read(source, buffer, sizeof buffer);
+            if (got < 0 && (errno == EAGAIN || errno == EINTR))
+                continue;
+            if (got <= 0)
+                break; // the log has ended
+            for (const char c : std::string_view(buffer, static_cast<std::size_t>(got))) {
+                if (c == '\n') {
+                    if (!overlong && !play(line, last))
                         return;
+                    line.clear();
+                    overlong = false;
+                    sinceLineEnd = 0;
+                } else if (++sinceLineEnd > kMaxReplayRun) {
+                    return; // not a log: the receiver hears silence
+                } else if (line.size() == kMaxReplayLine) {
+                    overlong = true;
+                } else if (!overlong) {
+                    line += c;
                 }
-                last = t;
             }
-            {
-                std::lock_guard lock(m_mutex);
-                if (m_stop)
-                    return;
-            }
-            if (::send(m_writeFd, line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size()))
-                return;
         }
+        if (!overlong)
+            play(line, last);
         // The log has ended: the receiver hears silence from now on.
+    }
+
+    // Sends one line of the log at its time; false when stopped.
+    bool play(std::string line, std::optional<double>& last)
+    {
+        while (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty() || line.front() == '#')
+            return true;
+        if (const auto t = fixSeconds(line)) {
+            if (last && *t != *last) {
+                double pause = *t - *last;
+                if (pause < 0) // past midnight, or a log put together from pieces
+                    pause = 1.0;
+                pause = std::min(pause, kMaxReplayPauseS);
+                if (!waitFor(-1, static_cast<int>(pause * 1000)))
+                    return false;
+            }
+            last = t;
+        }
+        line += "\r\n";
+        return ::send(m_writeFd, line.data(), line.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(line.size());
     }
 
     std::string m_path;
     int m_readFd = -1;
     int m_writeFd = -1;
+    int m_stopFd = -1;
     std::thread m_feeder;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_stop = false;
 };
 
 } // namespace

@@ -99,6 +99,11 @@ struct FieldReader {
     char chr() { return read<char>(character); }
 };
 
+bool onTheGlobe(double latitude, double longitude)
+{
+    return std::fabs(latitude) <= 90.0 && std::fabs(longitude) <= 180.0;
+}
+
 } // namespace
 
 Kind kindOf(std::string_view line)
@@ -160,7 +165,10 @@ std::optional<Gga> parseGga(std::string_view line)
     r.chr(); // 'M', the tenth field
     if (r.converted < 10)
         return std::nullopt;
-    return Gga{toDegrees(lat, ns), toDegrees(lon, ew), sats, alt};
+    const Gga gga{toDegrees(lat, ns), toDegrees(lon, ew), sats, alt};
+    if (!onTheGlobe(gga.latitude, gga.longitude))
+        return std::nullopt;
+    return gga;
 }
 
 std::optional<Rmc> parseRmc(std::string_view line)
@@ -176,6 +184,8 @@ std::optional<Rmc> parseRmc(std::string_view line)
     if (r.converted < 6)
         return std::nullopt;
     Rmc rmc{time, toDegrees(lat, ns), toDegrees(lon, ew), {}, {}};
+    if (!onTheGlobe(rmc.latitude, rmc.longitude))
+        return std::nullopt;
     if (fields.size() > 6)
         if (const auto knots = number(fields[6]))
             rmc.speedKmh = *knots * 1.852;

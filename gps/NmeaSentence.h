@@ -35,7 +35,9 @@ struct Gga {
 
 // Time, latitude, N/S, longitude, E/W, quality, satellites, HDOP, altitude,
 // 'M', ...: the sentence is usable when at least these ten fields read (a
-// receiver without a fix leaves the position fields empty).
+// receiver without a fix leaves the position fields empty). A position off
+// the globe (latitude beyond 90 degrees, longitude beyond 180) comes from a
+// damaged line and makes the sentence unusable.
 std::optional<Gga> parseGga(std::string_view line);
 
 struct Rmc {
@@ -48,7 +50,8 @@ struct Rmc {
 
 // Usable when time, status, latitude, N/S, longitude and E/W read; the
 // status 'V' is accepted like 'A'. Many receivers leave the course empty
-// while standing still, so speed and course are optional.
+// while standing still, so speed and course are optional. A position off the
+// globe makes the sentence unusable, as for GGA.
 std::optional<Rmc> parseRmc(std::string_view line);
 
 struct Gsa {

@@ -4,6 +4,7 @@
 #include "gps/CTrackLogger.h"
 #include "platform/Numbers.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
@@ -62,12 +63,35 @@ bool writeWhole(const fs::path& path, const std::string& bytes)
     ok = ::close(fd) == 0 && ok;
     if (ok)
         ok = std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok)
+    if (!ok) {
         ::unlink(temp.c_str());
-    return ok;
+        return false;
+    }
+    // The rename itself reaches the disk before the track may be deleted.
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd); // not every file system syncs a folder; the file is in place either way
+        ::close(dirFd);
+    }
+    return true;
 }
 
 } // namespace
+
+std::string ExportNames::claim(const std::string& base)
+{
+    auto key = [](std::string s) {
+        for (char& c : s)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return s;
+    };
+    std::string name = base;
+    for (int n = 2; !m_taken.insert(key(name)).second; ++n)
+        name = base + "-" + std::to_string(n);
+    return name;
+}
 
 std::string exportBaseName(const std::string& name, int startDate, int startTime)
 {
@@ -133,12 +157,14 @@ std::string trackPlt(const std::vector<TrackPoint>& points)
     return s;
 }
 
-TrackExportResult exportTrack(CTrackLogger& logger, int trackId, const TrackExportOptions& options)
+TrackExportResult exportTrack(CTrackLogger& logger, int trackId, const TrackExportOptions& options,
+                              ExportNames* names)
 {
     TrackExportResult result;
     const auto header = logger.trackHeader(trackId);
-    const std::string base =
-        header ? exportBaseName(header->name, header->date, header->time) : exportBaseName({}, 0, 0);
+    std::string base = header ? exportBaseName(header->name, header->date, header->time) : exportBaseName({}, 0, 0);
+    if (names)
+        base = names->claim(base);
     bool readOk = true;
     const std::vector<TrackPoint> points = logger.trackPoints(trackId, &readOk);
     bool allWritten = readOk && header.has_value();
@@ -168,12 +194,21 @@ TrackExportResult exportTrack(CTrackLogger& logger, int trackId, const TrackExpo
     return result;
 }
 
+std::vector<TrackExportResult> exportTracks(CTrackLogger& logger, const std::vector<int>& trackIds,
+                                            const TrackExportOptions& options)
+{
+    ExportNames names;
+    std::vector<TrackExportResult> results;
+    results.reserve(trackIds.size());
+    for (const int id : trackIds)
+        results.push_back(exportTrack(logger, id, options, &names));
+    return results;
+}
+
 bool exportAllTracks(CTrackLogger& logger, const TrackExportOptions& options)
 {
-    bool ok = true;
-    for (const int id : logger.trackIds())
-        ok = exportTrack(logger, id, options).complete && ok;
-    return ok;
+    const auto results = exportTracks(logger, logger.trackIds(), options);
+    return std::all_of(results.begin(), results.end(), [](const TrackExportResult& r) { return r.complete; });
 }
 
 } // namespace tw

@@ -4,6 +4,7 @@
 #include "gps/TrackPoint.h"
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,11 +32,31 @@ struct TrackExportResult {
 // becomes '_' (one per character, also for a multi-byte one).
 std::string exportBaseName(const std::string& name, int startDate, int startTime);
 
+// The base names given out by one export of several tracks, so that two
+// tracks whose names read alike ("Hike/1" and "Hike_1", or two called
+// "Hike") never write one file and the second never replaces the first.
+// Names differing only in case count as alike, for folders on memory cards.
+class ExportNames {
+public:
+    // base when it is not yet taken, else base + "-2", "-3", ...; a base
+    // name never holds '-', so a numbered name is never another's plain one.
+    std::string claim(const std::string& base);
+
+private:
+    std::set<std::string> m_taken; // lower case
+};
+
 // One track in every chosen format. Each file is written under a temporary
 // name and renamed into place when complete. The track is deleted only when
-// asked and every chosen format was written completely.
-TrackExportResult exportTrack(CTrackLogger& logger, int trackId, const TrackExportOptions& options);
-// Every stored track; true when every export was complete.
+// asked and every chosen format was written completely. A file of an earlier
+// export with the same name is replaced; with names, a name that this export
+// already wrote gets a number instead.
+TrackExportResult exportTrack(CTrackLogger& logger, int trackId, const TrackExportOptions& options,
+                              ExportNames* names = nullptr);
+// The tracks in the order given, as one export.
+std::vector<TrackExportResult> exportTracks(CTrackLogger& logger, const std::vector<int>& trackIds,
+                                            const TrackExportOptions& options);
+// Every stored track as one export; true when every export was complete.
 bool exportAllTracks(CTrackLogger& logger, const TrackExportOptions& options);
 
 // The file contents. GPX and KML are UTF-16LE with a byte-order mark, PLT is

@@ -40,6 +40,11 @@ bool terminationRequested()
     return g_requested;
 }
 
+const std::atomic<bool>& terminationFlag()
+{
+    return g_requested;
+}
+
 int terminationFd()
 {
     return g_pipe[0];

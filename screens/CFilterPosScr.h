@@ -1,16 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "geo/LatLon.h"
 #include "screens/FilterPage.h"
-
-#include <optional>
 
 class QButtonGroup;
 
 namespace tw {
 
-class PointField;
+class CoordEdit;
 
 // The point distances are measured from: the GPS position, the map centre,
 // a point the user enters (typed or pasted) or home.
@@ -25,7 +22,7 @@ public:
 
 private:
     QButtonGroup* m_mode = nullptr;
-    PointField* m_point = nullptr;
+    CoordEdit* m_point = nullptr;
 };
 
 } // namespace tw

@@ -18,7 +18,7 @@ namespace tw {
 namespace {
 
 constexpr int kTextPageFirst = 600; // 600 to 605: properties, types, position, tags, saved, search
-constexpr int kTextOk = 606;
+constexpr int kTextOk = 505;
 
 enum Page { Properties, Types, Position, Tags, Saved, Search };
 

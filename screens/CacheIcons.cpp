@@ -97,6 +97,13 @@ QPixmap cacheSizeIcon(int size, int px)
     return render(cacheSizeIconPath(size), px);
 }
 
+QPixmap waypointIcon(int type, int px)
+{
+    static const char* const kNames[] = {"final", "parking", "question", "reference", "stage", "trailhead"};
+    const char* name = type >= 0 && type < 6 ? kNames[type] : "reference";
+    return render(QStringLiteral(":/icons/wpt-%1.svg").arg(QLatin1String(name)), px);
+}
+
 QPixmap directionArrow(int sector, int px)
 {
     if (sector < 0 || sector > 7)

@@ -18,6 +18,8 @@ QString cacheSizeIconPath(int size);
 // over disabled, and a find is shown on an available cache.
 QPixmap cacheIcon(int type, int status, bool found, int px);
 QPixmap cacheSizeIcon(int size, int px);
+// The icon of a waypoint type number (Reference Point for unknown ones).
+QPixmap waypointIcon(int type, int px);
 // The direction arrow turned to one of the eight compass sectors (0 north,
 // clockwise); a null pixmap for sector 8 (no direction).
 QPixmap directionArrow(int sector, int px);

@@ -73,6 +73,8 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     m_status = new QLabel(central);
     m_status->setObjectName(QStringLiteral("statusLine"));
     m_status->setMargin(4);
+    // The status line never widens the window, whatever its text.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(m_status);
     setCentralWidget(central);
 

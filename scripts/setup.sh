@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache
   libsqlite3-dev sqlite3 zlib1g-dev libsimpleini-dev libicu-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev qt6-multimedia-dev qt6-webengine-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth locales
   geographiclib-tools

@@ -48,8 +48,7 @@ export ASAN_OPTIONS=detect_leaks=0:detect_container_overflow=0 UBSAN_OPTIONS=pri
 cmake --build build-asan -j "$jobs"
 run_ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
-# ---- GPS: the receiver and the track logger under ThreadSanitizer, and a
-# ---- short fuzzing run of the NMEA line assembler and dispatcher.
+# ---- GPS: the receiver and the track logger under ThreadSanitizer.
 echo "== GPS tests under ThreadSanitizer =="
 if [[ ! -f build-tsan/CMakeCache.txt ]]; then
   cmake -S . -B build-tsan "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_GUI=OFF -DTARNWICK_BENCH=OFF \
@@ -60,15 +59,10 @@ cmake --build build-tsan -j "$jobs" --target gps_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   build-tsan/bin/gps_tests --gtest_filter='RecordingConcurrency*:PortTest.*:ReplayTest.*:GpsdTest.*:Captures/*'
 
-echo "== NMEA fuzzing (libFuzzer, 30 s) =="
-fuzz_dir=$(mktemp -d)
-clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -I. tests/gps/fuzz/NmeaFuzz.cpp \
-  gps/GpsReceiver.cpp gps/NmeaLineAssembler.cpp gps/NmeaSentence.cpp gps/NmeaPorts.cpp \
-  platform/Numbers.cpp platform/SerialPort.cpp -o "$fuzz_dir/nmea_fuzz"
-cp -r tests/gps/fuzz/seeds "$fuzz_dir/corpus"
-"$fuzz_dir/nmea_fuzz" -max_total_time=30 -max_len=600 -print_final_stats=1 "$fuzz_dir/corpus" 2>&1 | tail -n 12
-rm -rf "$fuzz_dir"
 # ---- end of the GPS block
+
+echo "== fuzzing every reader of outside input (libFuzzer, 20 s each) =="
+bash scripts/fuzz.sh 20
 
 rm -f "$summary"
 echo "tests: $passed passed, 0 failed, $skipped skipped"

@@ -95,6 +95,41 @@ TEST_F(ExchangeJobsTest, ExportCancelledStillEndsTheDocument)
     EXPECT_EQ(prompter.messages().back().text, "Nepodařilo se otevřít soubor pro zápis");
 }
 
+TEST_F(ExchangeJobsTest, CacheFileThatCannotBeReadFailsBothJobs)
+{
+    const auto gpx = dir / "one.gpx";
+    test::writeFile(gpx, "<gpx><wpt lat=\"50\" lon=\"14\"><name>GC1AAAA</name></wpt></gpx>");
+    const auto out = dir / "out.gpx";
+    test::writeFile(out, "the export of last week");
+    test::copyTemplateDb(dir / "whole.db3");
+    const std::string whole = test::readFile(dir / "whole.db3");
+
+    auto temporaryFiles = [&] {
+        return std::count_if(std::filesystem::directory_iterator(dir), {}, [](const auto& entry) {
+            return entry.path().filename().string().find(".part") != std::string::npos;
+        });
+    };
+    const std::pair<const char*, std::string> files[] = {
+        {"text", "these are my caches\n"},
+        {"empty", ""},
+        {"truncated", whole.substr(0, whole.size() / 2)},
+    };
+    for (const auto& [kind, bytes] : files) {
+        SCOPED_TRACE(kind);
+        test::writeFile(global->settings.dbFile, bytes);
+        EXPECT_NE(runProgram({"e", out.string()}), 0);
+        EXPECT_EQ(test::readFile(out), "the export of last week");
+        EXPECT_EQ(temporaryFiles(), 0);
+        EXPECT_NE(runProgram({"i", gpx.string()}), 0);
+        EXPECT_EQ(test::readFile(global->settings.dbFile), bytes);
+    }
+    ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    RecordingJobProgress progress;
+    EXPECT_FALSE(exportGpx(*global, out, &progress, nullptr).written);
+    EXPECT_EQ(progress.completion(), "The cache database " + global->settings.dbFile +
+                                         " cannot be read: database disk image is malformed.");
+}
+
 TEST_F(ExchangeJobsTest, LastRouteIsLoadedAtStartAndForgottenWhenUnreadable)
 {
     test::writeFile(dir / "route.gpx", "<gpx><rte><rtept lat=\"50\" lon=\"14\"/><rtept lat=\"50.1\" lon=\"14\"/></rte></gpx>");

@@ -23,6 +23,35 @@ TEST_F(LanguageTableTest, KeysReadLikeDecimalNumbers)
     EXPECT_EQ(t.text(999), "");
 }
 
+TEST_F(LanguageTableTest, HugeEntryIsCutAtACharacterAndTheOthersStay)
+{
+    // One ASCII letter, then two-byte letters: the limit falls inside one.
+    std::string huge = "a";
+    for (int i = 0; i < 5'000'000; ++i)
+        huge += "č";
+    test::writeFile(dir / "lang.xx", "[StringTable]\n100=before\n101=" + huge + "\n102=after\n");
+    LanguageTable t;
+    t.loadTable(dir, "xx");
+    EXPECT_EQ(t.text(101), huge.substr(0, LanguageTable::kMaxEntryBytes - 1));
+    EXPECT_EQ(t.text(100), "before");
+    EXPECT_EQ(t.text(102), "after");
+}
+
+TEST_F(LanguageTableTest, BrokenUtf8KeepsWhatReads)
+{
+    test::writeFile(dir / "lang.xx", "[Header]\nlangCode=xx\nlangName=Bad\xff\n[StringTable]\n"
+                                     "100=stray \x80 byte\n101=overlong \xc0\xaf slash\n"
+                                     "102=surrogate \xed\xa0\x80.\n103=cut \xc3\n104=Čeština\n");
+    LanguageTable t;
+    t.loadTable(dir, "xx");
+    EXPECT_EQ(t.text(100), "stray \uFFFD byte");
+    EXPECT_EQ(t.text(101), "overlong \uFFFD\uFFFD slash");
+    EXPECT_EQ(t.text(102), "surrogate \uFFFD\uFFFD\uFFFD.");
+    EXPECT_EQ(t.text(103), "cut \uFFFD");
+    EXPECT_EQ(t.text(104), "Čeština");
+    EXPECT_EQ(LanguageTable::listLanguages(dir).at(0).name, "Bad\uFFFD");
+}
+
 TEST_F(LanguageTableTest, MissingFileGivesEmptyTexts)
 {
     LanguageTable t;

@@ -61,9 +61,10 @@ TEST_F(StoreOperationsTest, ImportingTwiceWithOnlyNewStoresOnceAndTagsBothTimes)
 
     EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id = 'GC100'"), 1);
     EXPECT_EQ(stored("GC100").name, "Cache GC100");
+    // Marked by both imports, with one tag.
     EXPECT_EQ(count("SELECT COUNT(*) FROM geotag WHERE id = 'GC100' AND ptrkat = " +
                     std::to_string(categories.lastImport)),
-              2);
+              1);
     EXPECT_TRUE(HasTag(db, "GC100", TagCategoryName::LastImport, "x"));
 }
 
@@ -102,7 +103,8 @@ TEST_F(StoreOperationsTest, FailedReplaceLeavesTheStoredCacheAsItWas)
                       "END;"),
               SQLITE_OK);
     CGeocache fresh = cache("GC1A2B3", CacheType::Multi);
-    EXPECT_EQ(store.StoreImportedCache(fresh), ImportResult::NotStored);
+    EXPECT_EQ(store.StoreImportedCache(fresh), ImportResult::Failed);
+    EXPECT_EQ(store.lastError(), SQLITE_CONSTRAINT);
     ASSERT_FALSE(prompter.messages().empty());
     EXPECT_EQ(prompter.messages()[0].text, "SQLite error: disk full");
 

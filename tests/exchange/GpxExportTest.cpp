@@ -176,6 +176,27 @@ TEST_F(GpxExportTest, ReimportGivesTheSameCaches)
     }
 }
 
+TEST_F(GpxExportTest, CharactersXmlForbidsAreLeftOut)
+{
+    // U+FFFE, U+FFFF, U+FDD0, U+1FFFE, an encoded surrogate and a byte that
+    // is no UTF-8 at all.
+    const std::string forbidden = "\xEF\xBF\xBE|\xEF\xBF\xBF|\xEF\xB7\x90|\xF0\x9F\xBF\xBE|\xED\xA0\x80|\xFF";
+    std::vector<CGeocache> caches;
+    caches.push_back(sample("GC1A2B3", 1));
+    caches[0].name = "A" + forbidden + "Z";
+    caches[0].longDesc = forbidden;
+    caches[0].country = forbidden;
+    const auto path = write(caches);
+    if (run("command -v xmllint >/dev/null") == 0) {
+        EXPECT_EQ(run("xmllint --noout " + path.string() + " 2>/dev/null"), 0);
+    }
+    const std::string text = test::readFile(path);
+    for (const char* bytes :
+         {"\xEF\xBF\xBE", "\xEF\xBF\xBF", "\xEF\xB7\x90", "\xF0\x9F\xBF\xBE", "\xED\xA0\x80", "\xFF|"})
+        EXPECT_EQ(text.find(bytes), std::string::npos) << bytes;
+    EXPECT_NE(text.find("<groundspeak:name><![CDATA[A|||||\xEF\xBF\xBDZ]]>"), std::string::npos);
+}
+
 TEST_F(GpxExportTest, OtherReadersAcceptTheFile)
 {
     std::vector<CGeocache> caches;

@@ -3,6 +3,9 @@
 #include "platform/JobProgress.h"
 #include "tests/TestSupport.h"
 
+#include <algorithm>
+#include <chrono>
+
 namespace tw {
 namespace {
 
@@ -175,7 +178,7 @@ TEST(GpxImport, EndsEarlyAreReportedAndCancelStopsAfterTheEntry)
     FakeStore a, b, c;
     EXPECT_EQ(importText(a, "<gpx>" + wpt("")), CGpxImporter::Outcome::Truncated);
     EXPECT_EQ(a.caches.size(), 1u);
-    EXPECT_EQ(importText(b, "<gpx>" + wpt("") + std::string("\0", 1) + wpt("", "GC2") + "</gpx>"),
+    EXPECT_EQ(importText(b, "<gpx>" + wpt("") + "<wpt lat=\"1\" lon=\"2\"><name>GC2"),
               CGpxImporter::Outcome::Truncated);
     EXPECT_EQ(b.caches.size(), 1u);
 
@@ -185,6 +188,100 @@ TEST(GpxImport, EndsEarlyAreReportedAndCancelStopsAfterTheEntry)
     CUtf8MemorySource source(gpx);
     EXPECT_EQ(importer.parse(source, nullptr), CGpxImporter::Outcome::Cancelled);
     EXPECT_EQ(c.caches.size(), 1u);
+}
+
+// One cache per name, each name in the bytes of the document's encoding.
+std::string pocketQuery(const std::string& declaration, const std::vector<std::string>& names)
+{
+    std::string gpx = declaration + "<gpx>\n";
+    for (std::size_t i = 0; i < names.size(); ++i)
+        gpx += wpt("<groundspeak:cache id=\"" + std::to_string(i) + "\"><groundspeak:name>" + names[i] +
+                       "</groundspeak:name></groundspeak:cache>",
+                   "GC" + std::to_string(10000 + i)) +
+               "\n";
+    return gpx + "</gpx>\n";
+}
+
+std::size_t cachesNamed(const FakeStore& store, const std::string& name)
+{
+    return static_cast<std::size_t>(
+        std::count_if(store.caches.begin(), store.caches.end(), [&](const CGeocache& c) { return c.name == name; }));
+}
+
+TEST(GpxImport, EncodingsOfTheDeclarationAndTheByteOrderMark)
+{
+    struct Case {
+        std::string encoding, name, utf8;
+    };
+    const Case cases[] = {
+        {"ISO-8859-1", "Ch\xE2teau \xE0 l'\xEEle, Gro\xDF" "e M\xFChle", "Château à l'île, Große Mühle"},
+        {"windows-1250", "P\xF8\xEDli\x9A \x9Elu\x9Dou\xE8k\xFD k\xF9\xF2", "Příliš žluťoučký kůň"},
+        {"iso-8859-2", "P\xF8\xEDli\xB9 \xBElu\xBBou\xE8k\xFD k\xF9\xF2", "Příliš žluťoučký kůň"},
+        {"windows-1252", "Caf\xE9 \x80 5", "Café € 5"},
+        {"x-unheard-of", "Kůň", "Kůň"}, // an unknown name reads as UTF-8
+    };
+    for (const Case& c : cases) {
+        FakeStore store;
+        const auto gpx = pocketQuery("<?xml version=\"1.0\" encoding='" + c.encoding + "'?>\n",
+                                     std::vector<std::string>(300, c.name));
+        EXPECT_EQ(importText(store, gpx), CGpxImporter::Outcome::Complete) << c.encoding;
+        EXPECT_EQ(cachesNamed(store, c.utf8), 300u) << c.encoding;
+    }
+    CUtf8MemorySource unknown("<?xml version=\"1.0\" encoding=\"x-unheard-of\"?><gpx/>");
+    EXPECT_EQ(unknown.GetChar(), u'<');
+    EXPECT_EQ(unknown.unknownEncoding(), "x-unheard-of");
+    EXPECT_EQ(unknown.encoding(), "UTF-8");
+
+    // UTF-16 with a byte-order mark, either way round; a character beyond
+    // U+FFFF arrives whole.
+    const std::u16string text = toUtf16(pocketQuery("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n",
+                                                    std::vector<std::string>(300, "Kůň \xF0\x9F\x98\x80")));
+    for (const bool little : {true, false}) {
+        std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+        for (const char16_t u : text) {
+            const char low = static_cast<char>(u & 0xFF), high = static_cast<char>(u >> 8);
+            bytes += little ? std::string{low, high} : std::string{high, low};
+        }
+        FakeStore store;
+        EXPECT_EQ(importText(store, bytes), CGpxImporter::Outcome::Complete);
+        EXPECT_EQ(cachesNamed(store, "Kůň \xF0\x9F\x98\x80"), 300u) << little;
+    }
+}
+
+TEST(GpxImport, StrayBytesDoNotEndTheImport)
+{
+    const std::string nul(1, '\0');
+    const auto cache = [](const std::string& name, const std::string& code) {
+        return wpt("<groundspeak:cache><groundspeak:name>" + name + "</groundspeak:name></groundspeak:cache>", code);
+    };
+    const std::string gpx = "<gpx>" + nul + "\xFF" + cache("A\x80" "B", "GC1") + cache("\xFFZ", "GC2") + nul +
+                            cache(nul + "N" + nul, "GC3") + cache("Ende\xC3", "GC4") + "</gpx>";
+    FakeStore store;
+    EXPECT_EQ(importText(store, gpx), CGpxImporter::Outcome::Complete);
+    ASSERT_EQ(store.caches.size(), 4u);
+    EXPECT_EQ(store.caches[0].name, "A\xEF\xBF\xBD" "B");
+    EXPECT_EQ(store.caches[1].name, "\xEF\xBF\xBDZ");
+    EXPECT_EQ(store.caches[2].name, "N");
+    EXPECT_EQ(store.caches[3].name, "Ende\xEF\xBF\xBD");
+}
+
+TEST(GpxImport, SectionEndOnTheTokenizersChunkBoundary)
+{
+    for (const bool comment : {false, true}) {
+        for (std::size_t length = 8187; length <= 8192; ++length) {
+            const std::string text(length, 'x');
+            std::string gpx = "<gpx>";
+            for (int i = 0; i < 5; ++i)
+                gpx += wpt("<groundspeak:cache id=\"1\"><groundspeak:long_description html=\"False\">" +
+                               (comment ? "<!--" + text + "-->" : "<![CDATA[" + text + "]]>") +
+                               "</groundspeak:long_description></groundspeak:cache>",
+                           "GC" + std::to_string(100 + i));
+            FakeStore store;
+            EXPECT_EQ(importText(store, gpx + "</gpx>"), CGpxImporter::Outcome::Complete) << comment << length;
+            EXPECT_EQ(store.caches.size(), 5u) << comment << length;
+            EXPECT_EQ(store.lastLongDesc, text) << comment << length;
+        }
+    }
 }
 
 TEST(GpxImport, StoringOnASecondThreadKeepsOrderAndCounts)
@@ -214,6 +311,111 @@ TEST(GpxImport, StoringOnASecondThreadKeepsOrderAndCounts)
     CUtf8MemorySource again(gpx);
     EXPECT_EQ(stopped.parse(again, nullptr), CGpxImporter::Outcome::Cancelled);
     EXPECT_EQ(cut.caches.size(), 1u);
+}
+
+TEST(GpxImport, PositionsOffTheEarthAreSkipped)
+{
+    const auto at = [](const char* lat, const char* lon, const std::string& name) {
+        return std::string("<wpt lat=\"") + lat + "\" lon=\"" + lon + "\"><name>" + name + "</name></wpt>";
+    };
+    const std::string gpx = "<gpx>" + at("999", "8", "GC1") + at("1e308", "8", "GC2") + at("NaN", "8", "GC3") +
+                            at("49", "-180.5", "GC4") + at("49", "-inf", "GC5") + at("91", "8", "PK6") +
+                            at("-90", "180", "GC7") + at("49.5", "8.25", "PK7") + "</gpx>";
+    FakeStore store;
+    CGpxImporter importer(store, "");
+    CUtf8MemorySource source(gpx);
+    importer.parse(source, nullptr);
+    ASSERT_EQ(store.caches.size(), 1u);
+    EXPECT_EQ(store.caches[0].code, "GC7");
+    EXPECT_DOUBLE_EQ(store.caches[0].lat, -90);
+    ASSERT_EQ(store.waypoints.size(), 1u);
+    EXPECT_EQ(store.waypoints[0].code, "PK7");
+    EXPECT_EQ(importer.skipped(), 6);
+}
+
+// Answers like a database that takes `good` entries and then fails each one;
+// broken: the failures are of the kind every later entry would meet too.
+class FailingStore final : public ImportStore {
+public:
+    FailingStore(int good, bool broken) : m_good(good), m_broken(broken) {}
+    int StoreImportedCache(CGeocache&) override { return ++handed <= m_good ? 1 : 5; }
+    int StoreImportedWaypoint(CWaypoint&) override { return 2; }
+    bool broken() const override { return m_broken; }
+    std::string errorText() const override { return "database or disk is full"; }
+    int handed = 0;
+
+private:
+    int m_good;
+    bool m_broken;
+};
+
+TEST(GpxImport, AFailingStoreIsAnErrorAndABrokenOneEndsTheImport)
+{
+    std::string gpx = "<gpx>";
+    for (int i = 0; i < 100; ++i)
+        gpx += wpt("", "GC" + std::to_string(100 + i));
+    gpx += "</gpx>";
+    for (const bool pipelined : {false, true}) {
+        SCOPED_TRACE(pipelined ? "pipelined" : "one thread");
+        FailingStore full(10, true);
+        CGpxImporter importer(full, "");
+        importer.setPipelined(pipelined);
+        CUtf8MemorySource source(gpx);
+        EXPECT_EQ(importer.parse(source, nullptr), CGpxImporter::Outcome::Failed);
+        EXPECT_EQ(importer.newCaches(), 10);
+        EXPECT_EQ(importer.failed(), 1);
+        EXPECT_EQ(importer.skipped(), 0);
+        EXPECT_EQ(full.handed, 11); // nothing after the first failure
+        EXPECT_EQ(importer.storeError(), "database or disk is full");
+
+        FailingStore refusing(10, false);
+        CGpxImporter goesOn(refusing, "");
+        goesOn.setPipelined(pipelined);
+        CUtf8MemorySource again(gpx);
+        EXPECT_EQ(goesOn.parse(again, nullptr), CGpxImporter::Outcome::Complete);
+        EXPECT_EQ(goesOn.failed(), 90);
+        EXPECT_EQ(goesOn.skipped(), 0);
+    }
+}
+
+// Files made to cost the square of their size where text is handled again
+// at every end tag. The check is the work done, not the clock; the time
+// bound only stops a run that would otherwise take minutes.
+TEST(GpxImport, CraftedFilesCostLinearWork)
+{
+    constexpr std::size_t kSize = 1u << 20;
+    const auto repeat = [&](const std::string& unit) {
+        std::string out;
+        while (out.size() < kSize)
+            out += unit;
+        return out;
+    };
+    const std::string open = "<gpx><wpt lat=\"1\" lon=\"2\"><name>GC1</name>";
+    const std::string close = "</wpt></gpx>";
+    const std::string longText(200, 'x');
+    const std::vector<std::pair<const char*, std::string>> shapes{
+        {"text before stray end tags", open + repeat("0123456789</x>") + close},
+        {"text in containers", open + "<groundspeak:logs>" + repeat("abc</groundspeak:logs>") + close},
+        {"used texts", open + repeat("0123456789</desc>") + close},
+        {"tiny elements after long text", open + repeat(longText + "<x/>") + close},
+        {"deep nesting", open + repeat("<a>") + repeat("</a>") + close},
+        {"one huge text", open + "<groundspeak:long_description>" + repeat("abcdefgh ") +
+                              "</groundspeak:long_description>" + close},
+        {"many attributes", open + "<groundspeak:attributes><groundspeak:attribute " +
+                                repeat("id=\"1\" inc=\"1\" id=\"2\" inc=\"0\" ") + "/>" + close},
+    };
+    for (const auto& [name, gpx] : shapes) {
+        SCOPED_TRACE(name);
+        FakeStore store;
+        CGpxImporter importer(store, "");
+        CUtf8MemorySource source(gpx);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(importer.parse(source, nullptr), CGpxImporter::Outcome::Complete);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        EXPECT_LE(importer.textBytesRead(), gpx.size());
+        ASSERT_EQ(store.caches.size(), 1u);
+        EXPECT_LE(store.caches[0].attributes.size(), 256u);
+    }
 }
 
 TEST(GpxImport, RealPocketQueries)

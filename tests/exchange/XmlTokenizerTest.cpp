@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <tuple>
 
 namespace tw {
 namespace {
@@ -85,15 +86,47 @@ TEST(XmlTokenizerLimits, LongValuesAndNamesAreCut)
 
 TEST(XmlTokenizerUtf8, MalformedSequences)
 {
-    // Inside text a bad sequence is dropped and the text goes on.
-    EXPECT_EQ(tokens("<t>ab\xff" "cd</t>"), (std::vector<std::string>{"<t", "T:ab", "T:cd", "/t"}));
-    // Right after a start tag it ends the document.
-    EXPECT_EQ(tokens("<t>\xff" "cd</t>"), (std::vector<std::string>{"<t"}));
+    // A bad sequence becomes U+FFFD wherever it stands, and the text goes on.
+    EXPECT_EQ(tokens("<t>ab\xff" "cd</t>"), (std::vector<std::string>{"<t", "T:ab\xEF\xBF\xBD" "cd", "/t"}));
+    EXPECT_EQ(tokens("<t>\x80" "cd</t><u/>"),
+              (std::vector<std::string>{"<t", "T:\xEF\xBF\xBD" "cd", "/t", "<u", "/u"}));
+    // So does an encoded surrogate and an overlong form ('<' in two bytes,
+    // no markup); a lead byte without its continuation gives one U+FFFD and
+    // the next byte stays itself.
+    const std::string bad = "\xEF\xBF\xBD";
+    EXPECT_EQ(tokens("<t>\xED\xA0\x80\xC0\xBC\xC3" "b</t>"),
+              (std::vector<std::string>{"<t", "T:" + bad + bad + bad + bad + "b", "/t"}));
+    // A NUL is not XML at all: it is dropped, even where a token begins.
+    EXPECT_EQ(tokens(std::string("<t>\0a\0b</t>\0<u\0v/>", 18)),
+              (std::vector<std::string>{"<t", "T:ab", "/t", "<uv", "/uv"}));
     // A character beyond U+FFFF does not end anything.
     EXPECT_EQ(tokens("<t>a\xF0\x9F\x98\x80" "b</t>"), (std::vector<std::string>{"<t", "T:a\xEF\xBF\xBD" "b", "/t"}));
-    // Czech text survives.
-    EXPECT_EQ(tokens("<t>Příliš žluťoučký</t>"),
+    // Czech text survives, and a byte-order mark is no text.
+    EXPECT_EQ(tokens("\xEF\xBB\xBF<t>Příliš žluťoučký</t>"),
               (std::vector<std::string>{"<t", "T:Příliš", "S: ", "T:žluťoučký", "/t"}));
+}
+
+TEST(XmlTokenizerLimits, SectionEndsAcrossChunks)
+{
+    // The end marker split over two chunks in every way, and a marker
+    // character right before the marker.
+    for (const auto& [open, close, token] : {std::tuple{"<!--", "-->", "#8"}, std::tuple{"<![CDATA[", "]]>", "#10"}}) {
+        for (std::size_t length = 8186; length <= 8193; ++length) {
+            for (const std::string& tail : {std::string(), std::string(1, close[0])}) {
+                const std::string body = std::string(length, 'x') + tail;
+                const auto got = tokens(open + body + close + "<a/>");
+                std::string chunks;
+                for (const auto& t : got)
+                    if (t.starts_with("C:"))
+                        chunks += t.substr(2);
+                EXPECT_EQ(chunks, body) << open << length;
+                ASSERT_GE(got.size(), 3u);
+                EXPECT_EQ(std::vector<std::string>(got.end() - 3, got.end()),
+                          (std::vector<std::string>{token, "<a", "/a"}))
+                    << open << length << tail;
+            }
+        }
+    }
 }
 
 TEST(XmlTokenizerFiles, MissingAndEmptyFilesEndAtOnce)
@@ -127,8 +160,8 @@ TEST(XmlTokenizerFiles, BadContinuationByteAcrossTheReadBuffer)
             letters += last.size();
         }
     std::filesystem::remove(path);
-    EXPECT_EQ(last, "b");
-    EXPECT_EQ(letters, static_cast<std::size_t>(std::count(filler.begin(), filler.end(), 'a')) + 1);
+    EXPECT_EQ(last, "\xEF\xBF\xBD" "b");
+    EXPECT_EQ(letters, static_cast<std::size_t>(std::count(filler.begin(), filler.end(), 'a')) + 4);
 }
 
 TEST(XmlTokenizerRobustness, RandomBytesAlwaysReachTheEnd)

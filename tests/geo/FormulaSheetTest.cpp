@@ -77,6 +77,20 @@ TEST(FormulaBlocks, ReadsFormulaLinesWithEitherLineEnd)
     EXPECT_EQ(readVariableBlock("<!\r\n A=2 B=5 \r\n!>"), "A=2 B=5");
 }
 
+TEST(FormulaBlocks, SelectionOfTheNoteBecomesTheVariableBlock)
+{
+    const std::string note = "Stage 1: windows\r\n A=3 B=12 \r\nthen north";
+    const std::size_t start = note.find(" A=");
+    const auto stored = storeSelectionAsVariables(note, note.find("north"), start); // selected backwards
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(*stored, "Stage 1: windows\r\n <!\r\nA=3 B=12 \r\nthen\r\n!> north");
+    EXPECT_EQ(readVariableBlock(*stored), "A=3 B=12 \r\nthen");
+    // One block per note; a blank selection makes none.
+    EXPECT_FALSE(storeSelectionAsVariables(*stored, 0, 5));
+    EXPECT_FALSE(storeSelectionAsVariables(note, 18, 19));
+    EXPECT_FALSE(storeSelectionAsVariables(note, 3, 3));
+}
+
 const LanguageText kTexts = [](int n) { return "msg" + std::to_string(n); };
 
 TEST(FormulaSheet, OpensNormalisesComputesAndStores)
@@ -124,6 +138,11 @@ TEST(FormulaSheet, FailingFormulaShowsItsMessageAndReadsAsNoPosition)
     sheet.compute(kTexts);
     EXPECT_EQ(sheet.resultText, "N msg305\r\nE msg308 Q");
     EXPECT_EQ(sheet.digitSum, 3 + 5 + 3 + 8);
+    EXPECT_FALSE(sheet.resultPosition());
+    // One failing formula is enough, whatever digits the rest of the text holds.
+    sheet.latFormula = "49°12.345";
+    sheet.compute(kTexts);
+    EXPECT_TRUE(sheet.failed);
     EXPECT_FALSE(sheet.resultPosition());
     // Without variables the note is left alone.
     EXPECT_FALSE(sheet.storeVariables("note"));

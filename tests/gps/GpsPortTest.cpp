@@ -12,12 +12,15 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <thread>
@@ -286,6 +289,58 @@ TEST_F(ReplayTest, MissingLogFailsToStart)
     testing::internal::CaptureStdout();
     EXPECT_FALSE(receiver.Start("replay:" + (dir / "none.nmea").string(), 0));
     testing::internal::GetCapturedStdout();
+}
+
+// A source without line ends (or with nothing at all yet) is read on the
+// reader's side: Start and Stop return at once and memory stays put.
+TEST_F(ReplayTest, EndlessBytesWithoutLineEndsStayBounded)
+{
+    RecordingNotifier notifier;
+    GpsReceiver receiver(notifier);
+    const long rssBefore = test::residentKb();
+    const long long readBefore = test::bytesRead();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(receiver.Start("replay:/dev/zero", 0));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    // Far beyond any line a log holds.
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (test::bytesRead() - readBefore < (1 << 20) && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_GE(test::bytesRead() - readBefore, 1 << 20);
+    EXPECT_LT(test::residentKb() - rssBefore, 50 * 1024);
+    const auto stop = std::chrono::steady_clock::now();
+    receiver.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - stop, 2s);
+}
+
+TEST_F(ReplayTest, FifoWithoutWriterHoldsUpNeitherStartNorStop)
+{
+    const std::filesystem::path fifo = dir / "live.nmea";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    RecordingNotifier notifier;
+    RecordingFixSink sink;
+    GpsReceiver receiver(notifier);
+    receiver.setFixSink(&sink);
+    for (const bool writer : {false, true}) {
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(receiver.Start("replay:" + fifo.string(), 0));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+        if (writer) { // one that comes later is heard
+            const auto end = std::chrono::steady_clock::now() + 5s;
+            int fd = -1;
+            while ((fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) < 0
+                   && std::chrono::steady_clock::now() < end)
+                std::this_thread::sleep_for(10ms);
+            ASSERT_GE(fd, 0);
+            EXPECT_EQ(::write(fd, kGga, std::strlen(kGga)), static_cast<ssize_t>(std::strlen(kGga)));
+            ::close(fd);
+            EXPECT_TRUE(sink.waitForFixes(1, 5s));
+        }
+        const auto stop = std::chrono::steady_clock::now();
+        receiver.Stop();
+        EXPECT_LT(std::chrono::steady_clock::now() - stop, 2s);
+        EXPECT_FALSE(receiver.isRunning());
+    }
 }
 
 // A gpsd stand-in: accepts one client, checks its watch request, then sends

@@ -59,6 +59,23 @@ TEST_F(ReceiverTest, WrongChecksumIsDropped)
     EXPECT_NEAR(receiver.snapshot().latitude, -45.4576333, 1e-6);
 }
 
+TEST_F(ReceiverTest, PositionOffTheGlobeIsDropped)
+{
+    receiver.setPosition(49.5, 16.5);
+    send("$GPGGA,225308,99000.000,N,01600.000,E,1,05,2.1,14.7,M,1.1,M,,");  // 990 degrees
+    send("$GPGGA,225308,4900.000,N,18100.000,W,1,05,2.1,14.7,M,1.1,M,,");   // 181 degrees
+    send("$GPRMC,225308,A,9100.000,S,01600.000,E,000.0,094.5,060601,,");    // 91 degrees
+    send("$GPRMC,225308,A,4900.000,N,18030.000,E,000.0,094.5,060601,,");    // 180.5 degrees
+    EXPECT_TRUE(sink.fixes().empty());
+    EXPECT_DOUBLE_EQ(receiver.snapshot().latitude, 49.5);
+    EXPECT_DOUBLE_EQ(receiver.snapshot().longitude, 16.5);
+    EXPECT_EQ(receiver.satsUsed(), 0);
+    send("$GPGGA,225308,9000.000,S,18000.000,W,1,05,2.1,14.7,M,1.1,M,,"); // the poles and the date line are on it
+    ASSERT_EQ(sink.fixes().size(), 1u);
+    EXPECT_DOUBLE_EQ(receiver.snapshot().latitude, -90.0);
+    EXPECT_DOUBLE_EQ(receiver.snapshot().longitude, -180.0);
+}
+
 TEST_F(ReceiverTest, MultiSystemTalkerGivesPositions)
 {
     send("$GNGGA,000941.00,4404.13387,N,12118.85628,W,1,12,1.01,1144.8,M,-21.4,M,,*4D");
@@ -164,14 +181,14 @@ TEST_F(ReceiverTest, RandomBytesNeverHideTheNextSentence)
             c = static_cast<char>(byte(random));
         total += noise.size();
         ++sent;
-        // A latitude that says which sentence it was.
-        const std::string lat = std::to_string(4000 + sent % 5000) + ".000";
+        // A latitude that says which sentence it was (below 80 degrees).
+        const std::string lat = std::to_string(4000 + sent % 4000) + ".000";
         receiver.feed(noise + "\r\n$GPGGA,120000," + lat + ",N,01600.000,E,1,05,2.1,300.0,M,,M,,\r\n");
     }
     const auto fixes = sink.fixes();
     ASSERT_EQ(fixes.size(), static_cast<std::size_t>(sent));
     for (int i = 0; i < sent; ++i) {
-        const int n = 4000 + (i + 1) % 5000;
+        const int n = 4000 + (i + 1) % 4000;
         ASSERT_NEAR(fixes[static_cast<std::size_t>(i)].latitude, n / 100 + (n % 100) / 60.0, 1e-9) << i;
     }
 }

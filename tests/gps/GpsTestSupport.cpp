@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
@@ -117,6 +118,29 @@ int threadCount()
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/task"))
         ++n;
     return n;
+}
+
+namespace {
+
+long long procField(const char* file, const std::string& name)
+{
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(name, 0) == 0)
+            return std::stoll(line.substr(name.size()));
+    return -1;
+}
+
+} // namespace
+
+long residentKb()
+{
+    return static_cast<long>(procField("/proc/self/status", "VmRSS:"));
+}
+
+long long bytesRead()
+{
+    return procField("/proc/self/io", "rchar:");
 }
 
 } // namespace tw::test

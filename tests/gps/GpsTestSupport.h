@@ -55,5 +55,8 @@ std::vector<std::string> captureLines(const std::string& bytes);
 
 int openDescriptorCount();
 int threadCount();
+// The process's resident memory (KiB) and the bytes its reads returned so far.
+long residentKb();
+long long bytesRead();
 
 } // namespace tw::test

@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -162,6 +163,69 @@ TEST_F(ExportTest, OneFailingFormatKeepsTheTrack)
     fs::create_directories(options.folder / "track_20110305_140709.plt"); // cannot become a file
     EXPECT_FALSE(exportTrack(logger, 1, options).deleted);
     EXPECT_EQ(pointsOfTrack(1), 2);
+}
+
+// Four tracks whose names give two file names; track n holds n points.
+class AlikeNamesTest : public ExportTest {
+protected:
+    void SetUp() override
+    {
+        ExportTest::SetUp();
+        const char* names[] = {"Hike/1", "Hike_1", "Hike", "hike"};
+        for (int id = 1; id <= 4; ++id) {
+            if (id > 1)
+                logger.newTrack();
+            clock += 60;
+            record(id);
+            ASSERT_TRUE(logger.renameTrack(id, names[id - 1]));
+        }
+        options.gpx = true;
+        options.deleteAfter = true;
+    }
+    static int pointsInFile(const fs::path& file)
+    {
+        const std::string text = ascii(test::readFile(file));
+        int n = 0;
+        for (std::size_t at = text.find("<trkpt"); at != std::string::npos; at = text.find("<trkpt", at + 1))
+            ++n;
+        return n;
+    }
+};
+
+TEST_F(AlikeNamesTest, EveryTrackGetsItsOwnFileBeforeItIsDeleted)
+{
+    const auto results = exportTracks(logger, logger.trackIds(), options);
+    ASSERT_EQ(results.size(), 4u);
+    std::set<fs::path> files;
+    for (int id = 1; id <= 4; ++id) {
+        const TrackExportResult& r = results[static_cast<std::size_t>(id - 1)];
+        ASSERT_EQ(r.written.size(), 1u) << id;
+        files.insert(r.written[0]);
+        EXPECT_EQ(pointsInFile(r.written[0]), id) << r.written[0];
+        EXPECT_TRUE(r.deleted);
+        EXPECT_EQ(pointsOfTrack(id), 0);
+    }
+    EXPECT_EQ(files.size(), 4u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(options.folder), fs::directory_iterator()), 4);
+}
+
+TEST_F(AlikeNamesTest, OnlyTracksWhoseFileWasWrittenAreDeleted)
+{
+    fs::create_directories(options.folder / "Hike.gpx"); // the third track's file cannot be made
+    const auto results = exportTracks(logger, logger.trackIds(), options);
+    for (int id = 1; id <= 4; ++id)
+        EXPECT_EQ(pointsOfTrack(id), id == 3 ? 3 : 0) << id;
+    EXPECT_FALSE(results.at(2).complete);
+
+    // A folder below a file: nothing can be written, nothing is deleted.
+    logger.newTrack();
+    clock += 60;
+    record(2);
+    test::writeFile(dir / "plain", "");
+    options.folder = dir / "plain" / "tracks";
+    EXPECT_FALSE(exportAllTracks(logger, options));
+    EXPECT_EQ(pointsOfTrack(3), 3);
+    EXPECT_EQ(pointsOfTrack(5), 2);
 }
 
 std::string run(const std::string& command)

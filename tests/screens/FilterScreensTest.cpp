@@ -278,7 +278,7 @@ private slots:
         child<QCheckBox>(screen, "wptType3")->click();
         tabs->setCurrentWidget(child<QWidget>(screen, "filterPosition"));
         QApplication::clipboard()->setText(QStringLiteral("S 33°52.050' E 151°12.420'"));
-        auto* paste = child<QPushButton>(screen, "pastePoint");
+        auto* paste = child<QPushButton>(screen, "paste");
         QTRY_VERIFY(paste->isEnabled());
         paste->click();
         QVERIFY(child<QRadioButton>(screen, "refPoint2")->isChecked());

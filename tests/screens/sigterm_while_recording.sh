@@ -8,6 +8,7 @@ exe=$1
 dir=$(mktemp -d)
 trap '[[ -n "${KEEP:-}" ]] || rm -rf "$dir"' EXIT
 mkdir -p "$dir/config" "$dir/data" "$dir/docs"
+: > "$dir/docs/Tarnwick.log"
 # A receiver walking north, one fix a second, 22 m apart.
 log=$dir/walk.nmea
 for i in $(seq 0 59); do
@@ -26,6 +27,14 @@ INI
 export TARNWICK_CONFIG_DIR=$dir/config TARNWICK_DATA_DIR=$dir/data XDG_DOCUMENTS_DIR=$dir/docs
 QT_QPA_PLATFORM=offscreen "$exe" >"$dir/out" 2>&1 &
 pid=$!
+# The receiver starts right after the window opens (the log says when);
+# then the replay (one fix a second) must get past the logger's 5 s spacing
+# so that a second point waits in the buffer.
+for _ in $(seq 300); do
+  grep -q "Main window open" "$dir/docs/Tarnwick.log" && break
+  kill -0 $pid 2>/dev/null || break
+  sleep 0.1
+done
 sleep 6
 kill -TERM $pid
 wait $pid

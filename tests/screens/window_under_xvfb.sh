@@ -13,11 +13,16 @@ unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 # with a database in place.
 mkdir -p "$dir/data"
 cp "$(dirname "$exe")/emptydb.db3" "$dir/data/cachedb.db3"
+# Ends the program once its log says the window is open (at most 60 s).
 xvfb-run -a -s "-screen 0 800x900x24" bash -c '
   "$0" & pid=$!
-  sleep 4
+  for _ in $(seq 600); do
+    grep -q "Main window open" "$1" && break
+    kill -0 $pid 2>/dev/null || break
+    sleep 0.1
+  done
   kill -TERM $pid
-  wait $pid' "$exe"
+  wait $pid' "$exe" "$dir/docs/Tarnwick.log"
 rc=$?
 log=$(cat "$dir/docs/Tarnwick.log")
 echo "$log"

@@ -32,6 +32,7 @@ struct TourStop {
 
 // Each group of screens adds its stops.
 void addListStops(std::vector<TourStop>& stops);
+void addWaypointStops(std::vector<TourStop>& stops);
 void addFilterStops(std::vector<TourStop>& stops);
 
 } // namespace tw

@@ -76,6 +76,7 @@ int main(int argc, char* argv[])
 
     std::vector<tw::TourStop> stops;
     tw::addListStops(stops);
+    tw::addWaypointStops(stops);
     tw::addFilterStops(stops);
 
     int written = 0;

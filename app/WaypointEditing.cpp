@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/WaypointEditing.h"
+
+#include "app/CGlobalData.h"
+#include "db/CacheReader.h"
+#include "db/CacheStore.h"
+#include "geo/CoordEntry.h"
+#include "geo/FormulaBlocks.h"
+#include "geo/ReferencePosition.h"
+#include "platform/Clock.h"
+
+#include <algorithm>
+
+namespace tw {
+namespace {
+
+CacheStore storeOf(CGlobalData& g) { return CacheStore(g.cacheDb, g.tagCategories, g.settings.impOnlyNew); }
+
+} // namespace
+
+std::vector<CWaypoint> LoadWaypoints(CGlobalData& g, const std::string& code)
+{
+    if (!g.cacheDb.IsAvailable())
+        return {};
+    CGeocache holder;
+    holder.code = code;
+    try {
+        WaypointLoader(g.cacheDb).load(holder);
+    } catch (const SQLite::Error& e) {
+        g.cacheDb.showError(e.message);
+        return {};
+    }
+    std::vector<CWaypoint> list;
+    list.reserve(holder.waypoints.size());
+    for (auto& w : holder.waypoints)
+        list.push_back(std::move(*w));
+    return list;
+}
+
+std::string NextFreePrefix(const std::vector<CWaypoint>& waypoints)
+{
+    for (int n = 1; n < 99; ++n) {
+        const std::string prefix{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
+        const bool used =
+            std::any_of(waypoints.begin(), waypoints.end(), [&](const CWaypoint& w) { return w.prefix == prefix; });
+        if (!used)
+            return prefix;
+    }
+    return "99";
+}
+
+CWaypoint NewWaypointFor(CGlobalData& g, const std::string& code)
+{
+    CWaypoint w;
+    w.code = code;
+    w.type = WaypointType::Reference;
+    w.flag = 0;
+    w.prefix = NextFreePrefix(LoadWaypoints(g, code));
+    geo::LatLon at;
+    if (code != kDummyCacheCode) {
+        try {
+            if (auto cache = LoadCacheByCode(g.cacheDb, code))
+                at = {cache->lat, cache->lon};
+        } catch (const SQLite::Error& e) {
+            g.cacheDb.showError(e.message);
+        }
+    }
+    if (at.isEmpty())
+        at = geo::referencePosition(g.referenceContext(), true);
+    w.lat = at.lat;
+    w.lon = at.lon;
+    return w;
+}
+
+bool PrefillWaypointFromText(CWaypoint& waypoint, std::string_view text)
+{
+    if (const auto at = geo::readAnyCoords(text, {waypoint.lat, waypoint.lon})) {
+        waypoint.lat = at->lat;
+        waypoint.lon = at->lon;
+        return true;
+    }
+    waypoint.comment = geo::trimBlank(text);
+    return false;
+}
+
+bool StoreWaypoint(CGlobalData& g, CWaypoint& waypoint)
+{
+    if (!g.cacheDb.IsAvailable())
+        return false;
+    CacheStore store = storeOf(g);
+    if (waypoint.key != 0)
+        return store.UpdateWaypoint(waypoint);
+    waypoint.updated = todayYmd();
+    return store.InsertWaypoint(waypoint);
+}
+
+bool RemoveWaypoint(CGlobalData& g, CWaypoint& waypoint)
+{
+    if (waypoint.key == 0 || !g.cacheDb.IsAvailable())
+        return false;
+    if (!storeOf(g).DeleteWaypoint(waypoint))
+        return false;
+    waypoint.key = 0;
+    return true;
+}
+
+std::string CacheNote(CGlobalData& g, const std::string& code)
+{
+    if (!g.cacheDb.IsAvailable())
+        return {};
+    try {
+        if (auto cache = LoadCacheByCode(g.cacheDb, code))
+            return cache->comment;
+    } catch (const SQLite::Error& e) {
+        g.cacheDb.showError(e.message);
+    }
+    return {};
+}
+
+bool StoreCacheNote(CGlobalData& g, const std::string& code, const std::string& note)
+{
+    if (!g.cacheDb.IsAvailable())
+        return false;
+    CGeocache record;
+    record.code = code;
+    if (!storeOf(g).SetComment(record, note))
+        return false;
+    auto follow = [&](CGeocache* held) {
+        if (held && held->code == code)
+            held->comment = note;
+    };
+    for (auto& c : g.recent)
+        follow(c.get());
+    for (auto& c : g.caches)
+        follow(c.get());
+    follow(g.dummyCache.get());
+    return true;
+}
+
+FormulaOutcome ApplyFormulaSheet(CGlobalData& g, const geo::FormulaSheet& sheet, const std::string& code,
+                                 std::string_view comment)
+{
+    FormulaOutcome outcome;
+    outcome.comment = sheet.storeFormulas(comment);
+    if (auto note = sheet.storeVariables(CacheNote(g, code)))
+        outcome.noteStored = StoreCacheNote(g, code, *note);
+    outcome.position = sheet.resultPosition();
+    return outcome;
+}
+
+} // namespace tw

@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "screens/DialogKeys.h"
+
+#include "screens/LangText.h"
+#include "screens/Screen.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace tw {
+namespace {
+
+constexpr int kTextOk = 505;
+constexpr int kTextCancel = 506;
+
+} // namespace
+
+QLabel* makeDialogCaption(const QString& text, QWidget* parent)
+{
+    auto* caption = new QLabel(text, parent);
+    caption->setObjectName(QStringLiteral("caption"));
+    QFont font = caption->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.2);
+    caption->setFont(font);
+    caption->setWordWrap(true);
+    return caption;
+}
+
+QDialogButtonBox* makeDialogKeys(const CGlobalData& global, QDialog& dialog)
+{
+    auto* keys = new QDialogButtonBox(&dialog);
+    QPushButton* ok = keys->addButton(langText(global, kTextOk), QDialogButtonBox::AcceptRole);
+    QPushButton* cancel = keys->addButton(langText(global, kTextCancel), QDialogButtonBox::RejectRole);
+    ok->setObjectName(QStringLiteral("ok"));
+    cancel->setObjectName(QStringLiteral("cancel"));
+    ok->setDefault(true);
+    for (QPushButton* key : {ok, cancel}) {
+        key->setMinimumHeight(touchPx(global));
+        key->setMinimumWidth(touchPx(global) * 5 / 2);
+    }
+    QObject::connect(keys, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(keys, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    return keys;
+}
+
+QPushButton* makeTouchButton(const CGlobalData& global, const QString& text, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setMinimumHeight(touchPx(global));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QString linesForWidget(const std::string& text)
+{
+    QString lines = QString::fromStdString(text);
+    lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return lines;
+}
+
+std::string linesFromWidget(const QString& text)
+{
+    QString lines = text;
+    lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    lines.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return lines.toStdString();
+}
+
+} // namespace tw

@@ -1,0 +1,307 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "screens/WaypointEditor.h"
+
+#include "app/CGlobalData.h"
+#include "app/WaypointEditing.h"
+#include "geo/CoordEntry.h"
+#include "platform/Prompter.h"
+#include "screens/CEvalDlg.h"
+#include "screens/CacheIcons.h"
+#include "screens/CoordEdit.h"
+#include "screens/DialogKeys.h"
+#include "screens/DialogPlacement.h"
+#include "screens/LangText.h"
+#include "screens/Screen.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace tw {
+namespace {
+
+constexpr int kTextUnreadable = 226;
+constexpr int kTextDeleteQuestion = 484;
+constexpr int kTextFirstType = 486; // 486 to 491: the six waypoint types in their order
+constexpr int kTextNewCaption = 492;
+constexpr int kTextEditCaption = 493;
+constexpr int kTextName = 494;
+constexpr int kTextType = 495;
+constexpr int kTextPrefix = 496;
+constexpr int kTextCoordinates = 497;
+constexpr int kTextDescription = 498;
+constexpr int kTextNote = 499;
+constexpr int kTextProjection = 501;
+constexpr int kTextFormulas = 502;
+constexpr int kTextDelete = 504;
+constexpr int kTextProjectionCaption = 507;
+constexpr int kTextDistance = 508;
+constexpr int kTextBearing = 509;
+constexpr int kTextFrom = 522;
+constexpr int kTextTo = 524;
+
+constexpr int kWaypointTypes = 6;
+constexpr double kMaxProjectionM = 20000000.0; // half the way round the globe
+
+void showUnreadable(CGlobalData& global)
+{
+    global.prompter.message(global.text(kTextUnreadable), MessageIcon::Exclamation);
+}
+
+// rows: the most lines the box grows to; 0 lets it take what space is left.
+QPlainTextEdit* makeTextBox(const CGlobalData& global, const std::string& text, const char* name, int rows,
+                            QWidget* parent)
+{
+    auto* box = new QPlainTextEdit(linesForWidget(text), parent);
+    box->setObjectName(QLatin1String(name));
+    box->setTabChangesFocus(true);
+    const int height = std::max(touchPx(global) * 2, box->fontMetrics().lineSpacing() * rows + 12);
+    box->setMinimumHeight(touchPx(global) * 2);
+    if (rows > 0)
+        box->setMaximumHeight(height);
+    return box;
+}
+
+} // namespace
+
+QString waypointTypeName(const CGlobalData& global, int type)
+{
+    if (type < 0 || type >= kWaypointTypes)
+        type = WaypointType::Reference;
+    return langText(global, kTextFirstType + type);
+}
+
+WaypointEditor::WaypointEditor(CGlobalData& global, CWaypoint& waypoint, bool isNew, QWidget* parent)
+    : QDialog(parent), m_global(global), m_waypoint(waypoint), m_isNew(isNew)
+{
+    setObjectName(QStringLiteral("waypointEditor"));
+    setWindowTitle(langText(global, isNew ? kTextNewCaption : kTextEditCaption));
+    const int tap = touchPx(global);
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(makeDialogCaption(windowTitle(), this));
+
+    // The fields scroll when a small window cannot hold them; the keys stay.
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* page = new QWidget(scroll);
+    auto* form = new QFormLayout(page);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+
+    m_name = new QLineEdit(QString::fromStdString(waypoint.name), page);
+    m_name->setObjectName(QStringLiteral("name"));
+    m_name->setMinimumHeight(tap);
+    form->addRow(langText(global, kTextName), m_name);
+
+    auto* typeRow = new QHBoxLayout;
+    m_type = new QComboBox(page);
+    m_type->setObjectName(QStringLiteral("type"));
+    m_type->setMinimumHeight(tap);
+    m_type->setIconSize(QSize(tap / 2, tap / 2));
+    for (int type = 0; type < kWaypointTypes; ++type)
+        m_type->addItem(QIcon(waypointIcon(type, tap / 2)), waypointTypeName(global, type), type);
+    m_type->setCurrentIndex(std::max(0, m_type->findData(waypoint.type)));
+    typeRow->addWidget(m_type, 1);
+    typeRow->addWidget(new QLabel(langText(global, kTextPrefix), page));
+    m_prefix = new QLineEdit(QString::fromStdString(waypoint.prefix), page);
+    m_prefix->setObjectName(QStringLiteral("prefix"));
+    m_prefix->setMaxLength(2);
+    m_prefix->setMinimumHeight(tap);
+    m_prefix->setFixedWidth(tap * 3 / 2);
+    // The prefix names the waypoint in exports and finds it again on the
+    // next import: it is chosen once.
+    m_prefix->setReadOnly(!isNew);
+    typeRow->addWidget(m_prefix);
+    form->addRow(langText(global, kTextType), typeRow);
+
+    m_coords = new CoordEdit(global, page);
+    m_coords->setPosition({waypoint.lat, waypoint.lon});
+    form->addRow(langText(global, kTextCoordinates), m_coords);
+
+    auto* tools = new QHBoxLayout;
+    QPushButton* projection = makeTouchButton(global, langText(global, kTextProjection), page);
+    projection->setObjectName(QStringLiteral("projection"));
+    QPushButton* formulas = makeTouchButton(global, langText(global, kTextFormulas), page);
+    formulas->setObjectName(QStringLiteral("formulas"));
+    tools->addWidget(projection);
+    tools->addWidget(formulas);
+    form->addRow(tools);
+    connect(projection, &QPushButton::clicked, this, &WaypointEditor::openProjection);
+    connect(formulas, &QPushButton::clicked, this, &WaypointEditor::openFormulas);
+
+    m_description = makeTextBox(global, waypoint.text, "description", 3, page);
+    form->addRow(new QLabel(langText(global, kTextDescription), page));
+    form->addRow(m_description);
+    m_note = makeTextBox(global, waypoint.comment, "note", 0, page);
+    form->addRow(new QLabel(langText(global, kTextNote), page));
+    form->addRow(m_note);
+
+    scroll->setWidget(page);
+    m_page = page;
+    outer->addWidget(scroll, 1);
+    QDialogButtonBox* keys = makeDialogKeys(global, *this);
+    if (!isNew) {
+        QPushButton* remove = keys->addButton(langText(global, kTextDelete), QDialogButtonBox::DestructiveRole);
+        remove->setObjectName(QStringLiteral("delete"));
+        remove->setMinimumHeight(tap);
+        remove->setAutoDefault(false);
+        connect(remove, &QPushButton::clicked, this, &WaypointEditor::deleteWaypoint);
+    }
+    outer->addWidget(keys);
+    m_name->setFocus();
+}
+
+QSize WaypointEditor::sizeHint() const
+{
+    // As tall as the fields want, so that a wide window shows them without
+    // scrolling; the scroll area alone would ask for a few rows only.
+    QSize hint = QDialog::sizeHint();
+    const int chrome = hint.height() - findChild<QScrollArea*>()->sizeHint().height();
+    hint.setHeight(std::max(hint.height(), chrome + m_page->sizeHint().height()));
+    return hint;
+}
+
+void WaypointEditor::accept()
+{
+    const auto position = m_coords->position();
+    if (!position) {
+        showUnreadable(m_global);
+        return;
+    }
+    CWaypoint edited = m_waypoint;
+    edited.name = m_name->text().trimmed().toStdString();
+    edited.type = m_type->currentData().toInt();
+    if (m_isNew)
+        edited.prefix = m_prefix->text().trimmed().toUpper().toStdString();
+    edited.lat = position->lat;
+    edited.lon = position->lon;
+    edited.text = linesFromWidget(m_description->toPlainText());
+    edited.comment = linesFromWidget(m_note->toPlainText());
+    if (!StoreWaypoint(m_global, edited))
+        return;
+    m_waypoint = std::move(edited);
+    QDialog::accept();
+}
+
+void WaypointEditor::deleteWaypoint()
+{
+    QString question = langText(m_global, kTextDeleteQuestion);
+    question.replace(QLatin1String("%s"), m_name->text());
+    if (!m_global.prompter.ask(question.toStdString(), false))
+        return;
+    if (!RemoveWaypoint(m_global, m_waypoint))
+        return;
+    m_deleted = true;
+    QDialog::accept();
+}
+
+void WaypointEditor::openProjection()
+{
+    const auto from = m_coords->position();
+    if (!from) {
+        showUnreadable(m_global);
+        return;
+    }
+    if (const auto to = CProjectPointDlg::project(this, m_global, *from))
+        m_coords->setPosition(*to);
+}
+
+void WaypointEditor::openFormulas()
+{
+    CEvalDlg dialog(m_global, m_waypoint.code, linesFromWidget(m_note->toPlainText()), this);
+    if (execDialog(dialog, this) != QDialog::Accepted)
+        return;
+    const FormulaOutcome& outcome = dialog.outcome();
+    m_note->setPlainText(linesForWidget(outcome.comment));
+    if (outcome.position)
+        m_coords->setPosition(*outcome.position);
+    else
+        showUnreadable(m_global);
+}
+
+CProjectPointDlg::CProjectPointDlg(CGlobalData& global, geo::LatLon from, QWidget* parent)
+    : QDialog(parent), m_from(from)
+{
+    setObjectName(QStringLiteral("projectionDialog"));
+    setWindowTitle(langText(global, kTextProjectionCaption));
+    const int tap = touchPx(global);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(makeDialogCaption(windowTitle(), this));
+    QString fromText = langText(global, kTextFrom);
+    fromText.replace(QLatin1String("%s"),
+                     QString::fromStdString(geo::formatCoordsIn(from, geo::coordEntryStyle(global.settings.coordStyle))));
+    auto* fromLabel = new QLabel(fromText, this);
+    fromLabel->setWordWrap(true);
+    layout->addWidget(fromLabel);
+
+    auto* form = new QFormLayout;
+    auto makeField = [&](double maximum, const char* name) {
+        auto* field = new QDoubleSpinBox(this);
+        field->setObjectName(QLatin1String(name));
+        field->setRange(0.0, maximum);
+        field->setDecimals(1);
+        field->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        field->setMinimumHeight(tap);
+        field->setInputMethodHints(Qt::ImhFormattedNumbersOnly);
+        return field;
+    };
+    m_distance = makeField(kMaxProjectionM, "distance");
+    m_bearing = makeField(360.0, "bearing");
+    form->addRow(langText(global, kTextDistance), m_distance);
+    form->addRow(langText(global, kTextBearing), m_bearing);
+    layout->addLayout(form);
+    auto* toLabel = new QLabel(this);
+    toLabel->setObjectName(QStringLiteral("to"));
+    toLabel->setWordWrap(true);
+    layout->addWidget(toLabel);
+    const geo::CoordEntryStyle style = geo::coordEntryStyle(global.settings.coordStyle);
+    auto showTarget = [this, toLabel, style, to = langText(global, kTextTo)] {
+        toLabel->setText(QString(to).replace(QLatin1String("%s"),
+                                             QString::fromStdString(geo::formatCoordsIn(result(), style))));
+    };
+    connect(m_distance, &QDoubleSpinBox::valueChanged, this, showTarget);
+    connect(m_bearing, &QDoubleSpinBox::valueChanged, this, showTarget);
+    showTarget();
+    layout->addStretch(1);
+    layout->addWidget(makeDialogKeys(global, *this));
+    m_distance->setFocus();
+    m_distance->selectAll();
+}
+
+geo::LatLon CProjectPointDlg::result() const
+{
+    return geo::projectForEntry(m_from, m_distance->value(), m_bearing->value());
+}
+
+std::optional<geo::LatLon> CProjectPointDlg::project(QWidget* window, CGlobalData& global, geo::LatLon from)
+{
+    CProjectPointDlg dialog(global, from, window);
+    if (execDialog(dialog, window) != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.result();
+}
+
+bool editWaypoint(QWidget* window, CGlobalData& global, CWaypoint& waypoint, bool isNew)
+{
+    WaypointEditor editor(global, waypoint, isNew, window);
+    return execDialog(editor, window) == QDialog::Accepted;
+}
+
+bool newWaypointFromText(QWidget* window, CGlobalData& global, const std::string& code, const std::string& text)
+{
+    CWaypoint waypoint = NewWaypointFor(global, code);
+    PrefillWaypointFromText(waypoint, text);
+    return editWaypoint(window, global, waypoint, true);
+}
+
+} // namespace tw

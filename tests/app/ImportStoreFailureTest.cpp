@@ -1,0 +1,238 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What an import does to the database when the database cannot take it, and
+// what it must never touch.
+#include "app/BatchMode.h"
+#include "app/GpxImport.h"
+#include "app/TarnwickApp.h"
+#include "db/CacheStore.h"
+#include "exchange/GpxWriter.h"
+#include "platform/JobProgress.h"
+#include "platform/Signals.h"
+#include "tests/app/AppFixture.h"
+
+#include <sqlite3.h>
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <random>
+
+namespace tw {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A pocket query of `count` caches whose descriptions hardly compress, so
+// that every cache takes a few kilobytes of the database.
+void writePocketQuery(const fs::path& path, int count, int first = 0)
+{
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::mt19937 rng(static_cast<unsigned>(first + 1));
+    GpxWriter writer(out);
+    writer.header(0);
+    for (int i = first; i < first + count; ++i) {
+        CGeocache c;
+        c.code = "GC" + std::to_string(10000 + i);
+        c.name = "Cache " + std::to_string(i);
+        c.lat = 49.0 + i * 1e-4;
+        c.lon = 8.5;
+        c.type = CacheType::Traditional;
+        c.longDesc.resize(3000);
+        for (char& ch : c.longDesc)
+            ch = static_cast<char>('a' + rng() % 26);
+        writer.cache(c);
+    }
+    writer.footer();
+    std::fclose(out);
+}
+
+class ImportStoreFailureTest : public test::AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        global->LoadSettings(SettingsGroup::All); // and the texts
+        test::copyTemplateDb(global->settings.dbFile);
+        ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+        global->InitTagCategories();
+    }
+
+    int count(const std::string& sql)
+    {
+        SQLite::Statement q(global->cacheDb, sql);
+        EXPECT_EQ(q.Step(), SQLITE_ROW);
+        return q.ColumnInt(0);
+    }
+
+    std::string integrity()
+    {
+        SQLite::Statement q(global->cacheDb, "PRAGMA integrity_check");
+        return q.Next() ? q.ColumnText(0) : std::string();
+    }
+
+    // The summary of a store that broke down after storing some entries.
+    void expectStoppedPartway(const ImportSummary& s, int total)
+    {
+        EXPECT_TRUE(s.stopped);
+        EXPECT_FALSE(s.complete);
+        EXPECT_GT(s.newCaches, 0);
+        EXPECT_GE(s.failed, 1);
+        EXPECT_EQ(s.skipped, 0); // a failure is no skip
+        EXPECT_LT(s.newCaches + s.failed, total) << "every later entry was tried";
+        EXPECT_NE(s.storeError.find("full"), std::string::npos) << s.storeError;
+    }
+};
+
+TEST_F(ImportStoreFailureTest, FullDatabaseStopsTheImportAndKeepsWhatWasStored)
+{
+    writePocketQuery(dir / "pq.gpx", 300);
+    writePocketQuery(dir / "more.gpx", 20, 1000);
+    // Room for a few dozen caches.
+    const int pages = count("PRAGMA page_count");
+    ASSERT_EQ(global->cacheDb.Exec("PRAGMA max_page_count = " + std::to_string(pages + 40)), SQLITE_OK);
+
+    RecordingJobProgress progress;
+    const ImportSummary s = importGpx(*global, dir / "pq.gpx", &progress, nullptr);
+    expectStoppedPartway(s, 300);
+    EXPECT_EQ(progress.counter(1), s.newCaches);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache"), s.newCaches);
+    EXPECT_EQ(integrity(), "ok");
+    const std::string text = importCompletionText(*global, s);
+    EXPECT_NE(text.find(std::to_string(s.failed)), std::string::npos) << text;
+    EXPECT_NE(text.find(s.storeError), std::string::npos) << text;
+
+    // Already full: an error at once, and the batch word fails the run.
+    const ImportSummary full = importGpx(*global, dir / "more.gpx", nullptr, nullptr);
+    EXPECT_TRUE(full.stopped);
+    EXPECT_GE(full.failed, 1);
+    EXPECT_EQ(full.skipped, 0);
+    EXPECT_FALSE(defaultBatchActions().importGpx(*global, (dir / "more.gpx").string()));
+    EXPECT_EQ(integrity(), "ok");
+}
+
+// A real full disk: a small tmpfs, mounted in a mount namespace of this
+// process's own so that nobody else sees it.
+TEST_F(ImportStoreFailureTest, FullDiskStopsTheImportAndTheBatchRun)
+{
+    const fs::path disk = dir / "disk";
+    fs::create_directories(disk);
+    if (::unshare(CLONE_NEWNS) != 0)
+        GTEST_SKIP() << "no mount namespace of our own (" << std::strerror(errno) << "): needs root";
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        GTEST_SKIP() << "mounts cannot be made private (" << std::strerror(errno) << ")";
+    const auto templateSize = fs::file_size(test::runtimeDir() / "emptydb.db3");
+    const std::string size = "size=" + std::to_string(templateSize + 768 * 1024);
+    if (::mount("tarnwick-test", disk.c_str(), "tmpfs", 0, size.c_str()) != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted (" << std::strerror(errno) << ")";
+    struct Unmount {
+        fs::path path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{disk};
+
+    writePocketQuery(dir / "pq.gpx", 600);
+    writePocketQuery(dir / "more.gpx", 20, 1000);
+    global->cacheDb.Close();
+    global->settings.dbFile = (disk / "cachedb.db3").string();
+    global->SaveSettings(SettingsGroup::General);
+    test::copyTemplateDb(global->settings.dbFile);
+    ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    global->InitTagCategories();
+
+    const ImportSummary s = importGpx(*global, dir / "pq.gpx", nullptr, nullptr);
+    expectStoppedPartway(s, 600);
+    global->cacheDb.Close();
+
+    // The disk is full now: `tarnwick i FILE` says so and exits non-zero.
+    CTarnwickApp app(*global);
+    app.batch = defaultBatchActions();
+    class Ui final : public StartupUi {
+        void showProgress(const std::string&) override {}
+        void closeProgress() override {}
+        bool createMainWindow() override { return false; }
+    } ui;
+    testing::internal::CaptureStderr();
+    const bool started = app.InitInstance({"i", (dir / "more.gpx").string()}, ui);
+    const int exitCode = app.ExitInstance();
+    const std::string err = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(started);
+    EXPECT_NE(exitCode, 0);
+    EXPECT_NE(err.find(global->text(267).substr(0, 20)), std::string::npos) << err;
+
+    restart();
+    ASSERT_EQ(global->cacheDb.OpenFile((disk / "cachedb.db3").string()), SQLITE_OK);
+    EXPECT_EQ(integrity(), "ok");
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id <> 'GC0'"), s.newCaches);
+    global->cacheDb.Close();
+}
+
+TEST_F(ImportStoreFailureTest, ReimportsKeepOneLastImportTagPerCache)
+{
+    writePocketQuery(dir / "pq.gpx", 25);
+    const std::string tags =
+        "SELECT COUNT(*) FROM geotag WHERE ptrkat = " + std::to_string(global->tagCategories.lastImport);
+    for (const int onlyNew : {1, 0, 1}) {
+        global->settings.impOnlyNew = onlyNew; // 0: each cache replaced
+        const ImportSummary s = importGpx(*global, dir / "pq.gpx", nullptr, nullptr);
+        EXPECT_EQ(s.newCaches + s.updated + s.skipped, 25);
+        EXPECT_EQ(count(tags), 25);
+    }
+}
+
+TEST_F(ImportStoreFailureTest, TheDummyCacheAndItsWaypointsAreNeverImportedOver)
+{
+    global->LoadDummyCache();
+    CacheStore store(global->cacheDb, global->tagCategories, 0);
+    CWaypoint own;
+    own.code = kDummyCacheCode;
+    own.prefix = "PK";
+    own.name = "my parking";
+    ASSERT_TRUE(store.InsertWaypoint(own));
+
+    global->settings.impOnlyNew = 0;
+    test::writeFile(dir / "gc0.gpx",
+                    "<gpx><wpt lat=\"1\" lon=\"2\"><name>GC0</name><groundspeak:cache>"
+                    "<groundspeak:name>Imported</groundspeak:name></groundspeak:cache></wpt>"
+                    "<wpt lat=\"1\" lon=\"2\"><name>PK0</name><desc>imported parking</desc></wpt>"
+                    "<wpt lat=\"1\" lon=\"2\"><name>FN0</name><desc>imported final</desc></wpt></gpx>");
+    const ImportSummary s = importGpx(*global, dir / "gc0.gpx", nullptr, nullptr);
+    EXPECT_EQ(s.skipped, 3);
+    EXPECT_EQ(s.updated + s.newCaches + s.waypoints + s.failed, 0);
+
+    EXPECT_EQ(LoadCacheByCode(global->cacheDb, kDummyCacheCode)->name, "Tarnwick");
+    EXPECT_EQ(count("SELECT COUNT(*) FROM waypoint WHERE id = 'GC0' AND name = 'my parking' AND flag = 0"), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM waypoint"), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geotag WHERE id = 'GC0'"), 0);
+}
+
+TEST_F(ImportStoreFailureTest, TerminationEndsABatchImportAfterTheEntry)
+{
+    writePocketQuery(dir / "pq.gpx", 50);
+    // The signal flag stays set for the rest of a process: a child takes it.
+    global->cacheDb.Close();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        global->cacheDb.OpenFile(global->settings.dbFile);
+        global->InitTagCategories();
+        installTerminationHandler();
+        std::raise(SIGTERM);
+        const bool ok = defaultBatchActions().importGpx(*global, (dir / "pq.gpx").string());
+        global->cacheDb.Close();
+        std::_Exit(ok ? 0 : 3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+    ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache"), 1);
+}
+
+} // namespace
+} // namespace tw

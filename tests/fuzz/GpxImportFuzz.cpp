@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// libFuzzer target: arbitrary bytes imported as a pocket query into an
+// in-memory cache database with the shipped schema.
+#include "db/CacheStore.h"
+#include "db/SQLite.h"
+#include "db/Tags.h"
+#include "exchange/GpxImporter.h"
+#include "exchange/XmlCharSource.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <sstream>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// The shipped schema, built once and kept as the bytes of a database image:
+// each input starts from a copy of it.
+std::vector<unsigned char> schemaImage()
+{
+    std::ifstream in(TARNWICK_SOURCE_DIR "/resources/emptydb.sql");
+    std::ostringstream sql;
+    sql << in.rdbuf();
+    SQLite::Database db;
+    if (db.Open(":memory:") != 0 || db.Exec(sql.str()) != 0)
+        __builtin_trap();
+    sqlite3_int64 size = 0;
+    unsigned char* bytes = sqlite3_serialize(db.handle(), "main", &size, 0);
+    std::vector<unsigned char> image(bytes, bytes + size);
+    sqlite3_free(bytes);
+    return image;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static const std::vector<unsigned char> image = schemaImage();
+    SQLite::Database db;
+    if (db.Open(":memory:") != 0)
+        __builtin_trap();
+    auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(image.size()));
+    std::copy(image.begin(), image.end(), copy);
+    if (sqlite3_deserialize(db.handle(), "main", copy, static_cast<sqlite3_int64>(image.size()),
+                            static_cast<sqlite3_int64>(image.size()),
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) != SQLITE_OK)
+        __builtin_trap();
+    const tw::TagCategories categories = tw::resolveTagCategories(db);
+    for (int impOnlyNew : {1, 0}) {
+        tw::CacheStore store(db, categories, impOnlyNew);
+        tw::CacheImportStore importStore(store, db);
+        tw::CGpxImporter importer(importStore, "fuzzer");
+        tw::CUtf8MemorySource source(std::string_view(reinterpret_cast<const char*>(data), size));
+        (void)importer.parse(source, nullptr);
+    }
+    SQLite::Statement check(db, "PRAGMA integrity_check");
+    if (!check.Next())
+        __builtin_trap();
+    return 0;
+}

@@ -24,17 +24,21 @@ int countOf(SQLite::Database& db, const char* sql)
 
 void CGlobalData::ReadDbCounters()
 {
-    // A damaged file fails at its first statement; one message is enough.
-    try {
-        dbVersion = countOf(cacheDb, "PRAGMA user_version");
-        cacheCount = countOf(cacheDb, "SELECT COUNT(*) FROM geocache WHERE `id` <> 'GC0' AND id > 0");
-        if (settings.foundCount == 0) {
-            settings.foundCount = countOf(cacheDb, "SELECT COUNT(*) FROM geocache WHERE dtfound > 0");
-            SaveSettings(SettingsGroup::General);
+    // Each count on its own: a table that is missing or damaged costs only
+    // its own number, and every failing statement is shown.
+    const auto read = [this](const char* sql, int& into) {
+        try {
+            into = countOf(cacheDb, sql);
+            return true;
+        } catch (const SQLite::Error& e) {
+            cacheDb.showPlain(e.message);
+            return false;
         }
-    } catch (const SQLite::Error& e) {
-        cacheDb.showPlain(e.message);
-    }
+    };
+    read("PRAGMA user_version", dbVersion);
+    read("SELECT COUNT(*) FROM geocache WHERE `id` <> 'GC0' AND id > 0", cacheCount);
+    if (settings.foundCount == 0 && read("SELECT COUNT(*) FROM geocache WHERE dtfound > 0", settings.foundCount))
+        SaveSettings(SettingsGroup::General);
     notifier.stateChanged(Topic::Counters);
 }
 

@@ -51,6 +51,8 @@ public:
     // nothing and returns false.
     bool SaveToFile(const std::filesystem::path& folder, const std::string& fileBaseName) const;
     bool LoadFromFile(const std::filesystem::path& folder, const std::string& fileBaseName);
+
+    bool operator==(const CacheFilter&) const = default;
 };
 
 inline constexpr const char* kFilterSection = "Filter";

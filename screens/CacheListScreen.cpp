@@ -3,14 +3,18 @@
 
 #include "app/CGlobalData.h"
 #include "app/CacheList.h"
+#include "filter/FilterChoices.h"
 #include "geo/GeoMath.h"
 #include "screens/CacheListModel.h"
 #include "screens/LangText.h"
 #include "screens/QtServices.h"
 
 #include <QActionGroup>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QPushButton>
 #include <QScroller>
 #include <QVBoxLayout>
 
@@ -21,6 +25,8 @@ constexpr int kTextSort = 410;
 constexpr int kTextSortKeyFirst = 411; // 411 to 418: the eight keys in their order
 constexpr int kTextReverse = 419;
 constexpr int kTextReload = 420;
+constexpr int kTextShowingLastImport = 657;
+constexpr int kTextShowAllCaches = 658;
 
 // A GPS reference that moved this far makes the list stale.
 constexpr double kReloadAfterMoveKm = 0.1;
@@ -33,6 +39,26 @@ CacheListScreen::CacheListScreen(CGlobalData& global, QtNotifier& notifier, QWid
     setObjectName(QStringLiteral("cacheList"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_allBar = new QWidget(this);
+    m_allBar->setObjectName(QStringLiteral("allCachesBar"));
+    m_allBar->setBackgroundRole(QPalette::AlternateBase);
+    m_allBar->setAutoFillBackground(true);
+    auto* bar = new QHBoxLayout(m_allBar);
+    const int gap = touchPx(global) / 5;
+    bar->setContentsMargins(gap, gap, gap, gap);
+    m_allText = new QLabel(langText(global, kTextShowingLastImport), m_allBar);
+    m_allText->setWordWrap(true);
+    bar->addWidget(m_allText, 1);
+    auto* showAll = new QPushButton(langText(global, kTextShowAllCaches), m_allBar);
+    showAll->setObjectName(QStringLiteral("showAllCaches"));
+    showAll->setMinimumHeight(touchPx(global));
+    showAll->setMinimumWidth(showAll->sizeHint().width() + touchPx(global) / 2);
+    bar->addWidget(showAll);
+    connect(showAll, &QPushButton::clicked, this, &CacheListScreen::showAllCaches);
+    layout->addWidget(m_allBar);
+
     m_model = new CacheListModel(global, this);
     m_view = new QListView(this);
     m_view->setObjectName(QStringLiteral("cacheListView"));
@@ -72,6 +98,22 @@ CacheListScreen::CacheListScreen(CGlobalData& global, QtNotifier& notifier, QWid
 void CacheListScreen::fillMenu(QMenu& menu)
 {
     menu.addMenu(m_sortMenu);
+    if (scopeOf(m_global.filter) != FilterScope::AllCaches)
+        menu.addAction(langText(m_global, kTextShowAllCaches), this, &CacheListScreen::showAllCaches);
+}
+
+void CacheListScreen::showAllCaches()
+{
+    tw::showAllCaches(m_global.filter);
+    m_global.SaveFilter();
+    reload();
+}
+
+void CacheListScreen::updateAllCachesBar()
+{
+    const FilterScope scope = scopeOf(m_global.filter);
+    m_allText->setVisible(scope == FilterScope::LastImport);
+    m_allBar->setVisible(scope != FilterScope::AllCaches);
 }
 
 void CacheListScreen::reload()
@@ -80,6 +122,7 @@ void CacheListScreen::reload()
     m_global.readCaches();
     m_model->endReload();
     m_loadedFrom = geo::referencePosition(m_global.referenceContext(), false);
+    updateAllCachesBar();
 }
 
 void CacheListScreen::sortBy(int sortKey, bool ascending)
@@ -106,6 +149,7 @@ void CacheListScreen::onTopicChanged(Topic topic)
         // Someone else rebuilt the list (an import, the map).
         m_model->beginReload();
         m_model->endReload();
+        updateAllCachesBar();
     } else if (topic == Topic::Settings) {
         reload();
     } else if (topic == Topic::Gps && m_global.filter.refPoint == geo::kRefGps) {

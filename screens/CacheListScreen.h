@@ -8,8 +8,10 @@
 
 class QActionGroup;
 class QAction;
+class QLabel;
 class QListView;
 class QMenu;
+class QPushButton;
 
 namespace tw {
 
@@ -33,6 +35,12 @@ public:
     void reload();
     // Orders the list by a key (0 to 7) in the chosen direction.
     void sortBy(int sortKey, bool ascending);
+    // Drops every condition of the filter (the reference point stays),
+    // saves it and reads the list again.
+    void showAllCaches();
+    // The bar above the list that leads back to all caches; shown while the
+    // filter hides some.
+    QWidget* allCachesBar() const { return m_allBar; }
 
 signals:
     // A row was tapped; that cache is now the current one.
@@ -42,12 +50,15 @@ private:
     void onTopicChanged(Topic topic);
     void onActivated(const QModelIndex& index);
     void syncSortActions();
+    void updateAllCachesBar();
 
     CacheListModel* m_model = nullptr;
     QListView* m_view = nullptr;
     QMenu* m_sortMenu = nullptr;
     QActionGroup* m_keys = nullptr;
     QAction* m_reverse = nullptr;
+    QWidget* m_allBar = nullptr;
+    QLabel* m_allText = nullptr;
     geo::LatLon m_loadedFrom; // the reference position of the last reload
 };
 

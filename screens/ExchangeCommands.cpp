@@ -6,6 +6,7 @@
 #include "app/GpxImport.h"
 #include "app/RouteFile.h"
 #include "db/Tags.h"
+#include "filter/FilterChoices.h"
 #include "gps/CTrackLogger.h"
 #include "platform/Notifier.h"
 #include "screens/LangText.h"
@@ -50,9 +51,7 @@ int importGpxCommand(QWidget* parent, CGlobalData& g)
         return 2;
     }
     // Show what was imported.
-    g.filter = CacheFilter();
-    g.filter.useTag = 1;
-    g.filter.tagCategory = TagCategoryName::LastImport;
+    g.filter = lastImportFilter();
     g.SaveFilter();
     g.readCaches();
     g.notifier.stateChanged(Topic::CacheList);

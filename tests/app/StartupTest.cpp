@@ -123,9 +123,10 @@ TEST_F(StartupTest, DamagedDatabaseIsReportedOncePerStepAndLeftUntouched)
     EXPECT_EQ(ui.windows, 1);
     EXPECT_TRUE(prompter.questions().empty());
     const auto messages = prompter.messages();
-    // counters, tag categories, dummy cache, recent list
-    EXPECT_GE(messages.size(), 3u);
-    EXPECT_LE(messages.size(), 4u);
+    // the two counts (the version reads from the header), tag categories,
+    // dummy cache, recent list
+    EXPECT_GE(messages.size(), 4u);
+    EXPECT_LE(messages.size(), 5u);
     for (const auto& m : messages) {
         EXPECT_EQ(m.icon, MessageIcon::Plain);
         EXPECT_NE(m.text.find("not a database"), std::string::npos) << m.text;
@@ -221,6 +222,29 @@ TEST_F(StartupTest, TemplateNeverReplacesAnExistingFile)
 
 namespace tw {
 namespace {
+
+TEST_F(StartupTest, ACounterThatFailsLeavesTheOthersCounted)
+{
+    test::copyTemplateDb(global->settings.dbFile);
+    {
+        // A cache table without the found date: only the found count fails.
+        SQLite::Database db;
+        ASSERT_EQ(db.OpenFile(global->settings.dbFile), SQLITE_OK);
+        ASSERT_EQ(db.Exec("PRAGMA user_version = 7"), SQLITE_OK);
+        ASSERT_EQ(db.Exec("DROP TABLE geocache"), SQLITE_OK);
+        ASSERT_EQ(db.Exec("CREATE TABLE geocache (`key` INTEGER PRIMARY KEY, `id` TEXT)"), SQLITE_OK);
+        ASSERT_EQ(db.Exec("INSERT INTO geocache (`id`) VALUES ('GC0'), ('GC1'), ('GC2')"), SQLITE_OK);
+    }
+    ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    global->ReadDbCounters();
+    EXPECT_EQ(global->dbVersion, 7);
+    EXPECT_EQ(global->cacheCount, 2);
+    EXPECT_EQ(global->settings.foundCount, 0);
+    const auto messages = prompter.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find("dtfound"), std::string::npos) << messages[0].text;
+    EXPECT_FALSE(IniFile(global->settingsPath()).getInt("Options", "FoundCount").has_value());
+}
 
 TEST_F(StartupTest, SwitchingDatabasesReadsTheNewOnesCounters)
 {

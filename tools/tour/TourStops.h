@@ -35,5 +35,6 @@ void addListStops(std::vector<TourStop>& stops);
 void addWaypointStops(std::vector<TourStop>& stops);
 void addListingStops(std::vector<TourStop>& stops);
 void addVisitStops(std::vector<TourStop>& stops);
+void addFilterStops(std::vector<TourStop>& stops);
 
 } // namespace tw

@@ -79,6 +79,7 @@ int main(int argc, char* argv[])
     tw::addWaypointStops(stops);
     tw::addListingStops(stops);
     tw::addVisitStops(stops);
+    tw::addFilterStops(stops);
 
     int written = 0;
     int failed = 0;

@@ -1,0 +1,375 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CGlobalData.h"
+#include "app/GpxImport.h"
+#include "db/CacheStore.h"
+#include "filter/FilterChoices.h"
+#include "filter/QueryBuilder.h"
+#include "geo/GeoMath.h"
+#include "platform/IniFile.h"
+#include "platform/RecordingServices.h"
+#include "screens/CFilterScr.h"
+#include "screens/CacheListScreen.h"
+#include "screens/MainWindow.h"
+#include "screens/QtServices.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+using namespace tw;
+
+namespace {
+
+constexpr geo::LatLon kHome{50.08, 14.42};
+
+// A program state over a temporary folder: a cache database with caches
+// around home, the reference point.
+struct World {
+    World()
+    {
+        Paths p;
+        const std::filesystem::path root = dir.path().toStdString();
+        p.config = root / "config";
+        p.data = root / "data";
+        p.documents = root / "docs";
+        p.install = TARNWICK_RUNTIME_DIR;
+        std::filesystem::create_directories(p.data);
+        global = std::make_unique<CGlobalData>(p, Services{recorder, notifier, keepAwake});
+        global->settings.language = "en";
+        global->LoadSettings(SettingsGroup::User);
+        std::filesystem::copy_file(p.install / "emptydb.db3", global->settings.dbFile);
+        global->cacheDb.OpenFile(global->settings.dbFile);
+        global->InitTagCategories();
+        global->settings.homeLat = kHome.lat;
+        global->settings.homeLon = kHome.lon;
+        global->settings.nickname = "me";
+        global->filter.refPoint = 3;
+        global->SaveFilter();
+    }
+
+    void add(const std::string& code, double km, int type, int status = 0, int found = 0,
+             const std::string& author = "someone")
+    {
+        CGeocache c;
+        c.code = code;
+        c.name = "Cache " + code;
+        c.author = author;
+        const geo::LatLon at = geo::projectPoint(kHome, km, 45.0 * static_cast<double>(code.back()));
+        c.lat = at.lat;
+        c.lon = at.lon;
+        c.type = type;
+        c.status = status;
+        c.found = found;
+        CacheStore(global->cacheDb, global->tagCategories).InsertCache(c);
+    }
+
+    std::unique_ptr<MainWindow> openWindow()
+    {
+        auto window = std::make_unique<MainWindow>(*global, notifier);
+        window->show();
+        return window;
+    }
+
+    QTemporaryDir dir;
+    RecordingPrompter recorder;
+    QtNotifier notifier;
+    RecordingKeepAwake keepAwake;
+    std::unique_ptr<CGlobalData> global;
+};
+
+QStringList sorted(QStringList codes)
+{
+    codes.sort();
+    return codes;
+}
+
+QStringList listedCodes(const CGlobalData& g)
+{
+    QStringList codes;
+    for (const auto& c : g.caches)
+        codes << QString::fromStdString(c->code);
+    return sorted(codes);
+}
+
+template <typename T>
+T* child(QWidget* parent, const char* name)
+{
+    T* w = parent->findChild<T*>(QString::fromLatin1(name));
+    if (!w)
+        qFatal("no widget %s", name);
+    return w;
+}
+
+// Types into a field as a user would, replacing what it held.
+void retype(QLineEdit* edit, const QString& text)
+{
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+}
+
+CFilterScr* openFilter(World& w, MainWindow& window)
+{
+    openFilterScreen(window, *w.global);
+    return qobject_cast<CFilterScr*>(window.topScreen());
+}
+
+void tapOk(MainWindow& window)
+{
+    child<QToolButton>(&window, "actionButton")->click();
+}
+
+// Equal, allowing for the microdegrees and metres a file stores.
+bool sameFilter(const CacheFilter& a, CacheFilter b)
+{
+    if (std::fabs(a.manLat - b.manLat) > 1e-6 || std::fabs(a.manLon - b.manLon) > 1e-6 ||
+        std::fabs(a.distanceKm - b.distanceKm) > 1e-3)
+        return false;
+    b.manLat = a.manLat;
+    b.manLon = a.manLon;
+    b.distanceKm = a.distanceKm;
+    return a == b;
+}
+
+} // namespace
+
+class FilterScreensTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void afterAnImportOneTapShowsAllCaches()
+    {
+        World w;
+        w.add("GCOLD1", 1.0, CacheType::Traditional);
+        w.add("GCOLD2", 2.0, CacheType::Multi, 2, 20120101);
+        w.add("GCOLD3", 3.0, CacheType::Event, 0, 0, "me");
+        const std::filesystem::path gpx = std::filesystem::path(w.dir.path().toStdString()) / "pq.gpx";
+        std::ofstream(gpx) << "<gpx>"
+                              "<wpt lat=\"50.09\" lon=\"14.43\"><name>GCNEW1</name><groundspeak:cache>"
+                              "<groundspeak:name>New one</groundspeak:name>"
+                              "<groundspeak:type>Traditional Cache</groundspeak:type></groundspeak:cache></wpt>"
+                              "<wpt lat=\"50.07\" lon=\"14.41\"><name>GCNEW2</name><groundspeak:cache>"
+                              "<groundspeak:name>New two</groundspeak:name>"
+                              "<groundspeak:type>Unknown Cache</groundspeak:type></groundspeak:cache></wpt>"
+                              "</gpx>";
+        QVERIFY(importGpx(*w.global, gpx, nullptr, nullptr).complete);
+        // What a finished import switches the list to.
+        w.global->filter = lastImportFilter();
+        w.global->filter.refPoint = 3;
+        w.global->SaveFilter();
+
+        auto window = w.openWindow();
+        CacheListScreen* list = window->cacheList();
+        QCOMPARE(listedCodes(*w.global), (QStringList{"GCNEW1", "GCNEW2"}));
+        QWidget* bar = list->allCachesBar();
+        QVERIFY(bar->isVisible());
+        auto* showAll = child<QPushButton>(bar, "showAllCaches");
+        QVERIFY(showAll->height() >= 44);
+        QTest::mouseClick(showAll, Qt::LeftButton);
+
+        QCOMPARE(listedCodes(*w.global), (QStringList{"GCNEW1", "GCNEW2", "GCOLD1", "GCOLD2", "GCOLD3"}));
+        QCOMPARE(list->view()->model()->rowCount(), 5);
+        QVERIFY(!bar->isVisible());
+        QMenu menu;
+        list->fillMenu(menu);
+        for (QAction* a : menu.actions())
+            QVERIFY(a->text() != showAll->text());
+        // Saved for the next start, from the same reference point.
+        CacheFilter stored;
+        stored.Load(IniFile(w.global->settingsPath()));
+        QCOMPARE(scopeOf(stored), FilterScope::AllCaches);
+        QCOMPARE(stored.refPoint, 3);
+    }
+
+    void choicesGiveTheRowsOfTheQuery()
+    {
+        World w;
+        w.add("GCA0", 1.0, CacheType::Traditional);
+        w.add("GCA1", 2.0, CacheType::Multi, 1);
+        w.add("GCA2", 3.0, CacheType::Traditional, 2);
+        w.add("GCA3", 4.0, CacheType::Multi, 0, 20110101);
+        w.add("GCA4", 1.5, CacheType::Traditional, 0, 0, "me");
+        w.add("GCA5", 2.5, CacheType::Event);
+        w.add("GCA6", 12.0, CacheType::Traditional);
+        w.add("GCA7", 0.5, CacheType::Multi);
+        for (const char* code : {"GCA0", "GCA1", "GCA3", "GCA4", "GCA6"})
+            AddTag(w.global->cacheDb, code, "colour", "red");
+        auto window = w.openWindow();
+        CacheFilter expected = w.global->filter;
+
+        CFilterScr* screen = openFilter(w, *window);
+        QVERIFY(screen);
+        QTabWidget* tabs = screen->tabs();
+        retype(child<QLineEdit>(screen, "distance"), QStringLiteral("5"));
+        child<QCheckBox>(screen, "active")->click();
+        child<QCheckBox>(screen, "disabled")->click();
+        child<QComboBox>(screen, "found")->setCurrentIndex(2);
+        tabs->setCurrentWidget(child<QWidget>(screen, "filterTypes"));
+        child<QPushButton>(screen, "noTypes")->click();
+        child<QCheckBox>(screen, "cacheType0")->click();
+        child<QCheckBox>(screen, "cacheType1")->click();
+        tabs->setCurrentWidget(child<QWidget>(screen, "filterTags"));
+        auto* categories = child<QListWidget>(screen, "categories");
+        categories->setCurrentItem(categories->findItems(QStringLiteral("colour"), Qt::MatchExactly).first());
+        QVERIFY(child<QRadioButton>(screen, "tagMode1")->isChecked());
+        tapOk(*window);
+
+        expected.distanceKm = 5;
+        expected.active = expected.disabled = 1;
+        expected.found = 2;
+        expected.cacheTypes = {1, 1, 0, 0, 0, 0, 0, 0, 0, 0};
+        expected.useTag = 1;
+        expected.tagCategory = "colour";
+        QVERIFY(w.global->filter == expected);
+        QTRY_COMPARE(window->screenDepth(), 1);
+
+        QueryInputs inputs;
+        inputs.refLat = kHome.lat;
+        inputs.refLon = kHome.lon;
+        inputs.nickname = "me";
+        inputs.maxRows = w.global->settings.maxRows;
+        inputs.tagCategoryKey = GetCategoryKey(w.global->cacheDb, "colour", false);
+        const CacheQuery query = BuildCacheQuery(expected, inputs);
+        SQLite::Statement rows(w.global->cacheDb, query.sql);
+        query.bind(rows);
+        QStringList fromQuery;
+        while (rows.Next())
+            fromQuery << QString::fromStdString(rows.ColumnText(1));
+        QCOMPARE(sorted(fromQuery), (QStringList{"GCA0", "GCA1", "GCA3"}));
+        QCOMPARE(listedCodes(*w.global), sorted(fromQuery));
+        QCOMPARE(window->cacheList()->view()->model()->rowCount(), 3);
+        CacheFilter stored;
+        stored.Load(IniFile(w.global->settingsPath()));
+        QVERIFY(sameFilter(expected, stored));
+    }
+
+    void savedFilterLoadsBackIdentically()
+    {
+        World w;
+        w.add("GCB0", 1.0, CacheType::Event);
+        w.add("GCB1", 1.0, CacheType::Traditional);
+        auto window = w.openWindow();
+        CFilterScr* screen = openFilter(w, *window);
+        QTabWidget* tabs = screen->tabs();
+        retype(child<QLineEdit>(screen, "name"), QStringLiteral("B"));
+        retype(child<QLineEdit>(screen, "distance"), QStringLiteral("2.5"));
+        child<QCheckBox>(screen, "mustHaveFinal")->click();
+        tabs->setCurrentWidget(child<QWidget>(screen, "filterTypes"));
+        child<QCheckBox>(screen, "cacheType7")->click();
+        child<QCheckBox>(screen, "wptType3")->click();
+        tabs->setCurrentWidget(child<QWidget>(screen, "filterPosition"));
+        QApplication::clipboard()->setText(QStringLiteral("S 33°52.050' E 151°12.420'"));
+        auto* paste = child<QPushButton>(screen, "paste");
+        QTRY_VERIFY(paste->isEnabled());
+        paste->click();
+        QVERIFY(child<QRadioButton>(screen, "refPoint2")->isChecked());
+        const std::optional<CacheFilter> edited = screen->editedFilter();
+        QVERIFY(edited);
+        QVERIFY(std::fabs(edited->manLat + 33.8675) < 1e-9);
+
+        tabs->setCurrentWidget(child<QWidget>(screen, "filterSaved"));
+        QTimer answer;
+        answer.setInterval(20);
+        connect(&answer, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                dialog->setTextValue(QStringLiteral("my filter #2"));
+                dialog->accept();
+            }
+        });
+        answer.start();
+        child<QPushButton>(screen, "saveFilterAs")->click();
+        answer.stop();
+        auto* saved = child<QListWidget>(screen, "savedFilters");
+        QCOMPARE(saved->currentItem()->text(), QStringLiteral("my_filter__2"));
+
+        CacheFilter fromFile;
+        QVERIFY(fromFile.LoadFromFile(w.global->filterFolder(), "my_filter__2"));
+        fromFile.fileName = "my_filter__2";
+        CacheFilter expected = *edited;
+        expected.fileName = "my_filter__2";
+        QVERIFY(sameFilter(expected, fromFile));
+
+        // Later, from another filter: Load makes the saved one current.
+        window->popScreen();
+        w.global->filter.name = "other";
+        w.global->filter.cacheTypes.fill(1);
+        screen = openFilter(w, *window);
+        screen->tabs()->setCurrentWidget(child<QWidget>(screen, "filterSaved"));
+        saved = child<QListWidget>(screen, "savedFilters");
+        auto* load = child<QPushButton>(screen, "loadFilter");
+        QVERIFY(!load->isEnabled());
+        saved->setCurrentRow(0);
+        QVERIFY(load->isEnabled());
+        load->click();
+        QVERIFY(sameFilter(expected, w.global->filter));
+        QTRY_COMPARE(window->screenDepth(), 1);
+        CacheFilter stored;
+        stored.Load(IniFile(w.global->settingsPath()));
+        stored.fileName = expected.fileName;
+        QVERIFY(sameFilter(expected, stored));
+
+        // Delete asks first.
+        screen = openFilter(w, *window);
+        saved = child<QListWidget>(screen, "savedFilters");
+        saved->setCurrentRow(0);
+        w.recorder.queueAnswer(false);
+        child<QPushButton>(screen, "deleteFilter")->click();
+        QCOMPARE(saved->count(), 1);
+        w.recorder.queueAnswer(true);
+        child<QPushButton>(screen, "deleteFilter")->click();
+        QCOMPARE(saved->count(), 0);
+        QVERIFY(listFilterFiles(w.global->filterFolder()).empty());
+        QCOMPARE(w.recorder.questions().size(), std::size_t{2});
+    }
+
+    void backChangesNothing()
+    {
+        World w;
+        w.add("GCC0", 1.0, CacheType::Traditional);
+        w.add("GCC1", 2.0, CacheType::Webcam);
+        auto window = w.openWindow();
+        const CacheFilter before = w.global->filter;
+        const int maxRows = w.global->settings.maxRows;
+        const QStringList listed = listedCodes(*w.global);
+        QFile ini(QString::fromStdString(w.global->settingsPath().string()));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        const QByteArray stored = ini.readAll();
+        ini.close();
+
+        CFilterScr* screen = openFilter(w, *window);
+        retype(child<QLineEdit>(screen, "code"), QStringLiteral("C0"));
+        retype(child<QLineEdit>(screen, "maxRows"), QStringLiteral("5"));
+        child<QPushButton>(screen, "noTypes")->click();
+        child<QRadioButton>(screen, "refPoint0")->click();
+        child<QToolButton>(window.get(), "backButton")->click();
+
+        QTRY_COMPARE(window->screenDepth(), 1);
+        QVERIFY(w.global->filter == before);
+        QCOMPARE(w.global->settings.maxRows, maxRows);
+        QCOMPARE(listedCodes(*w.global), listed);
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.readAll(), stored);
+    }
+};
+
+QTEST_MAIN(FilterScreensTest)
+#include "FilterScreensTest.moc"

@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The filter screen, one picture per page.
+#include "tools/tour/TourStops.h"
+
+#include "app/CGlobalData.h"
+#include "db/Tags.h"
+#include "screens/CFilterScr.h"
+#include "screens/MainWindow.h"
+
+#include <QTabWidget>
+
+namespace tw {
+namespace {
+
+// Tags of the user's own and two saved filters, added once.
+void addFilterSamples(CGlobalData& g)
+{
+    static bool added = false;
+    if (added)
+        return;
+    added = true;
+    const char* colours[] = {"red", "blue", "green"};
+    for (std::size_t i = 0; i < g.caches.size() && i < 9; ++i)
+        AddTag(g.cacheDb, g.caches[i]->code, "colour", colours[i % 3]);
+    CacheFilter nearby = g.filter;
+    nearby.distanceKm = 5;
+    nearby.SaveToFile(g.filterFolder(), "nearby");
+    CacheFilter events = g.filter;
+    events.cacheTypes.fill(0);
+    events.cacheTypes[CacheFilter::Event] = 1;
+    events.SaveToFile(g.filterFolder(), "events_this_month");
+}
+
+TourStop page(const char* name, int tab, void (*prepare)(CacheFilter&) = nullptr)
+{
+    return {QString::fromLatin1(name), [tab, prepare](TourContext& t) -> QWidget* {
+                addFilterSamples(t.global);
+                const CacheFilter kept = t.global.filter;
+                if (prepare)
+                    prepare(t.global.filter);
+                auto* screen = new CFilterScr(t.global, t.window);
+                t.global.filter = kept;
+                t.window.pushScreen(screen);
+                screen->tabs()->setCurrentIndex(tab);
+                return &t.window;
+            }};
+}
+
+} // namespace
+
+void addFilterStops(std::vector<TourStop>& stops)
+{
+    stops.push_back(page("filter-properties", 0, [](CacheFilter& f) {
+        f.name = "mill";
+        f.distanceKm = 2.5;
+        f.active = 1;
+    }));
+    stops.push_back(page("filter-types", 1));
+    stops.push_back(page("filter-position", 2, [](CacheFilter& f) {
+        f.refPoint = 2;
+        f.manLat = 50.0833;
+        f.manLon = 14.4167;
+    }));
+    stops.push_back(page("filter-tags", 3, [](CacheFilter& f) {
+        f.useTag = 1;
+        f.tagCategory = "colour";
+        f.tagValue = "blue";
+    }));
+    stops.push_back(page("filter-saved", 4));
+    stops.push_back(page("filter-import", 5));
+}
+
+} // namespace tw

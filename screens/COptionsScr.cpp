@@ -327,12 +327,12 @@ QWidget* COptionsScr::buildMap()
     m_mapSource->setObjectName(QStringLiteral("mapSource"));
     for (const auto& [index, source] : m_global.mapSources)
         m_mapSource->addItem(q(source.name).simplified(), index);
-    page->addField(langText(m_global, kTextMapSource), m_mapSource);
+    QLabel* sourceCaption = page->addField(langText(m_global, kTextMapSource), m_mapSource);
     m_mapType = new QComboBox;
     m_mapType->setObjectName(QStringLiteral("mapType"));
-    page->addField(langText(m_global, kTextMapType), m_mapType);
-    auto* overlays = new QLabel(langText(m_global, kTextOverlays));
-    page->addWidget(overlays);
+    QLabel* typeCaption = page->addField(langText(m_global, kTextMapType), m_mapType);
+    m_overlaysCaption = new QLabel(langText(m_global, kTextOverlays));
+    page->addWidget(m_overlaysCaption);
     for (int i = 0; i < maps::kMaxMapTypesPerMode; ++i) {
         auto* box = new QCheckBox;
         box->setObjectName(QStringLiteral("overlay%1").arg(i + 1));
@@ -341,9 +341,8 @@ QWidget* COptionsScr::buildMap()
     }
     if (m_global.mapSources.empty()) {
         page->addNote(langText(m_global, kTextNoMaps))->setObjectName(QStringLiteral("noMaps"));
-        m_mapSource->setEnabled(false);
-        m_mapType->setEnabled(false);
-        overlays->hide();
+        for (QWidget* w : std::initializer_list<QWidget*>{sourceCaption, m_mapSource, typeCaption, m_mapType})
+            w->hide();
     }
     connect(m_mapSource, &QComboBox::currentIndexChanged, this,
             [this](int row) { fillMapTypes(m_mapSource->itemData(row).toInt()); });
@@ -365,13 +364,16 @@ void COptionsScr::fillMapTypes(int sourceIndex)
     const int typeRow = m_mapType->findData(sameSource ? m_initial.mapType : 0);
     m_mapType->setCurrentIndex(std::max(0, typeRow));
     const int on[] = {m_initial.mapType1, m_initial.mapType2, m_initial.mapType3};
+    bool anyOverlay = false;
     for (std::size_t i = 0; i < m_overlays.size(); ++i) {
         const maps::MapType* overlay =
             source ? maps::getMapType(*source, maps::kFirstOverlayIndex + static_cast<int>(i)) : nullptr;
         m_overlays[i]->setVisible(overlay != nullptr);
         m_overlays[i]->setText(overlay ? q(overlay->name).simplified() : QString());
         m_overlays[i]->setChecked(overlay && sameSource && on[i] != 0);
+        anyOverlay = anyOverlay || overlay;
     }
+    m_overlaysCaption->setVisible(anyOverlay);
 }
 
 QWidget* COptionsScr::buildFieldNotes()

@@ -89,6 +89,7 @@ private:
     // Map.
     QComboBox* m_mapSource = nullptr;
     QComboBox* m_mapType = nullptr;
+    QLabel* m_overlaysCaption = nullptr;
     std::vector<QCheckBox*> m_overlays;
     // Field notes.
     QPlainTextEdit* m_template = nullptr;

@@ -127,6 +127,8 @@ void CSettingsGPSPage::listPorts(const std::string& configured)
     m_port->setCurrentIndex(configured.empty() ? -1 : row);
     if (configured.empty())
         m_port->setEditText(QString());
+    // Long device names: the start tells them apart.
+    m_port->lineEdit()->setCursorPosition(0);
 }
 
 std::string CSettingsGPSPage::chosenPort() const

@@ -32,6 +32,14 @@ PortScanRoots samplePorts(CGlobalData& g)
     return {dev, g.paths.data / "tour-sys"};
 }
 
+// The map sources of the installation's configuration.
+void loadSampleMaps(CGlobalData& g)
+{
+    if (g.mapSources.empty())
+        maps::loadMapConfigs(g.GetInstallDir(), g.settings.language, g.paths.deviceFolder(g.settings.mapFolder),
+                             g.mapSources);
+}
+
 void addPage(std::vector<TourStop>& stops, const char* name, COptionsScr::Page page)
 {
     stops.push_back({QString::fromLatin1(name), [page](TourContext& c) -> QWidget* {
@@ -39,6 +47,7 @@ void addPage(std::vector<TourStop>& stops, const char* name, COptionsScr::Page p
                          c.global.settings.gpsPortS = (samplePorts(c.global).dev / "serial" / "by-id" /
                                                        "usb-u-blox_GNSS_receiver-if00")
                                                           .string();
+                         loadSampleMaps(c.global);
                          openOptionsScreen(c.window, c.global);
                          auto* screen = qobject_cast<COptionsScr*>(c.window.topScreen());
                          if (!screen)

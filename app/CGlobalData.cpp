@@ -83,6 +83,7 @@ constexpr std::array kIntValues{
     IntValue{SG::Map, "MapArea", &G::mapArea},
     IntValue{SG::FieldNotes, "FindsCountExtra", &G::findsCountExtra},
     IntValue{SG::FieldNotes, "WebLogUseFNT", &G::webLogUseFNT},
+    IntValue{SG::FieldNotes, "FNSince", &G::fnSince},
     IntValue{SG::TrackExport, "TrackGPX", &G::trackGPX},
     IntValue{SG::TrackExport, "TrackKML", &G::trackKML},
     IntValue{SG::TrackExport, "TrackPLT", &G::trackPLT},
@@ -155,6 +156,8 @@ void CGlobalData::applyGpsSettings()
     alert.sound = settings.alertSound;
     alert.home = {settings.homeLat, settings.homeLon};
     proximityAlert->setConfig(alert);
+    if (soundPlayer)
+        proximityAlert->setSoundPlayer(soundPlayer);
 }
 
 fs::path CGlobalData::trackDbPath() const

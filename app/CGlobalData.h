@@ -14,6 +14,7 @@
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,7 @@ class KeepAwake;
 class Notifier;
 class Prompter;
 class ProximityAlert;
+class SoundPlayer;
 
 inline constexpr const char* kProgramVersion = "1.6.0.95";
 inline constexpr const char* kHandoverSection = "{994508FA-A8C5-C598-EE87-E8D97154F574}";
@@ -78,6 +80,9 @@ public:
     std::unique_ptr<ProximityAlert> proximityAlert;
     std::unique_ptr<CTrackLogger> trackLogger;
     std::unique_ptr<GpsReceiver> gps;
+    // Plays the alert and the options' test; set by the window program, null
+    // where nothing can play.
+    SoundPlayer* soundPlayer = nullptr;
     // Hands the settings of recording and of the alert to the GPS objects.
     void applyGpsSettings();
 
@@ -144,8 +149,14 @@ public:
     // The write side of the cache database; a deletion through it reads the
     // counters again (and so refreshes the status line).
     CacheStore cacheStore();
-    // Closes the cache database and opens dbFile instead (options screen).
+    // Closes the cache database and opens dbFile instead (options screen); a
+    // file that does not exist yet is made from the template first. When the
+    // file cannot be made or holds no cache database, the previous database
+    // stays open, DbFile keeps its value and the result is false.
     bool SwitchDatabase(const std::string& dbFile);
+    // Takes the power options (SuspendKiller, RunOnSuspend) again; set by the
+    // application, empty where none runs.
+    std::function<void()> applyPowerOptions;
     // Why the open cache database cannot serve a job that reads or writes
     // caches: a file that is no database, a damaged one, or one without the
     // cache tables (an empty file). Empty when it can.

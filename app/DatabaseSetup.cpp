@@ -2,6 +2,8 @@
 // The reads that follow every open of the cache database.
 #include "app/CGlobalData.h"
 
+#include "app/TarnwickApp.h"
+
 #include "db/CacheStore.h"
 #include "gps/CTrackLogger.h"
 #include "platform/Notifier.h"
@@ -97,13 +99,26 @@ std::string CGlobalData::cacheDbProblem()
 
 bool CGlobalData::SwitchDatabase(const std::string& dbFile)
 {
+    std::error_code ec;
+    if (!std::filesystem::exists(dbFile, ec) && !copyTemplateDatabase(templatePath(), dbFile))
+        return false;
+    const bool hadDatabase = cacheDb.opened();
+    cacheDb.Close();
+    if (cacheDb.OpenFile(dbFile) != SQLITE_OK || !cacheDbProblem().empty()) {
+        // Back to the database that was open, untouched.
+        cacheDb.Close();
+        if (hadDatabase && cacheDb.OpenFile(settings.dbFile) == SQLITE_OK) {
+            ReadDbCounters();
+            InitTagCategories();
+            LoadDummyCache();
+        }
+        return false;
+    }
     settings.dbFile = dbFile;
     SaveSettings(SettingsGroup::General);
-    cacheDb.Close();
-    if (cacheDb.OpenFile(dbFile) != SQLITE_OK)
-        return false;
     ReadDbCounters();
     InitTagCategories();
+    LoadDummyCache();
     LoadRecent();
     if (trackLogger && trackDb.opened())
         trackLogger->openTrackLog();

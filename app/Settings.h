@@ -82,6 +82,7 @@ struct Settings {
     std::string fnTemplate;
     int findsCountExtra = 0;
     int webLogUseFNT = 0;
+    int fnSince = 0;               // YYYYMMDD the export starts from; 0: two days back
 
     // Track export.
     std::string trackFile;         // default: the documents folder

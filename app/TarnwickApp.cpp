@@ -69,6 +69,16 @@ bool copyTemplateDatabase(const fs::path& templ, const fs::path& target)
     return true;
 }
 
+CTarnwickApp::CTarnwickApp(CGlobalData& global) : m_global(global)
+{
+    m_global.applyPowerOptions = [this] { applyPowerOptions(); };
+}
+
+CTarnwickApp::~CTarnwickApp()
+{
+    m_global.applyPowerOptions = nullptr;
+}
+
 bool CTarnwickApp::InitInstance(const std::vector<std::string>& args, StartupUi& ui)
 {
     CGlobalData& g = m_global;

@@ -34,7 +34,10 @@ struct BatchActions {
 // Start-up and shutdown of the main program, in their fixed order.
 class CTarnwickApp {
 public:
-    explicit CTarnwickApp(CGlobalData& global) : m_global(global) {}
+    explicit CTarnwickApp(CGlobalData& global);
+    ~CTarnwickApp();
+    CTarnwickApp(const CTarnwickApp&) = delete;
+    CTarnwickApp& operator=(const CTarnwickApp&) = delete;
 
     // Runs the start-up sequence. False ends the process at once. After a
     // batch run, quitRequested() is true and no window was created.

@@ -15,7 +15,6 @@ namespace fs = std::filesystem;
 namespace tw {
 namespace {
 
-constexpr unsigned kSpeeds[] = {4800, 9600, 19200, 38400, 57600, 115200};
 constexpr int kPolls = 5;
 constexpr std::chrono::milliseconds kPollPause{500};
 
@@ -79,18 +78,24 @@ std::vector<PortInfo> EnumeratePorts(const std::string& configuredPort, const Po
 }
 
 std::optional<DetectedPort> DetectGps(GpsReceiver& receiver, const std::vector<PortInfo>& ports,
-                                      const std::string& fallbackPort, unsigned fallbackBaud)
+                                      const std::string& fallbackPort, unsigned fallbackBaud,
+                                      const std::atomic<bool>* cancel, const DetectProgress& tried)
 {
+    auto cancelled = [cancel] { return cancel && cancel->load(); };
     receiver.Stop();
     for (const PortInfo& port : ports) {
-        for (const unsigned speed : kSpeeds) {
+        for (const unsigned speed : kGpsSpeeds) {
+            if (cancelled())
+                break;
+            if (tried)
+                tried(port.name, speed);
             if (receiver.Start(port.name, speed)) {
-                for (int i = 0; i < kPolls; ++i) {
+                for (int i = 0; i < kPolls && !cancelled(); ++i) {
                     if (receiver.receiving())
                         return DetectedPort{port.name, speed};
                     std::this_thread::sleep_for(kPollPause);
                 }
-                if (receiver.receiving())
+                if (receiver.receiving() && !cancelled())
                     return DetectedPort{port.name, speed};
                 receiver.Stop();
             }
@@ -98,7 +103,8 @@ std::optional<DetectedPort> DetectGps(GpsReceiver& receiver, const std::vector<P
                 break; // the speed means nothing there
         }
     }
-    receiver.Start(fallbackPort, fallbackBaud);
+    if (fallbackBaud != 0 && !fallbackPort.empty())
+        receiver.Start(fallbackPort, fallbackBaud);
     return std::nullopt;
 }
 

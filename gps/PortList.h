@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +12,9 @@
 namespace tw {
 
 class GpsReceiver;
+
+// The speeds a serial receiver is tried at and offered in the settings, bit/s.
+inline constexpr std::array<unsigned, 6> kGpsSpeeds{4800, 9600, 19200, 38400, 57600, 115200};
 
 struct PortInfo {
     std::string name;        // what Start() takes: a device path or a gpsd:/replay: name
@@ -29,13 +35,17 @@ std::vector<PortInfo> EnumeratePorts(const std::string& configuredPort = {}, con
 
 // Tries every port at 4800 to 115200 bit/s (virtual ports once) until one
 // delivers sentences within 2.5 s and leaves that connection running; its
-// name and speed are returned. When none answers, the receiver is started on
-// the fallback and nothing is returned.
+// name and speed are returned. When none answers, or when cancel turns true
+// (checked between two polls), the receiver is started on the fallback and
+// nothing is returned. tried, when set, hears of every port and speed before
+// it is tried (on the caller's thread: run it on a worker of its own).
 struct DetectedPort {
     std::string name;
     unsigned baudRate = 0;
 };
+using DetectProgress = std::function<void(const std::string& port, unsigned baudRate)>;
 std::optional<DetectedPort> DetectGps(GpsReceiver& receiver, const std::vector<PortInfo>& ports,
-                                      const std::string& fallbackPort, unsigned fallbackBaud);
+                                      const std::string& fallbackPort, unsigned fallbackBaud,
+                                      const std::atomic<bool>* cancel = nullptr, const DetectProgress& tried = {});
 
 } // namespace tw

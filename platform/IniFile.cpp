@@ -15,6 +15,93 @@
 namespace fs = std::filesystem;
 
 namespace tw {
+namespace {
+
+bool needsQuotes(const std::string& value)
+{
+    if (value.empty())
+        return false;
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    if (value.front() == '"' || blank(value.front()) || blank(value.back()))
+        return true;
+    for (const char c : value)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            return true;
+    return false;
+}
+
+std::string quoted(const std::string& value)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (const char c : value) {
+        const auto u = static_cast<unsigned char>(c);
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '"': out += "\\\""; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (u < 0x20 || u == 0x7f) {
+                out += "\\x";
+                out += digits[u >> 4];
+                out += digits[u & 15];
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + '"';
+}
+
+// The text of a quoted value; nothing when the value is not one, so that it
+// reads as it stands.
+std::optional<std::string> unquoted(const std::string& stored)
+{
+    if (stored.size() < 2 || stored.front() != '"' || stored.back() != '"')
+        return std::nullopt;
+    auto hex = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    std::string out;
+    const std::size_t end = stored.size() - 1;
+    for (std::size_t i = 1; i < end; ++i) {
+        const char c = stored[i];
+        if (c == '"')
+            return std::nullopt;
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (++i >= end)
+            return std::nullopt;
+        switch (stored[i]) {
+        case '\\': out += '\\'; break;
+        case '"': out += '"'; break;
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case 'x': {
+            const int hi = i + 1 < end ? hex(stored[i + 1]) : -1;
+            const int lo = i + 2 < end ? hex(stored[i + 2]) : -1;
+            if (hi < 0 || lo < 0)
+                return std::nullopt;
+            out += static_cast<char>(hi * 16 + lo);
+            i += 2;
+            break;
+        }
+        default:
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
+} // namespace
 
 struct IniFile::Impl {
     CSimpleIniA ini{true, false, false}; // UTF-8, single keys, no multi-line values
@@ -59,7 +146,10 @@ std::optional<std::string> IniFile::getString(const std::string& section, const 
     const char* v = m_impl->ini.GetValue(section.c_str(), name.c_str(), nullptr);
     if (!v)
         return std::nullopt;
-    return std::string(v);
+    std::string stored(v);
+    if (auto text = unquoted(stored))
+        return text;
+    return stored;
 }
 
 std::optional<std::int32_t> IniFile::getInt(const std::string& section, const std::string& name) const
@@ -98,7 +188,8 @@ std::optional<std::vector<std::uint8_t>> IniFile::getBinary(const std::string& s
 
 void IniFile::setString(const std::string& section, const std::string& name, const std::string& value)
 {
-    m_impl->ini.SetValue(section.c_str(), name.c_str(), value.c_str());
+    const std::string stored = needsQuotes(value) ? quoted(value) : value;
+    m_impl->ini.SetValue(section.c_str(), name.c_str(), stored.c_str());
 }
 
 void IniFile::setInt(const std::string& section, const std::string& name, std::int32_t value)

@@ -15,6 +15,14 @@ namespace tw {
 // that is missing or does not read as its type gives the caller's default.
 // save() writes a temporary file beside the target and renames it over the
 // target, so a crash leaves either the old or the new file, never half of one.
+//
+// Strings survive a round trip whatever they hold. A line of the file can
+// carry neither a line break nor blanks at either end of its value, so a
+// string that has any of these (or a control character, or that starts with
+// a double quote) is written in double quotes with backslash escapes: \n \r
+// \t \\ \" and \xHH for other control characters. A stored value that does
+// not start with a double quote, or that is not a well-formed quoted string,
+// reads as it stands, as files written before the quoting do.
 class IniFile {
 public:
     // mode: permission bits of the written file (0600 for secrets).

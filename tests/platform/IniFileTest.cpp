@@ -39,6 +39,45 @@ TEST_F(IniFileTest, ValuesOfAnotherTypeReadAsMissing)
     EXPECT_EQ(ini.getBinary("Options", "Bin"), std::nullopt);
 }
 
+TEST_F(IniFileTest, AnyTextSurvivesSaveAndLoadAndOlderFilesReadAsBefore)
+{
+    const std::vector<std::string> texts = {
+        "Found it at [T], find no. [N].\n\n[L]\r\nThanks!",
+        "  leading and trailing blanks  ",
+        "\ttab first",
+        "a = b; c # d [e]",
+        "[Section]",
+        "\"quoted\" by the user",
+        "\"",
+        "ends with a backslash\\",
+        "C:\\dir\\new.db3",
+        "Žluťoučký kůň úpěl ďábelské ódy",
+        std::string("nul\0and\x01" "bell", 12),
+        "",
+        " ",
+    };
+    {
+        IniFile ini(dir / "t.ini");
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            ini.setString("Options", "V" + std::to_string(i), texts[i]);
+        ini.setString("Options", "After", "still here");
+        ASSERT_TRUE(ini.save());
+    }
+    IniFile again(dir / "t.ini");
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(again.getString("Options", "V" + std::to_string(i)), texts[i]) << "value " << i;
+    EXPECT_EQ(again.getString("Options", "After"), "still here");
+
+    // Written before values were quoted: read as they stand.
+    test::writeFile(dir / "old.ini", "[Options]\nDbFile=/home/a b/\"x\\n.db3\nT=\"unfinished\\\"\n"
+                                     "U=\"bad \\q escape\"\nV=\"two\" \"parts\"\n");
+    IniFile old(dir / "old.ini");
+    EXPECT_EQ(old.getString("Options", "DbFile"), "/home/a b/\"x\\n.db3");
+    EXPECT_EQ(old.getString("Options", "T"), "\"unfinished\\\"");
+    EXPECT_EQ(old.getString("Options", "U"), "\"bad \\q escape\"");
+    EXPECT_EQ(old.getString("Options", "V"), "\"two\" \"parts\"");
+}
+
 TEST_F(IniFileTest, GarbageReadsAsEmptyAndSecretsAreNotWorldReadable)
 {
     std::string garbage;

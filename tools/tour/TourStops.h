@@ -36,5 +36,6 @@ void addWaypointStops(std::vector<TourStop>& stops);
 void addListingStops(std::vector<TourStop>& stops);
 void addVisitStops(std::vector<TourStop>& stops);
 void addFilterStops(std::vector<TourStop>& stops);
+void addOptionsStops(std::vector<TourStop>& stops);
 
 } // namespace tw

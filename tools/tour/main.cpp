@@ -80,6 +80,7 @@ int main(int argc, char* argv[])
     tw::addListingStops(stops);
     tw::addVisitStops(stops);
     tw::addFilterStops(stops);
+    tw::addOptionsStops(stops);
 
     int written = 0;
     int failed = 0;

@@ -1,0 +1,382 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CGlobalData.h"
+#include "app/TarnwickApp.h"
+#include "db/CacheStore.h"
+#include "geo/GeoMath.h"
+#include "gps/GpsReceiver.h"
+#include "platform/IniFile.h"
+#include "platform/RecordingServices.h"
+#include "platform/SoundPlayer.h"
+#include "screens/COptionsScr.h"
+#include "screens/CSettingsAlertPage.h"
+#include "screens/CSettingsGPSPage.h"
+#include "screens/CacheListModel.h"
+#include "screens/CacheListScreen.h"
+#include "screens/CoordEdit.h"
+#include "screens/MainWindow.h"
+#include "screens/QtServices.h"
+#include "tests/gps/GpsTestSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QElapsedTimer>
+#include <QFontComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+using namespace tw;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr geo::LatLon kHome{50.08, 14.42};
+
+// The program state over a temporary folder: an installation folder with the
+// build's language files, template, map configuration and two alert sounds;
+// a cache database with three caches around home.
+struct World {
+    World()
+    {
+        const fs::path root = dir.path().toStdString();
+        Paths p;
+        p.config = root / "config";
+        p.data = root / "data";
+        p.documents = root / "docs";
+        p.install = root / "install";
+        fs::create_directories(p.data);
+        fs::create_directories(p.install / "sounds");
+        for (const char* name : {"lang.en", "lang.cs", "emptydb.db3", "map-config.xml"})
+            fs::copy_file(fs::path(TARNWICK_RUNTIME_DIR) / name, p.install / name);
+        for (const char* name : {"chime.wav", "horn.wav"})
+            std::ofstream(p.install / "sounds" / name) << "RIFF";
+        paths = p;
+        start();
+        fs::copy_file(p.install / "emptydb.db3", global->settings.dbFile);
+        global->cacheDb.OpenFile(global->settings.dbFile);
+        global->InitTagCategories();
+        global->LoadDummyCache();
+        for (int i = 0; i < 3; ++i) {
+            CGeocache c;
+            c.code = "GCW" + std::to_string(i);
+            c.name = "Cache " + std::to_string(i);
+            const geo::LatLon at = geo::projectPoint(kHome, 2.0 + i, 90.0 * i);
+            c.lat = at.lat;
+            c.lon = at.lon;
+            CacheStore(global->cacheDb, global->tagCategories).InsertCache(c);
+        }
+        global->ReadDbCounters();
+    }
+
+    // A central object as a new run of the program builds it.
+    void start()
+    {
+        global.reset();
+        global = std::make_unique<CGlobalData>(paths, Services{prompter, notifier, keepAwake});
+        global->settings.language = "en";
+        global->LoadSettings(SettingsGroup::All);
+        if (global->settings.homeLat == 0 && global->settings.homeLon == 0) {
+            global->settings.homeLat = kHome.lat;
+            global->settings.homeLon = kHome.lon;
+        }
+        global->filter.refPoint = 3; // from home
+        global->filter.owned = 2;
+        global->filter.found = 2;
+        maps::loadMapConfigs(paths.install, global->settings.language, paths.data, global->mapSources);
+    }
+
+    QTemporaryDir dir;
+    Paths paths;
+    RecordingPrompter prompter;
+    QtNotifier notifier;
+    RecordingKeepAwake keepAwake;
+    std::unique_ptr<CGlobalData> global;
+};
+
+template <class W>
+W* child(QObject* parent, const char* name)
+{
+    W* w = parent->findChild<W*>(QLatin1String(name));
+    if (!w)
+        qFatal("no child %s", name);
+    return w;
+}
+
+COptionsScr* openOptions(MainWindow& window, CGlobalData& global)
+{
+    openOptionsScreen(window, global);
+    return qobject_cast<COptionsScr*>(window.topScreen());
+}
+
+QString firstDistance(MainWindow& window)
+{
+    const QAbstractItemModel* model = window.cacheList()->view()->model();
+    return model->index(0, 0).data(CacheListModel::DistanceTextRole).toString();
+}
+
+} // namespace
+
+class OptionsScreenTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyPageKeepsWhatItWasGivenThroughSaveAndAFreshLoad()
+    {
+        World w;
+        const std::string templ = "  Found at [T] = #[N]; [L]  \r\n\r\n[Díky] za keš!\t";
+        {
+            COptionsScr screen(*w.global);
+            child<QLineEdit>(&screen, "mapFolder")->setText(QString::fromStdString((w.paths.data / "maps").string()));
+            child<QSpinBox>(&screen, "maxRows")->setValue(250);
+            child<QCheckBox>(&screen, "suspendKiller")->setChecked(false);
+            child<QCheckBox>(&screen, "runOnSuspend")->setChecked(true);
+            auto* refresh = child<QComboBox>(&screen, "refresh");
+            refresh->setCurrentIndex(refresh->findData(120));
+            auto* font = child<QFontComboBox>(&screen, "font");
+            font->setCurrentIndex(font->count() - 1);
+            child<QCheckBox>(&screen, "dnlOnline")->setChecked(true);
+
+            child<QLineEdit>(&screen, "nickname")->setText(QStringLiteral(" Jiří = ;#[x] "));
+            child<QLineEdit>(&screen, "password")->setText(QStringLiteral("Abc[Xyz]n"));
+            screen.homeEdit()->setPosition({-14.5, 151.207});
+            auto* language = child<QComboBox>(&screen, "language");
+            language->setCurrentIndex(language->findData(QStringLiteral("cs")));
+            child<QComboBox>(&screen, "units")->setCurrentIndex(1);
+            child<QComboBox>(&screen, "coordStyle")->setCurrentIndex(2);
+
+            child<QComboBox>(&screen, "port")->setEditText(QStringLiteral("replay:/var/log/trip.nmea"));
+            auto* speed = child<QComboBox>(&screen, "speed");
+            speed->setCurrentIndex(speed->findData(38400u));
+            child<QCheckBox>(&screen, "saveTrack")->setChecked(true);
+
+            auto* mapType = child<QComboBox>(&screen, "mapType");
+            QVERIFY(mapType->count() > 0);
+            mapType->setCurrentIndex(mapType->count() - 1);
+
+            child<QPlainTextEdit>(&screen, "template")->setPlainText(QString::fromStdString(templ).remove('\r'));
+            child<QDateEdit>(&screen, "since")->setDate(QDate(2011, 11, 24));
+            child<QSpinBox>(&screen, "findsExtra")->setValue(100);
+
+            child<QLineEdit>(&screen, "trackFolder")->setText(QStringLiteral("/home/me/tracks"));
+            child<QCheckBox>(&screen, "trackGpx")->setChecked(true);
+            child<QCheckBox>(&screen, "trackPlt")->setChecked(true);
+            child<QCheckBox>(&screen, "delTrack")->setChecked(true);
+
+            child<QCheckBox>(&screen, "alertOn")->setChecked(false);
+            child<QSpinBox>(&screen, "alertDist")->setValue(75);
+            auto* sound = child<QComboBox>(&screen, "alertSound");
+            QVERIFY(sound->findText(QStringLiteral("chime")) >= 0);
+            sound->setCurrentIndex(sound->findText(QStringLiteral("horn")));
+            QVERIFY(screen.apply());
+        }
+        const std::string fontName = w.global->settings.fontName;
+        const int mapType = w.global->settings.mapType;
+        w.start();
+        const Settings& s = w.global->settings;
+        struct Row {
+            const char* name;
+            std::string got, want;
+        };
+        const std::vector<Row> rows{
+            {"MapFolder", s.mapFolder, (w.paths.data / "maps").string()},
+            {"MaxRows", std::to_string(s.maxRows), "250"},
+            {"SuspendKiller", std::to_string(s.suspendKiller), "0"},
+            {"RunOnSuspend", std::to_string(s.runOnSuspend), "1"},
+            {"SrchResRefresh", std::to_string(s.srchResRefresh), "120"},
+            {"FontName", s.fontName, fontName},
+            {"DnlOnline", std::to_string(s.dnlOnline), "1"},
+            {"Nickname", s.nickname, " Jiří = ;#[x] "},
+            {"Password", s.password, "Abc[Xyz]n"},
+            {"Language", s.language, "cs"},
+            {"MetricUnits", std::to_string(s.metricUnits), "0"},
+            {"CoordStyle", std::to_string(s.coordStyle), "2"},
+            {"GpsPortS", s.gpsPortS, "replay:/var/log/trip.nmea"},
+            {"GpsBaud", std::to_string(s.gpsBaud), "38400"},
+            {"SaveTrackLog", std::to_string(s.saveTrackLog), "1"},
+            {"MapType", std::to_string(s.mapType), std::to_string(mapType)},
+            {"FNTemplate", s.fnTemplate, templ},
+            {"FNSince", std::to_string(s.fnSince), "20111124"},
+            {"FindsCountExtra", std::to_string(s.findsCountExtra), "100"},
+            {"TrackFile", s.trackFile, "/home/me/tracks"},
+            {"TrackGPX/KML/PLT/DelTrack",
+             std::to_string(s.trackGPX) + std::to_string(s.trackKML) + std::to_string(s.trackPLT) + std::to_string(s.delTrack),
+             "1011"},
+            {"AlertOn", std::to_string(s.alertOn), "0"},
+            {"AlertDist", std::to_string(s.alertDist), "75"},
+            {"AlertSound", s.alertSound, (w.paths.install / "sounds" / "horn.wav").string()},
+        };
+        for (const Row& r : rows)
+            QVERIFY2(r.got == r.want, qPrintable(QStringLiteral("%1: '%2' instead of '%3'")
+                                                     .arg(QLatin1String(r.name), QString::fromStdString(r.got),
+                                                          QString::fromStdString(r.want))));
+        QCOMPARE(s.homeLat, -14.5);
+        QCOMPARE(s.homeLon, 151.207);
+
+        // The pages show the stored values again, unchanged.
+        COptionsScr again(*w.global);
+        const Settings shown = again.edited();
+        QCOMPARE(shown.fnTemplate, templ);
+        QCOMPARE(shown.nickname, s.nickname);
+        QCOMPARE(shown.gpsPortS, s.gpsPortS);
+        QCOMPARE(shown.alertSound, s.alertSound);
+        QCOMPARE(shown.fontName, s.fontName);
+        QCOMPARE(shown.language, s.language);
+        QCOMPARE(shown.homeLat, s.homeLat);
+    }
+
+    void okAppliesThePowerOptionsAndBackChangesNothing()
+    {
+        World w;
+        CTarnwickApp app(*w.global);
+        MainWindow window(*w.global, w.notifier);
+        const std::string before = IniFile(w.global->settingsPath()).getString("Options", "Nickname").value_or("-");
+
+        COptionsScr* screen = openOptions(window, *w.global);
+        child<QLineEdit>(screen, "nickname")->setText(QStringLiteral("changed"));
+        child<QCheckBox>(screen, "runOnSuspend")->setChecked(true);
+        QVERIFY(window.popScreen());
+        QCOMPARE(w.global->settings.nickname, std::string());
+        QCOMPARE(IniFile(w.global->settingsPath()).getString("Options", "Nickname").value_or("-"), before);
+        QVERIFY(w.keepAwake.calls().empty());
+
+        screen = openOptions(window, *w.global);
+        child<QLineEdit>(screen, "nickname")->setText(QStringLiteral("changed"));
+        child<QCheckBox>(screen, "runOnSuspend")->setChecked(true);
+        screen->mainAction();
+        QTRY_COMPARE(window.screenDepth(), 1);
+        QCOMPARE(w.global->settings.nickname, std::string("changed"));
+        QCOMPARE(IniFile(w.global->settingsPath()).getString("Options", "Nickname"), std::string("changed"));
+        const auto calls = w.keepAwake.calls();
+        QVERIFY(std::find(calls.begin(), calls.end(), "unattended on") != calls.end());
+        QVERIFY(std::find(calls.begin(), calls.end(), "acquire") != calls.end());
+    }
+
+    void switchingToANewDatabaseAndBackKeepsBothAndTheListFollows()
+    {
+        World w;
+        MainWindow window(*w.global, w.notifier);
+        QCOMPARE(window.cacheList()->view()->model()->rowCount(), 3);
+        const std::string first = w.global->settings.dbFile;
+        const fs::path second = w.paths.data / "trip.db3";
+
+        COptionsScr* screen = openOptions(window, *w.global);
+        child<QLineEdit>(screen, "dbFile")->setText(QString::fromStdString(second.string()));
+        screen->mainAction();
+        QTRY_COMPARE(window.screenDepth(), 1);
+        QVERIFY(fs::exists(second));
+        QCOMPARE(w.global->cacheCount, 0);
+        QTRY_COMPARE(window.cacheList()->view()->model()->rowCount(), 0);
+        QTRY_VERIFY(window.statusText().contains(QStringLiteral("0/0")));
+
+        // A file that is no database is refused, and the open one stays.
+        std::ofstream(w.paths.data / "notes.txt") << "not a database\n";
+        screen = openOptions(window, *w.global);
+        child<QLineEdit>(screen, "dbFile")->setText(QString::fromStdString((w.paths.data / "notes.txt").string()));
+        QVERIFY(!screen->apply());
+        QCOMPARE(w.prompter.messages().size(), std::size_t(1));
+        QCOMPARE(w.global->settings.dbFile, second.string());
+        QVERIFY(w.global->cacheDbProblem().empty());
+
+        child<QLineEdit>(screen, "dbFile")->setText(QString::fromStdString(first));
+        screen->mainAction();
+        QTRY_COMPARE(window.screenDepth(), 1);
+        QCOMPARE(w.global->cacheCount, 3);
+        QTRY_COMPARE(window.cacheList()->view()->model()->rowCount(), 3);
+        QTRY_VERIFY(window.statusText().contains(QStringLiteral("3/3")));
+        QCOMPARE(IniFile(w.global->settingsPath()).getString("Options", "DbFile"), first);
+
+        // The new file is a cache database of its own, with its dummy cache.
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open_v2(second.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM geocache WHERE id = 'GC0'", -1, &st, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_step(st), SQLITE_ROW);
+        QCOMPARE(sqlite3_column_int(st, 0), 1);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+    }
+
+    void homeAndUnitsReloadTheDistancesOfTheList()
+    {
+        World w;
+        MainWindow window(*w.global, w.notifier);
+        const QString metric = firstDistance(window);
+        QVERIFY(metric.contains(QStringLiteral("km")));
+
+        COptionsScr* screen = openOptions(window, *w.global);
+        child<QComboBox>(screen, "units")->setCurrentIndex(1);
+        screen->mainAction();
+        QTRY_VERIFY(firstDistance(window).contains(QStringLiteral("mi")));
+
+        const QString imperial = firstDistance(window);
+        screen = openOptions(window, *w.global);
+        screen->homeEdit()->setPosition({kHome.lat + 1.0, kHome.lon});
+        screen->mainAction();
+        QTRY_VERIFY(firstDistance(window) != imperial);
+        QVERIFY(firstDistance(window).contains(QStringLiteral("mi")));
+    }
+
+    void gpsPageListsAndFindsAReceiverWithoutHoldingUpTheWindow()
+    {
+        World w;
+        test::FakeReceiver device;
+        const fs::path dev = w.paths.data / "dev";
+        fs::create_directories(dev / "serial" / "by-id");
+        fs::create_symlink(device.slaveName(), dev / "serial" / "by-id" / "usb-Fake_GPS-if00");
+        w.global->settings.gpsPortS = "gpsd://127.0.0.1:1";
+
+        COptionsScr screen(*w.global);
+        CSettingsGPSPage* page = screen.gpsPage();
+        page->setScanRoots({dev, w.paths.data / "sys"});
+        QComboBox* ports = page->portList();
+        const QString link = QString::fromStdString((dev / "serial" / "by-id" / "usb-Fake_GPS-if00").string());
+        QVERIFY(ports->findText(link + QStringLiteral(" usb-Fake_GPS-if00")) >= 0);
+        QVERIFY(ports->findData(QStringLiteral("gpsd://127.0.0.1:1")) >= 0);
+        QCOMPARE(ports->currentData().toString(), QStringLiteral("gpsd://127.0.0.1:1"));
+        ports->setEditText(QStringLiteral("replay:/tmp/none.nmea"));
+        QCOMPARE(page->chosenPort(), std::string("replay:/tmp/none.nmea"));
+        page->listPorts("replay:/tmp/none.nmea");
+        QVERIFY(ports->findData(QStringLiteral("replay:/tmp/none.nmea")) >= 0);
+
+        // The receiver talks once every 100 ms, from the window thread: if
+        // the search held the window up, nothing would be sent.
+        QTimer talk;
+        int ticks = 0;
+        connect(&talk, &QTimer::timeout, [&] {
+            ++ticks;
+            device.send("$GPGGA,225308,4527.458,S,16709.165,E,1,05,2.1,14.7,M,1.1,M,,*53\r\n");
+        });
+        talk.start(100);
+        QSignalSpy finished(page, &CSettingsGPSPage::detectFinished);
+        page->startDetect();
+        QVERIFY(page->detecting());
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+        QVERIFY(ticks >= 3);
+        QCOMPARE(finished.first().first().toBool(), true);
+        QCOMPARE(page->chosenPort(), link.toStdString());
+        QCOMPARE(page->speedList()->currentData().toUInt(), 4800u);
+        QVERIFY(w.global->gps->isRunning());
+
+        // OK keeps the found receiver running and stores it.
+        QVERIFY(screen.apply());
+        QCOMPARE(w.global->settings.gpsPortS, link.toStdString());
+        QVERIFY(w.global->gps->isRunning());
+        w.global->gps->Stop();
+    }
+};
+
+QTEST_MAIN(OptionsScreenTest)
+#include "OptionsScreenTest.moc"

@@ -5,7 +5,9 @@
 #include "app/CacheList.h"
 #include "filter/FilterChoices.h"
 #include "geo/GeoMath.h"
+#include "screens/CFilterScr.h"
 #include "screens/CacheListModel.h"
+#include "screens/MainWindow.h"
 #include "screens/LangText.h"
 #include "screens/QtServices.h"
 
@@ -25,6 +27,7 @@ constexpr int kTextSort = 410;
 constexpr int kTextSortKeyFirst = 411; // 411 to 418: the eight keys in their order
 constexpr int kTextReverse = 419;
 constexpr int kTextReload = 420;
+constexpr int kTextFilter = 426;
 constexpr int kTextShowingLastImport = 657;
 constexpr int kTextShowAllCaches = 658;
 
@@ -93,6 +96,17 @@ CacheListScreen::CacheListScreen(CGlobalData& global, QtNotifier& notifier, QWid
     syncSortActions();
 
     connect(&notifier, &QtNotifier::topicChanged, this, &CacheListScreen::onTopicChanged);
+}
+
+QString CacheListScreen::mainActionText() const
+{
+    return langText(m_global, kTextFilter);
+}
+
+void CacheListScreen::mainAction()
+{
+    if (auto* window = qobject_cast<MainWindow*>(this->window()))
+        openFilterScreen(*window, m_global);
 }
 
 void CacheListScreen::fillMenu(QMenu& menu)

@@ -30,6 +30,8 @@ public:
     QMenu* sortMenu() const { return m_sortMenu; }
     QListView* view() const { return m_view; }
     void fillMenu(QMenu& menu) override;
+    QString mainActionText() const override;
+    void mainAction() override;
 
     // Reads the list again (after a filter or position change).
     void reload();

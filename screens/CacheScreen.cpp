@@ -8,8 +8,11 @@
 #include "geo/FormulaBlocks.h"
 #include "geo/TextTools.h"
 #include "platform/Prompter.h"
+#include "screens/CacheCommands.h"
 #include "screens/LangText.h"
 #include "screens/MainWindow.h"
+#include "screens/WaypointEditor.h"
+#include "screens/WaypointListScreen.h"
 #include "screens/QtServices.h"
 
 #include <QApplication>
@@ -55,6 +58,7 @@ constexpr int kTextNewWaypoint = 445;
 constexpr int kTextOpenOfflineCopy = 446;
 constexpr int kTextOpenAttachFolder = 447;
 constexpr int kTextOpenWebPage = 448;
+constexpr int kTextWaypoints = 425;
 constexpr int kTextReloadListing = 449;
 constexpr int kTextNoImages = 450;
 constexpr int kTextNoTags = 451;
@@ -505,13 +509,21 @@ bool CacheScreen::saveNote()
 
 QString CacheScreen::mainActionText() const
 {
-    return m_noteDirty ? langText(m_global, kTextSaveNote) : QString();
+    return langText(m_global, m_noteDirty ? kTextSaveNote : kTextWaypoints);
 }
 
 void CacheScreen::mainAction()
 {
-    if (m_noteDirty)
+    if (m_noteDirty) {
         saveNote();
+        return;
+    }
+    auto* window = qobject_cast<MainWindow*>(this->window());
+    if (!window || !m_listing)
+        return;
+    auto* screen = new WaypointListScreen(m_global, m_code);
+    screen->setNavigateHook([this](const CWaypoint& w) { navigateToWaypointCommand(m_global, w); });
+    window->pushScreen(screen);
 }
 
 bool CacheScreen::leave()
@@ -525,6 +537,10 @@ void CacheScreen::fillMenu(QMenu& menu)
 {
     if (!m_listing)
         return;
+    if (auto* window = qobject_cast<MainWindow*>(this->window())) {
+        addCacheCommands(menu, *window, m_global);
+        menu.addSeparator();
+    }
     std::error_code ec;
     const fs::path copy = listing::offlineCopyPath(mapFolder(), m_code);
     if (!copy.empty() && fs::is_regular_file(copy, ec))
@@ -611,6 +627,12 @@ CacheScreen* openCacheScreen(MainWindow& window, const std::string& code)
         global.prompter.message(filled(global, kTextNoSuchCache, fromStd(code)).toStdString(), MessageIcon::Exclamation);
         return nullptr;
     }
+    // The listing's cache is the current one: the cache commands act on it.
+    if (const auto cache = LoadCacheByCode(global.cacheDb, code); cache && (!global.currentCache() || global.currentCache()->code != code))
+        global.setCurrentCache(*cache);
+    screen->onNewWaypointFromText = [&window](const std::string& cacheCode, const QString& text) {
+        newWaypointFromText(&window, window.global(), cacheCode, text.toStdString());
+    };
     window.pushScreen(screen);
     return screen;
 }

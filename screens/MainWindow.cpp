@@ -2,7 +2,13 @@
 #include "screens/MainWindow.h"
 
 #include "app/CGlobalData.h"
+#include "screens/CFilterScr.h"
+#include "screens/COptionsScr.h"
+#include "screens/CacheCommands.h"
 #include "screens/CacheListScreen.h"
+#include "screens/CacheScreen.h"
+#include "screens/WaypointListScreen.h"
+#include "db/CacheReader.h"
 #include "screens/CacheScreen.h"
 #include "screens/ExchangeCommands.h"
 #include "screens/LangText.h"
@@ -14,6 +20,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QShortcut>
+#include <QTimer>
 #include <QStackedWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -39,6 +46,13 @@ constexpr int kTextNothingToShow = 107;
 constexpr int kTextNoDatabase = 108;
 constexpr int kTextCaches = 153;
 constexpr int kTextBack = 424;
+constexpr int kTextFilter = 426;
+constexpr int kTextOptions = 660;
+constexpr int kTextOwnWaypoints = 521;
+constexpr int kTextTextTools = 544;
+constexpr int kTextExportFieldNotes = 545;
+constexpr int kTextNoSuchCache = 427;
+constexpr int kNoteMs = 6000;
 
 // Sizes of a 240-pixel-wide screen; multiplied by the display scale factor.
 constexpr int kBaseFontPx = 9;
@@ -116,6 +130,25 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
 
     auto* back = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(back, &QShortcut::activated, this, [this] { popScreen(); });
+    // The keyboard of a desktop reaches the commands of the Menu key.
+    auto* filterKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(filterKey, &QShortcut::activated, this, [this] {
+        if (m_cacheList)
+            openFilterScreen(*this, m_global);
+    });
+    auto* importKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_I), this);
+    connect(importKey, &QShortcut::activated, this, [this] {
+        if (importGpxCommand(this, m_global) == 1 && m_cacheList)
+            m_cacheList->reload();
+        refreshStatus();
+    });
+    auto* exportKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
+    connect(exportKey, &QShortcut::activated, this, [this] { exportGpxCommand(this, m_global); });
+    auto* reloadKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(reloadKey, &QShortcut::activated, this, [this] {
+        if (m_cacheList)
+            m_cacheList->reload();
+    });
 
     if (m_global.cacheDb.opened()) {
         m_cacheList = new CacheListScreen(m_global, notifier, this);
@@ -157,6 +190,19 @@ void MainWindow::fillMenu(QMenu& menu)
         if (!menu.isEmpty())
             menu.addSeparator();
     }
+    if (m_cacheList) {
+        menu.addAction(langText(m_global, kTextFilter), this, [this] { openFilterScreen(*this, m_global); });
+        menu.addAction(langText(m_global, kTextOwnWaypoints), this, [this] {
+            auto* screen = new WaypointListScreen(m_global, kDummyCacheCode);
+            screen->setNavigateHook([this](const CWaypoint& w) { navigateToWaypointCommand(m_global, w); });
+            pushScreen(screen);
+        });
+        menu.addAction(langText(m_global, kTextExportFieldNotes), this,
+                       [this] { exportFieldNotesCommand(this, m_global); });
+    }
+    menu.addAction(langText(m_global, kTextTextTools), this, [this] { textToolsCommand(this, m_global); });
+    menu.addAction(langText(m_global, kTextOptions), this, [this] { openOptionsScreen(*this, m_global); });
+    menu.addSeparator();
     menu.addAction(langText(m_global, kTextImportGpx), this, [this] {
         if (importGpxCommand(this, m_global) == 1 && m_cacheList)
             m_cacheList->reload();
@@ -257,6 +303,30 @@ QString MainWindow::statusText() const
         .arg(m_global.listedCount)
         .arg(m_global.cacheCount)
         .arg(s.foundCount + s.findsCountExtra);
+}
+
+void MainWindow::showCache(const std::string& code)
+{
+    popToRoot();
+    std::optional<CGeocache> cache;
+    if (m_global.cacheDb.IsAvailable()) {
+        try {
+            cache = LoadCacheByCode(m_global.cacheDb, code);
+        } catch (const SQLite::Error&) {
+            cache.reset();
+        }
+    }
+    if (!cache || code == kDummyCacheCode) {
+        showNote(langText(m_global, kTextNoSuchCache).arg(QString::fromStdString(code)));
+        return;
+    }
+    openCacheScreen(*this, code);
+}
+
+void MainWindow::showNote(const QString& text)
+{
+    m_status->setText(text);
+    QTimer::singleShot(kNoteMs, this, &MainWindow::refreshStatus);
 }
 
 void MainWindow::refreshStatus()

@@ -45,6 +45,12 @@ public:
     // The Menu key's menu as it is built when tapped (for tests and the tour).
     void fillMenu(QMenu& menu);
 
+    // Brings the listing of a cache to the top (from the command line or a
+    // later start); an unknown code shows the list with a short note.
+    void showCache(const std::string& code);
+    // A short note in the status line, for a few seconds.
+    void showNote(const QString& text);
+
     // "<Caches>: listed/in database/found".
     QString statusText() const;
     void refreshStatus();

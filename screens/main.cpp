@@ -6,6 +6,7 @@
 #include "platform/Signals.h"
 #include "screens/MainWindow.h"
 #include "screens/QtServices.h"
+#include "screens/SingleInstance.h"
 #include "screens/StartupWindow.h"
 
 #include <QApplication>
@@ -62,6 +63,11 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));
     QApplication::setApplicationVersion(QString::fromLatin1(tw::kProgramVersion));
 
+    // One window per settings folder: a later start hands its request over.
+    tw::SingleInstance instance(paths.config);
+    if (instance.forward(QString::fromStdString(words.showCode)))
+        return 0;
+
     tw::installTerminationHandler();
     QSocketNotifier terminate(tw::terminationFd(), QSocketNotifier::Read);
     QObject::connect(&terminate, &QSocketNotifier::activated, &qapp, &QApplication::quit);
@@ -75,6 +81,18 @@ int main(int argc, char* argv[])
     tw::QtStartupUi ui(global, notifier, prompter);
     if (!app.InitInstance(args, ui))
         return 1;
+    if (tw::MainWindow* window = ui.mainWindow()) {
+        instance.listen();
+        QObject::connect(&instance, &tw::SingleInstance::requested, window, [window](const QString& code) {
+            window->showNormal();
+            window->raise();
+            window->activateWindow();
+            if (!code.isEmpty())
+                window->showCache(code.toStdString());
+        });
+        if (!words.showCode.empty())
+            window->showCache(words.showCode);
+    }
     if (!app.quitRequested() && !tw::terminationRequested())
         qapp.exec();
     return app.ExitInstance();

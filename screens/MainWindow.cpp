@@ -317,7 +317,7 @@ void MainWindow::showCache(const std::string& code)
         }
     }
     if (!cache || code == kDummyCacheCode) {
-        showNote(langText(m_global, kTextNoSuchCache).arg(QString::fromStdString(code)));
+        showNote(langText(m_global, kTextNoSuchCache).replace(QStringLiteral("%s"), QString::fromStdString(code)));
         return;
     }
     openCacheScreen(*this, code);
@@ -325,13 +325,16 @@ void MainWindow::showCache(const std::string& code)
 
 void MainWindow::showNote(const QString& text)
 {
-    m_status->setText(text);
-    QTimer::singleShot(kNoteMs, this, &MainWindow::refreshStatus);
+    m_note = text;
+    m_noteUntil.setRemainingTime(kNoteMs);
+    refreshStatus();
+    QTimer::singleShot(kNoteMs + 50, this, &MainWindow::refreshStatus);
 }
 
 void MainWindow::refreshStatus()
 {
-    m_status->setText(statusText());
+    // A note stays for its few seconds whatever else changes meanwhile.
+    m_status->setText(!m_note.isEmpty() && !m_noteUntil.hasExpired() ? m_note : statusText());
 }
 
 void MainWindow::onTopicChanged(Topic topic)

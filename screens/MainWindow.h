@@ -3,6 +3,7 @@
 
 #include "platform/Notifier.h"
 
+#include <QDeadlineTimer>
 #include <QMainWindow>
 
 #include <vector>
@@ -79,6 +80,8 @@ private:
     QMenu* m_menu = nullptr;
     CacheListScreen* m_cacheList = nullptr;
     std::vector<Screen*> m_stack;
+    QString m_note;
+    QDeadlineTimer m_noteUntil;
 };
 
 // "Program version", "Database version", "SQLite version" lines of the About box.

@@ -10,6 +10,7 @@
 #include "screens/ListingIcons.h"
 #include "screens/MainWindow.h"
 #include "screens/QtServices.h"
+#include "screens/SingleInstance.h"
 #include "tests/online/SimProcess.h"
 
 #include <QAbstractButton>
@@ -26,6 +27,8 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <atomic>
+#include <thread>
 
 using namespace tw;
 namespace fs = std::filesystem;
@@ -253,14 +256,60 @@ private slots:
         w.global->setStateString("CacheLinkBase", "https://caches.example.org/");
         QMenu menu;
         screen->fillMenu(menu);
-        QCOMPARE(menuTexts(menu), (QStringList{"Open attachments folder", "Open the cache's web page", "Reload listing"}));
+        // The listing's own entries follow the commands on the cache.
+        QCOMPARE(menuTexts(menu).mid(menuTexts(menu).size() - 3),
+                 (QStringList{"Open attachments folder", "Open the cache's web page", "Reload listing"}));
         fs::create_directories(listing::offlineCopyPath(w.mapFolder, kCode).parent_path());
         std::ofstream(listing::offlineCopyPath(w.mapFolder, kCode).string()) << "<html><body>Saved page</body></html>";
         QMenu again;
         screen->fillMenu(again);
-        QCOMPARE(menuTexts(again).first(), QStringLiteral("Open offline copy"));
-        again.actions().at(2)->trigger(); // the web page
+        const QStringList texts = menuTexts(again);
+        QCOMPARE(texts.at(texts.size() - 4), QStringLiteral("Open offline copy"));
+        QList<QAction*> entries;
+        for (QAction* a : again.actions())
+            if (!a->isSeparator())
+                entries << a;
+        entries.at(entries.size() - 2)->trigger(); // the web page
         QCOMPARE(opened.last(), QUrl(QStringLiteral("https://caches.example.org/GC12AB")));
+    }
+
+    void aCodeFromOutsideOpensItsListingInTheRunningProgram()
+    {
+        World w;
+        w.addCache("<p>Long</p>");
+        MainWindow window(*w.global, w.notifier);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        SingleInstance running(w.dir.path().toStdString());
+        QVERIFY(running.listen());
+        connect(&running, &SingleInstance::requested, &window,
+                [&window](const QString& code) { window.showCache(code.toStdString()); });
+
+        // A later start with the same settings folder hands its code over.
+        auto handOver = [&](const QString& code) -> bool {
+            std::atomic<bool> done{false};
+            bool taken = false;
+            std::thread later([&] {
+                taken = SingleInstance(w.dir.path().toStdString()).forward(code, 5000);
+                done = true;
+            });
+            // The running side answers from its event loop.
+            QDeadlineTimer deadline(10000);
+            while (!done && !deadline.hasExpired())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            later.join();
+            return taken;
+        };
+        QVERIFY(handOver(QString::fromLatin1(kCode)));
+        QTRY_VERIFY(qobject_cast<CacheScreen*>(window.topScreen()));
+        QCOMPARE(w.global->currentCache()->code, std::string(kCode));
+
+        QVERIFY(handOver(QStringLiteral("GC404")));
+        QTRY_COMPARE(window.topScreen(), static_cast<Screen*>(window.cacheList()));
+        QVERIFY(window.findChild<QLabel*>(QStringLiteral("statusLine"))->text().contains(QStringLiteral("GC404")));
+        // Another settings folder is another program.
+        QTemporaryDir elsewhere;
+        QVERIFY(!SingleInstance(elsewhere.path().toStdString()).forward(QString::fromLatin1(kCode), 300));
     }
 
     void hintDecodesAndTheNoteKeepsItsVariables()
@@ -287,7 +336,7 @@ private slots:
         note->setTextCursor(cursor);
         QMenu menu;
         screen->fillNoteMenu(menu);
-        QCOMPARE(menuTexts(menu), (QStringList{"Store selection as variables", "Paste"})); // no waypoint editor yet
+        QCOMPARE(menuTexts(menu).mid(0, 2), (QStringList{"Store selection as variables", "Paste"}));
         menu.actions().at(0)->trigger();
         QCOMPARE(w.storedComment(), std::string("Parking is free.\r\n<!\r\nA=3 B=5\r\n!>"));
 

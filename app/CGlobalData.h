@@ -23,6 +23,7 @@ namespace tw {
 
 class CTrackLogger;
 class GpsReceiver;
+class GpsSwitch;
 class KeepAwake;
 class Notifier;
 class Prompter;
@@ -31,6 +32,14 @@ class ProximityAlert;
 inline constexpr const char* kProgramVersion = "1.6.0.95";
 inline constexpr const char* kHandoverSection = "{994508FA-A8C5-C598-EE87-E8D97154F574}";
 inline constexpr int kMaxRecent = 9;
+
+// The cache or waypoint the user navigates to.
+struct NavigationTarget {
+    std::string name;
+    std::string code; // the cache's code, or the waypoint's cache code
+    double lat = 0;
+    double lon = 0;
+};
 
 // What the program talks to the user and the system through.
 struct Services {
@@ -68,6 +77,11 @@ public:
     std::unique_ptr<ProximityAlert> proximityAlert;
     std::unique_ptr<CTrackLogger> trackLogger;
     std::unique_ptr<GpsReceiver> gps;
+    // The GPS on/off commands, off the window thread (ended before the receiver).
+    std::unique_ptr<GpsSwitch> gpsSwitch;
+    // What the navigation view and the proximity alert point at; none at start.
+    std::optional<NavigationTarget> navigationTarget;
+    void setNavigationTarget(std::optional<NavigationTarget> target);
     // Hands the settings of recording and of the alert to the GPS objects.
     void applyGpsSettings();
 

@@ -96,7 +96,7 @@ void CGpsMon::paintEvent(QPaintEvent*)
     const QFontMetricsF fm(big);
     const double line = fm.lineSpacing();
     QStringList lines = textLines();
-    if (!m_global.gpsSwitch->isOn())
+    if (!m_global.gpsSwitch->isOn() && !m_snapshot.receiving)
         lines.prepend(langText(m_global, kTextGpsIsOff));
     else if (m_global.gpsSwitch->startFailed())
         lines.prepend(langText(m_global, kTextStartFailed));

@@ -81,7 +81,10 @@ CTrackManager::CTrackManager(CGlobalData& global, QWidget* parent) : QDialog(par
     m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_list->header()->setStretchLastSection(false);
     m_list->header()->setSectionResizeMode(Name, QHeaderView::Stretch);
-    m_list->setStyleSheet(QStringLiteral("QTreeView::item { min-height: %1px; }").arg(touchPx(global)));
+    m_list->setStyleSheet(QStringLiteral("QTreeView::item { min-height: %1px; }"
+                                           "QTreeView::indicator { width: %2px; height: %2px; }")
+                            .arg(touchPx(global))
+                            .arg(touchPx(global) * 2 / 3));
     QScroller::grabGesture(m_list->viewport(), QScroller::LeftMouseButtonGesture);
     layout->addWidget(m_list, 1);
     connect(m_list, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
@@ -227,8 +230,10 @@ void CTrackManager::exportMarked()
             [this, files, complete, folder] {
                 m_worker.join();
                 setBusy(false);
-                m_result->setText(complete ? langText(m_global, kTextExported).arg(files).arg(folder)
-                                           : langText(m_global, kTextExportIncomplete));
+                const std::string done = text::replaceAll(
+                    text::replaceAll(m_global.text(kTextExported), "%d", std::to_string(files)), "%s",
+                    folder.toStdString());
+                m_result->setText(complete ? QString::fromStdString(done) : langText(m_global, kTextExportIncomplete));
                 refill();
                 emit exportFinished();
             },

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CGlobalData.h"
 
+#include "app/GpsSwitch.h"
 #include "db/CacheStore.h"
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
@@ -141,9 +142,19 @@ CGlobalData::CGlobalData(Paths p, Services services, int screenWidth, int screen
     gps = std::make_unique<GpsReceiver>(notifier);
     gps->setFixSink(trackLogger.get());
     livePosition = gps.get();
+    gpsSwitch = std::make_unique<GpsSwitch>(*gps, *proximityAlert, notifier);
 }
 
 CGlobalData::~CGlobalData() = default;
+
+void CGlobalData::setNavigationTarget(std::optional<NavigationTarget> target)
+{
+    navigationTarget = std::move(target);
+    if (navigationTarget)
+        proximityAlert->setTarget(geo::LatLon{navigationTarget->lat, navigationTarget->lon});
+    else
+        proximityAlert->setTarget(std::nullopt);
+}
 
 void CGlobalData::applyGpsSettings()
 {
@@ -331,15 +342,6 @@ void CGlobalData::setCurrentCache(const CGeocache& cache)
     if (recent.size() > static_cast<std::size_t>(kMaxRecent))
         recent.resize(kMaxRecent);
     SaveRecent();
-}
-
-void CGlobalData::setNavigationTarget(std::optional<NavigationTarget> target)
-{
-    navigationTarget = std::move(target);
-    if (navigationTarget)
-        proximityAlert->setTarget(geo::LatLon{navigationTarget->lat, navigationTarget->lon});
-    else
-        proximityAlert->setTarget(std::nullopt);
 }
 
 CacheStore CGlobalData::cacheStore()

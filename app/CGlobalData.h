@@ -25,6 +25,7 @@ namespace tw {
 
 class CTrackLogger;
 class GpsReceiver;
+class GpsSwitch;
 class KeepAwake;
 class Notifier;
 class Prompter;
@@ -83,6 +84,8 @@ public:
     // Plays the alert and the options' test; set by the window program, null
     // where nothing can play.
     SoundPlayer* soundPlayer = nullptr;
+    // The GPS on/off commands, off the window thread (ended before the receiver).
+    std::unique_ptr<GpsSwitch> gpsSwitch;
     // Hands the settings of recording and of the alert to the GPS objects.
     void applyGpsSettings();
 

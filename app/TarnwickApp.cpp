@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TarnwickApp.h"
 
+#include "app/GpsSwitch.h"
 #include "app/RouteFile.h"
 #include "db/TrackSchema.h"
 #include "gps/CTrackLogger.h"
@@ -272,6 +273,8 @@ void CheckVersion(CGlobalData& g, bool interactive)
 int CTarnwickApp::ExitInstance()
 {
     CGlobalData& g = m_global;
+    // A GPS on/off command still under way ends first.
+    g.gpsSwitch->finish();
     // The receiver's reader ends before the track is flushed and before the
     // databases close.
     if (g.gps->satsUsed() > 0) {

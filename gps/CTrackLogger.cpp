@@ -533,4 +533,14 @@ double CTrackLogger::profileStartKm() const
     return m_profileStartKm;
 }
 
+bool CTrackLogger::tryReadTrip(TrackStatistics& stats, std::map<int, double>& profile) const
+{
+    std::unique_lock lock(m_mutex, std::try_to_lock);
+    if (!lock.owns_lock())
+        return false;
+    stats = m_stats;
+    profile = m_profile;
+    return true;
+}
+
 } // namespace tw

@@ -108,6 +108,10 @@ public:
     // Altitude (m) by step of 20 m along the track, and where it begins.
     std::map<int, double> altitudeProfile() const;
     double profileStartKm() const;
+    // The statistics and the profile, unless the receiver's thread holds the
+    // logger (a flush to the database): then false at once, so that a
+    // repaint never waits for it.
+    bool tryReadTrip(TrackStatistics& stats, std::map<int, double>& profile) const;
 
     // Owned by the window thread: the loaded route and position averaging.
     std::vector<geo::LatLon> route;

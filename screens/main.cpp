@@ -2,10 +2,12 @@
 #include "app/BatchMode.h"
 #include "app/CGlobalData.h"
 #include "app/TarnwickApp.h"
+#include "gps/Navigation.h"
 #include "platform/Paths.h"
 #include "platform/Signals.h"
 #include "screens/MainWindow.h"
 #include "screens/QtServices.h"
+#include "screens/QtSoundPlayer.h"
 #include "screens/SingleInstance.h"
 #include "screens/StartupWindow.h"
 
@@ -75,7 +77,10 @@ int main(int argc, char* argv[])
     tw::QtPrompter prompter;
     tw::QtNotifier notifier;
     tw::QtKeepAwake keepAwake;
+    // Outlives the program state: the receiver's thread plays through it.
+    tw::QtSoundPlayer sound;
     tw::CGlobalData global(paths, {prompter, notifier, keepAwake}, 480, 800);
+    global.proximityAlert->setSoundPlayer(&sound);
     tw::CTarnwickApp app(global);
     app.batch = tw::defaultBatchActions();
     tw::QtStartupUi ui(global, notifier, prompter);

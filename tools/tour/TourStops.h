@@ -37,5 +37,6 @@ void addListingStops(std::vector<TourStop>& stops);
 void addVisitStops(std::vector<TourStop>& stops);
 void addFilterStops(std::vector<TourStop>& stops);
 void addOptionsStops(std::vector<TourStop>& stops);
+void addGpsStops(std::vector<TourStop>& stops);
 
 } // namespace tw

@@ -81,6 +81,7 @@ int main(int argc, char* argv[])
     tw::addVisitStops(stops);
     tw::addFilterStops(stops);
     tw::addOptionsStops(stops);
+    tw::addGpsStops(stops);
 
     int written = 0;
     int failed = 0;

@@ -1,0 +1,394 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CGlobalData.h"
+#include "app/GpsSwitch.h"
+#include "geo/GeoMath.h"
+#include "gps/CTrackLogger.h"
+#include "gps/GpsReceiver.h"
+#include "gps/Navigation.h"
+#include "platform/Prompter.h"
+#include "platform/RecordingServices.h"
+#include "platform/SoundPlayer.h"
+#include "screens/CExportTrackDlg.h"
+#include "screens/CGpsMon.h"
+#include "screens/CGpsScr.h"
+#include "screens/CGpsTrip.h"
+#include "screens/CTrackManager.h"
+#include "screens/NavigationScreen.h"
+#include "screens/QtServices.h"
+#include "tests/TestSupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+using namespace tw;
+namespace fs = std::filesystem;
+
+#define REQUIRE_CORPUS()                                                                                  \
+    do {                                                                                                  \
+        if (test::corpusDir().empty()) {                                                                  \
+            if (test::underCi())                                                                          \
+                QFAIL("the shared corpus of real files (../shared/corpus) is missing under CI");          \
+            QSKIP("the shared corpus of real files (../shared/corpus) is not beside the repository");     \
+        }                                                                                                 \
+    } while (0)
+
+#define REQUIRE_PROGRAM(name)                                                                             \
+    do {                                                                                                  \
+        if (!test::haveProgram(name))                                                                     \
+            QSKIP(name " is not installed (scripts/setup.sh installs it)");                               \
+    } while (0)
+
+namespace {
+
+// Answers questions as queued; a message can be made to hold its caller
+// (as a slow card holds a writer) until released.
+class HoldingPrompter final : public Prompter {
+public:
+    void message(const std::string& text, MessageIcon) override
+    {
+        std::unique_lock lock(m_mutex);
+        m_messages.push_back(text);
+        if (!m_hold)
+            return;
+        m_holding = true;
+        m_changed.notify_all();
+        m_changed.wait_for(lock, std::chrono::seconds(20), [this] { return !m_hold; });
+        m_holding = false;
+    }
+    bool ask(const std::string& text, bool defaultYes) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_questions.push_back(text);
+        if (m_answers.empty())
+            return defaultYes;
+        const bool yes = m_answers.front();
+        m_answers.erase(m_answers.begin());
+        return yes;
+    }
+    void queueAnswer(bool yes)
+    {
+        std::lock_guard lock(m_mutex);
+        m_answers.push_back(yes);
+    }
+    void hold(bool on)
+    {
+        std::lock_guard lock(m_mutex);
+        m_hold = on;
+        m_changed.notify_all();
+    }
+    bool holding() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_holding;
+    }
+    std::vector<std::string> questions() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_questions;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_hold = false;
+    bool m_holding = false;
+    std::vector<bool> m_answers;
+    std::vector<std::string> m_messages;
+    std::vector<std::string> m_questions;
+};
+
+// The program state over a temporary folder, with the track database open
+// and recording on.
+struct World {
+    explicit World(const QTemporaryDir& dir)
+    {
+        Paths p;
+        const fs::path root = dir.path().toStdString();
+        p.config = root / "config";
+        p.data = root / "data";
+        p.documents = root / "docs";
+        p.install = TARNWICK_RUNTIME_DIR;
+        fs::create_directories(p.data);
+        global = std::make_unique<CGlobalData>(p, Services{prompter, notifier, keepAwake});
+        global->settings.language = "en";
+        global->LoadSettings(SettingsGroup::User);
+        global->settings.homeLat = 49.19;
+        global->settings.homeLon = 16.6;
+        global->settings.saveTrackLog = 1;
+        global->settings.maxTrackBuffer = 30;
+        fs::create_directories(global->trackDbPath().parent_path());
+        global->trackDb.OpenFile(global->trackDbPath().string());
+        global->applyGpsSettings();
+        global->trackLogger->setClock([this] { return clock; });
+        global->trackLogger->openTrackLog();
+        global->proximityAlert->setSoundPlayer(&sound);
+    }
+
+    // One usable fix, as the reader hands it on, a few seconds later.
+    void fix(geo::LatLon at)
+    {
+        clock += 5;
+        global->gps->dispatchLine(gga(at));
+    }
+
+    static std::string gga(geo::LatLon at)
+    {
+        char line[128];
+        const double lat = std::abs(at.lat), lon = std::abs(at.lon);
+        std::snprintf(line, sizeof line, "$GPGGA,101500.00,%02d%07.4f,%c,%03d%07.4f,%c,1,07,1.0,300.0,M,0,M,,\r\n",
+                      static_cast<int>(lat), (lat - static_cast<int>(lat)) * 60, at.lat < 0 ? 'S' : 'N',
+                      static_cast<int>(lon), (lon - static_cast<int>(lon)) * 60, at.lon < 0 ? 'W' : 'E');
+        return line;
+    }
+
+    std::time_t clock = 1718000000;
+    HoldingPrompter prompter;
+    QtNotifier notifier;
+    RecordingKeepAwake keepAwake;
+    RecordingSoundPlayer sound;
+    std::unique_ptr<CGlobalData> global;
+};
+
+template <class Dialog>
+void onNextDialog(std::function<void(Dialog*)> handle)
+{
+    auto* poll = new QTimer;
+    const QDeadlineTimer deadline(10000);
+    QObject::connect(poll, &QTimer::timeout, [poll, deadline, handle] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (!dialog && !deadline.hasExpired())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (!dialog)
+            return;
+        handle(dialog);
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    poll->start(10);
+}
+
+// The PRNs of the last satellite view in a receiver log.
+QList<int> lastSkyView(const std::string& log)
+{
+    QList<int> prns;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("$GPGSV,", 0) != 0)
+            continue;
+        const QStringList f = QString::fromStdString(line.substr(0, line.find('*'))).split(QLatin1Char(','));
+        if (f.value(2) == QLatin1String("1"))
+            prns.clear();
+        for (int i = 4; i < f.size(); i += 4)
+            if (f.value(i).toInt() > 0)
+                prns.append(f.value(i).toInt());
+    }
+    return prns;
+}
+
+} // namespace
+
+class GpsScreensTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void pagesShowTheSatellitesOfAReceiverLog()
+    {
+        REQUIRE_CORPUS();
+        const std::string log = test::readFile(test::corpusDir() / "nmea" / "bu353s4.log");
+        QTemporaryDir dir;
+        World w(dir);
+        w.global->gps->feed(log);
+        CGpsScr screen(*w.global);
+        screen.tick();
+        const QList<int> expected = lastSkyView(log);
+        QVERIFY(expected.size() >= 8);
+        QCOMPARE(screen.monitor()->plottedPrns(), expected);
+        // A southern, eastern position as the log gives it.
+        QVERIFY(screen.monitor()->textLines().at(0).startsWith(QString::fromUtf8("S 37°47.")));
+        QVERIFY(screen.monitor()->textLines().at(1).startsWith(QString::fromUtf8("E 175°18.")));
+        screen.showPage(CGpsScr::Trip);
+        QVERIFY(!screen.trip()->values().at(0).isEmpty());
+    }
+
+    void compassPointsAtTheTarget()
+    {
+        QTemporaryDir dir;
+        World w(dir);
+        const geo::LatLon user{49.2, 16.61};
+        w.fix(user);
+        w.global->gps->dispatchLine("$GPRMC,101500.00,A,4912.0000,N,01636.6000,E,3.0,40.0,150624,,\r\n");
+        const geo::LatLon target = geo::projectPoint(user, 0.2, 70.0);
+        w.global->setNavigationTarget(NavigationTarget{"Final", "GCTEST", target.lat, target.lon});
+        w.global->settings.northUp = 1;
+        NavigationScreen screen(*w.global);
+        QVERIFY(!screen.state().radar);
+        QVERIFY(qAbs(screen.state().targetArrowDeg - 70.0) < 0.5);
+        QVERIFY(qAbs(screen.state().distanceM - 200.0) < 1.0);
+        w.global->settings.northUp = 0; // course-up: the arrow turns against the course
+        screen.tick();
+        QVERIFY(qAbs(screen.state().targetArrowDeg - 30.0) < 0.5);
+        QVERIFY(qAbs(screen.state().roseDeg + 40.0) < 0.01);
+        // Within 30 m, with the radar on, the radar shows.
+        w.global->settings.useRadar = 1;
+        const geo::LatLon near = geo::projectPoint(user, 0.02, 10.0);
+        w.global->setNavigationTarget(NavigationTarget{"Stage", "GCTEST", near.lat, near.lon});
+        screen.tick();
+        QVERIFY(screen.state().radar);
+    }
+
+    void alertSoundsOnceNearTheTargetAndAgainAfterLeaving()
+    {
+        QTemporaryDir dir;
+        World w(dir);
+        const geo::LatLon target{49.2, 16.6};
+        w.global->setNavigationTarget(NavigationTarget{"Cache", "GCALRT", target.lat, target.lon});
+        auto at = [&](double metres) { return geo::projectPoint(target, metres / 1000.0, 180.0); };
+        w.fix(at(100));
+        QCOMPARE(w.sound.played().size(), std::size_t(0));
+        w.fix(at(25));
+        QCOMPARE(w.sound.played().size(), std::size_t(1));
+        QCOMPARE(w.sound.played().front(), w.global->settings.alertSound);
+        QVERIFY(fs::exists(w.global->settings.alertSound)); // the shipped alarm
+        w.fix(at(15));
+        w.fix(at(45)); // inside 1.8 × 30 m: still fired
+        w.fix(at(20));
+        QCOMPARE(w.sound.played().size(), std::size_t(1));
+        w.fix(at(60));
+        w.fix(at(20));
+        QCOMPARE(w.sound.played().size(), std::size_t(2));
+        QVERIFY(w.global->proximityAlert->fired());
+
+        // Switching the receiver on arms the alert again.
+        const fs::path replay = fs::path(dir.path().toStdString()) / "walk.nmea";
+        test::writeFile(replay, World::gga(at(20)));
+        w.global->gpsSwitch->switchOn("replay:" + replay.string(), 4800);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.global->gpsSwitch->busy(), 5000);
+        QVERIFY(!w.global->proximityAlert->fired());
+        w.global->gpsSwitch->switchOff();
+        w.global->gpsSwitch->finish();
+    }
+
+    void windowNeverWaitsForTheReceiverOrTheTrackFlush()
+    {
+        QTemporaryDir dir;
+        World w(dir);
+        w.global->trackLogger->setMaxTrackBuffer(0); // every fix is written at once
+        // Another program holds the track database, so the receiver's write
+        // fails and its report holds the logger, as a slow card would.
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(w.global->trackDbPath().c_str(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr), SQLITE_OK);
+        w.prompter.hold(true);
+        std::thread reader([&w] { w.fix({49.2, 16.6}); });
+        QTRY_VERIFY_WITH_TIMEOUT(w.prompter.holding(), 5000);
+
+        CGpsScr gpsScreen(*w.global);
+        NavigationScreen navigation(*w.global);
+        QElapsedTimer t;
+        t.start();
+        for (const CGpsScr::Page page : {CGpsScr::Monitor, CGpsScr::Averaging, CGpsScr::Trip}) {
+            gpsScreen.showPage(page);
+            gpsScreen.tick();
+            gpsScreen.grab();
+        }
+        navigation.tick();
+        navigation.grab();
+        w.global->gpsSwitch->switchOff();
+        const bool on = w.global->gpsSwitch->isOn();
+        const qint64 elapsed = t.elapsed();
+        QVERIFY(w.prompter.holding()); // still held: nothing above waited for it
+        w.prompter.hold(false);
+        reader.join();
+        w.global->gpsSwitch->finish();
+        sqlite3_exec(other, "ROLLBACK;", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        QVERIFY(!on);
+        QVERIFY2(elapsed < 2000, qPrintable(QString::number(elapsed)));
+    }
+
+    void trackManagerRenamesExportsAndDeletes()
+    {
+        REQUIRE_PROGRAM("gpsbabel");
+        QTemporaryDir dir;
+        World w(dir);
+        CTrackLogger& logger = *w.global->trackLogger;
+        for (int i = 0; i < 6; ++i)
+            w.fix({49.2 + i * 0.0005, 16.6});
+        w.clock += 3600;
+        logger.newTrack();
+        for (int i = 0; i < 4; ++i)
+            w.fix({49.3, 16.7 + i * 0.0005});
+        logger.flushBuffer();
+
+        CTrackManager manager(*w.global);
+        QCOMPARE(manager.list()->topLevelItemCount(), 2);
+        manager.list()->setCurrentItem(manager.list()->topLevelItem(1)); // the older track 1
+        QCOMPARE(manager.list()->topLevelItem(1)->text(CTrackManager::TrackId), QStringLiteral("1"));
+        manager.nameField()->setText(QStringLiteral("Morning walk"));
+        manager.renameChosen();
+        QCOMPARE(logger.trackHeader(1)->name, std::string("Morning walk"));
+
+        const fs::path folder = fs::path(dir.path().toStdString()) / "out";
+        fs::create_directories(folder);
+        manager.setMarked(1, true);
+        manager.setMarked(2, true);
+        onNextDialog<CExportTrackDlg>([&](CExportTrackDlg* d) {
+            d->folderField()->setText(QString::fromStdString(folder.string()));
+            d->gpxBox()->setChecked(true);
+            d->kmlBox()->setChecked(false);
+            d->pltBox()->setChecked(true);
+            d->deleteBox()->setChecked(false);
+            d->accept();
+        });
+        QSignalSpy finished(&manager, &CTrackManager::exportFinished);
+        manager.exportMarked();
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(w.global->settings.trackFile, folder.string());
+        QVERIFY(manager.resultLabel()->text().contains(QLatin1String("4 files")));
+        // Another program reads every point of the renamed track.
+        for (const auto& [file, format] : {std::pair{"Morning_walk.gpx", "gpx"}, std::pair{"Morning_walk.plt", "ozi"}}) {
+            QProcess babel;
+            babel.start(QStringLiteral("gpsbabel"), {QStringLiteral("-t"), QStringLiteral("-i"), QLatin1String(format),
+                                                     QStringLiteral("-f"), QString::fromStdString((folder / file).string()),
+                                                     QStringLiteral("-o"), QStringLiteral("unicsv"), QStringLiteral("-F"),
+                                                     QStringLiteral("-")});
+            QVERIFY(babel.waitForFinished(20000));
+            QCOMPARE(babel.readAllStandardOutput().count('\n'), qsizetype(1 + 6));
+        }
+
+        // Deleting the older track asks the question for older tracks.
+        manager.setMarked(2, false);
+        w.prompter.queueAnswer(true);
+        manager.deleteMarked();
+        QCOMPARE(w.prompter.questions().back(), w.global->text(369));
+        QCOMPARE(logger.listTracks().size(), std::size_t(1));
+        QCOMPARE(logger.listTracks().front().trackId, 2);
+        QCOMPARE(manager.list()->topLevelItemCount(), 1);
+    }
+};
+
+QTEST_MAIN(GpsScreensTest)
+#include "GpsScreensTest.moc"

@@ -83,7 +83,7 @@ CMapScreen::CMapScreen(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     connect(&m_blink, &QTimer::timeout, this, [this] {
         if (m_nameBannerCount > 0)
             --m_nameBannerCount;
-        else
+        if (m_noticeTicks > 0 && --m_noticeTicks == 0)
             m_notice.reset();
         update();
     });
@@ -106,6 +106,7 @@ void CMapScreen::mainAction()
     const GpsSnapshot s = m_global.gps ? m_global.gps->snapshot() : GpsSnapshot{};
     if (!s.hasPosition()) {
         m_notice = langText(m_global, kTextNoPosition);
+        m_noticeTicks = 6;
         m_nameBannerCount = 0;
         update();
         return;
@@ -355,10 +356,10 @@ const std::vector<CWaypoint>& CMapScreen::waypointsOf(const std::string& code)
 }
 
 // The marker of one kind with the type icon inside, and a foot below it
-// whose tip marks the position.
-const QImage& CMapScreen::markerImage(int state, const QImage& icon, int px)
+// whose tip marks the position. Made once per kind and size.
+const QImage& CMapScreen::markerImage(const QString& kind, int state, const std::function<QPixmap(int)>& icon, int px)
 {
-    const QString key = QStringLiteral("%1/%2/%3").arg(state).arg(icon.cacheKey()).arg(px);
+    const QString key = QStringLiteral("%1/%2/%3").arg(kind).arg(state).arg(px);
     auto it = m_markers.find(key);
     if (it != m_markers.end())
         return *it;
@@ -376,29 +377,46 @@ const QImage& CMapScreen::markerImage(int state, const QImage& icon, int px)
     p.drawPolygon(tip);
     p.drawRoundedRect(QRectF(0.5, 0.5, px - 1, px - 1), px / 6.0, px / 6.0);
     const int inset = highResolution() ? 4 : 2;
-    p.drawImage(QRect(inset, inset, px - 2 * inset, px - 2 * inset), icon);
+    p.drawPixmap(QRect(inset, inset, px - 2 * inset, px - 2 * inset), icon(px - 2 * inset));
     p.end();
     return *m_markers.insert(key, image);
 }
 
-bool CMapScreen::drawRecord(QPainter& painter, geo::LatLon at, const QImage& icon, int state, const QString& name,
+// A name with a light halo, readable on any tile; drawn once per text.
+const QImage& CMapScreen::labelImage(const QString& text, const QFont& font, int width)
+{
+    const QString key = text + QLatin1Char('\n') + QString::number(width);
+    auto it = m_labels.find(key);
+    if (it != m_labels.end())
+        return *it;
+    if (m_labels.size() > 4000)
+        m_labels.clear();
+    const QFontMetrics fm(font);
+    QImage image(width, fm.height() + 2, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setFont(font);
+    drawHaloText(p, QRect(0, 1, width, fm.height()), Qt::AlignHCenter | Qt::AlignTop,
+                 fm.elidedText(text, Qt::ElideRight, width - 2), palette());
+    p.end();
+    return *m_labels.insert(key, image);
+}
+
+bool CMapScreen::drawRecord(QPainter& painter, geo::LatLon at, const QImage& marker, const QString& name,
                             const QString& parentName, const std::string& code)
 {
     const auto point = maps::screenPosition(*m_provider, at, m_origin, m_tileLayer.width(), m_tileLayer.height());
     if (!point)
         return false;
-    const bool high = highResolution();
-    const maps::Rect r = maps::recordIconRect(*point, high);
-    const QImage& marker = markerImage(state, icon, r.width);
+    const maps::Rect r = maps::recordIconRect(*point, highResolution());
     painter.drawImage(QPoint(r.x, r.y), marker);
     m_hits.push_back({QRect(r.x, r.y, r.width, marker.height()), code});
     if (!name.isEmpty() && m_provider->zoom() > m_provider->waypointZoom() && m_global.settings.names != 0) {
-        const int line = painter.fontMetrics().height();
-        const QRect box(r.x - 60, point->y + 1, r.width + 120, line);
-        drawHaloText(painter, box, Qt::AlignHCenter | Qt::AlignTop, painter.fontMetrics().elidedText(name, Qt::ElideRight, box.width()), palette());
+        const int width = r.width + 120;
+        const QImage& label = labelImage(name, painter.font(), width);
+        painter.drawImage(QPoint(r.x - 60, point->y), label);
         if (!parentName.isEmpty())
-            drawHaloText(painter, box.translated(0, line), Qt::AlignHCenter | Qt::AlignTop,
-                         painter.fontMetrics().elidedText(parentName, Qt::ElideRight, box.width()), palette());
+            painter.drawImage(QPoint(r.x - 60, point->y + label.height() - 2), labelImage(parentName, painter.font(), width));
     }
     return true;
 }
@@ -459,7 +477,6 @@ void CMapScreen::drawSymbols(QPainter& painter)
     const Settings& s = m_global.settings;
     const bool high = highResolution();
     const int px = high ? 40 : 20;
-    const int inner = px - 2 * (high ? 4 : 2);
     const bool waypointZoom = m_provider->zoom() > m_provider->waypointZoom();
     QFont font = painter.font();
     font.setPixelSize(std::max(10, static_cast<int>(7 * m_global.scaleFactor)));
@@ -472,14 +489,17 @@ void CMapScreen::drawSymbols(QPainter& painter)
         for (const CWaypoint& w : waypointsOf(cache.code)) {
             if (w.lat == 0.0 && w.lon == 0.0)
                 continue;
-            const QImage icon = waypointIcon(w.type, inner).toImage();
-            if (drawRecord(painter, {w.lat, w.lon}, icon, markerState(cache), QString::fromStdString(w.name), parent, cache.code))
+            const QImage& marker = markerImage(QStringLiteral("w%1").arg(w.type), markerState(cache),
+                                               [&w](int size) { return waypointIcon(w.type, size); }, px);
+            if (drawRecord(painter, {w.lat, w.lon}, marker, QString::fromStdString(w.name), parent, cache.code))
                 ++m_shown.waypointsDrawn;
         }
     };
     const auto drawCache = [&](const CGeocache& cache) {
-        const QImage icon = cacheIcon(cache.type, cache.status, cache.found != 0, inner).toImage();
-        return drawRecord(painter, {cache.lat, cache.lon}, icon, markerState(cache), QString::fromStdString(cache.name), {}, cache.code);
+        const QImage& marker =
+            markerImage(QStringLiteral("c%1/%2/%3").arg(cache.type).arg(cache.status).arg(cache.found != 0),
+                        markerState(cache), [&cache](int size) { return cacheIcon(cache.type, cache.status, cache.found != 0, size); }, px);
+        return drawRecord(painter, {cache.lat, cache.lon}, marker, QString::fromStdString(cache.name), {}, cache.code);
     };
 
     if (s.caches != 0) {

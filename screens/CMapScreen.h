@@ -10,6 +10,7 @@
 
 #include <QHash>
 #include <QImage>
+#include <QPixmap>
 #include <QPoint>
 #include <QRect>
 #include <QTimer>
@@ -118,14 +119,15 @@ private:
     void paintFrame(QPainter& painter);
     void composeTileLayer(const QSize& size);
     void drawSymbols(QPainter& painter);
-    bool drawRecord(QPainter& painter, geo::LatLon at, const QImage& icon, int state, const QString& name,
+    bool drawRecord(QPainter& painter, geo::LatLon at, const QImage& marker, const QString& name,
                     const QString& parentName, const std::string& code);
     void drawButtons(QPainter& painter);
     void drawScaleBar(QPainter& painter);
     void drawPositionMarker(QPainter& painter);
     void drawBanner(QPainter& painter);
     const std::vector<CWaypoint>& waypointsOf(const std::string& code);
-    const QImage& markerImage(int state, const QImage& icon, int px);
+    const QImage& markerImage(const QString& kind, int state, const std::function<QPixmap(int)>& icon, int px);
+    const QImage& labelImage(const QString& text, const QFont& font, int width);
     void tapAt(QPoint at);
     void onTopicChanged(Topic topic);
     void onDownloadProgressed();
@@ -150,6 +152,7 @@ private:
     bool m_reloadingArea = false;
     int m_phase = 0;                // of the blinking position marker
     std::optional<QString> m_notice; // a one-off banner text
+    int m_noticeTicks = 0;          // blinks it stays for
     QTimer m_blink;
 
     std::optional<QPoint> m_pressAt;
@@ -159,6 +162,7 @@ private:
     std::vector<Hit> m_hits;        // icons of the last composition, drawn order
     std::map<std::string, std::vector<CWaypoint>> m_waypoints; // loaded per cache
     QHash<QString, QImage> m_markers; // marker background with the icon, by kind
+    QHash<QString, QImage> m_labels;  // names with their halo
     std::vector<geo::LatLon> m_trackSeen; // newest track point at the last composition
     Shown m_shown;
 };

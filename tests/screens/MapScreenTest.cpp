@@ -255,6 +255,18 @@ private slots:
         QCOMPARE(w.global->currentCache()->code, std::string("GCNEAR"));
     }
 
+    void anUnknownSourceTypeIsReportedAndTheMapCloses()
+    {
+        World w(m_port, "/tiles/{z}/{x}/{y}.png");
+        w.global->mapSources[0].type = "Atlas";
+        auto window = showWindow(w);
+        CMapScreen* map = openMapScreen(*window, *w.global);
+        QVERIFY(!map->provider());
+        QTRY_COMPARE(window->screenDepth(), 1);
+        QCOMPARE(w.recorder.messages().size(), std::size_t(1));
+        QCOMPARE(w.recorder.messages().front().text, std::string("Invalid map configuration"));
+    }
+
     void areaDownloadStoresExactlyTheCountedTiles()
     {
         World w(m_port, "/tiles/{z}/{x}/{y}.png", "folder");

@@ -53,6 +53,34 @@ void addAreaTiles(TileProvider& provider, geo::LatLon position, int zoom, int ma
     provider.setZoom(saved);
 }
 
+void addRectTiles(TileProvider& provider, geo::LatLon northWest, geo::LatLon southEast, int zoom)
+{
+    const int saved = provider.zoom();
+    provider.setZoom(zoom);
+    const WorldPoint a = provider.latLonToWorld(northWest.lat, northWest.lon);
+    const WorldPoint b = provider.latLonToWorld(southEast.lat, southEast.lon);
+    // Columns grow eastward in both kinds; rows grow southward in one and
+    // northward in the other, so the steps are counted from the corner tiles.
+    const WorldPoint first = {provider.tileLeft(a), provider.tileTop(a)};
+    const WorldPoint last = {provider.tileLeft(b), provider.tileTop(b)};
+    const WorldPoint stepX = provider.offsetByTiles(first, 1, 0);
+    const WorldPoint stepY = provider.offsetByTiles(first, 0, -1);
+    const std::int64_t dx = std::int64_t(stepX.x) - first.x;
+    const std::int64_t dy = std::int64_t(stepY.y) - first.y;
+    if (dx == 0 || dy == 0) {
+        provider.setZoom(saved);
+        return;
+    }
+    const std::int64_t columns = (std::int64_t(last.x) - first.x) / dx;
+    const std::int64_t rows = (std::int64_t(last.y) - first.y) / dy;
+    for (std::int64_t i = 0; i <= std::max<std::int64_t>(columns, 0); ++i)
+        for (std::int64_t j = 0; j <= std::max<std::int64_t>(rows, 0); ++j) {
+            const WorldPoint tile = provider.offsetByTiles(first, static_cast<int>(i), -static_cast<int>(j));
+            provider.areaTiles.emplace(zoom, provider.tileLeft(tile), provider.tileTop(tile));
+        }
+    provider.setZoom(saved);
+}
+
 int areaDownloadCount(const TileProvider& provider, int overlaysOn)
 {
     return static_cast<int>(provider.areaTiles.size()) * (1 + overlaysOn);

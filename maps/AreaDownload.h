@@ -22,6 +22,11 @@ std::vector<int> offeredZooms(const MapType& type);
  *  provider's area tiles; mapArea is 1, 2 or 3. The provider's zoom is kept. */
 void addAreaTiles(TileProvider& provider, geo::LatLon position, int zoom, int mapArea);
 
+/** Adds every tile at zoom that meets the rectangle between the two
+ *  corners (north-west and south-east, degrees) to the provider's area
+ *  tiles. The provider's zoom is kept. */
+void addRectTiles(TileProvider& provider, geo::LatLon northWest, geo::LatLon southEast, int zoom);
+
 /** The count the map download shows: area tiles times the map types fetched. */
 int areaDownloadCount(const TileProvider& provider, int overlaysOn);
 

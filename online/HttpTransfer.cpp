@@ -87,6 +87,43 @@ struct UrlDeleter {
     void operator()(CURLU* u) const { curl_url_cleanup(u); }
 };
 
+struct MultiDeleter {
+    void operator()(CURLM* m) const { curl_multi_cleanup(m); }
+};
+
+// Runs the transfer and looks at the cancel flag every 100 ms: on a silent
+// line libcurl calls the progress function only about once a second, too
+// late for a user who pressed Stop.
+CURLcode perform(CURL* h, const std::atomic<bool>* cancel)
+{
+    if (!cancel)
+        return curl_easy_perform(h);
+    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    if (!multi || curl_multi_add_handle(multi.get(), h) != CURLM_OK)
+        return curl_easy_perform(h);
+    CURLcode code = CURLE_OK;
+    int running = 1;
+    while (running) {
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+            code = CURLE_FAILED_INIT;
+            break;
+        }
+        if (!running)
+            break;
+        if (cancel->load()) {
+            code = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        curl_multi_poll(multi.get(), nullptr, 0, 100, nullptr);
+    }
+    int left = 0;
+    while (CURLMsg* msg = curl_multi_info_read(multi.get(), &left))
+        if (msg->msg == CURLMSG_DONE && msg->easy_handle == h)
+            code = msg->data.result;
+    curl_multi_remove_handle(multi.get(), h);
+    return code;
+}
+
 } // namespace
 
 std::optional<std::string> prepareUrl(const std::string& url)
@@ -159,7 +196,7 @@ TransferResult transfer(const TransferRequest& request)
     }
 
     result.status = TransferStatus::Ok;
-    const CURLcode code = curl_easy_perform(h);
+    const CURLcode code = perform(h, request.cancel);
     char* type = nullptr;
     curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &type);
     if (type)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "maps/AreaDownload.h"
 #include "maps/MapComposer.h"
+#include "maps/MapyCzTileProvider.h"
 #include "maps/MercatorTileProvider.h"
 #include "tests/TestSupport.h"
 #include "tests/maps/MapFakes.h"
@@ -252,6 +253,33 @@ INSTANTIATE_TEST_SUITE_P(
                       AreaCase{"TwoCachesSideBySide", 2, {kPrague, {50.087, 14.421 + 360.0 / 8192}}, 1, 30},
                       AreaCase{"TwoZoomLevels", 3, {kPrague}, 2, 98}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// The visible area of the map: every tile that meets the rectangle, whichever
+// way the kind counts its rows.
+TEST(AreaDownload, ARectangleTakesEveryTileItMeets)
+{
+    for (const char* kind : {"Google", "MapyCz"}) {
+        MapSource s = threeBasicTypes();
+        s.type = kind;
+        TileProvider::Options o;
+        o.zoom = 10;
+        o.centre = kPrague;
+        auto p = makeTileProvider(s, o);
+        p->setZoom(13);
+        // From the middle of one tile to the middle of the tile two columns
+        // east and one row south: 3 × 2 tiles.
+        const WorldPoint nw = p->latLonToWorld(kPrague.lat, kPrague.lon);
+        const WorldPoint se = p->offsetByTiles(nw, 2, -1);
+        const tw::geo::LatLon corner = p->worldToLatLon(nw);
+        addRectTiles(*p, corner, p->worldToLatLon(se), 13);
+        EXPECT_EQ(p->areaTiles.size(), 6u) << kind;
+        EXPECT_EQ(p->zoom(), 13) << kind;
+        // A point at another zoom adds its own tile.
+        p->setZoom(10);
+        addRectTiles(*p, corner, corner, 14);
+        EXPECT_EQ(p->areaTiles.size(), 7u) << kind;
+    }
+}
 
 TEST(AreaDownload, OffersTheSevenHighestZoomLevels)
 {

@@ -38,5 +38,6 @@ void addVisitStops(std::vector<TourStop>& stops);
 void addFilterStops(std::vector<TourStop>& stops);
 void addOptionsStops(std::vector<TourStop>& stops);
 void addGpsStops(std::vector<TourStop>& stops);
+void addMapStops(std::vector<TourStop>& stops);
 
 } // namespace tw

@@ -82,6 +82,7 @@ int main(int argc, char* argv[])
     tw::addFilterStops(stops);
     tw::addOptionsStops(stops);
     tw::addGpsStops(stops);
+    tw::addMapStops(stops);
 
     int written = 0;
     int failed = 0;

@@ -1,0 +1,204 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Frame times of the map screen while panning: 500 listed caches, 200
+// waypoints, an 800-point track and an 800-point route over a folder of PNG
+// tiles, at 480 × 800 and 1920 × 1080. Each panning frame composes the tile
+// layer afresh; warm reuses decoded tiles, cold reads and decodes them again.
+//   build/bin/map_screen_bench [frames]
+#include "app/CGlobalData.h"
+#include "app/WaypointEditing.h"
+#include "db/CacheStore.h"
+#include "geo/GeoMath.h"
+#include "gps/CTrackLogger.h"
+#include "maps/MercatorTileProvider.h"
+#include "platform/RecordingServices.h"
+#include "screens/CMapScreen.h"
+#include "screens/QtServices.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace tw;
+
+namespace {
+
+constexpr geo::LatLon kHome{50.087, 14.421};
+constexpr int kZoom = 14;
+
+void makeTiles(const fs::path& folder, maps::MapSource& source)
+{
+    source.type = "Google";
+    maps::MapType type;
+    type.mode = "basic";
+    type.name = "Bench";
+    type.file = "bench";
+    type.defaultZoom = kZoom;
+    type.maxZoom = 18;
+    source.basic.push_back(type);
+    maps::TileProvider::Options o;
+    o.mapFolder = folder;
+    o.centre = kHome;
+    maps::MercatorTileProvider provider(source, o);
+    const maps::WorldPoint c = provider.centreWorld();
+    QImage image(256, 256, QImage::Format_RGB32);
+    for (int i = -8; i <= 8; ++i)
+        for (int j = -8; j <= 8; ++j) {
+            std::mt19937 random(static_cast<unsigned>(i * 7919 + j));
+            QPainter p(&image);
+            p.fillRect(image.rect(), QColor(230, 225, 210));
+            for (int k = 0; k < 40; ++k) {
+                p.setPen(QPen(Qt::white, 1 + static_cast<int>(random() % 6)));
+                p.drawLine(random() % 256, random() % 256, random() % 256, random() % 256);
+            }
+            p.end();
+            const maps::WorldPoint t = provider.offsetByTiles(c, i, j);
+            fs::path path = provider.tilePath(t, 0);
+            path.replace_extension(".png");
+            fs::create_directories(path.parent_path());
+            image.save(QString::fromStdString(path.string()));
+        }
+}
+
+struct Stats {
+    double median = 0;
+    double p99 = 0;
+};
+
+Stats stats(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms[std::min(ms.size() - 1, ms.size() * 99 / 100)]};
+}
+
+// Frames while panning 40 px at a time to the east and back.
+std::vector<double> panFrames(CMapScreen& map, int frames, bool cold)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < frames; ++i) {
+        map.panBy((i / 10) % 2 ? -40 : 40, 0);
+        if (cold)
+            map.invalidateTiles(true);
+        QElapsedTimer t;
+        t.start();
+        const QImage frame = map.renderFrame();
+        ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+        if (frame.isNull())
+            std::abort();
+    }
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 300;
+
+    QTemporaryDir dir;
+    Paths p;
+    const fs::path root = dir.path().toStdString();
+    p.config = root / "config";
+    p.data = root / "data";
+    p.documents = root / "docs";
+    p.install = TARNWICK_RUNTIME_DIR;
+    fs::create_directories(p.data);
+    RecordingPrompter prompter;
+    QtNotifier notifier;
+    RecordingKeepAwake keepAwake;
+    CGlobalData g(p, {prompter, notifier, keepAwake});
+    g.settings.language = "en";
+    g.LoadSettings(SettingsGroup::User);
+    fs::copy_file(p.install / "emptydb.db3", g.settings.dbFile);
+    g.cacheDb.OpenFile(g.settings.dbFile);
+    g.InitTagCategories();
+    g.settings.homeLat = kHome.lat;
+    g.settings.homeLon = kHome.lon;
+    g.settings.maxRows = 1000;
+    g.settings.showWpts = 2;
+    g.filter.refPoint = 3;
+    g.filter.owned = 2;
+    g.filter.found = 2;
+    makeTiles(p.data, g.mapSources[0]);
+
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> km(0.05, 2.5), bearing(0, 360);
+    g.cacheDb.Exec("BEGIN");
+    for (int i = 0; i < 500; ++i) {
+        CGeocache c;
+        c.code = "GCB" + std::to_string(1000 + i);
+        c.name = "Bench cache " + std::to_string(i);
+        const geo::LatLon at = geo::projectPoint(kHome, km(random), bearing(random));
+        c.lat = at.lat;
+        c.lon = at.lon;
+        c.type = 2 + i % 8;
+        c.found = i % 7 == 0 ? 20200101 : 0;
+        CacheStore(g.cacheDb, g.tagCategories).InsertCache(c);
+        if (i < 100)
+            for (int k = 0; k < 2; ++k) {
+                CWaypoint w = NewWaypointFor(g, c.code);
+                w.name = "Stage " + std::to_string(k + 1);
+                const geo::LatLon wp = geo::projectPoint(at, 0.1 + 0.1 * k, 90.0 * k);
+                w.lat = wp.lat;
+                w.lon = wp.lon;
+                StoreWaypoint(g, w);
+            }
+    }
+    g.cacheDb.Exec("COMMIT");
+    g.readCaches();
+
+    if (g.trackDb.OpenFile(g.trackDbPath().string()) != 0)
+        return 1;
+    std::time_t clock = 1700000000;
+    g.trackLogger->setClock([&clock] { return clock += 5; });
+    g.trackLogger->setRecording(true);
+    g.trackLogger->openTrackLog();
+    for (int i = 0; i < 800; ++i) {
+        const geo::LatLon at = geo::projectPoint(kHome, 0.002 * i, 45.0 + 60.0 * std::sin(i / 40.0));
+        g.trackLogger->appendTrack(at.lat, at.lon, 250, 1, 8, 4);
+        g.trackLogger->route.push_back(geo::projectPoint(kHome, 0.002 * i, 225.0));
+    }
+
+    std::printf("%zu caches listed, %zu track points in memory, %d frames per row\n", g.caches.size(),
+                g.trackLogger->recentPoints(5000).size(), frames);
+    std::printf("%-12s %-6s %10s %10s %8s %8s\n", "size", "tiles", "median ms", "p99 ms", "caches", "wpts");
+    for (const QSize size : {QSize(480, 800), QSize(1920, 1080)}) {
+        CMapScreen map(g, notifier);
+        map.resize(size);
+        map.renderFrame();
+        for (const bool cold : {false, true}) {
+            const Stats s = stats(panFrames(map, cold ? frames / 3 : frames, cold));
+            std::printf("%-12s %-6s %10.2f %10.2f %8d %8d\n",
+                        qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())), cold ? "cold" : "warm",
+                        s.median, s.p99, map.shown().cachesDrawn, map.shown().waypointsDrawn);
+        }
+        // The frame after a pan that reloads the list for the new area, and
+        // a frame that only redraws the keys and the marker over the layer.
+        std::vector<double> reload, overlay;
+        for (int i = 0; i < 20; ++i) {
+            map.panBy(40, 0);
+            map.renderFrame();
+            QElapsedTimer t;
+            t.start();
+            map.renderFrame();
+            reload.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+            t.restart();
+            map.renderFrame();
+            overlay.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+        }
+        const Stats r = stats(reload), o = stats(overlay);
+        std::printf("%-12s reload frame median %.2f ms, p99 %.2f ms; overlay-only frame median %.2f ms\n",
+                    qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())), r.median, r.p99, o.median);
+    }
+    return 0;
+}

@@ -1,0 +1,356 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The map and the map tile download against tarnwick-sim: what the user sees
+// and what ends up in the tile store.
+#include "app/CGlobalData.h"
+#include "db/CacheStore.h"
+#include "geo/GeoMath.h"
+#include "gps/CTrackLogger.h"
+#include "gps/GpsReceiver.h"
+#include "maps/MapComposer.h"
+#include "platform/RecordingServices.h"
+#include "screens/CMapDnlDlg.h"
+#include "screens/CMapScreen.h"
+#include "screens/MainWindow.h"
+#include "screens/QtServices.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace tw;
+
+namespace {
+
+constexpr geo::LatLon kHome{50.087, 14.421};
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr qint64 kAnswerMs = 300; // instrumented builds run several times slower
+#else
+constexpr qint64 kAnswerMs = 100;
+#endif
+
+// A program state over a temporary folder; its map source is the simulator.
+struct World {
+    World(int simPort, const std::string& urlPath, const std::string& storage = "database")
+    {
+        Paths p;
+        const fs::path root = dir.path().toStdString();
+        p.config = root / "config";
+        p.data = root / "data";
+        p.documents = root / "docs";
+        p.install = TARNWICK_RUNTIME_DIR;
+        fs::create_directories(p.data);
+        global = std::make_unique<CGlobalData>(p, Services{recorder, notifier, keepAwake});
+        global->settings.language = "en";
+        global->LoadSettings(SettingsGroup::User);
+        fs::copy_file(p.install / "emptydb.db3", global->settings.dbFile);
+        global->cacheDb.OpenFile(global->settings.dbFile);
+        global->InitTagCategories();
+        global->settings.homeLat = kHome.lat;
+        global->settings.homeLon = kHome.lon;
+        global->filter.refPoint = 3;
+        global->filter.owned = 2;
+        global->filter.found = 2;
+
+        maps::MapSource& source = global->mapSources[0];
+        source.type = "Google";
+        source.name = "Simulator";
+        source.storage = storage;
+        maps::MapType type;
+        type.mode = "basic";
+        type.name = "Grid";
+        type.file = "grid";
+        type.url = "http://127.0.0.1:" + std::to_string(simPort) + urlPath;
+        type.defaultZoom = 14;
+        type.maxZoom = 18;
+        type.maxAvailZoom = 16;
+        source.basic.push_back(type);
+        mapFolder = p.data;
+        global->netClient.setConnectionProbe([] { return true; });
+        global->netClient.setDownloadRoot(mapFolder);
+        global->netClient.setDownloadsOn(true);
+        global->settings.dnlOnline = 1;
+    }
+
+    void addCache(const std::string& code, double km, double bearingDeg)
+    {
+        CGeocache c;
+        c.code = code;
+        c.name = "Cache " + code;
+        const geo::LatLon at = geo::projectPoint(kHome, km, bearingDeg);
+        c.lat = at.lat;
+        c.lon = at.lon;
+        c.type = CacheType::Traditional;
+        CacheStore(global->cacheDb, global->tagCategories).InsertCache(c);
+    }
+
+    // Files of the tile folder, by ending.
+    int files(const std::string& ending) const
+    {
+        int n = 0;
+        if (!fs::exists(mapFolder / "grid"))
+            return n;
+        for (const auto& e : fs::recursive_directory_iterator(mapFolder / "grid"))
+            n += e.is_regular_file() && e.path().string().ends_with(ending) ? 1 : 0;
+        return n;
+    }
+
+    QTemporaryDir dir;
+    RecordingPrompter recorder;
+    QtNotifier notifier;
+    RecordingKeepAwake keepAwake;
+    std::unique_ptr<CGlobalData> global;
+    fs::path mapFolder;
+};
+
+// A GGA and an RMC sentence with a fix at the position.
+void feedFix(GpsReceiver& gps, geo::LatLon at, double courseDeg = 90.0)
+{
+    const auto nmea = [](double value, int digits) {
+        const double a = std::fabs(value);
+        const int d = static_cast<int>(a);
+        return QStringLiteral("%1%2").arg(d, digits, 10, QLatin1Char('0')).arg((a - d) * 60.0, 7, 'f', 4, QLatin1Char('0'));
+    };
+    const QString lat = nmea(at.lat, 2) + QStringLiteral(",N");
+    const QString lon = nmea(at.lon, 3) + QStringLiteral(",E");
+    gps.dispatchLine(QStringLiteral("$GPRMC,101500,A,%1,%2,2.0,%3,150624,,").arg(lat, lon).arg(courseDeg).toStdString());
+    gps.dispatchLine(QStringLiteral("$GPGGA,101500,%1,%2,1,08,1.0,250.0,M,,M,,").arg(lat, lon).toStdString());
+}
+
+std::unique_ptr<MainWindow> showWindow(World& w)
+{
+    auto window = std::make_unique<MainWindow>(*w.global, w.notifier);
+    window->resize(480, 800);
+    window->show();
+    return window;
+}
+
+} // namespace
+
+class MapScreenTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        const QString program = QStringLiteral(TARNWICK_RUNTIME_DIR "/tarnwick-sim");
+        QVERIFY2(QFile::exists(program), "tarnwick-sim was not built");
+        m_sim.start(program, {QStringLiteral("--port"), QStringLiteral("0")});
+        QByteArray line;
+        QElapsedTimer t;
+        t.start();
+        while (!line.contains('\n') && t.elapsed() < 5000 && m_sim.waitForReadyRead(500))
+            line += m_sim.readAllStandardOutput();
+        QVERIFY2(line.startsWith("listening on "), line.constData());
+        m_port = line.mid(13).trimmed().toInt();
+    }
+
+    void cleanupTestCase()
+    {
+        m_sim.terminate();
+        m_sim.waitForFinished(5000);
+    }
+
+    void simulatorTilesAreDrawnAndDragAndZoomKeysMoveTheView()
+    {
+        World w(m_port, "/tiles/{z}/{x}/{y}.png");
+        auto window = showWindow(w);
+        CMapScreen* map = openMapScreen(*window, *w.global);
+        QVERIFY(map->provider());
+        maps::TileProvider& provider = *map->provider();
+        const maps::WorldPoint centre = provider.centreWorld();
+
+        // The centre tile arrives from the simulator and is drawn pixel for pixel.
+        std::optional<maps::TileBytes> blob;
+        QTRY_VERIFY_WITH_TIMEOUT((blob = provider.readTileBlob(centre, 0)).has_value(), 10000);
+        const QImage stored = QImage::fromData(blob->data(), static_cast<int>(blob->size())).convertToFormat(QImage::Format_RGB32);
+        const maps::PixelPoint offset = provider.pixelOffset(centre);
+        const QPoint tileCorner(map->width() / 2 - offset.x, map->height() / 2 - offset.y);
+        int same = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(([&] {
+                                     map->invalidateTiles();
+                                     const QImage frame = map->renderFrame();
+                                     same = 0;
+                                     for (const QPoint at : {QPoint(40, 40), QPoint(216, 40), QPoint(40, 216), QPoint(216, 216)})
+                                         same += frame.pixel(tileCorner + at) == stored.pixel(at) ? 1 : 0;
+                                     return same >= 3;
+                                 }()),
+                                 5000);
+
+        // Dragging 100 px to the left shows what lies east.
+        const QPoint from(map->width() / 3, map->height() / 2);
+        QTest::mousePress(map, Qt::LeftButton, {}, from);
+        QTest::mouseMove(map, from - QPoint(50, 0));
+        QTest::mouseRelease(map, Qt::LeftButton, {}, from - QPoint(100, 0));
+        const maps::WorldPoint panned = provider.centreWorld();
+        QVERIFY(std::abs(panned.x - centre.x - 100 * 1000 / 256) <= 2);
+        QVERIFY(std::abs(panned.y - centre.y) <= 2);
+
+        const int zoom = provider.zoom();
+        QTest::mouseClick(map, Qt::LeftButton, {}, map->buttonRect(CMapScreen::Button::ZoomIn).center());
+        QCOMPARE(provider.zoom(), zoom + 1);
+        QTest::mouseClick(map, Qt::LeftButton, {}, map->buttonRect(CMapScreen::Button::ZoomOut).center());
+        QTest::mouseClick(map, Qt::LeftButton, {}, map->buttonRect(CMapScreen::Button::ZoomOut).center());
+        QCOMPARE(provider.zoom(), zoom - 1);
+        QVERIFY(w.recorder.messages().empty());
+    }
+
+    void gpsPositionMovesTheMarkerTheTrackGrowsAndTheMapFollows()
+    {
+        World w(m_port, "/tiles/{z}/{x}/{y}.png");
+        QCOMPARE(w.global->trackDb.OpenFile(w.global->trackDbPath().string()), 0);
+        std::time_t clock = 1700000000;
+        w.global->trackLogger->setClock([&clock] { return clock += 40; }); // no point is taken for a jump
+        w.global->trackLogger->setRecording(true);
+        QVERIFY(w.global->trackLogger->openTrackLog());
+        auto window = showWindow(w);
+        CMapScreen* map = openMapScreen(*window, *w.global);
+        QVERIFY(map->provider());
+
+        const geo::LatLon first = geo::projectPoint(kHome, 0.3, 270.0);
+        feedFix(*w.global->gps, first);
+        QTRY_VERIFY(map->shown().marker && map->screenPointOf(first) == map->shown().marker);
+        QTRY_COMPARE(map->shown().trackPoints, 1);
+        const QPoint before = *map->shown().marker;
+
+        const geo::LatLon second = geo::projectPoint(first, 0.2, 90.0);
+        feedFix(*w.global->gps, second);
+        QTRY_COMPARE(map->shown().trackPoints, 2);
+        QTRY_VERIFY(map->shown().marker && map->shown().marker->x() > before.x() + 10);
+        QCOMPARE(map->shown().marker->y(), before.y());
+
+        // Moving map: a position beyond a quarter of the screen becomes the centre.
+        map->setMovingMap(true);
+        const geo::LatLon away = geo::projectPoint(kHome, 3.0, 0.0);
+        feedFix(*w.global->gps, away);
+        QTRY_VERIFY(geo::distanceKm(map->mapCentre(), away) < 0.01);
+        QTRY_COMPARE(map->shown().trackPoints, 3);
+    }
+
+    void tappingACacheMakesItCurrent()
+    {
+        World w(m_port, "/tiles/{z}/{x}/{y}.png");
+        w.addCache("GCNEAR", 0.6, 45.0);
+        w.addCache("GCFAR", 1.0, 225.0);
+        w.global->readCaches();
+        auto window = showWindow(w);
+        CMapScreen* map = openMapScreen(*window, *w.global);
+        QSignalSpy tapped(map, &CMapScreen::cacheTapped);
+        const geo::LatLon near = geo::projectPoint(kHome, 0.6, 45.0);
+        std::optional<QPoint> at;
+        QTRY_VERIFY(map->shown().cachesDrawn == 2 && (at = map->screenPointOf(near)));
+        const maps::Rect icon = maps::recordIconRect({at->x(), at->y()}, true);
+        QTest::mouseClick(map, Qt::LeftButton, {}, QPoint(icon.x + icon.width / 2, icon.y + icon.height / 2));
+        QCOMPARE(tapped.count(), 1);
+        QCOMPARE(tapped.front().front().toString(), QStringLiteral("GCNEAR"));
+        QVERIFY(w.global->currentCache());
+        QCOMPARE(w.global->currentCache()->code, std::string("GCNEAR"));
+    }
+
+    void anUnknownSourceTypeIsReportedAndTheMapCloses()
+    {
+        World w(m_port, "/tiles/{z}/{x}/{y}.png");
+        w.global->mapSources[0].type = "Atlas";
+        auto window = showWindow(w);
+        CMapScreen* map = openMapScreen(*window, *w.global);
+        QVERIFY(!map->provider());
+        QTRY_COMPARE(window->screenDepth(), 1);
+        QCOMPARE(w.recorder.messages().size(), std::size_t(1));
+        QCOMPARE(w.recorder.messages().front().text, std::string("Invalid map configuration"));
+    }
+
+    void areaDownloadStoresExactlyTheCountedTiles()
+    {
+        World w(m_port, "/tiles/{z}/{x}/{y}.png", "folder");
+        w.addCache("GCAREA", 0.2, 10.0);
+        w.global->readCaches();
+        maps::TileProvider::Options o;
+        o.mapFolder = w.mapFolder;
+        o.centre = kHome;
+        auto provider = maps::makeTileProvider(w.global->mapSources[0], o);
+        CMapDnlDlg dialog(*w.global, w.notifier, *provider);
+        QCOMPARE(dialog.zooms(), (std::vector<int>{10, 11, 12, 13, 14, 15, 16}));
+        dialog.setMapArea(1);
+        dialog.setZoomChosen(15, true);
+        QCOMPARE(dialog.recount(), 18); // 3 × 3 tiles at zoom levels 14 and 15
+        dialog.start();
+        QCOMPARE(dialog.queuedCount(), 18);
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.progress(), 100, 20000);
+        QCOMPARE(w.files(".png"), 18);
+        QCOMPARE(w.files(".part" + std::to_string(::getpid())), 0);
+
+        // Everything is stored now: nothing is asked for again.
+        dialog.recount();
+        dialog.start();
+        QCOMPARE(dialog.queuedCount(), 0);
+        QCOMPARE(dialog.progress(), 100);
+    }
+
+    void stopEndsASlowDownloadWithinASecondAndLeavesNoFile()
+    {
+        World w(m_port, "/slow/tiles/{z}/{x}/{y}.png?delay=30", "folder");
+        w.addCache("GCSLOW", 0.2, 10.0);
+        w.global->readCaches();
+        maps::TileProvider::Options o;
+        o.mapFolder = w.mapFolder;
+        o.centre = kHome;
+        auto provider = maps::makeTileProvider(w.global->mapSources[0], o);
+        CMapDnlDlg dialog(*w.global, w.notifier, *provider);
+        dialog.setMapArea(1);
+        QCOMPARE(dialog.recount(), 9);
+        dialog.start();
+        QTRY_VERIFY(w.global->netClient.running());
+        QTest::qWait(200); // the first tile is on its way
+
+        QElapsedTimer t;
+        t.start();
+        dialog.stop();
+        QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+        QVERIFY(!w.global->netClient.running());
+        QCOMPARE(w.global->netClient.queued(), 0);
+        QCOMPARE(dialog.progress(), 0);
+        QCOMPARE(w.files(""), 0);
+    }
+
+    void theWindowAnswersWhileTheWorkerWaitsForTiles()
+    {
+        World w(m_port, "/slow/tiles/{z}/{x}/{y}.png?delay=30");
+        auto window = showWindow(w);
+        CMapScreen* map = openMapScreen(*window, *w.global);
+        QTRY_VERIFY(w.global->netClient.running() && w.global->netClient.queued() > 0);
+
+        // Events posted to the window thread are delivered promptly while the
+        // map repaints and the worker hangs on a tile.
+        qint64 slowest = 0;
+        for (int i = 0; i < 20; ++i) {
+            map->invalidateTiles();
+            QElapsedTimer posted;
+            posted.start();
+            bool delivered = false;
+            QTimer::singleShot(0, map, [&] {
+                slowest = std::max(slowest, posted.elapsed());
+                delivered = true;
+            });
+            QTRY_VERIFY_WITH_TIMEOUT(delivered, 2000);
+        }
+        QVERIFY2(slowest < kAnswerMs, qPrintable(QString::number(slowest)));
+        QVERIFY(w.global->netClient.running());
+        window->popToRoot();
+        QTRY_VERIFY(!w.global->netClient.running());
+    }
+
+private:
+    QProcess m_sim;
+    int m_port = 0;
+};
+
+QTEST_MAIN(MapScreenTest)
+#include "MapScreenTest.moc"

@@ -1,0 +1,226 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The map with a recorded track, a route, the GPS position heading to a
+// target, and the map tile download. Tiles come from tarnwick-sim when it is
+// built beside the tour, otherwise from a folder of tiles drawn here.
+#include "tools/tour/TourStops.h"
+
+#include "app/CGlobalData.h"
+#include "geo/GeoMath.h"
+#include "gps/CTrackLogger.h"
+#include "gps/GpsReceiver.h"
+#include "maps/MercatorTileProvider.h"
+#include "screens/CMapDnlDlg.h"
+#include "screens/CMapScreen.h"
+#include "screens/DialogPlacement.h"
+#include "screens/MainWindow.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPainter>
+#include <QProcess>
+#include <QRandomGenerator>
+
+#include <cmath>
+#include <ctime>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace tw {
+namespace {
+
+constexpr geo::LatLon kWalkStart{50.0905, 14.4105};
+
+// The simulator on a free port, ended with the tour; 0 when it is missing.
+int simPort()
+{
+    static int port = -1;
+    if (port >= 0)
+        return port;
+    port = 0;
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/tarnwick-sim");
+    if (!QFile::exists(program))
+        return port;
+    auto* sim = new QProcess(QCoreApplication::instance());
+    sim->start(program, {QStringLiteral("--port"), QStringLiteral("0")});
+    QElapsedTimer t;
+    t.start();
+    QByteArray line;
+    while (!line.contains('\n') && t.elapsed() < 5000 && sim->waitForReadyRead(500))
+        line += sim->readAllStandardOutput();
+    if (line.startsWith("listening on "))
+        port = line.mid(13).trimmed().toInt();
+    return port;
+}
+
+// A tile that reads like a map: meadows, woods, a river, roads and paths.
+void drawLandTile(QImage& image, int column, int row)
+{
+    QRandomGenerator random(static_cast<quint32>(column * 7919 + row * 104729));
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(image.rect(), QColor(238, 240, 228));
+    for (int i = 0; i < 5; ++i)
+        p.fillRect(random.bounded(220), random.bounded(220), 30 + random.bounded(90), 30 + random.bounded(90),
+                   i % 2 ? QColor(196, 224, 176) : QColor(172, 208, 158));
+    p.setPen(QPen(QColor(150, 190, 230), 10, Qt::SolidLine, Qt::RoundCap));
+    if (row % 3 == 0)
+        p.drawLine(0, 40 + column % 5 * 30, 256, 70 + column % 4 * 30);
+    p.setPen(QPen(QColor(250, 250, 250), 7, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(0, 128, 256, 128);
+    p.drawLine(96, 0, 96, 256);
+    p.setPen(QPen(QColor(200, 120, 80), 2, Qt::DashLine));
+    p.drawLine(random.bounded(256), 0, random.bounded(256), 256);
+}
+
+// Tiles drawn around the sample area into a folder store.
+void drawTileFolder(const fs::path& mapFolder, maps::MapSource& source)
+{
+    source.type = "Google";
+    source.name = "Tour tiles";
+    maps::MapType type;
+    type.mode = "basic";
+    type.name = "Land";
+    type.file = "tour-land";
+    type.url = "http://127.0.0.1:9/{z}/{x}/{y}.png";
+    type.minZoom = 10;
+    type.maxZoom = 16;
+    type.maxAvailZoom = 16;
+    source.basic.push_back(type);
+    maps::TileProvider::Options o;
+    o.mapFolder = mapFolder;
+    o.centre = kWalkStart;
+    maps::MercatorTileProvider provider(source, o);
+    QImage image(256, 256, QImage::Format_RGB32);
+    for (int zoom = 12; zoom <= 14; ++zoom) {
+        provider.setZoom(zoom);
+        const maps::WorldPoint centre = provider.centreWorld();
+        for (int i = -4; i <= 4; ++i)
+            for (int j = -4; j <= 4; ++j) {
+                const maps::WorldPoint tile = provider.offsetByTiles(centre, i, j);
+                fs::path path = provider.tilePath(tile, 0);
+                path.replace_extension(".png");
+                fs::create_directories(path.parent_path());
+                drawLandTile(image, provider.tileColumn(tile), provider.tileRow(tile));
+                image.save(QString::fromStdString(path.string()));
+            }
+    }
+}
+
+// The map sources the tour shows, made once.
+void prepareMaps(CGlobalData& g)
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    const fs::path mapFolder = g.paths.deviceFolder(g.settings.mapFolder);
+    g.mapSources.clear();
+    if (const int port = simPort()) {
+        QFile file(QString::fromStdString((g.GetInstallDir() / "sim-map-config.xml").string()));
+        if (file.open(QIODevice::ReadOnly)) {
+            QByteArray text = file.readAll();
+            text.replace("127.0.0.1:8765", "127.0.0.1:" + QByteArray::number(port));
+            const fs::path local = mapFolder / "sim-map-config.xml";
+            QFile out(QString::fromStdString(local.string()));
+            if (out.open(QIODevice::WriteOnly))
+                out.write(text);
+            out.close();
+            maps::readMapConfig(local, g.mapSources);
+        }
+        g.netClient.setConnectionProbe([] { return true; });
+        g.netClient.setDownloadRoot(mapFolder);
+        g.netClient.setDownloadsOn(true);
+        g.settings.dnlOnline = 1;
+    }
+    if (g.mapSources.empty())
+        drawTileFolder(mapFolder, g.mapSources[0]);
+    g.settings.mapSource = 0;
+    g.settings.mapType = 0;
+
+    // A walk recorded along the way, and a route home.
+    if (g.trackDb.OpenFile(g.trackDbPath().string()) == 0) {
+        std::time_t clock = 1700000000;
+        g.trackLogger->setClock([&clock] { return clock; });
+        g.trackLogger->setRecording(true);
+        g.trackLogger->openTrackLog();
+        for (int i = 0; i < 80; ++i) {
+            clock += 5;
+            const geo::LatLon p = geo::projectPoint(kWalkStart, 0.03 * i, 120.0 + 40.0 * std::sin(i / 9.0));
+            g.trackLogger->appendTrack(p.lat, p.lon, 250.0, 1.0, 8, 4.5);
+        }
+        g.trackLogger->setClock([] { return std::time(nullptr); });
+    }
+    for (int i = 0; i <= 40; ++i)
+        g.trackLogger->route.push_back(geo::projectPoint({50.0875, 14.4213}, 0.05 * i, 300.0 + 20.0 * std::cos(i / 6.0)));
+}
+
+// The receiver reports a fix heading south-east.
+void feedPosition(CGlobalData& g, geo::LatLon at, double courseDeg)
+{
+    const auto nmea = [](double value, int degreeDigits) {
+        const double a = std::fabs(value);
+        const int d = static_cast<int>(a);
+        return QStringLiteral("%1%2").arg(d, degreeDigits, 10, QLatin1Char('0')).arg((a - d) * 60.0, 6, 'f', 3, QLatin1Char('0'));
+    };
+    const QString lat = nmea(at.lat, 2) + (at.lat >= 0 ? QStringLiteral(",N") : QStringLiteral(",S"));
+    const QString lon = nmea(at.lon, 3) + (at.lon >= 0 ? QStringLiteral(",E") : QStringLiteral(",W"));
+    g.gps->dispatchLine(QStringLiteral("$GPRMC,101500,A,%1,%2,2.4,%3,150624,,").arg(lat, lon).arg(courseDeg, 0, 'f', 1).toStdString());
+    g.gps->dispatchLine(QStringLiteral("$GPGGA,101500,%1,%2,1,08,1.0,250.0,M,,M,,").arg(lat, lon).toStdString());
+}
+
+// Waits until the download queue has nothing left, at most a few seconds.
+void waitForTiles(CGlobalData& g)
+{
+    QElapsedTimer t;
+    t.start();
+    do
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    while ((g.netClient.running() || g.netClient.queued() > 0) && t.elapsed() < 8000);
+}
+
+CMapScreen* openMap(TourContext& t, int zoom)
+{
+    prepareMaps(t.global);
+    CMapScreen* map = openMapScreen(t.window, t.global);
+    if (!map->provider())
+        return map;
+    map->provider()->setZoom(zoom);
+    map->centreOn(geo::projectPoint(kWalkStart, 1.2, 130.0));
+    const geo::LatLon target = geo::projectPoint(kWalkStart, 2.2, 110.0);
+    map->setTargetSource([target] { return std::optional<geo::LatLon>(target); });
+    feedPosition(t.global, geo::projectPoint(kWalkStart, 0.03 * 79, 120.0 + 40.0 * std::sin(79 / 9.0)), 125.0);
+    for (int round = 0; round < 3; ++round) {
+        map->repaint();
+        waitForTiles(t.global);
+        map->invalidateTiles();
+    }
+    return map;
+}
+
+} // namespace
+
+void addMapStops(std::vector<TourStop>& stops)
+{
+    stops.push_back({QStringLiteral("map"), [](TourContext& t) -> QWidget* {
+                         openMap(t, 13);
+                         return &t.window;
+                     }});
+    stops.push_back({QStringLiteral("map-download"), [](TourContext& t) -> QWidget* {
+                         CMapScreen* map = openMap(t, 13);
+                         if (!map->provider())
+                             return &t.window;
+                         auto* dialog = new CMapDnlDlg(t.global, t.notifier, *map->provider(), &t.window);
+                         dialog->setVisibleArea(map->latLonAt({0, 0}), map->latLonAt({map->width() - 1, map->height() - 1}));
+                         dialog->setVisibleAreaChosen(true);
+                         dialog->setZoomChosen(14, true);
+                         dialog->start();
+                         waitForTiles(t.global);
+                         placeDialog(*dialog, &t.window);
+                         dialog->show();
+                         return dialog;
+                     }});
+}
+
+} // namespace tw

@@ -159,7 +159,8 @@ bool CGcLiveClient::send(const std::string& method, const std::string& body, boo
         m_statusMessage = doc.status.message;
         m_lastStatus = doc.status.code;
         m_unreadable = !doc.wellFormed || doc.status.code == LiveStatusCode::None;
-        note("Live: " + method + " status " + std::to_string(m_lastStatus) + (m_unreadable ? " (unreadable)" : ""));
+        note("Live: " + method.substr(0, method.find('?')) + " status " + std::to_string(m_lastStatus) +
+             (m_unreadable ? " (unreadable)" : ""));
         return !m_unreadable;
     };
     const std::string payload = get ? m_base + method : body;
@@ -303,7 +304,8 @@ void CGcLiveClient::finishJob(Job& job, LiveJobResult& result)
         std::string why = m_unreadable ? tr(kTextUnreadable)
                           : !m_statusMessage.empty() ? m_statusMessage
                                                      : tr(kTextNoAnswer);
-        result.message = text::replaceAll(tr(kTextStopped), "%s", why);
+        const std::string stopped = tr(kTextStopped);
+        result.message = stopped.empty() ? why : text::replaceAll(stopped, "%s", why);
     } else {
         result.ok = true;
     }

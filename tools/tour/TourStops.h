@@ -33,5 +33,6 @@ struct TourStop {
 // Each group of screens adds its stops.
 void addListStops(std::vector<TourStop>& stops);
 void addWaypointStops(std::vector<TourStop>& stops);
+void addOnlineStops(std::vector<TourStop>& stops);
 
 } // namespace tw

@@ -77,6 +77,7 @@ int main(int argc, char* argv[])
     std::vector<tw::TourStop> stops;
     tw::addListStops(stops);
     tw::addWaypointStops(stops);
+    tw::addOnlineStops(stops);
 
     int written = 0;
     int failed = 0;

@@ -157,6 +157,8 @@ TEST_F(LiveJobsTest, NearestThirtyCachesArriveInSixPagesWithTheirDetails)
                   1);
     }
     EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id LIKE 'GCL%'"), 30);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geotag WHERE ptrkat = " + std::to_string(global->tagCategories.lastImport)),
+              30);
     // Counted down by the service, kept in the State values.
     EXPECT_EQ(global->settings.dnlFull, 6000 - 30);
     restart().LoadSettings(SettingsGroup::All);

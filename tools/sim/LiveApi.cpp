@@ -625,8 +625,10 @@ private:
         std::vector<const Node*> items;
         if (n)
             n->collect("string", items);
+        // An empty name stands for nobody.
         for (const Node* i : items)
-            out.push_back(trim(i->text));
+            if (!trim(i->text).empty())
+                out.push_back(trim(i->text));
         return out;
     }
 

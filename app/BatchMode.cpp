@@ -4,6 +4,7 @@
 #include "app/FieldNotesJob.h"
 #include "app/GpxExport.h"
 #include "app/GpxImport.h"
+#include "app/LiveJobs.h"
 #include "gps/CTrackLogger.h"
 #include "gps/TrackExport.h"
 #include "platform/ConsoleServices.h"
@@ -30,6 +31,27 @@ BatchActions defaultBatchActions()
         // What was stored stays stored; a file that ended early or entries
         // the database refused still fail the run.
         return summary.error.empty() && summary.complete && summary.failed == 0;
+    };
+    // The online words use the stored token and never ask: a refused token
+    // or a limit ends the run with a message and a failure.
+    actions.liveDownload = [](CGlobalData& g, const std::vector<std::string>& codes) {
+        ConsoleJobProgress progress(liveCounterNames(g));
+        const net::LiveJobResult r = liveDownloadCodes(g, codes, &progress, &terminationFlag());
+        return r.ok && r.failed == 0;
+    };
+    actions.liveNearest = [](CGlobalData& g, double lat, double lon) {
+        // The saved filter's distance limits the search.
+        g.LoadFilter();
+        ConsoleJobProgress progress(liveCounterNames(g));
+        const net::LiveJobResult r = liveNearest(g, lat, lon, &progress, &terminationFlag());
+        return r.ok && r.failed == 0;
+    };
+    actions.liveRefresh = [](CGlobalData& g) {
+        if (!g.readCaches())
+            return false;
+        ConsoleJobProgress progress(liveCounterNames(g));
+        const net::LiveJobResult r = liveRefresh(g, listedCodes(g), false, &progress, &terminationFlag());
+        return r.ok && r.failed == 0;
     };
     actions.exportAllTracks = [](CGlobalData& g) {
         if (!g.trackLogger->isOpen())

@@ -6,6 +6,7 @@
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
 #include "gps/Navigation.h"
+#include "online/CGcLiveClient.h"
 #include "platform/Clock.h"
 #include "platform/Notifier.h"
 #include "platform/Prompter.h"
@@ -106,6 +107,7 @@ constexpr std::array kStringValues{
     StringValue{SG::FieldNotes, "FNTemplate", &G::fnTemplate},
     StringValue{SG::TrackExport, "TrackFile", &G::trackFile},
     StringValue{SG::Alert, "AlertSound", &G::alertSound},
+    StringValue{SG::Online, "LiveUrl", &G::liveUrl},
 };
 
 constexpr std::array kStateInts{

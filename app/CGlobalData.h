@@ -31,6 +31,9 @@ class Notifier;
 class Prompter;
 class ProximityAlert;
 class SoundPlayer;
+namespace net {
+class CGcLiveClient;
+}
 
 inline constexpr const char* kProgramVersion = "1.6.0.95";
 inline constexpr const char* kHandoverSection = "{994508FA-A8C5-C598-EE87-E8D97154F574}";
@@ -77,6 +80,8 @@ public:
     // The HTTP client with the download queue, and the map sources read at start.
     net::CNetClient netClient{prompter, notifier};
     maps::MapSources mapSources;
+    // The Live API client (app/LiveJobs.h makes and binds it on first use).
+    std::unique_ptr<net::CGcLiveClient> liveClient;
     // GPS and tracks, destroyed before the databases (the receiver first).
     std::unique_ptr<ProximityAlert> proximityAlert;
     std::unique_ptr<CTrackLogger> trackLogger;

@@ -1,7 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 
+#include <algorithm>
+#include <array>
+#include <cctype>
+
 namespace tw {
+namespace {
+
+bool isBatchWord(const std::string& word)
+{
+    static const std::array<const char*, 11> words = {"fn", "tgpx", "tkml", "tplt", "tdel",   "i",
+                                                      "e",  "show", "dl",   "near", "refresh"};
+    return std::any_of(words.begin(), words.end(), [&](const char* w) { return word == w; });
+}
+
+} // namespace
 
 void CTarnwickCommandLine::ParseParam(const std::string& raw)
 {
@@ -9,6 +23,22 @@ void CTarnwickCommandLine::ParseParam(const std::string& raw)
     std::string word = raw;
     if (word.size() > 1 && word[0] == '-')
         word.erase(0, word.size() > 2 && word[1] == '-' ? 2 : 1);
+
+    // The two words after "near" are coordinates, a negative one included.
+    if (m_nearArgs > 0) {
+        (m_nearArgs == 2 ? nearLat : nearLon) = raw;
+        --m_nearArgs;
+        return;
+    }
+    // The words after "dl" are cache codes, up to the next batch word.
+    if (m_codes && !isBatchWord(word)) {
+        std::string code = raw;
+        std::transform(code.begin(), code.end(), code.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        downloadCodes.push_back(code);
+        return;
+    }
+    m_codes = false;
 
     // The word after "show" is a cache code, whatever it reads like.
     if (lastWord == "show" && showCode.empty()) {
@@ -30,6 +60,14 @@ void CTarnwickCommandLine::ParseParam(const std::string& raw)
         import = 1;
     } else if (word == "e") {
         exportGpx = 1;
+    } else if (word == "dl") {
+        download = 1;
+        m_codes = true;
+    } else if (word == "near") {
+        nearest = 1;
+        m_nearArgs = 2;
+    } else if (word == "refresh") {
+        refresh = 1;
     }
     // The word after "i" or "e" names the file, and is kept as given.
     if (lastWord == "i")

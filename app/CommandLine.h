@@ -7,9 +7,11 @@
 namespace tw {
 
 // The batch words of the command line: "fn", "tgpx", "tkml", "tplt", "tdel",
-// "i <file>" (import) and "e <file>" (export the filtered caches), and the
-// window's "show <code>" (open that cache's listing). Words compare exactly,
-// with or without a leading '-' or "--".
+// "i <file>" (import) and "e <file>" (export the filtered caches), the
+// online words "dl <code>..." (download caches by code), "near <lat> <lon>"
+// (the nearest caches) and "refresh" (fresh data of the saved filter's
+// caches), and the window's "show <code>" (open that cache's listing).
+// Words compare exactly, with or without a leading '-' or "--".
 class CTarnwickCommandLine {
 public:
     int fieldNotes = 0;
@@ -23,13 +25,25 @@ public:
     std::string importFile;
     std::string exportFile;
     std::string showCode;
+    int download = 0;
+    std::vector<std::string> downloadCodes; // upper case
+    int nearest = 0;
+    std::string nearLat, nearLon;          // as given; empty when missing
+    int refresh = 0;
     std::string lastWord;
 
     void ParseParam(const std::string& word);
     // Every word after the program name.
     void parse(const std::vector<std::string>& words);
     // True when a batch word asks for work without a window.
-    bool isBatch() const { return fieldNotes || trackExport || trackDelete || import || exportGpx; }
+    bool isBatch() const
+    {
+        return fieldNotes || trackExport || trackDelete || import || exportGpx || download || nearest || refresh;
+    }
+
+private:
+    int m_nearArgs = 0; // coordinates still expected after "near"
+    bool m_codes = false; // the words after "dl" are codes
 };
 
 } // namespace tw

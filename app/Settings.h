@@ -102,6 +102,8 @@ struct Settings {
     int dnlLite = -1;
     int isBasic = 0;
     std::int64_t limitTimestamp = 0; // seconds since 1970
+    // Online services (section "Options"); TARNWICK_LIVE_URL overrides it.
+    std::string liveUrl;           // the Live API base; empty: none is contacted
 };
 
 // The stored form of the password and the access token: letters outside

@@ -9,12 +9,14 @@
 #include "maps/MapConfig.h"
 #include "online/VersionCheck.h"
 #include "platform/KeepAwake.h"
+#include "platform/Numbers.h"
 #include "platform/Prompter.h"
 #include "platform/Text.h"
 
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
@@ -31,6 +33,7 @@ constexpr int kTextFieldNotes = 313;
 constexpr int kTextTrackExport = 314;
 constexpr int kTextImport = 315;
 constexpr int kTextExport = 266;
+constexpr int kTextOnline = 830;
 constexpr int kTextCreateDb1 = 297;
 constexpr int kTextCreateDb2 = 298;
 
@@ -220,6 +223,39 @@ void CTarnwickApp::runBatch(StartupUi& ui)
         } else {
             unavailable("GPX export");
         }
+    }
+    if (cl.download || cl.nearest || cl.refresh)
+        ui.showProgress(g.text(kTextOnline));
+    if (cl.download) {
+        if (cl.downloadCodes.empty()) {
+            std::fprintf(stderr, "tarnwick: the word dl needs at least one cache code\n");
+            m_batchFailed = true;
+        } else if (batch.liveDownload) {
+            run(batch.liveDownload(g, cl.downloadCodes));
+        } else {
+            unavailable("Downloading caches");
+        }
+    }
+    if (cl.nearest) {
+        const auto lat = num::parseDouble(cl.nearLat);
+        const auto lon = num::parseDouble(cl.nearLon);
+        if (!lat || !lon || std::abs(*lat) > 90.0 || std::abs(*lon) > 180.0) {
+            std::fprintf(stderr, "tarnwick: the word near needs a latitude and a longitude in degrees, "
+                                 "for example: near 50.087 14.421\n");
+            m_batchFailed = true;
+        } else if (batch.liveNearest) {
+            run(batch.liveNearest(g, *lat, *lon));
+        } else {
+            unavailable("The search for the nearest caches");
+        }
+    }
+    if (cl.refresh) {
+        // The caches of the saved filter.
+        g.LoadFilter();
+        if (batch.liveRefresh)
+            run(batch.liveRefresh(g));
+        else
+            unavailable("Refreshing caches");
     }
 }
 

@@ -29,6 +29,9 @@ struct BatchActions {
     std::function<bool(CGlobalData&, std::time_t since)> exportFieldNotes;
     std::function<bool(CGlobalData&, const std::string& file)> importGpx;
     std::function<bool(CGlobalData&, const std::string& file)> exportGpx;
+    std::function<bool(CGlobalData&, const std::vector<std::string>& codes)> liveDownload;
+    std::function<bool(CGlobalData&, double lat, double lon)> liveNearest;
+    std::function<bool(CGlobalData&)> liveRefresh;
 };
 
 // Start-up and shutdown of the main program, in their fixed order.

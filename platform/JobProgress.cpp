@@ -37,7 +37,7 @@ void RecordingJobProgress::setCounter(int k, int value)
 void RecordingJobProgress::setText(int line, const std::string& text)
 {
     std::lock_guard lock(m_mutex);
-    if (line == 1 || line == 2)
+    if (line >= 1 && line <= 3)
         m_lines[line - 1] = text;
 }
 
@@ -69,7 +69,7 @@ int RecordingJobProgress::counter(int k) const
 std::string RecordingJobProgress::text(int line) const
 {
     std::lock_guard lock(m_mutex);
-    return line == 1 || line == 2 ? m_lines[line - 1] : std::string();
+    return line >= 1 && line <= 3 ? m_lines[line - 1] : std::string();
 }
 
 int RecordingJobProgress::range() const

@@ -17,7 +17,7 @@ public:
     virtual ~JobProgress() = default;
     // k = 1 to 4.
     virtual void setCounter(int k, int value) = 0;
-    // line = 1 or 2.
+    // line = 1 or 2; 3 is a status line (connecting, downloads left).
     virtual void setText(int line, const std::string& text) = 0;
     virtual void setRange(int total) = 0;
     virtual void setPosition(int position) = 0;
@@ -59,7 +59,7 @@ public:
 private:
     mutable std::mutex m_mutex;
     int m_counters[4] = {0, 0, 0, 0};
-    std::string m_lines[2];
+    std::string m_lines[3];
     int m_range = 0;
     int m_position = 0;
     int m_finished = 0;

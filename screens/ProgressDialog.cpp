@@ -24,6 +24,11 @@ CProgressDlg::CProgressDlg(const QString& title, const std::vector<QString>& cou
         l->setWordWrap(true);
         layout->addWidget(l);
     }
+    m_line3 = new QLabel(this);
+    m_line3->setObjectName(QStringLiteral("line3"));
+    m_line3->setWordWrap(true);
+    m_line3->hide();
+    layout->addWidget(m_line3);
     auto* form = new QFormLayout;
     for (const QString& name : counterNames) {
         auto* value = new QLabel(QStringLiteral("0"), this);
@@ -67,7 +72,12 @@ void CProgressDlg::setCounter(int k, int value)
 void CProgressDlg::setText(int line, const std::string& text)
 {
     const QString q = QString::fromStdString(text);
-    post([this, line, q] { (line == 1 ? m_line1 : m_line2)->setText(q); });
+    post([this, line, q] {
+        QLabel* label = line == 1 ? m_line1 : line == 2 ? m_line2 : m_line3;
+        label->setText(q);
+        if (line == 3)
+            label->show();
+    });
 }
 
 void CProgressDlg::setRange(int total)

@@ -55,6 +55,7 @@ private:
     std::vector<QLabel*> m_counters;
     QLabel* m_line1 = nullptr;
     QLabel* m_line2 = nullptr;
+    QLabel* m_line3 = nullptr; // status line, shown once set
     QLabel* m_completion = nullptr;
     QProgressBar* m_bar = nullptr;
     QPushButton* m_button = nullptr;

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tarnwick-sim: the outside services the program talks to, on loopback only.
 //
-//   tarnwick-sim [--port N] [--version-reply TEXT]
+//   tarnwick-sim [--port N] [--version-reply TEXT] [--live PQ.gpx]
+//                [--user NAME:TOKEN:premium|basic]... [--limit-full N]
+//                [--limit-basic N] [--limit-lite N] [--fault MODE[@N]]
 //
 // Port 0 (the default) picks a free port. The first line written to stdout is
 // "listening on <port>". The simulator ends on SIGTERM or SIGINT, and when
@@ -22,10 +24,17 @@
 //                                           (a .gif is sent as PNG data typed image/png)
 // Update endpoint:
 //   POST /twinfo.php                        the newest version (--version-reply)
+// Live API v5 (with --live; users by --user):
+//   POST /LiveV5/Geocaching.svc/<method>    SearchForGeocaches, GetMoreGeocaches,
+//        GetGeocacheStatus, GetYourUserProfile, CreateFieldNoteAndPublish
+//   GET  /LiveV5/Geocaching.svc/GetAPILimits?AccessToken=...
+//   --fault slow|truncated|500|wrongtype spoils every Live answer, or with
+//   "@N" only the N-th; "?fault=MODE" on a request spoils that one.
 // Helpers:
 //   ANY /echo...          the request as text: method, target, headers, body
 //   GET /big?bytes=N      N bytes of UTF-8 text with two-byte characters
 //   GET /_sim/log         one line per request served so far: "METHOD target"
+#include "tools/sim/LiveApi.h"
 #include "tools/sim/TileImage.h"
 
 #include <httplib.h>
@@ -122,14 +131,37 @@ int main(int argc, char** argv)
 {
     int port = 0;
     std::string versionReply = "1.7.0.0";
+    sim::LiveOptions live;
+    bool withLive = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--port" && i + 1 < argc)
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--port" && hasValue) {
             port = std::atoi(argv[++i]);
-        else if (arg == "--version-reply" && i + 1 < argc)
+        } else if (arg == "--version-reply" && hasValue) {
             versionReply = argv[++i];
-        else {
-            std::fprintf(stderr, "usage: tarnwick-sim [--port N] [--version-reply TEXT]\n");
+        } else if (arg == "--live" && hasValue) {
+            live.pocketQuery = argv[++i];
+            withLive = true;
+        } else if (arg == "--user" && hasValue) {
+            live.users.emplace_back(argv[++i]);
+            withLive = true;
+        } else if (arg == "--limit-full" && hasValue) {
+            live.fullLimit = std::atoi(argv[++i]);
+        } else if (arg == "--limit-basic" && hasValue) {
+            live.basicFullLimit = std::atoi(argv[++i]);
+        } else if (arg == "--limit-lite" && hasValue) {
+            live.liteLimit = std::atoi(argv[++i]);
+        } else if (arg == "--fault" && hasValue) {
+            const std::string value = argv[++i];
+            const std::size_t at = value.find('@');
+            live.fault = value.substr(0, at);
+            if (at != std::string::npos)
+                live.faultRequest = std::atoi(value.c_str() + at + 1);
+        } else {
+            std::fprintf(stderr, "usage: tarnwick-sim [--port N] [--version-reply TEXT] [--live PQ.gpx]\n"
+                                 "       [--user NAME:TOKEN:premium|basic]... [--limit-full N] [--limit-basic N]\n"
+                                 "       [--limit-lite N] [--fault slow|truncated|500|wrongtype[@N]]\n");
             return 2;
         }
     }
@@ -212,6 +244,9 @@ int main(int argc, char** argv)
         }
         res.set_content(out, "text/plain");
     });
+
+    if (withLive && !sim::installLiveApi(server, live))
+        return 1;
 
     if (port == 0)
         port = server.bind_to_any_port("127.0.0.1");

@@ -39,5 +39,6 @@ void addFilterStops(std::vector<TourStop>& stops);
 void addOptionsStops(std::vector<TourStop>& stops);
 void addGpsStops(std::vector<TourStop>& stops);
 void addMapStops(std::vector<TourStop>& stops);
+void addOnlineStops(std::vector<TourStop>& stops);
 
 } // namespace tw

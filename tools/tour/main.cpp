@@ -83,6 +83,7 @@ int main(int argc, char* argv[])
     tw::addOptionsStops(stops);
     tw::addGpsStops(stops);
     tw::addMapStops(stops);
+    tw::addOnlineStops(stops);
 
     int written = 0;
     int failed = 0;

@@ -1,0 +1,328 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "screens/OnlineCommands.h"
+
+#include "app/CGlobalData.h"
+#include "app/LiveJobs.h"
+#include "db/Tags.h"
+#include "geo/ReferencePosition.h"
+#include "platform/Notifier.h"
+#include "screens/DialogKeys.h"
+#include "screens/DialogPlacement.h"
+#include "screens/LangText.h"
+#include "screens/MainWindow.h"
+#include "screens/ProgressDialog.h"
+#include "screens/Screen.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace tw {
+namespace {
+
+constexpr int kTextMaxCaches = 164;
+constexpr int kTextDistance = 169;
+constexpr int kTextDistanceZero = 170;
+constexpr int kTextTitle = 316;
+constexpr int kTextOnlyNew = 351;
+constexpr int kTextNotFound = 352;
+constexpr int kTextLite = 375;
+constexpr int kTextFull = 376;
+constexpr int kTextMenuByCode = 824;
+constexpr int kTextMenuNearest = 825;
+constexpr int kTextMenuRefresh = 826;
+constexpr int kTextMenuStatus = 827;
+constexpr int kTextCodeCaption = 828;
+constexpr int kTextSearchTitle = 831;
+constexpr int kTextNotACode = 832;
+constexpr int kTextKm = 833;
+constexpr int kTextMi = 834;
+
+constexpr double kKmToMiles = 6.2137119223733395; // tenths of a mile per kilometre
+constexpr double kMileKm = 1.609344;
+
+// Runs f on the window thread and waits for its answer; directly when
+// already there.
+bool onWindowThread(const std::function<bool()>& f)
+{
+    if (!qApp || QThread::currentThread() == qApp->thread())
+        return f();
+    bool result = false;
+    QMetaObject::invokeMethod(qApp, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+    return result;
+}
+
+QString withNumber(const QString& text, int value)
+{
+    QString out = text;
+    return out.replace(QLatin1String("%d"), value < 0 ? QStringLiteral("?") : QString::number(value));
+}
+
+// The limit warning, asked from the job's thread.
+void bindLimitWarning(CGlobalData& g, QWidget* parent)
+{
+    liveClient(g).confirmLimits = [&g, parent](const std::string& text, bool canGoOn) {
+        return onWindowThread([&] {
+            CBMWarningDlg dialog(g, QString::fromStdString(text), canGoOn, parent);
+            return execDialog(dialog, parent) == QDialog::Accepted;
+        });
+    };
+}
+
+// Shows the last-import marker's caches, as after a GPX import.
+void showLastImport(CGlobalData& g, bool confirmed)
+{
+    g.ReadDbCounters();
+    g.filter = CacheFilter();
+    g.filter.useTag = 1;
+    g.filter.tagCategory = TagCategoryName::LastImport;
+    g.SaveFilter();
+    if (confirmed)
+        g.readCaches();
+    g.notifier.stateChanged(confirmed ? Topic::CacheList : Topic::Counters);
+}
+
+std::vector<QString> counterNames(const CGlobalData& g)
+{
+    std::vector<QString> names;
+    for (const std::string& n : liveCounterNames(g))
+        names.push_back(QString::fromStdString(n));
+    return names;
+}
+
+} // namespace
+
+CBMWarningDlg::CBMWarningDlg(CGlobalData& global, const QString& text, bool canGoOn, QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("bmWarning"));
+    setWindowTitle(langText(global, kTextTitle));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(makeDialogCaption(langText(global, kTextTitle), this));
+    auto* label = new QLabel(text, this);
+    label->setObjectName(QStringLiteral("warning"));
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    layout->addStretch(1);
+    QDialogButtonBox* keys = makeDialogKeys(global, *this);
+    // No downloads left: the basic member can only turn back.
+    if (QPushButton* ok = keys->findChild<QPushButton*>(QStringLiteral("ok")); ok && !canGoOn) {
+        ok->hide();
+        keys->findChild<QPushButton*>(QStringLiteral("cancel"))->setDefault(true);
+    }
+    layout->addWidget(keys);
+}
+
+CFilterImportScr::CFilterImportScr(CGlobalData& global, QWidget* parent) : QWidget(parent), m_global(global)
+{
+    setObjectName(QStringLiteral("filterImport"));
+    const Settings& s = global.settings;
+    const int tap = touchPx(global);
+    auto* form = new QFormLayout(this);
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
+
+    m_maxCaches = new QSpinBox(this);
+    m_maxCaches->setObjectName(QStringLiteral("maxCaches"));
+    m_maxCaches->setRange(0, 999);
+    m_maxCaches->setValue(s.maxImpCaches);
+    form->addRow(langText(global, kTextMaxCaches), m_maxCaches);
+
+    m_distance = new QDoubleSpinBox(this);
+    m_distance->setObjectName(QStringLiteral("distance"));
+    m_distance->setRange(0, 999);
+    const bool metric = s.metricUnits != 0;
+    m_distance->setDecimals(metric ? 2 : 1);
+    const double km = global.filter.distanceKm;
+    m_distance->setValue(metric ? km : std::trunc(km * kKmToMiles + 0.5) * 0.1);
+    m_distance->setSuffix(QLatin1Char(' ') + langText(global, metric ? kTextKm : kTextMi));
+    form->addRow(langText(global, kTextDistance), m_distance);
+    auto* zero = new QLabel(langText(global, kTextDistanceZero), this);
+    zero->setWordWrap(true);
+    form->addRow(zero);
+
+    m_onlyNew = new QCheckBox(langText(global, kTextOnlyNew), this);
+    m_onlyNew->setObjectName(QStringLiteral("onlyNew"));
+    m_onlyNew->setChecked(s.impOnlyNew != 0);
+    form->addRow(m_onlyNew);
+    m_notFound = new QCheckBox(langText(global, kTextNotFound), this);
+    m_notFound->setObjectName(QStringLiteral("notFound"));
+    m_notFound->setChecked(s.impNotFound != 0);
+    form->addRow(m_notFound);
+
+    m_full = new QRadioButton(withNumber(langText(global, kTextFull), s.dnlFull), this);
+    m_full->setObjectName(QStringLiteral("full"));
+    m_lite = new QRadioButton(withNumber(langText(global, kTextLite), s.dnlLite), this);
+    m_lite->setObjectName(QStringLiteral("lite"));
+    auto* group = new QButtonGroup(this);
+    group->addButton(m_full);
+    group->addButton(m_lite);
+    (s.isLite ? m_lite : m_full)->setChecked(true);
+    // A basic member gets full data only by code.
+    if (s.isBasic) {
+        m_full->setEnabled(false);
+        m_lite->setChecked(true);
+    }
+    form->addRow(m_full);
+    form->addRow(m_lite);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_maxCaches, m_distance, m_onlyNew, m_notFound, m_full, m_lite})
+        w->setMinimumHeight(tap);
+}
+
+void CFilterImportScr::apply()
+{
+    CGlobalData& g = m_global;
+    g.settings.maxImpCaches = m_maxCaches->value();
+    g.settings.impOnlyNew = m_onlyNew->isChecked() ? 1 : 0;
+    g.settings.impNotFound = m_notFound->isChecked() ? 1 : 0;
+    g.settings.isLite = m_lite->isChecked() ? 1 : 0;
+    const double value = m_distance->value();
+    g.filter.distanceKm = g.settings.metricUnits ? value : value * kMileKm;
+    g.SaveSettings(SettingsGroup::General);
+    g.SaveFilter();
+}
+
+OnlineSearchDialog::OnlineSearchDialog(CGlobalData& global, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("onlineSearch"));
+    setWindowTitle(langText(global, kTextSearchTitle));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(makeDialogCaption(langText(global, kTextSearchTitle), this));
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    m_page = new CFilterImportScr(global, scroll);
+    scroll->setWidget(m_page);
+    layout->addWidget(scroll, 1);
+    layout->addWidget(makeDialogKeys(global, *this));
+}
+
+void OnlineSearchDialog::accept()
+{
+    m_page->apply();
+    QDialog::accept();
+}
+
+void downloadByCodeCommand(QWidget* parent, CGlobalData& g)
+{
+    if (!g.cacheDb.IsAvailable())
+        return;
+    QInputDialog input(parent);
+    input.setWindowTitle(langText(g, kTextMenuByCode));
+    input.setLabelText(langText(g, kTextCodeCaption));
+    input.setTextValue(QStringLiteral("GC"));
+    input.setOkButtonText(langText(g, 505));
+    input.setCancelButtonText(langText(g, 506));
+    if (execDialog(input, parent) != QDialog::Accepted)
+        return;
+    const QString code = input.textValue().trimmed().toUpper();
+    if (!code.startsWith(QLatin1String("GC")) || code.size() < 3) {
+        QMessageBox::information(parent, langText(g, kTextMenuByCode), langText(g, kTextNotACode));
+        return;
+    }
+    bindLimitWarning(g, parent);
+    CProgressDlg dialog(langText(g, kTextTitle), counterNames(g), parent);
+    const std::string c = code.toStdString();
+    const bool confirmed = dialog.run([&g, c](CProgressDlg& progress) {
+        if (!liveClient(g).CheckLiveAccess()) {
+            progress.finish({});
+            return;
+        }
+        liveDownloadCodes(g, {c}, &progress, &progress.cancelFlag());
+    });
+    showLastImport(g, confirmed);
+}
+
+void nearestCachesCommand(QWidget* parent, CGlobalData& g)
+{
+    if (!g.cacheDb.IsAvailable())
+        return;
+    OnlineSearchDialog options(g, parent);
+    if (execDialog(options, parent) != QDialog::Accepted)
+        return;
+    bindLimitWarning(g, parent);
+    const geo::LatLon at = geo::referencePosition(g.referenceContext(), false);
+    CProgressDlg dialog(langText(g, kTextTitle), counterNames(g), parent);
+    const bool confirmed = dialog.run([&g, at](CProgressDlg& progress) {
+        if (!g.settings.isLite && !liveClient(g).CheckLiveAccess()) {
+            progress.finish({});
+            return;
+        }
+        liveNearest(g, at.lat, at.lon, &progress, &progress.cancelFlag());
+    });
+    showLastImport(g, confirmed);
+}
+
+void refreshListedCommand(QWidget* parent, CGlobalData& g)
+{
+    if (!g.cacheDb.IsAvailable())
+        return;
+    bindLimitWarning(g, parent);
+    CProgressDlg dialog(langText(g, kTextTitle), counterNames(g), parent);
+    const std::vector<std::string> codes = listedCodes(g);
+    dialog.run([&g, codes](CProgressDlg& progress) {
+        if (!liveClient(g).CheckLiveAccess()) {
+            progress.finish({});
+            return;
+        }
+        liveRefresh(g, codes, false, &progress, &progress.cancelFlag());
+    });
+    g.readCaches();
+    g.notifier.stateChanged(Topic::CacheList);
+}
+
+void refreshStatusCommand(QWidget* parent, CGlobalData& g)
+{
+    if (!g.cacheDb.IsAvailable())
+        return;
+    CProgressDlg dialog(langText(g, kTextTitle), counterNames(g), parent);
+    const std::vector<std::string> codes = listedCodes(g);
+    dialog.run([&g, codes](CProgressDlg& progress) {
+        liveRefresh(g, codes, true, &progress, &progress.cancelFlag());
+    });
+    g.readCaches();
+    g.notifier.stateChanged(Topic::CacheList);
+}
+
+void fillOnlineMenu(QMenu& menu, MainWindow& window, CGlobalData& g)
+{
+    QWidget* parent = &window;
+    QAction* byCode = menu.addAction(langText(g, kTextMenuByCode), parent,
+                                     [parent, &g] { downloadByCodeCommand(parent, g); });
+    byCode->setObjectName(QStringLiteral("onlineByCode"));
+    QAction* nearest = menu.addAction(langText(g, kTextMenuNearest), parent,
+                                      [parent, &g] { nearestCachesCommand(parent, g); });
+    nearest->setObjectName(QStringLiteral("onlineNearest"));
+    QAction* refresh = menu.addAction(langText(g, kTextMenuRefresh), parent,
+                                      [parent, &g] { refreshListedCommand(parent, g); });
+    refresh->setObjectName(QStringLiteral("onlineRefresh"));
+    QAction* status = menu.addAction(langText(g, kTextMenuStatus), parent,
+                                     [parent, &g] { refreshStatusCommand(parent, g); });
+    status->setObjectName(QStringLiteral("onlineStatus"));
+    // Full data of the list is not for basic members; neither refresh runs
+    // while downloads are switched off.
+    refresh->setEnabled(g.settings.isBasic != 1 && g.settings.dnlOnline != 0);
+    status->setEnabled(g.settings.dnlOnline != 0);
+}
+
+void setOnlineLogin(CGlobalData& global, std::function<bool()> login)
+{
+    setLiveLogin(global, [login = std::move(login)] { return onWindowThread(login); });
+}
+
+} // namespace tw

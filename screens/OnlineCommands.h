@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDialog>
+#include <QWidget>
+
+#include <functional>
+
+class QCheckBox;
+class QMenu;
+class QRadioButton;
+class QSpinBox;
+class QDoubleSpinBox;
+
+namespace tw {
+
+class CGlobalData;
+class MainWindow;
+
+// The limit warning of a basic member: what is left and until when, and the
+// question. Without downloads left only Cancel is offered.
+class CBMWarningDlg final : public QDialog {
+    Q_OBJECT
+public:
+    CBMWarningDlg(CGlobalData& global, const QString& text, bool canGoOn, QWidget* parent = nullptr);
+};
+
+// The options of an online search: how many caches, how far, only new ones,
+// without the user's finds, full or lite data. A page: the online search
+// dialog shows it, and a filter screen can carry it beside its position page.
+class CFilterImportScr final : public QWidget {
+    Q_OBJECT
+public:
+    explicit CFilterImportScr(CGlobalData& global, QWidget* parent = nullptr);
+    // Writes the settings (MaxImpCaches, ImpOnlyNew, ImpNotFound, IsLite) and
+    // the list filter's distance, and saves both.
+    void apply();
+
+private:
+    CGlobalData& m_global;
+    QSpinBox* m_maxCaches = nullptr;
+    QDoubleSpinBox* m_distance = nullptr;
+    QCheckBox* m_onlyNew = nullptr;
+    QCheckBox* m_notFound = nullptr;
+    QRadioButton* m_full = nullptr;
+    QRadioButton* m_lite = nullptr;
+};
+
+// The dialog around the search options page, with OK and Cancel.
+class OnlineSearchDialog final : public QDialog {
+    Q_OBJECT
+public:
+    explicit OnlineSearchDialog(CGlobalData& global, QWidget* parent = nullptr);
+    void accept() override;
+
+private:
+    CFilterImportScr* m_page = nullptr;
+};
+
+// The online commands. Each runs its job behind the progress dialog on a
+// worker thread, with Cancel; the window thread never waits on the network.
+// Download by code: asks for the code (pre-filled "GC"), checks the limits.
+void downloadByCodeCommand(QWidget* parent, CGlobalData& global);
+// The caches nearest the list's reference point, after the search options.
+void nearestCachesCommand(QWidget* parent, CGlobalData& global);
+// Fresh full data of every listed cache (not for basic members).
+void refreshListedCommand(QWidget* parent, CGlobalData& global);
+// Only the status of every listed cache.
+void refreshStatusCommand(QWidget* parent, CGlobalData& global);
+
+// The four entries for the main window's menu, enabled as the settings allow.
+void fillOnlineMenu(QMenu& menu, MainWindow& window, CGlobalData& global);
+
+// The login that runs when the service refuses the token; it is called on
+// the window thread whichever thread asks, and returns whether a token is
+// there afterwards.
+void setOnlineLogin(CGlobalData& global, std::function<bool()> login);
+
+} // namespace tw

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "online/CGcLiveClient.h"
+#include "online/CNetClient.h"
+#include "online/LiveParsers.h"
+#include "online/LiveRequests.h"
+
+#include <gmock/gmock.h>
+
+namespace tw::net {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+TEST(LiveRequestsTest, PlaceholdersAreFilledOnceWithEscapedValues)
+{
+    const std::string body = fillTemplate(nearestTemplate(true, true), {{"ACCESS", "t"},
+                                                                       {"ISLITE", "true"},
+                                                                       {"MAX_PER_PAGE", "5"},
+                                                                       {"DIST", fixed0(2.5 * 1000)},
+                                                                       {"LAT", fixed6(50.5)},
+                                                                       {"LON", fixed6(-14.25)},
+                                                                       {"NICK", xmlEscape("A&B %LAT%")}});
+    EXPECT_THAT(body, HasSubstr(">2500</DistanceInMeters>"));
+    EXPECT_THAT(body, HasSubstr(">50.500000</Latitude>"));
+    EXPECT_THAT(body, HasSubstr(">-14.250000</Longitude>"));
+    EXPECT_THAT(body, HasSubstr(">A&amp;B %LAT%</string></UserNames></NotFoundByUsers>"));
+    EXPECT_THAT(body, HasSubstr(">2</long></GeocacheTypeIds>"));
+    EXPECT_THAT(fillTemplate(nearestTemplate(false, false), {}), Not(HasSubstr("GeocacheTypeIds")));
+    EXPECT_EQ(noteText("a<b\nc"), "a&lt;b&#xD;&#xA;c");
+    EXPECT_EQ(redactToken("x/GetAPILimits?AccessToken=ab%2Fc%2B&y=1"), "x/GetAPILimits?AccessToken=…&y=1");
+    EXPECT_EQ(CNetClient::urlEncode("a/b+c"), "a%2Fb%2Bc");
+}
+
+TEST(LiveParsersTest, TextsStatusAndBrokenDocuments)
+{
+    const std::string ok = "<R xmlns=\"d\"><Status><StatusCode>55</StatusCode><StatusMessage>gone</StatusMessage>"
+                           "</Status><Geocaches xmlns:a=\"t\"><a:Geocache><a:Code>GC1</a:Code>"
+                           "<a:LongDescription>one&#xD;\ntwo&#xD;three</a:LongDescription><a:Latitude>50"
+                           "</a:Latitude></a:Geocache></Geocaches></R>";
+    const LiveSearchPage page = parseGeocacheResponse(ok, "");
+    EXPECT_TRUE(page.wellFormed);
+    EXPECT_EQ(page.status.code, 55);
+    ASSERT_EQ(page.caches.size(), 1u);
+    EXPECT_EQ(page.caches[0].cache->longDesc, "one\ntwo\nthree");
+    // Cut short anywhere, the document yields no cache.
+    for (std::size_t n = 0; n < ok.size(); ++n)
+        EXPECT_TRUE(parseGeocacheResponse(ok.substr(0, n), "").caches.empty()) << n;
+}
+
+} // namespace
+} // namespace tw::net

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screens/OnlineCommands.h"
 
+#include "screens/FilterPages.h"
+
 #include "app/CGlobalData.h"
 #include "app/LiveJobs.h"
 #include "db/Tags.h"
@@ -68,12 +70,6 @@ bool onWindowThread(const std::function<bool()>& f)
     return result;
 }
 
-QString withNumber(const QString& text, int value)
-{
-    QString out = text;
-    return out.replace(QLatin1String("%d"), value < 0 ? QStringLiteral("?") : QString::number(value));
-}
-
 // The limit warning, asked from the job's thread.
 void bindLimitWarning(CGlobalData& g, QWidget* parent)
 {
@@ -129,75 +125,7 @@ CBMWarningDlg::CBMWarningDlg(CGlobalData& global, const QString& text, bool canG
     layout->addWidget(keys);
 }
 
-CFilterImportScr::CFilterImportScr(CGlobalData& global, QWidget* parent) : QWidget(parent), m_global(global)
-{
-    setObjectName(QStringLiteral("filterImport"));
-    const Settings& s = global.settings;
-    const int tap = touchPx(global);
-    auto* form = new QFormLayout(this);
-    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
-
-    m_maxCaches = new QSpinBox(this);
-    m_maxCaches->setObjectName(QStringLiteral("maxCaches"));
-    m_maxCaches->setRange(0, 999);
-    m_maxCaches->setValue(s.maxImpCaches);
-    form->addRow(langText(global, kTextMaxCaches), m_maxCaches);
-
-    m_distance = new QDoubleSpinBox(this);
-    m_distance->setObjectName(QStringLiteral("distance"));
-    m_distance->setRange(0, 999);
-    const bool metric = s.metricUnits != 0;
-    m_distance->setDecimals(metric ? 2 : 1);
-    const double km = global.filter.distanceKm;
-    m_distance->setValue(metric ? km : std::trunc(km * kKmToMiles + 0.5) * 0.1);
-    m_distance->setSuffix(QLatin1Char(' ') + langText(global, metric ? kTextKm : kTextMi));
-    form->addRow(langText(global, kTextDistance), m_distance);
-    auto* zero = new QLabel(langText(global, kTextDistanceZero), this);
-    zero->setWordWrap(true);
-    form->addRow(zero);
-
-    m_onlyNew = new QCheckBox(langText(global, kTextOnlyNew), this);
-    m_onlyNew->setObjectName(QStringLiteral("onlyNew"));
-    m_onlyNew->setChecked(s.impOnlyNew != 0);
-    form->addRow(m_onlyNew);
-    m_notFound = new QCheckBox(langText(global, kTextNotFound), this);
-    m_notFound->setObjectName(QStringLiteral("notFound"));
-    m_notFound->setChecked(s.impNotFound != 0);
-    form->addRow(m_notFound);
-
-    m_full = new QRadioButton(withNumber(langText(global, kTextFull), s.dnlFull), this);
-    m_full->setObjectName(QStringLiteral("full"));
-    m_lite = new QRadioButton(withNumber(langText(global, kTextLite), s.dnlLite), this);
-    m_lite->setObjectName(QStringLiteral("lite"));
-    auto* group = new QButtonGroup(this);
-    group->addButton(m_full);
-    group->addButton(m_lite);
-    (s.isLite ? m_lite : m_full)->setChecked(true);
-    // A basic member gets full data only by code.
-    if (s.isBasic) {
-        m_full->setEnabled(false);
-        m_lite->setChecked(true);
-    }
-    form->addRow(m_full);
-    form->addRow(m_lite);
-    for (QWidget* w : std::initializer_list<QWidget*>{m_maxCaches, m_distance, m_onlyNew, m_notFound, m_full, m_lite})
-        w->setMinimumHeight(tap);
-}
-
-void CFilterImportScr::apply()
-{
-    CGlobalData& g = m_global;
-    g.settings.maxImpCaches = m_maxCaches->value();
-    g.settings.impOnlyNew = m_onlyNew->isChecked() ? 1 : 0;
-    g.settings.impNotFound = m_notFound->isChecked() ? 1 : 0;
-    g.settings.isLite = m_lite->isChecked() ? 1 : 0;
-    const double value = m_distance->value();
-    g.filter.distanceKm = g.settings.metricUnits ? value : value * kMileKm;
-    g.SaveSettings(SettingsGroup::General);
-    g.SaveFilter();
-}
-
-OnlineSearchDialog::OnlineSearchDialog(CGlobalData& global, QWidget* parent) : QDialog(parent)
+OnlineSearchDialog::OnlineSearchDialog(CGlobalData& global, QWidget* parent) : QDialog(parent), m_global(global)
 {
     setObjectName(QStringLiteral("onlineSearch"));
     setWindowTitle(langText(global, kTextSearchTitle));
@@ -207,6 +135,7 @@ OnlineSearchDialog::OnlineSearchDialog(CGlobalData& global, QWidget* parent) : Q
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     m_page = new CFilterImportScr(global, scroll);
+    m_page->load(global.filter);
     scroll->setWidget(m_page);
     layout->addWidget(scroll, 1);
     layout->addWidget(makeDialogKeys(global, *this));
@@ -214,7 +143,12 @@ OnlineSearchDialog::OnlineSearchDialog(CGlobalData& global, QWidget* parent) : Q
 
 void OnlineSearchDialog::accept()
 {
-    m_page->apply();
+    CacheFilter filter = m_global.filter;
+    if (!m_page->store(filter, m_global.settings))
+        return;
+    m_global.filter = filter;
+    m_global.SaveSettings(SettingsGroup::General);
+    m_global.SaveFilter();
     QDialog::accept();
 }
 

@@ -14,6 +14,7 @@ class QDoubleSpinBox;
 
 namespace tw {
 
+class CFilterImportScr;
 class CGlobalData;
 class MainWindow;
 
@@ -25,27 +26,6 @@ public:
     CBMWarningDlg(CGlobalData& global, const QString& text, bool canGoOn, QWidget* parent = nullptr);
 };
 
-// The options of an online search: how many caches, how far, only new ones,
-// without the user's finds, full or lite data. A page: the online search
-// dialog shows it, and a filter screen can carry it beside its position page.
-class CFilterImportScr final : public QWidget {
-    Q_OBJECT
-public:
-    explicit CFilterImportScr(CGlobalData& global, QWidget* parent = nullptr);
-    // Writes the settings (MaxImpCaches, ImpOnlyNew, ImpNotFound, IsLite) and
-    // the list filter's distance, and saves both.
-    void apply();
-
-private:
-    CGlobalData& m_global;
-    QSpinBox* m_maxCaches = nullptr;
-    QDoubleSpinBox* m_distance = nullptr;
-    QCheckBox* m_onlyNew = nullptr;
-    QCheckBox* m_notFound = nullptr;
-    QRadioButton* m_full = nullptr;
-    QRadioButton* m_lite = nullptr;
-};
-
 // The dialog around the search options page, with OK and Cancel.
 class OnlineSearchDialog final : public QDialog {
     Q_OBJECT
@@ -54,6 +34,7 @@ public:
     void accept() override;
 
 private:
+    CGlobalData& m_global;
     CFilterImportScr* m_page = nullptr;
 };
 

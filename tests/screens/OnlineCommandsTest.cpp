@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QLineEdit>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -92,7 +93,7 @@ private slots:
         connect(&driver, &QTimer::timeout, [&] {
             QWidget* modal = QApplication::activeModalWidget();
             if (auto* options = qobject_cast<OnlineSearchDialog*>(modal)) {
-                options->findChild<QSpinBox*>(QStringLiteral("maxCaches"))->setValue(5);
+                options->findChild<QLineEdit*>(QStringLiteral("maxImpCaches"))->setText(QStringLiteral("5"));
                 options->findChild<QPushButton*>(QStringLiteral("ok"))->click();
                 ++dialogsSeen;
             } else if (auto* progress = qobject_cast<CProgressDlg*>(modal)) {

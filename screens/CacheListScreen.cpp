@@ -5,7 +5,6 @@
 #include "app/CacheList.h"
 #include "filter/FilterChoices.h"
 #include "geo/GeoMath.h"
-#include "screens/CFilterScr.h"
 #include "screens/CacheListModel.h"
 #include "screens/MainWindow.h"
 #include "screens/LangText.h"
@@ -27,7 +26,7 @@ constexpr int kTextSort = 410;
 constexpr int kTextSortKeyFirst = 411; // 411 to 418: the eight keys in their order
 constexpr int kTextReverse = 419;
 constexpr int kTextReload = 420;
-constexpr int kTextFilter = 426;
+constexpr int kTextMap = 428;
 constexpr int kTextShowingLastImport = 657;
 constexpr int kTextShowAllCaches = 658;
 
@@ -100,13 +99,13 @@ CacheListScreen::CacheListScreen(CGlobalData& global, QtNotifier& notifier, QWid
 
 QString CacheListScreen::mainActionText() const
 {
-    return langText(m_global, kTextFilter);
+    return langText(m_global, kTextMap);
 }
 
 void CacheListScreen::mainAction()
 {
     if (auto* window = qobject_cast<MainWindow*>(this->window()))
-        openFilterScreen(*window, m_global);
+        window->showMap();
 }
 
 void CacheListScreen::fillMenu(QMenu& menu)

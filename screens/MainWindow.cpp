@@ -7,6 +7,9 @@
 #include "screens/CacheCommands.h"
 #include "screens/CacheListScreen.h"
 #include "screens/CacheScreen.h"
+#include "screens/CMapScreen.h"
+#include "screens/MovingMenu.h"
+#include "screens/OnlineCommands.h"
 #include "screens/WaypointListScreen.h"
 #include "db/CacheReader.h"
 #include "screens/CacheScreen.h"
@@ -50,7 +53,8 @@ constexpr int kTextFilter = 426;
 constexpr int kTextOptions = 660;
 constexpr int kTextOwnWaypoints = 521;
 constexpr int kTextTextTools = 544;
-constexpr int kTextExportFieldNotes = 545;
+constexpr int kTextMap = 428;
+constexpr int kTextOnline = 429;
 constexpr int kTextNoSuchCache = 427;
 constexpr int kNoteMs = 6000;
 
@@ -144,6 +148,10 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     });
     auto* exportKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
     connect(exportKey, &QShortcut::activated, this, [this] { exportGpxCommand(this, m_global); });
+    auto* mapKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), this);
+    connect(mapKey, &QShortcut::activated, this, &MainWindow::showMap);
+    auto* gpsKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
+    connect(gpsKey, &QShortcut::activated, this, [this] { openGpsScreen(*this, m_global); });
     auto* reloadKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
     connect(reloadKey, &QShortcut::activated, this, [this] {
         if (m_cacheList)
@@ -191,14 +199,19 @@ void MainWindow::fillMenu(QMenu& menu)
             menu.addSeparator();
     }
     if (m_cacheList) {
+        menu.addAction(langText(m_global, kTextMap), this, [this] { showMap(); });
         menu.addAction(langText(m_global, kTextFilter), this, [this] { openFilterScreen(*this, m_global); });
+    }
+    menu.addSeparator();
+    fillMovingMenu(menu, *this, m_global);
+    if (m_cacheList) {
         menu.addAction(langText(m_global, kTextOwnWaypoints), this, [this] {
             auto* screen = new WaypointListScreen(m_global, kDummyCacheCode);
             screen->setNavigateHook([this](const CWaypoint& w) { navigateToWaypointCommand(m_global, w); });
             pushScreen(screen);
         });
-        menu.addAction(langText(m_global, kTextExportFieldNotes), this,
-                       [this] { exportFieldNotesCommand(this, m_global); });
+        QMenu* online = menu.addMenu(langText(m_global, kTextOnline));
+        fillOnlineMenu(*online, *this, m_global);
     }
     menu.addAction(langText(m_global, kTextTextTools), this, [this] { textToolsCommand(this, m_global); });
     menu.addAction(langText(m_global, kTextOptions), this, [this] { openOptionsScreen(*this, m_global); });
@@ -303,6 +316,19 @@ QString MainWindow::statusText() const
         .arg(m_global.listedCount)
         .arg(m_global.cacheCount)
         .arg(s.foundCount + s.findsCountExtra);
+}
+
+void MainWindow::showMap()
+{
+    if (!m_cacheList)
+        return;
+    CMapScreen* map = openMapScreen(*this, m_global);
+    map->setTargetSource([this]() -> std::optional<geo::LatLon> {
+        if (!m_global.navigationTarget)
+            return std::nullopt;
+        return geo::LatLon{m_global.navigationTarget->lat, m_global.navigationTarget->lon};
+    });
+    connect(map, &CMapScreen::cacheTapped, this, [this](const QString& code) { openCacheScreen(*this, code.toStdString()); });
 }
 
 void MainWindow::showCache(const std::string& code)

@@ -46,6 +46,8 @@ public:
     // The Menu key's menu as it is built when tapped (for tests and the tour).
     void fillMenu(QMenu& menu);
 
+    // Opens the map on top of the cache list.
+    void showMap();
     // Brings the listing of a cache to the top (from the command line or a
     // later start); an unknown code shows the list with a short note.
     void showCache(const std::string& code);

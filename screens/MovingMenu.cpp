@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screens/MovingMenu.h"
 
+#include "screens/CacheCommands.h"
+
 #include "app/FieldNotesJob.h"
 #include "platform/Prompter.h"
 #include "platform/Text.h"
@@ -94,12 +96,8 @@ void fillMovingMenu(QMenu& menu, MainWindow& window, CGlobalData& global)
                    [&window, &global] { openNavigation(window, global); });
     menu.addAction(langText(global, kTextTrackManager), &window,
                    [&window, &global] { openTrackManager(&window, global); });
-    menu.addAction(langText(global, kTextExportFieldNotes), &window, [&global] {
-        if (exportFieldNotes(global, std::time(nullptr) - kFieldNotesLookBack))
-            global.prompter.message(
-                text::replaceAll(global.text(kTextFieldNotesWritten), "%s", global.settings.fnFile),
-                MessageIcon::Information);
-    });
+    menu.addAction(langText(global, kTextExportFieldNotes), &window,
+                   [&window, &global] { exportFieldNotesCommand(&window, global); });
     menu.addAction(langText(global, kTextDisplayOff), &window, [&window, &global] { displayOff(window, global); });
 }
 

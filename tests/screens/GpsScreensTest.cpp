@@ -32,6 +32,7 @@
 #include <sqlite3.h>
 
 #include <condition_variable>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -154,12 +155,19 @@ struct World {
 
     static std::string gga(geo::LatLon at)
     {
-        char line[128];
-        const double lat = std::abs(at.lat), lon = std::abs(at.lon);
-        std::snprintf(line, sizeof line, "$GPGGA,101500.00,%02d%07.4f,%c,%03d%07.4f,%c,1,07,1.0,300.0,M,0,M,,\r\n",
-                      static_cast<int>(lat), (lat - static_cast<int>(lat)) * 60, at.lat < 0 ? 'S' : 'N',
-                      static_cast<int>(lon), (lon - static_cast<int>(lon)) * 60, at.lon < 0 ? 'W' : 'E');
-        return line;
+        // Minutes in ten-thousandths, written with integers only: a receiver
+        // writes a decimal point whatever the locale of the test.
+        auto field = [](double value, int degreeDigits) {
+            const long tenThousandths = std::lround(std::abs(value) * 60 * 10000);
+            const long degrees = tenThousandths / (60 * 10000);
+            const long minutes = tenThousandths % (60 * 10000);
+            char text[32];
+            std::snprintf(text, sizeof text, "%0*ld%02ld.%04ld", degreeDigits, degrees, minutes / 10000,
+                          minutes % 10000);
+            return std::string(text);
+        };
+        return "$GPGGA,101500.00," + field(at.lat, 2) + (at.lat < 0 ? ",S," : ",N,") + field(at.lon, 3) +
+               (at.lon < 0 ? ",W" : ",E") + ",1,07,1.0,300.0,M,0,M,,\r\n";
     }
 
     std::time_t clock = 1718000000;
@@ -303,6 +311,17 @@ private slots:
         QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr), SQLITE_OK);
         w.prompter.hold(true);
         std::thread reader([&w] { w.fix({49.2, 16.6}); });
+        // Whatever fails below, the reader is let go and joined.
+        struct Release {
+            World& w;
+            std::thread& reader;
+            ~Release()
+            {
+                w.prompter.hold(false);
+                if (reader.joinable())
+                    reader.join();
+            }
+        } release{w, reader};
         QTRY_VERIFY_WITH_TIMEOUT(w.prompter.holding(), 5000);
 
         CGpsScr gpsScreen(*w.global);

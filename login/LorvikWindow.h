@@ -2,26 +2,16 @@
 #pragma once
 
 #include "login/HandoverFile.h"
+#include "login/SignInAddress.h"
 
 #include <QMainWindow>
 #include <QUrl>
-
-#include <optional>
 
 class QAction;
 class QWebEngineProfile;
 class QWebEngineView;
 
 namespace lorvik {
-
-// The relay's sign-in address for the stored ticket and signature:
-// <relay>login.php?a=<twa>&b=<twb>; a value that cannot be read is left out.
-QUrl signInAddress(const QUrl& relay, const HandoverFile& handover);
-
-// The token a finished sign-in page carries: the text after the first "=" of
-// its address, at most 99 characters. Only an address that contains "done"
-// and comes from the relay's own scheme, host and port counts.
-std::optional<QString> tokenOfDonePage(const QUrl& page, const QUrl& relay);
 
 // The one window: the relay's sign-in pages in a browser view, with Exit,
 // Refresh and Stop. Nothing the pages leave behind (cookies, cache, history)

@@ -47,6 +47,9 @@ CGcLiveLoginDlg::CGcLiveLoginDlg(CGlobalData& global, QWidget* parent) : QDialog
     setWindowTitle(langText(global, kTextTitle));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(makeDialogCaption(windowTitle(), this));
+    auto* instructions = new QLabel(langText(global, kTextInstructions), this);
+    instructions->setWordWrap(true);
+    layout->addWidget(instructions);
     m_status = new QLabel(langText(global, kTextAsking), this);
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setWordWrap(true);
@@ -109,7 +112,7 @@ void CGcLiveLoginDlg::ticketReady(const net::LoginTicket& ticket, const std::str
         m_status->setText(langText(m_global, kTextNoBrowser));
         return;
     }
-    m_status->setText(langText(m_global, ticket.ticket.empty() ? kTextNoTicket : kTextInstructions));
+    m_status->setText(ticket.ticket.empty() ? langText(m_global, kTextNoTicket) : QString());
     m_global.Log("Login: ", "the login browser was started");
     QTimer::singleShot(1000, this, [this] { m_ok->setEnabled(true); });
 }

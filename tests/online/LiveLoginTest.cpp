@@ -125,3 +125,27 @@ TEST_F(RelayTest, AddressSearchAsksTheServiceWithTheEscapedQuery)
     EXPECT_FALSE(searchAddress(client, sim.baseUrl() + "/geocode", "nowhere at all").hasCoordinates);
     EXPECT_FALSE(searchAddress(client, "", "Brno").hasCoordinates);
 }
+
+TEST(AddressSearch, RandomAndCutResponsesGiveNoFalsePosition)
+{
+    std::string noise(1 << 20, '\0');
+    std::uint32_t seed = 12345;
+    for (char& c : noise) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 24);
+    }
+    EXPECT_FALSE(readGeocodeResponse(noise).hasCoordinates);
+
+    const std::string whole = "<geocode><Status><code>200</code></Status><Placemark><address>Brno</address>"
+                              "<AddressDetails Accuracy=\"4\"/><Point><coordinates>16.6068371,49.1950602,0"
+                              "</coordinates></Point></Placemark></geocode>";
+    const std::size_t end = whole.find("</coordinates>");
+    for (std::size_t n = 0; n < whole.size(); ++n) {
+        const GeocodeResult r = readGeocodeResponse(std::string_view(whole).substr(0, n));
+        // A position only once its element has ended, and then the whole one.
+        EXPECT_EQ(r.hasCoordinates, n >= end + 14) << n;
+        if (r.hasCoordinates) {
+            EXPECT_DOUBLE_EQ(r.lat, 49.1950602);
+        }
+    }
+}

@@ -9,10 +9,8 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
-#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -160,19 +158,6 @@ bool runLiveLogin(QWidget* window, CGlobalData& global)
 {
     CGcLiveLoginDlg dialog(global, window);
     return execDialog(dialog, window) == QDialog::Accepted && !global.settings.accessToken.empty();
-}
-
-std::function<bool()> makeReloginCallback(QWidget* window, CGlobalData& global)
-{
-    QPointer<QWidget> guarded(window);
-    return [guarded, &global]() -> bool {
-        if (QThread::currentThread() == qApp->thread())
-            return runLiveLogin(guarded.data(), global);
-        bool signedIn = false;
-        QMetaObject::invokeMethod(
-            qApp, [&] { signedIn = runLiveLogin(guarded.data(), global); }, Qt::BlockingQueuedConnection);
-        return signedIn;
-    };
 }
 
 } // namespace tw

@@ -6,7 +6,6 @@
 #include <QDialog>
 
 #include <atomic>
-#include <functional>
 #include <thread>
 
 class QLabel;
@@ -53,16 +52,9 @@ private:
     qint64 m_browserPid = 0;
 };
 
-// Runs the login dialog on the window thread; true when the user confirmed it
-// and a token is there afterwards.
+// Runs the login dialog; true when the user confirmed it and a token is there
+// afterwards. Window thread only: the online commands' login hook
+// (setOnlineLogin) brings a worker's request over to it.
 bool runLiveLogin(QWidget* window, CGlobalData& global);
-
-// The same as a callback for the Live API client, callable from any thread.
-// From a worker it hands the dialog to the window thread and blocks until the
-// user has finished it; the window thread must not wait on that worker
-// meanwhile (a job under CProgressDlg::run may call it: that dialog keeps the
-// window's events running). A job that cannot block may instead end with
-// "login needed" and have the window side call runLiveLogin and restart it once.
-std::function<bool()> makeReloginCallback(QWidget* window, CGlobalData& global);
 
 } // namespace tw

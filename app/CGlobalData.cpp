@@ -108,6 +108,8 @@ constexpr std::array kStringValues{
     StringValue{SG::TrackExport, "TrackFile", &G::trackFile},
     StringValue{SG::Alert, "AlertSound", &G::alertSound},
     StringValue{SG::Online, "LiveUrl", &G::liveUrl},
+    StringValue{SG::Online, "RelayUrl", &G::relayUrl},
+    StringValue{SG::Online, "GeocoderUrl", &G::geocoderUrl},
 };
 
 constexpr std::array kStateInts{
@@ -225,8 +227,9 @@ void CGlobalData::LoadSettings(int mask)
             settings.gpsPortS = "COM" + std::to_string(settings.gpsPort) + ":";
     }
     if (mask & SG::Online) {
-        IniFile handover(handoverPath(), 0600);
-        settings.accessToken = transformSecret(handover.getString(kHandoverSection, "twtk").value_or(""));
+        // A token missing from the hand-over file leaves the one in memory.
+        if (const auto stored = net::readStoredToken(handoverPath()))
+            settings.accessToken = transformSecret(*stored);
         for (const auto& v : kStateInts)
             settings.*v.member = ini.getInt(kState, v.name).value_or(settings.*v.member);
         if (const auto bytes = ini.getBinary(kState, "LimitTimestamp"); bytes && bytes->size() == 8) {

@@ -11,6 +11,7 @@
 #include "geo/ReferencePosition.h"
 #include "maps/MapConfig.h"
 #include "online/CNetClient.h"
+#include "online/LiveLogin.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 
@@ -36,7 +37,7 @@ class CGcLiveClient;
 }
 
 inline constexpr const char* kProgramVersion = "1.6.0.95";
-inline constexpr const char* kHandoverSection = "{994508FA-A8C5-C598-EE87-E8D97154F574}";
+inline constexpr const char* kHandoverSection = net::kHandoverSection;
 inline constexpr int kMaxRecent = 9;
 
 // What the program talks to the user and the system through.

@@ -104,6 +104,10 @@ struct Settings {
     std::int64_t limitTimestamp = 0; // seconds since 1970
     // Online services (section "Options"); TARNWICK_LIVE_URL overrides it.
     std::string liveUrl;           // the Live API base; empty: none is contacted
+    // The sign-in relay and the address search (section "Options"); empty:
+    // not set up. TARNWICK_RELAY_URL and TARNWICK_GEOCODER_URL override them.
+    std::string relayUrl;          // the sign-in relay's folder, ".../oa/"
+    std::string geocoderUrl;       // the address search service
 };
 
 // The stored form of the password and the access token: letters outside

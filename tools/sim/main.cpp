@@ -4,6 +4,7 @@
 //   tarnwick-sim [--port N] [--version-reply TEXT] [--live PQ.gpx]
 //                [--user NAME:TOKEN:premium|basic]... [--limit-full N]
 //                [--limit-basic N] [--limit-lite N] [--fault MODE[@N]]
+//                [--relay-user NAME:PASSWORD:TOKEN]... [--relay-secret HEX]
 //
 // Port 0 (the default) picks a free port. The first line written to stdout is
 // "listening on <port>". The simulator ends on SIGTERM or SIGINT, and when
@@ -30,11 +31,15 @@
 //   GET  /LiveV5/Geocaching.svc/GetAPILimits?AccessToken=...
 //   --fault slow|truncated|500|wrongtype spoils every Live answer, or with
 //   "@N" only the N-th; "?fault=MODE" on a request spoils that one.
+// Sign-in relay below /oa/ (tools/sim/Relay.h); address search at /geocode
+// (tools/sim/Geocoder.h).
 // Helpers:
 //   ANY /echo...          the request as text: method, target, headers, body
 //   GET /big?bytes=N      N bytes of UTF-8 text with two-byte characters
 //   GET /_sim/log         one line per request served so far: "METHOD target"
+#include "tools/sim/Geocoder.h"
 #include "tools/sim/LiveApi.h"
+#include "tools/sim/Relay.h"
 #include "tools/sim/TileImage.h"
 
 #include <httplib.h>
@@ -133,6 +138,7 @@ int main(int argc, char** argv)
     std::string versionReply = "1.7.0.0";
     sim::LiveOptions live;
     bool withLive = false;
+    sim::RelayOptions relay;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -158,10 +164,13 @@ int main(int argc, char** argv)
             live.fault = value.substr(0, at);
             if (at != std::string::npos)
                 live.faultRequest = std::atoi(value.c_str() + at + 1);
+        } else if (sim::readRelayOption(argc, argv, i, relay)) {
+            continue;
         } else {
             std::fprintf(stderr, "usage: tarnwick-sim [--port N] [--version-reply TEXT] [--live PQ.gpx]\n"
                                  "       [--user NAME:TOKEN:premium|basic]... [--limit-full N] [--limit-basic N]\n"
-                                 "       [--limit-lite N] [--fault slow|truncated|500|wrongtype[@N]]\n");
+                                 "       [--limit-lite N] [--fault slow|truncated|500|wrongtype[@N]]\n"
+                                 "       [--relay-user NAME:PASSWORD:TOKEN]... [--relay-secret HEX]\n");
             return 2;
         }
     }
@@ -235,6 +244,8 @@ int main(int argc, char** argv)
         out.append(static_cast<std::size_t>(bytes) - out.size(), '.');
         res.set_content(out, "text/plain; charset=utf-8");
     });
+    sim::addRelay(server, relay);
+    sim::addGeocoder(server);
     server.Get("/_sim/log", [](const httplib::Request&, httplib::Response& res) {
         std::string out;
         {

@@ -40,5 +40,6 @@ void addOptionsStops(std::vector<TourStop>& stops);
 void addGpsStops(std::vector<TourStop>& stops);
 void addMapStops(std::vector<TourStop>& stops);
 void addOnlineStops(std::vector<TourStop>& stops);
+void addLoginStops(std::vector<TourStop>& stops);
 
 } // namespace tw

@@ -84,6 +84,7 @@ int main(int argc, char* argv[])
     tw::addGpsStops(stops);
     tw::addMapStops(stops);
     tw::addOnlineStops(stops);
+    tw::addLoginStops(stops);
 
     int written = 0;
     int failed = 0;

@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "login/HandoverFile.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace lorvik {
+
+namespace {
+
+std::string trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+std::vector<std::string> readLines(const fs::path& path)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(path, std::ios::binary);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// "[name]" gives name; anything else nothing.
+std::optional<std::string> sectionOf(const std::string& line)
+{
+    const std::string t = trimmed(line);
+    if (t.size() < 2 || t.front() != '[' || t.back() != ']')
+        return std::nullopt;
+    return trimmed(t.substr(1, t.size() - 2));
+}
+
+// The name of a "name = value" line; empty for other lines.
+std::string nameOf(const std::string& line)
+{
+    const std::string t = trimmed(line);
+    if (t.empty() || t[0] == ';' || t[0] == '#')
+        return {};
+    const auto eq = t.find('=');
+    return eq == std::string::npos ? std::string() : trimmed(t.substr(0, eq));
+}
+
+bool writeAtomically(const fs::path& path, const std::string& bytes)
+{
+    std::error_code ec;
+    fs::create_directories(path.parent_path(), ec);
+    const fs::path temp = path.string() + ".tmp" + std::to_string(::getpid());
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    ::fchmod(fd, 0600); // a stale temporary file may have had other bits
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0)
+            ok = false;
+        else
+            done += static_cast<std::size_t>(n);
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (ok && std::rename(temp.c_str(), path.c_str()) == 0)
+        return true;
+    ::unlink(temp.c_str());
+    return false;
+}
+
+} // namespace
+
+fs::path configFolder()
+{
+    if (const char* dir = std::getenv("TARNWICK_CONFIG_DIR"); dir && *dir)
+        return dir;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        return fs::path(xdg) / "Tarnwick";
+    const char* home = std::getenv("HOME");
+    return fs::path(home ? home : ".") / ".config" / "Tarnwick";
+}
+
+std::optional<std::string> HandoverFile::value(const std::string& name, std::size_t maxBytes) const
+{
+    bool inSection = false;
+    for (const std::string& line : readLines(m_path)) {
+        if (const auto section = sectionOf(line)) {
+            inSection = *section == kHandoverSection;
+            continue;
+        }
+        if (!inSection || nameOf(line) != name)
+            continue;
+        std::string v = trimmed(line.substr(line.find('=') + 1));
+        if (v.size() > maxBytes)
+            return std::nullopt;
+        return v;
+    }
+    return std::nullopt;
+}
+
+bool HandoverFile::setValue(const std::string& name, const std::string& value) const
+{
+    std::vector<std::string> lines = readLines(m_path);
+    const std::string entry = name + " = " + value;
+    bool inSection = false;
+    bool written = false;
+    std::size_t sectionEnd = lines.size(); // after the last line of the section
+    bool sectionFound = false;
+    for (std::size_t i = 0; i < lines.size() && !written; ++i) {
+        if (const auto section = sectionOf(lines[i])) {
+            inSection = *section == kHandoverSection;
+            sectionFound = sectionFound || inSection;
+            if (inSection)
+                sectionEnd = i + 1;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        if (nameOf(lines[i]) == name) {
+            lines[i] = entry;
+            written = true;
+        } else if (!trimmed(lines[i]).empty()) {
+            sectionEnd = i + 1;
+        }
+    }
+    if (!written) {
+        if (sectionFound) {
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd), entry);
+        } else {
+            if (!lines.empty() && !trimmed(lines.back()).empty())
+                lines.emplace_back();
+            lines.push_back(std::string("[") + kHandoverSection + "]");
+            lines.push_back(entry);
+        }
+    }
+    std::ostringstream out;
+    for (const std::string& line : lines)
+        out << line << '\n';
+    return writeAtomically(m_path, out.str());
+}
+
+} // namespace lorvik

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screens/CFilterPosScr.h"
 
+#include "screens/AddressSearchBox.h"
+
 #include "app/CGlobalData.h"
 #include "geo/ReferencePosition.h"
 #include "platform/Prompter.h"
@@ -42,6 +44,14 @@ CFilterPosScr::CFilterPosScr(CGlobalData& global, QWidget* parent) : FilterPage(
     col->addWidget(m_point);
     // Typing or pasting a point means measuring from it.
     connect(m_point, &CoordEdit::edited, this, [this] { m_mode->button(geo::kRefManual)->setChecked(true); });
+    // An address found online becomes the manual point.
+    col->addSpacing(touchPx(global) / 3);
+    auto* address = new AddressSearchBox(global, this);
+    col->addWidget(address);
+    connect(address, &AddressSearchBox::found, this, [this](double lat, double lon) {
+        m_point->setPosition({lat, lon});
+        m_mode->button(geo::kRefManual)->setChecked(true);
+    });
     col->addStretch(1);
 }
 

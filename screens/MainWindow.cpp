@@ -7,6 +7,7 @@
 #include "screens/CacheCommands.h"
 #include "screens/CacheListScreen.h"
 #include "screens/CacheScreen.h"
+#include "screens/CGcLiveLoginDlg.h"
 #include "screens/CMapScreen.h"
 #include "screens/MovingMenu.h"
 #include "screens/OnlineCommands.h"
@@ -55,6 +56,7 @@ constexpr int kTextOwnWaypoints = 521;
 constexpr int kTextTextTools = 544;
 constexpr int kTextMap = 428;
 constexpr int kTextOnline = 429;
+constexpr int kTextLogin = 870;
 constexpr int kTextNoSuchCache = 427;
 constexpr int kNoteMs = 6000;
 
@@ -166,6 +168,9 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
                 [this](const QString& code) { openCacheScreen(*this, code.toStdString()); });
     }
 
+    // A refused access token asks the user to sign in again, on this thread.
+    setOnlineLogin(m_global, [this] { return runLiveLogin(this, m_global); });
+
     connect(&notifier, &QtNotifier::topicChanged, this, &MainWindow::onTopicChanged);
     applyLook();
     refreshStatus();
@@ -212,6 +217,8 @@ void MainWindow::fillMenu(QMenu& menu)
         });
         QMenu* online = menu.addMenu(langText(m_global, kTextOnline));
         fillOnlineMenu(*online, *this, m_global);
+        online->addSeparator();
+        online->addAction(langText(m_global, kTextLogin), this, [this] { runLiveLogin(this, m_global); });
     }
     menu.addAction(langText(m_global, kTextTextTools), this, [this] { textToolsCommand(this, m_global); });
     menu.addAction(langText(m_global, kTextOptions), this, [this] { openOptionsScreen(*this, m_global); });

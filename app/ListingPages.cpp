@@ -83,19 +83,7 @@ std::string cacheWebAddress(std::string_view base, std::string_view code)
 
 std::string htmlEscape(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size() + text.size() / 8);
-    for (const char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c; break;
-        }
-    }
-    return out;
+    return text::escapeMarkup(text);
 }
 
 bool isAttributeEntry(std::string_view entry)

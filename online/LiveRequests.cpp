@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "online/LiveRequests.h"
 
+#include "platform/Text.h"
 #include "online/LiveParsers.h"
 
 #include <cstdio>
@@ -49,19 +50,7 @@ std::string searchHead(const std::string& start, const std::string& perPage, int
 
 std::string xmlEscape(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        default: out += c;
-        }
-    }
-    return out;
+    return text::escapeMarkup(text);
 }
 
 std::string fillTemplate(std::string_view templ, const std::map<std::string, std::string>& values)

@@ -27,4 +27,21 @@ std::string storedToShown(std::string_view stored)
     return replaceAll(replaceAll(stored, "\n", "\r\n"), "\r\r", "\r");
 }
 
+std::string escapeMarkup(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (const char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out += c; break;
+        }
+    }
+    return out;
+}
+
 } // namespace tw::text

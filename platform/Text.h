@@ -12,4 +12,8 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
 // CR LF, then every CR CR pair becomes one CR.
 std::string storedToShown(std::string_view stored);
 
+// The text with & < > " ' written as character references, for HTML pages
+// and XML documents alike.
+std::string escapeMarkup(std::string_view text);
+
 } // namespace tw::text

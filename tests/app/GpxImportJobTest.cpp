@@ -95,15 +95,18 @@ TEST_F(GpxImportJobTest, CancelledOrTruncatedImportsKeepWhatWasStored)
 TEST_F(GpxImportJobTest, BatchWordFailsOnATruncatedFile)
 {
     global->cacheDb.Close();
-    CTarnwickApp app(*global);
-    app.batch = defaultBatchActions();
     class Ui final : public StartupUi {
         void showProgress(const std::string&) override {}
         void closeProgress() override {}
         bool createMainWindow() override { return false; }
     } ui;
-    ASSERT_TRUE(app.InitInstance({"i", gpx("gc31j2h_err.gpx").string()}, ui));
-    EXPECT_NE(app.ExitInstance(), 0);
+    {
+        // The application object ends before the central object it serves.
+        CTarnwickApp app(*global);
+        app.batch = defaultBatchActions();
+        ASSERT_TRUE(app.InitInstance({"i", gpx("gc31j2h_err.gpx").string()}, ui));
+        EXPECT_NE(app.ExitInstance(), 0);
+    }
 
     restart();
     CTarnwickApp good(*global);

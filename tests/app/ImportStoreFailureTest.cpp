@@ -149,17 +149,23 @@ TEST_F(ImportStoreFailureTest, FullDiskStopsTheImportAndTheBatchRun)
     global->cacheDb.Close();
 
     // The disk is full now: `tarnwick i FILE` says so and exits non-zero.
-    CTarnwickApp app(*global);
-    app.batch = defaultBatchActions();
     class Ui final : public StartupUi {
         void showProgress(const std::string&) override {}
         void closeProgress() override {}
         bool createMainWindow() override { return false; }
     } ui;
-    testing::internal::CaptureStderr();
-    const bool started = app.InitInstance({"i", (dir / "more.gpx").string()}, ui);
-    const int exitCode = app.ExitInstance();
-    const std::string err = testing::internal::GetCapturedStderr();
+    bool started = false;
+    int exitCode = 0;
+    std::string err;
+    {
+        // The application object ends before the central object it serves.
+        CTarnwickApp app(*global);
+        app.batch = defaultBatchActions();
+        testing::internal::CaptureStderr();
+        started = app.InitInstance({"i", (dir / "more.gpx").string()}, ui);
+        exitCode = app.ExitInstance();
+        err = testing::internal::GetCapturedStderr();
+    }
     ASSERT_TRUE(started);
     EXPECT_NE(exitCode, 0);
     EXPECT_NE(err.find(global->text(267).substr(0, 20)), std::string::npos) << err;

@@ -484,19 +484,19 @@ public:
             std::fprintf(stderr, "tarnwick-sim: cannot read the pocket query %s\n", m_options.pocketQuery.c_str());
             return false;
         }
-        for (const std::string& spec : m_options.users) {
-            const std::size_t a = spec.find(':');
-            const std::size_t b = spec.rfind(':');
+        for (const std::string& entry : m_options.users) {
+            const std::size_t a = entry.find(':');
+            const std::size_t b = entry.rfind(':');
             if (a == std::string::npos || b == a) {
                 std::fprintf(stderr, "tarnwick-sim: --user wants NAME:TOKEN:premium|basic\n");
                 return false;
             }
             User u;
-            u.name = spec.substr(0, a);
-            u.premium = spec.substr(b + 1) != "basic";
+            u.name = entry.substr(0, a);
+            u.premium = entry.substr(b + 1) != "basic";
             u.fullLeft = u.premium ? m_options.fullLimit : m_options.basicFullLimit;
             u.liteLeft = m_options.liteLimit;
-            m_users[spec.substr(a + 1, b - a - 1)] = u;
+            m_users[entry.substr(a + 1, b - a - 1)] = u;
         }
         return true;
     }

@@ -3,6 +3,7 @@
 
 #include "maps/AreaDownload.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace tw::maps {
@@ -149,18 +150,35 @@ bool MapComposer::drawTile(MapCanvas& canvas, const Rect& square, int m, WorldPo
     return drawn;
 }
 
-PixelPoint MapComposer::composeTiles(MapCanvas& canvas, const ComposeOptions& options)
+PixelPoint MapComposer::tileOrigin(int width, int height)
+{
+    const WorldPoint centre = m_provider.centreWorld();
+    const PixelPoint offset = m_provider.pixelOffsetFrom(centre, centre);
+    return {width / 2 - offset.x, height / 2 - offset.y};
+}
+
+Rect MapComposer::tileGridRect(PixelPoint origin)
+{
+    return {origin.x - 2 * kTileSizePx, origin.y - 2 * kTileSizePx, 5 * kTileSizePx, 5 * kTileSizePx};
+}
+
+PixelPoint MapComposer::composeTiles(MapCanvas& canvas, const ComposeOptions& options, const std::vector<Rect>& areas)
 {
     m_downloadsPending = false;
     const Rect client{0, 0, canvas.width(), canvas.height()};
-    canvas.fill(client, options.background);
+    if (areas.empty())
+        canvas.fill(client, options.background);
+    for (const Rect& area : areas)
+        canvas.fill(area, options.background);
     const WorldPoint centre = m_provider.centreWorld();
-    const PixelPoint offset = m_provider.pixelOffset(centre);
-    const PixelPoint origin{client.width / 2 - offset.x, client.height / 2 - offset.y};
+    const PixelPoint origin = tileOrigin(client.width, client.height);
     for (int i = -2; i <= 2; ++i)
         for (int j = -2; j <= 2; ++j) {
             const Rect square{origin.x + kTileSizePx * i, origin.y - kTileSizePx * j, kTileSizePx, kTileSizePx};
             if (!square.intersects(client))
+                continue;
+            if (!areas.empty()
+                && std::none_of(areas.begin(), areas.end(), [&](const Rect& area) { return square.intersects(area); }))
                 continue;
             const WorldPoint tile = m_provider.offsetByTiles(centre, i, j);
             drawTile(canvas, square, options.mapType, tile, options);
@@ -194,8 +212,9 @@ std::vector<PixelPoint> polylinePixels(TileProvider& provider, const std::vector
     std::vector<PixelPoint> out;
     const std::size_t n = std::min(points.size(), kMaxPolylinePoints);
     out.reserve(n);
+    const WorldPoint centre = provider.centreWorld();
     for (std::size_t i = 0; i < n; ++i) {
-        const PixelPoint offset = provider.pixelOffset(provider.latLonToWorld(points[i].lat, points[i].lon));
+        const PixelPoint offset = provider.pixelOffsetFrom(provider.latLonToWorld(points[i].lat, points[i].lon), centre);
         out.push_back({origin.x + offset.x, origin.y + offset.y});
     }
     return out;

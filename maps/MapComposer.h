@@ -37,8 +37,14 @@ public:
 
     /** Fills the canvas and draws the 5 × 5 tiles around the centre tile,
      *  the basic map type first, then the overlays that are on. Returns the
-     *  tile origin: where the centre tile's top-left corner lies. */
-    PixelPoint composeTiles(MapCanvas& canvas, const ComposeOptions& options);
+     *  tile origin: where the centre tile's top-left corner lies. With
+     *  areas given, only tiles that meet one of them are drawn (the caller
+     *  clips the canvas to them): the rest of the canvas is already right. */
+    PixelPoint composeTiles(MapCanvas& canvas, const ComposeOptions& options, const std::vector<Rect>& areas = {});
+    /** Where the centre tile's top-left corner lies in a view of this size. */
+    PixelPoint tileOrigin(int width, int height);
+    /** The screen square of the 5 × 5 tiles around the centre tile. */
+    static Rect tileGridRect(PixelPoint origin);
 
     /** Draws the tile of point for map type m into the 256 × 256 square,
      *  with the fallbacks for a missing tile. True when anything was drawn. */

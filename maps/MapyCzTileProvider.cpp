@@ -68,9 +68,8 @@ geo::LatLon MapyCzTileProvider::worldToLatLon(WorldPoint p)
     return m_utm.utmToLatLon(easting, northing, "33U");
 }
 
-PixelPoint MapyCzTileProvider::pixelOffset(WorldPoint p)
+PixelPoint MapyCzTileProvider::pixelOffsetFrom(WorldPoint p, WorldPoint c) const
 {
-    const WorldPoint c = centreWorld();
     const long long px = (static_cast<long long>(p.x) - tileLeft(c)) * kTileSizePx / m_extent;
     const long long py = (static_cast<long long>(tileTop(c)) - p.y) * kTileSizePx / m_extent + kTileSizePx;
     return {static_cast<int>(std::clamp<long long>(px, INT32_MIN / 2, INT32_MAX / 2)),

@@ -15,7 +15,7 @@ public:
 
     WorldPoint latLonToWorld(double latDeg, double lonDeg) override;
     geo::LatLon worldToLatLon(WorldPoint p) override;
-    PixelPoint pixelOffset(WorldPoint p) override;
+    PixelPoint pixelOffsetFrom(WorldPoint p, WorldPoint c) const override;
     int tileColumn(WorldPoint p) const override { return tileLeft(p); }
     int tileRow(WorldPoint p) const override { return tileTop(p); }
     std::int32_t tileLeft(WorldPoint p) const override { return p.x & ~(m_extent - 1); }

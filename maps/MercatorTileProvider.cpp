@@ -63,9 +63,8 @@ geo::LatLon MercatorTileProvider::worldToLatLon(WorldPoint p)
     return {lat, lon};
 }
 
-PixelPoint MercatorTileProvider::pixelOffset(WorldPoint p)
+PixelPoint MercatorTileProvider::pixelOffsetFrom(WorldPoint p, WorldPoint c) const
 {
-    const WorldPoint c = centreWorld();
     // 64-bit: a point many tiles away (a long track) overflows 32 bits here.
     const long long px = (static_cast<long long>(p.x) - tileLeft(c)) * kTileSizePx / kUnitsPerTile;
     const long long py = (static_cast<long long>(p.y) - tileTop(c)) * kTileSizePx / kUnitsPerTile;

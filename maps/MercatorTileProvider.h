@@ -15,7 +15,7 @@ public:
 
     WorldPoint latLonToWorld(double latDeg, double lonDeg) override;
     geo::LatLon worldToLatLon(WorldPoint p) override;
-    PixelPoint pixelOffset(WorldPoint p) override;
+    PixelPoint pixelOffsetFrom(WorldPoint p, WorldPoint c) const override;
     int tileColumn(WorldPoint p) const override { return p.x / kUnitsPerTile; }
     int tileRow(WorldPoint p) const override { return p.y / kUnitsPerTile; }
     std::int32_t tileLeft(WorldPoint p) const override { return p.x / kUnitsPerTile * kUnitsPerTile; }

@@ -75,7 +75,9 @@ public:
     virtual WorldPoint latLonToWorld(double latDeg, double lonDeg) = 0;
     virtual geo::LatLon worldToLatLon(WorldPoint p) = 0;
     /** Pixels from the top-left corner of the tile that holds the view centre. */
-    virtual PixelPoint pixelOffset(WorldPoint p) = 0;
+    PixelPoint pixelOffset(WorldPoint p) { return pixelOffsetFrom(p, centreWorld()); }
+    /** The same, with the view centre already projected (many points, one view). */
+    virtual PixelPoint pixelOffsetFrom(WorldPoint p, WorldPoint centre) const = 0;
     virtual int tileColumn(WorldPoint p) const = 0;
     virtual int tileRow(WorldPoint p) const = 0;
     virtual std::int32_t tileLeft(WorldPoint p) const = 0;

@@ -21,7 +21,9 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 
 namespace tw {
 namespace {
@@ -147,6 +149,9 @@ bool CMapScreen::rebuildProvider(bool keepView)
     }
     m_composer.reset();
     m_provider.reset();
+    m_tilesKept = false;
+    m_world.clear();
+    m_worldZoom = -1;
     maps::MapTypeChoice choice{s.mapType, s.mapType1, s.mapType2, s.mapType3};
     m_provider = maps::openMapProvider(m_global.mapSources, s.mapSource, choice, options, m_global.prompter);
     m_global.settings.mapType = choice.mapType;
@@ -245,7 +250,7 @@ void CMapScreen::panBy(int dx, int dy)
         return;
     m_provider->panByPixels(dx, dy);
     m_areaChanged = 1;
-    changed();
+    moved();
 }
 
 void CMapScreen::centreOn(geo::LatLon position)
@@ -254,19 +259,26 @@ void CMapScreen::centreOn(geo::LatLon position)
         return;
     m_provider->setCentre(position);
     m_areaChanged = 1;
-    changed();
+    moved();
+}
+
+void CMapScreen::moved()
+{
+    m_tilesDirty = true;
+    update();
 }
 
 void CMapScreen::changed()
 {
-    m_tilesDirty = true;
-    update();
+    m_layerKept = false;
+    moved();
 }
 
 void CMapScreen::invalidateTiles(bool decodedToo)
 {
     if (decodedToo && m_composer)
         m_composer->dropDecodedTiles();
+    m_tilesKept = false;
     changed();
 }
 
@@ -357,9 +369,9 @@ const std::vector<CWaypoint>& CMapScreen::waypointsOf(const std::string& code)
 
 // The marker of one kind with the type icon inside, and a foot below it
 // whose tip marks the position. Made once per kind and size.
-const QImage& CMapScreen::markerImage(const QString& kind, int state, const std::function<QPixmap(int)>& icon, int px)
+const QImage& CMapScreen::markerImage(quint64 kind, int state, const std::function<QPixmap(int)>& icon, int px)
 {
-    const QString key = QStringLiteral("%1/%2/%3").arg(kind).arg(state).arg(px);
+    const quint64 key = kind | static_cast<quint64>(state & 0xF) << 52 | static_cast<quint64>(px & 0xFF) << 44;
     auto it = m_markers.find(key);
     if (it != m_markers.end())
         return *it;
@@ -402,42 +414,150 @@ const QImage& CMapScreen::labelImage(const QString& text, const QFont& font, int
     return *m_labels.insert(key, image);
 }
 
-bool CMapScreen::drawRecord(QPainter& painter, geo::LatLon at, const QImage& marker, const QString& name,
-                            const QString& parentName, const std::string& code)
+// Collecting, it marks where a record came into or left the view since the
+// layer was drawn; drawing, it draws the record where the layer is redrawn.
+bool CMapScreen::drawRecord(QPainter& painter, geo::LatLon at, const QImage& marker, const std::string& name,
+                            const std::string* parentName, const std::string& code)
 {
-    const auto point = maps::screenPosition(*m_provider, at, m_origin, m_tileLayer.width(), m_tileLayer.height());
+    const auto point = layerPoint(at);
+    if (m_symbolPass == SymbolPass::Collect) {
+        const maps::PixelPoint p = point ? *point : [&] {
+            const maps::PixelPoint offset = m_provider->pixelOffsetFrom(worldOf(at), m_viewCentre);
+            return maps::PixelPoint{m_origin.x + offset.x, m_origin.y + offset.y};
+        }();
+        const QRect client(QPoint(0, 0), m_tileLayer.size());
+        if (point.has_value() != client.contains(QPoint(p.x, p.y) - m_moveBy))
+            m_stale += recordBounds(p);
+        return point.has_value();
+    }
     if (!point)
         return false;
     const maps::Rect r = maps::recordIconRect(*point, highResolution());
-    painter.drawImage(QPoint(r.x, r.y), marker);
     m_hits.push_back({QRect(r.x, r.y, r.width, marker.height()), code});
-    if (!name.isEmpty() && m_provider->zoom() > m_provider->waypointZoom() && m_global.settings.names != 0) {
+    if (m_moving && !m_stale.intersects(recordBounds(*point)))
+        return true;
+    painter.drawImage(QPoint(r.x, r.y), marker);
+    if (!name.empty() && m_provider->zoom() > m_provider->waypointZoom() && m_global.settings.names != 0) {
         const int width = r.width + 120;
-        const QImage& label = labelImage(name, painter.font(), width);
+        const QImage& label = labelImage(QString::fromStdString(name), painter.font(), width);
         painter.drawImage(QPoint(r.x - 60, point->y), label);
-        if (!parentName.isEmpty())
-            painter.drawImage(QPoint(r.x - 60, point->y + label.height() - 2), labelImage(parentName, painter.font(), width));
+        if (parentName && !parentName->empty())
+            painter.drawImage(QPoint(r.x - 60, point->y + label.height() - 2),
+                              labelImage(QString::fromStdString(*parentName), painter.font(), width));
     }
     return true;
 }
 
+namespace {
+
+bool sameTiles(const maps::ComposeOptions& a, const maps::ComposeOptions& b)
+{
+    return a.mapType == b.mapType && std::equal(std::begin(a.overlays), std::end(a.overlays), std::begin(b.overlays))
+           && a.extPaint == b.extPaint && a.background == b.background;
+}
+
+QRect toQRect(const maps::Rect& r)
+{
+    return {r.x, r.y, r.width, r.height};
+}
+
+} // namespace
+
+maps::WorldPoint CMapScreen::worldOf(geo::LatLon at)
+{
+    const PointKey key{std::bit_cast<quint64>(at.lat), std::bit_cast<quint64>(at.lon)};
+    if (const auto it = m_world.find(key); it != m_world.end())
+        return it->second;
+    if (m_world.size() > 100000)
+        m_world.clear();
+    const maps::WorldPoint p = m_provider->latLonToWorld(at.lat, at.lon);
+    m_world.emplace(key, p);
+    return p;
+}
+
+// Where a position lies on the composed layer; nothing outside it.
+std::optional<maps::PixelPoint> CMapScreen::layerPoint(geo::LatLon at)
+{
+    const maps::PixelPoint offset = m_provider->pixelOffsetFrom(worldOf(at), m_viewCentre);
+    const maps::PixelPoint p{m_origin.x + offset.x, m_origin.y + offset.y};
+    if (p.x < 0 || p.y < 0 || p.x >= m_tileLayer.width() || p.y >= m_tileLayer.height())
+        return std::nullopt;
+    return p;
+}
+
+// The tiles of the view into m_tiles. After a pan the kept picture moves
+// along and only what it does not cover is composed: the uncovered edges and
+// where the 5 × 5 tiles around the centre tile gained or lost a tile. False
+// when everything was composed afresh.
+bool CMapScreen::composeTiles(const QSize& size)
+{
+    const maps::ComposeOptions options = composeOptions();
+    const int zoom = m_provider->zoom();
+    if (m_worldZoom != zoom) {
+        m_world.clear();
+        m_worldZoom = zoom;
+    }
+    m_viewCentre = m_provider->centreWorld();
+    const maps::PixelPoint origin = m_composer->tileOrigin(size.width(), size.height());
+    const maps::PixelPoint corner = m_provider->pixelOffsetFrom(m_tilesCorner, m_viewCentre);
+    const QPoint cornerAt(origin.x + corner.x, origin.y + corner.y);
+    const QRect client(QPoint(0, 0), size);
+    const QPoint by = cornerAt - m_tilesCornerAt;
+    const bool keep = m_tilesKept && !m_tilesPending && m_tiles.size() == size && zoom == m_tilesZoom
+                      && sameTiles(options, m_tilesOptions) && std::abs(by.x()) < size.width()
+                      && std::abs(by.y()) < size.height();
+    if (keep && by.isNull() && origin.x == m_origin.x && origin.y == m_origin.y)
+        return true;
+    if (!keep) {
+        if (m_tiles.size() != size)
+            m_tiles = QImage(size, QImage::Format_RGB32);
+        QtMapCanvas canvas(m_tiles);
+        m_origin = m_composer->composeTiles(canvas, options);
+        m_tilesPending = m_composer->downloadsPending();
+    } else {
+        if (m_tilesBack.size() != size)
+            m_tilesBack = QImage(size, QImage::Format_RGB32);
+        // The old grid of tiles as it lies now, against the new one.
+        const QRect oldGrid = toQRect(maps::MapComposer::tileGridRect(m_origin)).translated(by);
+        const QRect newGrid = toQRect(maps::MapComposer::tileGridRect(origin));
+        const QRegion stale = (QRegion(client) - QRegion(client.translated(by))) + ((QRegion(oldGrid) ^ QRegion(newGrid)) & client);
+        {
+            QPainter move(&m_tilesBack);
+            move.setCompositionMode(QPainter::CompositionMode_Source);
+            move.drawImage(by, m_tiles);
+        }
+        std::swap(m_tiles, m_tilesBack);
+        std::vector<maps::Rect> areas;
+        for (const QRect& r : stale)
+            areas.push_back({r.x(), r.y(), r.width(), r.height()});
+        QtMapCanvas canvas(m_tiles);
+        canvas.setClip(stale);
+        m_origin = m_composer->composeTiles(canvas, options, areas);
+        m_tilesPending = m_composer->downloadsPending();
+    }
+    m_tilesKept = true;
+    m_tilesZoom = zoom;
+    m_tilesOptions = options;
+    m_tilesCorner = {m_provider->tileLeft(m_viewCentre), m_provider->tileTop(m_viewCentre)};
+    const maps::PixelPoint c = m_provider->pixelOffsetFrom(m_tilesCorner, m_viewCentre);
+    m_tilesCornerAt = QPoint(m_origin.x + c.x, m_origin.y + c.y);
+    return keep;
+}
+
 void CMapScreen::composeTileLayer(const QSize& size)
 {
-    if (m_tileLayer.size() != size)
-        m_tileLayer = QImage(size, QImage::Format_RGB32);
-    m_hits.clear();
-    {
-        QtMapCanvas canvas(m_tileLayer);
-        m_origin = m_composer->composeTiles(canvas, composeOptions());
-    }
+    const maps::PixelPoint oldOrigin = m_origin;
+    const bool tilesMoved = composeTiles(size);
     const bool cachesOn = m_global.settings.caches != 0;
+    bool listReloaded = false;
     if (m_areaChanged == 2) {
         if (cachesOn) {
             // The list follows the visible area, measured from the map centre.
+            // Waypoints stay loaded: any change of them announces itself.
             m_reloadingArea = true;
             m_global.readCaches();
             m_reloadingArea = false;
-            m_waypoints.clear();
+            listReloaded = true;
             m_global.notifier.stateChanged(Topic::CacheList);
         }
         m_areaChanged = 0;
@@ -447,19 +567,62 @@ void CMapScreen::composeTileLayer(const QSize& size)
         m_loadingBanner = cachesOn;
     }
 
+    // A pan within the same centre tile moves every symbol by the same
+    // pixels: the layer moves along and only the uncovered edges and the
+    // symbols that came into or left the view are drawn again.
+    const maps::WorldPoint centreTile{m_provider->tileLeft(m_viewCentre), m_provider->tileTop(m_viewCentre)};
+    const std::optional<geo::LatLon> target = m_targetSource ? m_targetSource() : std::nullopt;
+    const bool sameTarget = target.has_value() == m_layerTarget.has_value()
+                            && (!target || (target->lat == m_layerTarget->lat && target->lon == m_layerTarget->lon));
+    const bool move = m_layerKept && tilesMoved && !listReloaded && sameTarget && m_tileLayer.size() == size
+                      && m_provider->zoom() == m_layerZoom && centreTile == m_layerCentreTile;
+    m_hits.clear();
+    m_stale = QRegion();
+    m_moveBy = {};
+    m_moving = move;
+    if (move) {
+        m_moveBy = QPoint(m_origin.x - oldOrigin.x, m_origin.y - oldOrigin.y);
+        const QRect client(QPoint(0, 0), size);
+        m_stale = QRegion(client) - QRegion(client.translated(m_moveBy));
+        m_symbolPass = SymbolPass::Collect;
+        QPainter unused;
+        drawSymbols(unused);
+        if (m_layerBack.size() != size)
+            m_layerBack = QImage(size, m_tileLayer.format());
+        QPainter p(&m_layerBack);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(m_moveBy, m_tileLayer);
+        p.setClipRegion(m_stale);
+        p.drawImage(0, 0, m_tiles);
+        p.end();
+        std::swap(m_tileLayer, m_layerBack);
+    } else {
+        if (m_tileLayer.size() != size || m_tileLayer.format() != m_tiles.format())
+            m_tileLayer = QImage(size, m_tiles.format());
+        std::memcpy(m_tileLayer.bits(), m_tiles.constBits(), static_cast<std::size_t>(m_tiles.sizeInBytes()));
+    }
+    m_symbolPass = SymbolPass::Draw;
+
     QPainter painter(&m_tileLayer);
+    if (move)
+        painter.setClipRegion(m_stale);
     painter.setRenderHint(QPainter::Antialiasing);
     const double scale = m_global.scaleFactor;
     const int lineWidth = std::max(1, static_cast<int>(std::lround(m_global.settings.trackWidth * scale)));
     const auto polyline = [&](const std::vector<geo::LatLon>& points, int colour) {
-        const std::vector<maps::PixelPoint> pixels = maps::polylinePixels(*m_provider, points, m_origin);
-        QPolygon polygon;
-        polygon.reserve(static_cast<int>(pixels.size()));
-        for (const auto& p : pixels)
-            polygon << QPoint(p.x, p.y);
-        painter.setPen(QPen(colourOf(maps::rgbFromSetting(colour)), lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.drawPolyline(polygon);
-        return static_cast<int>(pixels.size());
+        const std::size_t n = std::min(points.size(), maps::kMaxPolylinePoints);
+        m_polygon.clear();
+        m_polygon.reserve(static_cast<int>(n));
+        for (std::size_t i = 0; i < n; ++i) {
+            const maps::PixelPoint offset = m_provider->pixelOffsetFrom(worldOf(points[i]), m_viewCentre);
+            m_polygon << QPoint(m_origin.x + offset.x, m_origin.y + offset.y);
+        }
+        const QRect reach = m_polygon.boundingRect().adjusted(-lineWidth, -lineWidth, lineWidth, lineWidth);
+        if (!move || m_stale.boundingRect().intersects(reach)) {
+            painter.setPen(QPen(colourOf(maps::rgbFromSetting(colour)), lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter.drawPolyline(m_polygon);
+        }
+        return static_cast<int>(n);
     };
     m_trackSeen.clear();
     if (m_global.trackLogger) {
@@ -470,6 +633,17 @@ void CMapScreen::composeTileLayer(const QSize& size)
     }
     painter.setRenderHint(QPainter::Antialiasing, false);
     drawSymbols(painter);
+    m_layerKept = true;
+    m_layerZoom = m_provider->zoom();
+    m_layerCentreTile = centreTile;
+    m_layerTarget = target;
+}
+
+// The square a cache or waypoint covers with its icon and names.
+QRect CMapScreen::recordBounds(maps::PixelPoint at) const
+{
+    const maps::Rect r = maps::recordIconRect(at, highResolution());
+    return QRect(QPoint(r.x - 61, r.y - 1), QPoint(r.x + r.width + 61, at.y + 2 * m_labelHeight + 1));
 }
 
 void CMapScreen::drawSymbols(QPainter& painter)
@@ -478,28 +652,33 @@ void CMapScreen::drawSymbols(QPainter& painter)
     const bool high = highResolution();
     const int px = high ? 40 : 20;
     const bool waypointZoom = m_provider->zoom() > m_provider->waypointZoom();
-    QFont font = painter.font();
-    font.setPixelSize(std::max(10, static_cast<int>(7 * m_global.scaleFactor)));
-    painter.setFont(font);
+    const bool draw = m_symbolPass == SymbolPass::Draw;
+    if (draw) {
+        QFont font = painter.font();
+        font.setPixelSize(std::max(10, static_cast<int>(7 * m_global.scaleFactor)));
+        painter.setFont(font);
+        m_labelHeight = QFontMetrics(font).height() + 2;
+    }
     m_shown.cachesDrawn = 0;
     m_shown.waypointsDrawn = 0;
 
     const auto drawWaypoints = [&](const CGeocache& cache) {
-        const QString parent = QString::fromStdString(cache.name);
         for (const CWaypoint& w : waypointsOf(cache.code)) {
             if (w.lat == 0.0 && w.lon == 0.0)
                 continue;
-            const QImage& marker = markerImage(QStringLiteral("w%1").arg(w.type), markerState(cache),
+            const QImage& marker = markerImage(2ULL << 56 | static_cast<quint16>(w.type), markerState(cache),
                                                [&w](int size) { return waypointIcon(w.type, size); }, px);
-            if (drawRecord(painter, {w.lat, w.lon}, marker, QString::fromStdString(w.name), parent, cache.code))
+            if (drawRecord(painter, {w.lat, w.lon}, marker, w.name, &cache.name, cache.code))
                 ++m_shown.waypointsDrawn;
         }
     };
     const auto drawCache = [&](const CGeocache& cache) {
-        const QImage& marker =
-            markerImage(QStringLiteral("c%1/%2/%3").arg(cache.type).arg(cache.status).arg(cache.found != 0),
-                        markerState(cache), [&cache](int size) { return cacheIcon(cache.type, cache.status, cache.found != 0, size); }, px);
-        return drawRecord(painter, {cache.lat, cache.lon}, marker, QString::fromStdString(cache.name), {}, cache.code);
+        const quint64 kind = 1ULL << 56 | static_cast<quint64>(static_cast<quint16>(cache.type)) << 24
+                             | static_cast<quint64>(static_cast<quint16>(cache.status)) << 8 | (cache.found != 0 ? 1 : 0);
+        const QImage& marker = markerImage(kind, markerState(cache), [&cache](int size) {
+            return cacheIcon(cache.type, cache.status, cache.found != 0, size);
+        }, px);
+        return drawRecord(painter, {cache.lat, cache.lon}, marker, cache.name, nullptr, cache.code);
     };
 
     if (s.caches != 0) {
@@ -516,12 +695,20 @@ void CMapScreen::drawSymbols(QPainter& painter)
         }
     }
     if (const auto target = m_targetSource ? m_targetSource() : std::nullopt) {
-        if (const auto at = maps::screenPosition(*m_provider, *target, m_origin, m_tileLayer.width(), m_tileLayer.height())) {
-            const int r = px / 3;
+        const int r = px / 3;
+        const int pen = std::max(2, r / 3);
+        const maps::PixelPoint offset = m_provider->pixelOffsetFrom(worldOf(*target), m_viewCentre);
+        const QPoint at(m_origin.x + offset.x, m_origin.y + offset.y);
+        const QRect client(QPoint(0, 0), m_tileLayer.size());
+        const bool shown = client.contains(at);
+        const QRect bounds = QRect(at, at).adjusted(-r - pen, -r - pen, r + pen, r + pen);
+        if (!draw && shown != client.contains(at - m_moveBy))
+            m_stale += bounds;
+        if (draw && shown && (!m_moving || m_stale.intersects(bounds))) {
             painter.setRenderHint(QPainter::Antialiasing);
-            painter.setPen(QPen(Qt::white, std::max(2, r / 3)));
+            painter.setPen(QPen(Qt::white, pen));
             painter.setBrush(QColor(220, 30, 30));
-            painter.drawEllipse(QPoint(at->x, at->y), r, r);
+            painter.drawEllipse(at, r, r);
             painter.setRenderHint(QPainter::Antialiasing, false);
         }
     }
@@ -699,9 +886,16 @@ void CMapScreen::paintFrame(QPainter& painter)
             m_areaChanged = 1;
         }
     }
+    // A new track point means the track in the layer is stale.
+    if (m_global.trackLogger) {
+        const auto newest = m_global.trackLogger->recentPoints(1);
+        if (!newest.empty()
+            && (m_trackSeen.empty() || newest.front().lat != m_trackSeen.front().lat || newest.front().lon != m_trackSeen.front().lon))
+            changed();
+    }
     if (m_tilesDirty || m_tileLayer.size() != size) {
         composeTileLayer(size);
-        m_tilesDirty = (m_composer->downloadsPending() && m_global.netClient.downloadsOn()) || m_areaChanged != 0;
+        m_tilesDirty = (m_tilesPending && m_global.netClient.downloadsOn()) || m_areaChanged != 0;
         if (m_areaChanged == 2)
             QTimer::singleShot(0, this, qOverload<>(&QWidget::update));
     }
@@ -716,10 +910,14 @@ void CMapScreen::paintFrame(QPainter& painter)
 
 QImage CMapScreen::renderFrame()
 {
-    QImage frame(size(), QImage::Format_RGB32);
-    QPainter painter(&frame);
-    paintFrame(painter);
-    return frame;
+    // One buffer serves frame after frame while callers let go of them.
+    if (m_frame.size() != size() || !m_frame.isDetached())
+        m_frame = QImage(size(), QImage::Format_RGB32);
+    {
+        QPainter painter(&m_frame);
+        paintFrame(painter);
+    }
+    return m_frame;
 }
 
 void CMapScreen::paintEvent(QPaintEvent*)
@@ -768,11 +966,12 @@ void CMapScreen::mouseReleaseEvent(QMouseEvent* event)
     const bool dragged = m_dragging || (release - press).manhattanLength() > touchPx(m_global) / 4;
     m_dragging = false;
     m_dragBy = {};
-    if (dragged)
+    if (dragged) {
         panBy(press.x() - release.x(), press.y() - release.y());
-    else
+    } else {
         tapAt(release);
-    changed();
+        changed();
+    }
 }
 
 void CMapScreen::tapAt(QPoint at)
@@ -840,18 +1039,11 @@ void CMapScreen::keyPressEvent(QKeyEvent* event)
 void CMapScreen::onTopicChanged(Topic topic)
 {
     switch (topic) {
-    case Topic::Gps: {
-        // A new track point means the track in the tile layer is stale.
-        if (m_global.trackLogger) {
-            const auto newest = m_global.trackLogger->recentPoints(1);
-            const bool moved = !newest.empty() && (m_trackSeen.empty() || newest.front().lat != m_trackSeen.front().lat ||
-                                                   newest.front().lon != m_trackSeen.front().lon);
-            if (moved)
-                m_tilesDirty = true;
-        }
+    case Topic::Gps:
+        // The frame looks for a new track point: the receiver may announce
+        // the fix before the logger has taken it.
         update();
         break;
-    }
     case Topic::CacheList:
         if (!m_reloadingArea) {
             m_waypoints.clear();
@@ -874,8 +1066,8 @@ void CMapScreen::onTopicChanged(Topic topic)
 
 void CMapScreen::onDownloadProgressed()
 {
-    if (m_composer && m_composer->downloadsPending())
-        changed();
+    if (m_composer && (m_tilesPending || m_composer->downloadsPending()))
+        invalidateTiles();
 }
 
 void CMapScreen::fillMenu(QMenu& menu)

@@ -18,30 +18,36 @@ QRect toQRect(const maps::Rect& r)
     return {r.x, r.y, r.width, r.height};
 }
 
-} // namespace
-
-std::shared_ptr<const maps::TileImage> QtImageDecoder::decodeFile(const std::filesystem::path& path)
+// Drawing converts to the screen format anyway; doing it once here keeps a
+// redrawn view from converting every tile again.
+std::shared_ptr<const maps::TileImage> drawableTile(QImage image)
 {
-    QImage image(QString::fromStdString(path.string()));
     if (image.isNull())
         return nullptr;
-    return std::make_shared<QtTileImage>(std::move(image));
-}
-
-std::shared_ptr<const maps::TileImage> QtImageDecoder::decodeBuffer(maps::TileBytes&& bytes)
-{
-    QImage image = QImage::fromData(bytes.data(), static_cast<int>(bytes.size()));
-    if (image.isNull())
-        return nullptr;
-    // Drawing converts to the screen format anyway; doing it once here keeps
-    // a redrawn view from converting every tile again.
     if (image.format() != QImage::Format_ARGB32_Premultiplied && image.format() != QImage::Format_RGB32)
         image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                               : QImage::Format_RGB32);
     return std::make_shared<QtTileImage>(std::move(image));
 }
 
+} // namespace
+
+std::shared_ptr<const maps::TileImage> QtImageDecoder::decodeFile(const std::filesystem::path& path)
+{
+    return drawableTile(QImage(QString::fromStdString(path.string())));
+}
+
+std::shared_ptr<const maps::TileImage> QtImageDecoder::decodeBuffer(maps::TileBytes&& bytes)
+{
+    return drawableTile(QImage::fromData(bytes.data(), static_cast<int>(bytes.size())));
+}
+
 QtMapCanvas::QtMapCanvas(QImage& target) : m_target(target), m_painter(&target) {}
+
+void QtMapCanvas::setClip(const QRegion& region)
+{
+    m_painter.setClipRegion(region);
+}
 
 int QtMapCanvas::width() const
 {

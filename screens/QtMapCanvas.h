@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
 
 namespace tw {
 
@@ -36,6 +37,8 @@ public:
 class QtMapCanvas final : public maps::MapCanvas {
 public:
     explicit QtMapCanvas(QImage& target);
+    // Later drawing only changes pixels inside the region.
+    void setClip(const QRegion& region);
     int width() const override;
     int height() const override;
     void fill(const maps::Rect& area, std::uint32_t rgb) override;

@@ -3,7 +3,9 @@
 // waypoints, an 800-point track and an 800-point route over a folder of PNG
 // tiles, at 480 × 800 and 1920 × 1080. Each panning frame composes the tile
 // layer afresh; warm reuses decoded tiles, cold reads and decodes them again.
-//   build/bin/map_screen_bench [frames]
+//   build/bin/map_screen_bench [frames] [--dump FOLDER]
+// With --dump it writes the frames of a fixed walk over the map as PNG files
+// instead, so that two builds can be compared picture for picture.
 #include "app/CGlobalData.h"
 #include "app/WaypointEditing.h"
 #include "db/CacheStore.h"
@@ -97,13 +99,36 @@ std::vector<double> panFrames(CMapScreen& map, int frames, bool cold)
     return ms;
 }
 
+// Frames of pans of many lengths and directions, within a tile and across
+// tile edges, each followed by the frame that reloads the list.
+void dumpFrames(CMapScreen& map, const QString& folder, const QString& prefix)
+{
+    const QPoint pans[] = {{40, 0},  {40, 0},  {40, 0},   {40, 0},  {40, 0}, {40, 0}, {40, 0}, {0, -30}, {0, -30},
+                           {0, -30}, {-70, 25}, {-70, 25}, {-70, 25}, {300, 0}, {-5, 3}, {1, 1}, {-1, 0}, {0, 260},
+                           {-256, 0}, {13, -17}, {600, 500}, {-2, -2}};
+    int n = 0;
+    map.renderFrame().save(QStringLiteral("%1/%2-%3.png").arg(folder, prefix).arg(n++, 3, 10, QLatin1Char('0')));
+    for (const QPoint by : pans) {
+        map.panBy(by.x(), by.y());
+        for (int k = 0; k < 2; ++k)
+            map.renderFrame().save(QStringLiteral("%1/%2-%3.png").arg(folder, prefix).arg(n++, 3, 10, QLatin1Char('0')));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 300;
+    int frames = 300;
+    QString dump;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--dump" && i + 1 < argc)
+            dump = QString::fromLocal8Bit(argv[++i]);
+        else
+            frames = std::max(10, std::atoi(argv[i]));
+    }
 
     QTemporaryDir dir;
     Paths p;
@@ -169,6 +194,15 @@ int main(int argc, char** argv)
         g.trackLogger->route.push_back(geo::projectPoint(kHome, 0.002 * i, 225.0));
     }
 
+    if (!dump.isEmpty()) {
+        fs::create_directories(dump.toStdString());
+        for (const QSize size : {QSize(480, 800), QSize(1920, 1080)}) {
+            CMapScreen map(g, notifier);
+            map.resize(size);
+            dumpFrames(map, dump, QStringLiteral("%1x%2").arg(size.width()).arg(size.height()));
+        }
+        return 0;
+    }
     std::printf("%zu caches listed, %zu track points in memory, %d frames per row\n", g.caches.size(),
                 g.trackLogger->recentPoints(5000).size(), frames);
     std::printf("%-12s %-6s %10s %10s %8s %8s\n", "size", "tiles", "median ms", "p99 ms", "caches", "wpts");

@@ -2,6 +2,8 @@
 // The map and the map tile download against tarnwick-sim: what the user sees
 // and what ends up in the tile store.
 #include "app/CGlobalData.h"
+#include "app/GpsSwitch.h"
+#include "app/WaypointEditing.h"
 #include "db/CacheStore.h"
 #include "geo/GeoMath.h"
 #include "gps/CTrackLogger.h"
@@ -14,11 +16,13 @@
 #include "screens/QtServices.h"
 
 #include <QElapsedTimer>
+#include <QPainter>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -80,7 +84,8 @@ struct World {
         global->settings.dnlOnline = 1;
     }
 
-    void addCache(const std::string& code, double km, double bearingDeg)
+    // A cache with as many waypoints, a few steps to the east of it.
+    void addCache(const std::string& code, double km, double bearingDeg, int waypoints = 0)
     {
         CGeocache c;
         c.code = code;
@@ -90,6 +95,40 @@ struct World {
         c.lon = at.lon;
         c.type = CacheType::Traditional;
         CacheStore(global->cacheDb, global->tagCategories).InsertCache(c);
+        for (int i = 1; i <= waypoints; ++i) {
+            CWaypoint w = NewWaypointFor(*global, code);
+            w.name = "Stage " + std::to_string(i);
+            const geo::LatLon wp = geo::projectPoint(at, 0.08 * i, 90.0);
+            w.lat = wp.lat;
+            w.lon = wp.lon;
+            StoreWaypoint(*global, w);
+        }
+    }
+
+    // Stored tiles of 9 × 9 around home at the default zoom, lines on paper.
+    void makeTiles()
+    {
+        maps::TileProvider::Options o;
+        o.mapFolder = mapFolder;
+        o.centre = kHome;
+        auto provider = maps::makeTileProvider(global->mapSources[0], o);
+        const maps::WorldPoint c = provider->centreWorld();
+        QImage image(256, 256, QImage::Format_RGB32);
+        for (int i = -4; i <= 4; ++i)
+            for (int j = -4; j <= 4; ++j) {
+                image.fill(QColor(230, 225, 210));
+                QPainter p(&image);
+                p.setRenderHint(QPainter::Antialiasing);
+                for (int k = 0; k < 12; ++k) {
+                    p.setPen(QPen(QColor::fromHsv((i * 40 + j * 90 + k * 20 + 720) % 360, 160, 200), 1 + k % 4));
+                    p.drawLine((k * 37 + i * 11) & 255, (k * 71) & 255, (k * 53 + j * 7) & 255, (k * 29 + 100) & 255);
+                }
+                p.end();
+                fs::path path = provider->tilePath(provider->offsetByTiles(c, i, j), 0);
+                path.replace_extension(".png");
+                fs::create_directories(path.parent_path());
+                QVERIFY(image.save(QString::fromStdString(path.string()), "PNG"));
+            }
     }
 
     // Files of the tile folder, by ending.
@@ -111,18 +150,49 @@ struct World {
     fs::path mapFolder;
 };
 
+// Degrees and minutes as NMEA writes them (northern and eastern half).
+QString nmeaAngle(double value, int digits)
+{
+    const double a = std::fabs(value);
+    const int d = static_cast<int>(a);
+    return QStringLiteral("%1%2").arg(d, digits, 10, QLatin1Char('0')).arg((a - d) * 60.0, 7, 'f', 4, QLatin1Char('0'));
+}
+
 // A GGA and an RMC sentence with a fix at the position.
 void feedFix(GpsReceiver& gps, geo::LatLon at, double courseDeg = 90.0)
 {
-    const auto nmea = [](double value, int digits) {
-        const double a = std::fabs(value);
-        const int d = static_cast<int>(a);
-        return QStringLiteral("%1%2").arg(d, digits, 10, QLatin1Char('0')).arg((a - d) * 60.0, 7, 'f', 4, QLatin1Char('0'));
-    };
-    const QString lat = nmea(at.lat, 2) + QStringLiteral(",N");
-    const QString lon = nmea(at.lon, 3) + QStringLiteral(",E");
+    const QString lat = nmeaAngle(at.lat, 2) + QStringLiteral(",N");
+    const QString lon = nmeaAngle(at.lon, 3) + QStringLiteral(",E");
     gps.dispatchLine(QStringLiteral("$GPRMC,101500,A,%1,%2,2.0,%3,150624,,").arg(lat, lon).arg(courseDeg).toStdString());
     gps.dispatchLine(QStringLiteral("$GPGGA,101500,%1,%2,1,08,1.0,250.0,M,,M,,").arg(lat, lon).toStdString());
+}
+
+// A receiver log of a walk: per fix an RMC, a GGA and the satellites in
+// view, with checksums, time stamps a quarter of a second apart.
+QByteArray walkLog(const std::vector<geo::LatLon>& walk)
+{
+    const auto sentence = [](const QString& body) {
+        unsigned sum = 0;
+        for (const char c : body.toLatin1())
+            sum ^= static_cast<unsigned char>(c);
+        return QStringLiteral("$%1*%2\r\n").arg(body, QString::number(sum, 16).rightJustified(2, QLatin1Char('0')).toUpper()).toLatin1();
+    };
+    QByteArray log;
+    for (std::size_t i = 0; i < walk.size(); ++i) {
+        const double s = 36900.0 + 0.25 * static_cast<double>(i);
+        const int whole = static_cast<int>(s);
+        const QString time = QStringLiteral("%1%2%3")
+                                 .arg(whole / 3600, 2, 10, QLatin1Char('0'))
+                                 .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
+                                 .arg(whole % 60 + (s - whole), 5, 'f', 2, QLatin1Char('0'));
+        const QString lat = nmeaAngle(walk[i].lat, 2) + QStringLiteral(",N");
+        const QString lon = nmeaAngle(walk[i].lon, 3) + QStringLiteral(",E");
+        log += sentence(QStringLiteral("GPRMC,%1,A,%2,%3,4.3,90.0,150624,,").arg(time, lat, lon));
+        log += sentence(QStringLiteral("GPGGA,%1,%2,%3,1,08,0.9,250.0,M,45.0,M,,").arg(time, lat, lon));
+        log += sentence(QStringLiteral("GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45"));
+        log += sentence(QStringLiteral("GPGSV,2,2,08,17,55,140,44,19,31,060,42,24,12,280,38,32,65,010,47"));
+    }
+    return log;
 }
 
 std::unique_ptr<MainWindow> showWindow(World& w)
@@ -233,6 +303,113 @@ private slots:
         feedFix(*w.global->gps, away);
         QTRY_VERIFY(geo::distanceKm(map->mapCentre(), away) < 0.01);
         QTRY_COMPARE(map->shown().trackPoints, 3);
+    }
+
+    void aReplayedWalkMovesTheMarkerAndTheMapOverSimulatorTiles()
+    {
+        World w(m_port, "/tiles/{z}/{x}/{y}.png");
+        QCOMPARE(w.global->trackDb.OpenFile(w.global->trackDbPath().string()), 0);
+        auto clock = std::make_shared<std::atomic<std::time_t>>(1700000000);
+        w.global->trackLogger->setClock([clock] { return clock->fetch_add(5) + 5; });
+        w.global->trackLogger->setRecording(true);
+        QVERIFY(w.global->trackLogger->openTrackLog());
+        // 500 m to the east in steps of 20 m.
+        std::vector<geo::LatLon> walk;
+        for (int i = 0; i < 26; ++i)
+            walk.push_back(geo::projectPoint(kHome, 0.02 * i, 90.0));
+        const fs::path log = fs::path(w.dir.path().toStdString()) / "walk.nmea";
+        QFile file(QString::fromStdString(log.string()));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(walkLog(walk));
+        file.close();
+
+        auto window = showWindow(w);
+        CMapScreen* map = openMapScreen(*window, *w.global);
+        QVERIFY(map->provider());
+        maps::TileProvider& provider = *map->provider();
+        map->zoomIn();
+        map->zoomIn(); // zoom 16: a quarter of the screen is under 200 m
+        map->setMovingMap(true);
+        w.global->gpsSwitch->switchOn("replay:" + log.string(), 4800);
+
+        // Samples of what the frames showed while the log plays.
+        int markerSteps = 0, centreJumps = 0, westward = 0, trackGrew = 0;
+        std::optional<QPoint> lastMarker;
+        geo::LatLon lastCentre = map->mapCentre();
+        int lastTrack = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(([&] {
+                                     const CMapScreen::Shown& shown = map->shown();
+                                     const geo::LatLon centre = map->mapCentre();
+                                     if (geo::distanceKm(centre, lastCentre) > 0.05) {
+                                         ++(centre.lon > lastCentre.lon ? centreJumps : westward);
+                                     } else if (shown.marker && lastMarker && shown.marker->x() > lastMarker->x()) {
+                                         ++markerSteps;
+                                     }
+                                     trackGrew += shown.trackPoints > lastTrack ? 1 : 0;
+                                     lastMarker = shown.marker;
+                                     lastCentre = centre;
+                                     lastTrack = shown.trackPoints;
+                                     return shown.trackPoints == static_cast<int>(walk.size());
+                                 }()),
+                                 15000);
+        QVERIFY2(markerSteps >= 3, qPrintable(QString::number(markerSteps)));
+        QVERIFY2(centreJumps >= 2 && westward == 0, qPrintable(QStringLiteral("%1 %2").arg(centreJumps).arg(westward)));
+        QVERIFY2(trackGrew >= 3, qPrintable(QString::number(trackGrew)));
+        QCOMPARE(w.global->trackLogger->recentPoints(100).size(), walk.size());
+        QVERIFY(geo::distanceKm(map->mapCentre(), kHome) > 0.3);
+        QTRY_VERIFY_WITH_TIMEOUT(map->shown().marker && map->screenPointOf(walk.back()) == map->shown().marker, 5000);
+        // The tile under the walk's end came from the simulator.
+        QTRY_VERIFY_WITH_TIMEOUT(provider.hasTile(provider.latLonToWorld(walk.back().lat, walk.back().lon), 0), 10000);
+        w.global->gpsSwitch->switchOff();
+        w.global->gpsSwitch->finish();
+        QVERIFY(w.recorder.messages().empty());
+    }
+
+    void panningDrawsWhatComposingAfreshDraws()
+    {
+        // Two maps over the same stored tiles, caches, waypoints and track:
+        // one pans as the user does, the other composes every frame afresh.
+        World panned(m_port, "", "folder"), fresh(m_port, "", "folder");
+        for (World* w : {&panned, &fresh}) {
+            w->global->mapSources[0].basic[0].maxAvailZoom = 0; // nothing to download
+            w->global->settings.showWpts = 2;
+            w->makeTiles();
+            for (int i = 0; i < 90; ++i)
+                w->addCache("GCP" + std::to_string(100 + i), 0.05 + 0.025 * i, 47.0 * i, i % 10 == 0 ? 2 : 0);
+            w->global->readCaches();
+            QCOMPARE(w->global->trackDb.OpenFile(w->global->trackDbPath().string()), 0);
+            std::time_t clock = 1700000000;
+            w->global->trackLogger->setClock([clock]() mutable { return clock += 5; });
+            w->global->trackLogger->setRecording(true);
+            QVERIFY(w->global->trackLogger->openTrackLog());
+            for (int i = 0; i < 300; ++i) {
+                const geo::LatLon at = geo::projectPoint(kHome, 0.012 * i, 60.0 * std::sin(i / 30.0));
+                w->global->trackLogger->appendTrack(at.lat, at.lon, 250, 1, 8, 4);
+            }
+        }
+        const QPoint pans[] = {{40, 0},   {40, 0},  {40, 0},  {40, 0}, {40, 0},  {40, 0},   {0, -30}, {0, -30},
+                               {-70, 25}, {-70, 25}, {300, 0}, {-5, 3}, {1, 1},   {0, 260}, {-256, 0}, {13, -17},
+                               {600, 500}, {-2, -2}, {-90, -45}};
+        for (const QSize size : {QSize(480, 800), QSize(1920, 1080)}) {
+            CMapScreen a(*panned.global, panned.notifier), b(*fresh.global, fresh.notifier);
+            a.resize(size);
+            b.resize(size);
+            QCOMPARE(a.renderFrame(), b.renderFrame());
+            int caches = 0, waypoints = 0;
+            for (const QPoint by : pans) {
+                a.panBy(by.x(), by.y());
+                b.panBy(by.x(), by.y());
+                for (int frame = 0; frame < 2; ++frame) { // the second one reloads the list
+                    b.invalidateTiles();
+                    QCOMPARE(a.renderFrame(), b.renderFrame());
+                    QCOMPARE(a.shown().cachesDrawn, b.shown().cachesDrawn);
+                    QCOMPARE(a.shown().waypointsDrawn, b.shown().waypointsDrawn);
+                    caches = std::max(caches, a.shown().cachesDrawn);
+                    waypoints = std::max(waypoints, a.shown().waypointsDrawn);
+                }
+            }
+            QVERIFY(caches > 20 && waypoints > 5 && a.shown().trackPoints > 100);
+        }
     }
 
     void tappingACacheMakesItCurrent()

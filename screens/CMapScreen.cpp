@@ -617,11 +617,30 @@ void CMapScreen::composeTileLayer(const QSize& size)
             const maps::PixelPoint offset = m_provider->pixelOffsetFrom(worldOf(points[i]), m_viewCentre);
             m_polygon << QPoint(m_origin.x + offset.x, m_origin.y + offset.y);
         }
-        const QRect reach = m_polygon.boundingRect().adjusted(-lineWidth, -lineWidth, lineWidth, lineWidth);
-        if (!move || m_stale.boundingRect().intersects(reach)) {
-            painter.setPen(QPen(colourOf(maps::rgbFromSetting(colour)), lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setPen(QPen(colourOf(maps::rgbFromSetting(colour)), lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        if (!move || n < 2) {
             painter.drawPolyline(m_polygon);
+            return static_cast<int>(n);
         }
+        // Only the runs of segments that reach into the redrawn parts, as
+        // one path so that crossings are not drawn twice; the ends of the
+        // runs lie outside those parts.
+        const int reach = lineWidth + 2;
+        QPainterPath runs;
+        bool open = false;
+        for (qsizetype i = 0; i + 1 < m_polygon.size(); ++i) {
+            const QPoint a = m_polygon[i], b = m_polygon[i + 1];
+            if (!m_stale.intersects(QRect(a, b).normalized().adjusted(-reach, -reach, reach, reach))) {
+                open = false;
+                continue;
+            }
+            if (!open)
+                runs.moveTo(a);
+            runs.lineTo(b);
+            open = true;
+        }
+        if (!runs.isEmpty())
+            painter.drawPath(runs);
         return static_cast<int>(n);
     };
     m_trackSeen.clear();

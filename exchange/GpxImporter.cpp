@@ -51,15 +51,6 @@ bool startsWith(const std::string& s, const char* prefix)
 }
 
 
-std::string trimmed(const std::string& text)
-{
-    const char* blanks = " \t\r\n";
-    const std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
 } // namespace
 
 std::string guidFromUrl(const std::string& url, const char* path)
@@ -155,6 +146,7 @@ CGpxImporter::Outcome CGpxImporter::parse(CXmlCharSource& source, JobProgress* p
     CXmlTokenizer xml(source);
     // Pocket queries write accented letters as numeric references.
     xml.setDecodeCharacterReferences(true);
+    xml.setWholeTexts(true);
     State s;
     EntryQueue queue;
     std::thread storer;
@@ -218,7 +210,7 @@ CGpxImporter::Outcome CGpxImporter::parse(CXmlCharSource& source, JobProgress* p
         case XT_SPACE:
         case XT_CHUNK:
             if (s.text.size() < kMaxElementText)
-                s.text += xml.GetValueUtf8();
+                appendUtf8(s.text, xml.GetValue());
             break;
         case XT_END_TAG: {
             element = xml.GetTagName();
@@ -333,9 +325,17 @@ std::string CGpxImporter::takeText(State& s)
     // ends, as an XML reader would hand them over. The text is used up:
     // an end tag that reads it again would make a file of many end tags
     // cost the square of its length.
+    // The text is copied out rather than moved, so that the buffer keeps
+    // its room for the next element.
     m_textBytesRead += s.text.size();
-    std::string t = text::replaceAll(trimmed(s.text), "\r\n", "\n");
+    const char* blanks = " \t\r\n";
+    const std::size_t first = s.text.find_first_not_of(blanks);
+    std::string t;
+    if (first != std::string::npos)
+        t.assign(s.text, first, s.text.find_last_not_of(blanks) - first + 1);
     s.text.clear();
+    if (t.find('\r') != std::string::npos)
+        t = text::replaceAll(t, "\r\n", "\n");
     return t;
 }
 

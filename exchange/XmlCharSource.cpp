@@ -246,8 +246,16 @@ bool CUtf8FileSource::refill()
 
 std::string toUtf8(std::u16string_view text)
 {
-    std::string out(text.size() * 3, '\0');
-    char* o = out.data();
+    std::string out;
+    appendUtf8(out, text);
+    return out;
+}
+
+void appendUtf8(std::string& out, std::u16string_view text)
+{
+    const std::size_t start = out.size();
+    out.resize(start + text.size() * 3);
+    char* o = out.data() + start;
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
         if (c < 0x80) {
@@ -263,7 +271,6 @@ std::string toUtf8(std::u16string_view text)
         o = encodeUtf8(o, c);
     }
     out.resize(static_cast<std::size_t>(o - out.data()));
-    return out;
 }
 
 std::u16string toUtf16(std::string_view utf8)

@@ -191,6 +191,8 @@ int CXmlTokenizer::content()
         return XT_END;
     if (c == u'<')
         return markup();
+    if (m_wholeTexts)
+        return wholeText(c);
     bool space = false;
     if (c == u'&')
         c = entity();
@@ -205,6 +207,42 @@ int CXmlTokenizer::content()
     }
     m_pushBack = c;
     return space ? XT_SPACE : XT_TEXT;
+}
+
+// Text up to the next markup, c its first unit. The units at hand in the
+// read-ahead buffer are copied in one loop rather than read one by one.
+int CXmlTokenizer::wholeText(char16_t c)
+{
+    // Room left for what one more entity may append (an unknown name is
+    // given back whole) so that nothing is cut off at the end of a run.
+    constexpr std::size_t kRunEnd = kMaxValue - 64;
+    for (;;) {
+        if (c == u'&') {
+            c = entity();
+            if (c == 0)
+                return XT_TEXT;
+        }
+        appendValue(c);
+        if (!m_pushBack) {
+            const std::size_t stop = std::min(m_inputLength, m_inputPos + (kRunEnd - std::min(kRunEnd, m_valueLength)));
+            std::size_t pos = m_inputPos;
+            while (pos < stop) {
+                const char16_t u = m_input[pos];
+                if (u == u'<' || u == u'&' || u == 0)
+                    break;
+                m_value[m_valueLength++] = u;
+                ++pos;
+            }
+            m_inputPos = pos;
+        }
+        if (m_valueLength >= kRunEnd)
+            return XT_TEXT;
+        c = read();
+        if (c == 0 || c == u'<') {
+            m_pushBack = c;
+            return XT_TEXT;
+        }
+    }
 }
 
 int CXmlTokenizer::markup()

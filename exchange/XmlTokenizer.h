@@ -50,6 +50,11 @@ public:
     // Decodes numeric character references ("&#xFC;", "&#252;") as well.
     // Off by default: some readers look for the undecoded "&;xD;" form.
     void setDecodeCharacterReferences(bool on) { m_decodeReferences = on; }
+    // Element text comes as long XT_TEXT runs with entities decoded inside
+    // them, instead of a token per word, per run of blanks and per entity,
+    // for readers that only join the pieces (the pocket-query import). A run
+    // ends before the value buffer is full; the next token goes on with it.
+    void setWholeTexts(bool on) { m_wholeTexts = on; }
 
     // Valid until the next tag is read. Each name unit keeps its low 8 bits.
     const char* GetTagName();
@@ -73,6 +78,7 @@ private:
     char16_t entity();
     char16_t characterReference();
     int content();
+    int wholeText(char16_t c);
     int markup();
     int attributes();
     int section(char16_t a, char16_t b, char16_t c, int endToken);
@@ -96,6 +102,7 @@ private:
     std::size_t m_kept = 0;
     bool m_inQuotes = false; // inside a declaration; false again at its end
     bool m_decodeReferences = false;
+    bool m_wholeTexts = false;
     State m_state = State::Content;
 };
 

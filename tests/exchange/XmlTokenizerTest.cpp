@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <random>
 #include <tuple>
+#include <utility>
 
 namespace tw {
 namespace {
@@ -208,6 +209,65 @@ TEST(XmlCharacterReferences, DecodedWhenAskedFor)
     // What is no reference stays as it was written.
     EXPECT_EQ(decoded("<t>&#;x &#12a &#xZZ; &#0; &#xD800;</t>"), "&#;x &#12a &#xZZ; &#0; &#xD800;");
     EXPECT_EQ(decoded("<t>end &#12"), "end &#12");
+}
+
+} // namespace
+} // namespace tw
+
+namespace tw {
+namespace {
+
+// The tokens with the texts between two pieces of markup joined, as the
+// pocket-query import reads them.
+std::vector<std::string> joinedTokens(std::string_view utf8, bool wholeTexts)
+{
+    CUtf8MemorySource source(utf8);
+    CXmlTokenizer xml(source);
+    xml.setDecodeCharacterReferences(true);
+    xml.setWholeTexts(wholeTexts);
+    std::vector<std::string> out;
+    std::string text;
+    for (int t = xml.NextToken(); t != XT_END; t = xml.NextToken()) {
+        if (t == XT_TEXT || t == XT_SPACE || t == XT_CHUNK) {
+            text += xml.GetValueUtf8();
+            continue;
+        }
+        if (!text.empty())
+            out.push_back("T:" + std::exchange(text, {}));
+        std::string token = std::to_string(t);
+        if (t == XT_START_TAG || t == XT_END_TAG)
+            token += xml.GetTagName();
+        else if (t == XT_ATTRIBUTE)
+            token += std::string(xml.GetAttrName()) + "=" + xml.GetValueUtf8();
+        out.push_back(token);
+    }
+    if (!text.empty())
+        out.push_back("T:" + text);
+    return out;
+}
+
+TEST(XmlTokenizerWholeTexts, SameTextsAsTokenByToken)
+{
+    const std::vector<std::string> texts{"word", "kámen", " ", "\r\n  ", "&amp;", "&lt;b&gt;", "&#xFC;", "&#252;",
+                                         "&#x1F600;", "&#12a", "&#;", "&nbsp;", "&", "&#x", "\xFF", "\xC3",
+                                         "&averyveryveryverylongentitynamethatgoeson;"};
+    const std::vector<std::string> markup{"<b>", "</b>", "<![CDATA[x]]y]]>", "<!-- c -->", "<a x=\"1&amp;2\"/>"};
+    std::mt19937 rng(20261207);
+    for (int round = 0; round < 12; ++round) {
+        std::string doc = "<gpx>";
+        const int pieces = static_cast<int>(rng() % 6000);
+        for (int i = 0; i < pieces; ++i) {
+            if (rng() % 150 == 0)
+                doc += markup[rng() % markup.size()];
+            else if (rng() % 40 == 0)
+                doc += " " + std::string(rng() % 8000, 'y') + " ";
+            else
+                doc += texts[rng() % texts.size()];
+        }
+        if (round % 2 == 0)
+            doc += "</gpx>";
+        EXPECT_EQ(joinedTokens(doc, true), joinedTokens(doc, false)) << "round " << round;
+    }
 }
 
 } // namespace

@@ -2,11 +2,15 @@
 // Writes a pocket query of N realistic caches for the import benchmark:
 // 5 to 20 logs each, attributes, HTML descriptions with accented text, and
 // two additional waypoints for every Multi-cache and Unknown Cache.
-//   make_pocket_query N FILE
+//   make_pocket_query N FILE [--centre LAT,LON [--radius KM]]
+// With a centre the caches lie within the radius (default 3 km) of it.
 #include "db/Records.h"
 #include "exchange/GpxWriter.h"
+#include "geo/GeoMath.h"
 
+#include <cmath>
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -89,12 +93,39 @@ CGeocache makeCache(std::mt19937& rng, int n)
     return c;
 }
 
+// Moves the cache and its waypoints to a random spot within radiusKm of centre.
+void placeAround(std::mt19937& rng, CGeocache& c, geo::LatLon centre, double radiusKm)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const geo::LatLon at = geo::projectPoint(centre, radiusKm * std::sqrt(unit(rng)), 360.0 * unit(rng));
+    const double dLat = at.lat - c.lat, dLon = at.lon - c.lon;
+    c.lat = at.lat;
+    c.lon = at.lon;
+    for (auto& w : c.waypoints) {
+        w->lat += dLat;
+        w->lon += dLon;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: make_pocket_query N FILE\n");
+    std::optional<geo::LatLon> centre;
+    double radiusKm = 3.0;
+    bool usable = argc >= 3 && argc % 2 == 1;
+    for (int i = 3; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        geo::LatLon at;
+        if (option == "--centre" && std::sscanf(argv[i + 1], "%lf,%lf", &at.lat, &at.lon) == 2)
+            centre = at;
+        else if (option == "--radius")
+            radiusKm = std::atof(argv[i + 1]);
+        else
+            usable = false;
+    }
+    if (!usable || !(radiusKm > 0)) {
+        std::fprintf(stderr, "usage: make_pocket_query N FILE [--centre LAT,LON [--radius KM]]\n");
         return 2;
     }
     const int count = std::atoi(argv[1]);
@@ -106,8 +137,12 @@ int main(int argc, char** argv)
     std::mt19937 rng(20261207);
     GpxWriter writer(out);
     writer.header(std::time(nullptr));
-    for (int i = 0; i < count; ++i)
-        writer.cache(makeCache(rng, i));
+    for (int i = 0; i < count; ++i) {
+        CGeocache c = makeCache(rng, i);
+        if (centre)
+            placeAround(rng, c, *centre, radiusKm);
+        writer.cache(c);
+    }
     writer.footer();
     std::fclose(out);
     return writer.ok() ? 0 : 1;

@@ -106,8 +106,12 @@ int main(int argc, char* argv[])
     global.proximityAlert->setSoundPlayer(&sound);
     tw::CTarnwickApp app(global);
     app.batch = tw::defaultBatchActions();
-    // Without a settings file the window first asks for the language and home.
+    // Without a settings file the window first asks for the language and
+    // home. A termination request ends the questions' own event loop too.
+    const QMetaObject::Connection endQuestions =
+        QObject::connect(&terminate, &QSocketNotifier::activated, &qapp, [] { QApplication::exit(0); });
     tw::FirstStartDialog::askIfFirstStart(global);
+    QObject::disconnect(endQuestions);
     if (tw::terminationRequested())
         return 0;
     tw::QtStartupUi ui(global, notifier, prompter);

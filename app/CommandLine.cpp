@@ -68,6 +68,8 @@ void CTarnwickCommandLine::ParseParam(const std::string& raw)
         m_nearArgs = 2;
     } else if (word == "refresh") {
         refresh = 1;
+    } else if (word == "map") {
+        openMap = 1;
     }
     // The word after "i" or "e" names the file, and is kept as given.
     if (lastWord == "i")

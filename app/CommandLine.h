@@ -10,7 +10,8 @@ namespace tw {
 // "i <file>" (import) and "e <file>" (export the filtered caches), the
 // online words "dl <code>..." (download caches by code), "near <lat> <lon>"
 // (the nearest caches) and "refresh" (fresh data of the saved filter's
-// caches), and the window's "show <code>" (open that cache's listing).
+// caches), and the window's "show <code>" (open that cache's listing) and
+// "map" (open the map over the cache list).
 // Words compare exactly, with or without a leading '-' or "--".
 class CTarnwickCommandLine {
 public:
@@ -25,6 +26,7 @@ public:
     std::string importFile;
     std::string exportFile;
     std::string showCode;
+    int openMap = 0;
     int download = 0;
     std::vector<std::string> downloadCodes; // upper case
     int nearest = 0;

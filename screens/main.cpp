@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/BatchMode.h"
 #include "app/CGlobalData.h"
+#include "app/FirstStart.h"
 #include "app/TarnwickApp.h"
 #include "gps/Navigation.h"
 #include "platform/Paths.h"
 #include "platform/Signals.h"
+#include "screens/CMapScreen.h"
+#include "screens/FirstStartDialog.h"
 #include "screens/MainWindow.h"
 #include "screens/QtServices.h"
 #include "screens/QtSoundPlayer.h"
@@ -32,16 +35,32 @@ bool haveDisplay()
     return false;
 }
 
-void explainNoDisplay()
+// The words the program takes, for --help and for a start without a display.
+void printUsage(std::FILE* to)
 {
-    std::fputs("tarnwick: there is no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY\n"
-               "is set). Without a display Tarnwick runs its batch words:\n"
+    std::fputs("Batch words, run without a window:\n"
                "  tarnwick fn            export the field notes of the last two days\n"
                "  tarnwick tgpx|tkml|tplt  export every recorded track (words may be combined)\n"
                "  tarnwick tdel          delete every recorded track\n"
                "  tarnwick i FILE        import a GPX pocket query (or a zipped one)\n"
                "  tarnwick e FILE        export the caches of the saved filter to a GPX file\n"
-               "To open the window without a screen, set QT_QPA_PLATFORM=offscreen or run it under xvfb-run.\n",
+               "  tarnwick dl CODE...    download caches by code (online)\n"
+               "  tarnwick near LAT LON  download the caches nearest to a point (online)\n"
+               "  tarnwick refresh       fresh data of the saved filter's caches (online)\n"
+               "The window:\n"
+               "  tarnwick               open the cache list\n"
+               "  tarnwick show CODE     open that cache's listing\n"
+               "  tarnwick --map         open the map over the cache list\n",
+               to);
+}
+
+void explainNoDisplay()
+{
+    std::fputs("tarnwick: there is no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY\n"
+               "is set). Without a display Tarnwick runs its batch words.\n",
+               stderr);
+    printUsage(stderr);
+    std::fputs("To open the window without a screen, set QT_QPA_PLATFORM=offscreen or run it under xvfb-run.\n",
                stderr);
 }
 
@@ -52,6 +71,10 @@ int main(int argc, char* argv[])
     std::vector<std::string> args(argv + 1, argv + argc);
     const tw::Paths paths = tw::Paths::fromEnvironment(tw::currentExecutable(argv[0]));
 
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        printUsage(stdout);
+        return 0;
+    }
     tw::CTarnwickCommandLine words;
     words.parse(args);
     if (words.isBatch())
@@ -83,6 +106,14 @@ int main(int argc, char* argv[])
     global.proximityAlert->setSoundPlayer(&sound);
     tw::CTarnwickApp app(global);
     app.batch = tw::defaultBatchActions();
+    // Without a settings file the window first asks for the language and
+    // home. A termination request ends the questions' own event loop too.
+    const QMetaObject::Connection endQuestions =
+        QObject::connect(&terminate, &QSocketNotifier::activated, &qapp, [] { QApplication::exit(0); });
+    tw::FirstStartDialog::askIfFirstStart(global);
+    QObject::disconnect(endQuestions);
+    if (tw::terminationRequested())
+        return 0;
     tw::QtStartupUi ui(global, notifier, prompter);
     if (!app.InitInstance(args, ui))
         return 1;
@@ -95,6 +126,8 @@ int main(int argc, char* argv[])
             if (!code.isEmpty())
                 window->showCache(code.toStdString());
         });
+        if (words.openMap)
+            tw::openMapScreen(*window, global);
         if (!words.showCode.empty())
             window->showCache(words.showCode);
     }

@@ -2,16 +2,21 @@
 // Writes a pocket query of N realistic caches for the import benchmark:
 // 5 to 20 logs each, attributes, HTML descriptions with accented text, and
 // two additional waypoints for every Multi-cache and Unknown Cache.
-//   make_pocket_query [--shape default|heavy] N FILE
+//   make_pocket_query [--shape default|heavy] N FILE [--centre LAT,LON [--radius KM]]
 // The heavy shape is what a full pocket query of busy caches looks like:
 // about 7 KB of log text and a 4 KB HTML description per cache, written
 // escaped rather than in CDATA, and travel bugs in some of the caches.
+// With a centre the caches lie within the radius (default 3 km) of it.
 #include "db/Records.h"
 #include "exchange/GpxImporter.h"
 #include "exchange/GpxWriter.h"
+#include "geo/GeoMath.h"
 #include "platform/Numbers.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -193,22 +198,49 @@ void writeHeavy(std::FILE* out, std::mt19937& rng, const CGeocache& c)
     }
 }
 
+// Moves the cache and its waypoints to a random spot within radiusKm of centre.
+void placeAround(std::mt19937& rng, CGeocache& c, geo::LatLon centre, double radiusKm)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const geo::LatLon at = geo::projectPoint(centre, radiusKm * std::sqrt(unit(rng)), 360.0 * unit(rng));
+    const double dLat = at.lat - c.lat, dLon = at.lon - c.lon;
+    c.lat = at.lat;
+    c.lon = at.lon;
+    for (auto& w : c.waypoints) {
+        w->lat += dLat;
+        w->lon += dLon;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     bool heavy = false;
+    std::optional<geo::LatLon> centre;
+    double radiusKm = 3.0;
+    bool usable = true;
     for (auto it = args.begin(); it != args.end();) {
-        if (*it == "--shape" && it + 1 != args.end() && (it[1] == "heavy" || it[1] == "default")) {
-            heavy = it[1] == "heavy";
-            it = args.erase(it, it + 2);
-        } else {
+        if (it->rfind("--", 0) != 0) {
             ++it;
+            continue;
         }
+        geo::LatLon at;
+        if (it + 1 == args.end())
+            usable = false;
+        else if (*it == "--shape" && (it[1] == "heavy" || it[1] == "default"))
+            heavy = it[1] == "heavy";
+        else if (*it == "--centre" && std::sscanf(it[1].c_str(), "%lf,%lf", &at.lat, &at.lon) == 2)
+            centre = at;
+        else if (*it == "--radius")
+            radiusKm = std::atof(it[1].c_str());
+        else
+            usable = false;
+        it = args.erase(it, std::min(it + 2, args.end()));
     }
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: make_pocket_query [--shape default|heavy] N FILE\n");
+    if (!usable || args.size() != 2 || !(radiusKm > 0)) {
+        std::fprintf(stderr, "usage: make_pocket_query [--shape default|heavy] N FILE [--centre LAT,LON [--radius KM]]\n");
         return 2;
     }
     const int count = std::atoi(args[0].c_str());
@@ -222,6 +254,8 @@ int main(int argc, char** argv)
     writer.header(std::time(nullptr));
     for (int i = 0; i < count; ++i) {
         CGeocache c = makeCache(rng, i);
+        if (centre)
+            placeAround(rng, c, *centre, radiusKm);
         if (heavy) {
             makeHeavy(rng, c);
             writeHeavy(out, rng, c);

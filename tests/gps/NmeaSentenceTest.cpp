@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gps/NmeaSentence.h"
+#include "gps/NmeaWalk.h"
+
+#include "geo/GeoMath.h"
 
 #include "tests/geo/RowName.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <string>
+#include <vector>
 
 namespace tw::nmea {
 namespace {
@@ -176,6 +181,45 @@ TEST(GsvTest, RestIsCutAt127Characters)
     EXPECT_EQ(gsv->records[8].snrDb, 44);
     EXPECT_EQ(gsv->records[9].azimuthDeg, 333);
     EXPECT_EQ(gsv->records[9].snrDb, -1);
+}
+
+// The walk the demo replays: whole fixes a second apart, a step of the
+// speed each, from the first point to the last, every line checked.
+TEST(NmeaWalkTest, StepsOnceASecondAlongThePointsWithValidSentences)
+{
+    const std::vector<geo::LatLon> points{{48.8108, 14.3152}, {48.8120, 14.3160}, {48.8120, 14.3160}, {48.8101, 14.3190}};
+    const std::string log = walkLog(points, 1.5, 1700000000); // 22:13:20 UTC
+    std::vector<Rmc> fixes;
+    int gga = 0, gsa = 0, gsv = 0;
+    std::size_t from = 0;
+    for (std::size_t end; (end = log.find("\r\n", from)) != std::string::npos; from = end + 2) {
+        const std::string_view line(log.data() + from, end - from);
+        ASSERT_NE(line.find('*'), std::string_view::npos) << line;
+        ASSERT_TRUE(checksumAcceptable(line)) << line;
+        switch (kindOf(line)) {
+        case Kind::Rmc: fixes.push_back(parseRmc(line).value()); break;
+        case Kind::Gga: gga += parseGga(line).has_value(); break;
+        case Kind::Gsa: gsa += parseGsa(line).has_value(); break;
+        case Kind::Gsv: gsv += parseGsv(line).has_value(); break;
+        case Kind::Other: FAIL() << line;
+        }
+    }
+    EXPECT_EQ(from, log.size());
+    const double lengthM = 1000.0 * (geo::distanceKm(points[0], points[1]) + geo::distanceKm(points[2], points[3]));
+    ASSERT_NEAR(static_cast<double>(fixes.size()), std::ceil(lengthM / 1.5) + 1, 1.0);
+    EXPECT_EQ(gga, static_cast<int>(fixes.size()));
+    EXPECT_EQ(gsa, gga);
+    EXPECT_EQ(gsv, 2 * gga);
+    EXPECT_NEAR(fixes.front().latitude, points.front().lat, 1e-6);
+    EXPECT_NEAR(fixes.back().longitude, points.back().lon, 1e-6);
+    EXPECT_DOUBLE_EQ(fixes.front().utcTime, 221320.0);
+    EXPECT_DOUBLE_EQ(fixes[1].utcTime, 221321.0);
+    for (std::size_t i = 1; i + 1 < fixes.size(); ++i) {
+        const double stepM = 1000.0 * geo::distanceKm({fixes[i - 1].latitude, fixes[i - 1].longitude},
+                                                      {fixes[i].latitude, fixes[i].longitude});
+        EXPECT_LE(stepM, 1.5 + 0.05) << i;
+        EXPECT_NEAR(*fixes[i].speedKmh, 5.4, 0.05);
+    }
 }
 
 } // namespace

@@ -9,9 +9,10 @@ mkdir -p "$dir/docs"
 : > "$dir/docs/Tarnwick.log"
 export TARNWICK_CONFIG_DIR=$dir/config TARNWICK_DATA_DIR=$dir/data XDG_DOCUMENTS_DIR=$dir/docs
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-# The question whether to create the database would wait for a click: start
-# with a database in place.
-mkdir -p "$dir/data"
+# The questions of a first start and whether to create the database would
+# wait for a click: start with settings and a database in place.
+mkdir -p "$dir/data" "$dir/config"
+printf '[Options]\nLanguage = en\n' > "$dir/config/Tarnwick.ini"
 cp "$(dirname "$exe")/emptydb.db3" "$dir/data/cachedb.db3"
 # Ends the program once its log says the window is open (at most 60 s).
 xvfb-run -a -s "-screen 0 800x900x24" bash -c '

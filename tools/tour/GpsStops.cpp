@@ -8,6 +8,7 @@
 #include "geo/GeoMath.h"
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
+#include "gps/NmeaWalk.h"
 #include "screens/CExportTrackDlg.h"
 #include "screens/CGpsScr.h"
 #include "screens/CTrackManager.h"
@@ -24,15 +25,7 @@
 namespace tw {
 namespace {
 
-std::string withChecksum(const std::string& body)
-{
-    unsigned sum = 0;
-    for (const char c : body)
-        sum ^= static_cast<unsigned char>(c);
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "*%02X", sum);
-    return "$" + body + tail + "\r\n";
-}
+using nmea::withChecksum;
 
 // ddmm.mmmm and the hemisphere of a coordinate.
 std::string nmeaCoord(double deg, bool longitude)

@@ -41,5 +41,6 @@ void addGpsStops(std::vector<TourStop>& stops);
 void addMapStops(std::vector<TourStop>& stops);
 void addOnlineStops(std::vector<TourStop>& stops);
 void addLoginStops(std::vector<TourStop>& stops);
+void addFirstStartStops(std::vector<TourStop>& stops);
 
 } // namespace tw

@@ -85,6 +85,7 @@ int main(int argc, char* argv[])
     tw::addMapStops(stops);
     tw::addOnlineStops(stops);
     tw::addLoginStops(stops);
+    tw::addFirstStartStops(stops);
 
     int written = 0;
     int failed = 0;

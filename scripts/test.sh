@@ -42,8 +42,12 @@ dpkg-deb -x "$deb" "$root"
 out=$(env -u TARNWICK_INSTALL_DIR TARNWICK_CONFIG_DIR="$root/home/config" TARNWICK_DATA_DIR="$root/home/data" \
       "$root/usr/bin/tarnwick" tdel 2>&1) || { echo "$out"; echo "package: the installed program failed" >&2; exit 1; }
 [[ -f "$root/home/data/cachedb.db3" ]] || { echo "$out"; echo "package: the installed program made no cache database" >&2; exit 1; }
-question=$(sed -n 's/^298=" *\(.*\)"\r\?$/\1/p' "$root/usr/share/tarnwick/lang.en")
-[[ -n "$question" ]] && grep -qF "$question" <<<"$out" || { echo "$out"; echo "package: the installed program read no language file" >&2; exit 1; }
+asked=no
+for lang in "$root"/usr/share/tarnwick/lang.*; do
+  question=$(sed -n 's/^298=" *\(.*\)"\r\?$/\1/p' "$lang")
+  [[ -n "$question" ]] && grep -qF "$question" <<<"$out" && asked=yes
+done
+[[ $asked == yes ]] || { echo "$out"; echo "package: the installed program read no language file" >&2; exit 1; }
 # Every dependency resolves from the configured archives (a dry run).
 apt-get install -s "$deb" >"$root/apt.log" 2>&1 || { cat "$root/apt.log"; echo "package: its dependencies do not resolve" >&2; exit 1; }
 echo "package: $(basename "$deb") ($(du -k "$deb" | cut -f1) KiB) installs and runs"

@@ -38,10 +38,13 @@ fs::path installDirFor(const fs::path& exe)
     if (!overridden.empty())
         return overridden;
     const fs::path exeDir = exe.parent_path();
-    std::error_code ec;
-    const fs::path shared = exeDir / ".." / "share" / "tarnwick";
-    if (fs::is_directory(shared, ec))
-        return fs::weakly_canonical(shared, ec);
+    // An installed program: <prefix>/bin/tarnwick reads <prefix>/share/tarnwick.
+    if (exeDir.filename() == "bin") {
+        const fs::path shared = exeDir.parent_path() / "share" / "tarnwick";
+        std::error_code ec;
+        if (fs::is_directory(shared, ec))
+            return shared;
+    }
     return exeDir;
 }
 

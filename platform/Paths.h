@@ -22,8 +22,9 @@ struct Paths {
     std::filesystem::path deviceFolder(const std::string& folder) const;
 };
 
-// TARNWICK_INSTALL_DIR if set; else <exe dir>/../share/tarnwick if it exists;
-// else the executable's own folder (a build tree).
+// TARNWICK_INSTALL_DIR if set; else, for a program in <prefix>/bin,
+// <prefix>/share/tarnwick if it exists; else the executable's own folder
+// (a build tree, where the runtime files lie beside the programs).
 std::filesystem::path installDirFor(const std::filesystem::path& exe);
 
 // The path of the running executable (/proc/self/exe), or argv0 as given.

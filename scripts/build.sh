@@ -11,7 +11,9 @@ export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true
 # CI builds treat warnings as errors; a local build only shows them.
 werror=OFF
 [[ "${CI:-}" == true ]] && werror=ON
-if [[ ! -f build/CMakeCache.txt ]]; then
-  cmake -S . -B build "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_WERROR=$werror >/dev/null
+# TARNWICK_BUILD_DIR names another tree; arguments are added to its first configuration.
+dir=${TARNWICK_BUILD_DIR:-build}
+if [[ ! -f "$dir/CMakeCache.txt" ]]; then
+  cmake -S . -B "$dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_WERROR=$werror "$@" >/dev/null
 fi
-cmake --build build -j "$(nproc)"
+cmake --build "$dir" -j "$(nproc)"

@@ -31,6 +31,28 @@ fi
 echo "== the same tests under LC_ALL=de_DE.UTF-8 =="
 LC_ALL=de_DE.UTF-8 run_ctest --test-dir build --output-on-failure -j "$jobs"
 
+echo "== the Debian package, run from a throwaway root =="
+bash scripts/package.sh >/dev/null
+deb=$(ls "$PWD"/build-package/tarnwick_*.deb)
+root=$(mktemp -d)
+dpkg-deb -x "$deb" "$root"
+# The installed program finds its shipped files in usr/share/tarnwick: the
+# batch run makes the cache database from the template and asks in the words
+# of the language file.
+out=$(env -u TARNWICK_INSTALL_DIR TARNWICK_CONFIG_DIR="$root/home/config" TARNWICK_DATA_DIR="$root/home/data" \
+      "$root/usr/bin/tarnwick" tdel 2>&1) || { echo "$out"; echo "package: the installed program failed" >&2; exit 1; }
+[[ -f "$root/home/data/cachedb.db3" ]] || { echo "$out"; echo "package: the installed program made no cache database" >&2; exit 1; }
+asked=no
+for lang in "$root"/usr/share/tarnwick/lang.*; do
+  question=$(sed -n 's/^298=" *\(.*\)"\r\?$/\1/p' "$lang")
+  [[ -n "$question" ]] && grep -qF "$question" <<<"$out" && asked=yes
+done
+[[ $asked == yes ]] || { echo "$out"; echo "package: the installed program read no language file" >&2; exit 1; }
+# Every dependency resolves from the configured archives (a dry run).
+apt-get install -s "$deb" >"$root/apt.log" 2>&1 || { cat "$root/apt.log"; echo "package: its dependencies do not resolve" >&2; exit 1; }
+echo "package: $(basename "$deb") ($(du -k "$deb" | cut -f1) KiB) installs and runs"
+rm -rf "$root"
+
 echo "== core tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)

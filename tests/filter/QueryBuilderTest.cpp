@@ -71,8 +71,9 @@ protected:
         }
         // The list reads the nearest rows through their keys: the same rows
         // in the same order.
-        if (!query.keySql.empty())
+        if (!query.keySql.empty()) {
             EXPECT_EQ(nearestKeys(db, query), keys);
+        }
         EXPECT_EQ(sqlite3_total_changes(db.handle()), changesBefore);
         return out;
     }

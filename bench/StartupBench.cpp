@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,9 @@ struct Home {
         fs::create_directories(root / "data");
         fs::create_directories(root / "docs");
         fs::copy_file(db, root / "data" / "cachedb.db3");
+        // The word fn writes to the field notes file the settings name.
+        std::ofstream ini(root / "config" / "Tarnwick.ini");
+        ini << "[Options]\nFNFile=" << (root / "docs" / "geocache_visits.txt").string() << "\n";
     }
     ~Home()
     {

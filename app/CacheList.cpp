@@ -174,22 +174,36 @@ bool CGlobalData::readCaches()
     bool read = true;
     try {
         const CacheQuery query = BuildCacheQuery(filter, inputs);
-        SQLite::Statement rows(cacheDb, query.sql);
-        query.bind(rows);
         WaypointLoader waypoints(cacheDb, waypointTypesOf(filter));
-        while (rows.Next()) {
-            auto cache = std::make_unique<CGeocache>(geocacheFromRow(rows, &waypoints));
+        const auto take = [&](const SQLite::Statement& row) {
+            auto cache = std::make_unique<CGeocache>(geocacheFromRow(row, &waypoints));
             if (filter.code.empty()) {
                 if (filter.distanceKm != 0.0 &&
                     geo::distanceKm(reference, {cache->lat, cache->lon}) > filter.distanceKm)
-                    continue;
+                    return;
                 if (filter.mustHaveFinal && !cache->hasFinal)
-                    continue;
+                    return;
                 if (dropTagged && hasTagKeys(cacheDb, cache->code, inputs.tagCategoryKey, inputs.tagValueKey))
-                    continue;
+                    return;
             }
             caches.push_back(std::move(cache));
             ++listedCount;
+        };
+        if (!query.keySql.empty()) {
+            // The nearest rows picked from their keys and positions, then
+            // read whole one by one: the same rows in the same order.
+            SQLite::Statement row(cacheDb, "SELECT * FROM `geocache` WHERE `key` = ?");
+            for (const std::int64_t key : nearestKeys(cacheDb, query)) {
+                row.Reset();
+                row.BindInt(1, key);
+                if (row.Next())
+                    take(row);
+            }
+        } else {
+            SQLite::Statement rows(cacheDb, query.sql);
+            query.bind(rows);
+            while (rows.Next())
+                take(rows);
         }
     } catch (const SQLite::Error& e) {
         cacheDb.showPlain(e.message);

@@ -38,7 +38,12 @@ void CGlobalData::ReadDbCounters()
         }
     };
     read("PRAGMA user_version", dbVersion);
-    read("SELECT COUNT(*) FROM geocache WHERE `id` <> 'GC0' AND id > 0", cacheCount);
+    // Every row but the dummy cache and rows without a code: all rows (a
+    // count of the table's pages, no row is read) less the few the index on
+    // `id` finds. A code is text, and text is greater than any number.
+    read("SELECT (SELECT COUNT(*) FROM geocache) - (SELECT COUNT(*) FROM geocache WHERE `id` = 'GC0' OR "
+         "`id` IS NULL OR `id` <= 0)",
+         cacheCount);
     if (settings.foundCount == 0 && read("SELECT COUNT(*) FROM geocache WHERE dtfound > 0", settings.foundCount))
         SaveSettings(SettingsGroup::General);
     notifier.stateChanged(Topic::Counters);

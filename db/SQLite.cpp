@@ -388,6 +388,11 @@ void Statement::Reset()
     sqlite3_clear_bindings(stmt());
 }
 
+void Statement::Rewind()
+{
+    sqlite3_reset(stmt());
+}
+
 int Statement::ColumnInt(int index) const
 {
     return sqlite3_column_int(stmt(), index);

@@ -141,6 +141,8 @@ public:
     // True for a row, false at the end; any other result throws Error.
     bool Next();
     void Reset();
+    // Back to the first row, keeping the bound values.
+    void Rewind();
 
     int ColumnInt(int index) const;
     long long ColumnInt64(int index) const;

@@ -6,7 +6,9 @@
 #include "platform/Numbers.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 namespace tw {
 namespace {
@@ -49,9 +51,12 @@ public:
 
 } // namespace
 
-void CacheQuery::bind(SQLite::Statement& statement) const
+namespace {
+
+// Binds the first `count` parameters.
+void bindFirst(SQLite::Statement& statement, const std::vector<CacheQuery::Param>& params, std::size_t count)
 {
-    for (std::size_t i = 0; i < params.size(); ++i) {
+    for (std::size_t i = 0; i < count && i < params.size(); ++i) {
         const int index = static_cast<int>(i) + 1;
         if (const auto* n = std::get_if<std::int64_t>(&params[i]))
             statement.BindInt(index, *n);
@@ -60,6 +65,13 @@ void CacheQuery::bind(SQLite::Statement& statement) const
         else
             statement.BindText(index, std::get<std::string>(params[i]));
     }
+}
+
+} // namespace
+
+void CacheQuery::bind(SQLite::Statement& statement) const
+{
+    bindFirst(statement, params, params.size());
 }
 
 int queryRowLimit(int maxRows, double distanceKm)
@@ -72,22 +84,27 @@ int queryRowLimit(int maxRows, double distanceKm)
 CacheQuery BuildCacheQuery(const CacheFilter& f, const QueryInputs& in)
 {
     Builder b;
+    // The selected columns, then the rest up to the order.
+    std::string columns;
     std::string sql;
     const bool withDistance = f.distanceKm > 0.0;
     if (!f.code.empty()) {
         // The dummy cache holds the user's loose waypoints; it is never listed,
         // whatever pattern is typed.
-        sql = "SELECT * FROM `geocache` WHERE " + b.like("`id`", "GC" + text::replaceAll(f.code, "*", "%")) +
+        columns = "*";
+        sql = "FROM `geocache` WHERE " + b.like("`id`", "GC" + text::replaceAll(f.code, "*", "%")) +
               " AND `id` <> 'GC0' ";
     } else {
-        if (f.useTag == 1)
-            sql = "SELECT DISTINCT `geocache`.* FROM `geocache`, `geotag` WHERE `geocache`.`id` <> 'GC0' AND "
-                  "`geocache`.`id` = `geotag`.`id` ";
-        else if (withDistance)
-            sql = "SELECT `geocache`.* FROM `geocache`, `coord_index` WHERE `geocache`.`key` = "
-                  "`coord_index`.`key` AND `id` <> 'GC0' ";
-        else
-            sql = "SELECT * FROM `geocache` WHERE `id` <> 'GC0' ";
+        if (f.useTag == 1) {
+            columns = "DISTINCT `geocache`.*";
+            sql = "FROM `geocache`, `geotag` WHERE `geocache`.`id` <> 'GC0' AND `geocache`.`id` = `geotag`.`id` ";
+        } else if (withDistance) {
+            columns = "`geocache`.*";
+            sql = "FROM `geocache`, `coord_index` WHERE `geocache`.`key` = `coord_index`.`key` AND `id` <> 'GC0' ";
+        } else {
+            columns = "*";
+            sql = "FROM `geocache` WHERE `id` <> 'GC0' ";
+        }
 
         if (f.useTag == 1) {
             sql += " AND `geotag`.`ptrkat` = " + b.param(std::int64_t{in.tagCategoryKey});
@@ -154,20 +171,137 @@ CacheQuery BuildCacheQuery(const CacheFilter& f, const QueryInputs& in)
         }
     }
 
+    CacheQuery query;
+    std::string order;
     if (f.found == 1 && f.distanceKm == 0.0) {
-        sql += " ORDER BY `dtfound` DESC";
+        order = " ORDER BY `dtfound` DESC";
     } else {
         const auto lat = b.param(sixDecimals(in.refLat));
         const auto lon = b.param(sixDecimals(in.refLon));
-        sql += " ORDER BY ((`x`-" + lat + ")*(`x`-" + lat + ")+(`y`-" + lon + ")*(`y`-" + lon + "))";
+        order = " ORDER BY ((`x`-" + lat + ")*(`x`-" + lat + ")+(`y`-" + lon + ")*(`y`-" + lon + "))";
+        // Without the box the whole table is ordered; the list picks the
+        // nearest rows itself (nearestKeys), caches at one distance by key.
+        if (!f.code.empty() || (f.useTag != 1 && !withDistance)) {
+            order += ", `geocache`.`key`";
+            const std::size_t own = b.params.size() - 2;
+            query.keySql = "SELECT `geocache`.`key`, `geocache`.`x`, `geocache`.`y` " + sql;
+            query.checkSql = "SELECT `geocache`.`key` " + sql + " AND `geocache`.`key` = ?" + std::to_string(own + 1);
+            query.keyParams = own;
+            query.orderLat = sixDecimals(in.refLat);
+            query.orderLon = sixDecimals(in.refLon);
+        }
     }
 
-    CacheQuery query;
     query.limit = queryRowLimit(in.maxRows, f.distanceKm);
-    sql += " LIMIT " + b.param(std::int64_t{query.limit});
-    query.sql = std::move(sql);
+    query.sql = "SELECT " + columns + " " + sql + order + " LIMIT " + b.param(std::int64_t{query.limit});
     query.params = std::move(b.params);
     return query;
+}
+
+namespace {
+
+// One row in the order of the full statement: by its order key
+// ((x-lat)*(x-lat)+(y-lon)*(y-lon)) as the database works it out (in
+// doubles, NULL first: a missing coordinate or a result that is no number),
+// then by key.
+struct Candidate {
+    bool null = false;
+    double value = 0.0;
+    std::int64_t key = 0;
+};
+
+bool nearer(const Candidate& a, const Candidate& b)
+{
+    if (a.null != b.null)
+        return a.null;
+    if (!a.null && a.value != b.value)
+        return a.value < b.value;
+    return a.key < b.key;
+}
+
+// The rows of a statement giving key, x and y.
+std::vector<Candidate> candidatesOf(SQLite::Statement& rows, const CacheQuery& query)
+{
+    std::vector<Candidate> out;
+    while (rows.Next()) {
+        Candidate c;
+        c.key = rows.ColumnInt64(0);
+        if (rows.ColumnIsNull(1) || rows.ColumnIsNull(2)) {
+            c.null = true;
+        } else {
+            const double dx = rows.ColumnDouble(1) - query.orderLat;
+            const double dy = rows.ColumnDouble(2) - query.orderLon;
+            const double dx2 = dx * dx;
+            const double dy2 = dy * dy;
+            c.value = dx2 + dy2;
+            c.null = std::isnan(dx) || std::isnan(dy) || std::isnan(dx2) || std::isnan(dy2) || std::isnan(c.value);
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+// Orders the nearest `count` of all[from ...] into place.
+void orderNext(std::vector<Candidate>& all, std::size_t from, std::size_t count)
+{
+    const auto first = all.begin() + static_cast<std::ptrdiff_t>(from);
+    const auto last = all.begin() + static_cast<std::ptrdiff_t>(std::min(all.size(), from + count));
+    std::nth_element(first, last, all.end(), nearer);
+    std::sort(first, last, nearer);
+}
+
+// Checks of single rows after which a filter that lets few rows through is
+// answered by reading the rows that pass instead.
+constexpr std::size_t kChecksBeforeJudging = 1000;
+constexpr std::size_t kMostChecks = 20000;
+
+} // namespace
+
+std::vector<std::int64_t> nearestKeys(SQLite::Database& db, const CacheQuery& query)
+{
+    std::vector<std::int64_t> keys;
+    if (query.keySql.empty() || query.limit == 0)
+        return keys;
+    if (query.limit > 0) {
+        // Every cache nearest first (reading a key and a position is cheap),
+        // asking the filter about one row after the other until enough pass.
+        const auto limit = static_cast<std::size_t>(query.limit);
+        SQLite::Statement every(db, "SELECT `key`, `x`, `y` FROM `geocache`");
+        std::vector<Candidate> all = candidatesOf(every, query);
+        SQLite::Statement check(db, query.checkSql);
+        bindFirst(check, query.params, query.keyParams);
+        const int keyIndex = static_cast<int>(query.keyParams) + 1;
+        std::size_t checked = 0;
+        std::size_t ordered = 0;
+        while (keys.size() < limit && checked < all.size()) {
+            if (checked >= kChecksBeforeJudging &&
+                checked * limit > kMostChecks * std::max<std::size_t>(keys.size(), 1))
+                break;
+            if (checked == ordered) {
+                const std::size_t next = std::max<std::size_t>(2 * (limit - keys.size()), 64);
+                orderNext(all, ordered, next);
+                ordered = std::min(all.size(), ordered + next);
+            }
+            check.Rewind();
+            check.BindInt(keyIndex, all[checked].key);
+            if (check.Next())
+                keys.push_back(all[checked].key);
+            ++checked;
+        }
+        if (keys.size() == limit || checked == all.size())
+            return keys;
+        keys.clear();
+    }
+    SQLite::Statement rows(db, query.keySql);
+    bindFirst(rows, query.params, query.keyParams);
+    std::vector<Candidate> passed = candidatesOf(rows, query);
+    std::size_t count = passed.size();
+    if (query.limit > 0)
+        count = std::min(count, static_cast<std::size_t>(query.limit));
+    orderNext(passed, 0, count);
+    for (std::size_t i = 0; i < count; ++i)
+        keys.push_back(passed[i].key);
+    return keys;
 }
 
 WaypointTypeSelection waypointTypesOf(const CacheFilter& filter)

@@ -10,6 +10,7 @@
 #include <vector>
 
 namespace SQLite {
+class Database;
 class Statement;
 }
 
@@ -34,10 +35,26 @@ struct CacheQuery {
     std::vector<Param> params; // for ?1, ?2, ...
     int limit = 0;             // the LIMIT asked for
 
+    // When `sql` orders the whole table by distance: the same selection
+    // giving only `key`, `x` and `y` (keySql), and the selection of one row
+    // by its key, bound after the rest (checkSql). They take the first
+    // keyParams parameters. nearestKeys() orders through them, which costs a
+    // fraction of the database's sort.
+    std::string keySql;
+    std::string checkSql;
+    std::size_t keyParams = 0;
+    double orderLat = 0.0; // the centre of the order, as bound to `sql`
+    double orderLon = 0.0;
+
     void bind(SQLite::Statement& statement) const;
 };
 
 CacheQuery BuildCacheQuery(const CacheFilter& filter, const QueryInputs& inputs);
+
+// The keys of the rows `query.sql` gives, in its order and within its
+// LIMIT, found through keySql and checkSql (empty without them). Lets
+// SQLite::Error through.
+std::vector<std::int64_t> nearestKeys(SQLite::Database& db, const CacheQuery& query);
 
 // The rows asked of the database: MaxRows, raised with a distance limit (× 1.5
 // below 100, × 1.2 from 100) so that the exact distance check after the box

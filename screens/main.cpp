@@ -12,9 +12,13 @@
 #include "screens/QtServices.h"
 #include "screens/QtSoundPlayer.h"
 #include "screens/SingleInstance.h"
+#include "screens/CacheListScreen.h"
 #include "screens/StartupWindow.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QListView>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSocketNotifier>
@@ -63,6 +67,32 @@ void explainNoDisplay()
     std::fputs("To open the window without a screen, set QT_QPA_PLATFORM=offscreen or run it under xvfb-run.\n",
                stderr);
 }
+
+// For the start-up benchmark (TARNWICK_EXIT_AFTER_LIST=1): once the cache
+// list has been painted for the first time, says so on standard output and
+// ends the program the normal way.
+class ExitAfterFirstPaint final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !m_painted) {
+            m_painted = true;
+            // Runs after the paint event has been handled.
+            QTimer::singleShot(0, qApp, [] {
+                std::fputs("tarnwick: cache list painted\n", stdout);
+                std::fflush(stdout);
+                QCoreApplication::quit();
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_painted = false;
+};
 
 } // namespace
 
@@ -130,6 +160,9 @@ int main(int argc, char* argv[])
             tw::openMapScreen(*window, global);
         if (!words.showCode.empty())
             window->showCache(words.showCode);
+        const char* exitAfterList = std::getenv("TARNWICK_EXIT_AFTER_LIST");
+        if (exitAfterList && *exitAfterList == '1' && window->cacheList())
+            window->cacheList()->view()->viewport()->installEventFilter(new ExitAfterFirstPaint(window));
     }
     if (!app.quitRequested() && !tw::terminationRequested())
         qapp.exec();

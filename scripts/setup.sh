@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth locales
   geographiclib-tools
-  libzip-dev libdeflate-dev gpsbabel libxml2-utils
+  libzip-dev libdeflate-dev gpsbabel libxml2-utils python3
   libcurl4-openssl-dev libcpp-httplib-dev libpng-dev libjpeg-dev
   clang libclang-rt-14-dev
   file dpkg-dev desktop-file-utils appstream man-db

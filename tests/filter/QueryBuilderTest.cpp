@@ -64,8 +64,16 @@ protected:
         SQLite::Statement statement(db, query.sql);
         query.bind(statement);
         std::vector<std::string> out;
-        while (statement.Next())
+        std::vector<std::int64_t> keys;
+        while (statement.Next()) {
             out.push_back(statement.ColumnText(1));
+            keys.push_back(statement.ColumnInt64(0));
+        }
+        // The list reads the nearest rows through their keys: the same rows
+        // in the same order.
+        if (!query.keySql.empty()) {
+            EXPECT_EQ(nearestKeys(db, query), keys);
+        }
         EXPECT_EQ(sqlite3_total_changes(db.handle()), changesBefore);
         return out;
     }
@@ -148,6 +156,54 @@ INSTANTIATE_TEST_SUITE_P(
                   [](CacheFilter& f) { f.useTag = 1; f.tagCategory = "colour"; f.distanceKm = 3.0; },
                   V{"GC5"}}),
     test::RowName{});
+
+// Caches at one spot are met in the order of their keys; rows without a
+// position sort first; a limit may cut through caches at one distance.
+TEST_F(QueryFixture, NearestKeysOrderTiesAndMissingPositionsAsTheDatabase)
+{
+    CacheStore store(db, categories);
+    for (const char* code : {"GCT3", "GCT1", "GCT2", "GCT4"}) {
+        CGeocache c;
+        c.code = code;
+        c.lat = 50.081;
+        c.lon = 14.421;
+        ASSERT_TRUE(store.InsertCache(c));
+    }
+    ASSERT_EQ(db.Exec("UPDATE `geocache` SET `x` = NULL WHERE `id` = 'GC4'"), SQLITE_OK);
+    ASSERT_EQ(db.Exec("UPDATE `geocache` SET `y` = 'east' WHERE `id` = 'GC6'"), SQLITE_OK);
+    for (const int maxRows : {3, 4, 999}) {
+        inputs.maxRows = maxRows;
+        const CacheQuery query = BuildCacheQuery(anyCache(), inputs);
+        ASSERT_FALSE(query.keySql.empty());
+        std::vector<std::string> listed;
+        for (const std::int64_t key : nearestKeys(db, query)) {
+            SQLite::Statement row(db, "SELECT `id` FROM `geocache` WHERE `key` = ?");
+            row.BindInt(1, key);
+            ASSERT_TRUE(row.Next());
+            listed.push_back(row.ColumnText(0));
+        }
+        const V all{"GC4", "GC1", "GCT3", "GCT1", "GCT2", "GCT4", "GC2", "GC5", "GC3", "GC7", "GC6"};
+        EXPECT_EQ(listed, V(all.begin(), all.begin() + std::min<std::size_t>(all.size(), maxRows))) << maxRows;
+        EXPECT_EQ(codes(anyCache()), listed) << maxRows;
+    }
+}
+
+// Past a thousand rows a filter that lets few through is answered from the
+// rows that pass; both ways give the statement's rows.
+TEST_F(QueryFixture, NearestKeysAgreeWithTheStatementOnManyCaches)
+{
+    ASSERT_EQ(db.Exec("INSERT INTO `geocache` (`id`, `x`, `y`, `cachetype`, `author`, `dtfound`, `cachestatus`) "
+                      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
+                      "SELECT 'GCF' || i, 50 + (i % 37) * 0.001, 14.4 + (i % 41) * 0.001, CASE WHEN i % 300 = 0 "
+                      "THEN 'Event Cache' ELSE 'Traditional Cache' END, 'Owner', i % 3, 0 FROM n"),
+              SQLITE_OK);
+    CacheFilter events = anyCache();
+    events.cacheTypes.fill(0);
+    events.cacheTypes[CacheFilter::Event] = 1;
+    EXPECT_EQ(codes(events).size(), 6u);
+    inputs.maxRows = 50;
+    EXPECT_EQ(codes(CacheFilter{}).size(), 50u);
+}
 
 TEST_F(QueryFixture, NicknameIsBoundToo)
 {

@@ -240,6 +240,32 @@ void CGlobalData::LoadSettings(int mask)
         }
     }
     lang.loadTable(GetInstallDir(), settings.language);
+    shareLanguageTexts();
+}
+
+void CGlobalData::shareLanguageTexts()
+{
+    // The layers below the program show a few messages of their own; an
+    // absent entry keeps their built-in text.
+    auto pick = [this](int number, std::string& into) {
+        if (std::string shown = text(number); !shown.empty())
+            into = std::move(shown);
+    };
+    constexpr int kTextNoDatabase = 951;
+    constexpr int kTextSqliteError = 958;
+    constexpr int kTextNet = 959; // 959 to 963
+    SQLite::Database::Messages database;
+    pick(kTextNoDatabase, database.noDatabase);
+    pick(kTextSqliteError, database.error);
+    cacheDb.setMessages(database);
+    trackDb.setMessages(database);
+    net::CNetClient::Messages network;
+    pick(kTextNet, network.openUrl);
+    pick(kTextNet + 1, network.fileOpen);
+    pick(kTextNet + 2, network.internetError);
+    pick(kTextNet + 3, network.tooLarge);
+    pick(kTextNet + 4, network.interrupted);
+    netClient.setMessages(std::move(network));
 }
 
 void CGlobalData::SaveSettings(int mask)

@@ -132,7 +132,10 @@ public:
     // already exists (creating it switches logging on).
     void Log(const std::string& text1, const std::string& text2 = {}) const;
 
+    // Reads the settings of the groups in mask, then the language table.
     void LoadSettings(int mask);
+    // Hands the texts of the database and network messages to those layers.
+    void shareLanguageTexts();
     void SaveSettings(int mask);
     void LoadRecent();
     void SaveRecent();

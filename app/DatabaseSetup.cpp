@@ -7,6 +7,7 @@
 #include "db/CacheStore.h"
 #include "gps/CTrackLogger.h"
 #include "platform/Notifier.h"
+#include "platform/Text.h"
 
 #include <sqlite3.h>
 
@@ -88,7 +89,7 @@ void CGlobalData::LoadDummyCache()
 std::string CGlobalData::cacheDbProblem()
 {
     if (!cacheDb.opened())
-        return "No database available";
+        return lang.textOr(951, "No database available");
     // The first read of a file that is no database, or of a truncated one,
     // fails here already; SQLite takes an empty file for an empty database.
     try {
@@ -96,9 +97,10 @@ std::string CGlobalData::cacheDbProblem()
                                 "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'geocache'");
         if (query.Next() && query.ColumnInt(0) > 0)
             return {};
-        return "The file " + cacheDb.fileName() + " holds no cache database.";
+        return text::fillIn(lang.textOr(954, "The file %s holds no cache database."), {cacheDb.fileName()});
     } catch (const SQLite::Error& e) {
-        return "The cache database " + cacheDb.fileName() + " cannot be read: " + e.message + ".";
+        return text::fillIn(lang.textOr(955, "The cache database %s cannot be read: %s."),
+                            {cacheDb.fileName(), e.message});
     }
 }
 

@@ -13,7 +13,7 @@
 namespace tw {
 namespace {
 
-constexpr const char* kCannotWrite = "Nepodařilo se otevřít soubor pro zápis";
+constexpr int kTextCannotWrite = 950;
 
 } // namespace
 
@@ -92,7 +92,8 @@ bool exportFieldNotes(CGlobalData& g, std::time_t since)
         const FieldNotesExport result = ExportFieldNotes(g.cacheDb, g.tagCategories, since, g.settings.fnFile,
                                                          g.settings.fnTemplate, g.settings.findsCountExtra);
         if (g.settings.fnFile.empty() || !result.written) {
-            g.prompter.message(kCannotWrite, MessageIcon::Exclamation);
+            g.prompter.message(g.lang.textOr(kTextCannotWrite, "The file could not be opened for writing."),
+                               MessageIcon::Exclamation);
             return false;
         }
         g.settings.foundCount = result.foundCount;

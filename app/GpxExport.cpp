@@ -6,6 +6,7 @@
 #include "exchange/GpxWriter.h"
 #include "platform/JobProgress.h"
 #include "platform/Prompter.h"
+#include "platform/Text.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -14,7 +15,9 @@ namespace tw {
 namespace {
 
 constexpr int kTextDone = 252;
-constexpr const char* kCannotWrite = "Nepodařilo se otevřít soubor pro zápis";
+constexpr int kTextCannotWrite = 950;
+constexpr int kTextNoDatabase = 951;
+constexpr int kTextUnreadable = 952;
 
 } // namespace
 
@@ -27,7 +30,7 @@ ExportSummary exportGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
             progress->finish(summary.error.empty() ? g.text(kTextDone) : summary.error);
     };
     if (!g.cacheDb.IsAvailable()) {
-        summary.error = "No database available";
+        summary.error = g.lang.textOr(kTextNoDatabase, "No database available");
         finish();
         return summary;
     }
@@ -38,13 +41,14 @@ ExportSummary exportGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
         finish();
         return summary;
     }
-    const std::string unreadable =
-        "The caches could not be read from the database, so " + path.string() + " was not written.";
+    const std::string unreadable = text::fillIn(
+        g.lang.textOr(kTextUnreadable, "The caches could not be read from the database, so %s was not written."),
+        {path.string()});
     const std::filesystem::path temp = path.string() + ".part" + std::to_string(::getpid());
     std::FILE* out = std::fopen(temp.c_str(), "wb");
     if (!out) {
-        g.prompter.message(kCannotWrite, MessageIcon::Exclamation);
-        summary.error = kCannotWrite;
+        summary.error = g.lang.textOr(kTextCannotWrite, "The file could not be opened for writing.");
+        g.prompter.message(summary.error, MessageIcon::Exclamation);
         finish();
         return summary;
     }
@@ -92,8 +96,8 @@ ExportSummary exportGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
     } else {
         std::remove(temp.c_str());
         if (summary.error.empty()) {
-            g.prompter.message(kCannotWrite, MessageIcon::Exclamation);
-            summary.error = kCannotWrite;
+            summary.error = g.lang.textOr(kTextCannotWrite, "The file could not be opened for writing.");
+            g.prompter.message(summary.error, MessageIcon::Exclamation);
         }
         summary.caches = 0;
     }

@@ -18,6 +18,8 @@ constexpr int kTextTruncated = 260;
 constexpr int kTextCancelled = 261;
 constexpr int kTextStoreStopped = 267;
 constexpr int kTextStoreFailed = 268;
+constexpr int kTextNoDatabase = 951;
+constexpr int kTextOutOfMemory = 953;
 
 } // namespace
 
@@ -26,7 +28,7 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
 {
     ImportSummary summary;
     if (!g.cacheDb.IsAvailable()) {
-        summary.error = "No database available";
+        summary.error = g.lang.textOr(kTextNoDatabase, "No database available");
         return summary;
     }
     summary.error = g.cacheDbProblem();
@@ -63,8 +65,10 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
                 summary.complete = false;
         }
     } catch (const std::bad_alloc&) {
-        summary.error = "There was not enough memory to import " + path.string() +
-                        "; what was read up to there has been stored.";
+        summary.error = text::fillIn(
+            g.lang.textOr(kTextOutOfMemory,
+                          "There was not enough memory to import %s; what was read up to there has been stored."),
+            {path.string()});
         summary.complete = false;
     }
     summary.newCaches = importer.newCaches();

@@ -104,6 +104,12 @@ void LanguageTable::loadTable(const fs::path& installDir, const std::string& cod
     }
 }
 
+std::string LanguageTable::textOr(int number, std::string_view fallback) const
+{
+    std::string shown = text(number);
+    return shown.empty() ? std::string(fallback) : shown;
+}
+
 std::string LanguageTable::text(int number) const
 {
     const auto it = m_table.find(number);

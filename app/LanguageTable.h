@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tw {
@@ -28,6 +29,9 @@ public:
     void loadTable(const std::filesystem::path& installDir, const std::string& code);
     // The entry's text, empty when absent.
     std::string text(int number) const;
+    // The entry's text, or fallback when absent: for failures whose text
+    // also tells the caller that something failed.
+    std::string textOr(int number, std::string_view fallback) const;
     bool empty() const { return m_table.empty(); }
 
     // Every installed language file, in file-name order.

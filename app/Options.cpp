@@ -5,6 +5,7 @@
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
 #include "platform/Notifier.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 
@@ -32,7 +33,8 @@ OptionsOutcome applyOptions(CGlobalData& g, const Settings& edited)
     const Settings old = g.settings;
     if (edited.dbFile != old.dbFile) {
         if (!g.SwitchDatabase(edited.dbFile)) {
-            outcome.problem = "The cache database " + edited.dbFile + " can be neither opened nor created.";
+            outcome.problem = text::fillIn(
+                g.lang.textOr(718, "The cache database %s can be neither opened nor created."), {edited.dbFile});
             return outcome;
         }
         outcome.databaseSwitched = true;

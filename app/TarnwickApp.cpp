@@ -36,6 +36,7 @@ constexpr int kTextExport = 266;
 constexpr int kTextOnline = 830;
 constexpr int kTextCreateDb1 = 297;
 constexpr int kTextCreateDb2 = 298;
+constexpr int kTextNotCreated = 957;
 
 constexpr std::time_t kFieldNotesLookBackSeconds = 172800; // two days
 
@@ -129,8 +130,10 @@ void CTarnwickApp::bootstrapDatabase()
         return;
     const std::string question = g.text(kTextCreateDb1) + g.settings.dbFile + g.text(kTextCreateDb2);
     if (g.prompter.ask(question, true) && !copyTemplateDatabase(g.templatePath(), dbFile))
-        g.prompter.message("The cache database could not be created at " + g.settings.dbFile + ".",
-                           MessageIcon::Exclamation);
+        g.prompter.message(
+            text::fillIn(g.lang.textOr(kTextNotCreated, "The cache database could not be created at %s."),
+                         {g.settings.dbFile}),
+            MessageIcon::Exclamation);
 }
 
 void CTarnwickApp::openCacheDatabase()

@@ -3,6 +3,7 @@
 
 #include "db/LikeMatch.h"
 #include "platform/Prompter.h"
+#include "platform/Text.h"
 
 #include <sqlite3.h>
 
@@ -110,7 +111,7 @@ bool Database::IsAvailable()
         return false;
     m_warned = true;
     if (m_prompter)
-        m_prompter->message("No database available", tw::MessageIcon::Exclamation);
+        m_prompter->message(m_messages.noDatabase, tw::MessageIcon::Exclamation);
     return false;
 }
 
@@ -246,7 +247,7 @@ long long Database::lastInsertRowId() const
 void Database::showError(const std::string& text) const
 {
     if (m_prompter)
-        m_prompter->message("SQLite error: " + text, tw::MessageIcon::Exclamation);
+        m_prompter->message(tw::text::fillIn(m_messages.error, {text}), tw::MessageIcon::Exclamation);
 }
 
 void Database::showPlain(const std::string& text) const

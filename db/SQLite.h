@@ -83,6 +83,14 @@ public:
     tw::Prompter* prompter() const { return m_prompter; }
     void setPrompter(tw::Prompter* prompter) { m_prompter = prompter; }
 
+    // The two messages in the user's language; the error's "%s" takes the
+    // SQLite text. Set while no other thread uses the connection.
+    struct Messages {
+        std::string noDatabase = "No database available";
+        std::string error = "SQLite error: %s";
+    };
+    void setMessages(Messages messages) { m_messages = std::move(messages); }
+
     // A statement prepared once per connection and kept until Close, for the
     // writes that run once per imported record. It comes back reset, with no
     // bindings, and is reset again when the last user lets go of it. Only
@@ -103,6 +111,7 @@ private:
     void syncTransactionState();
 
     tw::Prompter* m_prompter;
+    Messages m_messages;
     sqlite3* m_handle = nullptr;
     std::string m_errorText;
     std::string m_fileName;

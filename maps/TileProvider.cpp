@@ -156,7 +156,7 @@ std::unique_ptr<TileProvider> openMapProvider(const MapSources& sources, int sou
 {
     const MapSource* source = findSource(sources, sourceIndex);
     if (!source || (source->type != "Google" && source->type != "MapyCz")) {
-        prompter.message(kInvalidMapConfig, MessageIcon::Exclamation);
+        prompter.message(options.invalidConfigText, MessageIcon::Exclamation);
         return nullptr;
     }
     fitChoiceToSource(*source, choice);

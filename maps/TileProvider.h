@@ -65,6 +65,8 @@ public:
         int mapType = 0;          // the basic map type whose defaultZoom applies
         std::optional<int> zoom;  // keep a zoom instead of the map type's default
         Prompter* prompter = nullptr;
+        // Shown when the chosen source cannot be drawn, in the user's language.
+        std::string invalidConfigText = kInvalidMapConfig;
     };
 
     TileProvider(const MapSource& source, Options options);

@@ -4,6 +4,7 @@
 #include "online/HostPolicy.h"
 #include "platform/Notifier.h"
 #include "platform/Prompter.h"
+#include "platform/Text.h"
 
 #include <ifaddrs.h>
 #include <net/if.h>
@@ -89,21 +90,38 @@ bool CNetClient::request(const std::string& url, TransferRequest& req, std::stri
         refreshStatus();
         return true;
     case TransferStatus::BadUrl:
-        m_prompter.message("Error in OpenURL", MessageIcon::Exclamation);
+        m_prompter.message(messages().openUrl, MessageIcon::Exclamation);
         clearQueue();
         return false;
     case TransferStatus::TooLarge:
-        networkFailed("The response is larger than " + std::to_string(kMaxResponseBytes >> 20) + " MiB.");
+        networkFailed(text::fillIn(messages().tooLarge, {std::to_string(kMaxResponseBytes >> 20)}));
         return false;
     default:
-        networkFailed(result.error.empty() ? std::string("The transfer was interrupted.") : result.error);
+        networkFailed(result.error.empty() ? messages().interrupted : result.error);
         return false;
     }
 }
 
+void CNetClient::setMessages(Messages messages)
+{
+    std::lock_guard lock(m_lock);
+    m_messages = std::move(messages);
+}
+
+CNetClient::Messages CNetClient::messages() const
+{
+    std::lock_guard lock(m_lock);
+    return m_messages;
+}
+
+void CNetClient::showInternetError(const std::string& error)
+{
+    m_prompter.message(text::fillIn(messages().internetError, {error}), MessageIcon::Exclamation);
+}
+
 void CNetClient::networkFailed(const std::string& error)
 {
-    m_prompter.message("Internet error: " + error, MessageIcon::Exclamation);
+    showInternetError(error);
     m_downloadsOn = false;
     clearQueue();
 }

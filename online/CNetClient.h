@@ -59,6 +59,17 @@ public:
     void setConnectionProbe(std::function<bool()> probe);
     void setTimeouts(std::chrono::seconds connect, std::chrono::seconds stall);
 
+    /** The failure messages in the user's language; "%s" of internetError
+     *  takes the failure, "%d" of tooLarge the limit in MiB. */
+    struct Messages {
+        std::string openUrl = "Error in OpenURL";
+        std::string fileOpen = "Error in FileOpen";
+        std::string internetError = "Internet error: %s";
+        std::string tooLarge = "The response is larger than %d MiB.";
+        std::string interrupted = "The transfer was interrupted.";
+    };
+    void setMessages(Messages messages);
+
     /** Brings up the connection; on failure switches downloads off. */
     bool connect();
     bool isConnectionUp() const;
@@ -103,6 +114,8 @@ private:
     using TileDatabases = std::map<std::filesystem::path, std::unique_ptr<maps::TileDatabase>>;
     bool fetch(const DownloadItem& item, TileDatabases& databases);
     void endWorker(std::unique_lock<std::mutex>& lock);
+    Messages messages() const;
+    void showInternetError(const std::string& error);
 
     Prompter& m_prompter;
     Notifier& m_notifier;
@@ -113,6 +126,7 @@ private:
     bool m_workerAlive = false;          // guarded by m_lock
     std::deque<DownloadItem> m_queue;    // guarded by m_lock
     std::string m_currentUrl;            // being fetched; guarded by m_lock
+    Messages m_messages;                 // guarded by m_lock
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_connected{false};
     std::atomic<bool> m_stopRequested{false};

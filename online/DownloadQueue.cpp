@@ -5,6 +5,7 @@
 #include "maps/TileProvider.h"
 #include "platform/Notifier.h"
 #include "platform/Prompter.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -252,10 +253,10 @@ bool CNetClient::fetch(const DownloadItem& item, TileDatabases& databases)
     case TransferStatus::Cancelled:
         return false;
     case TransferStatus::BadUrl:
-        m_prompter.message("Error in OpenURL", MessageIcon::Exclamation);
+        m_prompter.message(messages().openUrl, MessageIcon::Exclamation);
         return false;
     case TransferStatus::Failed:
-        m_prompter.message("Internet error: " + result.error, MessageIcon::Exclamation);
+        showInternetError(result.error);
         m_downloadsOn = false;
         return false;
     case TransferStatus::Refused:
@@ -298,7 +299,7 @@ bool CNetClient::fetch(const DownloadItem& item, TileDatabases& databases)
     if (!isBelow(root, target))
         return true;
     if (!writeWhole(target, result.body)) {
-        m_prompter.message("Error in FileOpen", MessageIcon::Exclamation);
+        m_prompter.message(messages().fileOpen, MessageIcon::Exclamation);
         return false;
     }
     return true;

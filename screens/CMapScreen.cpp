@@ -37,6 +37,7 @@ constexpr int kTextMovingMap = 724;
 constexpr int kTextDownload = 725;
 constexpr int kTextNoPosition = 726;
 constexpr int kTextShowCaches = 743;
+constexpr int kTextInvalidConfig = 956;
 
 constexpr int kBlinkMs = 500;
 // Marker kinds: a cache to look for, one found, one that cannot be found now.
@@ -142,6 +143,7 @@ bool CMapScreen::rebuildProvider(bool keepView)
     options.mapFolder = m_global.paths.deviceFolder(s.mapFolder);
     options.centre = geo::referencePosition(m_global.referenceContext(), false);
     options.prompter = &m_global.prompter;
+    options.invalidConfigText = m_global.text(kTextInvalidConfig);
     if (m_provider) {
         options.centre = m_provider->centre();
         if (keepView)

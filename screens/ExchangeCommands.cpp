@@ -17,13 +17,15 @@
 namespace tw {
 namespace {
 
-const QString kImportTitle = QStringLiteral("Import GPX");
-const QString kExportTitle = QStringLiteral("Export GPX");
+constexpr int kTextImportTitle = 964;
+constexpr int kTextExportTitle = 965;
+constexpr int kTextAllFiles = 966;
 
-QString chooseGpxToRead(QWidget* parent, const QString& title)
+QString chooseGpxToRead(const CGlobalData& g, QWidget* parent)
 {
-    return QFileDialog::getOpenFileName(parent, title, QString(),
-                                        QStringLiteral("GPX (*.GPX *.gpx *.zip *.ZIP);;All files(*)"));
+    return QFileDialog::getOpenFileName(parent, langText(g, kTextImportTitle), QString(),
+                                        QStringLiteral("GPX (*.GPX *.gpx *.zip *.ZIP);;%1 (*)")
+                                            .arg(langText(g, kTextAllFiles)));
 }
 
 } // namespace
@@ -32,14 +34,15 @@ int importGpxCommand(QWidget* parent, CGlobalData& g)
 {
     if (!g.cacheDb.IsAvailable())
         return 2;
-    const QString path = chooseGpxToRead(parent, kImportTitle);
+    const QString path = chooseGpxToRead(g, parent);
     if (path.isEmpty())
         return 2;
     // The import marker names the latest import only.
     DeleteTagsOfCategory(g.cacheDb, g.tagCategories.lastImport);
 
-    CProgressDlg dialog(kImportTitle, {langText(g, 262), langText(g, 263), langText(g, 264), langText(g, 265)},
-                        parent);
+    CProgressDlg dialog(langText(g, kTextImportTitle),
+                        {langText(g, 262), langText(g, 263), langText(g, 264), langText(g, 265)}, parent);
+    dialog.setButtonTexts(langText(g, 968), langText(g, 967));
     const std::string file = path.toStdString();
     const bool confirmed = dialog.run([&g, file](CProgressDlg& progress) {
         const ImportSummary summary = importGpx(g, file, &progress, &progress.cancelFlag());
@@ -62,13 +65,14 @@ void exportGpxCommand(QWidget* parent, CGlobalData& g)
 {
     if (!g.cacheDb.IsAvailable())
         return;
-    QString path = QFileDialog::getSaveFileName(parent, kExportTitle, QStringLiteral("caches.gpx"),
+    QString path = QFileDialog::getSaveFileName(parent, langText(g, kTextExportTitle), QStringLiteral("caches.gpx"),
                                                 QStringLiteral("GPX(*.GPX *.gpx)"));
     if (path.isEmpty())
         return;
     if (!path.endsWith(QStringLiteral(".gpx"), Qt::CaseInsensitive))
         path += QStringLiteral(".gpx");
-    CProgressDlg dialog(kExportTitle, {}, parent);
+    CProgressDlg dialog(langText(g, kTextExportTitle), {}, parent);
+    dialog.setButtonTexts(langText(g, 968), langText(g, 967));
     const std::string file = path.toStdString();
     dialog.run([&g, file](CProgressDlg& progress) { exportGpx(g, file, &progress, &progress.cancelFlag()); });
     g.notifier.stateChanged(Topic::CacheList);
@@ -76,7 +80,7 @@ void exportGpxCommand(QWidget* parent, CGlobalData& g)
 
 void loadRouteCommand(QWidget* parent, CGlobalData& g)
 {
-    const QString path = chooseGpxToRead(parent, kImportTitle);
+    const QString path = chooseGpxToRead(g, parent);
     if (path.isEmpty())
         return;
     if (g.trackLogger)

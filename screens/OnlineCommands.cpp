@@ -171,6 +171,7 @@ void downloadByCodeCommand(QWidget* parent, CGlobalData& g)
     }
     bindLimitWarning(g, parent);
     CProgressDlg dialog(langText(g, kTextTitle), counterNames(g), parent);
+    dialog.setButtonTexts(langText(g, 968), langText(g, 967));
     const std::string c = code.toStdString();
     const bool confirmed = dialog.run([&g, c](CProgressDlg& progress) {
         if (!liveClient(g).CheckLiveAccess()) {
@@ -192,6 +193,7 @@ void nearestCachesCommand(QWidget* parent, CGlobalData& g)
     bindLimitWarning(g, parent);
     const geo::LatLon at = geo::referencePosition(g.referenceContext(), false);
     CProgressDlg dialog(langText(g, kTextTitle), counterNames(g), parent);
+    dialog.setButtonTexts(langText(g, 968), langText(g, 967));
     const bool confirmed = dialog.run([&g, at](CProgressDlg& progress) {
         if (!g.settings.isLite && !liveClient(g).CheckLiveAccess()) {
             progress.finish({});
@@ -208,6 +210,7 @@ void refreshListedCommand(QWidget* parent, CGlobalData& g)
         return;
     bindLimitWarning(g, parent);
     CProgressDlg dialog(langText(g, kTextTitle), counterNames(g), parent);
+    dialog.setButtonTexts(langText(g, 968), langText(g, 967));
     const std::vector<std::string> codes = listedCodes(g);
     dialog.run([&g, codes](CProgressDlg& progress) {
         if (!liveClient(g).CheckLiveAccess()) {
@@ -225,6 +228,7 @@ void refreshStatusCommand(QWidget* parent, CGlobalData& g)
     if (!g.cacheDb.IsAvailable())
         return;
     CProgressDlg dialog(langText(g, kTextTitle), counterNames(g), parent);
+    dialog.setButtonTexts(langText(g, 968), langText(g, 967));
     const std::vector<std::string> codes = listedCodes(g);
     dialog.run([&g, codes](CProgressDlg& progress) {
         liveRefresh(g, codes, true, &progress, &progress.cancelFlag());

@@ -48,7 +48,7 @@ CProgressDlg::CProgressDlg(const QString& title, const std::vector<QString>& cou
     m_completion->setWordWrap(true);
     m_completion->hide();
     layout->addWidget(m_completion);
-    m_button = new QPushButton(tr("Cancel"), this);
+    m_button = new QPushButton(this);
     m_button->setObjectName(QStringLiteral("button"));
     m_button->setMinimumHeight(48);
     layout->addWidget(m_button);
@@ -104,9 +104,15 @@ void CProgressDlg::finish(const std::string& completion)
         m_bar->setValue(m_bar->maximum());
         m_completion->setText(q);
         m_completion->show();
-        m_button->setText(tr("OK"));
+        m_button->setText(m_okText);
         m_button->setEnabled(true);
     });
+}
+
+void CProgressDlg::setButtonTexts(const QString& cancel, const QString& ok)
+{
+    m_okText = ok;
+    m_button->setText(m_finished ? ok : cancel);
 }
 
 void CProgressDlg::reject()

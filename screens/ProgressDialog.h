@@ -26,6 +26,9 @@ public:
     // counterNames: captions of the counters; empty names hide a counter.
     CProgressDlg(const QString& title, const std::vector<QString>& counterNames, QWidget* parent = nullptr);
 
+    // Captions of the button while the job runs and once it has finished.
+    void setButtonTexts(const QString& cancel, const QString& ok);
+
     const std::atomic<bool>& cancelFlag() const { return m_cancel; }
     bool cancelled() const { return m_cancel; }
 
@@ -58,6 +61,7 @@ private:
     QLabel* m_line3 = nullptr; // status line, shown once set
     QLabel* m_completion = nullptr;
     QProgressBar* m_bar = nullptr;
+    QString m_okText;
     QPushButton* m_button = nullptr;
 };
 

@@ -101,7 +101,7 @@ bool QtKeepAwake::acquire()
         !bus.interface()->isServiceRegistered(kScreenSaverService).value())
         return true; // no desktop session or no screen saver: nothing would dim the screen
     QDBusMessage call = screenSaverCall("Inhibit");
-    call << QStringLiteral("Tarnwick") << QStringLiteral("Navigating with the GPS");
+    call << QStringLiteral("Tarnwick") << m_reason;
     const QDBusMessage reply = bus.call(call, QDBus::Block, kDbusTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         std::fprintf(stderr, "tarnwick: screen saver inhibit failed: %s\n", qPrintable(reply.errorMessage()));

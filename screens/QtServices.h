@@ -53,10 +53,13 @@ public:
     bool acquire() override;
     void release() override;
     void setUnattended(bool on) override;
+    // Why the screen stays on, as the desktop lists it.
+    void setReason(const QString& reason) { m_reason = reason; }
 
 private:
     void onIdleTimer();
 
+    QString m_reason;
     QTimer m_idleTimer;
     quint32 m_cookie = 0;
     bool m_inhibited = false;

@@ -8,6 +8,7 @@
 #include "platform/Signals.h"
 #include "screens/CMapScreen.h"
 #include "screens/FirstStartDialog.h"
+#include "screens/LangText.h"
 #include "screens/MainWindow.h"
 #include "screens/QtServices.h"
 #include "screens/QtSoundPlayer.h"
@@ -147,6 +148,7 @@ int main(int argc, char* argv[])
     tw::QtStartupUi ui(global, notifier, prompter);
     if (!app.InitInstance(args, ui))
         return 1;
+    keepAwake.setReason(tw::langText(global, 969));
     if (tw::MainWindow* window = ui.mainWindow()) {
         instance.listen();
         QObject::connect(&instance, &tw::SingleInstance::requested, window, [window](const QString& code) {

@@ -138,6 +138,7 @@ TEST_F(CacheListTest, WithoutDatabaseTheListStaysAsItWas)
     global->readCaches();
     EXPECT_EQ(global->caches.size(), 1u);
     ASSERT_EQ(prompter.messages().size(), 1u);
+    // No language was loaded: the built-in text.
     EXPECT_EQ(prompter.messages()[0].text, "No database available");
 }
 

@@ -70,6 +70,7 @@ TEST_F(ExchangeJobsTest, ImportThenExportWithTheBatchWords)
 
 TEST_F(ExchangeJobsTest, ExportCancelledStillEndsTheDocument)
 {
+    global->lang.loadTable(test::runtimeDir(), "cs");
     test::copyTemplateDb(global->settings.dbFile);
     ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
     global->InitTagCategories();
@@ -126,8 +127,8 @@ TEST_F(ExchangeJobsTest, CacheFileThatCannotBeReadFailsBothJobs)
     ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
     RecordingJobProgress progress;
     EXPECT_FALSE(exportGpx(*global, out, &progress, nullptr).written);
-    EXPECT_EQ(progress.completion(), "The cache database " + global->settings.dbFile +
-                                         " cannot be read: database disk image is malformed.");
+    EXPECT_EQ(progress.completion(),
+              "Databázi keší " + global->settings.dbFile + " nelze přečíst: database disk image is malformed.");
 }
 
 TEST_F(ExchangeJobsTest, LastRouteIsLoadedAtStartAndForgottenWhenUnreadable)

@@ -2,9 +2,12 @@
 #include "app/LanguageTable.h"
 #include "tests/TestSupport.h"
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <regex>
 #include <set>
+#include <sstream>
 
 namespace tw {
 namespace {
@@ -85,7 +88,7 @@ TEST(ShippedLanguages, CzechAndEnglishDefineTheSameEntries)
     en.loadTable(test::runtimeDir(), "en");
     ASSERT_FALSE(cs.empty());
     const std::regex placeholder("%[0-9.]*[a-z]");
-    for (int n = 100; n <= 999; ++n) {
+    for (int n = 100; n <= 1099; ++n) {
         EXPECT_EQ(cs.text(n).empty(), en.text(n).empty()) << "entry " << n;
         auto count = [&](const std::string& s) {
             return std::distance(std::sregex_iterator(s.begin(), s.end(), placeholder), std::sregex_iterator());
@@ -97,11 +100,12 @@ TEST(ShippedLanguages, CzechAndEnglishDefineTheSameEntries)
 }
 
 // The numbers the code looks texts up by: its kText… constants (a "N to M"
-// comment beside one names a range) and literal numbers handed to text().
+// comment beside one names a range) and literal numbers handed to text() or
+// textOr().
 std::set<int> numbersTheCodeLooksUp()
 {
     const std::regex constant(R"(kText\w*\s*=\s*([0-9]+);(\s*//\s*([0-9]+) to ([0-9]+))?)");
-    const std::regex literal(R"((?:\btext|langText)\((?:[A-Za-z_.>-]+,\s*)?([0-9]+)\))");
+    const std::regex literal(R"((?:\btext|langText)\((?:[A-Za-z_.>-]+,\s*)?([0-9]+)\)|\btextOr\(([0-9]+),)");
     std::set<int> numbers;
     for (const char* folder : {"app", "db", "exchange", "filter", "geo", "gps", "maps", "online", "platform",
                                "screens", "tools"}) {
@@ -118,7 +122,7 @@ std::set<int> numbersTheCodeLooksUp()
                         numbers.insert(n);
             }
             for (std::sregex_iterator it(code.begin(), code.end(), literal), end; it != end; ++it)
-                numbers.insert(std::stoi((*it)[1]));
+                numbers.insert(std::stoi((*it)[(*it)[1].matched ? 1 : 2]));
         }
     }
     return numbers;
@@ -135,6 +139,42 @@ TEST(ShippedLanguages, EveryTextTheCodeLooksUpExistsInBoth)
         EXPECT_FALSE(en.text(n).empty()) << "English text " << n << " is missing";
         EXPECT_FALSE(cs.text(n).empty()) << "Czech text " << n << " is missing";
     }
+}
+
+// A caption, title or message written into a screen's code would show in
+// one language only. The scan finds string literals handed straight to the
+// calls that put text on screen; tests/app/shown-literals.txt lists the few
+// that are the same in every language (units, the program's name).
+TEST(ShippedLanguages, ScreensTakeTheirTextsFromTheLanguageFiles)
+{
+    std::set<std::string> allowed;
+    std::istringstream list(test::readFile(test::sourceDir() / "tests" / "app" / "shown-literals.txt"));
+    for (std::string line; std::getline(list, line);)
+        if (!line.empty() && line[0] != '#')
+            allowed.insert(line);
+    const std::regex shown(
+        R"re(\b(setText|setWindowTitle|setToolTip|setPlaceholderText|setStatusTip|setLabelText|setTextValue|)re"
+        R"re(setTitle|addAction|addItem|addTab|drawText|information|warning|critical|question|QLabel|QPushButton|)re"
+        R"re(QCheckBox|QRadioButton|QGroupBox|QAction|tr)\s*\(\s*(?:[^()";]*,\s*)?)re"
+        R"re((?:QStringLiteral\(|QLatin1String\(|QString\(|tr\()?"([^"]*)")re");
+    int calls = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(test::sourceDir() / "screens")) {
+        if (entry.path().extension() != ".cpp")
+            continue;
+        const std::string code = test::readFile(entry.path());
+        for (std::sregex_iterator it(code.begin(), code.end(), shown), end; it != end; ++it) {
+            ++calls;
+            const std::string literal = (*it)[2];
+            // Markup and places to fill are no words.
+            const std::string words = std::regex_replace(literal, std::regex("<[^>]*>|%[0-9]"), "");
+            const bool hasLetters =
+                std::any_of(words.begin(), words.end(), [](unsigned char c) { return std::isalpha(c) != 0; });
+            EXPECT_TRUE(!hasLetters || allowed.contains(literal))
+                << entry.path().filename().string() << " shows \"" << literal << "\" through " << (*it)[1]
+                << "; give it a number in the language files";
+        }
+    }
+    EXPECT_GT(calls, 0) << "the scan found no calls at all";
 }
 
 } // namespace

@@ -108,7 +108,7 @@ TEST_F(StartupTest, AnsweringNoRunsWithoutDatabaseAndSaysSoOnce)
     EXPECT_FALSE(global->cacheDb.IsAvailable());
     const auto messages = prompter.messages();
     EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
-                            [](const auto& m) { return m.text == "No database available"; }),
+                            [](const auto& m) { return m.text == "Databáze není k dispozici."; }),
               1);
 }
 

@@ -32,6 +32,7 @@ private slots:
     {
         CProgressDlg dialog(QStringLiteral("Import GPX"), {QStringLiteral("New"), QStringLiteral("Waypoints"),
                                                           QStringLiteral("Skipped"), QStringLiteral("Updated")});
+        dialog.setButtonTexts(QStringLiteral("Cancel"), QStringLiteral("OK"));
         QTimer timer;
         pressWhen(dialog, QStringLiteral("OK"), timer);
         std::thread::id workerThread;
@@ -52,6 +53,7 @@ private slots:
     void cancelWaitsForTheWorker()
     {
         CProgressDlg dialog(QStringLiteral("Export GPX"), {});
+        dialog.setButtonTexts(QStringLiteral("Cancel"), QStringLiteral("OK"));
         QTimer timer;
         pressWhen(dialog, QStringLiteral("Cancel"), timer);
         std::atomic<bool> workerDone{false};

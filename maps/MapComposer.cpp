@@ -42,7 +42,7 @@ void MapComposer::zoomOut()
     m_provider.zoomOut();
 }
 
-std::shared_ptr<const TileImage> MapComposer::loadTile(WorldPoint point, int m)
+std::shared_ptr<const TileImage> MapComposer::loadTile(WorldPoint point, int m, bool* damaged)
 {
     const auto key = std::make_tuple(m, m_provider.zoom(), m_provider.tileLeft(point), m_provider.tileTop(point));
     if (auto it = m_decoded.find(key); it != m_decoded.end())
@@ -62,18 +62,39 @@ std::shared_ptr<const TileImage> MapComposer::loadTile(WorldPoint point, int m)
         stored = true;
         image = m_decoder.decodeBuffer(std::move(*bytes));
     }
-    if (stored && !image) {
-        // Stored but not an image (a broken transfer, an error page): delete
-        // it so that it is fetched again.
-        m_provider.deleteTile(point, m);
-        return nullptr;
-    }
+    if (damaged)
+        *damaged = stored && !image;
     if (image) {
         if (m_decoded.size() >= kDecodedTileLimit)
             m_decoded.clear();
         m_decoded.emplace(key, image);
     }
     return image;
+}
+
+bool MapComposer::refetchDamaged(WorldPoint point, int m)
+{
+    // Stored but not an image (a broken transfer, an error page, a damaged
+    // disk): it is treated as missing. Without downloads, or once it has
+    // been fetched again this run, the damaged copy stays and the square
+    // shows the missing-tile pattern.
+    if (!m_downloader->downloadsAllowed() || !m_provider.canStoreDownloads() || m_provider.tileUrl(point, m).empty())
+        return false;
+    std::string id;
+    if (m_provider.storage() == TileStorage::Folder) {
+        // Without its extension: the new copy may arrive as another image type.
+        id = m_provider.tilePath(point, m).replace_extension().string();
+    } else {
+        const TileKey key = m_provider.databaseKey(point, m);
+        id = m_provider.databasePath(m).string() + '\n' + std::to_string(key.x) + ',' + std::to_string(key.y) + ',' +
+             std::to_string(key.z) + ',' + key.set;
+    }
+    if (!m_downloader->firstRefetch(id))
+        return false;
+    // Deleted first: until the new copy is renamed or written into place the
+    // tile is missing, and the view keeps waiting for it.
+    m_provider.deleteTile(point, m);
+    return requestTile(m_provider, point, m, false, *m_downloader);
 }
 
 bool MapComposer::drawFromOtherZooms(MapCanvas& canvas, const Rect& square, int m, WorldPoint point)
@@ -126,10 +147,11 @@ bool MapComposer::drawTile(MapCanvas& canvas, const Rect& square, int m, WorldPo
 {
     bool ownTile = false;
     bool drawn = false;
+    bool damaged = false;
     // Gaps of basic map types 2 and 1 may be filled from the next lower one.
     const int lowest = options.extPaint && m < kFirstOverlayIndex ? 0 : m;
     for (int type = m; type >= lowest && !drawn; --type) {
-        if (auto image = loadTile(point, type)) {
+        if (auto image = loadTile(point, type, type == m ? &damaged : nullptr)) {
             canvas.drawImage(*image, {0, 0, image->width(), image->height()}, square);
             drawn = true;
             ownTile = type == m;
@@ -144,7 +166,7 @@ bool MapComposer::drawTile(MapCanvas& canvas, const Rect& square, int m, WorldPo
 
     const MapType* type = m_provider.mapType(m);
     if (!ownTile && m_downloader && type && m_provider.zoom() <= type->maxAvailZoom) {
-        if (requestTile(m_provider, point, m, false, *m_downloader))
+        if (damaged ? refetchDamaged(point, m) : requestTile(m_provider, point, m, false, *m_downloader))
             m_downloadsPending = true;
     }
     return drawn;

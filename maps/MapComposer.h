@@ -64,7 +64,11 @@ public:
     std::size_t decodedTiles() const { return m_decoded.size(); }
 
 private:
-    std::shared_ptr<const TileImage> loadTile(WorldPoint point, int m);
+    /** The decoded tile, or null. damaged (when given) tells whether a stored
+     *  copy exists that does not decode. */
+    std::shared_ptr<const TileImage> loadTile(WorldPoint point, int m, bool* damaged = nullptr);
+    /** Fetches a damaged tile of the view again, once per run. */
+    bool refetchDamaged(WorldPoint point, int m);
     bool drawFromOtherZooms(MapCanvas& canvas, const Rect& square, int m, WorldPoint point);
     void drawCrosses(MapCanvas& canvas, const Rect& square);
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <set>
 #include <string>
 
 namespace tw::maps {
@@ -24,6 +25,16 @@ public:
     /** The tile goes into the database file under key. */
     virtual void enqueueTile(const std::string& url, const TileKey& key, const std::filesystem::path& database,
                              const std::string& header) = 0;
+    /** Downloads may go out now (the user has not switched them off). */
+    virtual bool downloadsAllowed() const { return true; }
+
+    /** A stored tile that does not decode is fetched again once per run, so
+     *  that a server sending damaged data is not asked in a loop. True the
+     *  first time for a tile (its file, or database and key). Window thread. */
+    bool firstRefetch(const std::string& tile) { return m_refetched.insert(tile).second; }
+
+private:
+    std::set<std::string> m_refetched;
 };
 
 } // namespace tw::maps

@@ -87,6 +87,7 @@ public:
                      std::size_t maxBytes = maps::kMaxImageBytes) override;
     void enqueueTile(const std::string& url, const maps::TileKey& key, const std::filesystem::path& database,
                      const std::string& header) override;
+    bool downloadsAllowed() const override { return m_downloadsOn; }
     /** A listing image: the address comes from a cache listing, not from the
      *  user, so unless private hosts are allowed it is fetched only from a
      *  public address (a listing must not reach into the user's network).

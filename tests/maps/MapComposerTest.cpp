@@ -139,12 +139,30 @@ TEST_F(ComposerTest, ExtPaintFillsAGapOfMapTypeTwoFromMapTypeOne)
     EXPECT_EQ(canvas.greyLines, 32);
 }
 
-TEST_F(ComposerTest, AStoredTileThatDoesNotDecodeIsDeletedAndFetchedAgain)
+TEST_F(ComposerTest, AStoredTileThatDoesNotDecodeIsDeletedAndFetchedAgainOnce)
 {
     store(13, 4424, 2775, 0, "<html>error page</html>");
     EXPECT_FALSE(draw());
     EXPECT_FALSE(fs::exists(dir / "street" / "13" / "4424" / "2775.png"));
     EXPECT_EQ(downloader.paths, std::vector<fs::path>{dir / "street" / "13" / "4424" / "2775.<ext>"});
+
+    // The server sends the page again: it stays, drawn as missing, and is
+    // not asked for a third time.
+    store(13, 4424, 2775, 0, "<html>error page</html>");
+    EXPECT_FALSE(draw());
+    EXPECT_EQ(canvas.greyLines, 2 * 32);
+    EXPECT_TRUE(fs::exists(dir / "street" / "13" / "4424" / "2775.png"));
+    EXPECT_EQ(downloader.paths.size(), 1u);
+}
+
+TEST_F(ComposerTest, WithoutDownloadsADamagedTileStaysAndIsDrawnAsMissing)
+{
+    downloader.allowed = false;
+    store(13, 4424, 2775, 0, "");
+    EXPECT_FALSE(draw());
+    EXPECT_EQ(canvas.greyLines, 32);
+    EXPECT_TRUE(fs::exists(dir / "street" / "13" / "4424" / "2775.png"));
+    EXPECT_TRUE(downloader.urls.empty());
 }
 
 TEST_F(ComposerTest, NothingIsAskedForAboveTheHighestAvailableZoom)

@@ -74,6 +74,8 @@ public:
         urls.push_back(url);
         keys.push_back(key);
     }
+    bool downloadsAllowed() const override { return allowed; }
+    bool allowed = true;
     std::vector<std::string> urls;
     std::vector<std::filesystem::path> paths;
     std::vector<maps::TileKey> keys;

@@ -9,12 +9,14 @@
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
 #include "maps/MapComposer.h"
+#include "online/HttpTransfer.h"
 #include "platform/RecordingServices.h"
 #include "screens/CMapDnlDlg.h"
 #include "screens/CMapScreen.h"
 #include "screens/MainWindow.h"
 #include "screens/QtServices.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QProcess>
@@ -24,8 +26,11 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -193,6 +198,31 @@ QByteArray walkLog(const std::vector<geo::LatLon>& walk)
         log += sentence(QStringLiteral("GPGSV,2,2,08,17,55,140,44,19,31,060,42,24,12,280,38,32,65,010,47"));
     }
     return log;
+}
+
+// Stored tile data that no decoder reads.
+std::string damagedTile(const QString& kind)
+{
+    if (kind == QLatin1String("empty"))
+        return {};
+    if (kind == QLatin1String("random")) {
+        std::string bytes(700, '\0');
+        std::uint32_t x = 2463534242u;
+        for (char& c : bytes) {
+            x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+            c = static_cast<char>(x);
+        }
+        return bytes;
+    }
+    QImage image(256, 256, QImage::Format_RGB32);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            image.setPixel(x, y, qRgb(x, y, (x * y) & 0xFF));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png.left(png.size() / 2).toStdString(); // truncated
 }
 
 std::unique_ptr<MainWindow> showWindow(World& w)
@@ -524,7 +554,135 @@ private slots:
         QTRY_VERIFY(!w.global->netClient.running());
     }
 
+    void damagedTilesAreFetchedOnceOrShownAsMissing_data()
+    {
+        QTest::addColumn<QString>("storage");
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("server");
+        for (const char* storage : {"database", "folder"})
+            for (const char* damage : {"truncated", "random", "empty"})
+                for (const char* server : {"offline", "good", "garbage"})
+                    QTest::addRow("%s, %s, %s", storage, damage, server) << storage << damage << server;
+    }
+
+    void damagedTilesAreFetchedOnceOrShownAsMissing()
+    {
+        QFETCH(QString, storage);
+        QFETCH(QString, damage);
+        QFETCH(QString, server);
+        World w(m_port, server == QLatin1String("garbage") ? "/garbage/tiles/{z}/{x}/{y}.png" : "/tiles/{z}/{x}/{y}.png",
+                storage.toStdString());
+        w.global->netClient.setDownloadsOn(server != QLatin1String("offline"));
+
+        // The view's centre tile is stored damaged before the map opens.
+        maps::TileProvider::Options o;
+        o.mapFolder = w.mapFolder;
+        o.centre = kHome;
+        o.zoom = w.global->mapSources[0].basic[0].defaultZoom;
+        auto writer = maps::makeTileProvider(w.global->mapSources[0], o);
+        const maps::WorldPoint centre = writer->centreWorld();
+        const std::string bad = damagedTile(damage);
+        fs::path file;
+        if (storage == QLatin1String("folder")) {
+            file = writer->tilePath(centre, 0).replace_extension(".png");
+            fs::create_directories(file.parent_path());
+            std::ofstream(file, std::ios::binary) << bad;
+        } else {
+            QVERIFY(writer->database(0));
+            QVERIFY(writer->database(0)->write(writer->databaseKey(centre, 0), bad.data(), bad.size()));
+        }
+        const std::string url = writer->tileUrl(centre, 0);
+        const std::string asked = "GET " + url.substr(url.find('/', std::strlen("http://")));
+        const int askedBefore = requestsFor(asked);
+
+        auto window = showWindow(w);
+        CMapScreen* map = openMapScreen(*window, *w.global);
+        QVERIFY(map->provider());
+        maps::TileProvider& provider = *map->provider();
+        QCOMPARE(provider.tileUrl(provider.centreWorld(), 0), url);
+        const maps::PixelPoint offset = provider.pixelOffset(provider.centreWorld());
+        const QPoint tileCorner(map->width() / 2 - offset.x, map->height() / 2 - offset.y);
+        // Squares of the missing-tile pattern: a grey cross every 64 pixels.
+        const auto crossesShown = [&](const QImage& frame) {
+            int n = 0;
+            for (int cx = 32; cx < 256; cx += 64)
+                for (int cy = 32; cy < 256; cy += 64)
+                    n += frame.pixel(tileCorner + QPoint(cx, cy)) == QColor(0xBF, 0xBF, 0xBF).rgb() &&
+                                 frame.pixel(tileCorner + QPoint(cx + 3, cy)) == QColor(0xBF, 0xBF, 0xBF).rgb()
+                             ? 1
+                             : 0;
+            return n;
+        };
+        const auto idle = [&] { return !w.global->netClient.running() && w.global->netClient.queued() == 0; };
+
+        // The centre tile as it is stored now.
+        const auto stored = [&]() -> std::optional<std::string> {
+            if (storage == QLatin1String("database")) {
+                auto blob = provider.readTileBlob(provider.centreWorld(), 0);
+                return blob ? std::optional<std::string>(std::string(blob->begin(), blob->end())) : std::nullopt;
+            }
+            const fs::path now = provider.tilePath(provider.centreWorld(), 0);
+            return fs::is_regular_file(now) ? std::optional<std::string>(readAll(now)) : std::nullopt;
+        };
+        const auto decodes = [](const std::optional<std::string>& bytes) {
+            return bytes && !QImage::fromData(QByteArray::fromStdString(*bytes)).isNull();
+        };
+
+        if (server == QLatin1String("good")) {
+            // Fetched again, replaced, and drawn pixel for pixel.
+            QTRY_VERIFY_WITH_TIMEOUT(decodes(stored()), 10000);
+            const QImage tile = QImage::fromData(QByteArray::fromStdString(*stored())).convertToFormat(QImage::Format_RGB32);
+            QTRY_VERIFY_WITH_TIMEOUT(([&] {
+                                         map->invalidateTiles();
+                                         const QImage frame = map->renderFrame();
+                                         int same = 0;
+                                         for (const QPoint at : {QPoint(40, 40), QPoint(216, 40), QPoint(40, 216), QPoint(216, 216)})
+                                             same += frame.pixel(tileCorner + at) == tile.pixel(at) ? 1 : 0;
+                                         return same >= 3;
+                                     }()),
+                                     5000);
+            QCOMPARE(requestsFor(asked) - askedBefore, 1);
+        } else {
+            if (server == QLatin1String("garbage")) {
+                // One request; what it brings does not decode either.
+                QTRY_VERIFY_WITH_TIMEOUT(requestsFor(asked) - askedBefore >= 1 && idle(), 10000);
+                for (int i = 0; i < 5; ++i) {
+                    map->invalidateTiles(true);
+                    map->renderFrame();
+                    QTest::qWait(20);
+                    QTRY_VERIFY_WITH_TIMEOUT(idle(), 10000);
+                }
+                QVERIFY(stored() && !decodes(stored()));
+            } else {
+                // Offline: the damaged copy stays and nothing goes out.
+                map->renderFrame();
+                QCOMPARE(stored(), std::optional<std::string>(bad));
+            }
+            map->invalidateTiles(true);
+            QVERIFY2(crossesShown(map->renderFrame()) >= 12, qPrintable(QString::number(crossesShown(map->renderFrame()))));
+            QCOMPARE(requestsFor(asked) - askedBefore, server == QLatin1String("garbage") ? 1 : 0);
+        }
+        QVERIFY(w.recorder.messages().empty());
+    }
+
 private:
+    // Requests for exactly this "GET /path" served by the simulator so far.
+    int requestsFor(const std::string& line) const
+    {
+        net::TransferRequest req;
+        req.url = "http://127.0.0.1:" + std::to_string(m_port) + "/_sim/log";
+        std::istringstream in(net::transfer(req).body);
+        int n = 0;
+        for (std::string l; std::getline(in, l);)
+            n += l == line ? 1 : 0;
+        return n;
+    }
+    static std::string readAll(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
     QProcess m_sim;
     int m_port = 0;
 };

@@ -16,6 +16,7 @@
 // The same tile paths behind a failure mode, e.g. /text/tiles/13/1/2.png:
 //   /text/...      an HTML error page with status 200
 //   /badtype/...   a body sent as "image/x-unknown"
+//   /garbage/...   bytes that are no image, sent as the image type
 //   /short/...     Content-Length larger than the body, then the line closes
 //   /huge/...      an image body that never ends
 //   /slow/...      the tile after a pause (?delay=seconds, default 30)
@@ -96,6 +97,14 @@ void serveTile(const std::string& mode, const std::string& plainPath, const std:
         res.set_content("<html><body>Tile not found</body></html>", "text/html");
     } else if (mode == "badtype") {
         res.set_content(tileLabelPng(label, seed, jpeg), "image/x-unknown");
+    } else if (mode == "garbage") {
+        std::string body(512, '\0');
+        std::uint32_t x = seed | 1;
+        for (char& c : body) {
+            x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+            c = static_cast<char>(x & 0xFF);
+        }
+        res.set_content(body, type);
     } else if (mode == "short") {
         auto body = std::make_shared<std::string>(tileLabelPng(label, seed, jpeg));
         const size_t promised = body->size();
@@ -192,7 +201,7 @@ int main(int argc, char** argv)
         return httplib::Server::HandlerResponse::Unhandled;
     });
 
-    const std::string modes = "(?:/(text|badtype|short|huge|slow|redirect))?";
+    const std::string modes = "(?:/(text|badtype|garbage|short|huge|slow|redirect))?";
     server.Get(modes + R"(/tiles/(\d{1,2})/(\d{1,9})/(\d{1,9})\.(png|jpg))",
                [](const httplib::Request& req, httplib::Response& res) {
                    const auto& m = req.matches;

@@ -2,6 +2,7 @@
 #include "app/CGlobalData.h"
 
 #include "app/GpsSwitch.h"
+#include "app/Version.h"
 #include "db/CacheStore.h"
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"

@@ -36,7 +36,6 @@ namespace net {
 class CGcLiveClient;
 }
 
-inline constexpr const char* kProgramVersion = "1.6.0.95";
 inline constexpr const char* kHandoverSection = net::kHandoverSection;
 inline constexpr int kMaxRecent = 9;
 

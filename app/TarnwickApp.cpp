@@ -3,6 +3,7 @@
 
 #include "app/GpsSwitch.h"
 #include "app/RouteFile.h"
+#include "app/Version.h"
 #include "db/TrackSchema.h"
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"

@@ -2,6 +2,7 @@
 #include "screens/MainWindow.h"
 
 #include "app/CGlobalData.h"
+#include "app/Version.h"
 #include "screens/CFilterScr.h"
 #include "screens/COptionsScr.h"
 #include "screens/CacheCommands.h"

@@ -3,6 +3,7 @@
 #include "app/CGlobalData.h"
 #include "app/FirstStart.h"
 #include "app/TarnwickApp.h"
+#include "app/Version.h"
 #include "gps/Navigation.h"
 #include "platform/Paths.h"
 #include "platform/Signals.h"

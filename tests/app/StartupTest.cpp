@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TarnwickApp.h"
+#include "app/Version.h"
 #include "db/CacheStore.h"
 #include "platform/IniFile.h"
 #include "tests/app/AppFixture.h"
@@ -74,7 +75,7 @@ TEST_F(StartupTest, FirstStartCreatesTheDatabasesFromTheTemplate)
     ASSERT_EQ(tracks.OpenFile((dir / "data" / "$tarnwick.db3").string()), SQLITE_OK);
     EXPECT_EQ(count(tracks, "SELECT COUNT(*) FROM sqlite_master WHERE name IN ('track_log', 'track_name')"), 2);
 
-    EXPECT_EQ(IniFile(global->settingsPath()).getString("CurrentVersion", "Version"), "1.6.0.95");
+    EXPECT_EQ(IniFile(global->settingsPath()).getString("CurrentVersion", "Version"), kProgramVersion);
 
     const std::string log = test::readFile(dir / "docs" / "Tarnwick.log");
     // Other parts (the track logger) may log in between.

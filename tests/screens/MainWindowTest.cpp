@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CGlobalData.h"
 #include "app/TarnwickApp.h"
+#include "app/Version.h"
 #include "platform/RecordingServices.h"
 #include "screens/MainWindow.h"
 #include "screens/QtServices.h"
@@ -73,7 +74,7 @@ private slots:
         QTRY_COMPARE(global.settings.dnlOnline, 0);
 
         const QString about = aboutText(global);
-        QVERIFY(about.contains(QStringLiteral("1.6.0.95")));
+        QVERIFY(about.contains(QString::fromLatin1(kProgramVersion)));
         QVERIFY(about.contains(QStringLiteral("Database version: 1")));
         QVERIFY(about.contains(QString::fromLatin1(sqlite3_libversion())));
 

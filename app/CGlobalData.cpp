@@ -1,18 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CGlobalData.h"
 
-#include "app/GpsSwitch.h"
 #include "app/Version.h"
-#include "db/CacheStore.h"
-#include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
-#include "gps/Navigation.h"
 #include "online/CGcLiveClient.h"
 #include "platform/Clock.h"
-#include "platform/Notifier.h"
-#include "platform/Prompter.h"
-
-#include <sqlite3.h>
 
 #include <array>
 #include <cstdio>
@@ -133,48 +125,17 @@ double scaleFactorFor(int width, int height)
 
 CGlobalData::CGlobalData(Paths p, Services services, int screenWidth, int screenHeight)
     : paths(std::move(p)), prompter(services.prompter), notifier(services.notifier),
-      keepAwake(services.keepAwake), cacheDb(&services.prompter), trackDb(&services.prompter),
+      keepAwake(services.keepAwake), db(*this), gpsServices(*this), list(*this), reference(*this),
       m_settingsFile(paths.config / "Tarnwick.ini")
 {
     scaleFactor = scaleFactorFor(screenWidth, screenHeight);
     settings.dbFile = (paths.data / "cachedb.db3").string();
     settings.trackFile = paths.documents.string();
     settings.alertSound = (paths.install / "sounds" / "alarm.wav").string();
-    proximityAlert = std::make_unique<ProximityAlert>();
-    trackLogger = std::make_unique<CTrackLogger>(trackDb, prompter);
-    trackLogger->setLog([this](const std::string& a, const std::string& b) { Log(a, b); });
-    trackLogger->setProximityAlert(proximityAlert.get());
-    gps = std::make_unique<GpsReceiver>(notifier);
-    gps->setFixSink(trackLogger.get());
-    livePosition = gps.get();
-    gpsSwitch = std::make_unique<GpsSwitch>(*gps, *proximityAlert, notifier);
+    reference.livePosition = gpsServices.gps.get();
 }
 
 CGlobalData::~CGlobalData() = default;
-
-void CGlobalData::setNavigationTarget(std::optional<NavigationTarget> target)
-{
-    navigationTarget = std::move(target);
-    if (navigationTarget)
-        proximityAlert->setTarget(geo::LatLon{navigationTarget->lat, navigationTarget->lon});
-    else
-        proximityAlert->setTarget(std::nullopt);
-}
-
-void CGlobalData::applyGpsSettings()
-{
-    trackLogger->setRecording(settings.saveTrackLog != 0);
-    trackLogger->setMaxTrackBuffer(settings.maxTrackBuffer);
-    ProximityAlert::Config alert;
-    alert.on = settings.alertOn != 0;
-    alert.distance = settings.alertDist;
-    alert.metricUnits = settings.metricUnits != 0;
-    alert.sound = settings.alertSound;
-    alert.home = {settings.homeLat, settings.homeLon};
-    proximityAlert->setConfig(alert);
-    if (soundPlayer)
-        proximityAlert->setSoundPlayer(soundPlayer);
-}
 
 fs::path CGlobalData::trackDbPath() const
 {
@@ -334,53 +295,6 @@ std::optional<std::pair<double, double>> CGlobalData::RestoreLastPosition()
     if (lat == 0.0 && lon == 0.0)
         return std::nullopt;
     return std::make_pair(lat, lon);
-}
-
-void CGlobalData::SaveRecent()
-{
-    m_settingsFile.reload();
-    for (int n = 0; n < kMaxRecent; ++n) {
-        const std::size_t i = static_cast<std::size_t>(n);
-        m_settingsFile.setString(kState, "recent" + std::to_string(n), i < recent.size() ? recent[i]->code : "");
-    }
-    m_settingsFile.save();
-}
-
-void CGlobalData::LoadRecent()
-{
-    if (!cacheDb.IsAvailable())
-        return;
-    m_settingsFile.reload();
-    recent.clear();
-    try {
-        for (int n = 0; n < kMaxRecent; ++n) {
-            const std::string code = m_settingsFile.getString(kState, "recent" + std::to_string(n)).value_or("");
-            if (code.empty())
-                continue;
-            SQLite::Statement query(cacheDb, "SELECT * FROM geocache WHERE id = ?");
-            query.BindText(1, code);
-            if (query.Step() == SQLITE_ROW)
-                recent.push_back(std::make_unique<CGeocache>(geocacheFromRow(query)));
-        }
-    } catch (const SQLite::Error& e) {
-        cacheDb.showPlain(e.message);
-    }
-}
-
-void CGlobalData::setCurrentCache(const CGeocache& cache)
-{
-    std::erase_if(recent, [&](const auto& c) { return c->code == cache.code; });
-    recent.insert(recent.begin(), std::make_unique<CGeocache>(cache));
-    if (recent.size() > static_cast<std::size_t>(kMaxRecent))
-        recent.resize(kMaxRecent);
-    SaveRecent();
-}
-
-CacheStore CGlobalData::cacheStore()
-{
-    CacheStore store(cacheDb, tagCategories, settings.impOnlyNew);
-    store.setOnDeleted([this] { ReadDbCounters(); });
-    return store;
 }
 
 } // namespace tw

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The cache list: loading through the filter, the row checks SQL cannot do
-// cheaply, sorting and the counters of the status line.
+// cheaply, the recent caches and the counters of the status line.
 #include "app/CacheList.h"
 
 #include "app/CGlobalData.h"
@@ -10,77 +10,15 @@
 #include "geo/GeoMath.h"
 #include "platform/Notifier.h"
 
-#include <unicode/uchar.h>
-#include <unicode/utf16.h>
-#include <unicode/utf8.h>
+#include <sqlite3.h>
 
 #include <algorithm>
-#include <numeric>
 #include <string>
 
 namespace tw {
 namespace {
 
-// Upper case per character, as the list has always compared names: no
-// locale rules, no change of length.
-std::u16string upperKey(const std::string& utf8)
-{
-    std::u16string out;
-    out.reserve(utf8.size());
-    const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
-    const auto length = static_cast<int32_t>(utf8.size());
-    int32_t i = 0;
-    while (i < length) {
-        UChar32 c;
-        U8_NEXT(s, i, length, c);
-        if (c < 0)
-            c = 0xFFFD;
-        c = u_toupper(c);
-        if (c <= 0xFFFF) {
-            out.push_back(static_cast<char16_t>(c));
-        } else {
-            out.push_back(static_cast<char16_t>(U16_LEAD(c)));
-            out.push_back(static_cast<char16_t>(U16_TRAIL(c)));
-        }
-    }
-    return out;
-}
-
-// What one cache is compared by under one sort key, worked out once.
-struct Key {
-    std::u16string text;
-    double first = 0.0;
-    double second = 0.0;
-};
-
-Key keyOf(const CGeocache& c, const CacheOrder& order)
-{
-    Key k;
-    switch (order.sortKey) {
-    case SortKey::Name: k.text = upperKey(c.name); break;
-    case SortKey::Distance: k.first = geo::distanceKm(order.reference, {c.lat, c.lon}); break;
-    case SortKey::Author: k.text = upperKey(c.author); break;
-    case SortKey::Difficulty: k.first = c.difficulty; break;
-    case SortKey::Terrain: k.first = c.terrain; break;
-    case SortKey::Hidden: k.first = c.hidden; break;
-    case SortKey::Size: k.first = cacheSizeSortRank(c.size); break;
-    case SortKey::Found:
-        k.first = c.found;
-        k.second = c.foundTime;
-        break;
-    default: break;
-    }
-    return k;
-}
-
-bool lessKey(const Key& a, const Key& b, int sortKey)
-{
-    if (sortKey == SortKey::Name || sortKey == SortKey::Author)
-        return a.text < b.text;
-    if (a.first != b.first)
-        return a.first < b.first;
-    return a.second < b.second;
-}
+constexpr const char* kState = "State";
 
 int countOf(SQLite::Statement& query)
 {
@@ -89,72 +27,37 @@ int countOf(SQLite::Statement& query)
 
 } // namespace
 
-bool CompareCaches(const CGeocache& a, const CGeocache& b, const CacheOrder& order)
+void CacheList::LoadFilter()
 {
-    const Key ka = keyOf(a, order);
-    const Key kb = keyOf(b, order);
-    // Reversing the operands, not negating the result: a negated "less" is
-    // no ordering at all, and a sort given one may run off the list.
-    return order.ascending ? lessKey(ka, kb, order.sortKey) : lessKey(kb, ka, order.sortKey);
+    IniFile& ini = m_global.m_settingsFile;
+    ini.reload();
+    filter.Load(ini);
 }
 
-void sortCaches(std::vector<std::unique_ptr<CGeocache>>& caches, const CacheOrder& order)
+void CacheList::SaveFilter()
 {
-    std::vector<Key> keys;
-    keys.reserve(caches.size());
-    for (const auto& c : caches)
-        keys.push_back(keyOf(*c, order));
-    std::vector<std::size_t> index(caches.size());
-    std::iota(index.begin(), index.end(), std::size_t{0});
-    std::stable_sort(index.begin(), index.end(), [&](std::size_t a, std::size_t b) {
-        return order.ascending ? lessKey(keys[a], keys[b], order.sortKey) : lessKey(keys[b], keys[a], order.sortKey);
-    });
-    std::vector<std::unique_ptr<CGeocache>> sorted;
-    sorted.reserve(caches.size());
-    for (const std::size_t i : index)
-        sorted.push_back(std::move(caches[i]));
-    caches = std::move(sorted);
+    IniFile& ini = m_global.m_settingsFile;
+    ini.reload();
+    filter.Save(ini);
+    ini.save();
 }
 
-void CGlobalData::LoadFilter()
+std::filesystem::path CacheList::filterFolder() const
 {
-    m_settingsFile.reload();
-    filter.Load(m_settingsFile);
+    return m_global.paths.deviceFolder(m_global.settings.mapFolder) / "filter";
 }
 
-void CGlobalData::SaveFilter()
+bool CacheList::readCaches()
 {
-    m_settingsFile.reload();
-    filter.Save(m_settingsFile);
-    m_settingsFile.save();
-}
-
-std::filesystem::path CGlobalData::filterFolder() const
-{
-    return paths.deviceFolder(settings.mapFolder) / "filter";
-}
-
-geo::ReferenceContext CGlobalData::referenceContext() const
-{
-    geo::ReferenceContext context;
-    context.refPoint = filter.refPoint;
-    context.manualPoint = {filter.manLat, filter.manLon};
-    context.home = {settings.homeLat, settings.homeLon};
-    context.metricUnits = settings.metricUnits != 0;
-    context.gps = livePosition;
-    context.map = mapCentre;
-    return context;
-}
-
-bool CGlobalData::readCaches()
-{
+    SQLite::Database& cacheDb = m_global.db.cacheDb;
+    const Settings& settings = m_global.settings;
     if (!cacheDb.IsAvailable())
         return false;
-    Log("BEGIN: CGlobalData::readCaches");
+    m_global.Log("BEGIN: CGlobalData::readCaches");
     caches.clear();
     listedCount = 0;
 
-    const geo::ReferenceContext context = referenceContext();
+    const geo::ReferenceContext context = m_global.reference.context();
     const geo::LatLon reference = geo::referencePosition(context, false);
     QueryInputs inputs;
     inputs.refLat = reference.lat;
@@ -216,33 +119,78 @@ bool CGlobalData::readCaches()
         caches.resize(maxRows);
         listedCount = static_cast<int>(maxRows);
     }
-    Log("END: CGlobalData::readCaches");
-    notifier.stateChanged(Topic::CacheList);
-    notifier.stateChanged(Topic::Counters);
+    m_global.Log("END: CGlobalData::readCaches");
+    m_global.notifier.stateChanged(Topic::CacheList);
+    m_global.notifier.stateChanged(Topic::Counters);
     return read;
 }
 
-void CGlobalData::refreshFoundCount()
+void CacheList::SaveRecent()
 {
+    IniFile& ini = m_global.m_settingsFile;
+    ini.reload();
+    for (int n = 0; n < kMaxRecent; ++n) {
+        const std::size_t i = static_cast<std::size_t>(n);
+        ini.setString(kState, "recent" + std::to_string(n), i < recent.size() ? recent[i]->code : "");
+    }
+    ini.save();
+}
+
+void CacheList::LoadRecent()
+{
+    SQLite::Database& cacheDb = m_global.db.cacheDb;
+    if (!cacheDb.IsAvailable())
+        return;
+    IniFile& ini = m_global.m_settingsFile;
+    ini.reload();
+    recent.clear();
+    try {
+        for (int n = 0; n < kMaxRecent; ++n) {
+            const std::string code = ini.getString(kState, "recent" + std::to_string(n)).value_or("");
+            if (code.empty())
+                continue;
+            SQLite::Statement query(cacheDb, "SELECT * FROM geocache WHERE id = ?");
+            query.BindText(1, code);
+            if (query.Step() == SQLITE_ROW)
+                recent.push_back(std::make_unique<CGeocache>(geocacheFromRow(query)));
+        }
+    } catch (const SQLite::Error& e) {
+        cacheDb.showPlain(e.message);
+    }
+}
+
+void CacheList::setCurrentCache(const CGeocache& cache)
+{
+    std::erase_if(recent, [&](const auto& c) { return c->code == cache.code; });
+    recent.insert(recent.begin(), std::make_unique<CGeocache>(cache));
+    if (recent.size() > static_cast<std::size_t>(kMaxRecent))
+        recent.resize(kMaxRecent);
+    SaveRecent();
+}
+
+void CacheList::refreshFoundCount()
+{
+    SQLite::Database& cacheDb = m_global.db.cacheDb;
     if (!cacheDb.IsAvailable())
         return;
     try {
         SQLite::Statement query(cacheDb, "SELECT COUNT(*) FROM `geocache` WHERE `dtfound` > 0");
-        settings.foundCount = countOf(query);
+        m_global.settings.foundCount = countOf(query);
     } catch (const SQLite::Error& e) {
         cacheDb.showPlain(e.message);
         return;
     }
-    SaveSettings(SettingsGroup::General);
-    notifier.stateChanged(Topic::Counters);
+    m_global.SaveSettings(SettingsGroup::General);
+    m_global.notifier.stateChanged(Topic::Counters);
 }
 
-int CGlobalData::findNumber(int date, int time)
+int CacheList::findNumber(int date, int time)
 {
+    SQLite::Database& cacheDb = m_global.db.cacheDb;
     if (!cacheDb.IsAvailable())
         return 0;
     try {
-        return findNumberOf(cacheDb, date, time, settings.findsCountExtra);
+        return findNumberOf(cacheDb, date, time, m_global.settings.findsCountExtra);
     } catch (const SQLite::Error& e) {
         cacheDb.showPlain(e.message);
         return 0;

@@ -1,33 +1,64 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/CacheOrder.h"
 #include "db/Records.h"
-#include "geo/LatLon.h"
+#include "filter/CacheFilter.h"
 
+#include <filesystem>
 #include <memory>
 #include <vector>
 
 namespace tw {
 
-// The list's sort keys, as the list screen numbers them.
-namespace SortKey {
-constexpr int Name = 0, Distance = 1, Author = 2, Difficulty = 3, Terrain = 4, Hidden = 5, Size = 6, Found = 7;
-constexpr int Count = 8;
-} // namespace SortKey
+class CGlobalData;
 
-struct CacheOrder {
-    int sortKey = SortKey::Distance;
-    bool ascending = true;
-    geo::LatLon reference; // distances are measured from here
+inline constexpr int kMaxRecent = 9;
+
+// The cache list with its filter, sort order and counter, the recent caches
+// and the find counts. Part of CGlobalData; it reads the cache database and
+// keeps the filter and the recent caches in the settings file.
+class CacheList {
+public:
+    explicit CacheList(CGlobalData& global) : m_global(global) {}
+    CacheList(const CacheList&) = delete;
+    CacheList& operator=(const CacheList&) = delete;
+
+    // The list (rebuilt on every reload; no one keeps pointers across one).
+    std::vector<std::unique_ptr<CGeocache>> caches;
+    int sortKey = SortKey::Distance; // 0 to 7
+    int sortAscending = 1;           // 0 = reversed
+    int listedCount = 0;             // caches in the current list
+
+    // The list filter, kept in the settings section "Filter".
+    CacheFilter filter;
+    void LoadFilter();
+    void SaveFilter();
+    // Saved filters: the folder "filter" below the map folder.
+    std::filesystem::path filterFolder() const;
+
+    // Reloads the list from the database through the filter, sorted by
+    // sortKey and cut to MaxRows. False when the database could not be read
+    // (the list then holds what was read).
+    bool readCaches();
+
+    // Recent caches, most recent first; the first is the current cache.
+    std::vector<std::unique_ptr<CGeocache>> recent;
+    void LoadRecent();
+    void SaveRecent();
+    // Makes the cache the current one: first of the recent list, which is
+    // saved at once so that it survives the run.
+    void setCurrentCache(const CGeocache& cache);
+    CGeocache* currentCache() { return recent.empty() ? nullptr : recent.front().get(); }
+
+    // The number of finds in the database, saved as FoundCount.
+    void refreshFoundCount();
+    // The running number of the find on date (YYYYMMDD) at time (HHMM):
+    // 1 + FindsCountExtra + the finds before it. 0 when the database fails.
+    int findNumber(int date, int time);
+
+private:
+    CGlobalData& m_global;
 };
-
-// True when a comes before b. Names and owners compare upper-cased, by
-// UTF-16 code unit; sizes by their sort rank; found dates with the found time
-// breaking ties. Descending is the reverse order (equal caches keep their
-// order either way).
-bool CompareCaches(const CGeocache& a, const CGeocache& b, const CacheOrder& order);
-
-// Stable sort of a list by CompareCaches.
-void sortCaches(std::vector<std::unique_ptr<CGeocache>>& caches, const CacheOrder& order);
 
 } // namespace tw

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The reads that follow every open of the cache database.
+// The cache database, the reads that follow every open of it, and the switch
+// to another database file.
+#include "app/CacheDatabases.h"
+
 #include "app/CGlobalData.h"
-
 #include "app/TarnwickApp.h"
-
-#include "db/CacheStore.h"
 #include "gps/CTrackLogger.h"
 #include "platform/Notifier.h"
 #include "platform/Text.h"
@@ -25,7 +25,12 @@ int countOf(SQLite::Database& db, const char* sql)
 
 } // namespace
 
-void CGlobalData::ReadDbCounters()
+CacheDatabases::CacheDatabases(CGlobalData& global)
+    : cacheDb(&global.prompter), trackDb(&global.prompter), m_global(global)
+{
+}
+
+void CacheDatabases::ReadDbCounters()
 {
     // Each count on its own: a table that is missing or damaged costs only
     // its own number, and every failing statement is shown.
@@ -45,12 +50,13 @@ void CGlobalData::ReadDbCounters()
     read("SELECT (SELECT COUNT(*) FROM geocache) - (SELECT COUNT(*) FROM geocache WHERE `id` = 'GC0' OR "
          "`id` IS NULL OR `id` <= 0)",
          cacheCount);
+    Settings& settings = m_global.settings;
     if (settings.foundCount == 0 && read("SELECT COUNT(*) FROM geocache WHERE dtfound > 0", settings.foundCount))
-        SaveSettings(SettingsGroup::General);
-    notifier.stateChanged(Topic::Counters);
+        m_global.SaveSettings(SettingsGroup::General);
+    m_global.notifier.stateChanged(Topic::Counters);
 }
 
-void CGlobalData::InitTagCategories()
+void CacheDatabases::InitTagCategories()
 {
     try {
         tagCategories = resolveTagCategories(cacheDb);
@@ -60,7 +66,7 @@ void CGlobalData::InitTagCategories()
     }
 }
 
-void CGlobalData::LoadDummyCache()
+void CacheDatabases::LoadDummyCache()
 {
     std::unique_ptr<CGeocache> found;
     try {
@@ -86,10 +92,17 @@ void CGlobalData::LoadDummyCache()
     dummyCache = std::move(found);
 }
 
-std::string CGlobalData::cacheDbProblem()
+CacheStore CacheDatabases::cacheStore()
+{
+    CacheStore store(cacheDb, tagCategories, m_global.settings.impOnlyNew);
+    store.setOnDeleted([this] { ReadDbCounters(); });
+    return store;
+}
+
+std::string CacheDatabases::cacheDbProblem()
 {
     if (!cacheDb.opened())
-        return lang.textOr(951, "No database available");
+        return m_global.lang.textOr(951, "No database available");
     // The first read of a file that is no database, or of a truncated one,
     // fails here already; SQLite takes an empty file for an empty database.
     try {
@@ -97,38 +110,38 @@ std::string CGlobalData::cacheDbProblem()
                                 "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'geocache'");
         if (query.Next() && query.ColumnInt(0) > 0)
             return {};
-        return text::fillIn(lang.textOr(954, "The file %s holds no cache database."), {cacheDb.fileName()});
+        return text::fillIn(m_global.lang.textOr(954, "The file %s holds no cache database."), {cacheDb.fileName()});
     } catch (const SQLite::Error& e) {
-        return text::fillIn(lang.textOr(955, "The cache database %s cannot be read: %s."),
+        return text::fillIn(m_global.lang.textOr(955, "The cache database %s cannot be read: %s."),
                             {cacheDb.fileName(), e.message});
     }
 }
 
-bool CGlobalData::SwitchDatabase(const std::string& dbFile)
+bool CacheDatabases::SwitchDatabase(const std::string& dbFile)
 {
     std::error_code ec;
-    if (!std::filesystem::exists(dbFile, ec) && !copyTemplateDatabase(templatePath(), dbFile))
+    if (!std::filesystem::exists(dbFile, ec) && !copyTemplateDatabase(m_global.templatePath(), dbFile))
         return false;
     const bool hadDatabase = cacheDb.opened();
     cacheDb.Close();
     if (cacheDb.OpenFile(dbFile) != SQLITE_OK || !cacheDbProblem().empty()) {
         // Back to the database that was open, untouched.
         cacheDb.Close();
-        if (hadDatabase && cacheDb.OpenFile(settings.dbFile) == SQLITE_OK) {
+        if (hadDatabase && cacheDb.OpenFile(m_global.settings.dbFile) == SQLITE_OK) {
             ReadDbCounters();
             InitTagCategories();
             LoadDummyCache();
         }
         return false;
     }
-    settings.dbFile = dbFile;
-    SaveSettings(SettingsGroup::General);
+    m_global.settings.dbFile = dbFile;
+    m_global.SaveSettings(SettingsGroup::General);
     ReadDbCounters();
     InitTagCategories();
     LoadDummyCache();
-    LoadRecent();
-    if (trackLogger && trackDb.opened())
-        trackLogger->openTrackLog();
+    m_global.list.LoadRecent();
+    if (m_global.gpsServices.trackLogger && trackDb.opened())
+        m_global.gpsServices.trackLogger->openTrackLog();
     return true;
 }
 

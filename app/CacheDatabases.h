@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "db/CacheStore.h"
+#include "db/Records.h"
+#include "db/SQLite.h"
+#include "db/Tags.h"
+
+#include <memory>
+#include <string>
+
+namespace tw {
+
+class CGlobalData;
+
+// The cache database with what is read from it on every open (counters, tag
+// categories, the dummy cache), and the track database. Part of CGlobalData,
+// closed after everything that writes into either.
+class CacheDatabases {
+public:
+    explicit CacheDatabases(CGlobalData& global);
+    CacheDatabases(const CacheDatabases&) = delete;
+    CacheDatabases& operator=(const CacheDatabases&) = delete;
+
+    SQLite::Database cacheDb;
+    SQLite::Database trackDb;
+
+    int dbVersion = 0;  // the cache database's user_version
+    int cacheCount = 0; // caches in the database, without the dummy cache
+    TagCategories tagCategories;
+    // The cache GC0 that holds ad-hoc waypoints.
+    std::unique_ptr<CGeocache> dummyCache;
+
+    // The cache database's start-up reads; each shows a failure once and
+    // goes on.
+    void ReadDbCounters();
+    void InitTagCategories();
+    void LoadDummyCache();
+    // The write side of the cache database; a deletion through it reads the
+    // counters again (and so refreshes the status line).
+    CacheStore cacheStore();
+    // Closes the cache database and opens dbFile instead (options screen); a
+    // file that does not exist yet is made from the template first. When the
+    // file cannot be made or holds no cache database, the previous database
+    // stays open, DbFile keeps its value and the result is false.
+    bool SwitchDatabase(const std::string& dbFile);
+    // Why the open cache database cannot serve a job that reads or writes
+    // caches: a file that is no database, a damaged one, or one without the
+    // cache tables (an empty file). Empty when it can.
+    std::string cacheDbProblem();
+
+private:
+    CGlobalData& m_global;
+};
+
+} // namespace tw

@@ -41,20 +41,20 @@ BatchActions defaultBatchActions()
     };
     actions.liveNearest = [](CGlobalData& g, double lat, double lon) {
         // The saved filter's distance limits the search.
-        g.LoadFilter();
+        g.list.LoadFilter();
         ConsoleJobProgress progress(liveCounterNames(g));
         const net::LiveJobResult r = liveNearest(g, lat, lon, &progress, &terminationFlag());
         return r.ok && r.failed == 0;
     };
     actions.liveRefresh = [](CGlobalData& g) {
-        if (!g.readCaches())
+        if (!g.list.readCaches())
             return false;
         ConsoleJobProgress progress(liveCounterNames(g));
         const net::LiveJobResult r = liveRefresh(g, listedCodes(g), false, &progress, &terminationFlag());
         return r.ok && r.failed == 0;
     };
     actions.exportAllTracks = [](CGlobalData& g) {
-        if (!g.trackLogger->isOpen())
+        if (!g.gpsServices.trackLogger->isOpen())
             return false;
         TrackExportOptions options;
         options.folder = g.settings.trackFile;
@@ -62,12 +62,12 @@ BatchActions defaultBatchActions()
         options.kml = g.settings.trackKML != 0;
         options.plt = g.settings.trackPLT != 0;
         options.deleteAfter = g.settings.delTrack != 0;
-        return exportAllTracks(*g.trackLogger, options);
+        return exportAllTracks(*g.gpsServices.trackLogger, options);
     };
     actions.deleteAllTracks = [](CGlobalData& g) {
-        if (!g.trackLogger->isOpen())
+        if (!g.gpsServices.trackLogger->isOpen())
             return false;
-        g.trackLogger->deleteAllTracks();
+        g.gpsServices.trackLogger->deleteAllTracks();
         return true;
     };
     return actions;

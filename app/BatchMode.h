@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/TarnwickApp.h"
+#include "app/CTarnwickApp.h"
 #include "platform/Paths.h"
 
 #include <string>

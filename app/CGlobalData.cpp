@@ -219,8 +219,8 @@ void CGlobalData::shareLanguageTexts()
     SQLite::Database::Messages database;
     pick(kTextNoDatabase, database.noDatabase);
     pick(kTextSqliteError, database.error);
-    cacheDb.setMessages(database);
-    trackDb.setMessages(database);
+    db.cacheDb.setMessages(database);
+    db.trackDb.setMessages(database);
     net::CNetClient::Messages network;
     pick(kTextNet, network.openUrl);
     pick(kTextNet + 1, network.fileOpen);

@@ -15,15 +15,15 @@ namespace tw {
 
 std::optional<CGeocache> loadCacheForEditing(CGlobalData& g, const std::string& code)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return std::nullopt;
     try {
-        std::optional<CGeocache> cache = LoadCacheByCode(g.cacheDb, code);
+        std::optional<CGeocache> cache = LoadCacheByCode(g.db.cacheDb, code);
         if (cache)
-            LoadDetails(g.cacheDb, *cache, g.tagCategories);
+            loadDetails(g.db.cacheDb, *cache, g.db.tagCategories);
         return cache;
     } catch (const SQLite::Error& e) {
-        g.cacheDb.showPlain(e.message);
+        g.db.cacheDb.showPlain(e.message);
         return std::nullopt;
     }
 }
@@ -40,16 +40,16 @@ void refreshListedCache(CGlobalData& g, const CGeocache& cache)
             entry->updated = cache.updated;
         }
     };
-    update(g.caches);
-    update(g.recent);
+    update(g.list.caches);
+    update(g.list.recent);
     g.notifier.stateChanged(Topic::CacheList);
 }
 
 bool setCacheComment(CGlobalData& g, CGeocache& cache, const std::string& text)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return false;
-    if (!g.cacheStore().SetComment(cache, text))
+    if (!g.db.cacheStore().SetComment(cache, text))
         return false;
     refreshListedCache(g, cache);
     return true;
@@ -60,17 +60,17 @@ bool ensureCacheDetails(CGlobalData& g, CGeocache& cache)
     if (cache.detailsLoaded)
         return true;
     try {
-        LoadDetails(g.cacheDb, cache, g.tagCategories);
+        loadDetails(g.db.cacheDb, cache, g.db.tagCategories);
         return true;
     } catch (const SQLite::Error& e) {
-        g.cacheDb.showPlain(e.message);
+        g.db.cacheDb.showPlain(e.message);
         return false;
     }
 }
 
 bool recordVisit(CGlobalData& g, CGeocache& cache, int logType, std::time_t when)
 {
-    if (!g.cacheDb.IsAvailable() || !ensureCacheDetails(g, cache))
+    if (!g.db.cacheDb.IsAvailable() || !ensureCacheDetails(g, cache))
         return false;
     const std::string text = cache.fieldNoteText;
     return saveFieldNote(g, cache, logType, text, when);
@@ -78,17 +78,17 @@ bool recordVisit(CGlobalData& g, CGeocache& cache, int logType, std::time_t when
 
 bool deleteCacheWithUserData(CGlobalData& g, const CGeocache& cache)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return false;
     // The record may be an entry of the lists cleared below.
     const std::string code = cache.code;
-    if (!g.cacheStore().DeleteCache(cache, false))
+    if (!g.db.cacheStore().DeleteCache(cache, false))
         return false;
     const auto isIt = [&](const std::unique_ptr<CGeocache>& c) { return c->code == code; };
-    g.listedCount -= static_cast<int>(std::erase_if(g.caches, isIt));
-    g.listedCount = std::max(g.listedCount, 0);
-    if (std::erase_if(g.recent, isIt) > 0)
-        g.SaveRecent();
+    g.list.listedCount -= static_cast<int>(std::erase_if(g.list.caches, isIt));
+    g.list.listedCount = std::max(g.list.listedCount, 0);
+    if (std::erase_if(g.list.recent, isIt) > 0)
+        g.list.SaveRecent();
     g.notifier.stateChanged(Topic::CacheList);
     return true;
 }
@@ -97,20 +97,20 @@ std::string coordinatesToCopy(CGlobalData& g, double lat, double lon)
 {
     const std::string text = geo::formatCoords(lat, lon, geo::CoordStyle::Letters);
     if (const auto point = geo::parseCoords(text))
-        g.parsedPoint = *point;
+        g.reference.parsedPoint = *point;
     return text;
 }
 
 std::vector<CWaypoint> waypointsWithPosition(CGlobalData& g, const CGeocache& cache)
 {
     std::vector<CWaypoint> found;
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return found;
     CGeocache copy = cache; // a copy holds no waypoints yet
     try {
-        WaypointLoader(g.cacheDb).load(copy);
+        WaypointLoader(g.db.cacheDb).load(copy);
     } catch (const SQLite::Error& e) {
-        g.cacheDb.showPlain(e.message);
+        g.db.cacheDb.showPlain(e.message);
     }
     for (const auto& w : copy.waypoints)
         if (w->lat != 0.0 || w->lon != 0.0)
@@ -139,9 +139,9 @@ bool isProgramTagCategory(const std::string& name)
 std::vector<std::string> userTagCategories(CGlobalData& g)
 {
     std::vector<std::string> names;
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return names;
-    names = ListCategories(g.cacheDb);
+    names = ListCategories(g.db.cacheDb);
     std::erase_if(names, isProgramTagCategory);
     return names;
 }
@@ -149,12 +149,12 @@ std::vector<std::string> userTagCategories(CGlobalData& g)
 std::vector<std::pair<std::string, std::string>> userTagsOf(CGlobalData& g, const std::string& code)
 {
     std::vector<std::pair<std::string, std::string>> tags;
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return tags;
     try {
-        tags = TagsOfCache(g.cacheDb, code);
+        tags = tagsOfCache(g.db.cacheDb, code);
     } catch (const SQLite::Error& e) {
-        g.cacheDb.showPlain(e.message);
+        g.db.cacheDb.showPlain(e.message);
     }
     std::erase_if(tags, [](const auto& tag) { return isProgramTagCategory(tag.first); });
     return tags;

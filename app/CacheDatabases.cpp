@@ -4,7 +4,7 @@
 #include "app/CacheDatabases.h"
 
 #include "app/CGlobalData.h"
-#include "app/TarnwickApp.h"
+#include "app/CTarnwickApp.h"
 #include "gps/CTrackLogger.h"
 #include "platform/Notifier.h"
 #include "platform/Text.h"

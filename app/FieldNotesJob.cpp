@@ -19,10 +19,10 @@ constexpr int kTextCannotWrite = 950;
 
 bool saveFieldNote(CGlobalData& g, CGeocache& cache, int logType, const std::string& text, std::time_t visit)
 {
-    if (!g.cacheDb.IsAvailable() || !ensureCacheDetails(g, cache))
+    if (!g.db.cacheDb.IsAvailable() || !ensureCacheDetails(g, cache))
         return false;
     const bool wasFound = cache.found > 0;
-    const bool stored = g.cacheStore().SetFoundState(cache, logType, text, visit);
+    const bool stored = g.db.cacheStore().SetFoundState(cache, logType, text, visit);
     // The count follows the found date as stored: a Didn't find it keeps an
     // earlier find, a Webcam Photo Taken or Attended is a find as well.
     const bool isFound = cache.found > 0;
@@ -36,18 +36,18 @@ bool saveFieldNote(CGlobalData& g, CGeocache& cache, int logType, const std::str
 
 bool deleteFieldNote(CGlobalData& g, CGeocache& cache)
 {
-    if (!g.cacheDb.IsAvailable() || !ensureCacheDetails(g, cache))
+    if (!g.db.cacheDb.IsAvailable() || !ensureCacheDetails(g, cache))
         return false;
     if (cache.found > 0) {
         --g.settings.foundCount;
         g.SaveSettings(SettingsGroup::General);
     }
-    const bool ok = g.cacheStore().SetFoundState(cache, LogType::ClearFind, "", 0);
+    const bool ok = g.db.cacheStore().SetFoundState(cache, LogType::ClearFind, "", 0);
     // The note goes as a whole: tags left with an empty text would still be
     // exported, as a note of no type.
     for (const char* category : {TagCategoryName::FieldNote, TagCategoryName::FieldNoteType,
                                  TagCategoryName::FieldNoteTime, TagCategoryName::FieldNoteSent})
-        RemoveTag(g.cacheDb, cache.code, category, "");
+        RemoveTag(g.db.cacheDb, cache.code, category, "");
     cache.fieldNoteText.clear();
     cache.fieldNoteTime.clear();
     cache.fieldNoteType = 0;
@@ -58,14 +58,14 @@ bool deleteFieldNote(CGlobalData& g, CGeocache& cache)
 
 int recountFinds(CGlobalData& g)
 {
-    if (g.cacheDb.IsAvailable()) {
+    if (g.db.cacheDb.IsAvailable()) {
         try {
-            SQLite::Statement q(g.cacheDb, "SELECT COUNT(*) FROM geocache WHERE dtfound > 0");
+            SQLite::Statement q(g.db.cacheDb, "SELECT COUNT(*) FROM geocache WHERE dtfound > 0");
             if (q.Step() == SQLITE_ROW)
                 g.settings.foundCount = static_cast<int>(q.ColumnDouble(0));
             g.SaveSettings(SettingsGroup::General);
         } catch (const SQLite::Error& e) {
-            g.cacheDb.showPlain(e.message);
+            g.db.cacheDb.showPlain(e.message);
         }
     }
     return g.settings.foundCount + g.settings.findsCountExtra;
@@ -78,7 +78,7 @@ std::string publishedNoteText(CGlobalData& g, int logType, std::time_t visit, co
     const LocalTime t = localTime(visit);
     std::string number;
     if (g.settings.fnTemplate.find("[N]") != std::string::npos && logType == LogType::FoundIt) {
-        if (const int n = g.findNumber(t.year * 10000 + t.month * 100 + t.day, t.hour * 100 + t.minute))
+        if (const int n = g.list.findNumber(t.year * 10000 + t.month * 100 + t.day, t.hour * 100 + t.minute))
             number = std::to_string(n);
     }
     return applyFieldNoteTemplate(g.settings.fnTemplate, t.hour, t.minute, number, text);
@@ -86,10 +86,10 @@ std::string publishedNoteText(CGlobalData& g, int logType, std::time_t visit, co
 
 bool exportFieldNotes(CGlobalData& g, std::time_t since)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return false;
     try {
-        const FieldNotesExport result = ExportFieldNotes(g.cacheDb, g.tagCategories, since, g.settings.fnFile,
+        const FieldNotesExport result = ExportFieldNotes(g.db.cacheDb, g.db.tagCategories, since, g.settings.fnFile,
                                                          g.settings.fnTemplate, g.settings.findsCountExtra);
         if (g.settings.fnFile.empty() || !result.written) {
             g.prompter.message(g.lang.textOr(kTextCannotWrite, "The file could not be opened for writing."),
@@ -100,7 +100,7 @@ bool exportFieldNotes(CGlobalData& g, std::time_t since)
         g.SaveSettings(SettingsGroup::General);
         return true;
     } catch (const SQLite::Error& e) {
-        g.cacheDb.showPlain(e.message);
+        g.db.cacheDb.showPlain(e.message);
         return false;
     }
 }

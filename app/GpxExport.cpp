@@ -29,14 +29,14 @@ ExportSummary exportGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
         if (progress)
             progress->finish(summary.error.empty() ? g.text(kTextDone) : summary.error);
     };
-    if (!g.cacheDb.IsAvailable()) {
+    if (!g.db.cacheDb.IsAvailable()) {
         summary.error = g.lang.textOr(kTextNoDatabase, "No database available");
         finish();
         return summary;
     }
     // A database that cannot be read must not turn into an empty file in
     // place of the one there.
-    summary.error = g.cacheDbProblem();
+    summary.error = g.db.cacheDbProblem();
     if (!summary.error.empty()) {
         finish();
         return summary;
@@ -53,36 +53,36 @@ ExportSummary exportGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
         return summary;
     }
     g.Log("BEGIN: GPX export ", path.string());
-    if (!g.readCaches())
+    if (!g.list.readCaches())
         summary.error = unreadable;
     if (progress) {
-        progress->setRange(static_cast<int>(g.caches.size()));
+        progress->setRange(static_cast<int>(g.list.caches.size()));
         progress->setPosition(0);
     }
     GpxWriter writer(out);
     writer.header(std::time(nullptr));
     WaypointTypeSelection types{};
     for (std::size_t i = 0; i < types.size(); ++i)
-        types[i] = g.filter.wptTypes[i] != 0;
-    WaypointLoader waypoints(g.cacheDb, types);
-    for (std::size_t i = 0; i < g.caches.size() && summary.error.empty(); ++i) {
+        types[i] = g.list.filter.wptTypes[i] != 0;
+    WaypointLoader waypoints(g.db.cacheDb, types);
+    for (std::size_t i = 0; i < g.list.caches.size() && summary.error.empty(); ++i) {
         if (cancel && *cancel) {
             summary.cancelled = true;
             break;
         }
-        CGeocache& cache = *g.caches[i];
+        CGeocache& cache = *g.list.caches[i];
         if (progress) {
             progress->setText(1, cache.code);
             progress->setText(2, cache.name);
             progress->setPosition(static_cast<int>(i));
         }
         try {
-            LoadDetails(g.cacheDb, cache, g.tagCategories);
-            LoadLogs(g.cacheDb, cache);
+            loadDetails(g.db.cacheDb, cache, g.db.tagCategories);
+            loadLogs(g.db.cacheDb, cache);
             waypoints.load(cache);
         } catch (const SQLite::Error& e) {
             // Half a cache would pass for the whole one.
-            g.cacheDb.showPlain(e.message);
+            g.db.cacheDb.showPlain(e.message);
             summary.error = unreadable;
             break;
         }

@@ -3,7 +3,7 @@
 
 #include "app/CGlobalData.h"
 #include "db/CacheStore.h"
-#include "exchange/GpxImporter.h"
+#include "exchange/CGpxImporter.h"
 #include "exchange/ImportFiles.h"
 #include "platform/JobProgress.h"
 #include "platform/Text.h"
@@ -27,19 +27,19 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
                         const std::atomic<bool>* cancel)
 {
     ImportSummary summary;
-    if (!g.cacheDb.IsAvailable()) {
+    if (!g.db.cacheDb.IsAvailable()) {
         summary.error = g.lang.textOr(kTextNoDatabase, "No database available");
         return summary;
     }
-    summary.error = g.cacheDbProblem();
+    summary.error = g.db.cacheDbProblem();
     if (!summary.error.empty())
         return summary;
     auto documents = ImportDocuments::open(path, &summary.error);
     if (!documents)
         return summary;
 
-    CacheStore store(g.cacheDb, g.tagCategories, g.settings.impOnlyNew);
-    CacheImportStore sink(store, g.cacheDb);
+    CacheStore store(g.db.cacheDb, g.db.tagCategories, g.settings.impOnlyNew);
+    CacheImportStore sink(store, g.db.cacheDb);
     CGpxImporter importer(sink, g.settings.nickname);
     importer.watchCancelFlag(cancel);
     importer.setPipelined(true);
@@ -78,7 +78,7 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
     summary.failed = importer.failed();
     summary.storeError = importer.storeError();
     g.Log("END: GPX import ", path.string());
-    g.ReadDbCounters();
+    g.db.ReadDbCounters();
     return summary;
 }
 

@@ -66,9 +66,9 @@ std::optional<Listing> loadListing(SQLite::Database& db, const TagCategories& ca
         return std::nullopt;
     Listing listing{std::move(*cache), {}};
     WaypointLoader(db).load(listing.cache);
-    LoadDetails(db, listing.cache, categories);
-    LoadLogs(db, listing.cache);
-    listing.tags = TagsOfCache(db, code);
+    loadDetails(db, listing.cache, categories);
+    loadLogs(db, listing.cache);
+    listing.tags = tagsOfCache(db, code);
     return listing;
 }
 

@@ -45,7 +45,7 @@ void takeOverSettings(CGlobalData& g, net::LiveSettings& s)
 net::CGcLiveClient& liveClient(CGlobalData& g)
 {
     if (!g.liveClient) {
-        g.liveClient = std::make_unique<net::CGcLiveClient>(g.netClient, g.prompter, g.cacheDb, g.tagCategories);
+        g.liveClient = std::make_unique<net::CGcLiveClient>(g.netClient, g.prompter, g.db.cacheDb, g.db.tagCategories);
         net::CGcLiveClient& c = *g.liveClient;
         c.text = [&g](int n) { return g.text(n); };
         c.log = [&g](const std::string& line) { g.Log(line); };
@@ -85,7 +85,7 @@ net::LiveJobResult liveDownloadCodes(CGlobalData& g, const std::vector<std::stri
 {
     net::CGcLiveClient& c = liveClient(g);
     // The marker names the latest download only.
-    DeleteTagsOfCategory(g.cacheDb, g.tagCategories.lastImport);
+    DeleteTagsOfCategory(g.db.cacheDb, g.db.tagCategories.lastImport);
     net::LiveJobResult total;
     total.ok = true;
     g.Log("BEGIN: Live download by code");
@@ -109,7 +109,7 @@ net::LiveJobResult liveDownloadCodes(CGlobalData& g, const std::vector<std::stri
         }
     }
     g.Log("END: Live download by code");
-    g.ReadDbCounters();
+    g.db.ReadDbCounters();
     return total;
 }
 
@@ -117,11 +117,11 @@ net::LiveJobResult liveNearest(CGlobalData& g, double lat, double lon, JobProgre
                                const std::atomic<bool>* cancel)
 {
     net::CGcLiveClient& c = liveClient(g);
-    DeleteTagsOfCategory(g.cacheDb, g.tagCategories.lastImport);
+    DeleteTagsOfCategory(g.db.cacheDb, g.db.tagCategories.lastImport);
     g.Log("BEGIN: Live nearest caches");
-    net::LiveJobResult r = c.SearchNearest(lat, lon, g.filter.distanceKm, g.settings.isLite != 0, progress, cancel);
+    net::LiveJobResult r = c.SearchNearest(lat, lon, g.list.filter.distanceKm, g.settings.isLite != 0, progress, cancel);
     g.Log("END: Live nearest caches");
-    g.ReadDbCounters();
+    g.db.ReadDbCounters();
     return r;
 }
 
@@ -133,15 +133,15 @@ net::LiveJobResult liveRefresh(CGlobalData& g, const std::vector<std::string>& c
     net::LiveJobResult r =
         statusOnly ? c.RefreshStatus(codes, progress, cancel) : c.RefreshList(codes, false, progress, cancel);
     g.Log("END: Live refresh");
-    g.ReadDbCounters();
+    g.db.ReadDbCounters();
     return r;
 }
 
 std::vector<std::string> listedCodes(const CGlobalData& g)
 {
     std::vector<std::string> codes;
-    codes.reserve(g.caches.size());
-    for (const auto& cache : g.caches)
+    codes.reserve(g.list.caches.size());
+    for (const auto& cache : g.list.caches)
         codes.push_back(cache->code);
     return codes;
 }
@@ -151,7 +151,7 @@ bool livePublishFieldNote(CGlobalData& g, CGeocache& cache, int logType, std::ti
     if (!liveClient(g).PublishFieldNote(cache, logType, visit, note))
         return false;
     int key = 0;
-    SetTag(g.cacheDb, cache.code, g.tagCategories.fieldNoteSent, "x", true, key, true);
+    SetTag(g.db.cacheDb, cache.code, g.db.tagCategories.fieldNoteSent, "x", true, key, true);
     return true;
 }
 

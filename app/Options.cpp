@@ -32,7 +32,7 @@ OptionsOutcome applyOptions(CGlobalData& g, const Settings& edited)
     OptionsOutcome outcome;
     const Settings old = g.settings;
     if (edited.dbFile != old.dbFile) {
-        if (!g.SwitchDatabase(edited.dbFile)) {
+        if (!g.db.SwitchDatabase(edited.dbFile)) {
             outcome.problem = text::fillIn(
                 g.lang.textOr(718, "The cache database %s can be neither opened nor created."), {edited.dbFile});
             return outcome;
@@ -62,17 +62,17 @@ OptionsOutcome applyOptions(CGlobalData& g, const Settings& edited)
 
     // Recording stops only after what it buffered is written.
     if (old.saveTrackLog != 0 && edited.saveTrackLog == 0)
-        g.trackLogger->flushBuffer();
-    g.applyGpsSettings();
+        g.gpsServices.trackLogger->flushBuffer();
+    g.gpsServices.applyGpsSettings();
 
     const bool portChanged = edited.gpsPortS != old.gpsPortS || edited.gpsBaud != old.gpsBaud;
     const auto baud = static_cast<unsigned>(edited.gpsBaud);
-    const bool wanted = edited.gpsAutoStart != 0 || g.gps->isRunning();
+    const bool wanted = edited.gpsAutoStart != 0 || g.gpsServices.gps->isRunning();
     if (portChanged && baud != 0 && wanted) {
-        const bool there = g.gps->isRunning() && g.gps->portName() == edited.gpsPortS && g.gps->baudRate() == baud;
+        const bool there = g.gpsServices.gps->isRunning() && g.gpsServices.gps->portName() == edited.gpsPortS && g.gpsServices.gps->baudRate() == baud;
         if (!there) {
-            g.gps->Stop();
-            g.gps->Start(edited.gpsPortS, baud);
+            g.gpsServices.gps->Stop();
+            g.gpsServices.gps->Start(edited.gpsPortS, baud);
         }
         outcome.gpsRestarted = true;
     }

@@ -22,15 +22,15 @@ bool loadRoute(CGlobalData& g, const std::string& path)
         return false;
     auto route = loadRouteFile(path);
     if (!route) {
-        if (g.trackLogger)
-            g.trackLogger->route.clear();
+        if (g.gpsServices.trackLogger)
+            g.gpsServices.trackLogger->route.clear();
         g.setStateString(kLastRoute, "");
         g.prompter.message(g.text(kTextRouteUnreadable), MessageIcon::Exclamation);
         g.notifier.stateChanged(Topic::Track);
         return false;
     }
-    if (g.trackLogger)
-        g.trackLogger->route = std::move(*route);
+    if (g.gpsServices.trackLogger)
+        g.gpsServices.trackLogger->route = std::move(*route);
     g.setStateString(kLastRoute, path);
     g.notifier.stateChanged(Topic::Track);
     return true;

@@ -14,20 +14,20 @@
 namespace tw {
 namespace {
 
-CacheStore storeOf(CGlobalData& g) { return CacheStore(g.cacheDb, g.tagCategories, g.settings.impOnlyNew); }
+CacheStore storeOf(CGlobalData& g) { return CacheStore(g.db.cacheDb, g.db.tagCategories, g.settings.impOnlyNew); }
 
 } // namespace
 
-std::vector<CWaypoint> LoadWaypoints(CGlobalData& g, const std::string& code)
+std::vector<CWaypoint> loadWaypoints(CGlobalData& g, const std::string& code)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return {};
     CGeocache holder;
     holder.code = code;
     try {
-        WaypointLoader(g.cacheDb).load(holder);
+        WaypointLoader(g.db.cacheDb).load(holder);
     } catch (const SQLite::Error& e) {
-        g.cacheDb.showError(e.message);
+        g.db.cacheDb.showError(e.message);
         return {};
     }
     std::vector<CWaypoint> list;
@@ -37,7 +37,7 @@ std::vector<CWaypoint> LoadWaypoints(CGlobalData& g, const std::string& code)
     return list;
 }
 
-std::string NextFreePrefix(const std::vector<CWaypoint>& waypoints)
+std::string nextFreePrefix(const std::vector<CWaypoint>& waypoints)
 {
     for (int n = 1; n < 99; ++n) {
         const std::string prefix{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
@@ -49,30 +49,30 @@ std::string NextFreePrefix(const std::vector<CWaypoint>& waypoints)
     return "99";
 }
 
-CWaypoint NewWaypointFor(CGlobalData& g, const std::string& code)
+CWaypoint newWaypointFor(CGlobalData& g, const std::string& code)
 {
     CWaypoint w;
     w.code = code;
     w.type = WaypointType::Reference;
     w.flag = 0;
-    w.prefix = NextFreePrefix(LoadWaypoints(g, code));
+    w.prefix = nextFreePrefix(loadWaypoints(g, code));
     geo::LatLon at;
     if (code != kDummyCacheCode) {
         try {
-            if (auto cache = LoadCacheByCode(g.cacheDb, code))
+            if (auto cache = LoadCacheByCode(g.db.cacheDb, code))
                 at = {cache->lat, cache->lon};
         } catch (const SQLite::Error& e) {
-            g.cacheDb.showError(e.message);
+            g.db.cacheDb.showError(e.message);
         }
     }
     if (at.isEmpty())
-        at = geo::referencePosition(g.referenceContext(), true);
+        at = geo::referencePosition(g.reference.context(), true);
     w.lat = at.lat;
     w.lon = at.lon;
     return w;
 }
 
-bool PrefillWaypointFromText(CWaypoint& waypoint, std::string_view text)
+bool prefillWaypointFromText(CWaypoint& waypoint, std::string_view text)
 {
     if (const auto at = geo::readAnyCoords(text, {waypoint.lat, waypoint.lon})) {
         waypoint.lat = at->lat;
@@ -83,9 +83,9 @@ bool PrefillWaypointFromText(CWaypoint& waypoint, std::string_view text)
     return false;
 }
 
-bool StoreWaypoint(CGlobalData& g, CWaypoint& waypoint)
+bool storeWaypoint(CGlobalData& g, CWaypoint& waypoint)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return false;
     CacheStore store = storeOf(g);
     if (waypoint.key != 0)
@@ -94,9 +94,9 @@ bool StoreWaypoint(CGlobalData& g, CWaypoint& waypoint)
     return store.InsertWaypoint(waypoint);
 }
 
-bool RemoveWaypoint(CGlobalData& g, CWaypoint& waypoint)
+bool removeWaypoint(CGlobalData& g, CWaypoint& waypoint)
 {
-    if (waypoint.key == 0 || !g.cacheDb.IsAvailable())
+    if (waypoint.key == 0 || !g.db.cacheDb.IsAvailable())
         return false;
     if (!storeOf(g).DeleteWaypoint(waypoint))
         return false;
@@ -104,22 +104,22 @@ bool RemoveWaypoint(CGlobalData& g, CWaypoint& waypoint)
     return true;
 }
 
-std::string CacheNote(CGlobalData& g, const std::string& code)
+std::string cacheNote(CGlobalData& g, const std::string& code)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return {};
     try {
-        if (auto cache = LoadCacheByCode(g.cacheDb, code))
+        if (auto cache = LoadCacheByCode(g.db.cacheDb, code))
             return cache->comment;
     } catch (const SQLite::Error& e) {
-        g.cacheDb.showError(e.message);
+        g.db.cacheDb.showError(e.message);
     }
     return {};
 }
 
-bool StoreCacheNote(CGlobalData& g, const std::string& code, const std::string& note)
+bool storeCacheNote(CGlobalData& g, const std::string& code, const std::string& note)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return false;
     CGeocache record;
     record.code = code;
@@ -129,21 +129,21 @@ bool StoreCacheNote(CGlobalData& g, const std::string& code, const std::string& 
         if (held && held->code == code)
             held->comment = note;
     };
-    for (auto& c : g.recent)
+    for (auto& c : g.list.recent)
         follow(c.get());
-    for (auto& c : g.caches)
+    for (auto& c : g.list.caches)
         follow(c.get());
-    follow(g.dummyCache.get());
+    follow(g.db.dummyCache.get());
     return true;
 }
 
-FormulaOutcome ApplyFormulaSheet(CGlobalData& g, const geo::FormulaSheet& sheet, const std::string& code,
+FormulaOutcome applyFormulaSheet(CGlobalData& g, const geo::FormulaSheet& sheet, const std::string& code,
                                  std::string_view comment)
 {
     FormulaOutcome outcome;
     outcome.comment = sheet.storeFormulas(comment);
-    if (auto note = sheet.storeVariables(CacheNote(g, code)))
-        outcome.noteStored = StoreCacheNote(g, code, *note);
+    if (auto note = sheet.storeVariables(cacheNote(g, code)))
+        outcome.noteStored = storeCacheNote(g, code, *note);
     outcome.position = sheet.resultPosition();
     return outcome;
 }

@@ -158,13 +158,13 @@ struct Program {
         Paths paths{root / "config", root / "data", TARNWICK_RUNTIME_DIR, root / "docs"};
         global = std::make_unique<CGlobalData>(paths, Services{prompter, notifier, keepAwake});
         global->settings.dbFile = db.string();
-        global->cacheDb.OpenFile(db.string());
-        global->InitTagCategories();
-        global->ReadDbCounters();
+        global->db.cacheDb.OpenFile(db.string());
+        global->db.InitTagCategories();
+        global->db.ReadDbCounters();
         global->settings.homeLat = kReference.lat;
         global->settings.homeLon = kReference.lon;
         global->settings.maxRows = 999;
-        global->filter.refPoint = 3; // home
+        global->list.filter.refPoint = 3; // home
     }
 
     RecordingPrompter prompter;
@@ -182,14 +182,14 @@ Program& program()
 void run(benchmark::State& state, double distanceKm, int sortKey)
 {
     CGlobalData& g = *program().global;
-    g.filter.distanceKm = distanceKm;
-    g.sortKey = sortKey;
+    g.list.filter.distanceKm = distanceKm;
+    g.list.sortKey = sortKey;
     for (auto _ : state) {
-        g.readCaches();
-        benchmark::DoNotOptimize(g.caches.data());
+        g.list.readCaches();
+        benchmark::DoNotOptimize(g.list.caches.data());
     }
-    state.counters["listed"] = g.listedCount;
-    state.counters["inDatabase"] = g.cacheCount;
+    state.counters["listed"] = g.list.listedCount;
+    state.counters["inDatabase"] = g.db.cacheCount;
 }
 
 void BM_ReadCaches_Within10km(benchmark::State& state)

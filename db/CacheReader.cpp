@@ -138,7 +138,7 @@ std::optional<CGeocache> LoadCacheByCode(SQLite::Database& db, const std::string
     return geocacheFromRow(query);
 }
 
-void LoadLogs(SQLite::Database& db, CGeocache& cache)
+void loadLogs(SQLite::Database& db, CGeocache& cache)
 {
     if (cache.logsLoaded)
         return;
@@ -149,7 +149,7 @@ void LoadLogs(SQLite::Database& db, CGeocache& cache)
     cache.logsLoaded = 1;
 }
 
-void LoadDetails(SQLite::Database& db, CGeocache& cache, const TagCategories& categories)
+void loadDetails(SQLite::Database& db, CGeocache& cache, const TagCategories& categories)
 {
     if (cache.detailsLoaded)
         return;
@@ -198,7 +198,7 @@ void LoadDetails(SQLite::Database& db, CGeocache& cache, const TagCategories& ca
     cache.detailsLoaded = 1;
 }
 
-std::vector<std::pair<std::string, std::string>> TagsOfCache(SQLite::Database& db, const std::string& code)
+std::vector<std::pair<std::string, std::string>> tagsOfCache(SQLite::Database& db, const std::string& code)
 {
     SQLite::Statement query(db, "SELECT `geotagcategory`.`value`, `geotagvalue`.`value` FROM `geotag`, "
                                 "`geotagcategory`, `geotagvalue` WHERE `geotag`.`ptrkat` = `geotagcategory`.`key` "

@@ -64,15 +64,15 @@ CGeoLog logFromRow(const SQLite::Statement& row);
 std::optional<CGeocache> LoadCacheByCode(SQLite::Database& db, const std::string& code);
 
 // Loads the cache's logs, newest first (once per record).
-void LoadLogs(SQLite::Database& db, CGeocache& cache);
+void loadLogs(SQLite::Database& db, CGeocache& cache);
 
 // Loads the long texts and the tags (once per record): descriptions, hint
 // (with "<br>" as a line break), attributes, field note, its type and time,
 // and the favourite points. Categories are told apart by their keys.
-void LoadDetails(SQLite::Database& db, CGeocache& cache, const TagCategories& categories);
+void loadDetails(SQLite::Database& db, CGeocache& cache, const TagCategories& categories);
 
 // Category and value names of every tag of one cache, ordered by category
 // name (ignoring case), then value.
-std::vector<std::pair<std::string, std::string>> TagsOfCache(SQLite::Database& db, const std::string& code);
+std::vector<std::pair<std::string, std::string>> tagsOfCache(SQLite::Database& db, const std::string& code);
 
 } // namespace tw

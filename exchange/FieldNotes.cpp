@@ -4,7 +4,7 @@
 #include "db/CacheReader.h"
 #include "db/Enumerations.h"
 #include "db/SQLite.h"
-#include "exchange/XmlCharSource.h"
+#include "exchange/CXmlCharSource.h"
 #include "platform/Clock.h"
 #include "platform/IniFile.h"
 #include "platform/Numbers.h"
@@ -109,7 +109,7 @@ FieldNotesExport ExportFieldNotes(SQLite::Database& db, const TagCategories& cat
     std::vector<Line> lines;
     while (select.Step() == SQLITE_ROW) {
         CGeocache cache = geocacheFromRow(select);
-        LoadDetails(db, cache, categories);
+        loadDetails(db, cache, categories);
         if (logTypeIsFind(cache.fieldNoteType) && cache.found < sinceYmd)
             continue;
         int ymd = cache.found;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/GpxWriter.h"
 
-#include "exchange/GpxImporter.h"
+#include "exchange/CGpxImporter.h"
 #include "platform/Clock.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"

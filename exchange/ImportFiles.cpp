@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/ImportFiles.h"
 
-#include "exchange/StreamCharSource.h"
+#include "exchange/CUtf8StreamSource.h"
 
 #include <zip.h>
 

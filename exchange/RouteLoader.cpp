@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/RouteLoader.h"
 
-#include "exchange/XmlTokenizer.h"
+#include "exchange/CXmlTokenizer.h"
 #include "platform/Numbers.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Reading map configuration files.
-#include "exchange/XmlCharSource.h"
-#include "exchange/XmlTokenizer.h"
+#include "exchange/CXmlCharSource.h"
+#include "exchange/CXmlTokenizer.h"
 #include "maps/MapConfig.h"
 #include "platform/Numbers.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "online/AddressSearch.h"
 
-#include "exchange/XmlTokenizer.h"
+#include "exchange/CXmlTokenizer.h"
 #include "online/CNetClient.h"
 #include "online/LiveLogin.h"
 #include "platform/Numbers.h"

@@ -2,9 +2,9 @@
 #include "online/LiveParsers.h"
 
 #include "db/Enumerations.h"
-#include "exchange/GpxImporter.h"
-#include "exchange/XmlCharSource.h"
-#include "exchange/XmlTokenizer.h"
+#include "exchange/CGpxImporter.h"
+#include "exchange/CXmlCharSource.h"
+#include "exchange/CXmlTokenizer.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"
 

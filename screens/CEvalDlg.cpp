@@ -52,7 +52,7 @@ QToolButton* hemisphereKey(const CGlobalData& global, char first, char second, Q
 
 CEvalDlg::CEvalDlg(CGlobalData& global, const std::string& code, const std::string& comment, QWidget* parent)
     : QDialog(parent), m_global(global), m_code(code), m_comment(comment),
-      m_sheet(geo::FormulaSheet::open(comment, CacheNote(global, code)))
+      m_sheet(geo::FormulaSheet::open(comment, cacheNote(global, code)))
 {
     setObjectName(QStringLiteral("evalDialog"));
     setWindowTitle(langText(global, kTextFormulas));
@@ -190,7 +190,7 @@ void CEvalDlg::insertFormulas()
 void CEvalDlg::accept()
 {
     compute();
-    m_outcome = ApplyFormulaSheet(m_global, m_sheet, m_code, m_comment);
+    m_outcome = applyFormulaSheet(m_global, m_sheet, m_code, m_comment);
     QDialog::accept();
 }
 

@@ -72,7 +72,7 @@ void CFilterManagScr::refresh(const QString& select)
 {
     const QString keep = select.isEmpty() ? selectedName() : select;
     m_list->clear();
-    for (const std::string& name : listFilterFiles(m_global.filterFolder())) {
+    for (const std::string& name : listFilterFiles(m_global.list.filterFolder())) {
         auto* item = new QListWidgetItem(QString::fromStdString(name), m_list);
         if (item->text() == keep)
             m_list->setCurrentItem(item);
@@ -102,7 +102,7 @@ void CFilterManagScr::saveAs()
     dialog.setWindowTitle(langText(m_global, kTextSaveTitle));
     dialog.setLabelText(langText(m_global, kTextSavePrompt));
     const QString selected = selectedName();
-    dialog.setTextValue(selected.isEmpty() ? QString::fromStdString(m_global.filter.fileName) : selected);
+    dialog.setTextValue(selected.isEmpty() ? QString::fromStdString(m_global.list.filter.fileName) : selected);
     if (execDialog(dialog, window()) != QDialog::Accepted)
         return;
     const std::string name = sanitizeFilterName(dialog.textValue().trimmed().toStdString());
@@ -112,11 +112,11 @@ void CFilterManagScr::saveAs()
     if (!filter)
         return;
     filter->fileName = name;
-    if (!filter->SaveToFile(m_global.filterFolder(), name)) {
+    if (!filter->SaveToFile(m_global.list.filterFolder(), name)) {
         m_global.prompter.message(m_global.text(kTextNotSaved), MessageIcon::Exclamation);
         return;
     }
-    m_global.filter.fileName = name;
+    m_global.list.filter.fileName = name;
     refresh(QString::fromStdString(name));
 }
 
@@ -125,9 +125,9 @@ void CFilterManagScr::load()
     const QString name = selectedName();
     if (name.isEmpty())
         return;
-    m_global.filter.fileName = name.toStdString();
+    m_global.list.filter.fileName = name.toStdString();
     // An unreadable file leaves every field as it is.
-    m_global.filter.LoadFromFile(m_global.filterFolder(), m_global.filter.fileName);
+    m_global.list.filter.LoadFromFile(m_global.list.filterFolder(), m_global.list.filter.fileName);
     emit filterLoaded();
 }
 
@@ -136,7 +136,7 @@ void CFilterManagScr::remove()
     const QString name = selectedName();
     if (name.isEmpty() || !m_global.prompter.ask(m_global.text(kTextDeleteQuestion), false))
         return;
-    deleteFilterFile(m_global.filterFolder(), name.toStdString());
+    deleteFilterFile(m_global.list.filterFolder(), name.toStdString());
     refresh();
 }
 

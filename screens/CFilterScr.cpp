@@ -75,12 +75,12 @@ QString CFilterScr::mainActionText() const
 void CFilterScr::loadPages()
 {
     for (FilterPage* page : m_filterPages)
-        page->load(m_global.filter);
+        page->load(m_global.list.filter);
 }
 
 std::optional<CacheFilter> CFilterScr::editedFilter(Settings* settings)
 {
-    CacheFilter filter = m_global.filter;
+    CacheFilter filter = m_global.list.filter;
     Settings scratch = m_global.settings;
     for (FilterPage* page : m_filterPages) {
         if (!page->store(filter, settings ? *settings : scratch)) {
@@ -97,7 +97,7 @@ void CFilterScr::mainAction()
     const std::optional<CacheFilter> filter = editedFilter(&settings);
     if (!filter)
         return;
-    m_global.filter = *filter;
+    m_global.list.filter = *filter;
     m_global.settings = settings;
     m_global.SaveSettings(SettingsGroup::All);
     apply();
@@ -105,7 +105,7 @@ void CFilterScr::mainAction()
 
 void CFilterScr::apply()
 {
-    m_global.SaveFilter();
+    m_global.list.SaveFilter();
     if (m_pages == Pages::Filter && m_window.cacheList())
         m_window.cacheList()->reload();
     emit confirmed();

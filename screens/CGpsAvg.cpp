@@ -45,7 +45,7 @@ protected:
     {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const PositionAveraging& avg = m_global.trackLogger->averaging;
+        const PositionAveraging& avg = m_global.gpsServices.trackLogger->averaging;
         const QPointF c = QRectF(rect()).center();
         // The plot fills the widget; samples beyond 50 scaled pixels (12.5 m) stay out.
         const double scale = (std::min(width(), height()) / 2.0 - 6) / kPlotRadius;
@@ -111,7 +111,7 @@ CGpsAvg::CGpsAvg(CGlobalData& global, QWidget* parent) : GpsPage(global, parent)
 void CGpsAvg::refresh(const GpsSnapshot& snapshot)
 {
     GpsPage::refresh(snapshot);
-    const PositionAveraging& avg = m_global.trackLogger->averaging;
+    const PositionAveraging& avg = m_global.gpsServices.trackLogger->averaging;
     const geo::CoordEntryStyle style = geo::coordEntryStyle(m_global.settings.coordStyle);
     m_position->setText(snapshot.hasPosition()
                             ? QString::fromStdString(geo::formatCoordsIn({snapshot.latitude, snapshot.longitude}, style))
@@ -127,12 +127,12 @@ void CGpsAvg::refresh(const GpsSnapshot& snapshot)
 
 QString CGpsAvg::mainActionText() const
 {
-    return langText(m_global, m_global.trackLogger->averaging.active() ? kTextStop : kTextStart);
+    return langText(m_global, m_global.gpsServices.trackLogger->averaging.active() ? kTextStop : kTextStart);
 }
 
 void CGpsAvg::mainAction()
 {
-    if (m_global.trackLogger->averaging.active())
+    if (m_global.gpsServices.trackLogger->averaging.active())
         stop();
     else
         start();
@@ -140,7 +140,7 @@ void CGpsAvg::mainAction()
 
 void CGpsAvg::fillMenu(QMenu& menu)
 {
-    const PositionAveraging& avg = m_global.trackLogger->averaging;
+    const PositionAveraging& avg = m_global.gpsServices.trackLogger->averaging;
     menu.addAction(langText(m_global, kTextStart), this, &CGpsAvg::start)->setEnabled(!avg.active());
     menu.addAction(langText(m_global, kTextStop), this, &CGpsAvg::stop)->setEnabled(avg.active());
     menu.addAction(langText(m_global, kTextSave), this, &CGpsAvg::save)->setEnabled(avg.count() > 0);
@@ -148,14 +148,14 @@ void CGpsAvg::fillMenu(QMenu& menu)
 
 void CGpsAvg::start()
 {
-    m_global.trackLogger->averaging.start();
+    m_global.gpsServices.trackLogger->averaging.start();
     refresh(m_snapshot);
     emit softKeysChanged();
 }
 
 void CGpsAvg::stop()
 {
-    m_global.trackLogger->averaging.stop();
+    m_global.gpsServices.trackLogger->averaging.stop();
     refresh(m_snapshot);
     emit softKeysChanged();
 }
@@ -163,15 +163,15 @@ void CGpsAvg::stop()
 void CGpsAvg::save()
 {
     stop();
-    const PositionAveraging& avg = m_global.trackLogger->averaging;
+    const PositionAveraging& avg = m_global.gpsServices.trackLogger->averaging;
     if (avg.count() > 0 && saveWaypoint)
         saveWaypoint(avg.mean());
 }
 
 void CGpsAvg::openEditor(geo::LatLon mean)
 {
-    const CGeocache* cache = m_global.currentCache();
-    CWaypoint waypoint = NewWaypointFor(m_global, cache ? cache->code : std::string("GC0"));
+    const CGeocache* cache = m_global.list.currentCache();
+    CWaypoint waypoint = newWaypointFor(m_global, cache ? cache->code : std::string("GC0"));
     waypoint.name = m_global.text(kTextWaypointName);
     waypoint.lat = mean.lat;
     waypoint.lon = mean.lon;

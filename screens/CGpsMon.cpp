@@ -38,15 +38,15 @@ CGpsMon::CGpsMon(CGlobalData& global, QWidget* parent) : GpsPage(global, parent)
 
 QString CGpsMon::mainActionText() const
 {
-    return langText(m_global, m_global.gpsSwitch->isOn() ? kTextGpsOff : kTextGpsOn);
+    return langText(m_global, m_global.gpsServices.gpsSwitch->isOn() ? kTextGpsOff : kTextGpsOn);
 }
 
 void CGpsMon::mainAction()
 {
-    if (m_global.gpsSwitch->isOn())
-        m_global.gpsSwitch->switchOff();
+    if (m_global.gpsServices.gpsSwitch->isOn())
+        m_global.gpsServices.gpsSwitch->switchOff();
     else
-        m_global.gpsSwitch->switchOn(m_global.settings.gpsPortS, static_cast<unsigned>(m_global.settings.gpsBaud));
+        m_global.gpsServices.gpsSwitch->switchOn(m_global.settings.gpsPortS, static_cast<unsigned>(m_global.settings.gpsBaud));
     emit softKeysChanged();
 }
 
@@ -96,9 +96,9 @@ void CGpsMon::paintEvent(QPaintEvent*)
     const QFontMetricsF fm(big);
     const double line = fm.lineSpacing();
     QStringList lines = textLines();
-    if (!m_global.gpsSwitch->isOn() && !m_snapshot.receiving)
+    if (!m_global.gpsServices.gpsSwitch->isOn() && !m_snapshot.receiving)
         lines.prepend(langText(m_global, kTextGpsIsOff));
-    else if (m_global.gpsSwitch->startFailed())
+    else if (m_global.gpsServices.gpsSwitch->startFailed())
         lines.prepend(langText(m_global, kTextStartFailed));
     const double textWidth = wide ? area.width() * 0.45 : area.width() * 0.62;
     p.setPen(textColor());

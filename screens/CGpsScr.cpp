@@ -40,11 +40,11 @@ QColor GpsPage::textColor() const
 
 void addGpsSwitchEntry(QMenu& menu, CGlobalData& global)
 {
-    if (global.gpsSwitch->isOn())
-        menu.addAction(langText(global, kTextGpsOff), &menu, [&global] { global.gpsSwitch->switchOff(); });
+    if (global.gpsServices.gpsSwitch->isOn())
+        menu.addAction(langText(global, kTextGpsOff), &menu, [&global] { global.gpsServices.gpsSwitch->switchOff(); });
     else
         menu.addAction(langText(global, kTextGpsOn), &menu, [&global] {
-            global.gpsSwitch->switchOn(global.settings.gpsPortS, static_cast<unsigned>(global.settings.gpsBaud));
+            global.gpsServices.gpsSwitch->switchOn(global.settings.gpsPortS, static_cast<unsigned>(global.settings.gpsBaud));
         });
 }
 
@@ -104,8 +104,8 @@ void CGpsScr::tick()
 {
     // A copy taken under the receiver's lock, which its reader holds only
     // for a few assignments.
-    m_snapshot = m_global.gps->snapshot();
-    m_global.trackLogger->averaging.sample({m_snapshot.latitude, m_snapshot.longitude}, m_snapshot.satsUsed);
+    m_snapshot = m_global.gpsServices.gps->snapshot();
+    m_global.gpsServices.trackLogger->averaging.sample({m_snapshot.latitude, m_snapshot.longitude}, m_snapshot.satsUsed);
     if (GpsPage* page = currentPage())
         page->refresh(m_snapshot);
     emit softKeysChanged();

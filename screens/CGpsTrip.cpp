@@ -123,7 +123,7 @@ void CGpsTrip::refresh(const GpsSnapshot& snapshot)
 {
     GpsPage::refresh(snapshot);
     // While the receiver's thread writes the track the last values stay.
-    m_global.trackLogger->tryReadTrip(m_stats, m_profile);
+    m_global.gpsServices.trackLogger->tryReadTrip(m_stats, m_profile);
     const bool metric = m_global.settings.metricUnits != 0;
     const TripValues trip = tripValues(m_stats, std::time(nullptr));
     const QStringList texts = {
@@ -166,7 +166,7 @@ void CGpsTrip::fillMenu(QMenu& menu)
 
 void CGpsTrip::newTrack()
 {
-    m_global.trackLogger->newTrack();
+    m_global.gpsServices.trackLogger->newTrack();
     refresh(m_snapshot);
 }
 

@@ -70,7 +70,7 @@ CMapDnlDlg::CMapDnlDlg(CGlobalData& global, QtNotifier& notifier, maps::TileProv
 
     auto* areaChoice = new QButtonGroup(this);
     m_aroundCaches = new QRadioButton(withNumbers(langText(global, kTextAroundCaches),
-                                                  {static_cast<int>(global.caches.size())}), this);
+                                                  {static_cast<int>(global.list.caches.size())}), this);
     m_aroundCaches->setObjectName(QStringLiteral("aroundCaches"));
     m_visible = new QRadioButton(langText(global, kTextVisibleArea), this);
     m_visible->setObjectName(QStringLiteral("visibleArea"));
@@ -172,7 +172,7 @@ void CMapDnlDlg::setVisibleArea(geo::LatLon northWest, geo::LatLon southEast)
 {
     m_visibleArea = {northWest, southEast};
     m_visible->setVisible(true);
-    if (m_global.caches.empty())
+    if (m_global.list.caches.empty())
         m_visible->setChecked(true);
     recount();
 }
@@ -203,10 +203,10 @@ int CMapDnlDlg::recount()
     m_provider.areaTiles.clear();
     std::vector<geo::LatLon> points;
     if (!visible) {
-        for (const auto& cache : m_global.caches) {
+        for (const auto& cache : m_global.list.caches) {
             points.push_back({cache->lat, cache->lon});
             if (m_withWaypoints->isChecked())
-                for (const CWaypoint& w : LoadWaypoints(m_global, cache->code))
+                for (const CWaypoint& w : loadWaypoints(m_global, cache->code))
                     if (w.lat != 0.0 || w.lon != 0.0)
                         points.push_back({w.lat, w.lon});
         }

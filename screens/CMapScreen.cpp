@@ -79,7 +79,7 @@ CMapScreen::CMapScreen(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     setObjectName(QStringLiteral("map"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
-    m_global.mapCentre = this;
+    m_global.reference.mapCentre = this;
     connect(&notifier, &QtNotifier::topicChanged, this, &CMapScreen::onTopicChanged);
     connect(&notifier, &QtNotifier::downloadProgressed, this, &CMapScreen::onDownloadProgressed);
     m_blink.setInterval(kBlinkMs);
@@ -95,8 +95,8 @@ CMapScreen::CMapScreen(CGlobalData& global, QtNotifier& notifier, QWidget* paren
 
 CMapScreen::~CMapScreen()
 {
-    if (m_global.mapCentre == this)
-        m_global.mapCentre = nullptr;
+    if (m_global.reference.mapCentre == this)
+        m_global.reference.mapCentre = nullptr;
 }
 
 QString CMapScreen::mainActionText() const
@@ -106,7 +106,7 @@ QString CMapScreen::mainActionText() const
 
 void CMapScreen::mainAction()
 {
-    const GpsSnapshot s = m_global.gps ? m_global.gps->snapshot() : GpsSnapshot{};
+    const GpsSnapshot s = m_global.gpsServices.gps ? m_global.gpsServices.gps->snapshot() : GpsSnapshot{};
     if (!s.hasPosition()) {
         m_notice = langText(m_global, kTextNoPosition);
         m_noticeTicks = 6;
@@ -141,7 +141,7 @@ bool CMapScreen::rebuildProvider(bool keepView)
     const Settings& s = m_global.settings;
     maps::TileProvider::Options options;
     options.mapFolder = m_global.paths.deviceFolder(s.mapFolder);
-    options.centre = geo::referencePosition(m_global.referenceContext(), false);
+    options.centre = geo::referencePosition(m_global.reference.context(), false);
     options.prompter = &m_global.prompter;
     options.invalidConfigText = m_global.text(kTextInvalidConfig);
     if (m_provider) {
@@ -365,7 +365,7 @@ const std::vector<CWaypoint>& CMapScreen::waypointsOf(const std::string& code)
 {
     auto it = m_waypoints.find(code);
     if (it == m_waypoints.end())
-        it = m_waypoints.emplace(code, LoadWaypoints(m_global, code)).first;
+        it = m_waypoints.emplace(code, loadWaypoints(m_global, code)).first;
     return it->second;
 }
 
@@ -557,7 +557,7 @@ void CMapScreen::composeTileLayer(const QSize& size)
             // The list follows the visible area, measured from the map centre.
             // Waypoints stay loaded: any change of them announces itself.
             m_reloadingArea = true;
-            m_global.readCaches();
+            m_global.list.readCaches();
             m_reloadingArea = false;
             listReloaded = true;
             m_global.notifier.stateChanged(Topic::CacheList);
@@ -646,11 +646,11 @@ void CMapScreen::composeTileLayer(const QSize& size)
         return static_cast<int>(n);
     };
     m_trackSeen.clear();
-    if (m_global.trackLogger) {
-        for (const TrackPoint& p : m_global.trackLogger->recentPoints(maps::kMaxPolylinePoints - 1))
+    if (m_global.gpsServices.trackLogger) {
+        for (const TrackPoint& p : m_global.gpsServices.trackLogger->recentPoints(maps::kMaxPolylinePoints - 1))
             m_trackSeen.push_back({p.lat, p.lon});
         m_shown.trackPoints = polyline(m_trackSeen, m_global.settings.trackColor);
-        polyline(m_global.trackLogger->route, m_global.settings.routeColor);
+        polyline(m_global.gpsServices.trackLogger->route, m_global.settings.routeColor);
     }
     painter.setRenderHint(QPainter::Antialiasing, false);
     drawSymbols(painter);
@@ -703,13 +703,13 @@ void CMapScreen::drawSymbols(QPainter& painter)
     };
 
     if (s.caches != 0) {
-        for (const auto& cache : m_global.caches)
+        for (const auto& cache : m_global.list.caches)
             if (drawCache(*cache))
                 ++m_shown.cachesDrawn;
         if (waypointZoom && s.showWpts == 2)
-            for (const auto& cache : m_global.caches)
+            for (const auto& cache : m_global.list.caches)
                 drawWaypoints(*cache);
-        if (const CGeocache* open = m_global.currentCache()) {
+        if (const CGeocache* open = m_global.list.currentCache()) {
             drawCache(*open);
             if (waypointZoom && s.showWpts == 1)
                 drawWaypoints(*open);
@@ -819,9 +819,9 @@ void CMapScreen::drawScaleBar(QPainter& painter)
 
 void CMapScreen::drawPositionMarker(QPainter& painter)
 {
-    const GpsSnapshot s = m_global.gps ? m_global.gps->snapshot() : GpsSnapshot{};
+    const GpsSnapshot s = m_global.gpsServices.gps ? m_global.gpsServices.gps->snapshot() : GpsSnapshot{};
     const bool fix = s.hasPosition();
-    const geo::LatLon live = geo::referencePosition(m_global.referenceContext(), true);
+    const geo::LatLon live = geo::referencePosition(m_global.reference.context(), true);
     const double scale = m_global.scaleFactor;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -897,7 +897,7 @@ void CMapScreen::paintFrame(QPainter& painter)
     }
     const QSize size = this->size();
     // Moving map: the view jumps to the position once it nears the edge.
-    const GpsSnapshot s = m_global.gps ? m_global.gps->snapshot() : GpsSnapshot{};
+    const GpsSnapshot s = m_global.gpsServices.gps ? m_global.gpsServices.gps->snapshot() : GpsSnapshot{};
     if (m_global.settings.movingMap != 0 && s.hasPosition() && !m_dragging) {
         const maps::PixelPoint centre = m_provider->pixelOffset(m_provider->centreWorld());
         const maps::PixelPoint live = m_provider->pixelOffset(m_provider->latLonToWorld(s.latitude, s.longitude));
@@ -908,8 +908,8 @@ void CMapScreen::paintFrame(QPainter& painter)
         }
     }
     // A new track point means the track in the layer is stale.
-    if (m_global.trackLogger) {
-        const auto newest = m_global.trackLogger->recentPoints(1);
+    if (m_global.gpsServices.trackLogger) {
+        const auto newest = m_global.gpsServices.trackLogger->recentPoints(1);
         if (!newest.empty()
             && (m_trackSeen.empty() || newest.front().lat != m_trackSeen.front().lat || newest.front().lon != m_trackSeen.front().lon))
             changed();
@@ -1017,13 +1017,13 @@ void CMapScreen::tapAt(QPoint at)
     for (auto it = m_hits.rbegin(); it != m_hits.rend(); ++it) {
         if (!it->rect.contains(at))
             continue;
-        for (const auto& cache : m_global.caches)
+        for (const auto& cache : m_global.list.caches)
             if (cache->code == it->code) {
-                m_global.setCurrentCache(*cache);
+                m_global.list.setCurrentCache(*cache);
                 emit cacheTapped(QString::fromStdString(it->code));
                 return;
             }
-        if (const CGeocache* open = m_global.currentCache(); open && open->code == it->code) {
+        if (const CGeocache* open = m_global.list.currentCache(); open && open->code == it->code) {
             emit cacheTapped(QString::fromStdString(it->code));
             return;
         }

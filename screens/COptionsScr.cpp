@@ -164,7 +164,7 @@ COptionsScr::COptionsScr(CGlobalData& global, QWidget* parent) : Screen(global, 
     layout->addWidget(m_tabs);
 
     m_gps = new CSettingsGPSPage(global, m_tabs);
-    m_alert = new CSettingsAlertPage(global, global.soundPlayer ? *global.soundPlayer : g_silent, m_tabs);
+    m_alert = new CSettingsAlertPage(global, global.gpsServices.soundPlayer ? *global.gpsServices.soundPlayer : g_silent, m_tabs);
     const std::vector<QWidget*> pages{buildGeneral(), buildUser(),        m_gps,  buildMap(),
                                       buildFieldNotes(), buildTrackExport(), m_alert};
     for (std::size_t i = 0; i < pages.size(); ++i)

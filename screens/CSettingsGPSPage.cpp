@@ -72,7 +72,7 @@ CSettingsGPSPage::CSettingsGPSPage(CGlobalData& global, QWidget* parent) : Optio
     addWidget(m_saveTrack);
     finish();
 
-    const GpsReceiver& gps = *global.gps;
+    const GpsReceiver& gps = *global.gpsServices.gps;
     m_wasRunning = gps.isRunning();
     m_wasPort = gps.portName();
     m_wasBaud = gps.baudRate();
@@ -171,7 +171,7 @@ void CSettingsGPSPage::startDetect()
     m_done = false;
     m_detect->setText(langText(m_global, kTextCancel));
     m_status->clear();
-    GpsReceiver* receiver = m_global.gps.get();
+    GpsReceiver* receiver = m_global.gpsServices.gps.get();
     m_worker = std::thread([this, receiver, ports, fallbackPort, fallbackBaud] {
         auto tried = [this](const std::string& port, unsigned speed) {
             QMetaObject::invokeMethod(
@@ -223,7 +223,7 @@ void CSettingsGPSPage::accepted()
     m_cancel = true;
     joinWorker();
     m_touched = false;
-    const GpsReceiver& gps = *m_global.gps;
+    const GpsReceiver& gps = *m_global.gpsServices.gps;
     m_wasRunning = gps.isRunning();
     m_wasPort = gps.portName();
     m_wasBaud = gps.baudRate();
@@ -236,7 +236,7 @@ void CSettingsGPSPage::restoreReceiver()
     if (!m_touched)
         return;
     m_touched = false;
-    GpsReceiver& gps = *m_global.gps;
+    GpsReceiver& gps = *m_global.gpsServices.gps;
     if (m_wasRunning && gps.isRunning() && gps.portName() == m_wasPort && gps.baudRate() == m_wasBaud)
         return;
     gps.Stop();

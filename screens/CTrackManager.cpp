@@ -148,7 +148,7 @@ void CTrackManager::refill()
     const std::vector<int> marked = markedIds();
     const int chosen = m_list->currentItem() ? m_list->currentItem()->text(TrackId).toInt() : 0;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::vector<TrackListEntry> tracks = m_global.trackLogger->listTracks();
+    const std::vector<TrackListEntry> tracks = m_global.gpsServices.trackLogger->listTracks();
     QApplication::restoreOverrideCursor();
     m_list->clear();
     for (const TrackListEntry& t : tracks) {
@@ -193,7 +193,7 @@ void CTrackManager::renameChosen()
     const QString name = m_name->text().trimmed();
     if (!item || name.isEmpty())
         return;
-    if (m_global.trackLogger->renameTrack(item->text(TrackId).toInt(), name.toStdString()))
+    if (m_global.gpsServices.trackLogger->renameTrack(item->text(TrackId).toInt(), name.toStdString()))
         item->setText(Name, name);
 }
 
@@ -217,7 +217,7 @@ void CTrackManager::exportMarked()
     // The export flushes the track first, which may wait for the receiver's
     // thread: it runs beside the window.
     m_worker = std::thread([this, ids, options] {
-        const std::vector<TrackExportResult> results = exportTracks(*m_global.trackLogger, ids, options);
+        const std::vector<TrackExportResult> results = exportTracks(*m_global.gpsServices.trackLogger, ids, options);
         int files = 0;
         bool complete = true;
         for (const TrackExportResult& r : results) {
@@ -251,7 +251,7 @@ void CTrackManager::setBusy(bool busy)
 
 void CTrackManager::newTrack()
 {
-    m_global.trackLogger->newTrack();
+    m_global.gpsServices.trackLogger->newTrack();
     refill();
 }
 
@@ -268,14 +268,14 @@ void CTrackManager::deleteMarked()
         return;
     for (const int id : ids)
         if (id > 0)
-            m_global.trackLogger->deleteTrack(id);
+            m_global.gpsServices.trackLogger->deleteTrack(id);
     refill();
 }
 
 void CTrackManager::setRecording(bool on)
 {
     m_global.settings.saveTrackLog = on ? 1 : 0;
-    m_global.trackLogger->setRecording(on);
+    m_global.gpsServices.trackLogger->setRecording(on);
     m_global.SaveSettings(SettingsGroup::Gps);
     if (m_recording->isChecked() != on)
         m_recording->setChecked(on);

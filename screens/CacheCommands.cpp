@@ -72,7 +72,7 @@ struct InputDialog {
 
 bool editNoteCommand(QWidget* window, CGlobalData& g)
 {
-    CGeocache* cache = g.currentCache();
+    CGeocache* cache = g.list.currentCache();
     if (!cache)
         return false;
     InputDialog input(window, titleOf(langText(g, kTextEditNote)), langText(g, kTextNote));
@@ -86,7 +86,7 @@ bool editNoteCommand(QWidget* window, CGlobalData& g)
 
 bool recordVisitCommand(QWidget* window, CGlobalData& g, bool found)
 {
-    CGeocache* cache = g.currentCache();
+    CGeocache* cache = g.list.currentCache();
     if (!cache)
         return false;
     if (!found) {
@@ -118,7 +118,7 @@ bool recordVisitCommand(QWidget* window, CGlobalData& g, bool found)
 
 bool deleteCacheCommand(QWidget*, CGlobalData& g)
 {
-    CGeocache* cache = g.currentCache();
+    CGeocache* cache = g.list.currentCache();
     if (!cache)
         return false;
     const QString question = langText(g, kTextDeleteQuestion).replace(QStringLiteral("%s"), nameAndCode(*cache));
@@ -129,7 +129,7 @@ bool deleteCacheCommand(QWidget*, CGlobalData& g)
 
 bool copyCoordinatesCommand(CGlobalData& g)
 {
-    const CGeocache* cache = g.currentCache();
+    const CGeocache* cache = g.list.currentCache();
     if (!cache)
         return false;
     QGuiApplication::clipboard()->setText(QString::fromStdString(coordinatesToCopy(g, cache->lat, cache->lon)));
@@ -139,21 +139,21 @@ bool copyCoordinatesCommand(CGlobalData& g)
 
 bool navigateToCacheCommand(CGlobalData& g)
 {
-    const CGeocache* cache = g.currentCache();
+    const CGeocache* cache = g.list.currentCache();
     if (!cache)
         return false;
-    g.setNavigationTarget(navigationTargetOf(*cache));
+    g.gpsServices.setNavigationTarget(navigationTargetOf(*cache));
     return true;
 }
 
 void navigateToWaypointCommand(CGlobalData& g, const CWaypoint& waypoint)
 {
-    g.setNavigationTarget(navigationTargetOf(waypoint));
+    g.gpsServices.setNavigationTarget(navigationTargetOf(waypoint));
 }
 
 bool openVisitScreen(MainWindow& window, CGlobalData& g)
 {
-    const CGeocache* cache = g.currentCache();
+    const CGeocache* cache = g.list.currentCache();
     if (!cache)
         return false;
     window.pushScreen(new VisitScreen(g, cache->code));
@@ -162,7 +162,7 @@ bool openVisitScreen(MainWindow& window, CGlobalData& g)
 
 bool openTagsScreen(MainWindow& window, CGlobalData& g)
 {
-    const CGeocache* cache = g.currentCache();
+    const CGeocache* cache = g.list.currentCache();
     if (!cache)
         return false;
     window.pushScreen(new TagsScreen(g, cache->code));
@@ -177,7 +177,7 @@ void textToolsCommand(QWidget* window, CGlobalData& g, const QString& text)
 
 bool exportFieldNotesCommand(QWidget* window, CGlobalData& g)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return false;
     CExportFNDlg dialog(g, window);
     return execDialog(dialog, window) == QDialog::Accepted;
@@ -185,7 +185,7 @@ bool exportFieldNotesCommand(QWidget* window, CGlobalData& g)
 
 void addCacheCommands(QMenu& menu, MainWindow& window, CGlobalData& g)
 {
-    const CGeocache* cache = g.currentCache();
+    const CGeocache* cache = g.list.currentCache();
     const bool haveCache = cache != nullptr;
     auto add = [&](int text, auto&& run) {
         QAction* action = menu.addAction(langText(g, text), &window, run);

@@ -8,7 +8,7 @@ namespace tw {
 
 class CGlobalData;
 
-// The current cache list as rows of a list view. It reads CGlobalData::caches
+// The current cache list as rows of a list view. It reads CacheList::caches
 // and must be reset whenever that list is rebuilt.
 class CacheListModel final : public QAbstractListModel {
     Q_OBJECT

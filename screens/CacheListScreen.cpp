@@ -84,12 +84,12 @@ CacheListScreen::CacheListScreen(CGlobalData& global, QtNotifier& notifier, QWid
         action->setCheckable(true);
         action->setData(key);
         m_keys->addAction(action);
-        connect(action, &QAction::triggered, this, [this, key] { sortBy(key, m_global.sortAscending != 0); });
+        connect(action, &QAction::triggered, this, [this, key] { sortBy(key, m_global.list.sortAscending != 0); });
     }
     m_sortMenu->addSeparator();
     m_reverse = m_sortMenu->addAction(langText(global, kTextReverse));
     m_reverse->setCheckable(true);
-    connect(m_reverse, &QAction::triggered, this, [this](bool on) { sortBy(m_global.sortKey, !on); });
+    connect(m_reverse, &QAction::triggered, this, [this](bool on) { sortBy(m_global.list.sortKey, !on); });
     m_sortMenu->addSeparator();
     m_sortMenu->addAction(langText(global, kTextReload), this, &CacheListScreen::reload);
     syncSortActions();
@@ -111,20 +111,20 @@ void CacheListScreen::mainAction()
 void CacheListScreen::fillMenu(QMenu& menu)
 {
     menu.addMenu(m_sortMenu);
-    if (scopeOf(m_global.filter) != FilterScope::AllCaches)
+    if (scopeOf(m_global.list.filter) != FilterScope::AllCaches)
         menu.addAction(langText(m_global, kTextShowAllCaches), this, &CacheListScreen::showAllCaches);
 }
 
 void CacheListScreen::showAllCaches()
 {
-    tw::showAllCaches(m_global.filter);
-    m_global.SaveFilter();
+    tw::showAllCaches(m_global.list.filter);
+    m_global.list.SaveFilter();
     reload();
 }
 
 void CacheListScreen::updateAllCachesBar()
 {
-    const FilterScope scope = scopeOf(m_global.filter);
+    const FilterScope scope = scopeOf(m_global.list.filter);
     m_allText->setVisible(scope == FilterScope::LastImport);
     m_allBar->setVisible(scope != FilterScope::AllCaches);
 }
@@ -132,19 +132,19 @@ void CacheListScreen::updateAllCachesBar()
 void CacheListScreen::reload()
 {
     m_model->beginReload();
-    m_global.readCaches();
+    m_global.list.readCaches();
     m_model->endReload();
-    m_loadedFrom = geo::referencePosition(m_global.referenceContext(), false);
+    m_loadedFrom = geo::referencePosition(m_global.reference.context(), false);
     updateAllCachesBar();
 }
 
 void CacheListScreen::sortBy(int sortKey, bool ascending)
 {
-    m_global.sortKey = sortKey;
-    m_global.sortAscending = ascending ? 1 : 0;
+    m_global.list.sortKey = sortKey;
+    m_global.list.sortAscending = ascending ? 1 : 0;
     m_model->beginReload();
-    sortCaches(m_global.caches,
-               {sortKey, ascending, geo::referencePosition(m_global.referenceContext(), false)});
+    sortCaches(m_global.list.caches,
+               {sortKey, ascending, geo::referencePosition(m_global.reference.context(), false)});
     m_model->endReload();
     syncSortActions();
 }
@@ -152,8 +152,8 @@ void CacheListScreen::sortBy(int sortKey, bool ascending)
 void CacheListScreen::syncSortActions()
 {
     for (QAction* action : m_keys->actions())
-        action->setChecked(action->data().toInt() == m_global.sortKey);
-    m_reverse->setChecked(m_global.sortAscending == 0);
+        action->setChecked(action->data().toInt() == m_global.list.sortKey);
+    m_reverse->setChecked(m_global.list.sortAscending == 0);
 }
 
 void CacheListScreen::onTopicChanged(Topic topic)
@@ -165,8 +165,8 @@ void CacheListScreen::onTopicChanged(Topic topic)
         updateAllCachesBar();
     } else if (topic == Topic::Settings) {
         reload();
-    } else if (topic == Topic::Gps && m_global.filter.refPoint == geo::kRefGps) {
-        const geo::LatLon now = geo::referencePosition(m_global.referenceContext(), false);
+    } else if (topic == Topic::Gps && m_global.list.filter.refPoint == geo::kRefGps) {
+        const geo::LatLon now = geo::referencePosition(m_global.reference.context(), false);
         if (geo::distanceKm(m_loadedFrom, now) > kReloadAfterMoveKm)
             reload();
     }
@@ -175,10 +175,10 @@ void CacheListScreen::onTopicChanged(Topic topic)
 void CacheListScreen::onActivated(const QModelIndex& index)
 {
     const auto row = static_cast<std::size_t>(index.row());
-    if (!index.isValid() || row >= m_global.caches.size())
+    if (!index.isValid() || row >= m_global.list.caches.size())
         return;
-    const CGeocache& cache = *m_global.caches[row];
-    m_global.setCurrentCache(cache);
+    const CGeocache& cache = *m_global.list.caches[row];
+    m_global.list.setCurrentCache(cache);
     emit cacheChosen(QString::fromStdString(cache.code));
 }
 

@@ -329,7 +329,7 @@ void CacheScreen::reload()
         saveNote();
     m_listing.reset();
     try {
-        m_listing = listing::loadListing(m_global.cacheDb, m_global.tagCategories, m_code);
+        m_listing = listing::loadListing(m_global.db.cacheDb, m_global.db.tagCategories, m_code);
     } catch (const SQLite::Error& e) {
         m_global.prompter.message(e.message, MessageIcon::Plain);
     }
@@ -445,7 +445,7 @@ void CacheScreen::refreshNote()
     if (m_noteDirty || !m_listing)
         return;
     try {
-        const auto stored = LoadCacheByCode(m_global.cacheDb, m_code);
+        const auto stored = LoadCacheByCode(m_global.db.cacheDb, m_code);
         if (!stored || stored->comment == m_listing->cache.comment)
             return;
         m_listing->cache.comment = stored->comment;
@@ -495,9 +495,9 @@ bool CacheScreen::saveNote()
     const std::string text = m_note->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n")).toStdString();
     bool ok = true;
     if (text != m_listing->cache.comment) {
-        ok = CacheStore(m_global.cacheDb, m_global.tagCategories).SetComment(m_listing->cache, text);
+        ok = CacheStore(m_global.db.cacheDb, m_global.db.tagCategories).SetComment(m_listing->cache, text);
         if (ok)
-            if (CGeocache* current = m_global.currentCache(); current && current->code == m_code)
+            if (CGeocache* current = m_global.list.currentCache(); current && current->code == m_code)
                 current->comment = text;
     }
     if (ok && m_noteDirty) {
@@ -628,8 +628,8 @@ CacheScreen* openCacheScreen(MainWindow& window, const std::string& code)
         return nullptr;
     }
     // The listing's cache is the current one: the cache commands act on it.
-    if (const auto cache = LoadCacheByCode(global.cacheDb, code); cache && (!global.currentCache() || global.currentCache()->code != code))
-        global.setCurrentCache(*cache);
+    if (const auto cache = LoadCacheByCode(global.db.cacheDb, code); cache && (!global.list.currentCache() || global.list.currentCache()->code != code))
+        global.list.setCurrentCache(*cache);
     screen->onNewWaypointFromText = [&window](const std::string& cacheCode, const QString& text) {
         newWaypointFromText(&window, window.global(), cacheCode, text.toStdString());
     };

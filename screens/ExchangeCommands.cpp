@@ -10,7 +10,7 @@
 #include "gps/CTrackLogger.h"
 #include "platform/Notifier.h"
 #include "screens/LangText.h"
-#include "screens/ProgressDialog.h"
+#include "screens/CProgressDlg.h"
 
 #include <QFileDialog>
 
@@ -32,13 +32,13 @@ QString chooseGpxToRead(const CGlobalData& g, QWidget* parent)
 
 int importGpxCommand(QWidget* parent, CGlobalData& g)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return 2;
     const QString path = chooseGpxToRead(g, parent);
     if (path.isEmpty())
         return 2;
     // The import marker names the latest import only.
-    DeleteTagsOfCategory(g.cacheDb, g.tagCategories.lastImport);
+    DeleteTagsOfCategory(g.db.cacheDb, g.db.tagCategories.lastImport);
 
     CProgressDlg dialog(langText(g, kTextImportTitle),
                         {langText(g, 262), langText(g, 263), langText(g, 264), langText(g, 265)}, parent);
@@ -48,22 +48,22 @@ int importGpxCommand(QWidget* parent, CGlobalData& g)
         const ImportSummary summary = importGpx(g, file, &progress, &progress.cancelFlag());
         progress.finish(importCompletionText(g, summary));
     });
-    g.ReadDbCounters();
+    g.db.ReadDbCounters();
     if (!confirmed) {
         g.notifier.stateChanged(Topic::Counters);
         return 2;
     }
     // Show what was imported.
-    g.filter = lastImportFilter();
-    g.SaveFilter();
-    g.readCaches();
+    g.list.filter = lastImportFilter();
+    g.list.SaveFilter();
+    g.list.readCaches();
     g.notifier.stateChanged(Topic::CacheList);
     return 1;
 }
 
 void exportGpxCommand(QWidget* parent, CGlobalData& g)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return;
     QString path = QFileDialog::getSaveFileName(parent, langText(g, kTextExportTitle), QStringLiteral("caches.gpx"),
                                                 QStringLiteral("GPX(*.GPX *.gpx)"));
@@ -83,8 +83,8 @@ void loadRouteCommand(QWidget* parent, CGlobalData& g)
     const QString path = chooseGpxToRead(g, parent);
     if (path.isEmpty())
         return;
-    if (g.trackLogger)
-        g.trackLogger->route.clear();
+    if (g.gpsServices.trackLogger)
+        g.gpsServices.trackLogger->route.clear();
     loadRoute(g, path.toStdString());
 }
 

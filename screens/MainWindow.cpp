@@ -76,7 +76,7 @@ QString aboutText(const CGlobalData& g)
 {
     return QStringLiteral("Tarnwick\n%1: %2\n%3: %4\n%5: %6")
         .arg(langText(g, kTextProgramVersion), QString::fromLatin1(kProgramVersion), langText(g, kTextDatabaseVersion))
-        .arg(g.dbVersion)
+        .arg(g.db.dbVersion)
         .arg(langText(g, kTextSqliteVersion), QString::fromLatin1(sqlite3_libversion()));
 }
 
@@ -100,7 +100,7 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     layout->addWidget(m_status);
     setCentralWidget(central);
 
-    auto* empty = new QLabel(m_global.cacheDb.opened() ? langText(m_global, kTextNothingToShow)
+    auto* empty = new QLabel(m_global.db.cacheDb.opened() ? langText(m_global, kTextNothingToShow)
                                                        : langText(m_global, kTextNoDatabase));
     empty->setAlignment(Qt::AlignCenter);
     empty->setWordWrap(true);
@@ -161,7 +161,7 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
             m_cacheList->reload();
     });
 
-    if (m_global.cacheDb.opened()) {
+    if (m_global.db.cacheDb.opened()) {
         m_cacheList = new CacheListScreen(m_global, notifier, this);
         pushScreen(m_cacheList);
         m_cacheList->reload();
@@ -321,8 +321,8 @@ QString MainWindow::statusText() const
     const Settings& s = m_global.settings;
     return QStringLiteral("%1: %2/%3/%4")
         .arg(langText(m_global, kTextCaches))
-        .arg(m_global.listedCount)
-        .arg(m_global.cacheCount)
+        .arg(m_global.list.listedCount)
+        .arg(m_global.db.cacheCount)
         .arg(s.foundCount + s.findsCountExtra);
 }
 
@@ -332,9 +332,9 @@ void MainWindow::showMap()
         return;
     CMapScreen* map = openMapScreen(*this, m_global);
     map->setTargetSource([this]() -> std::optional<geo::LatLon> {
-        if (!m_global.navigationTarget)
+        if (!m_global.gpsServices.navigationTarget)
             return std::nullopt;
-        return geo::LatLon{m_global.navigationTarget->lat, m_global.navigationTarget->lon};
+        return geo::LatLon{m_global.gpsServices.navigationTarget->lat, m_global.gpsServices.navigationTarget->lon};
     });
     connect(map, &CMapScreen::cacheTapped, this, [this](const QString& code) { openCacheScreen(*this, code.toStdString()); });
 }
@@ -343,9 +343,9 @@ void MainWindow::showCache(const std::string& code)
 {
     popToRoot();
     std::optional<CGeocache> cache;
-    if (m_global.cacheDb.IsAvailable()) {
+    if (m_global.db.cacheDb.IsAvailable()) {
         try {
-            cache = LoadCacheByCode(m_global.cacheDb, code);
+            cache = LoadCacheByCode(m_global.db.cacheDb, code);
         } catch (const SQLite::Error&) {
             cache.reset();
         }

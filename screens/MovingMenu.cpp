@@ -66,7 +66,7 @@ void openNavigation(MainWindow& window, CGlobalData& global)
 
 void navigateTo(MainWindow& window, CGlobalData& global, const NavigationTarget& target)
 {
-    global.setNavigationTarget(target);
+    global.gpsServices.setNavigationTarget(target);
     if (qobject_cast<NavigationScreen*>(window.topScreen()))
         static_cast<NavigationScreen*>(window.topScreen())->tick();
     else

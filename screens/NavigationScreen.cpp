@@ -126,9 +126,9 @@ private:
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(30, 90, 220));
         p.drawEllipse(c, 7, 7);
-        if (m_state.hasTarget && m_global.navigationTarget) {
+        if (m_state.hasTarget && m_global.gpsServices.navigationTarget) {
             const PixelPoint t = radarPosition({m_state.userLat, m_state.userLon},
-                                               {m_global.navigationTarget->lat, m_global.navigationTarget->lon}, scale);
+                                               {m_global.gpsServices.navigationTarget->lat, m_global.gpsServices.navigationTarget->lon}, scale);
             p.setBrush(QColor(220, 30, 30));
             p.drawEllipse(QPointF(c.x() + t.x, c.y() + t.y), 10, 10);
         }
@@ -186,14 +186,14 @@ void NavigationScreen::activated()
 
 void NavigationScreen::tick()
 {
-    const GpsSnapshot s = m_global.gps->snapshot();
+    const GpsSnapshot s = m_global.gpsServices.gps->snapshot();
     const bool northUp = m_global.settings.northUp != 0;
     NavigationState n;
     n.northUp = northUp;
     n.receiving = s.receiving;
     n.courseDeg = s.courseDeg;
     n.roseDeg = northUp ? 0.0 : -s.courseDeg;
-    const geo::ReferenceContext context = m_global.referenceContext();
+    const geo::ReferenceContext context = m_global.reference.context();
     const geo::LatLon user = geo::referencePosition(context, true);
     n.userLat = user.lat;
     n.userLon = user.lon;
@@ -201,7 +201,7 @@ void NavigationScreen::tick()
         geo::sunDirection(user.lat, user.lon, geo::utcMomentOnDay(s.utcTime, std::time(nullptr)));
     n.sunDeg = northUp ? sun.azimuthDeg : sun.azimuthDeg - s.courseDeg;
     n.sunElevationDeg = sun.elevationDeg;
-    if (const auto& target = m_global.navigationTarget) {
+    if (const auto& target = m_global.gpsServices.navigationTarget) {
         const geo::LatLon at{target->lat, target->lon};
         n.hasTarget = true;
         n.distanceM = geo::referenceDistanceKm(context, at, true) * 1000.0;

@@ -12,7 +12,7 @@
 #include "screens/DialogPlacement.h"
 #include "screens/LangText.h"
 #include "screens/MainWindow.h"
-#include "screens/ProgressDialog.h"
+#include "screens/CProgressDlg.h"
 #include "screens/Screen.h"
 
 #include <QApplication>
@@ -84,13 +84,13 @@ void bindLimitWarning(CGlobalData& g, QWidget* parent)
 // Shows the last-import marker's caches, as after a GPX import.
 void showLastImport(CGlobalData& g, bool confirmed)
 {
-    g.ReadDbCounters();
-    g.filter = CacheFilter();
-    g.filter.useTag = 1;
-    g.filter.tagCategory = TagCategoryName::LastImport;
-    g.SaveFilter();
+    g.db.ReadDbCounters();
+    g.list.filter = CacheFilter();
+    g.list.filter.useTag = 1;
+    g.list.filter.tagCategory = TagCategoryName::LastImport;
+    g.list.SaveFilter();
     if (confirmed)
-        g.readCaches();
+        g.list.readCaches();
     g.notifier.stateChanged(confirmed ? Topic::CacheList : Topic::Counters);
 }
 
@@ -135,7 +135,7 @@ OnlineSearchDialog::OnlineSearchDialog(CGlobalData& global, QWidget* parent) : Q
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     m_page = new CFilterImportScr(global, scroll);
-    m_page->load(global.filter);
+    m_page->load(global.list.filter);
     scroll->setWidget(m_page);
     layout->addWidget(scroll, 1);
     layout->addWidget(makeDialogKeys(global, *this));
@@ -143,18 +143,18 @@ OnlineSearchDialog::OnlineSearchDialog(CGlobalData& global, QWidget* parent) : Q
 
 void OnlineSearchDialog::accept()
 {
-    CacheFilter filter = m_global.filter;
+    CacheFilter filter = m_global.list.filter;
     if (!m_page->store(filter, m_global.settings))
         return;
-    m_global.filter = filter;
+    m_global.list.filter = filter;
     m_global.SaveSettings(SettingsGroup::General);
-    m_global.SaveFilter();
+    m_global.list.SaveFilter();
     QDialog::accept();
 }
 
 void downloadByCodeCommand(QWidget* parent, CGlobalData& g)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return;
     QInputDialog input(parent);
     input.setWindowTitle(langText(g, kTextMenuByCode));
@@ -185,13 +185,13 @@ void downloadByCodeCommand(QWidget* parent, CGlobalData& g)
 
 void nearestCachesCommand(QWidget* parent, CGlobalData& g)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return;
     OnlineSearchDialog options(g, parent);
     if (execDialog(options, parent) != QDialog::Accepted)
         return;
     bindLimitWarning(g, parent);
-    const geo::LatLon at = geo::referencePosition(g.referenceContext(), false);
+    const geo::LatLon at = geo::referencePosition(g.reference.context(), false);
     CProgressDlg dialog(langText(g, kTextTitle), counterNames(g), parent);
     dialog.setButtonTexts(langText(g, 968), langText(g, 967));
     const bool confirmed = dialog.run([&g, at](CProgressDlg& progress) {
@@ -206,7 +206,7 @@ void nearestCachesCommand(QWidget* parent, CGlobalData& g)
 
 void refreshListedCommand(QWidget* parent, CGlobalData& g)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return;
     bindLimitWarning(g, parent);
     CProgressDlg dialog(langText(g, kTextTitle), counterNames(g), parent);
@@ -219,13 +219,13 @@ void refreshListedCommand(QWidget* parent, CGlobalData& g)
         }
         liveRefresh(g, codes, false, &progress, &progress.cancelFlag());
     });
-    g.readCaches();
+    g.list.readCaches();
     g.notifier.stateChanged(Topic::CacheList);
 }
 
 void refreshStatusCommand(QWidget* parent, CGlobalData& g)
 {
-    if (!g.cacheDb.IsAvailable())
+    if (!g.db.cacheDb.IsAvailable())
         return;
     CProgressDlg dialog(langText(g, kTextTitle), counterNames(g), parent);
     dialog.setButtonTexts(langText(g, 968), langText(g, 967));
@@ -233,7 +233,7 @@ void refreshStatusCommand(QWidget* parent, CGlobalData& g)
     dialog.run([&g, codes](CProgressDlg& progress) {
         liveRefresh(g, codes, true, &progress, &progress.cancelFlag());
     });
-    g.readCaches();
+    g.list.readCaches();
     g.notifier.stateChanged(Topic::CacheList);
 }
 

@@ -38,7 +38,7 @@ TagsScreen::TagsScreen(CGlobalData& global, std::string code, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
 
     QString name = QString::fromStdString(m_code);
-    for (const auto& cache : global.recent)
+    for (const auto& cache : global.list.recent)
         if (cache->code == m_code)
             name = QStringLiteral("%1 (%2)").arg(QString::fromStdString(cache->name), name);
     auto* title = new QLabel(QStringLiteral("<b>%1</b>").arg(name.toHtmlEscaped()), this);
@@ -120,8 +120,8 @@ void TagsScreen::fillValues()
     m_value->blockSignals(true);
     m_value->clear();
     const std::string category = m_category->currentText().trimmed().toStdString();
-    if (!category.empty() && m_global.cacheDb.IsAvailable())
-        for (const std::string& value : ListValues(m_global.cacheDb, category))
+    if (!category.empty() && m_global.db.cacheDb.IsAvailable())
+        for (const std::string& value : ListValues(m_global.db.cacheDb, category))
             m_value->addItem(QString::fromStdString(value));
     m_value->setCurrentText(typed);
     m_value->blockSignals(false);
@@ -154,9 +154,9 @@ bool TagsScreen::addTag()
 {
     const std::string category = m_category->currentText().trimmed().toStdString();
     const std::string value = m_value->currentText().trimmed().toStdString();
-    if (category.empty() || value.empty() || isProgramTagCategory(category) || !m_global.cacheDb.IsAvailable())
+    if (category.empty() || value.empty() || isProgramTagCategory(category) || !m_global.db.cacheDb.IsAvailable())
         return false;
-    if (!AddTag(m_global.cacheDb, m_code, category, value))
+    if (!AddTag(m_global.db.cacheDb, m_code, category, value))
         return false;
     fillCategories();
     m_value->setCurrentText(QString());
@@ -167,9 +167,9 @@ bool TagsScreen::addTag()
 bool TagsScreen::removeSelectedTag()
 {
     const QListWidgetItem* chosen = m_list->currentItem();
-    if (!chosen || !chosen->data(kCategoryRole).isValid() || !m_global.cacheDb.IsAvailable())
+    if (!chosen || !chosen->data(kCategoryRole).isValid() || !m_global.db.cacheDb.IsAvailable())
         return false;
-    const bool ok = RemoveTag(m_global.cacheDb, m_code, chosen->data(kCategoryRole).toString().toStdString(),
+    const bool ok = RemoveTag(m_global.db.cacheDb, m_code, chosen->data(kCategoryRole).toString().toStdString(),
                               chosen->data(kValueRole).toString().toStdString());
     showTags();
     fillValues();

@@ -187,7 +187,7 @@ void WaypointEditor::accept()
     edited.lon = position->lon;
     edited.text = linesFromWidget(m_description->toPlainText());
     edited.comment = linesFromWidget(m_note->toPlainText());
-    if (!StoreWaypoint(m_global, edited))
+    if (!storeWaypoint(m_global, edited))
         return;
     m_waypoint = std::move(edited);
     QDialog::accept();
@@ -199,7 +199,7 @@ void WaypointEditor::deleteWaypoint()
     question.replace(QLatin1String("%s"), m_name->text());
     if (!m_global.prompter.ask(question.toStdString(), false))
         return;
-    if (!RemoveWaypoint(m_global, m_waypoint))
+    if (!removeWaypoint(m_global, m_waypoint))
         return;
     m_deleted = true;
     QDialog::accept();
@@ -299,8 +299,8 @@ bool editWaypoint(QWidget* window, CGlobalData& global, CWaypoint& waypoint, boo
 
 bool newWaypointFromText(QWidget* window, CGlobalData& global, const std::string& code, const std::string& text)
 {
-    CWaypoint waypoint = NewWaypointFor(global, code);
-    PrefillWaypointFromText(waypoint, text);
+    CWaypoint waypoint = newWaypointFor(global, code);
+    prefillWaypointFromText(waypoint, text);
     return editWaypoint(window, global, waypoint, true);
 }
 

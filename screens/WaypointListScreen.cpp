@@ -156,14 +156,14 @@ void WaypointListScreen::reload()
         m_caption->setText(langText(m_global, kTextOwnWaypoints));
     } else {
         QString title = QString::fromStdString(m_code);
-        if (const CGeocache* current = m_global.currentCache(); current && current->code == m_code)
+        if (const CGeocache* current = m_global.list.currentCache(); current && current->code == m_code)
             title += QStringLiteral(" ") + QString::fromStdString(current->name);
         m_caption->setText(langText(m_global, kTextCaption).replace(QLatin1String("%s"), title));
     }
 
     const int keptKey = chosen() ? chosen()->key : 0;
-    m_waypoints = LoadWaypoints(m_global, m_code);
-    const geo::ReferenceContext reference = m_global.referenceContext();
+    m_waypoints = loadWaypoints(m_global, m_code);
+    const geo::ReferenceContext reference = m_global.reference.context();
     const geo::CoordEntryStyle style = geo::coordEntryStyle(m_global.settings.coordStyle);
     m_view->clear();
     for (const CWaypoint& w : m_waypoints) {
@@ -194,7 +194,7 @@ CWaypoint* WaypointListScreen::chosen()
 
 void WaypointListScreen::newWaypoint()
 {
-    CWaypoint waypoint = NewWaypointFor(m_global, m_code);
+    CWaypoint waypoint = newWaypointFor(m_global, m_code);
     if (!editWaypoint(this, m_global, waypoint, true))
         return;
     reload();
@@ -225,7 +225,7 @@ void WaypointListScreen::deleteChosen()
     question.replace(QLatin1String("%s"), QString::fromStdString(waypoint->name));
     if (!m_global.prompter.ask(question.toStdString(), false))
         return;
-    if (!RemoveWaypoint(m_global, *waypoint))
+    if (!removeWaypoint(m_global, *waypoint))
         return;
     reload();
     emit waypointsChanged(QString::fromStdString(m_code));

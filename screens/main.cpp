@@ -2,7 +2,7 @@
 #include "app/BatchMode.h"
 #include "app/CGlobalData.h"
 #include "app/FirstStart.h"
-#include "app/TarnwickApp.h"
+#include "app/CTarnwickApp.h"
 #include "app/Version.h"
 #include "gps/Navigation.h"
 #include "platform/Paths.h"
@@ -15,7 +15,7 @@
 #include "screens/QtSoundPlayer.h"
 #include "screens/SingleInstance.h"
 #include "screens/CacheListScreen.h"
-#include "screens/StartupWindow.h"
+#include "screens/QtStartupUi.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -135,7 +135,7 @@ int main(int argc, char* argv[])
     // Outlives the program state: the receiver's thread plays through it.
     tw::QtSoundPlayer sound;
     tw::CGlobalData global(paths, {prompter, notifier, keepAwake}, 480, 800);
-    global.proximityAlert->setSoundPlayer(&sound);
+    global.gpsServices.proximityAlert->setSoundPlayer(&sound);
     tw::CTarnwickApp app(global);
     app.batch = tw::defaultBatchActions();
     // Without a settings file the window first asks for the language and

@@ -2,7 +2,7 @@
 // Times the GPX import on files of odd shapes at 1, 2, 4 and 8 MB: the time
 // per megabyte must stay flat. Nothing is stored.
 //   crafted_gpx_bench
-#include "exchange/GpxImporter.h"
+#include "exchange/CGpxImporter.h"
 
 #include <chrono>
 #include <cstdio>

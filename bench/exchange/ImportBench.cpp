@@ -6,7 +6,7 @@
 #include "db/CacheStore.h"
 #include "db/SQLite.h"
 #include "db/Tags.h"
-#include "exchange/GpxImporter.h"
+#include "exchange/CGpxImporter.h"
 #include "platform/RecordingServices.h"
 
 #include <sys/resource.h>

@@ -8,7 +8,7 @@
 // escaped rather than in CDATA, and travel bugs in some of the caches.
 // With a centre the caches lie within the radius (default 3 km) of it.
 #include "db/Records.h"
-#include "exchange/GpxImporter.h"
+#include "exchange/CGpxImporter.h"
 #include "exchange/GpxWriter.h"
 #include "geo/GeoMath.h"
 #include "platform/Numbers.h"

@@ -145,20 +145,20 @@ int main(int argc, char** argv)
     g.settings.language = "en";
     g.LoadSettings(SettingsGroup::User);
     fs::copy_file(p.install / "emptydb.db3", g.settings.dbFile);
-    g.cacheDb.OpenFile(g.settings.dbFile);
-    g.InitTagCategories();
+    g.db.cacheDb.OpenFile(g.settings.dbFile);
+    g.db.InitTagCategories();
     g.settings.homeLat = kHome.lat;
     g.settings.homeLon = kHome.lon;
     g.settings.maxRows = 1000;
     g.settings.showWpts = 2;
-    g.filter.refPoint = 3;
-    g.filter.owned = 2;
-    g.filter.found = 2;
+    g.list.filter.refPoint = 3;
+    g.list.filter.owned = 2;
+    g.list.filter.found = 2;
     makeTiles(p.data, g.mapSources[0]);
 
     std::mt19937 random(7);
     std::uniform_real_distribution<double> km(0.05, 2.5), bearing(0, 360);
-    g.cacheDb.Exec("BEGIN");
+    g.db.cacheDb.Exec("BEGIN");
     for (int i = 0; i < 500; ++i) {
         CGeocache c;
         c.code = "GCB" + std::to_string(1000 + i);
@@ -168,30 +168,30 @@ int main(int argc, char** argv)
         c.lon = at.lon;
         c.type = 2 + i % 8;
         c.found = i % 7 == 0 ? 20200101 : 0;
-        CacheStore(g.cacheDb, g.tagCategories).InsertCache(c);
+        CacheStore(g.db.cacheDb, g.db.tagCategories).InsertCache(c);
         if (i < 100)
             for (int k = 0; k < 2; ++k) {
-                CWaypoint w = NewWaypointFor(g, c.code);
+                CWaypoint w = newWaypointFor(g, c.code);
                 w.name = "Stage " + std::to_string(k + 1);
                 const geo::LatLon wp = geo::projectPoint(at, 0.1 + 0.1 * k, 90.0 * k);
                 w.lat = wp.lat;
                 w.lon = wp.lon;
-                StoreWaypoint(g, w);
+                storeWaypoint(g, w);
             }
     }
-    g.cacheDb.Exec("COMMIT");
-    g.readCaches();
+    g.db.cacheDb.Exec("COMMIT");
+    g.list.readCaches();
 
-    if (g.trackDb.OpenFile(g.trackDbPath().string()) != 0)
+    if (g.db.trackDb.OpenFile(g.trackDbPath().string()) != 0)
         return 1;
     std::time_t clock = 1700000000;
-    g.trackLogger->setClock([&clock] { return clock += 5; });
-    g.trackLogger->setRecording(true);
-    g.trackLogger->openTrackLog();
+    g.gpsServices.trackLogger->setClock([&clock] { return clock += 5; });
+    g.gpsServices.trackLogger->setRecording(true);
+    g.gpsServices.trackLogger->openTrackLog();
     for (int i = 0; i < 800; ++i) {
         const geo::LatLon at = geo::projectPoint(kHome, 0.002 * i, 45.0 + 60.0 * std::sin(i / 40.0));
-        g.trackLogger->appendTrack(at.lat, at.lon, 250, 1, 8, 4);
-        g.trackLogger->route.push_back(geo::projectPoint(kHome, 0.002 * i, 225.0));
+        g.gpsServices.trackLogger->appendTrack(at.lat, at.lon, 250, 1, 8, 4);
+        g.gpsServices.trackLogger->route.push_back(geo::projectPoint(kHome, 0.002 * i, 225.0));
     }
 
     if (!dump.isEmpty()) {
@@ -203,8 +203,8 @@ int main(int argc, char** argv)
         }
         return 0;
     }
-    std::printf("%zu caches listed, %zu track points in memory, %d frames per row\n", g.caches.size(),
-                g.trackLogger->recentPoints(5000).size(), frames);
+    std::printf("%zu caches listed, %zu track points in memory, %d frames per row\n", g.list.caches.size(),
+                g.gpsServices.trackLogger->recentPoints(5000).size(), frames);
     std::printf("%-12s %-6s %10s %10s %8s %8s\n", "size", "tiles", "median ms", "p99 ms", "caches", "wpts");
     for (const QSize size : {QSize(480, 800), QSize(1920, 1080)}) {
         CMapScreen map(g, notifier);

@@ -20,13 +20,13 @@ protected:
         CGlobalData& g = *global;
         std::filesystem::create_directories(dir / "data");
         test::copyTemplateDb(g.settings.dbFile);
-        ASSERT_EQ(g.cacheDb.OpenFile(g.settings.dbFile), SQLITE_OK);
-        g.InitTagCategories();
+        ASSERT_EQ(g.db.cacheDb.OpenFile(g.settings.dbFile), SQLITE_OK);
+        g.db.InitTagCategories();
         g.settings.homeLat = kHome.lat;
         g.settings.homeLon = kHome.lon;
-        g.filter.refPoint = 3; // home
-        g.filter.owned = 2;
-        g.filter.found = 2;
+        g.list.filter.refPoint = 3; // home
+        g.list.filter.owned = 2;
+        g.list.filter.found = 2;
     }
 
     CGeocache& add(const std::string& code, double northKm, int type = CacheType::Traditional)
@@ -43,12 +43,12 @@ protected:
         return *stored.back();
     }
 
-    CacheStore store() { return CacheStore(global->cacheDb, global->tagCategories); }
+    CacheStore store() { return CacheStore(global->db.cacheDb, global->db.tagCategories); }
 
     std::vector<std::string> listed() const
     {
         std::vector<std::string> codes;
-        for (const auto& c : global->caches)
+        for (const auto& c : global->list.caches)
             codes.push_back(c->code);
         return codes;
     }
@@ -62,21 +62,21 @@ TEST_F(CacheListTest, DistanceLimitDropsFarRowsAndKeepsAtMostMaxRows)
         add("GC" + std::to_string(1000 + i), i * 0.03); // 0 to 3.6 km north
     test::writeFile(global->logPath(), "");
     global->settings.maxRows = 50;
-    global->filter.distanceKm = 2.0;
-    global->readCaches();
+    global->list.filter.distanceKm = 2.0;
+    global->list.readCaches();
 
-    ASSERT_EQ(global->caches.size(), 50u);
-    EXPECT_EQ(global->listedCount, 50);
-    EXPECT_EQ(global->caches.front()->code, "GC1000");
-    EXPECT_EQ(global->caches.back()->code, "GC1049"); // nearest first
+    ASSERT_EQ(global->list.caches.size(), 50u);
+    EXPECT_EQ(global->list.listedCount, 50);
+    EXPECT_EQ(global->list.caches.front()->code, "GC1000");
+    EXPECT_EQ(global->list.caches.back()->code, "GC1049"); // nearest first
     const std::string log = test::readFile(global->logPath());
     EXPECT_NE(log.find("BEGIN: CGlobalData::readCaches\r\n"), std::string::npos);
     EXPECT_NE(log.find("END: CGlobalData::readCaches\r\n"), std::string::npos);
 
     global->settings.maxRows = 999;
-    global->readCaches();
-    EXPECT_EQ(global->caches.size(), 67u); // 0 … 1.98 km
-    for (const auto& c : global->caches)
+    global->list.readCaches();
+    EXPECT_EQ(global->list.caches.size(), 67u); // 0 … 1.98 km
+    for (const auto& c : global->list.caches)
         EXPECT_LE(geo::distanceKm(kHome, {c->lat, c->lon}), 2.0);
 }
 
@@ -85,10 +85,10 @@ TEST_F(CacheListTest, CodePatternKeepsEveryMatchWhateverItsDistance)
     add("GC1A", 0.5);
     add("GC1B", 50.0);
     add("GC2A", 0.1);
-    global->filter.distanceKm = 1.0;
-    global->filter.code = "1*";
-    global->filter.mustHaveFinal = 1;
-    global->readCaches();
+    global->list.filter.distanceKm = 1.0;
+    global->list.filter.code = "1*";
+    global->list.filter.mustHaveFinal = 1;
+    global->list.readCaches();
     EXPECT_EQ(listed(), (std::vector<std::string>{"GC1A", "GC1B"}));
 }
 
@@ -104,39 +104,39 @@ TEST_F(CacheListTest, FinalAndTagConditionsAreCheckedPerRow)
     final.lon = 14.5;
     ASSERT_TRUE(store().InsertWaypoint(final));
 
-    global->filter.mustHaveFinal = 1;
-    global->readCaches();
+    global->list.filter.mustHaveFinal = 1;
+    global->list.readCaches();
     EXPECT_EQ(listed(), (std::vector<std::string>{"GCTRAD", "GCSOLVED"}));
 
     // The final hidden by the waypoint types: the cache no longer counts as solved.
-    global->filter.wptTypes[WaypointType::Final] = 0;
-    global->readCaches();
+    global->list.filter.wptTypes[WaypointType::Final] = 0;
+    global->list.readCaches();
     EXPECT_EQ(listed(), std::vector<std::string>{"GCTRAD"});
 
-    global->filter = CacheFilter{};
-    global->filter.refPoint = 3;
-    global->filter.owned = global->filter.found = 2;
-    ASSERT_TRUE(AddTag(global->cacheDb, "GCMULTI", "done", "yes"));
-    global->filter.useTag = 2;
-    global->filter.tagCategory = "done";
-    global->readCaches();
+    global->list.filter = CacheFilter{};
+    global->list.filter.refPoint = 3;
+    global->list.filter.owned = global->list.filter.found = 2;
+    ASSERT_TRUE(AddTag(global->db.cacheDb, "GCMULTI", "done", "yes"));
+    global->list.filter.useTag = 2;
+    global->list.filter.tagCategory = "done";
+    global->list.readCaches();
     EXPECT_EQ(listed(), (std::vector<std::string>{"GCTRAD", "GCSOLVED"}));
-    global->filter.useTag = 1;
-    global->readCaches();
+    global->list.filter.useTag = 1;
+    global->list.readCaches();
     EXPECT_EQ(listed(), std::vector<std::string>{"GCMULTI"});
-    global->filter.useTag = 2;
-    global->filter.tagValue = "not used anywhere";
-    global->readCaches();
+    global->list.filter.useTag = 2;
+    global->list.filter.tagValue = "not used anywhere";
+    global->list.readCaches();
     EXPECT_EQ(listed().size(), 3u);
 }
 
 TEST_F(CacheListTest, WithoutDatabaseTheListStaysAsItWas)
 {
     restart(); // a run that never opened a database
-    global->caches.push_back(std::make_unique<CGeocache>());
-    global->readCaches();
-    global->readCaches();
-    EXPECT_EQ(global->caches.size(), 1u);
+    global->list.caches.push_back(std::make_unique<CGeocache>());
+    global->list.readCaches();
+    global->list.readCaches();
+    EXPECT_EQ(global->list.caches.size(), 1u);
     ASSERT_EQ(prompter.messages().size(), 1u);
     // No language was loaded: the built-in text.
     EXPECT_EQ(prompter.messages()[0].text, "No database available");
@@ -150,24 +150,24 @@ TEST_F(CacheListTest, FindNumbersCountEarlierFinds)
     ASSERT_TRUE(store().SetFoundState(a, LogType::FoundIt, "", 1322127000));        // 24.11.2011
     ASSERT_TRUE(store().SetFoundState(b, LogType::FoundIt, "", 1322127000 + 3600)); // an hour later
     global->settings.findsCountExtra = 10;
-    global->refreshFoundCount();
+    global->list.refreshFoundCount();
     EXPECT_EQ(global->settings.foundCount, 2);
-    EXPECT_EQ(global->findNumber(a.found, a.foundTime), 11);
-    EXPECT_EQ(global->findNumber(b.found, b.foundTime), 12);
-    EXPECT_EQ(global->findNumber(20300101, 0), 13);
+    EXPECT_EQ(global->list.findNumber(a.found, a.foundTime), 11);
+    EXPECT_EQ(global->list.findNumber(b.found, b.foundTime), 12);
+    EXPECT_EQ(global->list.findNumber(20300101, 0), 13);
 }
 
 TEST_F(CacheListTest, FilterSurvivesARestart)
 {
-    global->filter.name = "O'Brien's";
-    global->filter.distanceKm = 2.5;
-    global->filter.manLat = -33.8675;
-    global->SaveFilter();
-    restart().LoadFilter();
-    EXPECT_EQ(global->filter.name, "O'Brien's");
-    EXPECT_DOUBLE_EQ(global->filter.distanceKm, 2.5);
-    EXPECT_NEAR(global->filter.manLat, -33.8675, 1e-9);
-    EXPECT_EQ(global->filterFolder(), dir / "data" / "filter");
+    global->list.filter.name = "O'Brien's";
+    global->list.filter.distanceKm = 2.5;
+    global->list.filter.manLat = -33.8675;
+    global->list.SaveFilter();
+    restart().list.LoadFilter();
+    EXPECT_EQ(global->list.filter.name, "O'Brien's");
+    EXPECT_DOUBLE_EQ(global->list.filter.distanceKm, 2.5);
+    EXPECT_NEAR(global->list.filter.manLat, -33.8675, 1e-9);
+    EXPECT_EQ(global->list.filterFolder(), dir / "data" / "filter");
 }
 
 struct SortCase {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/CommandLine.h"
+#include "app/CTarnwickCommandLine.h"
 
 #include <gtest/gtest.h>
 

@@ -16,13 +16,13 @@ protected:
         AppFixture::SetUp();
         TW_REQUIRE_CORPUS();
         test::copyTemplateDb(global->settings.dbFile);
-        ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
-        global->InitTagCategories();
+        ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+        global->db.InitTagCategories();
     }
 
     std::string value(const std::string& sql)
     {
-        SQLite::Statement q(global->cacheDb, sql);
+        SQLite::Statement q(global->db.cacheDb, sql);
         return q.Step() == SQLITE_ROW ? q.ColumnText(0) : std::string("(none)");
     }
 };

@@ -89,9 +89,9 @@ protected:
     {
         global->LoadSettings(SettingsGroup::All);
         test::copyTemplateDb(global->settings.dbFile);
-        ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
-        global->InitTagCategories();
-        CacheStore store(global->cacheDb, global->tagCategories);
+        ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+        global->db.InitTagCategories();
+        CacheStore store(global->db.cacheDb, global->db.tagCategories);
         for (int i = 0; i < 5; ++i) {
             CGeocache c;
             c.code = "GC" + std::to_string(500 + i);
@@ -101,8 +101,8 @@ protected:
             c.longDesc = std::string(2000, 'd');
             ASSERT_TRUE(store.InsertCache(c));
         }
-        global->filter.active = global->filter.disabled = global->filter.archived = 1;
-        global->filter.found = global->filter.owned = 2;
+        global->list.filter.active = global->list.filter.disabled = global->list.filter.archived = 1;
+        global->list.filter.found = global->list.filter.owned = 2;
     }
 
     fs::path disk;
@@ -170,7 +170,7 @@ TEST_F(DiskFullTest, GpxExportKeepsTheOldFile)
 TEST_F(DiskFullTest, FieldNotesExportKeepsTheOldFile)
 {
     openCacheDb();
-    auto cache = LoadCacheByCode(global->cacheDb, "GC500");
+    auto cache = LoadCacheByCode(global->db.cacheDb, "GC500");
     ASSERT_TRUE(cache.has_value());
     ASSERT_TRUE(saveFieldNote(*global, *cache, LogType::FoundIt, "Found it under the bench", 1700000000));
     global->settings.fnFile = (disk / "geocache_visits.txt").string();

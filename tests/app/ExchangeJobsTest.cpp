@@ -4,7 +4,7 @@
 #include "app/GpxExport.h"
 #include "app/GpxImport.h"
 #include "app/RouteFile.h"
-#include "app/TarnwickApp.h"
+#include "app/CTarnwickApp.h"
 #include "db/CacheStore.h"
 #include "gps/CTrackLogger.h"
 #include "platform/JobProgress.h"
@@ -51,8 +51,8 @@ TEST_F(ExchangeJobsTest, ImportThenExportWithTheBatchWords)
         CacheFilter all;
         all.active = all.disabled = all.archived = 1;
         all.found = all.owned = 2;
-        global->filter = all;
-        global->SaveFilter();
+        global->list.filter = all;
+        global->list.SaveFilter();
     }
     ASSERT_EQ(runProgram({"e", out.string()}), 0);
     const std::string text = test::readFile(out);
@@ -65,22 +65,22 @@ TEST_F(ExchangeJobsTest, ImportThenExportWithTheBatchWords)
     std::filesystem::remove(global->settings.dbFile);
     test::copyTemplateDb(global->settings.dbFile);
     ASSERT_EQ(runProgram({"i", out.string()}), 0);
-    EXPECT_EQ(global->cacheCount, 2);
+    EXPECT_EQ(global->db.cacheCount, 2);
 }
 
 TEST_F(ExchangeJobsTest, ExportCancelledStillEndsTheDocument)
 {
     global->lang.loadTable(test::runtimeDir(), "cs");
     test::copyTemplateDb(global->settings.dbFile);
-    ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
-    global->InitTagCategories();
+    ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    global->db.InitTagCategories();
     for (const char* code : {"GC1", "GC2"}) {
         CGeocache c;
         c.code = code;
-        ASSERT_TRUE(CacheStore(global->cacheDb, global->tagCategories).InsertCache(c));
+        ASSERT_TRUE(CacheStore(global->db.cacheDb, global->db.tagCategories).InsertCache(c));
     }
-    global->filter.active = global->filter.disabled = global->filter.archived = 1;
-    global->filter.found = global->filter.owned = 2;
+    global->list.filter.active = global->list.filter.disabled = global->list.filter.archived = 1;
+    global->list.filter.found = global->list.filter.owned = 2;
     std::atomic<bool> cancel{true};
     RecordingJobProgress progress;
     const ExportSummary s = exportGpx(*global, dir / "c.gpx", &progress, &cancel);
@@ -124,7 +124,7 @@ TEST_F(ExchangeJobsTest, CacheFileThatCannotBeReadFailsBothJobs)
         EXPECT_NE(runProgram({"i", gpx.string()}), 0);
         EXPECT_EQ(test::readFile(global->settings.dbFile), bytes);
     }
-    ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
     RecordingJobProgress progress;
     EXPECT_FALSE(exportGpx(*global, out, &progress, nullptr).written);
     EXPECT_EQ(progress.completion(),
@@ -144,8 +144,8 @@ TEST_F(ExchangeJobsTest, LastRouteIsLoadedAtStartAndForgottenWhenUnreadable)
     CTarnwickApp app(*global);
     NoWindow ui;
     ASSERT_TRUE(app.InitInstance({}, ui));
-    ASSERT_TRUE(global->trackLogger);
-    EXPECT_TRUE(global->trackLogger->route.empty());
+    ASSERT_TRUE(global->gpsServices.trackLogger);
+    EXPECT_TRUE(global->gpsServices.trackLogger->route.empty());
     EXPECT_EQ(global->stateString("LastRoute"), "");
     EXPECT_EQ(prompter.messages().back().text, global->text(358));
     app.ExitInstance();
@@ -156,14 +156,14 @@ TEST_F(ExchangeJobsTest, PublishedNoteCarriesTheFindNumberThroughTheTemplate)
     setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
     tzset();
     test::copyTemplateDb(global->settings.dbFile);
-    ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
-    global->InitTagCategories();
+    ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    global->db.InitTagCategories();
     // Four finds before the visit.
     for (int i = 1; i <= 4; ++i) {
         CGeocache c;
         c.code = "GC" + std::to_string(i);
         c.found = 20111120 + i;
-        ASSERT_TRUE(CacheStore(global->cacheDb, global->tagCategories).InsertCache(c));
+        ASSERT_TRUE(CacheStore(global->db.cacheDb, global->db.tagCategories).InsertCache(c));
     }
     std::tm visit{};
     visit.tm_year = 111;

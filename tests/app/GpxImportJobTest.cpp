@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/BatchMode.h"
 #include "app/GpxImport.h"
-#include "app/TarnwickApp.h"
+#include "app/CTarnwickApp.h"
 #include "platform/JobProgress.h"
 #include "tests/app/AppFixture.h"
 
@@ -17,13 +17,13 @@ protected:
         AppFixture::SetUp();
         TW_REQUIRE_CORPUS();
         test::copyTemplateDb(global->settings.dbFile);
-        ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
-        global->InitTagCategories();
+        ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+        global->db.InitTagCategories();
     }
 
     int count(const std::string& sql)
     {
-        SQLite::Statement q(global->cacheDb, sql);
+        SQLite::Statement q(global->db.cacheDb, sql);
         EXPECT_EQ(q.Step(), SQLITE_ROW);
         return q.ColumnInt(0);
     }
@@ -45,7 +45,7 @@ TEST_F(GpxImportJobTest, MainFileTakesItsWaypointsFileAlong)
     EXPECT_EQ(progress.counter(2), 2);
     EXPECT_EQ(count("SELECT COUNT(*) FROM waypoint WHERE id = 'GC31J2H' AND flag = 1"), 2);
     EXPECT_EQ(count("SELECT COUNT(*) FROM geolog WHERE id = 'GC31J2H'"), 6);
-    EXPECT_EQ(global->cacheCount, 1);
+    EXPECT_EQ(global->db.cacheCount, 1);
 
     // Again, with only new caches wanted: skipped, and still marked as imported.
     const ImportSummary again = importGpx(*global, dir / "pq.gpx", nullptr, nullptr);
@@ -53,7 +53,7 @@ TEST_F(GpxImportJobTest, MainFileTakesItsWaypointsFileAlong)
     EXPECT_EQ(again.skipped, 1);
     EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id = 'GC31J2H'"), 1);
     EXPECT_GE(count("SELECT COUNT(*) FROM geotag WHERE id = 'GC31J2H' AND ptrkat = " +
-                    std::to_string(global->tagCategories.lastImport)),
+                    std::to_string(global->db.tagCategories.lastImport)),
               1);
 }
 
@@ -94,7 +94,7 @@ TEST_F(GpxImportJobTest, CancelledOrTruncatedImportsKeepWhatWasStored)
 
 TEST_F(GpxImportJobTest, BatchWordFailsOnATruncatedFile)
 {
-    global->cacheDb.Close();
+    global->db.cacheDb.Close();
     class Ui final : public StartupUi {
         void showProgress(const std::string&) override {}
         void closeProgress() override {}
@@ -113,7 +113,7 @@ TEST_F(GpxImportJobTest, BatchWordFailsOnATruncatedFile)
     good.batch = defaultBatchActions();
     ASSERT_TRUE(good.InitInstance({"i", gpx("GC52BKF.gpx").string()}, ui));
     EXPECT_EQ(good.ExitInstance(), 0);
-    EXPECT_EQ(global->cacheCount, 1);
+    EXPECT_EQ(global->db.cacheCount, 1);
 }
 
 } // namespace

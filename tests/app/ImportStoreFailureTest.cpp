@@ -3,7 +3,7 @@
 // what it must never touch.
 #include "app/BatchMode.h"
 #include "app/GpxImport.h"
-#include "app/TarnwickApp.h"
+#include "app/CTarnwickApp.h"
 #include "db/CacheStore.h"
 #include "exchange/GpxWriter.h"
 #include "platform/JobProgress.h"
@@ -59,20 +59,20 @@ protected:
         AppFixture::SetUp();
         global->LoadSettings(SettingsGroup::All); // and the texts
         test::copyTemplateDb(global->settings.dbFile);
-        ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
-        global->InitTagCategories();
+        ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+        global->db.InitTagCategories();
     }
 
     int count(const std::string& sql)
     {
-        SQLite::Statement q(global->cacheDb, sql);
+        SQLite::Statement q(global->db.cacheDb, sql);
         EXPECT_EQ(q.Step(), SQLITE_ROW);
         return q.ColumnInt(0);
     }
 
     std::string integrity()
     {
-        SQLite::Statement q(global->cacheDb, "PRAGMA integrity_check");
+        SQLite::Statement q(global->db.cacheDb, "PRAGMA integrity_check");
         return q.Next() ? q.ColumnText(0) : std::string();
     }
 
@@ -95,7 +95,7 @@ TEST_F(ImportStoreFailureTest, FullDatabaseStopsTheImportAndKeepsWhatWasStored)
     writePocketQuery(dir / "more.gpx", 20, 1000);
     // Room for a few dozen caches.
     const int pages = count("PRAGMA page_count");
-    ASSERT_EQ(global->cacheDb.Exec("PRAGMA max_page_count = " + std::to_string(pages + 40)), SQLITE_OK);
+    ASSERT_EQ(global->db.cacheDb.Exec("PRAGMA max_page_count = " + std::to_string(pages + 40)), SQLITE_OK);
 
     RecordingJobProgress progress;
     const ImportSummary s = importGpx(*global, dir / "pq.gpx", &progress, nullptr);
@@ -137,16 +137,16 @@ TEST_F(ImportStoreFailureTest, FullDiskStopsTheImportAndTheBatchRun)
 
     writePocketQuery(dir / "pq.gpx", 600);
     writePocketQuery(dir / "more.gpx", 20, 1000);
-    global->cacheDb.Close();
+    global->db.cacheDb.Close();
     global->settings.dbFile = (disk / "cachedb.db3").string();
     global->SaveSettings(SettingsGroup::General);
     test::copyTemplateDb(global->settings.dbFile);
-    ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
-    global->InitTagCategories();
+    ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    global->db.InitTagCategories();
 
     const ImportSummary s = importGpx(*global, dir / "pq.gpx", nullptr, nullptr);
     expectStoppedPartway(s, 600);
-    global->cacheDb.Close();
+    global->db.cacheDb.Close();
 
     // The disk is full now: `tarnwick i FILE` says so and exits non-zero.
     class Ui final : public StartupUi {
@@ -171,17 +171,17 @@ TEST_F(ImportStoreFailureTest, FullDiskStopsTheImportAndTheBatchRun)
     EXPECT_NE(err.find(global->text(267).substr(0, 20)), std::string::npos) << err;
 
     restart();
-    ASSERT_EQ(global->cacheDb.OpenFile((disk / "cachedb.db3").string()), SQLITE_OK);
+    ASSERT_EQ(global->db.cacheDb.OpenFile((disk / "cachedb.db3").string()), SQLITE_OK);
     EXPECT_EQ(integrity(), "ok");
     EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id <> 'GC0'"), s.newCaches);
-    global->cacheDb.Close();
+    global->db.cacheDb.Close();
 }
 
 TEST_F(ImportStoreFailureTest, ReimportsKeepOneLastImportTagPerCache)
 {
     writePocketQuery(dir / "pq.gpx", 25);
     const std::string tags =
-        "SELECT COUNT(*) FROM geotag WHERE ptrkat = " + std::to_string(global->tagCategories.lastImport);
+        "SELECT COUNT(*) FROM geotag WHERE ptrkat = " + std::to_string(global->db.tagCategories.lastImport);
     for (const int onlyNew : {1, 0, 1}) {
         global->settings.impOnlyNew = onlyNew; // 0: each cache replaced
         const ImportSummary s = importGpx(*global, dir / "pq.gpx", nullptr, nullptr);
@@ -192,8 +192,8 @@ TEST_F(ImportStoreFailureTest, ReimportsKeepOneLastImportTagPerCache)
 
 TEST_F(ImportStoreFailureTest, TheDummyCacheAndItsWaypointsAreNeverImportedOver)
 {
-    global->LoadDummyCache();
-    CacheStore store(global->cacheDb, global->tagCategories, 0);
+    global->db.LoadDummyCache();
+    CacheStore store(global->db.cacheDb, global->db.tagCategories, 0);
     CWaypoint own;
     own.code = kDummyCacheCode;
     own.prefix = "PK";
@@ -210,7 +210,7 @@ TEST_F(ImportStoreFailureTest, TheDummyCacheAndItsWaypointsAreNeverImportedOver)
     EXPECT_EQ(s.skipped, 3);
     EXPECT_EQ(s.updated + s.newCaches + s.waypoints + s.failed, 0);
 
-    EXPECT_EQ(LoadCacheByCode(global->cacheDb, kDummyCacheCode)->name, "Tarnwick");
+    EXPECT_EQ(LoadCacheByCode(global->db.cacheDb, kDummyCacheCode)->name, "Tarnwick");
     EXPECT_EQ(count("SELECT COUNT(*) FROM waypoint WHERE id = 'GC0' AND name = 'my parking' AND flag = 0"), 1);
     EXPECT_EQ(count("SELECT COUNT(*) FROM waypoint"), 1);
     EXPECT_EQ(count("SELECT COUNT(*) FROM geotag WHERE id = 'GC0'"), 0);
@@ -220,23 +220,23 @@ TEST_F(ImportStoreFailureTest, TerminationEndsABatchImportAfterTheEntry)
 {
     writePocketQuery(dir / "pq.gpx", 50);
     // The signal flag stays set for the rest of a process: a child takes it.
-    global->cacheDb.Close();
+    global->db.cacheDb.Close();
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        global->cacheDb.OpenFile(global->settings.dbFile);
-        global->InitTagCategories();
+        global->db.cacheDb.OpenFile(global->settings.dbFile);
+        global->db.InitTagCategories();
         installTerminationHandler();
         std::raise(SIGTERM);
         const bool ok = defaultBatchActions().importGpx(*global, (dir / "pq.gpx").string());
-        global->cacheDb.Close();
+        global->db.cacheDb.Close();
         std::_Exit(ok ? 0 : 3);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 3);
-    ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
     EXPECT_EQ(count("SELECT COUNT(*) FROM geocache"), 1);
 }
 

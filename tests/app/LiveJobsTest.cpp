@@ -2,7 +2,7 @@
 // The Live API jobs end to end against tarnwick-sim on loopback.
 #include "app/BatchMode.h"
 #include "app/LiveJobs.h"
-#include "app/TarnwickApp.h"
+#include "app/CTarnwickApp.h"
 #include "db/CacheReader.h"
 #include "db/CacheStore.h"
 #include "platform/IniFile.h"
@@ -78,8 +78,8 @@ protected:
         AppFixture::SetUp();
         global->LoadSettings(SettingsGroup::All);
         test::copyTemplateDb(global->settings.dbFile);
-        ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
-        global->InitTagCategories();
+        ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+        global->db.InitTagCategories();
         test::writeFile(dir / "pq.gpx", pocketQuery(40));
     }
 
@@ -104,7 +104,7 @@ protected:
 
     int count(const std::string& sql)
     {
-        SQLite::Statement q(global->cacheDb, sql);
+        SQLite::Statement q(global->db.cacheDb, sql);
         EXPECT_EQ(q.Step(), SQLITE_ROW);
         return q.ColumnInt(0);
     }
@@ -135,17 +135,17 @@ TEST_F(LiveJobsTest, NearestThirtyCachesArriveInSixPagesWithTheirDetails)
 
     // The 30 nearest, each as the simulator served it from the pocket query.
     for (int i = 0; i < 30; ++i) {
-        auto cache = LoadCacheByCode(global->cacheDb, code(i));
+        auto cache = LoadCacheByCode(global->db.cacheDb, code(i));
         ASSERT_TRUE(cache && cache->code == code(i)) << code(i);
         EXPECT_EQ(cache->name, "Cache " + std::to_string(i) + " & co");
         EXPECT_EQ(cache->type, i % 3 == 2 ? CacheType::Multi : CacheType::Traditional);
         EXPECT_EQ(cache->difficulty, 15);
         EXPECT_EQ(cache->hidden, 20111124);
-        LoadDetails(global->cacheDb, *cache, global->tagCategories);
+        loadDetails(global->db.cacheDb, *cache, global->db.tagCategories);
         EXPECT_EQ(cache->longDesc, "Line one\nLine two");
         EXPECT_EQ(std::set<std::string>(cache->attributes.begin(), cache->attributes.end()),
                   (std::set<std::string>{attributeName(1) + "-yes", attributeName(2 + i % 10) + "-no"}));
-        LoadLogs(global->cacheDb, *cache);
+        loadLogs(global->db.cacheDb, *cache);
         ASSERT_EQ(cache->logs.size(), static_cast<std::size_t>(1 + i % 3));
         std::set<std::string> texts;
         for (const auto& log : cache->logs)
@@ -157,7 +157,7 @@ TEST_F(LiveJobsTest, NearestThirtyCachesArriveInSixPagesWithTheirDetails)
                   1);
     }
     EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id LIKE 'GCL%'"), 30);
-    EXPECT_EQ(count("SELECT COUNT(*) FROM geotag WHERE ptrkat = " + std::to_string(global->tagCategories.lastImport)),
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geotag WHERE ptrkat = " + std::to_string(global->db.tagCategories.lastImport)),
               30);
     // Counted down by the service, kept in the State values.
     EXPECT_EQ(global->settings.dnlFull, 6000 - 30);
@@ -179,7 +179,7 @@ TEST_F(LiveJobsTest, DownloadByCodeUpdatesWithOnlyNewOnAndRefreshesTheList)
 
     // A cache the service has archived (the last one) is marked by the
     // status refresh; 25 codes go out in three requests.
-    CacheStore store(global->cacheDb, global->tagCategories, 0);
+    CacheStore store(global->db.cacheDb, global->db.tagCategories, 0);
     CGeocache archived;
     archived.code = code(39);
     archived.name = "old name";
@@ -192,7 +192,7 @@ TEST_F(LiveJobsTest, DownloadByCodeUpdatesWithOnlyNewOnAndRefreshesTheList)
     global->settings.impOnlyNew = 0;
     ASSERT_TRUE(liveRefresh(*global, codes, true, nullptr, nullptr).ok);
     EXPECT_EQ(requests("GetGeocacheStatus"), 3);
-    const auto stored = LoadCacheByCode(global->cacheDb, code(39));
+    const auto stored = LoadCacheByCode(global->db.cacheDb, code(39));
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->status, 2);
     EXPECT_EQ(stored->name, "Cache 39 & co");
@@ -277,18 +277,18 @@ TEST_F(LiveJobsTest, PublishedNoteIsStoredAsLogAndTaggedAsSent)
     startSim();
     global->settings.nickname = "jana";
     ASSERT_TRUE(liveDownloadCodes(*global, {code(0)}, nullptr, nullptr).ok);
-    auto cache = LoadCacheByCode(global->cacheDb, code(0));
+    auto cache = LoadCacheByCode(global->db.cacheDb, code(0));
     ASSERT_TRUE(cache);
     ASSERT_TRUE(livePublishFieldNote(*global, *cache, LogType::FoundIt, 1322150000, "TFTC <3\nsecond line"));
     EXPECT_EQ(count("SELECT COUNT(*) FROM geolog WHERE id = '" + code(0) + "' AND finder = 'jana' AND "
                     "type = 'Found it' AND gs_logid > 900000"),
               1);
-    LoadLogs(global->cacheDb, *cache);
+    loadLogs(global->db.cacheDb, *cache);
     bool found = false;
     for (const auto& log : cache->logs)
         found = found || log->text == "TFTC <3\nsecond line";
     EXPECT_TRUE(found);
-    EXPECT_TRUE(HasTag(global->cacheDb, code(0), TagCategoryName::FieldNoteSent, "x"));
+    EXPECT_TRUE(HasTag(global->db.cacheDb, code(0), TagCategoryName::FieldNoteSent, "x"));
 }
 
 TEST_F(LiveJobsTest, BatchWordsNeverShowTheToken)
@@ -303,7 +303,7 @@ TEST_F(LiveJobsTest, BatchWordsNeverShowTheToken)
         handover.setString(kHandoverSection, "twtk", transformSecret(sentinel));
         ASSERT_TRUE(handover.save());
     }
-    global->cacheDb.Close();
+    global->db.cacheDb.Close();
 
     CTarnwickApp app(*global);
     app.batch = defaultBatchActions();
@@ -321,7 +321,7 @@ TEST_F(LiveJobsTest, BatchWordsNeverShowTheToken)
     EXPECT_THAT(log, HasSubstr("GetAPILimits?AccessToken="));
     for (const std::string& text : {out, log, test::readFile(global->settingsPath())})
         EXPECT_THAT(text, Not(HasSubstr(sentinel)));
-    ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
     EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id = 'GCL1001'"), 1);
 }
 

@@ -16,10 +16,10 @@ protected:
     // Imports the files into a fresh database at path.
     void importInto(const std::filesystem::path& db, const std::vector<std::filesystem::path>& files)
     {
-        global->cacheDb.Close();
+        global->db.cacheDb.Close();
         test::copyTemplateDb(db);
-        ASSERT_EQ(global->cacheDb.OpenFile(db.string()), SQLITE_OK);
-        global->InitTagCategories();
+        ASSERT_EQ(global->db.cacheDb.OpenFile(db.string()), SQLITE_OK);
+        global->db.InitTagCategories();
         for (const auto& f : files) {
             const ImportSummary s = importGpx(*global, f, nullptr, nullptr);
             ASSERT_TRUE(s.complete) << f;
@@ -31,7 +31,7 @@ protected:
     {
         std::string out;
         auto rows = [&](const char* sql, bool compressed = false) {
-            SQLite::Statement q(global->cacheDb, sql);
+            SQLite::Statement q(global->db.cacheDb, sql);
             while (q.Step() == SQLITE_ROW) {
                 for (int i = 0; i < q.ColumnCount(); ++i) {
                     out += (compressed && (i == 1 || i == 3) ? DecompressText(q.ColumnBlob(i)) : q.ColumnText(i));
@@ -72,9 +72,9 @@ TEST_F(RoundTripTest, ExportedCachesImportAsTheyWere)
               std::string::npos)
         << first;
 
-    global->filter = CacheFilter();
-    global->filter.active = global->filter.disabled = global->filter.archived = 1;
-    global->filter.found = global->filter.owned = 2;
+    global->list.filter = CacheFilter();
+    global->list.filter.active = global->list.filter.disabled = global->list.filter.archived = 1;
+    global->list.filter.found = global->list.filter.owned = 2;
     const ExportSummary e = exportGpx(*global, dir / "out.gpx", nullptr, nullptr);
     ASSERT_TRUE(e.written);
     EXPECT_EQ(e.caches, 5);

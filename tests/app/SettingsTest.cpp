@@ -158,23 +158,23 @@ TEST_F(SettingsTest, RecentListSkipsDeletedCaches)
 {
     test::copyTemplateDb(dir / "data" / "cachedb.db3");
     CGlobalData& g = *global;
-    ASSERT_EQ(g.cacheDb.OpenFile(g.settings.dbFile), 0);
-    g.InitTagCategories();
-    CacheStore store(g.cacheDb, g.tagCategories);
+    ASSERT_EQ(g.db.cacheDb.OpenFile(g.settings.dbFile), 0);
+    g.db.InitTagCategories();
+    CacheStore store(g.db.cacheDb, g.db.tagCategories);
     for (const char* code : {"GC1", "GC2", "GC3"}) {
         CGeocache c;
         c.code = code;
         ASSERT_TRUE(store.InsertCache(c));
-        g.setCurrentCache(c);
+        g.list.setCurrentCache(c);
     }
-    g.SaveRecent(); // GC3, GC2, GC1
-    ASSERT_EQ(g.cacheDb.Exec("DELETE FROM geocache WHERE id = 'GC2';"), 0);
+    g.list.SaveRecent(); // GC3, GC2, GC1
+    ASSERT_EQ(g.db.cacheDb.Exec("DELETE FROM geocache WHERE id = 'GC2';"), 0);
 
-    g.recent.clear();
-    g.LoadRecent();
-    ASSERT_EQ(g.recent.size(), 2u);
-    EXPECT_EQ(g.currentCache()->code, "GC3");
-    EXPECT_EQ(g.recent[1]->code, "GC1");
+    g.list.recent.clear();
+    g.list.LoadRecent();
+    ASSERT_EQ(g.list.recent.size(), 2u);
+    EXPECT_EQ(g.list.currentCache()->code, "GC3");
+    EXPECT_EQ(g.list.recent[1]->code, "GC1");
 }
 
 TEST_F(SettingsTest, LastPositionRoundTrips)
@@ -201,12 +201,12 @@ TEST_F(SettingsTest, GpsModeMeasuresFromTheReceiversFix)
     CGlobalData& g = *global;
     g.settings.homeLat = 49.0;
     g.settings.homeLon = 16.0;
-    g.filter.refPoint = 0; // GPS
-    ASSERT_NE(g.livePosition, nullptr);
+    g.list.filter.refPoint = 0; // GPS
+    ASSERT_NE(g.reference.livePosition, nullptr);
     // Without a fix the home position stands in.
-    EXPECT_DOUBLE_EQ(geo::referencePosition(g.referenceContext(), true).lat, 49.0);
-    g.gps->dispatchLine("$GPGGA,120000,5030.000,N,01415.000,E,1,07,1.0,250.0,M,,M,,");
-    const geo::LatLon p = geo::referencePosition(g.referenceContext(), true);
+    EXPECT_DOUBLE_EQ(geo::referencePosition(g.reference.context(), true).lat, 49.0);
+    g.gpsServices.gps->dispatchLine("$GPGGA,120000,5030.000,N,01415.000,E,1,07,1.0,250.0,M,,M,,");
+    const geo::LatLon p = geo::referencePosition(g.reference.context(), true);
     EXPECT_DOUBLE_EQ(p.lat, 50.5);
     EXPECT_DOUBLE_EQ(p.lon, 14.25);
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/TarnwickApp.h"
+#include "app/CTarnwickApp.h"
 #include "app/Version.h"
 #include "db/CacheStore.h"
 #include "platform/IniFile.h"
@@ -68,8 +68,8 @@ TEST_F(StartupTest, FirstStartCreatesTheDatabasesFromTheTemplate)
     EXPECT_EQ(count(db, "SELECT COUNT(*) FROM geocache"), 1);
     EXPECT_EQ(count(db, "SELECT COUNT(*) FROM geocache WHERE id = 'GC0' AND name = 'Tarnwick'"), 1);
     EXPECT_EQ(count(db, "SELECT COUNT(*) FROM geotagcategory"), 8);
-    EXPECT_EQ(global->cacheCount, 0);
-    EXPECT_GT(global->dbVersion, 0);
+    EXPECT_EQ(global->db.cacheCount, 0);
+    EXPECT_GT(global->db.dbVersion, 0);
 
     SQLite::Database tracks;
     ASSERT_EQ(tracks.OpenFile((dir / "data" / "$tarnwick.db3").string()), SQLITE_OK);
@@ -105,8 +105,8 @@ TEST_F(StartupTest, AnsweringNoRunsWithoutDatabaseAndSaysSoOnce)
     run({});
     EXPECT_EQ(ui.windows, 1);
     EXPECT_FALSE(std::filesystem::exists(global->settings.dbFile));
-    EXPECT_FALSE(global->cacheDb.IsAvailable());
-    EXPECT_FALSE(global->cacheDb.IsAvailable());
+    EXPECT_FALSE(global->db.cacheDb.IsAvailable());
+    EXPECT_FALSE(global->db.cacheDb.IsAvailable());
     const auto messages = prompter.messages();
     EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
                             [](const auto& m) { return m.text == "Databáze není k dispozici."; }),
@@ -153,7 +153,7 @@ TEST_F(StartupTest, FoundCountIsCountedOnceAndSaved)
     }
     run({});
     EXPECT_EQ(global->settings.foundCount, 3);
-    EXPECT_EQ(global->cacheCount, 4);
+    EXPECT_EQ(global->db.cacheCount, 4);
     EXPECT_EQ(IniFile(global->settingsPath()).getInt("Options", "FoundCount"), 3);
 
     IniFile ini(global->settingsPath());
@@ -236,10 +236,10 @@ TEST_F(StartupTest, ACounterThatFailsLeavesTheOthersCounted)
         ASSERT_EQ(db.Exec("CREATE TABLE geocache (`key` INTEGER PRIMARY KEY, `id` TEXT)"), SQLITE_OK);
         ASSERT_EQ(db.Exec("INSERT INTO geocache (`id`) VALUES ('GC0'), ('GC1'), ('GC2')"), SQLITE_OK);
     }
-    ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
-    global->ReadDbCounters();
-    EXPECT_EQ(global->dbVersion, 7);
-    EXPECT_EQ(global->cacheCount, 2);
+    ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    global->db.ReadDbCounters();
+    EXPECT_EQ(global->db.dbVersion, 7);
+    EXPECT_EQ(global->db.cacheCount, 2);
     EXPECT_EQ(global->settings.foundCount, 0);
     const auto messages = prompter.messages();
     ASSERT_EQ(messages.size(), 1u);
@@ -266,10 +266,10 @@ TEST_F(StartupTest, SwitchingDatabasesReadsTheNewOnesCounters)
     restart();
     CTarnwickApp app(*global);
     ASSERT_TRUE(app.InitInstance({}, ui));
-    EXPECT_EQ(global->cacheCount, 0);
-    ASSERT_TRUE(global->SwitchDatabase(other.string()));
-    EXPECT_EQ(global->cacheCount, 2);
-    EXPECT_GT(global->tagCategories.attribute, 0);
+    EXPECT_EQ(global->db.cacheCount, 0);
+    ASSERT_TRUE(global->db.SwitchDatabase(other.string()));
+    EXPECT_EQ(global->db.cacheCount, 2);
+    EXPECT_GT(global->db.tagCategories.attribute, 0);
     EXPECT_EQ(IniFile(global->settingsPath()).getString("Options", "DbFile"), other.string());
     app.ExitInstance();
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/BatchMode.h"
 #include "app/GpxImport.h"
-#include "app/TarnwickApp.h"
+#include "app/CTarnwickApp.h"
 #include "tests/app/AppFixture.h"
 
 #include <sqlite3.h>
@@ -63,17 +63,17 @@ protected:
     void openDatabase()
     {
         test::copyTemplateDb(global->settings.dbFile);
-        ASSERT_EQ(global->cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
-        global->InitTagCategories();
+        ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+        global->db.InitTagCategories();
     }
 
     // The import of the child process: 0 when it read every member without
     // ever holding one whole, else a number that says what went wrong.
     int importBounded(const fs::path& zip, int members, std::size_t memberBytes)
     {
-        if (global->cacheDb.OpenFile(global->settings.dbFile) != SQLITE_OK)
+        if (global->db.cacheDb.OpenFile(global->settings.dbFile) != SQLITE_OK)
             return 3;
-        global->InitTagCategories();
+        global->db.InitTagCategories();
 #ifndef TW_ASAN
         // The address space in use, plus room for a thread or two, but not
         // for the members.
@@ -121,14 +121,14 @@ TEST_F(ZipImportTest, EncryptedMemberIsNamedAndFailsTheJob)
               "The file pq/locked.gpx in the zip archive could not be read: it is encrypted.");
 
     // The batch word stores the readable member and still fails.
-    global->cacheDb.Close();
+    global->db.cacheDb.Close();
     restart();
     CTarnwickApp app(*global);
     app.batch = defaultBatchActions();
     ConsoleStartupUi ui;
     ASSERT_TRUE(app.InitInstance({"i", (dir / "pq.zip").string()}, ui));
     EXPECT_NE(app.ExitInstance(), 0);
-    EXPECT_EQ(global->cacheCount, 1);
+    EXPECT_EQ(global->db.cacheCount, 1);
 }
 
 TEST_F(ZipImportTest, MembersAreInflatedWhileTheyAreParsed)

@@ -86,7 +86,7 @@ TEST_F(StoreOperationsTest, ReplaceKeepsWhatTheUserAddedAndDropsWhatTheListingBr
     EXPECT_EQ(back.hasFinal, 1);
 
     CGeocache details = back;
-    LoadDetails(db, details, categories);
+    loadDetails(db, details, categories);
     EXPECT_EQ(details.attributes, std::vector<std::string>{"kids-yes"});
     EXPECT_EQ(details.fieldNoteText, "TFTC");
     EXPECT_EQ(details.fieldNoteType, LogType::FoundIt);
@@ -196,7 +196,7 @@ TEST_F(StoreOperationsTest, FoundStateFollowsTheLogType)
     // The second visit rewrote the three tags instead of adding more.
     EXPECT_EQ(count("SELECT COUNT(*) FROM geotag WHERE id = 'GC5'"), 3);
     CGeocache details = stored("GC5");
-    LoadDetails(db, details, categories);
+    loadDetails(db, details, categories);
     EXPECT_EQ(details.fieldNoteText, "again");
     EXPECT_EQ(details.fieldNoteType, LogType::DidntFindIt);
     EXPECT_EQ(details.fieldNoteTime, expected);
@@ -225,8 +225,8 @@ TEST_F(StoreOperationsTest, DetailsAndLogsReadBackInTheirOrder)
               SQLITE_OK);
 
     CGeocache back = stored("GC9");
-    LoadDetails(db, back, categories);
-    LoadLogs(db, back);
+    loadDetails(db, back, categories);
+    loadLogs(db, back);
     EXPECT_EQ(back.text, "short");
     EXPECT_EQ(back.longDesc, "<p>long</p>");
     EXPECT_EQ(back.longDescHtml, 1);

@@ -61,7 +61,7 @@ TEST_F(TagsTest, ListsShowCategoriesByNameAndOnlyValuesInUse)
     EXPECT_GT(FindTagKey(db, "GC2", GetCategoryKey(db, "Apple", false)), 0);
     EXPECT_EQ(FindTagKey(db, "GC1", GetCategoryKey(db, "Apple", false)), 0);
     const std::vector<std::pair<std::string, std::string>> tags{{"Apple", "red"}};
-    EXPECT_EQ(TagsOfCache(db, "GC3"), tags);
+    EXPECT_EQ(tagsOfCache(db, "GC3"), tags);
 }
 
 TEST_F(TagsTest, LastImportMarksOnlyTheLatestImport)
@@ -96,7 +96,7 @@ TEST_F(TagsTest, NotesWithWildcardsOrOtherCaseKeepTheirOwnText)
     for (std::size_t i = 0; i < notes.size(); ++i) {
         auto stored = LoadCacheByCode(db, notes[i].first);
         ASSERT_TRUE(stored);
-        LoadDetails(db, *stored, categories);
+        loadDetails(db, *stored, categories);
         EXPECT_EQ(stored->fieldNoteText, notes[i].second) << notes[i].first;
     }
     // Identical notes still share one value row.

@@ -2,7 +2,7 @@
 #include "db/CacheStore.h"
 #include "db/SQLite.h"
 #include "exchange/FieldNotes.h"
-#include "exchange/XmlCharSource.h"
+#include "exchange/CXmlCharSource.h"
 #include "platform/RecordingServices.h"
 #include "tests/TestSupport.h"
 

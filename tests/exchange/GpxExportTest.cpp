@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "exchange/GpxImporter.h"
+#include "exchange/CGpxImporter.h"
 #include "exchange/GpxWriter.h"
 #include "tests/TestSupport.h"
 

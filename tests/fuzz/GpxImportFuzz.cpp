@@ -4,8 +4,8 @@
 #include "db/CacheStore.h"
 #include "db/SQLite.h"
 #include "db/Tags.h"
-#include "exchange/GpxImporter.h"
-#include "exchange/XmlCharSource.h"
+#include "exchange/CGpxImporter.h"
+#include "exchange/CXmlCharSource.h"
 
 #include <sqlite3.h>
 

@@ -46,13 +46,13 @@ struct World {
         global->settings.language = "en";
         global->LoadSettings(SettingsGroup::User);
         std::filesystem::copy_file(p.install / "emptydb.db3", global->settings.dbFile);
-        global->cacheDb.OpenFile(global->settings.dbFile);
-        global->InitTagCategories();
+        global->db.cacheDb.OpenFile(global->settings.dbFile);
+        global->db.InitTagCategories();
         global->settings.homeLat = kHome.lat;
         global->settings.homeLon = kHome.lon;
-        global->filter.refPoint = 3;
-        global->filter.owned = 2;
-        global->filter.found = 2;
+        global->list.filter.refPoint = 3;
+        global->list.filter.owned = 2;
+        global->list.filter.found = 2;
     }
 
     void add(const std::string& code, const std::string& name, double km, double bearingDeg, int type, int size,
@@ -72,7 +72,7 @@ struct World {
         c.hidden = 20100101 + static_cast<int>(km * 10);
         c.status = status;
         c.found = found;
-        CacheStore(global->cacheDb, global->tagCategories).InsertCache(c);
+        CacheStore(global->db.cacheDb, global->db.tagCategories).InsertCache(c);
     }
 
     QTemporaryDir dir;
@@ -103,7 +103,7 @@ private slots:
         w.add("GCNEAR", "bridge", 0.4, 0.0, CacheType::Traditional, CacheSize::Micro, 15, 0, 20111124);
         w.add("GCFAR", "Castle", 12.0, 200.0, CacheType::Event, CacheSize::Large, 20, 1);
         w.add("GCMID", "Álamo", 1.5, 315.0, CacheType::Earthcache, CacheSize::Small, 50, 2);
-        w.global->ReadDbCounters();
+        w.global->db.ReadDbCounters();
 
         MainWindow window(*w.global, w.notifier);
         window.show();
@@ -134,12 +134,12 @@ private slots:
                 QAction* entry = actions.at(key);
                 QCOMPARE(entry->data().toInt(), key);
                 entry->trigger();
-                QCOMPARE(w.global->sortKey, key);
-                QCOMPARE(w.global->sortAscending, descending ? 0 : 1);
+                QCOMPARE(w.global->list.sortKey, key);
+                QCOMPARE(w.global->list.sortAscending, descending ? 0 : 1);
                 QCOMPARE(model.rowCount(), 4);
                 const CacheOrder order{key, !descending, kHome};
-                for (std::size_t i = 1; i < w.global->caches.size(); ++i)
-                    QVERIFY2(!CompareCaches(*w.global->caches[i], *w.global->caches[i - 1], order),
+                for (std::size_t i = 1; i < w.global->list.caches.size(); ++i)
+                    QVERIFY2(!CompareCaches(*w.global->list.caches[i], *w.global->list.caches[i - 1], order),
                              qPrintable(QStringLiteral("key %1, row %2").arg(key).arg(i)));
             }
         }
@@ -167,15 +167,15 @@ private slots:
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
         QTRY_COMPARE(chosen.count(), 1);
         QCOMPARE(chosen.at(0).at(0).toString(), QStringLiteral("GCA2"));
-        QVERIFY(w.global->currentCache());
-        QCOMPARE(w.global->currentCache()->code, std::string("GCA2"));
+        QVERIFY(w.global->list.currentCache());
+        QCOMPARE(w.global->list.currentCache()->code, std::string("GCA2"));
     }
 
     void reloadFollowsTheFilterAndCopesWithAThousandRows()
     {
         World w;
         {
-            SQLite::Transaction batch(w.global->cacheDb);
+            SQLite::Transaction batch(w.global->db.cacheDb);
             for (int i = 0; i < 1100; ++i)
                 w.add("GC" + std::to_string(10000 + i), "Cache " + std::to_string(i), 0.01 * i, i * 7.0,
                       i % 2 ? CacheType::Multi : CacheType::Traditional, CacheSize::Small, 20);
@@ -190,7 +190,7 @@ private slots:
         QTest::qWait(10);
         QCOMPARE(window.statusText(), QStringLiteral("Caches: 999/0/0"));
 
-        w.global->filter.distanceKm = 0.995;
+        w.global->list.filter.distanceKm = 0.995;
         screen->reload();
         QCOMPARE(screen->view()->model()->rowCount(), 100); // 0 … 0.99 km
         QTRY_COMPARE(window.statusText(), QStringLiteral("Caches: 100/0/0"));

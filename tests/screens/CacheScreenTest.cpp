@@ -54,9 +54,9 @@ struct World {
         global->settings.mapFolder = (root / "maps").string();
         mapFolder = root / "maps";
         fs::copy_file(p.install / "emptydb.db3", global->settings.dbFile);
-        global->cacheDb.OpenFile(global->settings.dbFile);
-        global->InitTagCategories();
-        global->filter.refPoint = 3;
+        global->db.cacheDb.OpenFile(global->settings.dbFile);
+        global->db.InitTagCategories();
+        global->list.filter.refPoint = 3;
         global->settings.homeLat = 50.08;
         global->settings.homeLon = 14.42;
     }
@@ -98,7 +98,7 @@ struct World {
             log->text = texts[i];
             c.logs.push_back(std::move(log));
         }
-        CacheStore store(global->cacheDb, global->tagCategories);
+        CacheStore store(global->db.cacheDb, global->db.tagCategories);
         QVERIFY(store.InsertCache(c));
         for (int w = 0; w < 2; ++w) {
             CWaypoint wpt;
@@ -112,7 +112,7 @@ struct World {
             QVERIFY(store.InsertWaypoint(wpt));
         }
         for (const std::string& link : imageLinks)
-            QVERIFY(AddTag(global->cacheDb, kCode, TagCategoryName::GcImage, link));
+            QVERIFY(AddTag(global->db.cacheDb, kCode, TagCategoryName::GcImage, link));
     }
 
     fs::path localImage(const std::string& name) const { return listing::localImagePath(mapFolder, kCode, name); }
@@ -125,7 +125,7 @@ struct World {
         QVERIFY(image.save(QString::fromStdString(path.string()), "PNG"));
     }
 
-    std::string storedComment() { return LoadCacheByCode(global->cacheDb, kCode)->comment; }
+    std::string storedComment() { return LoadCacheByCode(global->db.cacheDb, kCode)->comment; }
 
     QTemporaryDir dir;
     fs::path mapFolder;
@@ -302,7 +302,7 @@ private slots:
         };
         QVERIFY(handOver(QString::fromLatin1(kCode)));
         QTRY_VERIFY(qobject_cast<CacheScreen*>(window.topScreen()));
-        QCOMPARE(w.global->currentCache()->code, std::string(kCode));
+        QCOMPARE(w.global->list.currentCache()->code, std::string(kCode));
 
         QVERIFY(handOver(QStringLiteral("GC404")));
         QTRY_COMPARE(window.topScreen(), static_cast<Screen*>(window.cacheList()));

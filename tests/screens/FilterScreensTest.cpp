@@ -57,13 +57,13 @@ struct World {
         global->settings.language = "en";
         global->LoadSettings(SettingsGroup::User);
         std::filesystem::copy_file(p.install / "emptydb.db3", global->settings.dbFile);
-        global->cacheDb.OpenFile(global->settings.dbFile);
-        global->InitTagCategories();
+        global->db.cacheDb.OpenFile(global->settings.dbFile);
+        global->db.InitTagCategories();
         global->settings.homeLat = kHome.lat;
         global->settings.homeLon = kHome.lon;
         global->settings.nickname = "me";
-        global->filter.refPoint = 3;
-        global->SaveFilter();
+        global->list.filter.refPoint = 3;
+        global->list.SaveFilter();
     }
 
     void add(const std::string& code, double km, int type, int status = 0, int found = 0,
@@ -79,7 +79,7 @@ struct World {
         c.type = type;
         c.status = status;
         c.found = found;
-        CacheStore(global->cacheDb, global->tagCategories).InsertCache(c);
+        CacheStore(global->db.cacheDb, global->db.tagCategories).InsertCache(c);
     }
 
     std::unique_ptr<MainWindow> openWindow()
@@ -105,7 +105,7 @@ QStringList sorted(QStringList codes)
 QStringList listedCodes(const CGlobalData& g)
 {
     QStringList codes;
-    for (const auto& c : g.caches)
+    for (const auto& c : g.list.caches)
         codes << QString::fromStdString(c->code);
     return sorted(codes);
 }
@@ -173,9 +173,9 @@ private slots:
                               "</gpx>";
         QVERIFY(importGpx(*w.global, gpx, nullptr, nullptr).complete);
         // What a finished import switches the list to.
-        w.global->filter = lastImportFilter();
-        w.global->filter.refPoint = 3;
-        w.global->SaveFilter();
+        w.global->list.filter = lastImportFilter();
+        w.global->list.filter.refPoint = 3;
+        w.global->list.SaveFilter();
 
         auto window = w.openWindow();
         CacheListScreen* list = window->cacheList();
@@ -212,9 +212,9 @@ private slots:
         w.add("GCA6", 12.0, CacheType::Traditional);
         w.add("GCA7", 0.5, CacheType::Multi);
         for (const char* code : {"GCA0", "GCA1", "GCA3", "GCA4", "GCA6"})
-            AddTag(w.global->cacheDb, code, "colour", "red");
+            AddTag(w.global->db.cacheDb, code, "colour", "red");
         auto window = w.openWindow();
-        CacheFilter expected = w.global->filter;
+        CacheFilter expected = w.global->list.filter;
 
         CFilterScr* screen = openFilter(w, *window);
         QVERIFY(screen);
@@ -239,7 +239,7 @@ private slots:
         expected.cacheTypes = {1, 1, 0, 0, 0, 0, 0, 0, 0, 0};
         expected.useTag = 1;
         expected.tagCategory = "colour";
-        QVERIFY(w.global->filter == expected);
+        QVERIFY(w.global->list.filter == expected);
         QTRY_COMPARE(window->screenDepth(), 1);
 
         QueryInputs inputs;
@@ -247,9 +247,9 @@ private slots:
         inputs.refLon = kHome.lon;
         inputs.nickname = "me";
         inputs.maxRows = w.global->settings.maxRows;
-        inputs.tagCategoryKey = GetCategoryKey(w.global->cacheDb, "colour", false);
+        inputs.tagCategoryKey = GetCategoryKey(w.global->db.cacheDb, "colour", false);
         const CacheQuery query = BuildCacheQuery(expected, inputs);
-        SQLite::Statement rows(w.global->cacheDb, query.sql);
+        SQLite::Statement rows(w.global->db.cacheDb, query.sql);
         query.bind(rows);
         QStringList fromQuery;
         while (rows.Next())
@@ -302,7 +302,7 @@ private slots:
         QCOMPARE(saved->currentItem()->text(), QStringLiteral("my_filter__2"));
 
         CacheFilter fromFile;
-        QVERIFY(fromFile.LoadFromFile(w.global->filterFolder(), "my_filter__2"));
+        QVERIFY(fromFile.LoadFromFile(w.global->list.filterFolder(), "my_filter__2"));
         fromFile.fileName = "my_filter__2";
         CacheFilter expected = *edited;
         expected.fileName = "my_filter__2";
@@ -310,8 +310,8 @@ private slots:
 
         // Later, from another filter: Load makes the saved one current.
         window->popScreen();
-        w.global->filter.name = "other";
-        w.global->filter.cacheTypes.fill(1);
+        w.global->list.filter.name = "other";
+        w.global->list.filter.cacheTypes.fill(1);
         screen = openFilter(w, *window);
         screen->tabs()->setCurrentWidget(child<QWidget>(screen, "filterSaved"));
         saved = child<QListWidget>(screen, "savedFilters");
@@ -320,7 +320,7 @@ private slots:
         saved->setCurrentRow(0);
         QVERIFY(load->isEnabled());
         load->click();
-        QVERIFY(sameFilter(expected, w.global->filter));
+        QVERIFY(sameFilter(expected, w.global->list.filter));
         QTRY_COMPARE(window->screenDepth(), 1);
         CacheFilter stored;
         stored.Load(IniFile(w.global->settingsPath()));
@@ -337,7 +337,7 @@ private slots:
         w.recorder.queueAnswer(true);
         child<QPushButton>(screen, "deleteFilter")->click();
         QCOMPARE(saved->count(), 0);
-        QVERIFY(listFilterFiles(w.global->filterFolder()).empty());
+        QVERIFY(listFilterFiles(w.global->list.filterFolder()).empty());
         QCOMPARE(w.recorder.questions().size(), std::size_t{2});
     }
 
@@ -347,7 +347,7 @@ private slots:
         w.add("GCC0", 1.0, CacheType::Traditional);
         w.add("GCC1", 2.0, CacheType::Webcam);
         auto window = w.openWindow();
-        const CacheFilter before = w.global->filter;
+        const CacheFilter before = w.global->list.filter;
         const int maxRows = w.global->settings.maxRows;
         const QStringList listed = listedCodes(*w.global);
         QFile ini(QString::fromStdString(w.global->settingsPath().string()));
@@ -363,7 +363,7 @@ private slots:
         child<QToolButton>(window.get(), "backButton")->click();
 
         QTRY_COMPARE(window->screenDepth(), 1);
-        QVERIFY(w.global->filter == before);
+        QVERIFY(w.global->list.filter == before);
         QCOMPARE(w.global->settings.maxRows, maxRows);
         QCOMPARE(listedCodes(*w.global), listed);
         QVERIFY(ini.open(QIODevice::ReadOnly));

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CGlobalData.h"
 #include "app/FirstStart.h"
-#include "app/TarnwickApp.h"
+#include "app/CTarnwickApp.h"
 #include "platform/RecordingServices.h"
 #include "screens/CacheListScreen.h"
 #include "screens/CoordEdit.h"
 #include "screens/FirstStartDialog.h"
 #include "screens/MainWindow.h"
 #include "screens/QtServices.h"
-#include "screens/StartupWindow.h"
+#include "screens/QtStartupUi.h"
 
 #include <QApplication>
 #include <QLabel>

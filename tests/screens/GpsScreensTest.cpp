@@ -139,18 +139,18 @@ struct World {
         global->settings.saveTrackLog = 1;
         global->settings.maxTrackBuffer = 30;
         fs::create_directories(global->trackDbPath().parent_path());
-        global->trackDb.OpenFile(global->trackDbPath().string());
-        global->applyGpsSettings();
-        global->trackLogger->setClock([this] { return clock; });
-        global->trackLogger->openTrackLog();
-        global->proximityAlert->setSoundPlayer(&sound);
+        global->db.trackDb.OpenFile(global->trackDbPath().string());
+        global->gpsServices.applyGpsSettings();
+        global->gpsServices.trackLogger->setClock([this] { return clock; });
+        global->gpsServices.trackLogger->openTrackLog();
+        global->gpsServices.proximityAlert->setSoundPlayer(&sound);
     }
 
     // One usable fix, as the reader hands it on, a few seconds later.
     void fix(geo::LatLon at)
     {
         clock += 5;
-        global->gps->dispatchLine(gga(at));
+        global->gpsServices.gps->dispatchLine(gga(at));
     }
 
     static std::string gga(geo::LatLon at)
@@ -228,7 +228,7 @@ private slots:
         const std::string log = test::readFile(test::corpusDir() / "nmea" / "bu353s4.log");
         QTemporaryDir dir;
         World w(dir);
-        w.global->gps->feed(log);
+        w.global->gpsServices.gps->feed(log);
         CGpsScr screen(*w.global);
         screen.tick();
         const QList<int> expected = lastSkyView(log);
@@ -247,9 +247,9 @@ private slots:
         World w(dir);
         const geo::LatLon user{49.2, 16.61};
         w.fix(user);
-        w.global->gps->dispatchLine("$GPRMC,101500.00,A,4912.0000,N,01636.6000,E,3.0,40.0,150624,,\r\n");
+        w.global->gpsServices.gps->dispatchLine("$GPRMC,101500.00,A,4912.0000,N,01636.6000,E,3.0,40.0,150624,,\r\n");
         const geo::LatLon target = geo::projectPoint(user, 0.2, 70.0);
-        w.global->setNavigationTarget(NavigationTarget{"Final", "GCTEST", target.lat, target.lon});
+        w.global->gpsServices.setNavigationTarget(NavigationTarget{"Final", "GCTEST", target.lat, target.lon});
         w.global->settings.northUp = 1;
         NavigationScreen screen(*w.global);
         QVERIFY(!screen.state().radar);
@@ -262,7 +262,7 @@ private slots:
         // Within 30 m, with the radar on, the radar shows.
         w.global->settings.useRadar = 1;
         const geo::LatLon near = geo::projectPoint(user, 0.02, 10.0);
-        w.global->setNavigationTarget(NavigationTarget{"Stage", "GCTEST", near.lat, near.lon});
+        w.global->gpsServices.setNavigationTarget(NavigationTarget{"Stage", "GCTEST", near.lat, near.lon});
         screen.tick();
         QVERIFY(screen.state().radar);
     }
@@ -272,7 +272,7 @@ private slots:
         QTemporaryDir dir;
         World w(dir);
         const geo::LatLon target{49.2, 16.6};
-        w.global->setNavigationTarget(NavigationTarget{"Cache", "GCALRT", target.lat, target.lon});
+        w.global->gpsServices.setNavigationTarget(NavigationTarget{"Cache", "GCALRT", target.lat, target.lon});
         auto at = [&](double metres) { return geo::projectPoint(target, metres / 1000.0, 180.0); };
         w.fix(at(100));
         QCOMPARE(w.sound.played().size(), std::size_t(0));
@@ -287,23 +287,23 @@ private slots:
         w.fix(at(60));
         w.fix(at(20));
         QCOMPARE(w.sound.played().size(), std::size_t(2));
-        QVERIFY(w.global->proximityAlert->fired());
+        QVERIFY(w.global->gpsServices.proximityAlert->fired());
 
         // Switching the receiver on arms the alert again.
         const fs::path replay = fs::path(dir.path().toStdString()) / "walk.nmea";
         test::writeFile(replay, World::gga(at(20)));
-        w.global->gpsSwitch->switchOn("replay:" + replay.string(), 4800);
-        QTRY_VERIFY_WITH_TIMEOUT(!w.global->gpsSwitch->busy(), 5000);
-        QVERIFY(!w.global->proximityAlert->fired());
-        w.global->gpsSwitch->switchOff();
-        w.global->gpsSwitch->finish();
+        w.global->gpsServices.gpsSwitch->switchOn("replay:" + replay.string(), 4800);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.global->gpsServices.gpsSwitch->busy(), 5000);
+        QVERIFY(!w.global->gpsServices.proximityAlert->fired());
+        w.global->gpsServices.gpsSwitch->switchOff();
+        w.global->gpsServices.gpsSwitch->finish();
     }
 
     void windowNeverWaitsForTheReceiverOrTheTrackFlush()
     {
         QTemporaryDir dir;
         World w(dir);
-        w.global->trackLogger->setMaxTrackBuffer(0); // every fix is written at once
+        w.global->gpsServices.trackLogger->setMaxTrackBuffer(0); // every fix is written at once
         // Another program holds the track database, so the receiver's write
         // fails and its report holds the logger, as a slow card would.
         sqlite3* other = nullptr;
@@ -335,13 +335,13 @@ private slots:
         }
         navigation.tick();
         navigation.grab();
-        w.global->gpsSwitch->switchOff();
-        const bool on = w.global->gpsSwitch->isOn();
+        w.global->gpsServices.gpsSwitch->switchOff();
+        const bool on = w.global->gpsServices.gpsSwitch->isOn();
         const qint64 elapsed = t.elapsed();
         QVERIFY(w.prompter.holding()); // still held: nothing above waited for it
         w.prompter.hold(false);
         reader.join();
-        w.global->gpsSwitch->finish();
+        w.global->gpsServices.gpsSwitch->finish();
         sqlite3_exec(other, "ROLLBACK;", nullptr, nullptr, nullptr);
         sqlite3_close(other);
         QVERIFY(!on);
@@ -353,7 +353,7 @@ private slots:
         REQUIRE_PROGRAM("gpsbabel");
         QTemporaryDir dir;
         World w(dir);
-        CTrackLogger& logger = *w.global->trackLogger;
+        CTrackLogger& logger = *w.global->gpsServices.trackLogger;
         for (int i = 0; i < 6; ++i)
             w.fix({49.2 + i * 0.0005, 16.6});
         w.clock += 3600;

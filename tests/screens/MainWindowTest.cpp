@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CGlobalData.h"
-#include "app/TarnwickApp.h"
+#include "app/CTarnwickApp.h"
 #include "app/Version.h"
 #include "platform/RecordingServices.h"
 #include "screens/MainWindow.h"
 #include "screens/QtServices.h"
-#include "screens/StartupWindow.h"
+#include "screens/QtStartupUi.h"
 
 #include <QLabel>
 #include <QTemporaryDir>
@@ -61,8 +61,8 @@ private slots:
         QVERIFY(status->isVisible());
 
         // The counters change on another thread; the line follows on ours.
-        global.listedCount = 4;
-        global.cacheCount = 12;
+        global.list.listedCount = 4;
+        global.db.cacheCount = 12;
         std::thread worker([&] { notifier.stateChanged(Topic::Counters); });
         worker.join();
         QTRY_COMPARE(status->text(), QStringLiteral("Caches: 4/12/0"));

@@ -61,13 +61,13 @@ struct World {
         global->settings.language = "en";
         global->LoadSettings(SettingsGroup::User);
         fs::copy_file(p.install / "emptydb.db3", global->settings.dbFile);
-        global->cacheDb.OpenFile(global->settings.dbFile);
-        global->InitTagCategories();
+        global->db.cacheDb.OpenFile(global->settings.dbFile);
+        global->db.InitTagCategories();
         global->settings.homeLat = kHome.lat;
         global->settings.homeLon = kHome.lon;
-        global->filter.refPoint = 3;
-        global->filter.owned = 2;
-        global->filter.found = 2;
+        global->list.filter.refPoint = 3;
+        global->list.filter.owned = 2;
+        global->list.filter.found = 2;
 
         maps::MapSource& source = global->mapSources[0];
         source.type = "Google";
@@ -99,14 +99,14 @@ struct World {
         c.lat = at.lat;
         c.lon = at.lon;
         c.type = CacheType::Traditional;
-        CacheStore(global->cacheDb, global->tagCategories).InsertCache(c);
+        CacheStore(global->db.cacheDb, global->db.tagCategories).InsertCache(c);
         for (int i = 1; i <= waypoints; ++i) {
-            CWaypoint w = NewWaypointFor(*global, code);
+            CWaypoint w = newWaypointFor(*global, code);
             w.name = "Stage " + std::to_string(i);
             const geo::LatLon wp = geo::projectPoint(at, 0.08 * i, 90.0);
             w.lat = wp.lat;
             w.lon = wp.lon;
-            StoreWaypoint(*global, w);
+            storeWaypoint(*global, w);
         }
     }
 
@@ -306,23 +306,23 @@ private slots:
     void gpsPositionMovesTheMarkerTheTrackGrowsAndTheMapFollows()
     {
         World w(m_port, "/tiles/{z}/{x}/{y}.png");
-        QCOMPARE(w.global->trackDb.OpenFile(w.global->trackDbPath().string()), 0);
+        QCOMPARE(w.global->db.trackDb.OpenFile(w.global->trackDbPath().string()), 0);
         std::time_t clock = 1700000000;
-        w.global->trackLogger->setClock([&clock] { return clock += 40; }); // no point is taken for a jump
-        w.global->trackLogger->setRecording(true);
-        QVERIFY(w.global->trackLogger->openTrackLog());
+        w.global->gpsServices.trackLogger->setClock([&clock] { return clock += 40; }); // no point is taken for a jump
+        w.global->gpsServices.trackLogger->setRecording(true);
+        QVERIFY(w.global->gpsServices.trackLogger->openTrackLog());
         auto window = showWindow(w);
         CMapScreen* map = openMapScreen(*window, *w.global);
         QVERIFY(map->provider());
 
         const geo::LatLon first = geo::projectPoint(kHome, 0.3, 270.0);
-        feedFix(*w.global->gps, first);
+        feedFix(*w.global->gpsServices.gps, first);
         QTRY_VERIFY(map->shown().marker && map->screenPointOf(first) == map->shown().marker);
         QTRY_COMPARE(map->shown().trackPoints, 1);
         const QPoint before = *map->shown().marker;
 
         const geo::LatLon second = geo::projectPoint(first, 0.2, 90.0);
-        feedFix(*w.global->gps, second);
+        feedFix(*w.global->gpsServices.gps, second);
         QTRY_COMPARE(map->shown().trackPoints, 2);
         QTRY_VERIFY(map->shown().marker && map->shown().marker->x() > before.x() + 10);
         QCOMPARE(map->shown().marker->y(), before.y());
@@ -330,7 +330,7 @@ private slots:
         // Moving map: a position beyond a quarter of the screen becomes the centre.
         map->setMovingMap(true);
         const geo::LatLon away = geo::projectPoint(kHome, 3.0, 0.0);
-        feedFix(*w.global->gps, away);
+        feedFix(*w.global->gpsServices.gps, away);
         QTRY_VERIFY(geo::distanceKm(map->mapCentre(), away) < 0.01);
         QTRY_COMPARE(map->shown().trackPoints, 3);
     }
@@ -338,11 +338,11 @@ private slots:
     void aReplayedWalkMovesTheMarkerAndTheMapOverSimulatorTiles()
     {
         World w(m_port, "/tiles/{z}/{x}/{y}.png");
-        QCOMPARE(w.global->trackDb.OpenFile(w.global->trackDbPath().string()), 0);
+        QCOMPARE(w.global->db.trackDb.OpenFile(w.global->trackDbPath().string()), 0);
         auto clock = std::make_shared<std::atomic<std::time_t>>(1700000000);
-        w.global->trackLogger->setClock([clock] { return clock->fetch_add(5) + 5; });
-        w.global->trackLogger->setRecording(true);
-        QVERIFY(w.global->trackLogger->openTrackLog());
+        w.global->gpsServices.trackLogger->setClock([clock] { return clock->fetch_add(5) + 5; });
+        w.global->gpsServices.trackLogger->setRecording(true);
+        QVERIFY(w.global->gpsServices.trackLogger->openTrackLog());
         // 500 m to the east in steps of 20 m.
         std::vector<geo::LatLon> walk;
         for (int i = 0; i < 26; ++i)
@@ -360,7 +360,7 @@ private slots:
         map->zoomIn();
         map->zoomIn(); // zoom 16: a quarter of the screen is under 200 m
         map->setMovingMap(true);
-        w.global->gpsSwitch->switchOn("replay:" + log.string(), 4800);
+        w.global->gpsServices.gpsSwitch->switchOn("replay:" + log.string(), 4800);
 
         // Samples of what the frames showed while the log plays.
         int markerSteps = 0, centreJumps = 0, westward = 0, trackGrew = 0;
@@ -385,13 +385,13 @@ private slots:
         QVERIFY2(markerSteps >= 3, qPrintable(QString::number(markerSteps)));
         QVERIFY2(centreJumps >= 2 && westward == 0, qPrintable(QStringLiteral("%1 %2").arg(centreJumps).arg(westward)));
         QVERIFY2(trackGrew >= 3, qPrintable(QString::number(trackGrew)));
-        QCOMPARE(w.global->trackLogger->recentPoints(100).size(), walk.size());
+        QCOMPARE(w.global->gpsServices.trackLogger->recentPoints(100).size(), walk.size());
         QVERIFY(geo::distanceKm(map->mapCentre(), kHome) > 0.3);
         QTRY_VERIFY_WITH_TIMEOUT(map->shown().marker && map->screenPointOf(walk.back()) == map->shown().marker, 5000);
         // The tile under the walk's end came from the simulator.
         QTRY_VERIFY_WITH_TIMEOUT(provider.hasTile(provider.latLonToWorld(walk.back().lat, walk.back().lon), 0), 10000);
-        w.global->gpsSwitch->switchOff();
-        w.global->gpsSwitch->finish();
+        w.global->gpsServices.gpsSwitch->switchOff();
+        w.global->gpsServices.gpsSwitch->finish();
         QVERIFY(w.recorder.messages().empty());
     }
 
@@ -406,15 +406,15 @@ private slots:
             w->makeTiles();
             for (int i = 0; i < 90; ++i)
                 w->addCache("GCP" + std::to_string(100 + i), 0.05 + 0.025 * i, 47.0 * i, i % 10 == 0 ? 2 : 0);
-            w->global->readCaches();
-            QCOMPARE(w->global->trackDb.OpenFile(w->global->trackDbPath().string()), 0);
+            w->global->list.readCaches();
+            QCOMPARE(w->global->db.trackDb.OpenFile(w->global->trackDbPath().string()), 0);
             std::time_t clock = 1700000000;
-            w->global->trackLogger->setClock([clock]() mutable { return clock += 5; });
-            w->global->trackLogger->setRecording(true);
-            QVERIFY(w->global->trackLogger->openTrackLog());
+            w->global->gpsServices.trackLogger->setClock([clock]() mutable { return clock += 5; });
+            w->global->gpsServices.trackLogger->setRecording(true);
+            QVERIFY(w->global->gpsServices.trackLogger->openTrackLog());
             for (int i = 0; i < 300; ++i) {
                 const geo::LatLon at = geo::projectPoint(kHome, 0.012 * i, 60.0 * std::sin(i / 30.0));
-                w->global->trackLogger->appendTrack(at.lat, at.lon, 250, 1, 8, 4);
+                w->global->gpsServices.trackLogger->appendTrack(at.lat, at.lon, 250, 1, 8, 4);
             }
         }
         const QPoint pans[] = {{40, 0},   {40, 0},  {40, 0},  {40, 0}, {40, 0},  {40, 0},   {0, -30}, {0, -30},
@@ -447,7 +447,7 @@ private slots:
         World w(m_port, "/tiles/{z}/{x}/{y}.png");
         w.addCache("GCNEAR", 0.6, 45.0);
         w.addCache("GCFAR", 1.0, 225.0);
-        w.global->readCaches();
+        w.global->list.readCaches();
         auto window = showWindow(w);
         CMapScreen* map = openMapScreen(*window, *w.global);
         QSignalSpy tapped(map, &CMapScreen::cacheTapped);
@@ -458,8 +458,8 @@ private slots:
         QTest::mouseClick(map, Qt::LeftButton, {}, QPoint(icon.x + icon.width / 2, icon.y + icon.height / 2));
         QCOMPARE(tapped.count(), 1);
         QCOMPARE(tapped.front().front().toString(), QStringLiteral("GCNEAR"));
-        QVERIFY(w.global->currentCache());
-        QCOMPARE(w.global->currentCache()->code, std::string("GCNEAR"));
+        QVERIFY(w.global->list.currentCache());
+        QCOMPARE(w.global->list.currentCache()->code, std::string("GCNEAR"));
     }
 
     void anUnknownSourceTypeIsReportedAndTheMapCloses()
@@ -478,7 +478,7 @@ private slots:
     {
         World w(m_port, "/tiles/{z}/{x}/{y}.png", "folder");
         w.addCache("GCAREA", 0.2, 10.0);
-        w.global->readCaches();
+        w.global->list.readCaches();
         maps::TileProvider::Options o;
         o.mapFolder = w.mapFolder;
         o.centre = kHome;
@@ -505,7 +505,7 @@ private slots:
     {
         World w(m_port, "/slow/tiles/{z}/{x}/{y}.png?delay=30", "folder");
         w.addCache("GCSLOW", 0.2, 10.0);
-        w.global->readCaches();
+        w.global->list.readCaches();
         maps::TileProvider::Options o;
         o.mapFolder = w.mapFolder;
         o.centre = kHome;

@@ -5,7 +5,7 @@
 #include "db/Tags.h"
 #include "platform/RecordingServices.h"
 #include "screens/OnlineCommands.h"
-#include "screens/ProgressDialog.h"
+#include "screens/CProgressDlg.h"
 #include "screens/QtServices.h"
 
 #include <QApplication>
@@ -77,11 +77,11 @@ private slots:
         g->settings.language = "en";
         g->LoadSettings(SettingsGroup::User);
         std::filesystem::copy_file(p.install / "emptydb.db3", g->settings.dbFile);
-        QCOMPARE(g->cacheDb.OpenFile(g->settings.dbFile), 0);
-        g->InitTagCategories();
+        QCOMPARE(g->db.cacheDb.OpenFile(g->settings.dbFile), 0);
+        g->db.InitTagCategories();
         g->settings.homeLat = 50.0;
         g->settings.homeLon = 14.0;
-        g->filter.refPoint = 3; // home
+        g->list.filter.refPoint = 3; // home
         g->settings.liveUrl = ("http://127.0.0.1:" + port + "/LiveV5/Geocaching.svc/").toStdString();
         g->settings.accessToken = "tok";
 
@@ -111,10 +111,10 @@ private slots:
         QCOMPARE(dialogsSeen, 2);
 
         QCOMPARE(g->settings.maxImpCaches, 5);
-        QCOMPARE(QString::fromStdString(g->filter.tagCategory), QStringLiteral("TWLastImport"));
+        QCOMPARE(QString::fromStdString(g->list.filter.tagCategory), QStringLiteral("TWLastImport"));
         QCOMPARE(completion, QStringLiteral("Done."));
-        QCOMPARE(g->cacheCount, 5);
-        QCOMPARE(static_cast<int>(g->caches.size()), 5);
+        QCOMPARE(g->db.cacheCount, 5);
+        QCOMPARE(static_cast<int>(g->list.caches.size()), 5);
         QVERIFY(prompter.messages().empty());
         sim.terminate();
         sim.waitForFinished(5000);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CGlobalData.h"
-#include "app/TarnwickApp.h"
+#include "app/CTarnwickApp.h"
 #include "db/CacheStore.h"
 #include "geo/GeoMath.h"
 #include "gps/GpsReceiver.h"
@@ -66,9 +66,9 @@ struct World {
         paths = p;
         start();
         fs::copy_file(p.install / "emptydb.db3", global->settings.dbFile);
-        global->cacheDb.OpenFile(global->settings.dbFile);
-        global->InitTagCategories();
-        global->LoadDummyCache();
+        global->db.cacheDb.OpenFile(global->settings.dbFile);
+        global->db.InitTagCategories();
+        global->db.LoadDummyCache();
         for (int i = 0; i < 3; ++i) {
             CGeocache c;
             c.code = "GCW" + std::to_string(i);
@@ -76,9 +76,9 @@ struct World {
             const geo::LatLon at = geo::projectPoint(kHome, 2.0 + i, 90.0 * i);
             c.lat = at.lat;
             c.lon = at.lon;
-            CacheStore(global->cacheDb, global->tagCategories).InsertCache(c);
+            CacheStore(global->db.cacheDb, global->db.tagCategories).InsertCache(c);
         }
-        global->ReadDbCounters();
+        global->db.ReadDbCounters();
     }
 
     // A central object as a new run of the program builds it.
@@ -92,9 +92,9 @@ struct World {
             global->settings.homeLat = kHome.lat;
             global->settings.homeLon = kHome.lon;
         }
-        global->filter.refPoint = 3; // from home
-        global->filter.owned = 2;
-        global->filter.found = 2;
+        global->list.filter.refPoint = 3; // from home
+        global->list.filter.owned = 2;
+        global->list.filter.found = 2;
         maps::loadMapConfigs(paths.install, global->settings.language, paths.data, global->mapSources);
     }
 
@@ -277,7 +277,7 @@ private slots:
         screen->mainAction();
         QTRY_COMPARE(window.screenDepth(), 1);
         QVERIFY(fs::exists(second));
-        QCOMPARE(w.global->cacheCount, 0);
+        QCOMPARE(w.global->db.cacheCount, 0);
         QTRY_COMPARE(window.cacheList()->view()->model()->rowCount(), 0);
         QTRY_VERIFY(window.statusText().contains(QStringLiteral("0/0")));
 
@@ -288,12 +288,12 @@ private slots:
         QVERIFY(!screen->apply());
         QCOMPARE(w.prompter.messages().size(), std::size_t(1));
         QCOMPARE(w.global->settings.dbFile, second.string());
-        QVERIFY(w.global->cacheDbProblem().empty());
+        QVERIFY(w.global->db.cacheDbProblem().empty());
 
         child<QLineEdit>(screen, "dbFile")->setText(QString::fromStdString(first));
         screen->mainAction();
         QTRY_COMPARE(window.screenDepth(), 1);
-        QCOMPARE(w.global->cacheCount, 3);
+        QCOMPARE(w.global->db.cacheCount, 3);
         QTRY_COMPARE(window.cacheList()->view()->model()->rowCount(), 3);
         QTRY_VERIFY(window.statusText().contains(QStringLiteral("3/3")));
         QCOMPARE(IniFile(w.global->settingsPath()).getString("Options", "DbFile"), first);
@@ -368,13 +368,13 @@ private slots:
         QCOMPARE(finished.first().first().toBool(), true);
         QCOMPARE(page->chosenPort(), link.toStdString());
         QCOMPARE(page->speedList()->currentData().toUInt(), 4800u);
-        QVERIFY(w.global->gps->isRunning());
+        QVERIFY(w.global->gpsServices.gps->isRunning());
 
         // OK keeps the found receiver running and stores it.
         QVERIFY(screen.apply());
         QCOMPARE(w.global->settings.gpsPortS, link.toStdString());
-        QVERIFY(w.global->gps->isRunning());
-        w.global->gps->Stop();
+        QVERIFY(w.global->gpsServices.gps->isRunning());
+        w.global->gpsServices.gps->Stop();
     }
 };
 

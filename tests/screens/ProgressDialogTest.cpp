@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "screens/ProgressDialog.h"
+#include "screens/CProgressDlg.h"
 
 #include <QLabel>
 #include <QPushButton>

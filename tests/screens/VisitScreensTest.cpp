@@ -61,18 +61,18 @@ struct World {
         global->LoadSettings(0xff);
         global->settings.language = "en";
         global->LoadSettings(SettingsGroup::User);
-        global->filter.refPoint = 3;
-        global->filter.owned = 2;
-        global->filter.found = 2;
+        global->list.filter.refPoint = 3;
+        global->list.filter.owned = 2;
+        global->list.filter.found = 2;
         global->settings.homeLat = 50.08;
         global->settings.homeLon = 14.42;
     }
 
     void open()
     {
-        global->cacheDb.OpenFile(global->settings.dbFile);
-        global->InitTagCategories();
-        global->ReadDbCounters();
+        global->db.cacheDb.OpenFile(global->settings.dbFile);
+        global->db.InitTagCategories();
+        global->db.ReadDbCounters();
     }
 
     CGeocache add(const std::string& code, int found = 0)
@@ -80,12 +80,12 @@ struct World {
         CGeocache c;
         c.code = code;
         c.name = "Cache " + code;
-        c.lat = 50.08 + 0.001 * static_cast<double>(global->cacheCount + 1);
+        c.lat = 50.08 + 0.001 * static_cast<double>(global->db.cacheCount + 1);
         c.lon = 14.42;
         c.type = CacheType::Traditional;
         c.found = found;
-        CacheStore(global->cacheDb, global->tagCategories).InsertCache(c);
-        global->ReadDbCounters();
+        CacheStore(global->db.cacheDb, global->db.tagCategories).InsertCache(c);
+        global->db.ReadDbCounters();
         return c;
     }
 
@@ -188,14 +188,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.statusText(), QStringLiteral("Caches: 3/3/0"));
 
-        g.setCurrentCache(*g.caches[1]);
-        const std::string code = g.caches[1]->code;
+        g.list.setCurrentCache(*g.list.caches[1]);
+        const std::string code = g.list.caches[1]->code;
         w.prompter.queueAnswer(true);
         QVERIFY(deleteCacheCommand(&window, g));
         QTRY_COMPARE(window.statusText(), QStringLiteral("Caches: 2/2/0"));
         QCOMPARE(window.cacheList()->view()->model()->rowCount(), 2);
-        QVERIFY(!LoadCacheByCode(g.cacheDb, code));
-        QVERIFY(!g.currentCache() || g.currentCache()->code != code);
+        QVERIFY(!LoadCacheByCode(g.db.cacheDb, code));
+        QVERIFY(!g.list.currentCache() || g.list.currentCache()->code != code);
     }
 
     void recentListSurvivesARestart()
@@ -215,16 +215,16 @@ private slots:
                 QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
             }
         }
-        QVERIFY(w.global->currentCache());
-        QCOMPARE(w.global->currentCache()->code, tapped[1]);
+        QVERIFY(w.global->list.currentCache());
+        QCOMPARE(w.global->list.currentCache()->code, tapped[1]);
 
         w.global.reset();
         w.start();
         w.open();
-        w.global->LoadRecent();
-        QCOMPARE(w.global->recent.size(), std::size_t(2));
-        QCOMPARE(w.global->recent[0]->code, tapped[1]);
-        QCOMPARE(w.global->recent[1]->code, tapped[0]);
+        w.global->list.LoadRecent();
+        QCOMPARE(w.global->list.recent.size(), std::size_t(2));
+        QCOMPARE(w.global->list.recent[0]->code, tapped[1]);
+        QCOMPARE(w.global->list.recent[1]->code, tapped[0]);
     }
 
     void tagAddedAndRemovedOnTheTagsScreen()
@@ -233,7 +233,7 @@ private slots:
         CGlobalData& g = *w.global;
         w.add("GCT1");
         w.add("GCT2");
-        AddTag(g.cacheDb, "GCT2", "colour", "blue");
+        AddTag(g.db.cacheDb, "GCT2", "colour", "blue");
         TagsScreen screen(g, "GCT1");
         // The program's own categories are not offered.
         QVERIFY(screen.categoryBox()->findText(QStringLiteral("colour")) >= 0);
@@ -243,14 +243,14 @@ private slots:
         QCOMPARE(screen.valueBox()->itemText(0), QStringLiteral("blue")); // used before in that category
         screen.valueBox()->setCurrentText(QStringLiteral("Red_1"));
         screen.mainAction();
-        QVERIFY(HasTag(g.cacheDb, "GCT1", "colour", "Red_1"));
+        QVERIFY(HasTag(g.db.cacheDb, "GCT1", "colour", "Red_1"));
         QCOMPARE(screen.tagList()->count(), 1);
         QCOMPARE(screen.tagList()->item(0)->text(), QStringLiteral("colour: Red_1"));
 
         screen.tagList()->setCurrentRow(0);
         QTest::mouseClick(screen.findChild<QPushButton*>(QStringLiteral("removeTag")), Qt::LeftButton);
-        QVERIFY(!HasTag(g.cacheDb, "GCT1", "colour", ""));
-        QVERIFY(HasTag(g.cacheDb, "GCT2", "colour", "blue"));
+        QVERIFY(!HasTag(g.db.cacheDb, "GCT1", "colour", ""));
+        QVERIFY(HasTag(g.db.cacheDb, "GCT2", "colour", "blue"));
     }
 
     void textToolsDecodeRot13MorseRomanAndBases()

@@ -50,12 +50,12 @@ struct World {
         global->LoadSettings(SettingsGroup::User);
         if (!std::filesystem::exists(global->settings.dbFile))
             std::filesystem::copy_file(p.install / "emptydb.db3", global->settings.dbFile);
-        global->cacheDb.OpenFile(global->settings.dbFile);
-        global->InitTagCategories();
-        global->LoadDummyCache();
+        global->db.cacheDb.OpenFile(global->settings.dbFile);
+        global->db.InitTagCategories();
+        global->db.LoadDummyCache();
         global->settings.homeLat = 49.19;
         global->settings.homeLon = 16.6;
-        global->filter.refPoint = 3;
+        global->list.filter.refPoint = 3;
     }
 
     void addCache(const std::string& code, double lat, double lon)
@@ -65,7 +65,7 @@ struct World {
         c.name = "Puzzle " + code;
         c.lat = lat;
         c.lon = lon;
-        CacheStore(global->cacheDb, global->tagCategories).InsertCache(c);
+        CacheStore(global->db.cacheDb, global->db.tagCategories).InsertCache(c);
     }
 
     RecordingPrompter prompter;
@@ -121,7 +121,7 @@ private slots:
             const std::string note = "Windows on the tower: A=2 B=5\r\nBring a torch.";
             const auto withBlock = geo::storeSelectionAsVariables(note, note.find("A=2"), note.find("\r\n"));
             QVERIFY(withBlock);
-            QVERIFY(StoreCacheNote(*w.global, "GCPUZ", *withBlock));
+            QVERIFY(storeCacheNote(*w.global, "GCPUZ", *withBlock));
 
             WaypointListScreen screen(*w.global, "GCPUZ");
             screen.show();
@@ -165,13 +165,13 @@ private slots:
 
         // After a restart the waypoint, its formulas and the letter values are all there.
         World again(dir);
-        const std::vector<CWaypoint> waypoints = LoadWaypoints(*again.global, "GCPUZ");
+        const std::vector<CWaypoint> waypoints = loadWaypoints(*again.global, "GCPUZ");
         QCOMPARE(waypoints.size(), std::size_t{1});
         const CWaypoint& final = waypoints.front();
         QCOMPARE(final.type, WaypointType::Final);
         QCOMPARE(final.flag, 0);
         QVERIFY(qAbs(final.lat - lat) < 1e-9 && qAbs(final.lon - lon) < 1e-9);
-        const geo::FormulaSheet sheet = geo::FormulaSheet::open(final.comment, CacheNote(*again.global, "GCPUZ"));
+        const geo::FormulaSheet sheet = geo::FormulaSheet::open(final.comment, cacheNote(*again.global, "GCPUZ"));
         QCOMPARE(sheet.latFormula, std::string("49°12.[A*3+B]"));
         QCOMPARE(sheet.lonFormula, std::string("16°32.[B*100]"));
         QCOMPARE(sheet.variables, std::string("A=2 B=5"));
@@ -185,7 +185,7 @@ private slots:
         QTemporaryDir dir;
         World w(dir);
         w.global->settings.coordStyle = 2; // degrees, minutes and seconds
-        CWaypoint waypoint = NewWaypointFor(*w.global, kDummyCacheCode);
+        CWaypoint waypoint = newWaypointFor(*w.global, kDummyCacheCode);
         WaypointEditor editor(*w.global, waypoint, true);
         editor.show();
         CoordEdit* coords = editor.coordEdit();
@@ -208,7 +208,7 @@ private slots:
         QTest::mouseClick(child<QPushButton>(&editor, "ok"), Qt::LeftButton);
         QCOMPARE(editor.result(), int(QDialog::Accepted));
 
-        const std::vector<CWaypoint> loose = LoadWaypoints(*w.global, kDummyCacheCode);
+        const std::vector<CWaypoint> loose = loadWaypoints(*w.global, kDummyCacheCode);
         QCOMPARE(loose.size(), std::size_t{1});
         QCOMPARE(loose.front().name, std::string("Car"));
         QCOMPARE(loose.front().prefix, std::string("01"));
@@ -224,9 +224,9 @@ private slots:
         World w(dir);
         w.addCache("GCTWO", 49.2, 16.6);
         for (const char* name : {"Parking", "Stage 1"}) {
-            CWaypoint wp = NewWaypointFor(*w.global, "GCTWO");
+            CWaypoint wp = newWaypointFor(*w.global, "GCTWO");
             wp.name = name;
-            QVERIFY(StoreWaypoint(*w.global, wp));
+            QVERIFY(storeWaypoint(*w.global, wp));
         }
         WaypointListScreen screen(*w.global, "GCTWO");
         screen.show();
@@ -235,12 +235,12 @@ private slots:
 
         w.prompter.queueAnswer(false);
         screen.deleteChosen();
-        QCOMPARE(LoadWaypoints(*w.global, "GCTWO").size(), std::size_t{2});
+        QCOMPARE(loadWaypoints(*w.global, "GCTWO").size(), std::size_t{2});
         w.prompter.queueAnswer(true);
         screen.deleteChosen();
         QCOMPARE(w.prompter.questions().back(), std::string("Delete the waypoint \"Parking\"?"));
 
-        const std::vector<CWaypoint> left = LoadWaypoints(*w.global, "GCTWO");
+        const std::vector<CWaypoint> left = loadWaypoints(*w.global, "GCTWO");
         QCOMPARE(left.size(), std::size_t{1});
         QCOMPARE(left.front().name, std::string("Stage 1"));
         QCOMPARE(screen.view()->count(), 1);

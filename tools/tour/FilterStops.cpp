@@ -20,26 +20,26 @@ void addFilterSamples(CGlobalData& g)
         return;
     added = true;
     const char* colours[] = {"red", "blue", "green"};
-    for (std::size_t i = 0; i < g.caches.size() && i < 9; ++i)
-        AddTag(g.cacheDb, g.caches[i]->code, "colour", colours[i % 3]);
-    CacheFilter nearby = g.filter;
+    for (std::size_t i = 0; i < g.list.caches.size() && i < 9; ++i)
+        AddTag(g.db.cacheDb, g.list.caches[i]->code, "colour", colours[i % 3]);
+    CacheFilter nearby = g.list.filter;
     nearby.distanceKm = 5;
-    nearby.SaveToFile(g.filterFolder(), "nearby");
-    CacheFilter events = g.filter;
+    nearby.SaveToFile(g.list.filterFolder(), "nearby");
+    CacheFilter events = g.list.filter;
     events.cacheTypes.fill(0);
     events.cacheTypes[CacheFilter::Event] = 1;
-    events.SaveToFile(g.filterFolder(), "events_this_month");
+    events.SaveToFile(g.list.filterFolder(), "events_this_month");
 }
 
 TourStop page(const char* name, int tab, void (*prepare)(CacheFilter&) = nullptr)
 {
     return {QString::fromLatin1(name), [tab, prepare](TourContext& t) -> QWidget* {
                 addFilterSamples(t.global);
-                const CacheFilter kept = t.global.filter;
+                const CacheFilter kept = t.global.list.filter;
                 if (prepare)
-                    prepare(t.global.filter);
+                    prepare(t.global.list.filter);
                 auto* screen = new CFilterScr(t.global, t.window);
-                t.global.filter = kept;
+                t.global.list.filter = kept;
                 t.window.pushScreen(screen);
                 screen->tabs()->setCurrentIndex(tab);
                 return &t.window;

@@ -64,17 +64,17 @@ void prepareGps(CGlobalData& g)
         return;
     done = true;
     const geo::LatLon home{g.settings.homeLat, g.settings.homeLon};
-    CTrackLogger& logger = *g.trackLogger;
+    CTrackLogger& logger = *g.gpsServices.trackLogger;
     // The first walk two days ago, the second ending a few minutes ago.
     std::time_t clock = std::time(nullptr) - 2 * 86400;
     logger.setClock([&clock] { return clock; });
-    if (!g.trackDb.opened()) {
+    if (!g.db.trackDb.opened()) {
         std::error_code ec;
         std::filesystem::create_directories(g.trackDbPath().parent_path(), ec);
-        g.trackDb.OpenFile(g.trackDbPath().string());
+        g.db.trackDb.OpenFile(g.trackDbPath().string());
         g.settings.saveTrackLog = 1;
-        g.applyGpsSettings();
-        g.trackLogger->openTrackLog();
+        g.gpsServices.applyGpsSettings();
+        g.gpsServices.trackLogger->openTrackLog();
     }
     logger.setRecording(true);
     auto walk = [&](double startBearing, int points) {
@@ -95,7 +95,7 @@ void prepareGps(CGlobalData& g)
 
     // The receiver: a few seconds near home, heading north-east.
     for (int s = 0; s < 3; ++s)
-        feedSecond(*g.gps, geo::projectPoint(home, 0.002 * s, 45), s, 38.5);
+        feedSecond(*g.gpsServices.gps, geo::projectPoint(home, 0.002 * s, 45), s, 38.5);
     PositionAveraging& avg = logger.averaging;
     avg.start();
     for (int i = 0; i < 60; ++i)

@@ -107,7 +107,7 @@ void addListingSample(CGlobalData& g)
         log->logId = 990000 + l;
         c.logs.push_back(std::move(log));
     }
-    CacheStore store(g.cacheDb, g.tagCategories, 0);
+    CacheStore store(g.db.cacheDb, g.db.tagCategories, 0);
     store.InsertCache(c);
     for (int w = 0; w < 2; ++w) {
         CWaypoint wpt;
@@ -121,11 +121,11 @@ void addListingSample(CGlobalData& g)
         wpt.flag = 1;
         store.InsertWaypoint(wpt);
     }
-    AddTag(g.cacheDb, kCode, TagCategoryName::GcImage, "<a href=\"" + img + "weir.jpg\">The weir in spring</a>");
-    AddTag(g.cacheDb, kCode, TagCategoryName::GcImage, "<a href=\"" + img + "mill.jpg\">The mill from the bridge</a>");
-    AddTag(g.cacheDb, kCode, TagCategoryName::GcImage, "<a href=\"" + img + "plaque.jpg\">The plaque (stage 2)</a>");
-    AddTag(g.cacheDb, kCode, "walks", "riverside");
-    AddTag(g.cacheDb, kCode, "series", "Prague mills");
+    AddTag(g.db.cacheDb, kCode, TagCategoryName::GcImage, "<a href=\"" + img + "weir.jpg\">The weir in spring</a>");
+    AddTag(g.db.cacheDb, kCode, TagCategoryName::GcImage, "<a href=\"" + img + "mill.jpg\">The mill from the bridge</a>");
+    AddTag(g.db.cacheDb, kCode, TagCategoryName::GcImage, "<a href=\"" + img + "plaque.jpg\">The plaque (stage 2)</a>");
+    AddTag(g.db.cacheDb, kCode, "walks", "riverside");
+    AddTag(g.db.cacheDb, kCode, "series", "Prague mills");
 
     writePhoto(listing::localImagePath(mapFolder, kCode, "weir.jpg"), QStringLiteral("The weir"),
                QColor(0x42, 0x8b, 0xca), 800, 500);

@@ -140,20 +140,20 @@ void prepareMaps(CGlobalData& g)
     g.settings.mapType = 0;
 
     // A walk recorded along the way, and a route home.
-    if (g.trackDb.OpenFile(g.trackDbPath().string()) == 0) {
+    if (g.db.trackDb.OpenFile(g.trackDbPath().string()) == 0) {
         std::time_t clock = 1700000000;
-        g.trackLogger->setClock([&clock] { return clock; });
-        g.trackLogger->setRecording(true);
-        g.trackLogger->openTrackLog();
+        g.gpsServices.trackLogger->setClock([&clock] { return clock; });
+        g.gpsServices.trackLogger->setRecording(true);
+        g.gpsServices.trackLogger->openTrackLog();
         for (int i = 0; i < 80; ++i) {
             clock += 5;
             const geo::LatLon p = geo::projectPoint(kWalkStart, 0.03 * i, 120.0 + 40.0 * std::sin(i / 9.0));
-            g.trackLogger->appendTrack(p.lat, p.lon, 250.0, 1.0, 8, 4.5);
+            g.gpsServices.trackLogger->appendTrack(p.lat, p.lon, 250.0, 1.0, 8, 4.5);
         }
-        g.trackLogger->setClock([] { return std::time(nullptr); });
+        g.gpsServices.trackLogger->setClock([] { return std::time(nullptr); });
     }
     for (int i = 0; i <= 40; ++i)
-        g.trackLogger->route.push_back(geo::projectPoint({50.0875, 14.4213}, 0.05 * i, 300.0 + 20.0 * std::cos(i / 6.0)));
+        g.gpsServices.trackLogger->route.push_back(geo::projectPoint({50.0875, 14.4213}, 0.05 * i, 300.0 + 20.0 * std::cos(i / 6.0)));
 }
 
 // The receiver reports a fix heading south-east.
@@ -166,8 +166,8 @@ void feedPosition(CGlobalData& g, geo::LatLon at, double courseDeg)
     };
     const QString lat = nmea(at.lat, 2) + (at.lat >= 0 ? QStringLiteral(",N") : QStringLiteral(",S"));
     const QString lon = nmea(at.lon, 3) + (at.lon >= 0 ? QStringLiteral(",E") : QStringLiteral(",W"));
-    g.gps->dispatchLine(QStringLiteral("$GPRMC,101500,A,%1,%2,2.4,%3,150624,,").arg(lat, lon).arg(courseDeg, 0, 'f', 1).toStdString());
-    g.gps->dispatchLine(QStringLiteral("$GPGGA,101500,%1,%2,1,08,1.0,250.0,M,,M,,").arg(lat, lon).toStdString());
+    g.gpsServices.gps->dispatchLine(QStringLiteral("$GPRMC,101500,A,%1,%2,2.4,%3,150624,,").arg(lat, lon).arg(courseDeg, 0, 'f', 1).toStdString());
+    g.gpsServices.gps->dispatchLine(QStringLiteral("$GPGGA,101500,%1,%2,1,08,1.0,250.0,M,,M,,").arg(lat, lon).toStdString());
 }
 
 // Waits until the download queue has nothing left, at most a few seconds.

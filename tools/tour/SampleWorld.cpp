@@ -36,8 +36,8 @@ std::string longDescription(int i)
 
 void fillSampleDatabase(CGlobalData& g)
 {
-    SQLite::Transaction batch(g.cacheDb);
-    CacheStore store(g.cacheDb, g.tagCategories, 0);
+    SQLite::Transaction batch(g.db.cacheDb);
+    CacheStore store(g.db.cacheDb, g.db.tagCategories, 0);
     for (int i = 0; i < 40; ++i) {
         CGeocache c;
         c.code = "GC" + std::to_string(4000 + i * 37);
@@ -94,7 +94,7 @@ void fillSampleDatabase(CGlobalData& g)
         store.InsertCache(c);
     }
     batch.commit();
-    g.ReadDbCounters();
+    g.db.ReadDbCounters();
 }
 
 } // namespace tw

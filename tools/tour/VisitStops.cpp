@@ -33,11 +33,11 @@ void prepareVisitedCache(CGlobalData& g)
         saveFieldNote(g, *cache, LogType::FoundIt,
                       "Found it after a short search under the bridge.\r\nThanks for the walk! TFTC",
                       static_cast<std::time_t>(visit.toSecsSinceEpoch()));
-        g.setCurrentCache(*cache);
+        g.list.setCurrentCache(*cache);
     }
-    AddTag(g.cacheDb, kVisitedCode, "series", "Prague bridges");
-    AddTag(g.cacheDb, kVisitedCode, "with kids", "yes");
-    AddTag(g.cacheDb, "GC4000", "series", "Old town");
+    AddTag(g.db.cacheDb, kVisitedCode, "series", "Prague bridges");
+    AddTag(g.db.cacheDb, kVisitedCode, "with kids", "yes");
+    AddTag(g.db.cacheDb, "GC4000", "series", "Old town");
     g.settings.fnFile = (g.paths.documents / "fieldnotes.txt").string();
     g.settings.fnTemplate = "[N]. [T] [L]";
 }

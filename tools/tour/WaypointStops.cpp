@@ -34,22 +34,22 @@ const PuzzleSample& puzzleSample(CGlobalData& g)
     if (sample)
         return *sample;
     sample = std::make_unique<PuzzleSample>();
-    for (const auto& c : g.caches)
+    for (const auto& c : g.list.caches)
         if (c->type == CacheType::Unknown || c->type == CacheType::Multi) {
             sample->code = c->code;
-            g.setCurrentCache(*c);
+            g.list.setCurrentCache(*c);
             break;
         }
     if (sample->code.empty()) {
-        g.readCaches();
-        for (const auto& c : g.caches)
+        g.list.readCaches();
+        for (const auto& c : g.list.caches)
             if (c->type == CacheType::Unknown) {
                 sample->code = c->code;
-                g.setCurrentCache(*c);
+                g.list.setCurrentCache(*c);
                 break;
             }
     }
-    const CGeocache* cache = g.currentCache();
+    const CGeocache* cache = g.list.currentCache();
     const geo::LatLon at = cache ? geo::LatLon{cache->lat, cache->lon} : geo::LatLon{50.0875, 14.4213};
     struct Stage {
         const char* name;
@@ -64,31 +64,31 @@ const PuzzleSample& puzzleSample(CGlobalData& g)
         {"Trail from the river", WaypointType::Trailhead, 0.5, 260.0, ""},
     };
     for (const Stage& s : stages) {
-        CWaypoint w = NewWaypointFor(g, sample->code);
+        CWaypoint w = newWaypointFor(g, sample->code);
         w.name = s.name;
         w.type = s.type;
         const geo::LatLon p = geo::projectPoint(at, s.km, s.bearing);
         w.lat = p.lat;
         w.lon = p.lon;
         w.text = s.text;
-        StoreWaypoint(g, w);
+        storeWaypoint(g, w);
     }
-    CWaypoint final = NewWaypointFor(g, sample->code);
+    CWaypoint final = newWaypointFor(g, sample->code);
     final.name = "Final";
     final.type = WaypointType::Final;
     final.comment = "Under the bench.\r\n<?\r\nN 50 05.(A*3+B)\r\nE 014 25.[B*A]0\r\n?>";
-    StoreWaypoint(g, final);
+    storeWaypoint(g, final);
     sample->final = final;
     const std::string note = "Stage answers: A=7 B=12\r\nDon't forget a pen.";
     const std::size_t from = note.find("A=7");
     if (auto stored = geo::storeSelectionAsVariables(note, from, note.find("\r\n")))
-        StoreCacheNote(g, sample->code, *stored);
+        storeCacheNote(g, sample->code, *stored);
 
     for (const char* name : {"Car", "Bench with a view"}) {
-        CWaypoint own = NewWaypointFor(g, kDummyCacheCode);
+        CWaypoint own = newWaypointFor(g, kDummyCacheCode);
         own.name = name;
         own.type = WaypointType::Reference;
-        StoreWaypoint(g, own);
+        storeWaypoint(g, own);
     }
     return *sample;
 }

@@ -65,13 +65,13 @@ int main(int argc, char* argv[])
     global.settings.mapFolder = (paths.data / "maps").string();
     fs::create_directories(global.settings.mapFolder);
     fs::copy_file(paths.install / "emptydb.db3", global.settings.dbFile, fs::copy_options::overwrite_existing);
-    if (global.cacheDb.OpenFile(global.settings.dbFile) != 0) {
+    if (global.db.cacheDb.OpenFile(global.settings.dbFile) != 0) {
         std::fputs("tarnwick-tour: the sample database cannot be opened\n", stderr);
         return 1;
     }
-    global.InitTagCategories();
-    global.LoadDummyCache();
-    global.filter.refPoint = 3; // from home
+    global.db.InitTagCategories();
+    global.db.LoadDummyCache();
+    global.list.filter.refPoint = 3; // from home
     tw::fillSampleDatabase(global);
 
     std::vector<tw::TourStop> stops;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "exchange/XmlTokenizer.h"
+#include "exchange/CXmlTokenizer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/TarnwickApp.h"
+#include "app/CTarnwickApp.h"
 
 #include "app/GpsSwitch.h"
 #include "app/RouteFile.h"
@@ -111,9 +111,9 @@ bool CTarnwickApp::InitInstance(const std::vector<std::string>& args, StartupUi&
 
     maps::loadMapConfigs(g.GetInstallDir(), g.settings.language, g.paths.deviceFolder(g.settings.mapFolder),
                          g.mapSources);
-    g.LoadFilter();
+    g.list.LoadFilter();
     loadRoute(g, g.stateString("LastRoute"));
-    g.LoadRecent();
+    g.list.LoadRecent();
     if (!ui.createMainWindow())
         return false;
     g.Log("Main window open");
@@ -143,11 +143,11 @@ void CTarnwickApp::openCacheDatabase()
     std::error_code ec;
     if (!fs::exists(g.settings.dbFile, ec))
         return;
-    if (g.cacheDb.OpenFile(g.settings.dbFile) != SQLITE_OK)
+    if (g.db.cacheDb.OpenFile(g.settings.dbFile) != SQLITE_OK)
         return;
-    g.ReadDbCounters();
-    g.InitTagCategories();
-    g.LoadDummyCache();
+    g.db.ReadDbCounters();
+    g.db.InitTagCategories();
+    g.db.LoadDummyCache();
 }
 
 void CTarnwickApp::openTrackDatabase()
@@ -156,11 +156,11 @@ void CTarnwickApp::openTrackDatabase()
     const fs::path path = g.trackDbPath();
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
-    if (g.trackDb.OpenFile(path.string()) != SQLITE_OK)
+    if (g.db.trackDb.OpenFile(path.string()) != SQLITE_OK)
         return;
     // Creates or upgrades the tables and finds the current track.
-    g.applyGpsSettings();
-    g.trackLogger->openTrackLog();
+    g.gpsServices.applyGpsSettings();
+    g.gpsServices.trackLogger->openTrackLog();
 }
 
 void CTarnwickApp::runBatch(StartupUi& ui)
@@ -218,7 +218,7 @@ void CTarnwickApp::runBatch(StartupUi& ui)
     if (cl.exportGpx) {
         ui.showProgress(g.text(kTextExport));
         // The caches of the saved filter.
-        g.LoadFilter();
+        g.list.LoadFilter();
         if (cl.exportFile.empty()) {
             std::fprintf(stderr, "tarnwick: the word e needs the path of the file to write\n");
             m_batchFailed = true;
@@ -255,7 +255,7 @@ void CTarnwickApp::runBatch(StartupUi& ui)
     }
     if (cl.refresh) {
         // The caches of the saved filter.
-        g.LoadFilter();
+        g.list.LoadFilter();
         if (batch.liveRefresh)
             run(batch.liveRefresh(g));
         else
@@ -268,9 +268,9 @@ void CTarnwickApp::startGps()
     CGlobalData& g = m_global;
     if (g.settings.gpsBaud == 0 || g.settings.gpsAutoStart == 0)
         return;
-    g.gps->Start(g.settings.gpsPortS, static_cast<unsigned>(g.settings.gpsBaud));
+    g.gpsServices.gps->Start(g.settings.gpsPortS, static_cast<unsigned>(g.settings.gpsBaud));
     if (const auto last = g.RestoreLastPosition())
-        g.gps->setPosition(last->first, last->second);
+        g.gpsServices.gps->setPosition(last->first, last->second);
 }
 
 void CTarnwickApp::applyPowerOptions()
@@ -314,18 +314,18 @@ int CTarnwickApp::ExitInstance()
 {
     CGlobalData& g = m_global;
     // A GPS on/off command still under way ends first.
-    g.gpsSwitch->finish();
+    g.gpsServices.gpsSwitch->finish();
     // The receiver's reader ends before the track is flushed and before the
     // databases close.
-    if (g.gps->satsUsed() > 0) {
-        const GpsSnapshot fix = g.gps->snapshot();
+    if (g.gpsServices.gps->satsUsed() > 0) {
+        const GpsSnapshot fix = g.gpsServices.gps->snapshot();
         g.SaveLastPosition(fix.latitude, fix.longitude);
     }
-    g.gps->Stop();
+    g.gpsServices.gps->Stop();
     // The download worker writes into tile databases and the map folder.
     g.netClient.stopWorker();
-    g.cacheDb.Close();
-    g.trackDb.Close();
+    g.db.cacheDb.Close();
+    g.db.trackDb.Close();
     if (m_unattended)
         g.keepAwake.setUnattended(false);
     m_unattended = false;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/CGlobalData.h"
-#include "app/CommandLine.h"
+#include "app/CTarnwickCommandLine.h"
 
 #include <functional>
 #include <string>

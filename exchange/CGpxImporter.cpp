@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "exchange/GpxImporter.h"
+#include "exchange/CGpxImporter.h"
 
 #include "db/CacheStore.h"
 #include "db/Enumerations.h"
-#include "exchange/XmlTokenizer.h"
+#include "exchange/CXmlTokenizer.h"
 #include "platform/JobProgress.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "exchange/XmlCharSource.h"
+#include "exchange/CXmlCharSource.h"
 
 #include <array>
 #include <string>

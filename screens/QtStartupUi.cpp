@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "screens/StartupWindow.h"
+#include "screens/QtStartupUi.h"
 
 #include "screens/MainWindow.h"
 #include "screens/QtServices.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "exchange/StreamCharSource.h"
+#include "exchange/CUtf8StreamSource.h"
 
 namespace tw {
 namespace {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, in build-fuzz/) and runs each for the
-# given number of seconds (default 60) on a copy of its seed corpus.
+# given number of seconds (default 60) on a copy of its seed corpus, with one
+# worker process per core.
 #   scripts/fuzz.sh [SECONDS] [TARGET...]     targets: see tests/fuzz/CMakeLists.txt
 # A finding stops the run with the target's crash file in build-fuzz/findings.
 set -euo pipefail
@@ -29,13 +30,13 @@ for t in "${targets[@]}"; do
   corpus=$(mktemp -d)
   cp -r "tests/fuzz/seeds/$t/." "$corpus/"
   echo "== $t: $seconds s"
-  if ! build-fuzz/bin/${t}_fuzz -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=1024 \
+  if ! build-fuzz/bin/${t}_fuzz -fork="$(nproc)" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=1024 \
         -print_final_stats=1 -artifact_prefix="$findings/$t-" "$corpus" >"$corpus.log" 2>&1; then
     tail -n 60 "$corpus.log"
     echo "fuzz: $t found a fault; the input is in $findings" >&2
     exit 1
   fi
-  grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$corpus.log" | tr '\n' ' '
-  echo
+  # The workers' last summary line counts the executions of all of them.
+  sed -n 's/^#\([0-9]*\): cov: \([0-9]*\).*/executions: \1, coverage: \2/p' "$corpus.log" | tail -n 1
   rm -rf "$corpus" "$corpus.log"
 done

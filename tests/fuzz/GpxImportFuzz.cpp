@@ -60,11 +60,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) != SQLITE_OK)
         __builtin_trap();
     const tw::TagCategories& categories = base.categories;
-    for (int impOnlyNew : {1, 0}) {
-        tw::CacheStore store(db, categories, impOnlyNew);
+    // The first byte chooses whether stored caches are kept or replaced, and
+    // whether the file is imported a second time over what the first stored.
+    if (size == 0)
+        return 0;
+    const int passes = (data[0] & 2) != 0 ? 2 : 1;
+    for (int pass = 0; pass < passes; ++pass) {
+        tw::CacheStore store(db, categories, ((data[0] & 1) ^ pass) != 0);
         tw::CacheImportStore importStore(store, db);
         tw::CGpxImporter importer(importStore, "fuzzer");
-        tw::CUtf8MemorySource source(std::string_view(reinterpret_cast<const char*>(data), size));
+        tw::CUtf8MemorySource source(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
         (void)importer.parse(source, nullptr);
     }
     // Whatever the input, the database stays whole.

@@ -2,6 +2,7 @@
 #include "gps/NmeaWalk.h"
 
 #include "geo/GeoMath.h"
+#include "platform/Numbers.h"
 
 #include <cmath>
 #include <cstdio>
@@ -11,22 +12,6 @@ namespace tw::nmea {
 namespace {
 
 constexpr double kKnotsPerMps = 3600.0 / 1852.0;
-
-// ddmm.mmmmm or dddmm.mmmmm and the hemisphere letter.
-std::string coordinate(double degrees, bool isLongitude)
-{
-    const double a = std::fabs(degrees);
-    int whole = static_cast<int>(a);
-    double minutes = (a - whole) * 60.0;
-    if (minutes >= 59.999995) { // would print as 60.00000
-        ++whole;
-        minutes = 0.0;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, isLongitude ? "%03d%08.5f,%c" : "%02d%08.5f,%c", whole, minutes,
-                  isLongitude ? (degrees < 0 ? 'W' : 'E') : (degrees < 0 ? 'S' : 'N'));
-    return text;
-}
 
 // The sky of the walk: eight satellites in view, the first six used.
 struct Satellite {
@@ -46,11 +31,12 @@ void appendFix(std::string& log, geo::LatLon at, double courseDeg, double speedM
     const std::string lon = coordinate(at.lon, true);
     char number[64];
 
-    std::snprintf(number, sizeof number, ",1,06,1.1,%.1f,M,45.0,M,,", 420.0 + 5.0 * std::sin(when / 60.0));
-    log += withChecksum("GPGGA," + std::string(time) + "," + lat + "," + lon + number) + "\r\n";
+    const std::string altitude = num::formatFixed(420.0 + 5.0 * std::sin(static_cast<double>(when) / 60.0), 1);
+    log += withChecksum("GPGGA," + std::string(time) + "," + lat + "," + lon + ",1,06,1.1," + altitude +
+                        ",M,45.0,M,,") + "\r\n";
 
-    std::snprintf(number, sizeof number, ",%.2f,%.1f,", speedMps * kKnotsPerMps, courseDeg);
-    log += withChecksum("GPRMC," + std::string(time) + ",A," + lat + "," + lon + number + date + ",,,A") + "\r\n";
+    const std::string motion = "," + num::formatFixed(speedMps * kKnotsPerMps, 2) + "," + num::formatFixed(courseDeg, 1) + ",";
+    log += withChecksum("GPRMC," + std::string(time) + ",A," + lat + "," + lon + motion + date + ",,,A") + "\r\n";
 
     std::string gsa = "GPGSA,A,3";
     for (int i = 0; i < 12; ++i)
@@ -71,6 +57,23 @@ void appendFix(std::string& log, geo::LatLon at, double courseDeg, double speedM
 }
 
 } // namespace
+
+std::string coordinate(double degrees, bool isLongitude)
+{
+    const double a = std::fabs(degrees);
+    int whole = static_cast<int>(a);
+    double minutes = (a - whole) * 60.0;
+    if (minutes >= 59.999995) { // would print as 60.00000
+        ++whole;
+        minutes = 0.0;
+    }
+    // Numbers are written without the locale: NMEA has a decimal point.
+    char text[8];
+    std::snprintf(text, sizeof text, isLongitude ? "%03d" : "%02d", whole);
+    std::string mm = num::formatFixed(minutes, 5);
+    mm.insert(0, mm.size() < 8 ? 8 - mm.size() : 0, '0');
+    return text + mm + "," + (isLongitude ? (degrees < 0 ? 'W' : 'E') : (degrees < 0 ? 'S' : 'N'));
+}
 
 std::string withChecksum(const std::string& body)
 {

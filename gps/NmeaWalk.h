@@ -15,6 +15,10 @@ namespace tw::nmea {
 // ending in CR LF.
 std::string walkLog(const std::vector<geo::LatLon>& points, double speedMps, std::time_t start);
 
+// A coordinate as NMEA writes it, ddmm.mmmmm or dddmm.mmmmm, a comma and the
+// hemisphere letter; always with a decimal point.
+std::string coordinate(double degrees, bool isLongitude);
+
 // The line "$<body>*hh" with the checksum of body.
 std::string withChecksum(const std::string& body);
 

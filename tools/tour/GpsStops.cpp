@@ -9,6 +9,7 @@
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
 #include "gps/NmeaWalk.h"
+#include "platform/Numbers.h"
 #include "screens/CExportTrackDlg.h"
 #include "screens/CGpsScr.h"
 #include "screens/CTrackManager.h"
@@ -27,32 +28,20 @@ namespace {
 
 using nmea::withChecksum;
 
-// ddmm.mmmm and the hemisphere of a coordinate.
-std::string nmeaCoord(double deg, bool longitude)
-{
-    const double a = std::abs(deg);
-    const int d = static_cast<int>(a);
-    char text[32];
-    std::snprintf(text, sizeof text, longitude ? "%03d%07.4f,%c" : "%02d%07.4f,%c", d, (a - d) * 60.0,
-                  longitude ? (deg < 0 ? 'W' : 'E') : (deg < 0 ? 'S' : 'N'));
-    return text;
-}
-
 // One second of a receiver at the position: GGA, GSA, a three-part GSV
 // with eleven satellites and RMC.
 void feedSecond(GpsReceiver& gps, geo::LatLon at, int second, double courseDeg)
 {
     char time[16];
     std::snprintf(time, sizeof time, "0930%02d.00", second % 60);
-    const std::string lat = nmeaCoord(at.lat, false), lon = nmeaCoord(at.lon, true);
+    const std::string lat = nmea::coordinate(at.lat, false), lon = nmea::coordinate(at.lon, true);
     gps.dispatchLine(withChecksum("GPGGA," + std::string(time) + "," + lat + "," + lon + ",1,08,0.9,262.4,M,45.1,M,,"));
     gps.dispatchLine(withChecksum("GPGSA,A,3,02,05,07,13,15,18,24,29,,,,,1.6,0.9,1.3"));
     gps.dispatchLine(withChecksum("GPGSV,3,1,11,02,74,112,44,05,51,284,40,07,33,052,38,13,18,145,31"));
     gps.dispatchLine(withChecksum("GPGSV,3,2,11,15,62,201,42,18,09,322,24,24,40,098,36,29,22,250,33"));
     gps.dispatchLine(withChecksum("GPGSV,3,3,11,20,05,010,14,26,12,190,,30,28,330,19"));
-    char rmc[160];
-    std::snprintf(rmc, sizeof rmc, "GPRMC,%s,A,%s,%s,2.4,%.1f,150624,,,A", time, lat.c_str(), lon.c_str(), courseDeg);
-    gps.dispatchLine(withChecksum(rmc));
+    gps.dispatchLine(withChecksum("GPRMC," + std::string(time) + ",A," + lat + "," + lon + ",2.4," +
+                                  num::formatFixed(courseDeg, 1) + ",150624,,,A"));
 }
 
 // Once: the track database with two walks, the receiver near home and a

@@ -89,8 +89,10 @@ void CacheStore::InsertLog(const CGeoLog& log, const std::string& code)
 
 void CacheStore::insertCacheRows(CGeocache& cache)
 {
-    const auto shortDesc = CompressText(cache.text);
-    const auto longDesc = CompressText(cache.longDesc);
+    std::vector<unsigned char> packedShort;
+    std::vector<unsigned char> packedLong;
+    const auto& shortDesc = cache.packedText.empty() ? (packedShort = CompressText(cache.text)) : cache.packedText;
+    const auto& longDesc = cache.packedLongDesc.empty() ? (packedLong = CompressText(cache.longDesc)) : cache.packedLongDesc;
 
     SQLite::Statement insert = m_db.prepareCached(
         "INSERT INTO `geocache` (`id`, `guid`, `x`, `y`, `name` , `author`, `cachetype`, `cachesize`, "

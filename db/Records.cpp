@@ -39,6 +39,8 @@ CGeocache& CGeocache::operator=(const CGeocache& other)
     hint.clear();
     longDesc.clear();
     longDescHtml = 0;
+    packedText.clear();
+    packedLongDesc.clear();
     attributes.clear();
     waypoints.clear();
     logs.clear();

@@ -51,7 +51,7 @@ public:
     int logId = 0;
     int finderId = 0;
     // The text as stored (compressed), when an import has already packed it
-    // on its parsing thread; empty otherwise. Never read back from the
+    // on a thread of its own; empty otherwise. Never read back from the
     // database.
     std::vector<unsigned char> packedText;
 };
@@ -89,6 +89,11 @@ public:
     std::string hint;
     std::string longDesc;
     int longDescHtml = 0;
+    // Both descriptions as stored (compressed), when an import has already
+    // packed them on a thread of its own; empty otherwise. Never read back
+    // from the database, and not copied.
+    std::vector<unsigned char> packedText;
+    std::vector<unsigned char> packedLongDesc;
     std::string comment;
     std::string country;
     std::string state;

@@ -66,6 +66,11 @@ int Database::Open(const std::string& path)
     // missing. (Without WAL this setting changes nothing.) Neither pragma
     // writes to the file.
     sqlite3_exec(m_handle, "PRAGMA synchronous = NORMAL;", nullptr, nullptr, nullptr);
+    // Every record of a batch is stored under a savepoint of its own, whose
+    // undo pages SQLite keeps in a temporary file once they pass 64 KB: an
+    // import wrote four times as much there as into the database. Kept in
+    // memory, they are dropped when the record is released.
+    sqlite3_exec(m_handle, "PRAGMA temp_store = MEMORY;", nullptr, nullptr, nullptr);
     return rc;
 }
 

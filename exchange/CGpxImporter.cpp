@@ -148,19 +148,31 @@ CGpxImporter::Outcome CGpxImporter::parse(CXmlCharSource& source, JobProgress* p
     xml.setDecodeCharacterReferences(true);
     xml.setWholeTexts(true);
     State s;
-    EntryQueue queue;
+    // Pipelined, three threads share the two cores: this one parses, the
+    // second compresses the texts, the third stores.
+    EntryQueue parsed;
+    EntryQueue packed;
+    std::thread packer;
     std::thread storer;
     if (m_pipelined) {
-        // Compressing and storing on the second core while this one parses.
-        s.queue = &queue;
-        storer = std::thread([this, &queue, progress] {
+        s.queue = &parsed;
+        packer = std::thread([this, &parsed, &packed] {
+            Entry entry;
+            while (parsed.pop(entry)) {
+                if (!m_stopped && entry.cache)
+                    packTexts(*entry.cache);
+                packed.push(std::move(entry));
+            }
+            packed.close();
+        });
+        storer = std::thread([this, &packed, progress] {
             // Entries share a commit in batches; each keeps its own savepoint.
             constexpr int kBatch = 64;
             Entry entry;
             Counts before = counts();
             int inBatch = 0;
             m_store.beginBatch();
-            while (queue.pop(entry)) {
+            while (packed.pop(entry)) {
                 // Once stopped, what is still queued is only taken off, so
                 // that the parser never waits for room.
                 if (m_stopped)
@@ -179,16 +191,23 @@ CGpxImporter::Outcome CGpxImporter::parse(CXmlCharSource& source, JobProgress* p
         });
     }
     struct Join {
-        EntryQueue& queue;
-        std::thread& thread;
+        EntryQueue& parsed;
+        std::thread& packer;
+        EntryQueue& packed;
+        std::thread& storer;
         void operator()()
         {
-            queue.close();
-            if (thread.joinable())
-                thread.join();
+            parsed.close();
+            if (packer.joinable())
+                packer.join();
+            // The packer closes its queue when it ends; closing it here too
+            // covers a packer that never started.
+            packed.close();
+            if (storer.joinable())
+                storer.join();
         }
         ~Join() { (*this)(); }
-    } join{queue, storer};
+    } join{parsed, packer, packed, storer};
     std::string element;
     if (progress) {
         progress->setCounter(kCounterNew, m_newCaches);
@@ -383,10 +402,6 @@ void CGpxImporter::endTag(State& s, const std::string& name, JobProgress* progre
         }
         if (name == "groundspeak:log") {
             s.inLog = false;
-            // With a second thread storing, packing the logs here shares
-            // the compression between the two cores.
-            if (s.queue)
-                s.log->packedText = CompressText(s.log->text);
             c.logs.push_back(std::move(s.log));
             return;
         }
@@ -488,6 +503,14 @@ void CGpxImporter::closeBatch(const Counts& before, JobProgress* progress)
         progress->setCounter(kCounterWaypoints, m_waypoints);
         progress->setCounter(kCounterUpdated, m_updated);
     }
+}
+
+void CGpxImporter::packTexts(CGeocache& cache)
+{
+    cache.packedText = CompressText(cache.text);
+    cache.packedLongDesc = CompressText(cache.longDesc);
+    for (auto& log : cache.logs)
+        log->packedText = CompressText(log->text);
 }
 
 void CGpxImporter::storeEntry(Entry& entry, JobProgress* progress)

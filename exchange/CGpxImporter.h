@@ -93,6 +93,7 @@ private:
     Counts counts() const;
     bool cancelled() const;
     void closeBatch(const Counts& before, JobProgress* progress);
+    static void packTexts(CGeocache& cache);
     void storeEntry(Entry& entry, JobProgress* progress);
     std::string takeText(State& s);
     void startTag(State& s, const std::string& name);

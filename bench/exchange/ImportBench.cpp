@@ -71,6 +71,11 @@ int main(int argc, char** argv)
     if (!prompter.messages().empty())
         std::printf("messages: %s\n", prompter.messages().front().text.c_str());
     database.Close();
+    if (const char* keep = std::getenv("IMPORT_BENCH_KEEP")) {
+        // The imported database, for a look at what was stored.
+        std::filesystem::rename(db, keep);
+        std::printf("database kept as %s (%.1f MB)\n", keep, std::filesystem::file_size(keep) / 1e6);
+    }
     std::filesystem::remove(db);
     std::filesystem::remove(db.string() + "-wal");
     std::filesystem::remove(db.string() + "-shm");

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/RouteLoader.h"
 
-#include "exchange/CXmlTokenizer.h"
 #include "platform/Numbers.h"
+#include "xml/CXmlTokenizer.h"
 
 #include <cmath>
 #include <cstring>

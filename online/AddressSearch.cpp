@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "online/AddressSearch.h"
 
-#include "exchange/CXmlTokenizer.h"
 #include "online/CNetClient.h"
 #include "online/LiveLogin.h"
 #include "platform/Numbers.h"
+#include "xml/CXmlTokenizer.h"
 
 #include <cmath>
 

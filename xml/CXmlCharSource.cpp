@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "exchange/CXmlCharSource.h"
+#include "xml/CXmlCharSource.h"
 
 #include <unicode/ucnv.h>
 

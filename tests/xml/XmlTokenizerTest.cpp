@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "exchange/CXmlTokenizer.h"
 #include "tests/TestSupport.h"
+#include "xml/CXmlTokenizer.h"
 
 #include <algorithm>
 #include <random>

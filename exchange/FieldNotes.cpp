@@ -8,7 +8,7 @@
 #include "platform/IniFile.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"
-#include "xml/CXmlCharSource.h"
+#include "xml/Utf16.h"
 
 #include <sqlite3.h>
 

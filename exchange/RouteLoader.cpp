@@ -2,6 +2,7 @@
 #include "exchange/RouteLoader.h"
 
 #include "platform/Numbers.h"
+#include "xml/CUtf8FileSource.h"
 #include "xml/CXmlTokenizer.h"
 
 #include <cmath>

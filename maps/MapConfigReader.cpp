@@ -2,7 +2,7 @@
 // Reading map configuration files.
 #include "maps/MapConfig.h"
 #include "platform/Numbers.h"
-#include "xml/CXmlCharSource.h"
+#include "xml/CUtf8FileSource.h"
 #include "xml/CXmlTokenizer.h"
 
 #include <algorithm>

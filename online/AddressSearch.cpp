@@ -4,6 +4,7 @@
 #include "online/CNetClient.h"
 #include "online/LiveLogin.h"
 #include "platform/Numbers.h"
+#include "xml/CUtf8MemorySource.h"
 #include "xml/CXmlTokenizer.h"
 
 #include <cmath>

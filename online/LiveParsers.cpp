@@ -5,7 +5,7 @@
 #include "exchange/CGpxImporter.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"
-#include "xml/CXmlCharSource.h"
+#include "xml/CUtf8MemorySource.h"
 #include "xml/CXmlTokenizer.h"
 
 #include <algorithm>

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "xml/CXmlCharSource.h"
+#include "xml/Utf16.h"
 
 #include <array>
 #include <string>

@@ -13,7 +13,7 @@
 #include "platform/IniFile.h"
 #include "platform/RecordingServices.h"
 #include "tests/TestSupport.h"
-#include "xml/CXmlCharSource.h"
+#include "xml/CUtf8FileSource.h"
 
 #include <sqlite3.h>
 

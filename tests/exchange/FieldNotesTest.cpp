@@ -4,7 +4,7 @@
 #include "exchange/FieldNotes.h"
 #include "platform/RecordingServices.h"
 #include "tests/TestSupport.h"
-#include "xml/CXmlCharSource.h"
+#include "xml/Utf16.h"
 
 #include <sqlite3.h>
 

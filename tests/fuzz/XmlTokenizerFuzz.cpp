@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: arbitrary bytes through the UTF-8 source and the XML
 // tokenizer, every token read to the end.
-#include "xml/CXmlCharSource.h"
+#include "xml/CUtf8MemorySource.h"
 #include "xml/CXmlTokenizer.h"
 
 #include <cstddef>

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/TestSupport.h"
+#include "xml/CUtf8FileSource.h"
+#include "xml/CUtf8MemorySource.h"
 #include "xml/CXmlTokenizer.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 #include "app/GpsSwitch.h"
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
-#include "gps/Navigation.h"
+#include "gps/ProximityAlert.h"
 
 namespace tw {
 

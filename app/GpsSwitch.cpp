@@ -2,7 +2,7 @@
 #include "app/GpsSwitch.h"
 
 #include "gps/GpsReceiver.h"
-#include "gps/Navigation.h"
+#include "gps/ProximityAlert.h"
 #include "platform/Notifier.h"
 
 namespace tw {

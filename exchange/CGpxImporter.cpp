@@ -3,10 +3,10 @@
 
 #include "db/CacheStore.h"
 #include "db/Enumerations.h"
-#include "exchange/CXmlTokenizer.h"
 #include "platform/JobProgress.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"
+#include "xml/CXmlTokenizer.h"
 
 #include <algorithm>
 #include <cmath>

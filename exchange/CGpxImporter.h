@@ -2,7 +2,7 @@
 #pragma once
 
 #include "db/Records.h"
-#include "exchange/CXmlCharSource.h"
+#include "xml/CXmlCharSource.h"
 
 #include <atomic>
 #include <cstddef>

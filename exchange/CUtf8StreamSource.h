@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "exchange/CXmlCharSource.h"
+#include "xml/CUtf8Decoder.h"
 
 #include <cstddef>
 #include <functional>

@@ -4,11 +4,11 @@
 #include "db/CacheReader.h"
 #include "db/Enumerations.h"
 #include "db/SQLite.h"
-#include "exchange/CXmlCharSource.h"
 #include "platform/Clock.h"
 #include "platform/IniFile.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"
+#include "xml/Utf16.h"
 
 #include <sqlite3.h>
 

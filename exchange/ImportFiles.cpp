@@ -2,6 +2,8 @@
 #include "exchange/ImportFiles.h"
 
 #include "exchange/CUtf8StreamSource.h"
+#include "xml/CUtf8FileSource.h"
+#include "xml/CUtf8MemorySource.h"
 
 #include <zip.h>
 

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/RouteLoader.h"
 
-#include "exchange/CXmlTokenizer.h"
 #include "platform/Numbers.h"
+#include "xml/CUtf8FileSource.h"
+#include "xml/CXmlTokenizer.h"
 
 #include <cmath>
 #include <cstring>

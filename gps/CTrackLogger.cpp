@@ -4,7 +4,7 @@
 #include "db/SQLite.h"
 #include "db/TrackSchema.h"
 #include "geo/GeoMath.h"
-#include "gps/Navigation.h"
+#include "gps/ProximityAlert.h"
 #include "platform/Prompter.h"
 
 #include <sqlite3.h>

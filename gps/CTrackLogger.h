@@ -3,7 +3,7 @@
 
 #include "geo/LatLon.h"
 #include "gps/GpsReceiver.h"
-#include "gps/Navigation.h"
+#include "gps/PositionAveraging.h"
 #include "gps/TrackPoint.h"
 
 #include <atomic>

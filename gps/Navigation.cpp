@@ -2,31 +2,18 @@
 #include "gps/Navigation.h"
 
 #include "geo/GeoMath.h"
-#include "geo/ReferencePosition.h"
 #include "gps/CTrackLogger.h"
 #include "platform/Numbers.h"
-#include "platform/SoundPlayer.h"
 
 #include <cmath>
 
 namespace tw {
 namespace {
 
-constexpr double kAlertRearm = 1.8;
-constexpr double kFootM = 0.3048;
 constexpr double kPixelsPerMetre = 4.0;
 constexpr double kSkyRadius = 50.0;
 constexpr double kAveragingPlotRadius = 50.0;
 constexpr double kRadarLimitM = 30.0;
-
-class FixedPosition final : public geo::LivePositionSource {
-public:
-    explicit FixedPosition(geo::LatLon p) : m_fix{p, true} {}
-    geo::LiveFix liveFix() const override { return m_fix; }
-
-private:
-    geo::LiveFix m_fix;
-};
 
 std::string twoDigits(long long v)
 {
@@ -34,110 +21,6 @@ std::string twoDigits(long long v)
 }
 
 } // namespace
-
-void ProximityAlert::setConfig(Config config)
-{
-    std::lock_guard lock(m_mutex);
-    m_config = std::move(config);
-}
-
-ProximityAlert::Config ProximityAlert::config() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_config;
-}
-
-void ProximityAlert::setTarget(std::optional<geo::LatLon> target)
-{
-    std::lock_guard lock(m_mutex);
-    m_target = target;
-}
-
-void ProximityAlert::setSoundPlayer(SoundPlayer* player)
-{
-    std::lock_guard lock(m_mutex);
-    m_player = player;
-}
-
-void ProximityAlert::clearFired()
-{
-    std::lock_guard lock(m_mutex);
-    m_fired = false;
-}
-
-bool ProximityAlert::fired() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_fired;
-}
-
-bool ProximityAlert::check(geo::LatLon position)
-{
-    std::lock_guard lock(m_mutex);
-    if (!m_target || !m_config.on)
-        return false;
-    const FixedPosition live(position);
-    geo::ReferenceContext context;
-    context.home = m_config.home;
-    context.metricUnits = m_config.metricUnits;
-    context.gps = &live;
-    const double d = geo::referenceDistanceKm(context, *m_target, true);
-    const double limit = m_config.distance * 0.001 * (m_config.metricUnits ? 1.0 : kFootM);
-    bool played = false;
-    if (!m_fired && d < limit) {
-        if (m_player)
-            m_player->playAsync(m_config.sound);
-        m_fired = true;
-        played = true;
-    }
-    if (d > limit * kAlertRearm)
-        m_fired = false;
-    return played;
-}
-
-void PositionAveraging::start()
-{
-    m_active = true;
-    m_sumLat = m_sumLon = 0;
-    m_samples.clear();
-}
-
-void PositionAveraging::sample(geo::LatLon position, int satsUsed)
-{
-    if (!m_active || satsUsed < 1)
-        return;
-    m_sumLat += position.lat;
-    m_sumLon += position.lon;
-    m_samples.push_back(position);
-}
-
-geo::LatLon PositionAveraging::mean() const
-{
-    if (m_samples.empty())
-        return {};
-    const double n = static_cast<double>(m_samples.size());
-    return {m_sumLat / n, m_sumLon / n};
-}
-
-double PositionAveraging::spreadM() const
-{
-    if (m_samples.empty())
-        return 0;
-    const geo::LatLon m = mean();
-    std::vector<double> d;
-    d.reserve(m_samples.size());
-    double sum = 0;
-    for (const geo::LatLon& s : m_samples) {
-        d.push_back(geo::distanceKm(m, s) * 1000.0);
-        sum += d.back();
-    }
-    const double n = static_cast<double>(d.size());
-    const double meanD = sum / n;
-    double sq = 0;
-    for (const double v : d)
-        sq += (meanD - v) * (meanD - v);
-    return std::sqrt(sq / n);
-}
 
 std::string formatSpread(double spreadM, bool metricUnits)
 {

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Reading map configuration files.
-#include "exchange/CXmlCharSource.h"
-#include "exchange/CXmlTokenizer.h"
 #include "maps/MapConfig.h"
 #include "platform/Numbers.h"
+#include "xml/CUtf8FileSource.h"
+#include "xml/CXmlTokenizer.h"
 
 #include <algorithm>
 #include <optional>

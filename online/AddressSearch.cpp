@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "online/AddressSearch.h"
 
-#include "exchange/CXmlTokenizer.h"
 #include "online/CNetClient.h"
 #include "online/LiveLogin.h"
 #include "platform/Numbers.h"
+#include "xml/CUtf8MemorySource.h"
+#include "xml/CXmlTokenizer.h"
 
 #include <cmath>
 

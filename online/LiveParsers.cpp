@@ -3,10 +3,10 @@
 
 #include "db/Enumerations.h"
 #include "exchange/CGpxImporter.h"
-#include "exchange/CXmlCharSource.h"
-#include "exchange/CXmlTokenizer.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"
+#include "xml/CUtf8MemorySource.h"
+#include "xml/CXmlTokenizer.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,10 +2,13 @@
 #include "screens/CFilterScr.h"
 
 #include "app/CGlobalData.h"
+#include "screens/CFilterImportScr.h"
 #include "screens/CFilterManagScr.h"
 #include "screens/CFilterPosScr.h"
+#include "screens/CFilterPropsScr.h"
+#include "screens/CFilterTagScr.h"
+#include "screens/CFilterTypesScr.h"
 #include "screens/CacheListScreen.h"
-#include "screens/FilterPages.h"
 #include "screens/LangText.h"
 #include "screens/MainWindow.h"
 

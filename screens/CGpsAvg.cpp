@@ -5,6 +5,7 @@
 #include "geo/CoordEntry.h"
 #include "gps/CTrackLogger.h"
 #include "gps/Navigation.h"
+#include "gps/PositionAveraging.h"
 #include "screens/DialogKeys.h"
 #include "screens/LangText.h"
 #include "screens/WaypointEditor.h"

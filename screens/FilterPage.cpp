@@ -36,6 +36,11 @@ FilterPage::FilterPage(CGlobalData& global, QWidget* parent) : QWidget(parent), 
     outer->addWidget(scroll);
 }
 
+QString FilterPage::unitText() const
+{
+    return m_global.settings.metricUnits ? QStringLiteral("km") : QStringLiteral("mi");
+}
+
 QLabel* FilterPage::addHeading(QBoxLayout* layout, int textNumber)
 {
     auto* label = new QLabel(langText(m_global, textNumber));

@@ -45,6 +45,8 @@ protected:
     // The number in a field; an empty field is 0.
     static double numberIn(const QLineEdit* edit);
     static QString numberText(double value, int decimals);
+    // "km" or "mi", as the settings choose.
+    QString unitText() const;
 
     CGlobalData& m_global;
 

@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screens/OnlineCommands.h"
 
-#include "screens/FilterPages.h"
+#include "screens/CFilterImportScr.h"
 
 #include "app/CGlobalData.h"
 #include "app/LiveJobs.h"
 #include "db/Tags.h"
 #include "geo/ReferencePosition.h"
 #include "platform/Notifier.h"
+#include "screens/CProgressDlg.h"
 #include "screens/DialogKeys.h"
 #include "screens/DialogPlacement.h"
 #include "screens/LangText.h"
 #include "screens/MainWindow.h"
-#include "screens/CProgressDlg.h"
 #include "screens/Screen.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "app/FirstStart.h"
 #include "app/CTarnwickApp.h"
 #include "app/Version.h"
-#include "gps/Navigation.h"
+#include "gps/ProximityAlert.h"
 #include "platform/Paths.h"
 #include "platform/Signals.h"
 #include "screens/CMapScreen.h"

@@ -3,6 +3,7 @@
 // per megabyte must stay flat. Nothing is stored.
 //   crafted_gpx_bench
 #include "exchange/CGpxImporter.h"
+#include "xml/CUtf8MemorySource.h"
 
 #include <chrono>
 #include <cstdio>

@@ -8,6 +8,7 @@
 #include "db/Tags.h"
 #include "exchange/CGpxImporter.h"
 #include "platform/RecordingServices.h"
+#include "xml/CUtf8FileSource.h"
 
 #include <sys/resource.h>
 #include <unistd.h>

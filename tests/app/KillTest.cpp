@@ -8,12 +8,12 @@
 #include "db/Tags.h"
 #include "exchange/CGpxImporter.h"
 #include "exchange/GpxWriter.h"
-#include "exchange/CXmlCharSource.h"
 #include "gps/CTrackLogger.h"
 #include "maps/TileDatabase.h"
 #include "platform/IniFile.h"
 #include "platform/RecordingServices.h"
 #include "tests/TestSupport.h"
+#include "xml/CUtf8FileSource.h"
 
 #include <sqlite3.h>
 

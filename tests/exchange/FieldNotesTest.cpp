@@ -2,9 +2,9 @@
 #include "db/CacheStore.h"
 #include "db/SQLite.h"
 #include "exchange/FieldNotes.h"
-#include "exchange/CXmlCharSource.h"
 #include "platform/RecordingServices.h"
 #include "tests/TestSupport.h"
+#include "xml/Utf16.h"
 
 #include <sqlite3.h>
 

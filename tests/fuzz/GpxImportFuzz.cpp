@@ -5,7 +5,7 @@
 #include "db/SQLite.h"
 #include "db/Tags.h"
 #include "exchange/CGpxImporter.h"
-#include "exchange/CXmlCharSource.h"
+#include "xml/CUtf8MemorySource.h"
 
 #include <sqlite3.h>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: arbitrary bytes through the UTF-8 source and the XML
 // tokenizer, every token read to the end.
-#include "exchange/CXmlCharSource.h"
-#include "exchange/CXmlTokenizer.h"
+#include "xml/CUtf8MemorySource.h"
+#include "xml/CXmlTokenizer.h"
 
 #include <cstddef>
 #include <cstdint>

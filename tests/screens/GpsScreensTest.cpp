@@ -5,6 +5,7 @@
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
 #include "gps/Navigation.h"
+#include "gps/ProximityAlert.h"
 #include "platform/Prompter.h"
 #include "platform/RecordingServices.h"
 #include "platform/SoundPlayer.h"

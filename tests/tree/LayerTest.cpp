@@ -4,6 +4,7 @@
 #include "tests/TestSupport.h"
 
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
@@ -95,6 +96,25 @@ TEST(Layers, NoFolderIncludesWhatItsRuleForbids)
         }
     }
     EXPECT_GT(checked, 100) << "the tree's includes were not found";
+}
+
+// A folder without a rule would go unchecked: every folder that builds into
+// the core needs one.
+TEST(Layers, EveryFolderOfTheCoreHasARule)
+{
+    const fs::path root = tw::test::sourceDir();
+    const Rules rules = readRules(root / "layers.txt");
+    int folders = 0;
+    for (const auto& entry : fs::directory_iterator(root)) {
+        std::ifstream cmake(entry.path() / "CMakeLists.txt");
+        const std::string text{std::istreambuf_iterator<char>(cmake), {}};
+        if (text.find("target_sources(tarnwick_core") == std::string::npos)
+            continue;
+        ++folders;
+        const std::string folder = entry.path().filename().string();
+        EXPECT_TRUE(rules.count(folder)) << folder << "/ builds into the core, but layers.txt has no rule for it.";
+    }
+    EXPECT_GE(folders, 9) << "the folders of the core were not found";
 }
 
 TEST(Layers, RulesReadIncludesAsTheCompilerDoes)

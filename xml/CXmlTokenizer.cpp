@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "exchange/CXmlTokenizer.h"
+#include "xml/CXmlTokenizer.h"
 
 #include <algorithm>
 #include <cstring>

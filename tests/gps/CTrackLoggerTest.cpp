@@ -2,7 +2,7 @@
 #include "gps/CTrackLogger.h"
 
 #include "db/SQLite.h"
-#include "gps/Navigation.h"
+#include "gps/ProximityAlert.h"
 #include "platform/RecordingServices.h"
 #include "platform/SoundPlayer.h"
 #include "tests/TestSupport.h"

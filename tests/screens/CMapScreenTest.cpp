@@ -688,4 +688,4 @@ private:
 };
 
 QTEST_MAIN(MapScreenTest)
-#include "MapScreenTest.moc"
+#include "CMapScreenTest.moc"

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "exchange/CXmlCharSource.h"
+#include "xml/CXmlCharSource.h"
+#include "xml/Utf16.h"
 
 #include <array>
 #include <string>

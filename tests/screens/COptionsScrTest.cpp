@@ -379,4 +379,4 @@ private slots:
 };
 
 QTEST_MAIN(OptionsScreenTest)
-#include "OptionsScreenTest.moc"
+#include "COptionsScrTest.moc"

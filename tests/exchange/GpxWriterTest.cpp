@@ -2,6 +2,7 @@
 #include "exchange/CGpxImporter.h"
 #include "exchange/GpxWriter.h"
 #include "tests/TestSupport.h"
+#include "xml/CUtf8FileSource.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "exchange/CXmlTokenizer.h"
 #include "tests/TestSupport.h"
+#include "xml/CUtf8FileSource.h"
+#include "xml/CUtf8MemorySource.h"
+#include "xml/CXmlTokenizer.h"
 
 #include <algorithm>
 #include <random>

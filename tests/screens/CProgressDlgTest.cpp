@@ -70,4 +70,4 @@ private slots:
 };
 
 QTEST_MAIN(ProgressDialogTest)
-#include "ProgressDialogTest.moc"
+#include "CProgressDlgTest.moc"

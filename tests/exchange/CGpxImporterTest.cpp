@@ -2,6 +2,9 @@
 #include "exchange/CGpxImporter.h"
 #include "platform/JobProgress.h"
 #include "tests/TestSupport.h"
+#include "xml/CUtf8FileSource.h"
+#include "xml/CUtf8MemorySource.h"
+#include "xml/Utf16.h"
 
 #include <algorithm>
 #include <chrono>

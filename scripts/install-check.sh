@@ -35,9 +35,8 @@ cd "$here"
 
 started=$SECONDS
 step=$SECONDS
-failed=0
 pass() { echo "install-check: PASS: $* ($((SECONDS - step)) s)"; step=$SECONDS; }
-fail() { echo "install-check: FAIL: $*" >&2; failed=1; exit 1; }
+fail() { echo "install-check: FAIL: $*" >&2; exit 1; }
 
 bash scripts/setup.sh
 if [[ -z $deb ]]; then
@@ -97,7 +96,7 @@ cleanup() {
   if mounted_below "$run"; then
     echo "install-check: FAIL: something is still mounted below $run" >&2
     status=1
-  elif ((status == 0 && failed == 0)); then
+  elif ((status == 0)); then
     rm -rf "$run"
   else
     echo "install-check: the system of the failed check is kept in $run" >&2
@@ -117,8 +116,11 @@ mount_in -t proc proc "$run/proc"
 mount_in -t devpts -o newinstance,ptmxmode=0666 devpts "$run/dev/pts"
 mount_in -t tmpfs -o mode=1777 tmpfs "$run/dev/shm"
 mount_in --bind "$cache/archives" "$run/var/cache/apt/archives"
+[[ -d /tmp/.X11-unix ]] || install -d -m 1777 /tmp/.X11-unix
 mkdir -p "$run/tmp/.X11-unix"
-mount_in --bind /tmp/.X11-unix "$run/tmp/.X11-unix"
+# The host's virtual display serves the window; the chroot holds only the
+# package and what it depends on.
+mount_in -o bind,ro /tmp/.X11-unix "$run/tmp/.X11-unix"
 
 # ---- the package and its dependencies from the archive
 cp "$deb" "$run/tmp/"

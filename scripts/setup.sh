@@ -14,7 +14,7 @@ packages=(
   libzip-dev libdeflate-dev gpsbabel libxml2-utils python3
   libcurl4-openssl-dev libcpp-httplib-dev libpng-dev libjpeg-dev
   clang libclang-rt-14-dev
-  file dpkg-dev desktop-file-utils appstream man-db
+  file dpkg-dev desktop-file-utils appstream man-db debootstrap
 )
 
 missing=()

@@ -3,6 +3,10 @@
 
 #include <unicode/ucnv.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <string_view>
 
@@ -191,7 +195,21 @@ std::size_t CUtf8Decoder::GetChars(char16_t* out, std::size_t max)
     while (n < max) {
         if (m_pos == m_end && !refill())
             break;
-        // Plain ASCII, the bulk of every file, without a call per byte.
+        // Plain ASCII, the bulk of every file, without a call per byte;
+        // sixteen bytes at a time where the processor can.
+#if defined(__SSE2__)
+        while (n + 16 <= max && m_end - m_pos >= 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m_pos));
+            const __m128i zero = _mm_setzero_si128();
+            // A NUL or a byte with its high bit set needs the slow way.
+            if (_mm_movemask_epi8(bytes) != 0 || _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero)) != 0)
+                break;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n + 8), _mm_unpackhi_epi8(bytes, zero));
+            n += 16;
+            m_pos += 16;
+        }
+#endif
         while (n < max && m_pos < m_end && static_cast<unsigned>(*m_pos - 1) < 0x7Fu)
             out[n++] = *m_pos++;
         if (n == max || m_pos == m_end)

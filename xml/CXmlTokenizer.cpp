@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tw {
 namespace {
 
@@ -226,6 +230,22 @@ int CXmlTokenizer::wholeText(char16_t c)
         if (!m_pushBack) {
             const std::size_t stop = std::min(m_inputLength, m_inputPos + (kRunEnd - std::min(kRunEnd, m_valueLength)));
             std::size_t pos = m_inputPos;
+#if defined(__SSE2__)
+            // Eight units at a time up to the first that ends the copy.
+            const __m128i lt = _mm_set1_epi16(u'<');
+            const __m128i amp = _mm_set1_epi16(u'&');
+            const __m128i zero = _mm_setzero_si128();
+            while (pos + 8 <= stop) {
+                const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m_input.data() + pos));
+                const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(units, lt), _mm_cmpeq_epi16(units, amp)),
+                                                 _mm_cmpeq_epi16(units, zero));
+                if (_mm_movemask_epi8(hit) != 0)
+                    break;
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(m_value.data() + m_valueLength), units);
+                m_valueLength += 8;
+                pos += 8;
+            }
+#endif
             while (pos < stop) {
                 const char16_t u = m_input[pos];
                 if (u == u'<' || u == u'&' || u == 0)

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "xml/Utf16.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tw {
 namespace {
 
@@ -38,7 +42,20 @@ void appendUtf8(std::string& out, std::u16string_view text)
     const std::size_t start = out.size();
     out.resize(start + text.size() * 3);
     char* o = out.data() + start;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Eight units at a time while they are ASCII, as most text is.
+    const __m128i nonAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+    while (i + 8 <= text.size()) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, nonAscii), _mm_setzero_si128())) != 0xFFFF)
+            break;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(units, units));
+        o += 8;
+        i += 8;
+    }
+#endif
+    for (; i < text.size(); ++i) {
         char32_t c = text[i];
         if (c < 0x80) {
             *o++ = static_cast<char>(c);

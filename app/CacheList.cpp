@@ -96,7 +96,7 @@ bool CacheList::readCaches()
             // The nearest rows picked from their keys and positions, then
             // read whole one by one: the same rows in the same order.
             SQLite::Statement row(cacheDb, "SELECT * FROM `geocache` WHERE `key` = ?");
-            for (const std::int64_t key : nearestKeys(cacheDb, query)) {
+            for (const std::int64_t key : nearestKeys(cacheDb, query, &m_positions)) {
                 row.Reset();
                 row.BindInt(1, key);
                 if (row.Next())

@@ -4,6 +4,7 @@
 #include "app/CacheOrder.h"
 #include "db/Records.h"
 #include "filter/CacheFilter.h"
+#include "filter/QueryBuilder.h"
 
 #include <filesystem>
 #include <memory>
@@ -59,6 +60,8 @@ public:
 
 private:
     CGlobalData& m_global;
+    // Every cache's position, read again only after the database changed.
+    CachePositions m_positions;
 };
 
 } // namespace tw

@@ -192,6 +192,22 @@ void run(benchmark::State& state, double distanceKm, int sortKey)
     state.counters["inDatabase"] = g.db.cacheCount;
 }
 
+// The first load after the database changed, which reads every position
+// again; later loads take them from memory.
+void BM_ReadCaches_NoDistanceLimitAfterAChange(benchmark::State& state)
+{
+    CGlobalData& g = *program().global;
+    g.list.filter.distanceKm = 0.0;
+    g.list.sortKey = 1;
+    for (auto _ : state) {
+        state.PauseTiming();
+        g.db.cacheDb.Exec("UPDATE `geocache` SET `dtupdate` = `dtupdate` WHERE `key` = 1");
+        state.ResumeTiming();
+        g.list.readCaches();
+        benchmark::DoNotOptimize(g.list.caches.data());
+    }
+}
+
 void BM_ReadCaches_Within10km(benchmark::State& state)
 {
     run(state, 10.0, 1);
@@ -212,5 +228,6 @@ void BM_ReadCaches_NoDistanceLimitSortedByName(benchmark::State& state)
 BENCHMARK(BM_ReadCaches_Within10km)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadCaches_NoDistanceLimit)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadCaches_NoDistanceLimitSortedByName)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadCaches_NoDistanceLimitAfterAChange)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

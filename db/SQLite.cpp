@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
 
 namespace SQLite {
 
@@ -47,6 +48,8 @@ int Database::Open(const std::string& path)
     if (m_handle)
         Close();
     m_fileName = path;
+    static std::atomic<std::int64_t> opens{0};
+    m_openSerial = ++opens;
     const int rc = sqlite3_open_v2(path.c_str(), &m_handle,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                                    nullptr);
@@ -72,6 +75,21 @@ int Database::Open(const std::string& path)
     // memory, they are dropped when the record is released.
     sqlite3_exec(m_handle, "PRAGMA temp_store = MEMORY;", nullptr, nullptr, nullptr);
     return rc;
+}
+
+Database::ContentVersion Database::contentVersion()
+{
+    if (!m_handle)
+        return {m_openSerial, -1, -1};
+    // data_version counts the commits of other connections and processes;
+    // the connection's own writes are counted by total_changes.
+    std::int64_t others = -1;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(m_handle, "PRAGMA data_version", -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        others = sqlite3_column_int64(statement, 0);
+    sqlite3_finalize(statement);
+    return {m_openSerial, others, sqlite3_total_changes64(m_handle)};
 }
 
 int Database::OpenFile(const std::string& path)

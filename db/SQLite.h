@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -77,6 +79,11 @@ public:
     bool inBatch() const { return m_batch; }
 
     sqlite3* handle() const { return m_handle; }
+    // Differs from an earlier value whenever the content may have changed
+    // since: a write through this connection or another, or another file
+    // opened. Equal values mean the same content.
+    using ContentVersion = std::array<std::int64_t, 3>;
+    ContentVersion contentVersion();
     const std::string& fileName() const { return m_fileName; }
     const std::string& errorText() const { return m_errorText; }
     bool opened() const { return m_opened; }
@@ -115,6 +122,7 @@ private:
     sqlite3* m_handle = nullptr;
     std::string m_errorText;
     std::string m_fileName;
+    std::int64_t m_openSerial = 0; // which Open of all in this process
     bool m_opened = false;
     bool m_warned = false;
     bool m_inTransaction = false;

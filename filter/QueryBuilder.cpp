@@ -219,25 +219,41 @@ bool nearer(const Candidate& a, const Candidate& b)
     return a.key < b.key;
 }
 
+Candidate candidateAt(const CachePositions::Position& p, const CacheQuery& query)
+{
+    Candidate c;
+    c.key = p.key;
+    if (p.null) {
+        c.null = true;
+    } else {
+        const double dx = p.x - query.orderLat;
+        const double dy = p.y - query.orderLon;
+        const double dx2 = dx * dx;
+        const double dy2 = dy * dy;
+        c.value = dx2 + dy2;
+        c.null = std::isnan(dx) || std::isnan(dy) || std::isnan(dx2) || std::isnan(dy2) || std::isnan(c.value);
+    }
+    return c;
+}
+
+CachePositions::Position positionOf(const SQLite::Statement& row)
+{
+    CachePositions::Position p;
+    p.key = row.ColumnInt64(0);
+    p.null = row.ColumnIsNull(1) || row.ColumnIsNull(2);
+    if (!p.null) {
+        p.x = row.ColumnDouble(1);
+        p.y = row.ColumnDouble(2);
+    }
+    return p;
+}
+
 // The rows of a statement giving key, x and y.
 std::vector<Candidate> candidatesOf(SQLite::Statement& rows, const CacheQuery& query)
 {
     std::vector<Candidate> out;
-    while (rows.Next()) {
-        Candidate c;
-        c.key = rows.ColumnInt64(0);
-        if (rows.ColumnIsNull(1) || rows.ColumnIsNull(2)) {
-            c.null = true;
-        } else {
-            const double dx = rows.ColumnDouble(1) - query.orderLat;
-            const double dy = rows.ColumnDouble(2) - query.orderLon;
-            const double dx2 = dx * dx;
-            const double dy2 = dy * dy;
-            c.value = dx2 + dy2;
-            c.null = std::isnan(dx) || std::isnan(dy) || std::isnan(dx2) || std::isnan(dy2) || std::isnan(c.value);
-        }
-        out.push_back(c);
-    }
+    while (rows.Next())
+        out.push_back(candidateAt(positionOf(rows), query));
     return out;
 }
 
@@ -257,7 +273,22 @@ constexpr std::size_t kMostChecks = 20000;
 
 } // namespace
 
-std::vector<std::int64_t> nearestKeys(SQLite::Database& db, const CacheQuery& query)
+const std::vector<CachePositions::Position>& CachePositions::of(SQLite::Database& db)
+{
+    const SQLite::Database::ContentVersion version = db.contentVersion();
+    if (m_db == &db && version == m_version)
+        return m_positions;
+    m_db = nullptr; // until read whole
+    m_positions.clear();
+    SQLite::Statement every(db, "SELECT `key`, `x`, `y` FROM `geocache`");
+    while (every.Next())
+        m_positions.push_back(positionOf(every));
+    m_db = &db;
+    m_version = version;
+    return m_positions;
+}
+
+std::vector<std::int64_t> nearestKeys(SQLite::Database& db, const CacheQuery& query, CachePositions* positions)
 {
     std::vector<std::int64_t> keys;
     if (query.keySql.empty() || query.limit == 0)
@@ -266,8 +297,16 @@ std::vector<std::int64_t> nearestKeys(SQLite::Database& db, const CacheQuery& qu
         // Every cache nearest first (reading a key and a position is cheap),
         // asking the filter about one row after the other until enough pass.
         const auto limit = static_cast<std::size_t>(query.limit);
-        SQLite::Statement every(db, "SELECT `key`, `x`, `y` FROM `geocache`");
-        std::vector<Candidate> all = candidatesOf(every, query);
+        std::vector<Candidate> all;
+        if (positions) {
+            const auto& known = positions->of(db);
+            all.reserve(known.size());
+            for (const auto& p : known)
+                all.push_back(candidateAt(p, query));
+        } else {
+            SQLite::Statement every(db, "SELECT `key`, `x`, `y` FROM `geocache`");
+            all = candidatesOf(every, query);
+        }
         SQLite::Statement check(db, query.checkSql);
         bindFirst(check, query.params, query.keyParams);
         const int keyIndex = static_cast<int>(query.keyParams) + 1;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "db/CacheReader.h"
+#include "db/SQLite.h"
 #include "filter/CacheFilter.h"
 
 #include <cstdint>
@@ -51,10 +52,32 @@ struct CacheQuery {
 
 CacheQuery BuildCacheQuery(const CacheFilter& filter, const QueryInputs& inputs);
 
+// The key and position of every cache, kept from one list load to the next
+// while the database holds what it held: reading them is most of the work of
+// ordering a large table.
+class CachePositions {
+public:
+    struct Position {
+        std::int64_t key = 0;
+        double x = 0.0;
+        double y = 0.0;
+        bool null = false; // x or y is NULL
+    };
+    // Read again when the database changed since the last call. Lets
+    // SQLite::Error through.
+    const std::vector<Position>& of(SQLite::Database& db);
+
+private:
+    std::vector<Position> m_positions;
+    SQLite::Database::ContentVersion m_version{};
+    const SQLite::Database* m_db = nullptr;
+};
+
 // The keys of the rows `query.sql` gives, in its order and within its
-// LIMIT, found through keySql and checkSql (empty without them). Lets
-// SQLite::Error through.
-std::vector<std::int64_t> nearestKeys(SQLite::Database& db, const CacheQuery& query);
+// LIMIT, found through keySql and checkSql (empty without them). Positions
+// kept from an earlier call are used when given. Lets SQLite::Error through.
+std::vector<std::int64_t> nearestKeys(SQLite::Database& db, const CacheQuery& query,
+                                      CachePositions* positions = nullptr);
 
 // The rows asked of the database: MaxRows, raised with a distance limit (× 1.5
 // below 100, × 1.2 from 100) so that the exact distance check after the box

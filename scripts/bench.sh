@@ -217,6 +217,8 @@ add("List 100k, within 10 km", runs(lists, "BM_ReadCaches_Within10km"), "- (repo
     lambda t: f"{median(t):.1f} ms (median of {len(t)})")
 add("List 100k, no limit, by name", runs(lists, "BM_ReadCaches_NoDistanceLimitSortedByName"), "- (reported)",
     lambda t: f"{median(t):.1f} ms (median of {len(t)})")
+add("List 100k, no limit, first after a change", runs(lists, "BM_ReadCaches_NoDistanceLimitAfterAChange"),
+    "- (reported)", lambda t: f"{median(t):.1f} ms (median of {len(t)})")
 
 maps = bench("map.json")
 add("Map compose, cold", runs(maps, "composeCold"), "<= 40 ms", lambda t: f"median {median(t):.1f} ms",

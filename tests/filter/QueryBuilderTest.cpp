@@ -188,6 +188,40 @@ TEST_F(QueryFixture, NearestKeysOrderTiesAndMissingPositionsAsTheDatabase)
     }
 }
 
+// Positions kept between list loads never outlive a change of the database:
+// a write through the list's own connection, through another, a file opened
+// again after a change from outside.
+TEST_F(QueryFixture, KeptPositionsFollowEveryChangeOfTheDatabase)
+{
+    CachePositions positions;
+    auto listed = [&] {
+        const CacheQuery query = BuildCacheQuery(anyCache(), inputs);
+        const std::vector<std::int64_t> kept = nearestKeys(db, query, &positions);
+        EXPECT_EQ(kept, nearestKeys(db, query)) << "kept positions and a fresh read disagree";
+        std::vector<std::string> out;
+        for (const std::int64_t key : kept) {
+            SQLite::Statement row(db, "SELECT `id` FROM `geocache` WHERE `key` = ?");
+            row.BindInt(1, key);
+            out.push_back(row.Next() ? row.ColumnText(0) : "?");
+        }
+        return out;
+    };
+    inputs.maxRows = 3;
+    EXPECT_EQ(listed(), V({"GC1", "GC2", "GC5"}));
+    ASSERT_EQ(db.Exec("UPDATE `geocache` SET `x` = 50.0801, `y` = 14.4201 WHERE `id` = 'GC7'"), SQLITE_OK);
+    EXPECT_EQ(listed(), V({"GC1", "GC7", "GC2"}));
+
+    SQLite::Database other;
+    ASSERT_EQ(other.OpenFile((dir / "cachedb.db3").string()), SQLITE_OK);
+    ASSERT_EQ(other.Exec("DELETE FROM `geocache` WHERE `id` = 'GC1'"), SQLITE_OK);
+    EXPECT_EQ(listed(), V({"GC7", "GC2", "GC5"}));
+
+    db.Close();
+    ASSERT_EQ(other.Exec("UPDATE `geocache` SET `x` = 50.0802, `y` = 14.4202 WHERE `id` = 'GC4'"), SQLITE_OK);
+    ASSERT_EQ(db.OpenFile((dir / "cachedb.db3").string()), SQLITE_OK);
+    EXPECT_EQ(listed(), V({"GC7", "GC4", "GC2"}));
+}
+
 // Past a thousand rows a filter that lets few through is answered from the
 // rows that pass; both ways give the statement's rows.
 TEST_F(QueryFixture, NearestKeysAgreeWithTheStatementOnManyCaches)

@@ -88,7 +88,7 @@ TEST(ShippedLanguages, CzechAndEnglishDefineTheSameEntries)
     en.loadTable(test::runtimeDir(), "en");
     ASSERT_FALSE(cs.empty());
     const std::regex placeholder("%[0-9.]*[a-z]");
-    for (int n = 100; n <= 1099; ++n) {
+    for (int n = 100; n <= 1399; ++n) {
         EXPECT_EQ(cs.text(n).empty(), en.text(n).empty()) << "entry " << n;
         auto count = [&](const std::string& s) {
             return std::distance(std::sregex_iterator(s.begin(), s.end(), placeholder), std::sregex_iterator());
@@ -173,8 +173,44 @@ TEST(ShippedLanguages, ScreensTakeTheirTextsFromTheLanguageFiles)
                 << entry.path().filename().string() << " shows \"" << literal << "\" through " << (*it)[1]
                 << "; give it a number in the language files";
         }
+        // The vocabularies' texts are the English names the files store.
+        static const std::regex storedName(R"(\b(logTypeText|cacheTypeText|cacheSizeText|waypointTypeText)\()");
+        for (std::sregex_iterator it(code.begin(), code.end(), storedName), end; it != end; ++it)
+            ADD_FAILURE() << entry.path().filename().string() << " shows the stored name of " << (*it)[1]
+                          << "; show the language file's name instead";
     }
     EXPECT_GT(calls, 0) << "the scan found no calls at all";
+}
+
+// The layers below the screens word their messages through the language
+// table too (textOr with the English beside the number). A sentence written
+// straight into an error, a prompter message or a line on stderr or stdout
+// would reach a Czech user in English.
+TEST(ShippedLanguages, CoreMessagesTakeTheirTextsFromTheLanguageFiles)
+{
+    const std::regex shown(R"re((\*(?:error|problem|message)\s*=|\bm_(?:error|message)\s*=|[.>]message\(|)re"
+                           R"re(\bf?printf\(\s*(?:stderr,|stdout,)?|\bfputs\(|std::cerr\s*<<)\s*"([^"]*)")re");
+    int calls = 0;
+    for (const char* folder : {"app", "db", "exchange", "filter", "geo", "gps", "maps", "online", "platform"}) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(test::sourceDir() / folder)) {
+            if (entry.path().extension() != ".cpp")
+                continue;
+            const std::string code = test::readFile(entry.path());
+            for (std::sregex_iterator it(code.begin(), code.end(), shown), end; it != end; ++it) {
+                ++calls;
+                const std::string literal = (*it)[2];
+                // Places to fill, line ends and the program's name are no words.
+                const std::string words =
+                    std::regex_replace(literal, std::regex(R"(%[-0-9.*]*[a-zA-Z]|\\[nrt]|tarnwick)"), "");
+                const bool hasLetters =
+                    std::any_of(words.begin(), words.end(), [](unsigned char c) { return std::isalpha(c) != 0; });
+                EXPECT_FALSE(hasLetters) << folder << "/" << entry.path().filename().string() << " shows \""
+                                         << literal << "\" through " << (*it)[1]
+                                         << "; look it up with textOr and a number in the language files";
+            }
+        }
+    }
+    EXPECT_GT(calls, 0) << "the scan found no messages at all";
 }
 
 } // namespace

@@ -135,6 +135,7 @@ int main(int argc, char* argv[])
     // Outlives the program state: the receiver's thread plays through it.
     tw::QtSoundPlayer sound;
     tw::CGlobalData global(paths, {prompter, notifier, keepAwake}, 480, 800);
+    prompter.setTexts(global.lang);
     global.gpsServices.proximityAlert->setSoundPlayer(&sound);
     tw::CTarnwickApp app(global);
     app.batch = tw::defaultBatchActions();

@@ -141,6 +141,13 @@ TEST(ShippedLanguages, EveryTextTheCodeLooksUpExistsInBoth)
     }
 }
 
+// True when a literal holds letters besides what noWords matches.
+bool hasWords(const std::string& literal, const std::regex& noWords)
+{
+    const std::string words = std::regex_replace(literal, noWords, "");
+    return std::any_of(words.begin(), words.end(), [](unsigned char c) { return std::isalpha(c) != 0; });
+}
+
 // A caption, title or message written into a screen's code would show in
 // one language only. The scan finds string literals handed straight to the
 // calls that put text on screen; tests/app/shown-literals.txt lists the few
@@ -166,10 +173,7 @@ TEST(ShippedLanguages, ScreensTakeTheirTextsFromTheLanguageFiles)
             ++calls;
             const std::string literal = (*it)[2];
             // Markup and places to fill are no words.
-            const std::string words = std::regex_replace(literal, std::regex("<[^>]*>|%[0-9]"), "");
-            const bool hasLetters =
-                std::any_of(words.begin(), words.end(), [](unsigned char c) { return std::isalpha(c) != 0; });
-            EXPECT_TRUE(!hasLetters || allowed.contains(literal))
+            EXPECT_TRUE(!hasWords(literal, std::regex("<[^>]*>|%[0-9]")) || allowed.contains(literal))
                 << entry.path().filename().string() << " shows \"" << literal << "\" through " << (*it)[1]
                 << "; give it a number in the language files";
         }
@@ -200,13 +204,9 @@ TEST(ShippedLanguages, CoreMessagesTakeTheirTextsFromTheLanguageFiles)
                 ++calls;
                 const std::string literal = (*it)[2];
                 // Places to fill, line ends and the program's name are no words.
-                const std::string words =
-                    std::regex_replace(literal, std::regex(R"(%[-0-9.*]*[a-zA-Z]|\\[nrt]|tarnwick)"), "");
-                const bool hasLetters =
-                    std::any_of(words.begin(), words.end(), [](unsigned char c) { return std::isalpha(c) != 0; });
-                EXPECT_FALSE(hasLetters) << folder << "/" << entry.path().filename().string() << " shows \""
-                                         << literal << "\" through " << (*it)[1]
-                                         << "; look it up with textOr and a number in the language files";
+                EXPECT_FALSE(hasWords(literal, std::regex(R"(%[-0-9.*]*[a-zA-Z]|\\[nrt]|tarnwick)")))
+                    << folder << "/" << entry.path().filename().string() << " shows \"" << literal << "\" through "
+                    << (*it)[1] << "; look it up with textOr and a number in the language files";
             }
         }
     }

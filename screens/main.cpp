@@ -19,8 +19,10 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QLibraryInfo>
 #include <QListView>
 #include <QTimer>
+#include <QTranslator>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSocketNotifier>
@@ -147,6 +149,13 @@ int main(int argc, char* argv[])
     QObject::disconnect(endQuestions);
     if (tw::terminationRequested())
         return 0;
+    // Qt's own words (file dialogs, edit menus) in the program's language,
+    // where Qt's translations are installed.
+    global.LoadSettings(tw::SettingsGroup::User);
+    QTranslator qtWords;
+    if (qtWords.load(QStringLiteral("qtbase_") + QString::fromStdString(global.settings.language),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtWords);
     tw::QtStartupUi ui(global, notifier, prompter);
     if (!app.InitInstance(args, ui))
         return 1;

@@ -86,6 +86,7 @@ int runBatchMode(const Paths& paths, const std::vector<std::string>& args)
     ConsoleNotifier notifier;
     ConsoleKeepAwake keepAwake;
     CGlobalData global(paths, {prompter, notifier, keepAwake});
+    prompter.setTexts(global.lang);
     CTarnwickApp app(global);
     app.batch = defaultBatchActions();
     ConsoleStartupUi ui;

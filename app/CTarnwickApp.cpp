@@ -38,6 +38,21 @@ constexpr int kTextOnline = 830;
 constexpr int kTextCreateDb1 = 297;
 constexpr int kTextCreateDb2 = 298;
 constexpr int kTextNotCreated = 957;
+// The batch words' own messages on stderr.
+constexpr int kTextUnavailable = 990;
+constexpr int kTextTrackExportWord = 991;
+constexpr int kTextTrackDeleteWord = 992;
+constexpr int kTextFieldNotesWord = 993;
+constexpr int kTextImportWord = 994;
+constexpr int kTextExportWord = 995;
+constexpr int kTextDownloadWord = 996;
+constexpr int kTextNearestWord = 997;
+constexpr int kTextRefreshWord = 998;
+constexpr int kTextNoImportFile = 999;
+constexpr int kTextNoExportFile = 1000;
+constexpr int kTextNoCodes = 1001;
+constexpr int kTextNoPosition = 1002;
+constexpr int kTextAwakeRefused = 1003;
 
 constexpr std::time_t kFieldNotesLookBackSeconds = 172800; // two days
 
@@ -167,8 +182,10 @@ void CTarnwickApp::runBatch(StartupUi& ui)
 {
     CGlobalData& g = m_global;
     const CTarnwickCommandLine& cl = m_commandLine;
-    auto unavailable = [](const char* what) {
-        std::fprintf(stderr, "tarnwick: %s is not available in this build; nothing was done.\n", what);
+    auto say = [](const std::string& line) { std::fprintf(stderr, "tarnwick: %s\n", line.c_str()); };
+    auto unavailable = [&](int number, const char* what) {
+        say(text::fillIn(g.lang.textOr(kTextUnavailable, "%s is not available in this build; nothing was done."),
+                         {g.lang.textOr(number, what)}));
     };
     auto run = [&](bool ok) {
         if (!ok)
@@ -185,7 +202,7 @@ void CTarnwickApp::runBatch(StartupUi& ui)
         if (batch.exportAllTracks)
             run(batch.exportAllTracks(g));
         else
-            unavailable("Track export");
+            unavailable(kTextTrackExportWord, "Track export");
         g.settings.trackGPX = saved.trackGPX;
         g.settings.trackKML = saved.trackKML;
         g.settings.trackPLT = saved.trackPLT;
@@ -194,25 +211,26 @@ void CTarnwickApp::runBatch(StartupUi& ui)
         if (batch.deleteAllTracks)
             run(batch.deleteAllTracks(g));
         else
-            unavailable("Deleting tracks");
+            unavailable(kTextTrackDeleteWord, "Deleting tracks");
     }
     if (cl.fieldNotes) {
         ui.showProgress(g.text(kTextFieldNotes));
         if (batch.exportFieldNotes)
             run(batch.exportFieldNotes(g, std::time(nullptr) - kFieldNotesLookBackSeconds));
         else
-            unavailable("Field notes export");
+            unavailable(kTextFieldNotesWord, "Field notes export");
     }
     if (cl.import) {
         ui.showProgress(g.text(kTextImport));
         std::error_code ec;
         if (cl.importFile.empty() || !fs::exists(cl.importFile, ec)) {
-            std::fprintf(stderr, "tarnwick: the file to import was not found: %s\n", cl.importFile.c_str());
+            say(text::fillIn(g.lang.textOr(kTextNoImportFile, "the file to import was not found: %s"),
+                             {cl.importFile}));
             m_batchFailed = true;
         } else if (batch.importGpx) {
             run(batch.importGpx(g, cl.importFile));
         } else {
-            unavailable("GPX import");
+            unavailable(kTextImportWord, "GPX import");
         }
     }
     if (cl.exportGpx) {
@@ -220,37 +238,37 @@ void CTarnwickApp::runBatch(StartupUi& ui)
         // The caches of the saved filter.
         g.list.LoadFilter();
         if (cl.exportFile.empty()) {
-            std::fprintf(stderr, "tarnwick: the word e needs the path of the file to write\n");
+            say(g.lang.textOr(kTextNoExportFile, "the word e needs the path of the file to write"));
             m_batchFailed = true;
         } else if (batch.exportGpx) {
             run(batch.exportGpx(g, cl.exportFile));
         } else {
-            unavailable("GPX export");
+            unavailable(kTextExportWord, "GPX export");
         }
     }
     if (cl.download || cl.nearest || cl.refresh)
         ui.showProgress(g.text(kTextOnline));
     if (cl.download) {
         if (cl.downloadCodes.empty()) {
-            std::fprintf(stderr, "tarnwick: the word dl needs at least one cache code\n");
+            say(g.lang.textOr(kTextNoCodes, "the word dl needs at least one cache code"));
             m_batchFailed = true;
         } else if (batch.liveDownload) {
             run(batch.liveDownload(g, cl.downloadCodes));
         } else {
-            unavailable("Downloading caches");
+            unavailable(kTextDownloadWord, "Downloading caches");
         }
     }
     if (cl.nearest) {
         const auto lat = num::parseDouble(cl.nearLat);
         const auto lon = num::parseDouble(cl.nearLon);
         if (!lat || !lon || std::abs(*lat) > 90.0 || std::abs(*lon) > 180.0) {
-            std::fprintf(stderr, "tarnwick: the word near needs a latitude and a longitude in degrees, "
-                                 "for example: near 50.087 14.421\n");
+            say(g.lang.textOr(kTextNoPosition, "the word near needs a latitude and a longitude in degrees, "
+                                               "for example: near 50.087 14.421"));
             m_batchFailed = true;
         } else if (batch.liveNearest) {
             run(batch.liveNearest(g, *lat, *lon));
         } else {
-            unavailable("The search for the nearest caches");
+            unavailable(kTextNearestWord, "The search for the nearest caches");
         }
     }
     if (cl.refresh) {
@@ -259,7 +277,7 @@ void CTarnwickApp::runBatch(StartupUi& ui)
         if (batch.liveRefresh)
             run(batch.liveRefresh(g));
         else
-            unavailable("Refreshing caches");
+            unavailable(kTextRefreshWord, "Refreshing caches");
     }
 }
 
@@ -282,7 +300,8 @@ void CTarnwickApp::applyPowerOptions()
     if (g.settings.suspendKiller != 0) {
         m_powerTaken = g.keepAwake.acquire();
         if (!m_powerTaken)
-            std::fprintf(stderr, "tarnwick: keeping the display on was refused\n");
+            std::fprintf(stderr, "tarnwick: %s\n",
+                         g.lang.textOr(kTextAwakeRefused, "keeping the display on was refused").c_str());
     }
 }
 

@@ -14,8 +14,10 @@ GpsServices::GpsServices(CGlobalData& global) : m_global(global)
     proximityAlert = std::make_unique<ProximityAlert>();
     trackLogger = std::make_unique<CTrackLogger>(global.db.trackDb, global.prompter);
     trackLogger->setLog([&global](const std::string& a, const std::string& b) { global.Log(a, b); });
+    trackLogger->setTexts(global.lang);
     trackLogger->setProximityAlert(proximityAlert.get());
     gps = std::make_unique<GpsReceiver>(global.notifier);
+    gps->setTexts(global.lang);
     gps->setFixSink(trackLogger.get());
     gpsSwitch = std::make_unique<GpsSwitch>(*gps, *proximityAlert, global.notifier);
 }

@@ -34,7 +34,7 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
     summary.error = g.db.cacheDbProblem();
     if (!summary.error.empty())
         return summary;
-    auto documents = ImportDocuments::open(path, &summary.error);
+    auto documents = ImportDocuments::open(path, g.lang, &summary.error);
     if (!documents)
         return summary;
 

@@ -86,22 +86,24 @@ bool loadIni(CSimpleIniA& ini, const fs::path& path)
 
 void LanguageTable::loadTable(const fs::path& installDir, const std::string& code)
 {
-    m_table.clear();
+    std::map<int, std::string> table;
     CSimpleIniA ini;
-    if (!loadIni(ini, installDir / ("lang." + code)))
-        return;
-    CSimpleIniA::TNamesDepend keys;
-    ini.GetAllKeys("StringTable", keys);
-    keys.sort(CSimpleIniA::Entry::LoadOrder());
-    // In file order, so that of two keys naming one number ("12", "12a")
-    // the later wins.
-    for (const auto& key : keys) {
-        const auto number = num::leadingInt(key.pItem);
-        if (!number)
-            continue;
-        const char* value = ini.GetValue("StringTable", key.pItem, "");
-        m_table[*number] = cleanText(value ? value : "");
+    if (loadIni(ini, installDir / ("lang." + code))) {
+        CSimpleIniA::TNamesDepend keys;
+        ini.GetAllKeys("StringTable", keys);
+        keys.sort(CSimpleIniA::Entry::LoadOrder());
+        // In file order, so that of two keys naming one number ("12", "12a")
+        // the later wins.
+        for (const auto& key : keys) {
+            const auto number = num::leadingInt(key.pItem);
+            if (!number)
+                continue;
+            const char* value = ini.GetValue("StringTable", key.pItem, "");
+            table[*number] = cleanText(value ? value : "");
+        }
     }
+    std::lock_guard lock(m_mutex);
+    m_table = std::move(table);
 }
 
 std::string LanguageTable::textOr(int number, std::string_view fallback) const
@@ -110,8 +112,15 @@ std::string LanguageTable::textOr(int number, std::string_view fallback) const
     return shown.empty() ? std::string(fallback) : shown;
 }
 
+bool LanguageTable::empty() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_table.empty();
+}
+
 std::string LanguageTable::text(int number) const
 {
+    std::lock_guard lock(m_mutex);
     const auto it = m_table.find(number);
     return it == m_table.end() ? std::string() : it->second;
 }

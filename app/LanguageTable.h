@@ -2,7 +2,10 @@
 #pragma once
 
 #include <filesystem>
+#include "platform/TextLookup.h"
+
 #include <map>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,8 +15,9 @@ namespace tw {
 // The texts the program shows, looked up by number from the language file
 // "lang.<code>" in the installation folder. A missing file or entry gives
 // empty text and is never reported. Texts are kept as well-formed UTF-8 of
-// at most kMaxEntryBytes.
-class LanguageTable {
+// at most kMaxEntryBytes. The GPS reader and the long jobs look texts up on
+// their own threads while the window thread may load the table again.
+class LanguageTable final : public TextLookup {
 public:
     // Far above any caption or message. A widget lays out its whole text
     // whenever it is sized, which takes seconds for a megabyte: a longer
@@ -31,8 +35,8 @@ public:
     std::string text(int number) const;
     // The entry's text, or fallback when absent: for failures whose text
     // also tells the caller that something failed.
-    std::string textOr(int number, std::string_view fallback) const;
-    bool empty() const { return m_table.empty(); }
+    std::string textOr(int number, std::string_view fallback) const override;
+    bool empty() const;
 
     // Every installed language file, in file-name order.
     static std::vector<Language> listLanguages(const std::filesystem::path& installDir);
@@ -42,6 +46,7 @@ public:
     static std::string codeAt(const std::vector<Language>& languages, int index);
 
 private:
+    mutable std::mutex m_mutex;
     std::map<int, std::string> m_table;
 };
 

@@ -8,6 +8,8 @@
 #include "geo/FormulaBlocks.h"
 #include "platform/Text.h"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 
 namespace tw::listing {
@@ -104,11 +106,39 @@ bool isAttributeEntry(std::string_view entry)
     return true;
 }
 
+namespace {
+
+constexpr int kTextSizes = 1040;      // 1040 to 1046: not chosen, micro, small, regular, large, virtual, other
+constexpr int kTextCacheTypes = 1050; // 1050 to 1059: in the order of kShownTypes
+constexpr int kTextWaypointTypes = 486; // 486 to 491: the six waypoint types in their order
+
+constexpr std::array kShownSizes{CacheSize::NotChosen, CacheSize::Micro,   CacheSize::Small, CacheSize::Regular,
+                                 CacheSize::Large,     CacheSize::Virtual, CacheSize::Other};
+constexpr std::array kShownTypes{CacheType::Traditional, CacheType::Multi,      CacheType::Virtual,
+                                 CacheType::Letterbox,   CacheType::Event,      CacheType::Unknown,
+                                 CacheType::Webcam,      CacheType::Earthcache, CacheType::Wherigo,
+                                 CacheType::Other};
+
+// The name of a vocabulary entry for the user: the language table's entry
+// first + its place among numbers, or the stored English name.
+template <std::size_t N>
+std::string shownName(const TextLookup* names, int first, const std::array<int, N>& numbers, int number,
+                      const std::string& stored)
+{
+    const auto it = std::find(numbers.begin(), numbers.end(), number);
+    if (!names || it == numbers.end())
+        return stored;
+    return names->textOr(first + static_cast<int>(it - numbers.begin()), stored);
+}
+
+} // namespace
+
 std::string overviewHtml(const CGeocache& c, const OverviewLabels& labels, int px)
 {
+    const std::string type = shownName(labels.names, kTextCacheTypes, kShownTypes, c.type, cacheTypeText(c.type));
+    const std::string container = shownName(labels.names, kTextSizes, kShownSizes, c.size, cacheSizeText(c.size));
     std::string html = "<p><span style=\"font-size:large;font-weight:bold;\">" + htmlEscape(c.name) + "</span><br>";
-    html += htmlEscape(c.code) + " &middot; " + htmlEscape(cacheTypeText(c.type)) + " &middot; " +
-            htmlEscape(cacheSizeText(c.size)) + "<br>";
+    html += htmlEscape(c.code) + " &middot; " + htmlEscape(type) + " &middot; " + htmlEscape(container) + "<br>";
     html += "D " + rating(c.difficulty) + " / T " + rating(c.terrain) + " &middot; " + htmlEscape(labels.owner) + ": " +
             htmlEscape(c.author) + "<br>";
     if (c.hidden > 0)
@@ -119,7 +149,11 @@ std::string overviewHtml(const CGeocache& c, const OverviewLabels& labels, int p
     if (!c.waypoints.empty()) {
         html += "<p>";
         for (const auto& w : c.waypoints) {
-            html += "<b>" + htmlEscape(w->prefix) + "</b> " + htmlEscape(waypointTypeText(w->type)) + ": " +
+            const std::string wptType =
+                labels.names && w->type >= WaypointType::Final && w->type <= WaypointType::Trailhead
+                    ? labels.names->textOr(kTextWaypointTypes + w->type, waypointTypeText(w->type))
+                    : waypointTypeText(w->type);
+            html += "<b>" + htmlEscape(w->prefix) + "</b> " + htmlEscape(wptType) + ": " +
                     htmlEscape(w->name);
             if (w->lat != 0.0 || w->lon != 0.0)
                 html += "<br>&nbsp;&nbsp;" + htmlEscape(geo::formatCoords(w->lat, w->lon));

@@ -3,6 +3,7 @@
 
 #include "db/Records.h"
 #include "db/Tags.h"
+#include "platform/TextLookup.h"
 
 #include <optional>
 #include <string>
@@ -43,6 +44,9 @@ std::string htmlEscape(std::string_view text);
 struct OverviewLabels {
     std::string owner;  // "Owner"
     std::string hidden; // "Hidden"
+    // The names of cache types, sizes and waypoint types in the user's
+    // language; null: the English names the database stores.
+    const TextLookup* names = nullptr;
 };
 
 /** Name, code, type, size, ratings, owner, date hidden, coordinates, the

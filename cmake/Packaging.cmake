@@ -25,7 +25,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The login browser's page renderer runs as a program of its own.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin")
-# A Wayland desktop without the plugin falls back to X11; TLS needs the CA list.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, ca-certificates")
+# A Wayland desktop without the plugin falls back to X11; without Qt's translations
+# its file dialogs speak English; TLS needs the CA list.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-translations-l10n, ca-certificates")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gpsd")
 include(CPack)

@@ -2,6 +2,8 @@
 #include "exchange/ImportFiles.h"
 
 #include "exchange/CUtf8StreamSource.h"
+#include "platform/Text.h"
+#include "platform/TextLookup.h"
 #include "xml/CUtf8FileSource.h"
 #include "xml/CUtf8MemorySource.h"
 
@@ -19,6 +21,16 @@ namespace {
 // A pocket query is a few megabytes; anything beyond this is no GPX file
 // but a zip bomb or a mistake.
 constexpr zip_uint64_t kMaxMemberBytes = 256u << 20;
+
+constexpr int kTextNoFile = 970;
+constexpr int kTextNotZip = 971;
+constexpr int kTextNoGpx = 972;
+constexpr int kTextMemberUnreadable = 973;
+constexpr int kTextEncrypted = 974;
+constexpr int kTextCompression = 975;
+constexpr int kTextNoMemory = 976;
+constexpr int kTextDamaged = 977;
+constexpr int kTextTooLarge = 978;
 
 std::string lower(std::string s)
 {
@@ -49,28 +61,32 @@ bool isZip(const fs::path& path)
     return n == 4 && magic[0] == 'P' && magic[1] == 'K' && magic[2] == 3 && magic[3] == 4;
 }
 
-std::string unreadableText(const std::string& name, const std::string& why)
+std::string unreadableText(const TextLookup& texts, const std::string& name, const std::string& why)
 {
-    return "The file " + name + " in the zip archive could not be read: " + why + ".";
+    return text::fillIn(texts.textOr(kTextMemberUnreadable, "The file %s in the zip archive could not be read: %s."),
+                        {name, why});
 }
 
-std::string openFailure(int zipError)
+std::string openFailure(const TextLookup& texts, int zipError)
 {
     switch (zipError) {
     case ZIP_ER_NOPASSWD:
     case ZIP_ER_WRONGPASSWD:
     case ZIP_ER_ENCRNOTSUPP:
-        return "it is encrypted";
+        return texts.textOr(kTextEncrypted, "it is encrypted");
     case ZIP_ER_COMPNOTSUPP:
-        return "it is compressed in a way this program cannot read";
+        return texts.textOr(kTextCompression, "it is compressed in a way this program cannot read");
     case ZIP_ER_MEMORY:
-        return "there is not enough memory";
+        return texts.textOr(kTextNoMemory, "there is not enough memory");
     default:
-        return "the archive is damaged";
+        return texts.textOr(kTextDamaged, "the archive is damaged");
     }
 }
 
-constexpr const char* kTooLarge = "it is too large to be a pocket query";
+std::string tooLarge(const TextLookup& texts)
+{
+    return texts.textOr(kTextTooLarge, "it is too large to be a pocket query");
+}
 
 } // namespace
 
@@ -79,15 +95,17 @@ void ImportDocuments::ZipCloser::operator()(zip* archive) const
     zip_discard(archive);
 }
 
-std::optional<ImportDocuments> ImportDocuments::open(const fs::path& path, std::string* error)
+std::optional<ImportDocuments> ImportDocuments::open(const fs::path& path, const TextLookup& texts,
+                                                     std::string* error)
 {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) {
         if (error)
-            *error = "The file does not exist: " + path.string();
+            *error = text::fillIn(texts.textOr(kTextNoFile, "The file does not exist: %s"), {path.string()});
         return std::nullopt;
     }
     ImportDocuments result;
+    result.m_texts = &texts;
     if (!isZip(path)) {
         const std::string name = path.filename().string();
         result.m_documents.push_back({name, path, 0});
@@ -108,7 +126,7 @@ std::optional<ImportDocuments> ImportDocuments::open(const fs::path& path, std::
     result.m_archive.reset(zip_open(path.c_str(), ZIP_RDONLY, &code));
     if (!result.m_archive) {
         if (error)
-            *error = "The file is not a readable zip archive.";
+            *error = texts.textOr(kTextNotZip, "The file is not a readable zip archive.");
         return std::nullopt;
     }
     zip_t* archive = result.m_archive.get();
@@ -123,7 +141,7 @@ std::optional<ImportDocuments> ImportDocuments::open(const fs::path& path, std::
         if (!endsWith(lower(name), ".gpx") || endsWith(name, "/"))
             continue;
         if ((st.valid & ZIP_STAT_SIZE) && st.size > kMaxMemberBytes) {
-            result.m_unreadable.push_back(unreadableText(name, kTooLarge));
+            result.m_unreadable.push_back(unreadableText(texts, name, tooLarge(texts)));
             continue;
         }
         // Opened once here, so that a member that cannot be read is known
@@ -131,7 +149,7 @@ std::optional<ImportDocuments> ImportDocuments::open(const fs::path& path, std::
         zip_file_t* member = zip_fopen_index(archive, index, 0);
         if (!member) {
             const int why = zip_error_code_zip(zip_get_error(archive));
-            result.m_unreadable.push_back(unreadableText(name, openFailure(why)));
+            result.m_unreadable.push_back(unreadableText(texts, name, openFailure(texts, why)));
             zip_error_clear(archive);
             continue;
         }
@@ -145,7 +163,7 @@ std::optional<ImportDocuments> ImportDocuments::open(const fs::path& path, std::
                      });
     if (result.m_documents.empty() && result.m_unreadable.empty()) {
         if (error)
-            *error = "The zip archive holds no GPX file.";
+            *error = texts.textOr(kTextNoGpx, "The zip archive holds no GPX file.");
         return std::nullopt;
     }
     return result;
@@ -156,6 +174,7 @@ std::unique_ptr<CXmlCharSource> ImportDocuments::read(const ImportDocument& docu
     if (!document.path.empty())
         return std::make_unique<CUtf8FileSource>(document.path);
     zip_t* archive = m_archive.get();
+    const TextLookup& texts = *m_texts;
     const char* fullName = zip_get_name(archive, document.member, 0);
     const std::string name = fullName ? fullName : document.name;
     std::shared_ptr<zip_file_t> member(zip_fopen_index(archive, document.member, 0), [](zip_file_t* file) {
@@ -164,23 +183,23 @@ std::unique_ptr<CXmlCharSource> ImportDocuments::read(const ImportDocument& docu
     });
     if (!member) {
         if (problem)
-            *problem = unreadableText(name, openFailure(zip_error_code_zip(zip_get_error(archive))));
+            *problem = unreadableText(texts, name, openFailure(texts, zip_error_code_zip(zip_get_error(archive))));
         zip_error_clear(archive);
         return std::make_unique<CUtf8MemorySource>(std::string_view());
     }
     zip_uint64_t total = 0;
     return std::make_unique<CUtf8StreamSource>(
-        [member, total, problem, name](unsigned char* buffer, std::size_t size) mutable -> long long {
+        [member, total, problem, name, &texts](unsigned char* buffer, std::size_t size) mutable -> long long {
             const zip_int64_t n = zip_fread(member.get(), buffer, size);
             if (n < 0) {
                 if (problem)
-                    *problem = unreadableText(name, "the archive is damaged");
+                    *problem = unreadableText(texts, name, texts.textOr(kTextDamaged, "the archive is damaged"));
                 return -1;
             }
             total += static_cast<zip_uint64_t>(n);
             if (total > kMaxMemberBytes) {
                 if (problem)
-                    *problem = unreadableText(name, kTooLarge);
+                    *problem = unreadableText(texts, name, tooLarge(texts));
                 return -1;
             }
             return n;

@@ -14,6 +14,8 @@ struct zip;
 
 namespace tw {
 
+class TextLookup;
+
 // One GPX document of an import: a file on disk, or a member of a zip
 // archive (never extracted under its own name).
 struct ImportDocument {
@@ -28,8 +30,10 @@ struct ImportDocument {
 //   it, so that the additional waypoints find their caches.
 class ImportDocuments {
 public:
-    // Nothing when the file cannot be read at all; error then says why.
-    static std::optional<ImportDocuments> open(const std::filesystem::path& path, std::string* error);
+    // Nothing when the file cannot be read at all; error then says why. The
+    // messages come from texts, which must outlive the documents.
+    static std::optional<ImportDocuments> open(const std::filesystem::path& path, const TextLookup& texts,
+                                               std::string* error);
 
     const std::vector<ImportDocument>& documents() const { return m_documents; }
     // Members of the zip that cannot be read (encrypted, compressed in an
@@ -48,6 +52,7 @@ private:
         void operator()(zip* archive) const;
     };
     std::unique_ptr<zip, ZipCloser> m_archive;
+    const TextLookup* m_texts = nullptr;
     std::vector<ImportDocument> m_documents;
     std::vector<std::string> m_unreadable;
 };

@@ -229,21 +229,21 @@ std::string morse(std::string_view text, char dot, char dash)
     return isCode ? decodeMorse(text, dot, dash) : encodeMorse(text, dot, dash);
 }
 
-std::string roman(std::string_view text)
+std::string roman(std::string_view text, const NumberWords& words)
 {
     const long long number = leadingLong(text);
     if (number != 0) {
         if (number < 1 || number > 9999)
-            return "Error";
+            return words.error;
         return toRoman(number);
     }
     return std::to_string(fromRoman(text));
 }
 
-std::string numberBases(std::string_view text, int base)
+std::string numberBases(std::string_view text, int base, const NumberWords& words)
 {
     if (base != 2 && base != 8 && base != 10 && base != 16)
-        return "Error";
+        return words.error;
     const std::size_t first = text.find_first_not_of(" \t\r\n\v\f");
     const std::size_t last = text.find_last_not_of(" \t\r\n\v\f");
     const std::string_view digits = first == std::string_view::npos ? std::string_view{} : text.substr(first, last - first + 1);
@@ -257,19 +257,19 @@ std::string numberBases(std::string_view text, int base)
         else if (u >= 'A' && u <= 'F')
             digit = u - 'A' + 10;
         if (digit >= base)
-            return "Error";
+            return words.error;
         value = value * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(digit);
     }
 
     std::string out;
     if (base != 2)
-        out += "Bin: " + (value == 0 ? std::string() : inBase(value, 2)) + "\r\n";
+        out += words.bin + ": " + (value == 0 ? std::string() : inBase(value, 2)) + "\r\n";
     if (base != 8)
-        out += "Oct: " + inBase(value, 8) + "\r\n";
+        out += words.oct + ": " + inBase(value, 8) + "\r\n";
     if (base != 10)
-        out += "Dec: " + inBase(value, 10) + "\r\n";
+        out += words.dec + ": " + inBase(value, 10) + "\r\n";
     if (base != 16)
-        out += "Hex: " + inBase(value, 16) + "\r\n";
+        out += words.hex + ": " + inBase(value, 16) + "\r\n";
     return out;
 }
 

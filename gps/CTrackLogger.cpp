@@ -6,6 +6,7 @@
 #include "geo/GeoMath.h"
 #include "gps/ProximityAlert.h"
 #include "platform/Prompter.h"
+#include "platform/Text.h"
 
 #include <sqlite3.h>
 
@@ -18,6 +19,7 @@ constexpr double kStillDeg = 0.0001;   // closer to the newest point: standing s
 constexpr double kJumpDeg = 0.003;     // farther within kJumpWindowS: a jump of the receiver
 constexpr std::time_t kJumpWindowS = 30;
 constexpr std::time_t kMinIntervalS = 2;
+constexpr int kTextSqliteError = 986;
 constexpr int kStepsPerKm = 50;        // profile steps of 20 m
 constexpr double kKmPerStep = 0.02;
 constexpr const char* kPointsOfTrack =
@@ -55,6 +57,18 @@ void CTrackLogger::setLog(LogFunction log)
 {
     std::lock_guard lock(m_mutex);
     m_log = std::move(log);
+}
+
+void CTrackLogger::setTexts(const TextLookup& texts)
+{
+    m_texts = &texts;
+}
+
+void CTrackLogger::showError(const std::string& reason)
+{
+    m_prompter.message(
+        text::fillIn(m_texts.load()->textOr(kTextSqliteError, "TrackLogger - SQLite error: %s"), {reason}),
+        MessageIcon::Exclamation);
 }
 
 void CTrackLogger::setClock(std::function<std::time_t()> clock)
@@ -136,7 +150,7 @@ bool CTrackLogger::openTrackLog()
             m_points.push_back(pointFromRow(q));
         rebuildProfile();
     } catch (const SQLite::Error& e) {
-        m_prompter.message("TrackLogger - SQLite error: " + e.message, MessageIcon::Exclamation);
+        showError(e.message);
         return m_open;
     }
     return true;
@@ -310,7 +324,7 @@ bool CTrackLogger::dbAddLocked(const TrackPoint& point, bool ownTransaction)
         // Shown once until a write succeeds again: a failing card would
         // otherwise raise a message every two seconds.
         if (!m_errorShown)
-            m_prompter.message("TrackLogger - SQLite error: " + e.message, MessageIcon::Exclamation);
+            showError(e.message);
         m_errorShown = true;
         return false;
     }

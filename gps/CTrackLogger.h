@@ -65,6 +65,9 @@ public:
 
     using LogFunction = std::function<void(const std::string&, const std::string&)>;
     void setLog(LogFunction log);
+    // The words of the logger's messages (English until set); texts must
+    // outlive the logger.
+    void setTexts(const TextLookup& texts);
     // The system clock unless a test sets another.
     void setClock(std::function<std::time_t()> clock);
     void setProximityAlert(ProximityAlert* alert);
@@ -118,6 +121,8 @@ public:
     PositionAveraging averaging;
 
 private:
+    // Shows a database failure of the logger (exclamation icon).
+    void showError(const std::string& reason);
     void log(const std::string& text) const;
     void flushLocked();
     bool dbAddLocked(const TrackPoint& point, bool ownTransaction);
@@ -130,6 +135,7 @@ private:
 
     SQLite::Database& m_db;
     Prompter& m_prompter;
+    std::atomic<const TextLookup*> m_texts{&englishTexts()};
     LogFunction m_log;
     std::function<std::time_t()> m_clock;
     ProximityAlert* m_alert = nullptr;

@@ -4,6 +4,7 @@
 #include "gps/NmeaPort.h"
 #include "gps/NmeaSentence.h"
 #include "platform/Notifier.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,6 +19,13 @@ namespace {
 
 constexpr int kPollIntervalMs = 1000;
 constexpr std::size_t kReadChunk = 256;
+
+constexpr int kTextOpenPort = 980;
+constexpr int kTextReadState = 981;
+constexpr int kTextWriteState = 982;
+constexpr int kTextGpsd = 983;
+constexpr int kTextConnectionFailed = 984;
+constexpr int kTextReadError = 985;
 
 SatelliteTable emptyTable()
 {
@@ -83,8 +91,8 @@ bool GpsReceiver::Start(const std::string& portName, unsigned baudRate)
         return true;
     if (m_thread.joinable())
         m_thread.join(); // it has ended after its failed attempt
-    std::fputs(m_port->error().c_str(), stdout);
-    std::fputs("Error while opening GPS connection.\n", stdout);
+    std::fputs(failureLine().c_str(), stdout);
+    std::fputs(connectionFailedLine().c_str(), stdout);
     std::fflush(stdout);
     m_port.reset();
     if (m_wakeFd >= 0)
@@ -158,6 +166,29 @@ void GpsReceiver::setPosition(double latitude, double longitude)
 void GpsReceiver::setFixSink(FixSink* sink)
 {
     m_sink = sink;
+}
+
+void GpsReceiver::setTexts(const TextLookup& texts)
+{
+    m_texts = &texts;
+}
+
+std::string GpsReceiver::failureLine() const
+{
+    const TextLookup& texts = *m_texts;
+    switch (m_port->failure()) {
+    case PortFailure::None: return {};
+    case PortFailure::Open: return texts.textOr(kTextOpenPort, "Unable to open COM port.") + "\n";
+    case PortFailure::ReadState: return texts.textOr(kTextReadState, "Unable to get COM port state") + "\n";
+    case PortFailure::WriteState: return texts.textOr(kTextWriteState, "Unable to set COM port state") + "\n";
+    case PortFailure::Gpsd: return texts.textOr(kTextGpsd, "Unable to connect to gpsd.") + "\n";
+    }
+    return {};
+}
+
+std::string GpsReceiver::connectionFailedLine() const
+{
+    return m_texts.load()->textOr(kTextConnectionFailed, "Error while opening GPS connection.") + "\n";
 }
 
 void GpsReceiver::setSentenceObserver(SentenceObserver observer)
@@ -372,7 +403,7 @@ bool GpsReceiver::reopen(bool reported)
             return true;
         // Once per outage, not every second while a device is unplugged.
         if (!reported) {
-            std::fputs(m_port->error().c_str(), stdout);
+            std::fputs(failureLine().c_str(), stdout);
             std::fflush(stdout);
         }
         reported = true;
@@ -391,8 +422,8 @@ void GpsReceiver::run()
             return; // Start() reports the failure
     }
     if (!opened) {
-        std::fputs(m_port->error().c_str(), stdout);
-        std::fputs("Error while opening GPS connection.\n", stdout);
+        std::fputs(failureLine().c_str(), stdout);
+        std::fputs(connectionFailedLine().c_str(), stdout);
         std::fflush(stdout);
         if (!reopen(true))
             return;
@@ -425,7 +456,10 @@ void GpsReceiver::readerLoop()
             } else if (got == 0) {
                 failed = true; // the other end has gone (gpsd, a pseudo-terminal)
             } else if (errno != EAGAIN && errno != EINTR) {
-                std::printf("Read error %d\n", errno);
+                const std::string code = std::to_string(errno);
+                const std::string line =
+                    text::fillIn(m_texts.load()->textOr(kTextReadError, "Read error %d"), {code});
+                std::printf("%s\n", line.c_str());
                 std::fflush(stdout);
                 failed = true;
             }

@@ -3,6 +3,7 @@
 
 #include "geo/ReferencePosition.h"
 #include "gps/NmeaLineAssembler.h"
+#include "platform/TextLookup.h"
 
 #include <array>
 #include <atomic>
@@ -110,6 +111,9 @@ public:
     // The last known position, restored at start-up (degrees).
     void setPosition(double latitude, double longitude);
     void setFixSink(FixSink* sink);
+    // The words of the lines the reader prints (English until set); texts
+    // must outlive the receiver.
+    void setTexts(const TextLookup& texts);
 
     // One sentence, as the reader hands it on (also for replaying without a
     // thread and for fuzzing): "$..." with or without line end.
@@ -145,6 +149,9 @@ private:
     void handleGsv(std::string_view line);
     void swapTablesIfComplete();
     void post();
+    // The lines printed when the port fails.
+    std::string failureLine() const;
+    std::string connectionFailedLine() const;
 
     Notifier& m_notifier;
     mutable std::mutex m_lock; // guards every field the reader writes
@@ -171,6 +178,7 @@ private:
     OpenState m_openState = OpenState::Pending;
     bool m_startWaiting = false; // Start() reports a failure; else the reader does
     std::atomic<FixSink*> m_sink{nullptr};
+    std::atomic<const TextLookup*> m_texts{&englishTexts()};
     SentenceObserver m_observer;
     NmeaLineAssembler m_assembler;
     std::chrono::steady_clock::time_point m_lastLine{};

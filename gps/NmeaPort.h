@@ -6,6 +6,9 @@
 
 namespace tw {
 
+// What opening a port failed at; the receiver words it for the user.
+enum class PortFailure { None, Open, ReadState, WriteState, Gpsd };
+
 // Where NMEA sentences come from. The receiver's reader waits on fd() with
 // poll() and reads it with read(); an end of data or an error makes it close
 // the port and open it again a second later.
@@ -13,15 +16,15 @@ class NmeaPort {
 public:
     virtual ~NmeaPort() = default;
     // wakeFd becomes readable when the receiver is being stopped: an open
-    // that waits (a network connect) gives up then. On failure the reason is
-    // in error(), a line as printed to the standard output.
+    // that waits (a network connect) gives up then. On failure failure()
+    // says why.
     virtual bool open(int wakeFd) = 0;
     virtual void close() = 0;
     virtual int fd() const = 0;
-    const std::string& error() const { return m_error; }
+    PortFailure failure() const { return m_failure; }
 
 protected:
-    std::string m_error;
+    PortFailure m_failure = PortFailure::None;
 };
 
 inline constexpr const char* kGpsdScheme = "gpsd://";

@@ -46,7 +46,11 @@ public:
     {
         if (m_port.open(m_path, m_baud))
             return true;
-        m_error = m_port.error();
+        switch (m_port.failure()) {
+        case SerialPort::Failure::ReadState: m_failure = PortFailure::ReadState; break;
+        case SerialPort::Failure::WriteState: m_failure = PortFailure::WriteState; break;
+        default: m_failure = PortFailure::Open; break;
+        }
         return false;
     }
     void close() override { m_port.close(); }
@@ -66,7 +70,7 @@ public:
     bool open(int wakeFd) override
     {
         close();
-        m_error = "Unable to connect to gpsd.\n";
+        m_failure = PortFailure::Gpsd;
         addrinfo hints{};
         hints.ai_family = AF_UNSPEC;
         hints.ai_socktype = SOCK_STREAM;
@@ -83,7 +87,7 @@ public:
             close();
             return false;
         }
-        m_error.clear();
+        m_failure = PortFailure::None;
         return true;
     }
     void close() override
@@ -174,7 +178,7 @@ public:
     bool open(int) override
     {
         close();
-        m_error = "Unable to open COM port.\n";
+        m_failure = PortFailure::Open;
         // O_NONBLOCK: opening a FIFO would wait for a writer.
         const int source = ::open(m_path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         if (source < 0)
@@ -199,7 +203,7 @@ public:
             feed(source);
             ::close(source);
         });
-        m_error.clear();
+        m_failure = PortFailure::None;
         return true;
     }
 

@@ -4,6 +4,9 @@
 #include "platform/KeepAwake.h"
 #include "platform/Notifier.h"
 #include "platform/Prompter.h"
+#include "platform/TextLookup.h"
+
+#include <atomic>
 
 #include <cstdio>
 #include <mutex>
@@ -17,9 +20,13 @@ public:
     explicit ConsolePrompter(std::FILE* out = stderr) : m_out(out) {}
     void message(const std::string& text, MessageIcon icon) override;
     bool ask(const std::string& text, bool defaultYes) override;
+    // The words the prompter adds (English until set); texts must outlive
+    // the prompter.
+    void setTexts(const TextLookup& texts) { m_texts = &texts; }
 
 private:
     std::FILE* m_out;
+    std::atomic<const TextLookup*> m_texts{&englishTexts()};
     std::mutex m_mutex;
 };
 

@@ -36,17 +36,17 @@ bool SerialPort::isSupportedRate(unsigned baudRate)
 bool SerialPort::open(const std::string& path, unsigned baudRate)
 {
     close();
-    m_error.clear();
+    m_failure = Failure::None;
     // O_NONBLOCK: a Bluetooth or modem line must not hang the caller waiting
     // for carrier; the reader waits with poll().
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        m_error = "Unable to open COM port.\n";
+        m_failure = Failure::Open;
         return false;
     }
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
-        m_error = "Unable to get COM port state\n";
+        m_failure = Failure::ReadState;
         ::close(fd);
         return false;
     }
@@ -58,7 +58,7 @@ bool SerialPort::open(const std::string& path, unsigned baudRate)
     tio.c_cc[VTIME] = 0;
     if (speed == B0 || ::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0
         || ::tcsetattr(fd, TCSANOW, &tio) != 0) {
-        m_error = "Unable to set COM port state\n";
+        m_failure = Failure::WriteState;
         ::close(fd);
         return false;
     }

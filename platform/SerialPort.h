@@ -14,22 +14,24 @@ public:
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
+    enum class Failure { None, Open, ReadState, WriteState };
+
     // Opens path at baudRate (bits per second; one of the standard rates).
-    // On failure the descriptor stays closed and error() says what failed.
+    // On failure the descriptor stays closed and failure() says what failed.
     bool open(const std::string& path, unsigned baudRate);
     void close();
 
     int fd() const { return m_fd; }
     bool isOpen() const { return m_fd >= 0; }
-    // The line of the last failure, as printed to the standard output.
-    const std::string& error() const { return m_error; }
+    // What the last open() failed at.
+    Failure failure() const { return m_failure; }
 
     // True for the rates that open() accepts.
     static bool isSupportedRate(unsigned baudRate);
 
 private:
     int m_fd = -1;
-    std::string m_error;
+    Failure m_failure = Failure::None;
 };
 
 } // namespace tw

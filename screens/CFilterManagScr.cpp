@@ -26,6 +26,8 @@ constexpr int kTextLoad = 654;
 constexpr int kTextDelete = 655;
 constexpr int kTextNotSaved = 656;
 constexpr int kTextNoneSaved = 659;
+constexpr int kTextOk = 505;
+constexpr int kTextCancel = 506;
 
 } // namespace
 
@@ -101,6 +103,8 @@ void CFilterManagScr::saveAs()
     dialog.setObjectName(QStringLiteral("filterNameDialog"));
     dialog.setWindowTitle(langText(m_global, kTextSaveTitle));
     dialog.setLabelText(langText(m_global, kTextSavePrompt));
+    dialog.setOkButtonText(langText(m_global, kTextOk));
+    dialog.setCancelButtonText(langText(m_global, kTextCancel));
     const QString selected = selectedName();
     dialog.setTextValue(selected.isEmpty() ? QString::fromStdString(m_global.list.filter.fileName) : selected);
     if (execDialog(dialog, window()) != QDialog::Accepted)

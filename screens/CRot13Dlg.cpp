@@ -32,6 +32,19 @@ constexpr int kTextRoman = 556;
 constexpr int kTextNumberForm = 557;
 constexpr int kTextFromBinary = 558; // 558 to 561: binary, octal, decimal, hexadecimal input
 constexpr int kTextCopy = 562;
+constexpr int kTextNumberError = 1010;
+constexpr int kTextBaseNames = 1011; // 1011 to 1014: binary, octal, decimal, hexadecimal output
+
+geo::NumberWords numberWords(const CGlobalData& global)
+{
+    geo::NumberWords words;
+    words.error = global.lang.textOr(kTextNumberError, words.error);
+    words.bin = global.lang.textOr(kTextBaseNames, words.bin);
+    words.oct = global.lang.textOr(kTextBaseNames + 1, words.oct);
+    words.dec = global.lang.textOr(kTextBaseNames + 2, words.dec);
+    words.hex = global.lang.textOr(kTextBaseNames + 3, words.hex);
+    return words;
+}
 
 constexpr std::array kBases{2, 8, 10, 16};
 
@@ -99,13 +112,13 @@ void CRot13Dlg::convert(Conversion conversion)
     case Conversion::Rot13: showResult(geo::rot13(text)); break;
     case Conversion::Morse: showResult(geo::morse(text, '.', '-')); break;
     case Conversion::InvertedMorse: showResult(geo::morse(text, '-', '.')); break;
-    case Conversion::Roman: showResult(geo::roman(text)); break;
+    case Conversion::Roman: showResult(geo::roman(text, numberWords(m_global))); break;
     }
 }
 
 void CRot13Dlg::convertNumber(int base)
 {
-    showResult(geo::numberBases(m_input->toPlainText().toStdString(), base));
+    showResult(geo::numberBases(m_input->toPlainText().toStdString(), base, numberWords(m_global)));
 }
 
 void CRot13Dlg::showResult(const std::string& text)

@@ -358,7 +358,7 @@ void CacheScreen::buildDescription()
         return;
     }
     const CGeocache& cache = m_listing->cache;
-    const listing::OverviewLabels labels{m_global.text(kTextOwner), m_global.text(kTextHidden)};
+    const listing::OverviewLabels labels{m_global.text(kTextOwner), m_global.text(kTextHidden), &m_global.lang};
     std::string page = listing::descriptionPage(cache);
     if (cache.text.empty() && cache.longDesc.empty())
         page = withNotice(page, langText(m_global, kTextNoDescription)).toStdString();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screens/QtServices.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -22,6 +23,9 @@ constexpr const char* kScreenSaverService = "org.freedesktop.ScreenSaver";
 constexpr const char* kScreenSaverPath = "/org/freedesktop/ScreenSaver";
 constexpr int kIdleResetMs = 10000;
 constexpr int kDbusTimeoutMs = 2000;
+// The answer keys of a question; the batch mode prints the same words.
+constexpr int kTextYes = 1006;
+constexpr int kTextNo = 1007;
 
 } // namespace
 
@@ -67,6 +71,10 @@ bool QtPrompter::showQuestion(const QString& text, bool defaultYes)
     box.setIcon(QMessageBox::Question);
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
+    // Qt's own captions would stay English.
+    const TextLookup& texts = *m_texts;
+    box.button(QMessageBox::Yes)->setText(QString::fromStdString(texts.textOr(kTextYes, "Yes")));
+    box.button(QMessageBox::No)->setText(QString::fromStdString(texts.textOr(kTextNo, "No")));
     return box.exec() == QMessageBox::Yes;
 }
 

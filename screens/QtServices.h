@@ -4,11 +4,14 @@
 #include "platform/KeepAwake.h"
 #include "platform/Notifier.h"
 #include "platform/Prompter.h"
+#include "platform/TextLookup.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+
+#include <atomic>
 
 namespace tw {
 
@@ -20,6 +23,9 @@ class QtPrompter final : public QObject, public Prompter {
 public:
     explicit QtPrompter(QObject* parent = nullptr);
     void setParentWidget(QWidget* widget) { m_parentWidget = widget; }
+    // The captions of the answer keys (English until set); texts must
+    // outlive the prompter.
+    void setTexts(const TextLookup& texts) { m_texts = &texts; }
 
     void message(const std::string& text, MessageIcon icon) override;
     bool ask(const std::string& text, bool defaultYes) override;
@@ -29,6 +35,7 @@ private:
     bool showQuestion(const QString& text, bool defaultYes);
 
     QPointer<QWidget> m_parentWidget;
+    std::atomic<const TextLookup*> m_texts{&englishTexts()};
 };
 
 // Delivers notifications on the window thread as signals.

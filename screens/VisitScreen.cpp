@@ -33,6 +33,9 @@ constexpr int kTextUseTemplate = 569;
 constexpr int kTextDelete = 570;
 constexpr int kTextDeleteQuestion = 571;
 constexpr int kTextFinds = 572;
+// The names of the log types as the user reads them; the note and the
+// field-notes file keep the English names.
+constexpr int kTextLogTypes = 1020; // 1020 to 1034
 
 // The log types in the order of their numbers, as the note stores them.
 constexpr int kLogTypeCount = 15;
@@ -71,7 +74,7 @@ VisitScreen::VisitScreen(CGlobalData& global, const std::string& code, QWidget* 
     m_type->setObjectName(QStringLiteral("logType"));
     m_type->setMinimumHeight(tap);
     for (int type = 0; type < kLogTypeCount; ++type)
-        m_type->addItem(QString::fromStdString(logTypeText(type)), type);
+        m_type->addItem(langText(global, kTextLogTypes + type), type);
     layout->addWidget(m_type);
 
     layout->addWidget(new QLabel(langText(global, kTextWhen), this));

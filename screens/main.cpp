@@ -19,8 +19,10 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QLibraryInfo>
 #include <QListView>
 #include <QTimer>
+#include <QTranslator>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSocketNotifier>
@@ -135,6 +137,7 @@ int main(int argc, char* argv[])
     // Outlives the program state: the receiver's thread plays through it.
     tw::QtSoundPlayer sound;
     tw::CGlobalData global(paths, {prompter, notifier, keepAwake}, 480, 800);
+    prompter.setTexts(global.lang);
     global.gpsServices.proximityAlert->setSoundPlayer(&sound);
     tw::CTarnwickApp app(global);
     app.batch = tw::defaultBatchActions();
@@ -146,6 +149,13 @@ int main(int argc, char* argv[])
     QObject::disconnect(endQuestions);
     if (tw::terminationRequested())
         return 0;
+    // Qt's own words (file dialogs, edit menus) in the program's language,
+    // where Qt's translations are installed.
+    global.LoadSettings(tw::SettingsGroup::User);
+    QTranslator qtWords;
+    if (qtWords.load(QStringLiteral("qtbase_") + QString::fromStdString(global.settings.language),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtWords);
     tw::QtStartupUi ui(global, notifier, prompter);
     if (!app.InitInstance(args, ui))
         return 1;

@@ -93,7 +93,7 @@ TEST_F(ExchangeJobsTest, ExportCancelledStillEndsTheDocument)
     // A folder that cannot hold the file: said so, nothing left behind.
     const ExportSummary bad = exportGpx(*global, dir / "nowhere" / "c.gpx", nullptr, nullptr);
     EXPECT_FALSE(bad.written);
-    EXPECT_EQ(prompter.messages().back().text, "Nepodařilo se otevřít soubor pro zápis");
+    EXPECT_EQ(prompter.messages().back().text, "Soubor se nepodařilo otevřít pro zápis.");
 }
 
 TEST_F(ExchangeJobsTest, CacheFileThatCannotBeReadFailsBothJobs)

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <initializer_list>
 #include <regex>
 #include <set>
 #include <sstream>
+#include <vector>
 
 namespace tw {
 namespace {
@@ -88,7 +90,7 @@ TEST(ShippedLanguages, CzechAndEnglishDefineTheSameEntries)
     en.loadTable(test::runtimeDir(), "en");
     ASSERT_FALSE(cs.empty());
     const std::regex placeholder("%[0-9.]*[a-z]");
-    for (int n = 100; n <= 1099; ++n) {
+    for (int n = 100; n <= 1399; ++n) {
         EXPECT_EQ(cs.text(n).empty(), en.text(n).empty()) << "entry " << n;
         auto count = [&](const std::string& s) {
             return std::distance(std::sregex_iterator(s.begin(), s.end(), placeholder), std::sregex_iterator());
@@ -141,10 +143,40 @@ TEST(ShippedLanguages, EveryTextTheCodeLooksUpExistsInBoth)
     }
 }
 
+// True when a literal holds letters besides what noWords matches.
+bool hasWords(const std::string& literal, const std::regex& noWords)
+{
+    const std::string words = std::regex_replace(literal, noWords, "");
+    return std::any_of(words.begin(), words.end(), [](unsigned char c) { return std::isalpha(c) != 0; });
+}
+
+struct ShownLiteral {
+    std::string file; // folder/name.cpp
+    std::string call; // what shows it: pattern's first group
+    std::string literal; // pattern's second group
+};
+
+// Every match of pattern in the .cpp files below the source folders.
+std::vector<ShownLiteral> shownLiterals(std::initializer_list<const char*> folders, const std::regex& pattern)
+{
+    std::vector<ShownLiteral> found;
+    for (const char* folder : folders) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(test::sourceDir() / folder)) {
+            if (entry.path().extension() != ".cpp")
+                continue;
+            const std::string code = test::readFile(entry.path());
+            for (std::sregex_iterator it(code.begin(), code.end(), pattern), end; it != end; ++it)
+                found.push_back({std::string(folder) + "/" + entry.path().filename().string(), (*it)[1], (*it)[2]});
+        }
+    }
+    return found;
+}
+
 // A caption, title or message written into a screen's code would show in
 // one language only. The scan finds string literals handed straight to the
 // calls that put text on screen; tests/app/shown-literals.txt lists the few
-// that are the same in every language (units, the program's name).
+// that are the same in every language (units, the program's name). Nor may a
+// screen show a vocabulary's stored English name (a log type, a cache type).
 TEST(ShippedLanguages, ScreensTakeTheirTextsFromTheLanguageFiles)
 {
     std::set<std::string> allowed;
@@ -157,24 +189,36 @@ TEST(ShippedLanguages, ScreensTakeTheirTextsFromTheLanguageFiles)
         R"re(setTitle|addAction|addItem|addTab|drawText|information|warning|critical|question|QLabel|QPushButton|)re"
         R"re(QCheckBox|QRadioButton|QGroupBox|QAction|tr)\s*\(\s*(?:[^()";]*,\s*)?)re"
         R"re((?:QStringLiteral\(|QLatin1String\(|QString\(|tr\()?"([^"]*)")re");
-    int calls = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(test::sourceDir() / "screens")) {
-        if (entry.path().extension() != ".cpp")
-            continue;
-        const std::string code = test::readFile(entry.path());
-        for (std::sregex_iterator it(code.begin(), code.end(), shown), end; it != end; ++it) {
-            ++calls;
-            const std::string literal = (*it)[2];
-            // Markup and places to fill are no words.
-            const std::string words = std::regex_replace(literal, std::regex("<[^>]*>|%[0-9]"), "");
-            const bool hasLetters =
-                std::any_of(words.begin(), words.end(), [](unsigned char c) { return std::isalpha(c) != 0; });
-            EXPECT_TRUE(!hasLetters || allowed.contains(literal))
-                << entry.path().filename().string() << " shows \"" << literal << "\" through " << (*it)[1]
-                << "; give it a number in the language files";
-        }
+    const auto literals = shownLiterals({"screens"}, shown);
+    EXPECT_FALSE(literals.empty()) << "the scan found no calls at all";
+    for (const ShownLiteral& s : literals) {
+        // Markup and places to fill are no words.
+        EXPECT_TRUE(!hasWords(s.literal, std::regex("<[^>]*>|%[0-9]")) || allowed.contains(s.literal))
+            << s.file << " shows \"" << s.literal << "\" through " << s.call
+            << "; give it a number in the language files";
     }
-    EXPECT_GT(calls, 0) << "the scan found no calls at all";
+    const std::regex storedName(R"re(\b(logTypeText|cacheTypeText|cacheSizeText|waypointTypeText)\(())re");
+    for (const ShownLiteral& s : shownLiterals({"screens"}, storedName))
+        ADD_FAILURE() << s.file << " shows the stored name of " << s.call << "; show the language file's name instead";
+}
+
+// The layers below the screens word their messages through the language
+// table too (textOr with the English beside the number). A sentence written
+// straight into an error, a prompter message or a line on stderr or stdout
+// would reach a Czech user in English.
+TEST(ShippedLanguages, CoreMessagesTakeTheirTextsFromTheLanguageFiles)
+{
+    const std::regex shown(R"re((\*(?:error|problem|message)\s*=|\bm_(?:error|message)\s*=|[.>]message\(|)re"
+                           R"re(\bf?printf\(\s*(?:stderr,|stdout,)?|\bfputs\(|std::cerr\s*<<)\s*"([^"]*)")re");
+    const auto literals =
+        shownLiterals({"app", "db", "exchange", "filter", "geo", "gps", "maps", "online", "platform"}, shown);
+    EXPECT_FALSE(literals.empty()) << "the scan found no messages at all";
+    for (const ShownLiteral& s : literals) {
+        // Places to fill, line ends and the program's name are no words.
+        EXPECT_FALSE(hasWords(s.literal, std::regex(R"(%[-0-9.*]*[a-zA-Z]|\\[nrt]|tarnwick)")))
+            << s.file << " shows \"" << s.literal << "\" through " << s.call
+            << "; look it up with textOr and a number in the language files";
+    }
 }
 
 } // namespace

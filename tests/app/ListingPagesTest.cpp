@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/LanguageTable.h"
 #include "app/ListingFiles.h"
 #include "app/ListingPages.h"
 
@@ -152,4 +153,22 @@ TEST(ListingPages, OverviewEscapesNamesAndDrawsOnlyWellFormedAttributes)
                                 "<img src=\"attribute:abandonedbuilding-no\""));
     EXPECT_THAT(html, Not(HasSubstr("script")));
     EXPECT_THAT(html, Not(HasSubstr("attribute:-yes")));
+}
+
+TEST(ListingPages, OverviewNamesTypesInTheUsersLanguage)
+{
+    CGeocache c = cacheWith("", 1, "", 1);
+    c.type = CacheType::Traditional;
+    c.size = CacheSize::Small;
+    auto wpt = std::make_unique<CWaypoint>();
+    wpt->prefix = "PK";
+    wpt->type = WaypointType::Parking;
+    c.waypoints.push_back(std::move(wpt));
+    EXPECT_THAT(overviewHtml(c, {"Owner", "Hidden"}, 32),
+                HasSubstr("Traditional Cache &middot; Small<br>"));
+    LanguageTable czech;
+    czech.loadTable(test::runtimeDir(), "cs");
+    const std::string html = overviewHtml(c, {"Autor", "Založena", &czech}, 32);
+    EXPECT_THAT(html, HasSubstr("Tradiční keš &middot; Malá<br>"));
+    EXPECT_THAT(html, HasSubstr("<b>PK</b> Parkoviště: "));
 }

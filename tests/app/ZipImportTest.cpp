@@ -119,6 +119,9 @@ TEST_F(ZipImportTest, EncryptedMemberIsNamedAndFailsTheJob)
     EXPECT_EQ(s.newCaches, 1);
     EXPECT_EQ(importCompletionText(*global, s),
               "The file pq/locked.gpx in the zip archive could not be read: it is encrypted.");
+    global->LoadSettings(0xff); // the default language is Czech
+    EXPECT_EQ(importCompletionText(*global, importGpx(*global, dir / "pq.zip", nullptr, nullptr)),
+              "Soubor pq/locked.gpx v archivu zip nelze přečíst: je zašifrovaný.");
 
     // The batch word stores the readable member and still fails.
     global->db.cacheDb.Close();

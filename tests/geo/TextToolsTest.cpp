@@ -90,6 +90,14 @@ TEST(TextTools, UnknownBaseIsAnError)
     EXPECT_EQ(numberBases("1", 3), "Error");
 }
 
+TEST(TextTools, WordsOfTheUsersLanguage)
+{
+    const NumberWords czech{"Chyba", "Bin", "Okt", "Dek", "Hex"};
+    EXPECT_EQ(numberBases("8", 10, czech), "Bin: 1000\r\nOkt: 10\r\nHex: 8\r\n");
+    EXPECT_EQ(numberBases("9", 8, czech), "Chyba");
+    EXPECT_EQ(roman("10000", czech), "Chyba");
+}
+
 // Arbitrary bytes and long texts: every tool returns without reading out of
 // bounds (run under the sanitizers), and ROT13 twice is the identity.
 TEST(TextTools, SurviveArbitraryInput)

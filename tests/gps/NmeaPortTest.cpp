@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The receiver on real descriptors: pseudo-terminals playing receiver
 // captures, a recorded log, and a gpsd stand-in on the loopback interface.
+#include "app/LanguageTable.h"
 #include "gps/GpsReceiver.h"
 
 #include "gps/NmeaPort.h"
@@ -236,6 +237,15 @@ TEST_F(PortTest, MissingDeviceFailsWithoutAThread)
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out, "Unable to open COM port.\nError while opening GPS connection.\n");
     EXPECT_FALSE(receiver.isRunning());
+
+    // The lines follow the program's language.
+    LanguageTable czech;
+    czech.loadTable(test::runtimeDir(), "cs");
+    receiver.setTexts(czech);
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(receiver.Start("/dev/does-not-exist-tarnwick", 4800));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Port GPS nelze otevřít.\nChyba při otevírání spojení s GPS.\n");
+    receiver.setTexts(englishTexts());
 }
 
 TEST_F(PortTest, OverlongLineReopensThePortAndTheNextLineIsParsed)

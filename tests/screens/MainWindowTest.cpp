@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CGlobalData.h"
+#include "app/LanguageTable.h"
 #include "app/CTarnwickApp.h"
 #include "app/Version.h"
 #include "platform/RecordingServices.h"
@@ -7,6 +8,7 @@
 #include "screens/QtServices.h"
 #include "screens/QtStartupUi.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QThread>
@@ -88,6 +90,11 @@ private slots:
     void questionFromAWorkerIsAnsweredOnTheWindowThread()
     {
         QtPrompter prompter;
+        // Its keys speak the program's language, not Qt's.
+        LanguageTable czech;
+        czech.loadTable(TARNWICK_RUNTIME_DIR, "cs");
+        prompter.setTexts(czech);
+        QStringList keys;
         std::atomic<bool> done{false};
         bool answer = false;
         QThread* shownOn = nullptr;
@@ -98,6 +105,9 @@ private slots:
         connect(&clicker, &QTimer::timeout, [&] {
             if (QWidget* box = QApplication::activeModalWidget()) {
                 shownOn = box->thread();
+                if (keys.isEmpty())
+                    for (const QAbstractButton* key : box->findChildren<QAbstractButton*>())
+                        keys << key->text();
                 QTest::keyClick(box, Qt::Key_Return);
             }
         });
@@ -110,6 +120,8 @@ private slots:
         worker.join();
         QVERIFY(answer);
         QCOMPARE(shownOn, QApplication::instance()->thread());
+        keys.sort();
+        QCOMPARE(keys, (QStringList{QStringLiteral("Ano"), QStringLiteral("Ne")}));
     }
 };
 

@@ -137,6 +137,14 @@ private slots:
         w.add("GCVIS3");
 
         writeVisit(g, "GCVIS1", LogType::FoundIt, QDate(2024, 5, 17), QTime(10, 15), "Díky, 100% \"OK\"");
+        // A Czech user picks the log type by its Czech name; the note keeps
+        // the English one that the field-notes file needs (below).
+        g.lang.loadTable(g.GetInstallDir(), "cs");
+        {
+            VisitScreen screen(g, "GCVIS2");
+            const int index = screen.typeList()->findData(LogType::DidntFindIt);
+            QCOMPARE(screen.typeList()->itemText(index), QStringLiteral("Nenalezeno"));
+        }
         writeVisit(g, "GCVIS2", LogType::DidntFindIt, QDate(2024, 5, 18), QTime(9, 0), "No luck");
         writeVisit(g, "GCVIS3", LogType::WriteNote, QDate(2024, 5, 18), QTime(11, 0), "Changed my mind");
         {

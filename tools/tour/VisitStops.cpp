@@ -68,6 +68,11 @@ void addVisitStops(std::vector<TourStop>& stops)
                          dialog->convert(CRot13Dlg::Conversion::Rot13);
                          return showDialog(dialog, t);
                      }});
+    stops.push_back({QStringLiteral("text-tools-numbers"), [](TourContext& t) -> QWidget* {
+                         auto* dialog = new CRot13Dlg(t.global, QStringLiteral("4037"), &t.window);
+                         dialog->convertNumber(10);
+                         return showDialog(dialog, t);
+                     }});
     stops.push_back({QStringLiteral("fieldnotes-export"), [](TourContext& t) -> QWidget* {
                          prepareVisitedCache(t.global);
                          return showDialog(new CExportFNDlg(t.global, &t.window), t);

@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -58,7 +59,9 @@ int main(int argc, char* argv[])
     tw::QtNotifier notifier;
     tw::RecordingKeepAwake keepAwake;
     tw::CGlobalData global(paths, {prompter, notifier, keepAwake}, 480, 800);
-    global.settings.language = "en";
+    // TARNWICK_TOUR_LANGUAGE=cs photographs the screens in Czech.
+    const char* language = std::getenv("TARNWICK_TOUR_LANGUAGE");
+    global.settings.language = language && *language ? language : "en";
     global.LoadSettings(0xff);
     global.settings.homeLat = 50.0875;
     global.settings.homeLon = 14.4213;

@@ -138,35 +138,4 @@ void TileDatabase::remove(int x, int y, int z)
     }
 }
 
-MbTilesReader::MbTilesReader(fs::path path) : m_path(std::move(path))
-{
-    std::error_code ec;
-    // Never create the file: it belongs to the user.
-    if (!fs::is_regular_file(m_path, ec))
-        return;
-    m_open = m_db.Open(m_path.string()) == SQLITE_OK;
-}
-
-MbTilesReader::~MbTilesReader() = default;
-
-std::optional<TileBytes> MbTilesReader::read(int zoom, int column, int row)
-{
-    if (!m_open || zoom < 0 || zoom > 30)
-        return std::nullopt;
-    const long long rows = 1LL << zoom;
-    try {
-        SQLite::Statement st(m_db, "SELECT `tile_data` FROM `tiles` WHERE `zoom_level` = ? AND `tile_column` = ? "
-                                   "AND `tile_row` = ?");
-        st.BindInt(1, zoom);
-        st.BindInt(2, column);
-        st.BindInt(3, rows - 1 - row);
-        if (st.Step() != SQLITE_ROW)
-            return std::nullopt;
-        auto blob = st.ColumnBlob(0);
-        return TileBytes(blob.begin(), blob.end());
-    } catch (const SQLite::Error&) {
-        return std::nullopt;
-    }
-}
-
 } // namespace tw::maps

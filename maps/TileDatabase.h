@@ -59,23 +59,4 @@ private:
     std::mutex* m_writeLock = nullptr;
 };
 
-/** MBTiles, read only: the format most offline-map users already have. Rows
- *  count from the south (TMS); zoom is stored as it is. */
-class MbTilesReader {
-public:
-    explicit MbTilesReader(std::filesystem::path path);
-    ~MbTilesReader();
-    MbTilesReader(const MbTilesReader&) = delete;
-    MbTilesReader& operator=(const MbTilesReader&) = delete;
-
-    /** column and row as slippy-map tiles count them (row 0 in the north). */
-    std::optional<TileBytes> read(int zoom, int column, int row);
-    bool isOpen() const { return m_open; }
-
-private:
-    std::filesystem::path m_path;
-    SQLite::Database m_db;
-    bool m_open = false;
-};
-
 } // namespace tw::maps

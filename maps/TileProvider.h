@@ -3,6 +3,7 @@
 
 #include "geo/LatLon.h"
 #include "maps/MapConfig.h"
+#include "maps/MbTilesReader.h"
 #include "maps/TileDatabase.h"
 
 #include <cstdint>

@@ -3,17 +3,9 @@
 
 #include "app/CGlobalData.h"
 #include "geo/ReferencePosition.h"
-#include "screens/CacheIcons.h"
-
-#include <QApplication>
-#include <QPainter>
 
 namespace tw {
 namespace {
-
-// Sizes of a 240-pixel-wide screen; multiplied by the display scale factor.
-constexpr int kBaseIconPx = 16;
-constexpr int kBasePaddingPx = 3;
 
 QString rating(int tenths)
 {
@@ -54,84 +46,6 @@ QVariant CacheListModel::data(const QModelIndex& index, int role) const
     case FoundRole: return c.found > 0;
     default: return {};
     }
-}
-
-CacheItemDelegate::CacheItemDelegate(double scaleFactor, QObject* parent)
-    : QStyledItemDelegate(parent), m_scale(scaleFactor)
-{
-}
-
-int CacheItemDelegate::iconPx() const
-{
-    return static_cast<int>(kBaseIconPx * m_scale);
-}
-
-int CacheItemDelegate::distanceColumnPx(const QFontMetrics& fm, const QString& distance, int iconPx)
-{
-    // Wide enough for the far side of the Earth, so that the columns align.
-    const int usual = fm.horizontalAdvance(QStringLiteral("19999 km"));
-    return std::max({usual, fm.horizontalAdvance(distance), iconPx});
-}
-
-QSize CacheItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
-{
-    const int pad = static_cast<int>(kBasePaddingPx * m_scale);
-    const int text = option.fontMetrics.height() * 2;
-    return {option.rect.width(), std::max(text, iconPx() + option.fontMetrics.height() / 2) + 2 * pad};
-}
-
-void CacheItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
-{
-    QStyleOptionViewItem opt = option;
-    initStyleOption(&opt, index);
-    opt.text.clear();
-    const QWidget* widget = option.widget;
-    QStyle* style = widget ? widget->style() : QApplication::style();
-    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
-
-    const int pad = static_cast<int>(kBasePaddingPx * m_scale);
-    const int icon = iconPx();
-    const QRect r = option.rect.adjusted(pad, pad, -pad, -pad);
-    const QFontMetrics fm = option.fontMetrics;
-    const bool selected = option.state & QStyle::State_Selected;
-    painter->save();
-    painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-
-    painter->drawPixmap(r.left(), r.top() + (r.height() - icon) / 2,
-                        cacheIcon(index.data(CacheListModel::TypeRole).toInt(),
-                                  index.data(CacheListModel::StatusRole).toInt(),
-                                  index.data(CacheListModel::FoundRole).toBool(), icon));
-
-    // Right column: distance over the arrow.
-    const QString distance = index.data(CacheListModel::DistanceTextRole).toString();
-    const int rightWidth = distanceColumnPx(fm, distance, icon);
-    const QRect right(r.right() - rightWidth, r.top(), rightWidth, r.height());
-    painter->drawText(QRect(right.left(), right.top(), right.width(), fm.height()), Qt::AlignRight | Qt::AlignVCenter,
-                      distance);
-    const QPixmap arrow = directionArrow(index.data(CacheListModel::SectorRole).toInt(), icon);
-    if (!arrow.isNull())
-        painter->drawPixmap(right.right() - icon + 1, right.top() + fm.height(), arrow);
-
-    // Middle: the name, then code, ratings and size.
-    const int left = r.left() + icon + pad * 2;
-    const QRect middle(left, r.top(), right.left() - pad - left, r.height());
-    QFont bold = option.font;
-    bold.setBold(true);
-    painter->setFont(bold);
-    const QString name = QFontMetrics(bold).elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight,
-                                                      middle.width());
-    painter->drawText(QRect(middle.left(), middle.top(), middle.width(), fm.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                      name);
-    painter->setFont(option.font);
-    const QString second = index.data(CacheListModel::CodeRole).toString() + QStringLiteral("  ") +
-                           index.data(CacheListModel::RatingRole).toString();
-    const QRect secondLine(middle.left(), middle.top() + fm.height(), middle.width(), fm.height());
-    painter->drawText(secondLine, Qt::AlignLeft | Qt::AlignVCenter, second);
-    const int sizeX = middle.left() + fm.horizontalAdvance(second) + pad * 2;
-    const int sizePx = fm.height();
-    if (sizeX + sizePx <= middle.right())
-        painter->drawPixmap(sizeX, secondLine.top(), cacheSizeIcon(index.data(CacheListModel::SizeRole).toInt(), sizePx));
-    painter->restore();
 }
 
 } // namespace tw

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QAbstractListModel>
-#include <QStyledItemDelegate>
 
 namespace tw {
 
@@ -35,23 +34,6 @@ public:
 
 private:
     CGlobalData& m_global;
-};
-
-// Draws one cache per row: type icon with its state, name, code with the
-// ratings and the size, distance and the direction arrow.
-class CacheItemDelegate final : public QStyledItemDelegate {
-    Q_OBJECT
-public:
-    CacheItemDelegate(double scaleFactor, QObject* parent = nullptr);
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    // The width of the distance column: the same on every row, and never
-    // narrower than the row's own distance text.
-    static int distanceColumnPx(const QFontMetrics& fm, const QString& distance, int iconPx);
-
-private:
-    int iconPx() const;
-    double m_scale;
 };
 
 } // namespace tw

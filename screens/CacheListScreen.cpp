@@ -5,6 +5,7 @@
 #include "app/CacheList.h"
 #include "filter/FilterChoices.h"
 #include "geo/GeoMath.h"
+#include "screens/CacheItemDelegate.h"
 #include "screens/CacheListModel.h"
 #include "screens/MainWindow.h"
 #include "screens/LangText.h"

@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screens/OnlineCommands.h"
 
-#include "screens/CFilterImportScr.h"
-
 #include "app/CGlobalData.h"
 #include "app/LiveJobs.h"
 #include "db/Tags.h"
 #include "geo/ReferencePosition.h"
 #include "platform/Notifier.h"
+#include "screens/CBMWarningDlg.h"
 #include "screens/CProgressDlg.h"
 #include "screens/DialogKeys.h"
 #include "screens/DialogPlacement.h"
 #include "screens/LangText.h"
 #include "screens/MainWindow.h"
+#include "screens/OnlineSearchDialog.h"
 #include "screens/Screen.h"
 
 #include <QApplication>
@@ -51,7 +51,6 @@ constexpr int kTextMenuNearest = 825;
 constexpr int kTextMenuRefresh = 826;
 constexpr int kTextMenuStatus = 827;
 constexpr int kTextCodeCaption = 828;
-constexpr int kTextSearchTitle = 831;
 constexpr int kTextNotACode = 832;
 constexpr int kTextKm = 833;
 constexpr int kTextMi = 834;
@@ -103,54 +102,6 @@ std::vector<QString> counterNames(const CGlobalData& g)
 }
 
 } // namespace
-
-CBMWarningDlg::CBMWarningDlg(CGlobalData& global, const QString& text, bool canGoOn, QWidget* parent)
-    : QDialog(parent)
-{
-    setObjectName(QStringLiteral("bmWarning"));
-    setWindowTitle(langText(global, kTextTitle));
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(makeDialogCaption(langText(global, kTextTitle), this));
-    auto* label = new QLabel(text, this);
-    label->setObjectName(QStringLiteral("warning"));
-    label->setWordWrap(true);
-    layout->addWidget(label);
-    layout->addStretch(1);
-    QDialogButtonBox* keys = makeDialogKeys(global, *this);
-    // No downloads left: the basic member can only turn back.
-    if (QPushButton* ok = keys->findChild<QPushButton*>(QStringLiteral("ok")); ok && !canGoOn) {
-        ok->hide();
-        keys->findChild<QPushButton*>(QStringLiteral("cancel"))->setDefault(true);
-    }
-    layout->addWidget(keys);
-}
-
-OnlineSearchDialog::OnlineSearchDialog(CGlobalData& global, QWidget* parent) : QDialog(parent), m_global(global)
-{
-    setObjectName(QStringLiteral("onlineSearch"));
-    setWindowTitle(langText(global, kTextSearchTitle));
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(makeDialogCaption(langText(global, kTextSearchTitle), this));
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    m_page = new CFilterImportScr(global, scroll);
-    m_page->load(global.list.filter);
-    scroll->setWidget(m_page);
-    layout->addWidget(scroll, 1);
-    layout->addWidget(makeDialogKeys(global, *this));
-}
-
-void OnlineSearchDialog::accept()
-{
-    CacheFilter filter = m_global.list.filter;
-    if (!m_page->store(filter, m_global.settings))
-        return;
-    m_global.list.filter = filter;
-    m_global.SaveSettings(SettingsGroup::General);
-    m_global.list.SaveFilter();
-    QDialog::accept();
-}
 
 void downloadByCodeCommand(QWidget* parent, CGlobalData& g)
 {

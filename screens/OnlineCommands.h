@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDialog>
 #include <QWidget>
 
 #include <functional>
@@ -14,29 +13,8 @@ class QDoubleSpinBox;
 
 namespace tw {
 
-class CFilterImportScr;
 class CGlobalData;
 class MainWindow;
-
-// The limit warning of a basic member: what is left and until when, and the
-// question. Without downloads left only Cancel is offered.
-class CBMWarningDlg final : public QDialog {
-    Q_OBJECT
-public:
-    CBMWarningDlg(CGlobalData& global, const QString& text, bool canGoOn, QWidget* parent = nullptr);
-};
-
-// The dialog around the search options page, with OK and Cancel.
-class OnlineSearchDialog final : public QDialog {
-    Q_OBJECT
-public:
-    explicit OnlineSearchDialog(CGlobalData& global, QWidget* parent = nullptr);
-    void accept() override;
-
-private:
-    CGlobalData& m_global;
-    CFilterImportScr* m_page = nullptr;
-};
 
 // The online commands. Each runs its job behind the progress dialog on a
 // worker thread, with Cancel; the window thread never waits on the network.

@@ -2,16 +2,13 @@
 #pragma once
 
 #include "db/Records.h"
-#include "geo/LatLon.h"
 
 #include <QDialog>
 #include <QString>
 
-#include <optional>
 #include <string>
 
 class QComboBox;
-class QDoubleSpinBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -57,25 +54,6 @@ private:
     QPlainTextEdit* m_description = nullptr;
     QPlainTextEdit* m_note = nullptr;
     QWidget* m_page = nullptr;
-};
-
-// Projects a point by a distance in metres and a bearing in degrees.
-class CProjectPointDlg final : public QDialog {
-    Q_OBJECT
-public:
-    CProjectPointDlg(CGlobalData& global, geo::LatLon from, QWidget* parent = nullptr);
-
-    QDoubleSpinBox* distanceField() const { return m_distance; }
-    QDoubleSpinBox* bearingField() const { return m_bearing; }
-    geo::LatLon result() const;
-
-    // Places and runs the dialog; nothing when cancelled.
-    static std::optional<geo::LatLon> project(QWidget* window, CGlobalData& global, geo::LatLon from);
-
-private:
-    geo::LatLon m_from;
-    QDoubleSpinBox* m_distance = nullptr;
-    QDoubleSpinBox* m_bearing = nullptr;
 };
 
 // Opens the waypoint editor over the window. True when the waypoint was

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: a damaged file read as a single-file tile database and
 // as an MBTiles file.
+#include "maps/MbTilesReader.h"
 #include "maps/TileDatabase.h"
 #include "tests/fuzz/FuzzSupport.h"
 

@@ -5,6 +5,7 @@
 #include "geo/GeoMath.h"
 #include "platform/RecordingServices.h"
 #include "screens/CacheIcons.h"
+#include "screens/CacheItemDelegate.h"
 #include "screens/CacheListModel.h"
 #include "screens/CacheListScreen.h"
 #include "screens/MainWindow.h"

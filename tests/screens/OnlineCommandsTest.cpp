@@ -7,6 +7,7 @@
 #include "screens/OnlineCommands.h"
 #include "screens/CProgressDlg.h"
 #include "screens/QtServices.h"
+#include "screens/OnlineSearchDialog.h"
 
 #include <QApplication>
 #include <QFile>

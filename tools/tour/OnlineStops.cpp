@@ -3,10 +3,12 @@
 #include "tools/tour/TourStops.h"
 
 #include "app/CGlobalData.h"
+#include "screens/CBMWarningDlg.h"
 #include "screens/DialogPlacement.h"
 #include "screens/LangText.h"
 #include "screens/MainWindow.h"
 #include "screens/OnlineCommands.h"
+#include "screens/OnlineSearchDialog.h"
 
 #include <QDialog>
 

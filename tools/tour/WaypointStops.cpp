@@ -9,6 +9,7 @@
 #include "geo/FormulaBlocks.h"
 #include "geo/GeoMath.h"
 #include "screens/CEvalDlg.h"
+#include "screens/CProjectPointDlg.h"
 #include "screens/DialogPlacement.h"
 #include "screens/MainWindow.h"
 #include "screens/WaypointEditor.h"

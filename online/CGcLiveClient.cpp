@@ -88,10 +88,10 @@ struct CGcLiveClient::Job {
         if (progress)
             progress->setCounter(k, counter);
     }
-    void line(int n, const std::string& text)
+    void line(int n, const std::string& shown)
     {
         if (progress)
-            progress->setText(n, text);
+            progress->setText(n, shown);
     }
 };
 

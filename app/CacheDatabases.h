@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "db/CGeocache.h"
 #include "db/CacheStore.h"
-#include "db/Records.h"
 #include "db/SQLite.h"
 #include "db/Tags.h"
 

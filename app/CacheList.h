@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/CacheOrder.h"
-#include "db/Records.h"
+#include "db/CGeocache.h"
 #include "filter/CacheFilter.h"
 #include "filter/QueryBuilder.h"
 

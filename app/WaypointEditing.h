@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "db/Records.h"
+#include "db/CWaypoint.h"
 #include "geo/FormulaSheet.h"
 #include "geo/LatLon.h"
 

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "db/Records.h"
+#include "db/CGeoLog.h"
+#include "db/CGeocache.h"
+#include "db/CWaypoint.h"
 #include "db/SQLite.h"
 #include "db/Tags.h"
 

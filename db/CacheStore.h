@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "db/CGeoLog.h"
+#include "db/CGeocache.h"
+#include "db/CWaypoint.h"
 #include "db/CacheReader.h"
-#include "db/Records.h"
 #include "db/Tags.h"
 
 #include <ctime>

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "db/Records.h"
+#include "db/CGeocache.h"
+#include "db/CWaypoint.h"
 #include "xml/CXmlCharSource.h"
 
 #include <atomic>

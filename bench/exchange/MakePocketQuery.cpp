@@ -7,7 +7,9 @@
 // about 7 KB of log text and a 4 KB HTML description per cache, written
 // escaped rather than in CDATA, and travel bugs in some of the caches.
 // With a centre the caches lie within the radius (default 3 km) of it.
-#include "db/Records.h"
+#include "db/CGeoLog.h"
+#include "db/CGeocache.h"
+#include "db/CWaypoint.h"
 #include "exchange/CGpxImporter.h"
 #include "exchange/GpxWriter.h"
 #include "geo/GeoMath.h"

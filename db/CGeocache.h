@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "db/CGeoLog.h"
+#include "db/CGeoPoint.h"
+#include "db/CWaypoint.h"
 #include "db/Enumerations.h"
 
 #include <memory>
@@ -9,52 +12,6 @@
 #include <vector>
 
 namespace tw {
-
-// A position with a name: the common part of a cache and a waypoint.
-// Latitude and longitude are WGS-84 degrees; both exactly 0 means none.
-class CGeoPoint {
-public:
-    virtual ~CGeoPoint() = default;
-
-    int key = 0;          // database row id, 0 while not stored
-    std::string code;     // cache code; for a waypoint the code of its cache
-    std::string guid;
-    double lat = 0.0;
-    double lon = 0.0;
-    int updated = 0;      // YYYYMMDD
-    std::string name;
-    std::string text;     // a cache's short description, a waypoint's comment from the source
-
-protected:
-    CGeoPoint() = default;
-    CGeoPoint(const CGeoPoint&) = default;
-    CGeoPoint& operator=(const CGeoPoint&) = default;
-    CGeoPoint(CGeoPoint&&) noexcept = default;
-    CGeoPoint& operator=(CGeoPoint&&) noexcept = default;
-};
-
-class CWaypoint final : public CGeoPoint {
-public:
-    int type = WaypointType::Final;
-    std::string prefix;
-    std::string extra;
-    std::string comment; // the user's note
-    int flag = 0;        // 1 imported, 0 created by the user
-};
-
-class CGeoLog {
-public:
-    int date = 0; // YYYYMMDD
-    int type = LogType::FoundIt;
-    std::string finder;
-    std::string text;
-    int logId = 0;
-    int finderId = 0;
-    // The text as stored (compressed), when an import has already packed it
-    // on a thread of its own; empty otherwise. Never read back from the
-    // database.
-    std::vector<unsigned char> packedText;
-};
 
 class CGeocache final : public CGeoPoint {
 public:

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "db/Records.h"
+#include "db/CGeocache.h"
 
 namespace tw {
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/BatchMode.h"
 
+#include "app/CTarnwickApp.h"
 #include "app/FieldNotesJob.h"
 #include "app/GpxExport.h"
 #include "app/GpxImport.h"

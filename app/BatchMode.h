@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/CTarnwickApp.h"
+#include "app/BatchActions.h"
+#include "app/StartupUi.h"
 #include "platform/Paths.h"
 
 #include <string>

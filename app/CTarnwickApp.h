@@ -1,38 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/BatchActions.h"
 #include "app/CGlobalData.h"
 #include "app/CTarnwickCommandLine.h"
+#include "app/StartupUi.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace tw {
-
-// What start-up shows: the progress window and the main window. The window
-// program implements it with widgets, batch mode on stderr.
-class StartupUi {
-public:
-    virtual ~StartupUi() = default;
-    virtual void showProgress(const std::string& text) = 0;
-    virtual void closeProgress() = 0;
-    // Creates and shows the main window; false ends the program.
-    virtual bool createMainWindow() = 0;
-};
-
-// The work behind the batch words. Each returns true on success; an empty
-// function means that this build cannot do the work yet.
-struct BatchActions {
-    std::function<bool(CGlobalData&)> exportAllTracks;
-    std::function<bool(CGlobalData&)> deleteAllTracks;
-    std::function<bool(CGlobalData&, std::time_t since)> exportFieldNotes;
-    std::function<bool(CGlobalData&, const std::string& file)> importGpx;
-    std::function<bool(CGlobalData&, const std::string& file)> exportGpx;
-    std::function<bool(CGlobalData&, const std::vector<std::string>& codes)> liveDownload;
-    std::function<bool(CGlobalData&, double lat, double lon)> liveNearest;
-    std::function<bool(CGlobalData&)> liveRefresh;
-};
 
 // Start-up and shutdown of the main program, in their fixed order.
 class CTarnwickApp {

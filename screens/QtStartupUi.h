@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/CTarnwickApp.h"
+#include "app/StartupUi.h"
 
 #include <QPointer>
 
@@ -12,6 +12,7 @@ class QWidget;
 
 namespace tw {
 
+class CGlobalData;
 class MainWindow;
 class QtNotifier;
 class QtPrompter;

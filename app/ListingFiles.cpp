@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ListingFiles.h"
 
+#include "app/ImagePrefetch.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -195,13 +196,6 @@ std::string fileUrl(const fs::path& path)
         }
     }
     return out;
-}
-
-bool ImagePrefetch::request(const std::string& url, const fs::path& path)
-{
-    if (m_requested.insert(url).second && m_enqueue)
-        m_enqueue(url, path);
-    return true;
 }
 
 RewrittenPage rewriteImages(std::string_view html, const fs::path& mapFolder, std::string_view code,

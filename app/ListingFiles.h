@@ -2,8 +2,6 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +13,8 @@
 //   attach/<last character>/<code>/                          files attached to the cache
 // and how a page's remote images are mapped to them and queued for download.
 namespace tw::listing {
+
+class ImagePrefetch;
 
 /** Codes name folders and files: letters and digits only. */
 bool isSafeCode(std::string_view code);
@@ -45,22 +45,6 @@ bool isOfflineFile(const std::filesystem::path& mapFolder, const std::filesystem
  *  an HTML attribute. */
 std::string fileUrl(const std::filesystem::path& path);
 
-/** Hands image downloads to the queue, each address once for the life of
- *  this object: a page that is rebuilt while its images are on the way (or
- *  after one was refused) does not ask for them again. */
-class ImagePrefetch {
-public:
-    using Enqueue = std::function<void(const std::string& url, const std::filesystem::path& path)>;
-    explicit ImagePrefetch(Enqueue enqueue) : m_enqueue(std::move(enqueue)) {}
-
-    /** Queues the address unless it was queued before; true either way. */
-    bool request(const std::string& url, const std::filesystem::path& path);
-
-private:
-    Enqueue m_enqueue;
-    std::set<std::string> m_requested;
-};
-
 struct RewrittenPage {
     std::string html;
     int missing = 0; // images whose local file does not exist (yet)
@@ -74,23 +58,5 @@ struct RewrittenPage {
  *  asked of prefetch (null when downloads are off). */
 RewrittenPage rewriteImages(std::string_view html, const std::filesystem::path& mapFolder, std::string_view code,
                             ImagePrefetch* prefetch);
-
-/** Whether the description page must be built again or only its note
- *  refreshed: it is rebuilt for another cache, and for the same one while
- *  images it asked for are still missing. */
-class DescriptionState {
-public:
-    bool needsRebuild(std::string_view code) const { return code != m_shownCode || m_pending; }
-    void built(std::string_view code, bool downloadsPending)
-    {
-        m_shownCode = code;
-        m_pending = downloadsPending;
-    }
-    bool pending() const { return m_pending; }
-
-private:
-    std::string m_shownCode;
-    bool m_pending = false;
-};
 
 } // namespace tw::listing

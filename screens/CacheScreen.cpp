@@ -2,6 +2,7 @@
 #include "screens/CacheScreen.h"
 
 #include "app/CGlobalData.h"
+#include "app/ListingFiles.h"
 #include "db/CacheReader.h"
 #include "db/CacheStore.h"
 #include "db/SQLite.h"

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/ListingFiles.h"
+#include "app/DescriptionState.h"
+#include "app/ImagePrefetch.h"
 #include "app/ListingPages.h"
 #include "screens/ListingBrowser.h"
 #include "screens/Screen.h"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ImagePrefetch.h"
 #include "app/LanguageTable.h"
 #include "app/ListingFiles.h"
 #include "app/ListingPages.h"

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "geo/LatLon.h"
-#include "screens/CGpsScr.h"
+#include "screens/GpsPage.h"
 
 #include <functional>
 

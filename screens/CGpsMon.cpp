@@ -4,6 +4,7 @@
 #include "app/GpsSwitch.h"
 #include "geo/CoordFormat.h"
 #include "gps/Navigation.h"
+#include "screens/CGpsScr.h"
 #include "screens/LangText.h"
 
 #include <QMenu>

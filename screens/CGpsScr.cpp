@@ -6,6 +6,7 @@
 #include "screens/CGpsAvg.h"
 #include "screens/CGpsMon.h"
 #include "screens/CGpsTrip.h"
+#include "screens/GpsPage.h"
 #include "screens/LangText.h"
 #include "screens/QtServices.h"
 
@@ -24,19 +25,6 @@ constexpr int kTextPageTrip = 762;
 constexpr int kTickMs = 1000;
 
 } // namespace
-
-GpsPage::GpsPage(CGlobalData& global, QWidget* parent) : QWidget(parent), m_global(global) {}
-
-void GpsPage::refresh(const GpsSnapshot& snapshot)
-{
-    m_snapshot = snapshot;
-    update();
-}
-
-QColor GpsPage::textColor() const
-{
-    return palette().color(m_snapshot.satsUsed < 1 ? QPalette::Disabled : QPalette::Active, QPalette::WindowText);
-}
 
 void addGpsSwitchEntry(QMenu& menu, CGlobalData& global)
 {

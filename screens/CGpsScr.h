@@ -16,28 +16,8 @@ namespace tw {
 class CGpsAvg;
 class CGpsMon;
 class CGpsTrip;
+class GpsPage;
 class QtNotifier;
-
-// A page of the GPS screen: shows the receiver's state the screen copied at
-// its last tick and says what the soft keys do while it is shown.
-class GpsPage : public QWidget {
-    Q_OBJECT
-public:
-    GpsPage(CGlobalData& global, QWidget* parent);
-    virtual void refresh(const GpsSnapshot& snapshot);
-    virtual QString mainActionText() const { return {}; }
-    virtual void mainAction() {}
-    virtual void fillMenu(QMenu&) {}
-
-signals:
-    void softKeysChanged();
-
-protected:
-    // Text colour: dimmed while the receiver has no satellite in use.
-    QColor textColor() const;
-    CGlobalData& m_global;
-    GpsSnapshot m_snapshot;
-};
 
 // The GPS screen: satellite monitor, position averaging and trip computer as
 // pages. Once a second it copies the receiver's state, takes an averaging

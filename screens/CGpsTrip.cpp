@@ -5,6 +5,7 @@
 #include "gps/Navigation.h"
 #include "screens/DialogKeys.h"
 #include "screens/LangText.h"
+#include "screens/Screen.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

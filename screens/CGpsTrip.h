@@ -2,7 +2,7 @@
 #pragma once
 
 #include "gps/CTrackLogger.h"
-#include "screens/CGpsScr.h"
+#include "screens/GpsPage.h"
 
 #include <functional>
 #include <map>

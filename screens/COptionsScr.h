@@ -6,8 +6,6 @@
 
 #include "screens/Screen.h"
 
-#include <QScrollArea>
-
 #include <vector>
 
 class QCheckBox;
@@ -112,30 +110,5 @@ inline constexpr int kOptionsMenuText = 660;
 // Opens the options on top of the window's screens; confirming them
 // refreshes the status line and the cache list.
 void openOptionsScreen(MainWindow& window, CGlobalData& global);
-
-// A page of the options: a scrolling column of fields with their captions
-// above them, each at least a finger tall.
-class OptionsPage : public QScrollArea {
-    Q_OBJECT
-public:
-    explicit OptionsPage(CGlobalData& global, QWidget* parent = nullptr);
-    // A caption above a field; the field is made tall enough to tap.
-    QLabel* addField(const QString& caption, QWidget* field);
-    void addWidget(QWidget* widget);
-    // A short remark below the fields above it.
-    QLabel* addNote(const QString& text);
-    // A field with a browse key beside it.
-    QWidget* withKey(QWidget* field, QWidget* key);
-    // Ends the column: what follows is empty space.
-    void finish();
-
-protected:
-    CGlobalData& m_global;
-    const int m_tap;
-
-private:
-    QWidget* m_column = nullptr;
-    QVBoxLayout* m_layout = nullptr;
-};
 
 } // namespace tw

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "screens/COptionsScr.h"
+#include "app/Settings.h"
+#include "screens/OptionsPage.h"
 
 #include <atomic>
 #include <thread>
 
+class QCheckBox;
+class QComboBox;
+class QLabel;
 class QPushButton;
+class QSpinBox;
 
 namespace tw {
 

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/Settings.h"
 #include "gps/PortList.h"
 
-#include "screens/COptionsScr.h"
+#include "screens/OptionsPage.h"
 
 #include <atomic>
 #include <thread>
 
+class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPushButton;
 
 namespace tw {

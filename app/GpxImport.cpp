@@ -4,6 +4,7 @@
 #include "app/CGlobalData.h"
 #include "db/CacheStore.h"
 #include "exchange/CGpxImporter.h"
+#include "exchange/CacheImportStore.h"
 #include "exchange/ImportFiles.h"
 #include "platform/JobProgress.h"
 #include "platform/Text.h"

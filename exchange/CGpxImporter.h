@@ -2,7 +2,7 @@
 #pragma once
 
 #include "db/CGeocache.h"
-#include "db/CWaypoint.h"
+#include "exchange/ImportStore.h"
 #include "xml/CXmlCharSource.h"
 
 #include <atomic>
@@ -13,26 +13,6 @@
 namespace tw {
 
 class JobProgress;
-
-// Where the import hands each finished entry. The database implementation
-// stores it and tags it as part of the latest import.
-class ImportStore {
-public:
-    virtual ~ImportStore() = default;
-    // 1 new, 4 replaced or updated, 3 skipped, 5 failed (a database error).
-    virtual int StoreImportedCache(CGeocache& cache) = 0;
-    // 2 new, 0 updated in place, 3 skipped (no such cache), 5 failed.
-    virtual int StoreImportedWaypoint(CWaypoint& waypoint) = 0;
-    // Several entries may share one commit, each still stored whole or not
-    // at all. endBatch false: the entries since beginBatch were lost.
-    virtual void beginBatch() {}
-    virtual bool endBatch() { return true; }
-    // After a failure: true when every later entry would fail the same way
-    // (full disk, I/O error, read-only or damaged file), so the import stops.
-    virtual bool broken() const { return false; }
-    // The text of the last failure, for the user.
-    virtual std::string errorText() const { return {}; }
-};
 
 // The web addresses that carry a cache's and a waypoint's identifiers in
 // pocket queries. The export writes them; the import strips them again.
@@ -121,33 +101,5 @@ private:
 // YYYYMMDD of a GPX time text: the dashes removed, the leading number read
 // ("2011-11-24T19:00:00Z" gives 20111124); 0 when there is none.
 int gpxDate(const std::string& text);
-
-} // namespace tw
-
-namespace SQLite {
-class Database;
-}
-
-namespace tw {
-
-class CacheStore;
-
-// The import's entries go into the cache database.
-class CacheImportStore final : public ImportStore {
-public:
-    CacheImportStore(CacheStore& store, SQLite::Database& db) : m_store(store), m_db(db) {}
-    int StoreImportedCache(CGeocache& cache) override;
-    int StoreImportedWaypoint(CWaypoint& waypoint) override;
-    void beginBatch() override;
-    bool endBatch() override;
-    bool broken() const override;
-    std::string errorText() const override;
-
-private:
-    CacheStore& m_store;
-    SQLite::Database& m_db;
-    bool m_batchLost = false;
-    std::string m_batchError;
-};
 
 } // namespace tw

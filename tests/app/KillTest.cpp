@@ -7,6 +7,7 @@
 #include "db/SQLite.h"
 #include "db/Tags.h"
 #include "exchange/CGpxImporter.h"
+#include "exchange/CacheImportStore.h"
 #include "exchange/GpxWriter.h"
 #include "gps/CTrackLogger.h"
 #include "maps/TileDatabase.h"

@@ -5,6 +5,7 @@
 #include "db/SQLite.h"
 #include "db/Tags.h"
 #include "exchange/CGpxImporter.h"
+#include "exchange/CacheImportStore.h"
 #include "xml/CUtf8MemorySource.h"
 
 #include <sqlite3.h>

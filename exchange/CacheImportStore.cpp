@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "exchange/CacheImportStore.h"
+
+#include "db/CacheStore.h"
+#include "db/SQLite.h"
+
+#include <sqlite3.h>
+
+namespace tw {
+
+int CacheImportStore::StoreImportedCache(CGeocache& cache)
+{
+    return m_store.StoreImportedCache(cache);
+}
+
+int CacheImportStore::StoreImportedWaypoint(CWaypoint& waypoint)
+{
+    return m_store.StoreImportedWaypoint(waypoint);
+}
+
+void CacheImportStore::beginBatch()
+{
+    m_db.beginBatch();
+}
+
+bool CacheImportStore::endBatch()
+{
+    const int rc = m_db.endBatch();
+    if (rc == SQLITE_OK)
+        return true;
+    m_batchLost = true;
+    m_batchError = m_db.errorText().empty() ? sqlite3_errstr(rc) : m_db.errorText();
+    return false;
+}
+
+bool CacheImportStore::broken() const
+{
+    return m_batchLost || !SQLite::isRecordError(m_store.lastError());
+}
+
+std::string CacheImportStore::errorText() const
+{
+    // A batch that SQLite rolled back by itself after an error says less
+    // than the error did.
+    const int code = m_store.lastError();
+    if (m_batchLost && (code == SQLITE_OK || SQLite::isRecordError(code)))
+        return m_batchError;
+    return m_store.lastErrorText();
+}
+
+} // namespace tw

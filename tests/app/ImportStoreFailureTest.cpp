@@ -174,6 +174,16 @@ TEST_F(ImportStoreFailureTest, FullDiskStopsTheImportAndTheBatchRun)
     ASSERT_EQ(global->db.cacheDb.OpenFile((disk / "cachedb.db3").string()), SQLITE_OK);
     EXPECT_EQ(integrity(), "ok");
     EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id <> 'GC0'"), s.newCaches);
+
+    // With room again, the same import stores the rest.
+    const std::string larger = "size=" + std::to_string(templateSize + 16 * 1024 * 1024);
+    ASSERT_EQ(::mount(nullptr, disk.c_str(), nullptr, MS_REMOUNT, larger.c_str()), 0) << std::strerror(errno);
+    const ImportSummary again = importGpx(*global, dir / "pq.gpx", nullptr, nullptr);
+    EXPECT_TRUE(again.complete);
+    EXPECT_FALSE(again.stopped);
+    EXPECT_EQ(again.failed, 0);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id <> 'GC0'"), 600);
+    EXPECT_EQ(integrity(), "ok");
     global->db.cacheDb.Close();
 }
 

@@ -16,7 +16,7 @@
 
 namespace tw {
 
-std::vector<unsigned char> CompressText(const std::string& text)
+void CompressText(const std::string& text, std::vector<unsigned char>& out)
 {
     // zlib data at the fastest level, as every reader of the database
     // expects; libdeflate writes it two to three times faster than zlib,
@@ -27,11 +27,17 @@ std::vector<unsigned char> CompressText(const std::string& text)
         ~Compressor() { libdeflate_free_compressor(c); }
     };
     thread_local Compressor compressor;
+    out.clear();
     if (!compressor.c)
-        return {};
-    std::vector<unsigned char> out(libdeflate_zlib_compress_bound(compressor.c, text.size()));
-    const std::size_t n = libdeflate_zlib_compress(compressor.c, text.data(), text.size(), out.data(), out.size());
-    out.resize(n);
+        return;
+    out.resize(libdeflate_zlib_compress_bound(compressor.c, text.size()));
+    out.resize(libdeflate_zlib_compress(compressor.c, text.data(), text.size(), out.data(), out.size()));
+}
+
+std::vector<unsigned char> CompressText(const std::string& text)
+{
+    std::vector<unsigned char> out;
+    CompressText(text, out);
     return out;
 }
 

@@ -21,6 +21,8 @@ namespace tw {
 
 // zlib at level 1 over the UTF-8 bytes, without terminator.
 std::vector<unsigned char> CompressText(const std::string& text);
+// The same into out, whose room is used again.
+void CompressText(const std::string& text, std::vector<unsigned char>& out);
 // The whole text of a compressed BLOB (at most 64 MiB); a BLOB that does not
 // inflate at all reads as "error".
 std::string DecompressText(const std::vector<unsigned char>& blob);

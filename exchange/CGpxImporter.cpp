@@ -117,12 +117,111 @@ private:
     bool m_closed = false;
 };
 
+// Entries the store is done with go back to the parser, and the next ones
+// reuse the room of their texts and lists. Allocated on one thread and freed
+// on another, they kept the allocator busy with its locks and its returns of
+// memory to the system. Only a few are kept; the rest are freed.
+class CGpxImporter::Spares {
+public:
+    void give(Entry& entry)
+    {
+        std::lock_guard lock(m_mutex);
+        if (entry.cache && m_caches.size() < kKeep)
+            m_caches.push_back(std::move(entry.cache));
+        if (entry.waypoint && m_waypoints.size() < kKeep)
+            m_waypoints.push_back(std::move(entry.waypoint));
+    }
+
+    // A cache as new, keeping the room of its texts; its logs move to logs.
+    std::unique_ptr<CGeocache> cache(std::vector<std::unique_ptr<CGeoLog>>& logs)
+    {
+        std::unique_ptr<CGeocache> c = take(m_caches);
+        if (!c)
+            return std::make_unique<CGeocache>();
+        for (auto& log : c->logs)
+            if (logs.size() < kKeepLogs)
+                logs.push_back(std::move(log));
+        CGeocache& old = *c;
+        CGeocache fresh;
+        reuse(fresh.code, old.code);
+        reuse(fresh.name, old.name);
+        reuse(fresh.text, old.text);
+        reuse(fresh.longDesc, old.longDesc);
+        reuse(fresh.hint, old.hint);
+        reuse(fresh.packedText, old.packedText);
+        reuse(fresh.packedLongDesc, old.packedLongDesc);
+        reuse(fresh.logs, old.logs);
+        reuse(fresh.attributes, old.attributes);
+        old = std::move(fresh);
+        return c;
+    }
+
+    std::unique_ptr<CWaypoint> waypoint()
+    {
+        std::unique_ptr<CWaypoint> w = take(m_waypoints);
+        if (!w)
+            return std::make_unique<CWaypoint>();
+        CWaypoint fresh;
+        reuse(fresh.code, w->code);
+        reuse(fresh.name, w->name);
+        reuse(fresh.text, w->text);
+        *w = std::move(fresh);
+        return w;
+    }
+
+    static std::unique_ptr<CGeoLog> log(std::vector<std::unique_ptr<CGeoLog>>& logs)
+    {
+        if (logs.empty())
+            return std::make_unique<CGeoLog>();
+        std::unique_ptr<CGeoLog> l = std::move(logs.back());
+        logs.pop_back();
+        CGeoLog fresh;
+        reuse(fresh.finder, l->finder);
+        reuse(fresh.text, l->text);
+        reuse(fresh.packedText, l->packedText);
+        *l = std::move(fresh);
+        return l;
+    }
+
+private:
+    static constexpr std::size_t kKeep = 48;
+    static constexpr std::size_t kKeepLogs = 1024;
+
+    // Hands the room of from, emptied, to to.
+    template <typename T>
+    static void reuse(T& to, T& from)
+    {
+        from.clear();
+        to = std::move(from);
+    }
+
+    template <typename T>
+    std::unique_ptr<T> take(std::vector<std::unique_ptr<T>>& list)
+    {
+        std::lock_guard lock(m_mutex);
+        if (list.empty())
+            return nullptr;
+        std::unique_ptr<T> p = std::move(list.back());
+        list.pop_back();
+        return p;
+    }
+
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<CGeocache>> m_caches;
+    std::vector<std::unique_ptr<CWaypoint>> m_waypoints;
+};
+
 struct CGpxImporter::State {
     EntryQueue* queue = nullptr;
+    Spares spares;
+    // Logs of spare caches, for the parser's next logs.
+    std::vector<std::unique_ptr<CGeoLog>> spareLogs;
     std::unique_ptr<CGeocache> cache;
     std::unique_ptr<CWaypoint> waypoint;
     std::unique_ptr<CGeoLog> log;
     std::string text;
+    // A short value on its way to a number or a type.
+    std::string value;
     std::string attributeEntry;
     bool wptOpen = false;
     bool badPosition = false;
@@ -165,7 +264,7 @@ CGpxImporter::Outcome CGpxImporter::parse(CXmlCharSource& source, JobProgress* p
             }
             packed.close();
         });
-        storer = std::thread([this, &packed, progress] {
+        storer = std::thread([this, &packed, &spares = s.spares, progress] {
             // Entries share a commit in batches; each keeps its own savepoint.
             constexpr int kBatch = 64;
             Entry entry;
@@ -178,6 +277,7 @@ CGpxImporter::Outcome CGpxImporter::parse(CXmlCharSource& source, JobProgress* p
                 if (m_stopped)
                     continue;
                 storeEntry(entry, progress);
+                spares.give(entry);
                 if (++inBatch == kBatch || m_stopped) {
                     closeBatch(before, progress);
                     before = counts();
@@ -260,8 +360,8 @@ bool CGpxImporter::cancelled() const
 void CGpxImporter::startTag(State& s, const std::string& name)
 {
     if (name == "wpt") {
-        s.cache = std::make_unique<CGeocache>();
-        s.waypoint = std::make_unique<CWaypoint>();
+        s.cache = s.spares.cache(s.spareLogs);
+        s.waypoint = s.spares.waypoint();
         s.log.reset();
         s.wptOpen = true;
         s.badPosition = false;
@@ -273,7 +373,7 @@ void CGpxImporter::startTag(State& s, const std::string& name)
     } else if (name == "groundspeak:logs") {
         s.inLogs = true;
     } else if (name == "groundspeak:log") {
-        s.log = std::make_unique<CGeoLog>();
+        s.log = Spares::log(s.spareLogs);
         s.inLog = true;
     } else if (name == "groundspeak:travelbugs") {
         s.inTravelBugs = true;
@@ -339,23 +439,31 @@ void CGpxImporter::attribute(State& s, const std::string& element, const char* n
 
 std::string CGpxImporter::takeText(State& s)
 {
+    std::string t;
+    takeText(s, t);
+    return t;
+}
+
+const std::string& CGpxImporter::takeText(State& s, std::string& out)
+{
     // Writers indent and break lines around element content; the blanks
     // around a value are layout, not data. Texts are stored with LF line
     // ends, as an XML reader would hand them over. The text is used up:
     // an end tag that reads it again would make a file of many end tags
     // cost the square of its length.
     // The text is copied out rather than moved, so that the buffer keeps
-    // its room for the next element.
+    // its room for the next element, and out keeps its own.
     m_textBytesRead += s.text.size();
     const char* blanks = " \t\r\n";
     const std::size_t first = s.text.find_first_not_of(blanks);
-    std::string t;
     if (first != std::string::npos)
-        t.assign(s.text, first, s.text.find_last_not_of(blanks) - first + 1);
+        out.assign(s.text, first, s.text.find_last_not_of(blanks) - first + 1);
+    else
+        out.clear();
     s.text.clear();
-    if (t.find('\r') != std::string::npos)
-        t = text::replaceAll(t, "\r\n", "\n");
-    return t;
+    if (out.find('\r') != std::string::npos)
+        out = text::replaceAll(out, "\r\n", "\n");
+    return out;
 }
 
 void CGpxImporter::updateFoundDate(State& s)
@@ -382,22 +490,22 @@ void CGpxImporter::endTag(State& s, const std::string& name, JobProgress* progre
     if (s.inLog && s.log) {
         CGeoLog& log = *s.log;
         if (name == "groundspeak:date") {
-            log.date = gpxDate(takeText(s));
+            log.date = gpxDate(takeText(s, s.value));
             updateFoundDate(s);
             return;
         }
         if (name == "groundspeak:type") {
-            log.type = logTypeFromText(takeText(s));
+            log.type = logTypeFromText(takeText(s, s.value));
             updateFoundDate(s);
             return;
         }
         if (name == "groundspeak:finder") {
-            log.finder = takeText(s);
+            takeText(s, log.finder);
             updateFoundDate(s);
             return;
         }
         if (name == "groundspeak:text") {
-            log.text = takeText(s);
+            takeText(s, log.text);
             return;
         }
         if (name == "groundspeak:log") {
@@ -408,7 +516,7 @@ void CGpxImporter::endTag(State& s, const std::string& name, JobProgress* progre
     }
 
     if (name == "time") {
-        c.hidden = gpxDate(takeText(s));
+        c.hidden = gpxDate(takeText(s, s.value));
     } else if (name == "name") {
         const std::string t = takeText(s);
         c.code = t;
@@ -421,7 +529,7 @@ void CGpxImporter::endTag(State& s, const std::string& name, JobProgress* progre
             progress->setText(2, "");
         }
     } else if (name == "cmt") {
-        w.text = takeText(s);
+        takeText(s, w.text);
     } else if (name == "desc") {
         if (std::string t = takeText(s); !t.empty())
             w.name = std::move(t);
@@ -436,10 +544,10 @@ void CGpxImporter::endTag(State& s, const std::string& name, JobProgress* progre
             w.guid = url;
         }
     } else if (name == "sym") {
-        w.type = waypointTypeFromText(takeText(s));
+        w.type = waypointTypeFromText(takeText(s, s.value));
     } else if (name == "groundspeak:name") {
         if (!s.inTravelBugs) {
-            c.name = takeText(s);
+            takeText(s, c.name);
             if (progress)
                 progress->setText(2, c.name);
         }
@@ -452,19 +560,19 @@ void CGpxImporter::endTag(State& s, const std::string& name, JobProgress* progre
             c.author = std::move(t);
     } else if (name == "groundspeak:type") {
         if (!s.inTravelBugs)
-            c.type = cacheTypeFromText(takeText(s));
+            c.type = cacheTypeFromText(takeText(s, s.value));
     } else if (name == "groundspeak:container") {
-        c.size = cacheSizeFromText(takeText(s));
+        c.size = cacheSizeFromText(takeText(s, s.value));
     } else if (name == "groundspeak:difficulty" || name == "groundspeak:terrain") {
-        const auto v = num::leadingDouble(takeText(s));
+        const auto v = num::leadingDouble(takeText(s, s.value));
         if (v && std::isfinite(*v) && std::abs(*v) < 1e6)
             (name == "groundspeak:difficulty" ? c.difficulty : c.terrain) = static_cast<int>(*v * 10.0);
     } else if (name == "groundspeak:short_description") {
-        c.text = takeText(s);
+        takeText(s, c.text);
     } else if (name == "groundspeak:long_description") {
-        c.longDesc = takeText(s);
+        takeText(s, c.longDesc);
     } else if (name == "groundspeak:encoded_hints") {
-        c.hint = takeText(s);
+        takeText(s, c.hint);
     } else if (name == "groundspeak:country") {
         c.country = takeText(s);
     } else if (name == "groundspeak:state") {
@@ -507,10 +615,10 @@ void CGpxImporter::closeBatch(const Counts& before, JobProgress* progress)
 
 void CGpxImporter::packTexts(CGeocache& cache)
 {
-    cache.packedText = CompressText(cache.text);
-    cache.packedLongDesc = CompressText(cache.longDesc);
+    CompressText(cache.text, cache.packedText);
+    CompressText(cache.longDesc, cache.packedLongDesc);
     for (auto& log : cache.logs)
-        log->packedText = CompressText(log->text);
+        CompressText(log->text, log->packedText);
 }
 
 void CGpxImporter::storeEntry(Entry& entry, JobProgress* progress)
@@ -553,8 +661,10 @@ void CGpxImporter::store(State& s, JobProgress* progress)
     Entry entry{std::move(s.cache), std::move(s.waypoint), s.badPosition};
     if (s.queue)
         s.queue->push(std::move(entry));
-    else if (!m_stopped)
+    else if (!m_stopped) {
         storeEntry(entry, progress);
+        s.spares.give(entry);
+    }
     s.log.reset();
 }
 

@@ -68,6 +68,7 @@ private:
     struct State;
     struct Entry;
     class EntryQueue;
+    class Spares;
     struct Counts {
         int newCaches, waypoints, skipped, updated;
     };
@@ -77,6 +78,7 @@ private:
     static void packTexts(CGeocache& cache);
     void storeEntry(Entry& entry, JobProgress* progress);
     std::string takeText(State& s);
+    const std::string& takeText(State& s, std::string& out);
     void startTag(State& s, const std::string& name);
     void attribute(State& s, const std::string& element, const char* name, const std::string& value);
     void endTag(State& s, const std::string& name, JobProgress* progress);

@@ -32,6 +32,15 @@ long peakRssKb()
     return usage.ru_maxrss;
 }
 
+// User and system time of every thread of this process so far.
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return s(usage.ru_utime) + s(usage.ru_stime);
+}
+
 double seconds(Clock::time_point since)
 {
     return std::chrono::duration<double>(Clock::now() - since).count();
@@ -60,14 +69,17 @@ int main(int argc, char** argv)
     CGpxImporter importer(sink, "cacher1");
     importer.setPipelined(std::getenv("IMPORT_ONE_THREAD") == nullptr);
 
+    const double cpuBefore = cpuSeconds();
     const auto start = Clock::now();
     CUtf8FileSource source(file);
     const auto outcome = importer.parse(source, nullptr);
     const double ours = seconds(start);
+    const double cpu = cpuSeconds() - cpuBefore;
     const long rssAfter = peakRssKb();
     const int caches = importer.newCaches() + importer.updated() + importer.skipped();
-    std::printf("import: %d caches, %d waypoints in %.2f s (%.0f caches/s), %s; peak RSS %.1f MB (grew %.1f MB)\n",
-                caches, importer.waypoints(), ours, caches / ours,
+    std::printf("import: %d caches, %d waypoints in %.2f s (%.0f caches/s, CPU %.2f s), %s; peak RSS %.1f MB (grew "
+                "%.1f MB)\n",
+                caches, importer.waypoints(), ours, caches / ours, cpu,
                 outcome == CGpxImporter::Outcome::Complete ? "complete" : "INCOMPLETE", rssAfter / 1024.0,
                 (rssAfter - rssBefore) / 1024.0);
     if (!prompter.messages().empty())

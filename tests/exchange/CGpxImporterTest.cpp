@@ -316,6 +316,81 @@ TEST(GpxImport, StoringOnASecondThreadKeepsOrderAndCounts)
     EXPECT_EQ(cut.caches.size(), 1u);
 }
 
+// Everything of a cache the store is handed, as one line.
+class DescribingStore final : public ImportStore {
+public:
+    int StoreImportedCache(CGeocache& c) override
+    {
+        std::string d = c.code + "|" + c.name + "|" + c.author + "|" + c.text + "|" + c.longDesc + "|" + c.hint +
+                        "|" + c.country + "|" + c.state + "|" + std::to_string(c.type) + std::to_string(c.size) +
+                        std::to_string(c.difficulty) + std::to_string(c.found) + "|" +
+                        std::to_string(c.packedText.size()) + "," + std::to_string(c.packedLongDesc.size());
+        for (const auto& a : c.attributes)
+            d += "|" + a;
+        for (const auto& l : c.logs)
+            d += "|" + l->finder + ":" + l->text + ":" + std::to_string(l->type) + std::to_string(l->date) +
+                 std::to_string(l->logId) + ":" + std::to_string(l->packedText.size());
+        lines.push_back(d);
+        return 1;
+    }
+    int StoreImportedWaypoint(CWaypoint& w) override
+    {
+        lines.push_back(w.code + "|" + w.name + "|" + w.text + "|" + w.prefix + std::to_string(w.type));
+        return 2;
+    }
+    std::vector<std::string> lines;
+};
+
+TEST(GpxImport, EachEntryReadsAsIfItWereTheOnlyOne)
+{
+    // Entries with every text and list, and entries with none, in turn: the
+    // sparse ones must not inherit what came before them.
+    const std::string full =
+        "<desc>A full one</desc><cmt>comment</cmt><groundspeak:cache id=\"7\"><groundspeak:name>Full</groundspeak:name>"
+        "<groundspeak:owner>Owner</groundspeak:owner><groundspeak:type>Multi-cache</groundspeak:type>"
+        "<groundspeak:container>Small</groundspeak:container><groundspeak:difficulty>3.5</groundspeak:difficulty>"
+        "<groundspeak:country>Wales</groundspeak:country><groundspeak:state>Gwynedd</groundspeak:state>"
+        "<groundspeak:attributes><groundspeak:attribute id=\"1\" inc=\"1\"/><groundspeak:attribute id=\"6\" "
+        "inc=\"0\"/></groundspeak:attributes><groundspeak:short_description>short " +
+        std::string(300, 's') + "</groundspeak:short_description><groundspeak:long_description>" +
+        std::string(5000, 'l') + "</groundspeak:long_description><groundspeak:encoded_hints>under the stone"
+                                 "</groundspeak:encoded_hints><groundspeak:logs>";
+    std::string logs;
+    for (int i = 0; i < 4; ++i)
+        logs += "<groundspeak:log id=\"" + std::to_string(100 + i) + "\"><groundspeak:date>2024-03-0" +
+                std::to_string(i + 1) + "T00:00:00Z</groundspeak:date><groundspeak:type>Found it</groundspeak:type>"
+                "<groundspeak:finder id=\"9\">me</groundspeak:finder><groundspeak:text>log " +
+                std::string(700, static_cast<char>('a' + i)) + "</groundspeak:text></groundspeak:log>";
+    std::vector<std::string> entries;
+    for (int i = 0; i < 150; ++i) {
+        const std::string code = "GC" + std::to_string(20000 + i);
+        if (i % 3 == 0)
+            entries.push_back(wpt(full + logs + "</groundspeak:logs></groundspeak:cache>", code));
+        else if (i % 3 == 1)
+            entries.push_back(wpt("<groundspeak:cache id=\"8\"/>", code));
+        else
+            entries.push_back(wpt("", "PK" + std::to_string(20000 + i)));
+    }
+    auto import = [](const std::string& body, bool pipelined) {
+        DescribingStore store;
+        CGpxImporter importer(store, "me");
+        importer.setPipelined(pipelined);
+        const std::string gpx = "<gpx>" + body + "</gpx>";
+        CUtf8MemorySource source(gpx);
+        EXPECT_EQ(importer.parse(source, nullptr), CGpxImporter::Outcome::Complete);
+        return store.lines;
+    };
+    std::string all;
+    for (const auto& e : entries)
+        all += e;
+    for (bool pipelined : {true, false}) {
+        std::vector<std::string> alone;
+        for (const auto& e : entries)
+            alone.push_back(import(e, pipelined).at(0));
+        EXPECT_EQ(import(all, pipelined), alone) << (pipelined ? "pipelined" : "on one thread");
+    }
+}
+
 TEST(GpxImport, PositionsOffTheEarthAreSkipped)
 {
     const auto at = [](const char* lat, const char* lon, const std::string& name) {

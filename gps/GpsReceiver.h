@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "geo/ReferencePosition.h"
+#include "geo/LivePositionSource.h"
 #include "gps/NmeaLineAssembler.h"
 #include "platform/TextLookup.h"
 

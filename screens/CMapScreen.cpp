@@ -3,6 +3,7 @@
 
 #include "app/CGlobalData.h"
 #include "app/WaypointEditing.h"
+#include "geo/ReferencePosition.h"
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
 #include "screens/CMapDnlDlg.h"

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "geo/LatLon.h"
-#include "geo/ReferencePosition.h"
+#include "geo/MapCentreSource.h"
 #include "maps/MapComposer.h"
 #include "platform/Notifier.h"
 #include "screens/QtMapCanvas.h"

@@ -11,6 +11,7 @@
 #include "screens/DialogPlacement.h"
 #include "screens/LangText.h"
 #include "screens/MainWindow.h"
+#include "screens/QtMapCanvas.h"
 #include "screens/QtServices.h"
 
 #include <QActionGroup>

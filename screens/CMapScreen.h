@@ -5,7 +5,7 @@
 #include "geo/MapCentreSource.h"
 #include "maps/MapComposer.h"
 #include "platform/Notifier.h"
-#include "screens/QtMapCanvas.h"
+#include "screens/QtImageDecoder.h"
 #include "screens/Screen.h"
 
 #include <QHash>

@@ -2,6 +2,7 @@
 #include "db/CacheStore.h"
 #include "db/LikeMatch.h"
 #include "db/SQLite.h"
+#include "filter/CachePositions.h"
 #include "filter/QueryBuilder.h"
 #include "platform/RecordingServices.h"
 #include "tests/TestSupport.h"

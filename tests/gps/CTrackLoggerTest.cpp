@@ -4,7 +4,7 @@
 #include "db/SQLite.h"
 #include "gps/ProximityAlert.h"
 #include "platform/RecordingServices.h"
-#include "platform/SoundPlayer.h"
+#include "platform/RecordingSoundPlayer.h"
 #include "tests/TestSupport.h"
 #include "tests/geo/RowName.h"
 

@@ -8,7 +8,7 @@
 #include "gps/ProximityAlert.h"
 #include "platform/Prompter.h"
 #include "platform/RecordingServices.h"
-#include "platform/SoundPlayer.h"
+#include "platform/RecordingSoundPlayer.h"
 #include "screens/CExportTrackDlg.h"
 #include "screens/CGpsMon.h"
 #include "screens/CGpsScr.h"

@@ -8,8 +8,8 @@
 #include "app/LiveJobs.h"
 #include "gps/CTrackLogger.h"
 #include "gps/TrackExport.h"
+#include "platform/ConsoleJobProgress.h"
 #include "platform/ConsoleServices.h"
-#include "platform/JobProgress.h"
 #include "platform/Signals.h"
 
 #include <cstdio>

@@ -9,7 +9,9 @@
 #include "gps/CTrackLogger.h"
 #include "gps/TrackExport.h"
 #include "platform/ConsoleJobProgress.h"
-#include "platform/ConsoleServices.h"
+#include "platform/ConsoleKeepAwake.h"
+#include "platform/ConsoleNotifier.h"
+#include "platform/ConsolePrompter.h"
 #include "platform/Signals.h"
 
 #include <cstdio>

@@ -6,7 +6,9 @@
 #include "app/CGlobalData.h"
 #include "db/CacheStore.h"
 #include "geo/GeoMath.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingKeepAwake.h"
+#include "platform/RecordingNotifier.h"
+#include "platform/RecordingPrompter.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>

@@ -4,7 +4,7 @@
 // worst case of a flush that waited, e.g. behind a full card).
 #include "db/SQLite.h"
 #include "gps/CTrackLogger.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingPrompter.h"
 
 #include <benchmark/benchmark.h>
 

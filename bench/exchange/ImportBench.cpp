@@ -8,7 +8,7 @@
 #include "db/Tags.h"
 #include "exchange/CGpxImporter.h"
 #include "exchange/CacheImportStore.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingPrompter.h"
 #include "xml/CUtf8FileSource.h"
 
 #include <sys/resource.h>

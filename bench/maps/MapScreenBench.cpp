@@ -12,7 +12,8 @@
 #include "geo/GeoMath.h"
 #include "gps/CTrackLogger.h"
 #include "maps/MercatorTileProvider.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingKeepAwake.h"
+#include "platform/RecordingPrompter.h"
 #include "screens/CMapScreen.h"
 #include "screens/QtServices.h"
 

@@ -12,7 +12,7 @@
 #include "gps/CTrackLogger.h"
 #include "maps/TileDatabase.h"
 #include "platform/IniFile.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
 #include "xml/CUtf8FileSource.h"
 

@@ -3,7 +3,7 @@
 #include "db/SQLite.h"
 #include "db/Tags.h"
 #include "platform/Clock.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
 
 #include <sqlite3.h>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "db/SQLite.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
 
 #include <sqlite3.h>

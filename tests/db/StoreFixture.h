@@ -4,7 +4,7 @@
 #include "db/CacheStore.h"
 #include "db/SQLite.h"
 #include "db/Tags.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
 
 #include <sqlite3.h>

@@ -2,7 +2,7 @@
 #include "db/CacheStore.h"
 #include "db/SQLite.h"
 #include "exchange/FieldNotes.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
 #include "xml/Utf16.h"
 

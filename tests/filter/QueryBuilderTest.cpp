@@ -4,7 +4,7 @@
 #include "db/SQLite.h"
 #include "filter/CachePositions.h"
 #include "filter/QueryBuilder.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
 #include "tests/geo/RowName.h"
 

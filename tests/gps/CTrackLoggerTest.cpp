@@ -3,7 +3,7 @@
 
 #include "db/SQLite.h"
 #include "gps/ProximityAlert.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingPrompter.h"
 #include "platform/RecordingSoundPlayer.h"
 #include "tests/TestSupport.h"
 #include "tests/geo/RowName.h"

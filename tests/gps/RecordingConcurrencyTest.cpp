@@ -4,8 +4,9 @@
 #include "db/SQLite.h"
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
-#include "platform/RecordingServices.h"
 #include "platform/Numbers.h"
+#include "platform/RecordingNotifier.h"
+#include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
 #include "tests/gps/GpsTestSupport.h"
 

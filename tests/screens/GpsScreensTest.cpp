@@ -7,7 +7,7 @@
 #include "gps/Navigation.h"
 #include "gps/ProximityAlert.h"
 #include "platform/Prompter.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingKeepAwake.h"
 #include "platform/RecordingSoundPlayer.h"
 #include "screens/CExportTrackDlg.h"
 #include "screens/CGpsMon.h"

@@ -12,7 +12,7 @@
 #include "screens/LangText.h"
 #include "screens/MainWindow.h"
 #include "screens/QtMapCanvas.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 
 #include <QActionGroup>
 #include <QKeyEvent>

@@ -12,9 +12,9 @@
 #include "screens/CacheCommands.h"
 #include "screens/LangText.h"
 #include "screens/MainWindow.h"
+#include "screens/QtNotifier.h"
 #include "screens/WaypointEditor.h"
 #include "screens/WaypointListScreen.h"
-#include "screens/QtServices.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -15,7 +15,7 @@
 #include "platform/RecordingKeepAwake.h"
 #include "platform/RecordingPrompter.h"
 #include "screens/CMapScreen.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -15,7 +15,7 @@
 #include "screens/CMapDnlDlg.h"
 #include "screens/CMapScreen.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>

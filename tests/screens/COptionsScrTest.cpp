@@ -15,7 +15,7 @@
 #include "screens/CacheListScreen.h"
 #include "screens/CoordEdit.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 #include "tests/gps/GpsTestSupport.h"
 
 #include <QCheckBox>

@@ -10,7 +10,7 @@
 #include "screens/CacheListModel.h"
 #include "screens/CacheListScreen.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 
 #include <QAction>
 #include <QFile>

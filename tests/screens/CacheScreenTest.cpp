@@ -10,7 +10,7 @@
 #include "screens/CacheScreen.h"
 #include "screens/ListingIcons.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 #include "screens/SingleInstance.h"
 #include "tests/online/SimProcess.h"
 

@@ -11,7 +11,7 @@
 #include "screens/CFilterScr.h"
 #include "screens/CacheListScreen.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -8,7 +8,8 @@
 #include "screens/CoordEdit.h"
 #include "screens/FirstStartDialog.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
+#include "screens/QtPrompter.h"
 #include "screens/QtStartupUi.h"
 
 #include <QApplication>

@@ -15,7 +15,7 @@
 #include "screens/CGpsTrip.h"
 #include "screens/CTrackManager.h"
 #include "screens/NavigationScreen.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 #include "tests/TestSupport.h"
 
 #include <QApplication>

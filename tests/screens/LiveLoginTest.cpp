@@ -13,7 +13,7 @@
 #include "screens/AddressSearchBox.h"
 #include "screens/CGcLiveLoginDlg.h"
 #include "screens/LangText.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -6,7 +6,8 @@
 #include "platform/RecordingKeepAwake.h"
 #include "platform/RecordingPrompter.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
+#include "screens/QtPrompter.h"
 #include "screens/QtStartupUi.h"
 
 #include <QAbstractButton>

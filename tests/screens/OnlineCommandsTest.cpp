@@ -7,8 +7,8 @@
 #include "platform/RecordingPrompter.h"
 #include "screens/OnlineCommands.h"
 #include "screens/CProgressDlg.h"
-#include "screens/QtServices.h"
 #include "screens/OnlineSearchDialog.h"
+#include "screens/QtNotifier.h"
 
 #include <QApplication>
 #include <QFile>

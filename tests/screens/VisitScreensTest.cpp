@@ -11,7 +11,7 @@
 #include "screens/CacheCommands.h"
 #include "screens/CacheListScreen.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 #include "screens/TagsScreen.h"
 #include "screens/VisitScreen.h"
 

@@ -9,7 +9,7 @@
 #include "platform/RecordingPrompter.h"
 #include "screens/CEvalDlg.h"
 #include "screens/CoordEdit.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 #include "screens/WaypointEditor.h"
 #include "screens/WaypointListScreen.h"
 

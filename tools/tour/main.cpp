@@ -7,7 +7,7 @@
 #include "platform/RecordingKeepAwake.h"
 #include "platform/RecordingPrompter.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 #include "tools/tour/SampleWorld.h"
 #include "tools/tour/TourStops.h"
 

@@ -5,6 +5,7 @@
 // makes it again.
 #include "app/CGlobalData.h"
 #include "db/CacheStore.h"
+#include "db/Transaction.h"
 #include "geo/GeoMath.h"
 #include "platform/RecordingKeepAwake.h"
 #include "platform/RecordingNotifier.h"

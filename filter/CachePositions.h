@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "filter/QueryBuilder.h"
 
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 #include "geo/GeoMath.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"

@@ -2,7 +2,8 @@
 #pragma once
 
 #include "db/CacheReader.h"
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 #include "filter/CacheFilter.h"
 #include "filter/CachePositions.h"
 

@@ -5,7 +5,7 @@
 #include "app/ListingFiles.h"
 #include "db/CacheReader.h"
 #include "db/CacheStore.h"
-#include "db/SQLite.h"
+#include "db/SqlError.h"
 #include "geo/FormulaBlocks.h"
 #include "geo/TextTools.h"
 #include "platform/Prompter.h"

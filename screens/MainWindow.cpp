@@ -3,6 +3,7 @@
 
 #include "app/CGlobalData.h"
 #include "app/Version.h"
+#include "db/SqlError.h"
 #include "screens/CFilterScr.h"
 #include "screens/COptionsScr.h"
 #include "screens/CacheCommands.h"

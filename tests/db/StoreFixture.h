@@ -2,7 +2,8 @@
 #pragma once
 
 #include "db/CacheStore.h"
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 #include "db/Tags.h"
 #include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"

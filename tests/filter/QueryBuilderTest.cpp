@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "db/CacheStore.h"
+#include "db/Database.h"
 #include "db/LikeMatch.h"
-#include "db/SQLite.h"
+#include "db/Statement.h"
 #include "filter/CachePositions.h"
 #include "filter/QueryBuilder.h"
 #include "platform/RecordingPrompter.h"

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gps/CTrackLogger.h"
 
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 #include "gps/ProximityAlert.h"
 #include "platform/RecordingPrompter.h"
 #include "platform/RecordingSoundPlayer.h"

@@ -2,6 +2,7 @@
 #include "app/CGlobalData.h"
 #include "app/CacheList.h"
 #include "db/CacheStore.h"
+#include "db/Transaction.h"
 #include "geo/GeoMath.h"
 #include "platform/RecordingKeepAwake.h"
 #include "platform/RecordingPrompter.h"

@@ -8,8 +8,10 @@
 #include "app/LiveJobs.h"
 #include "gps/CTrackLogger.h"
 #include "gps/TrackExport.h"
-#include "platform/ConsoleServices.h"
-#include "platform/JobProgress.h"
+#include "platform/ConsoleJobProgress.h"
+#include "platform/ConsoleKeepAwake.h"
+#include "platform/ConsoleNotifier.h"
+#include "platform/ConsolePrompter.h"
 #include "platform/Signals.h"
 
 #include <cstdio>

@@ -4,6 +4,7 @@
 #include "app/CGlobalData.h"
 #include "app/FieldNotesJob.h"
 #include "db/CacheReader.h"
+#include "db/SqlError.h"
 #include "geo/CoordFormat.h"
 #include "geo/CoordParser.h"
 #include "platform/Notifier.h"

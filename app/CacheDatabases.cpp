@@ -5,6 +5,7 @@
 
 #include "app/CGlobalData.h"
 #include "app/CTarnwickApp.h"
+#include "db/SqlError.h"
 #include "gps/CTrackLogger.h"
 #include "platform/Notifier.h"
 #include "platform/Text.h"

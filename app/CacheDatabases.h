@@ -3,7 +3,7 @@
 
 #include "db/CGeocache.h"
 #include "db/CacheStore.h"
-#include "db/SQLite.h"
+#include "db/Database.h"
 #include "db/Tags.h"
 
 #include <memory>

@@ -5,6 +5,7 @@
 
 #include "app/CGlobalData.h"
 #include "db/CacheStore.h"
+#include "db/SqlError.h"
 #include "exchange/FieldNotes.h"
 #include "filter/QueryBuilder.h"
 #include "geo/GeoMath.h"

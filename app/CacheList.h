@@ -4,6 +4,7 @@
 #include "app/CacheOrder.h"
 #include "db/CGeocache.h"
 #include "filter/CacheFilter.h"
+#include "filter/CachePositions.h"
 #include "filter/QueryBuilder.h"
 
 #include <filesystem>

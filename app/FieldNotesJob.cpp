@@ -4,6 +4,7 @@
 #include "app/CGlobalData.h"
 #include "app/CacheActions.h"
 #include "db/CacheStore.h"
+#include "db/SqlError.h"
 #include "exchange/FieldNotes.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"

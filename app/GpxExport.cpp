@@ -3,6 +3,7 @@
 
 #include "app/CGlobalData.h"
 #include "db/CacheReader.h"
+#include "db/SqlError.h"
 #include "exchange/GpxWriter.h"
 #include "platform/JobProgress.h"
 #include "platform/Prompter.h"

@@ -4,6 +4,7 @@
 #include "app/CGlobalData.h"
 #include "db/Tags.h"
 #include "platform/JobProgress.h"
+#include "platform/RecordingJobProgress.h"
 
 #include <string>
 

@@ -4,6 +4,7 @@
 #include "app/CGlobalData.h"
 #include "db/CacheReader.h"
 #include "db/CacheStore.h"
+#include "db/SqlError.h"
 #include "geo/CoordEntry.h"
 #include "geo/FormulaBlocks.h"
 #include "geo/ReferencePosition.h"

@@ -5,8 +5,11 @@
 // makes it again.
 #include "app/CGlobalData.h"
 #include "db/CacheStore.h"
+#include "db/Transaction.h"
 #include "geo/GeoMath.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingKeepAwake.h"
+#include "platform/RecordingNotifier.h"
+#include "platform/RecordingPrompter.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>

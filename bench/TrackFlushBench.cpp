@@ -2,9 +2,9 @@
 // Writing 10,000 buffered track points into the track database in one flush
 // (the largest buffer the track settings allow is far smaller; this is the
 // worst case of a flush that waited, e.g. behind a full card).
-#include "db/SQLite.h"
+#include "db/Database.h"
 #include "gps/CTrackLogger.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingPrompter.h"
 
 #include <benchmark/benchmark.h>
 

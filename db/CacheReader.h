@@ -4,7 +4,8 @@
 #include "db/CGeoLog.h"
 #include "db/CGeocache.h"
 #include "db/CWaypoint.h"
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 #include "db/Tags.h"
 
 #include <array>

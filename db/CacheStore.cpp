@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "db/CacheStore.h"
 
-#include "db/SQLite.h"
+#include "db/SqlError.h"
+#include "db/Statement.h"
+#include "db/Transaction.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
 

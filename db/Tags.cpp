@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "db/Tags.h"
 
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/SqlError.h"
+#include "db/Statement.h"
+#include "db/Transaction.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "db/TrackSchema.h"
 
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 
 #include <sqlite3.h>
 

@@ -2,7 +2,7 @@
 #include "exchange/CacheImportStore.h"
 
 #include "db/CacheStore.h"
-#include "db/SQLite.h"
+#include "db/SqlError.h"
 
 #include <sqlite3.h>
 

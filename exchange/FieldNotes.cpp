@@ -2,8 +2,9 @@
 #include "exchange/FieldNotes.h"
 
 #include "db/CacheReader.h"
+#include "db/Database.h"
 #include "db/Enumerations.h"
-#include "db/SQLite.h"
+#include "db/Statement.h"
 #include "platform/Clock.h"
 #include "platform/IniFile.h"
 #include "platform/Numbers.h"

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "filter/QueryBuilder.h"
 
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 #include "geo/GeoMath.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"
@@ -236,18 +237,6 @@ Candidate candidateAt(const CachePositions::Position& p, const CacheQuery& query
     return c;
 }
 
-CachePositions::Position positionOf(const SQLite::Statement& row)
-{
-    CachePositions::Position p;
-    p.key = row.ColumnInt64(0);
-    p.null = row.ColumnIsNull(1) || row.ColumnIsNull(2);
-    if (!p.null) {
-        p.x = row.ColumnDouble(1);
-        p.y = row.ColumnDouble(2);
-    }
-    return p;
-}
-
 // The rows of a statement giving key, x and y.
 std::vector<Candidate> candidatesOf(SQLite::Statement& rows, const CacheQuery& query)
 {
@@ -272,21 +261,6 @@ constexpr std::size_t kChecksBeforeJudging = 1000;
 constexpr std::size_t kMostChecks = 20000;
 
 } // namespace
-
-const std::vector<CachePositions::Position>& CachePositions::of(SQLite::Database& db)
-{
-    const SQLite::Database::ContentVersion version = db.contentVersion();
-    if (m_db == &db && version == m_version)
-        return m_positions;
-    m_db = nullptr; // until read whole
-    m_positions.clear();
-    SQLite::Statement every(db, "SELECT `key`, `x`, `y` FROM `geocache`");
-    while (every.Next())
-        m_positions.push_back(positionOf(every));
-    m_db = &db;
-    m_version = version;
-    return m_positions;
-}
 
 std::vector<std::int64_t> nearestKeys(SQLite::Database& db, const CacheQuery& query, CachePositions* positions)
 {

@@ -2,8 +2,10 @@
 #pragma once
 
 #include "db/CacheReader.h"
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 #include "filter/CacheFilter.h"
+#include "filter/CachePositions.h"
 
 #include <cstdint>
 #include <string>
@@ -51,27 +53,6 @@ struct CacheQuery {
 };
 
 CacheQuery BuildCacheQuery(const CacheFilter& filter, const QueryInputs& inputs);
-
-// The key and position of every cache, kept from one list load to the next
-// while the database holds what it held: reading them is most of the work of
-// ordering a large table.
-class CachePositions {
-public:
-    struct Position {
-        std::int64_t key = 0;
-        double x = 0.0;
-        double y = 0.0;
-        bool null = false; // x or y is NULL
-    };
-    // Read again when the database changed since the last call. Lets
-    // SQLite::Error through.
-    const std::vector<Position>& of(SQLite::Database& db);
-
-private:
-    std::vector<Position> m_positions;
-    SQLite::Database::ContentVersion m_version{};
-    const SQLite::Database* m_db = nullptr;
-};
 
 // The keys of the rows `query.sql` gives, in its order and within its
 // LIMIT, found through keySql and checkSql (empty without them). Positions

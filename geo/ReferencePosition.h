@@ -2,34 +2,13 @@
 #pragma once
 
 #include "geo/LatLon.h"
+#include "geo/LivePositionSource.h"
+#include "geo/MapCentreSource.h"
 
 #include <string>
 
 // The position that list distances and bearings are measured from.
 namespace tw::geo {
-
-/** The GPS receiver's last position, copied under the receiver's lock. A
- *  value of exactly 0 means that the receiver has none for it. */
-struct LiveFix {
-    LatLon position;
-    bool hasFix = false; // a position with at least one satellite in use
-};
-
-class LivePositionSource {
-public:
-    virtual ~LivePositionSource() = default;
-    virtual LiveFix liveFix() const = 0;
-};
-
-/** The map screen, while it exists. */
-class MapCentreSource {
-public:
-    virtual ~MapCentreSource() = default;
-    virtual LatLon mapCentre() const = 0;
-    /** True while the map reloads the caches of its visible area: distances
-     *  are then measured from the map centre whatever the filter says. */
-    virtual bool isReloadingVisibleArea() const = 0;
-};
 
 /** The filter's reference point modes as stored; any other value means home. */
 inline constexpr int kRefGps = 0;

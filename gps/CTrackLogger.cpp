@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gps/CTrackLogger.h"
 
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/SqlError.h"
+#include "db/Statement.h"
 #include "db/TrackSchema.h"
+#include "db/Transaction.h"
 #include "geo/GeoMath.h"
 #include "gps/ProximityAlert.h"
 #include "platform/Prompter.h"

@@ -2,9 +2,10 @@
 #pragma once
 
 #include "geo/LatLon.h"
-#include "gps/GpsReceiver.h"
+#include "gps/FixSink.h"
 #include "gps/PositionAveraging.h"
 #include "gps/TrackPoint.h"
+#include "platform/TextLookup.h"
 
 #include <atomic>
 #include <cstddef>

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "geo/ReferencePosition.h"
+#include "geo/LivePositionSource.h"
+#include "gps/FixSink.h"
 #include "gps/NmeaLineAssembler.h"
 #include "platform/TextLookup.h"
 
@@ -52,26 +53,6 @@ struct GpsSnapshot {
 
     // A latitude of exactly 0 or no satellite in use: no usable position.
     bool hasPosition() const { return latitude != 0.0 && satsUsed >= 1; }
-};
-
-// A usable GGA position as handed to the track logger.
-struct GpsFix {
-    double latitude = 0;
-    double longitude = 0;
-    double altitudeM = 0;
-    double hdop = 0;     // from the last GSA, 0 before one came
-    int satsUsed = 0;
-    double speedKmh = 0; // from the last RMC
-};
-
-// What the receiver feeds: the track logger.
-class FixSink {
-public:
-    virtual ~FixSink() = default;
-    // Called on the reader thread for every usable GGA sentence.
-    virtual void appendFix(const GpsFix& fix) = 0;
-    // Called by Stop() after the reader has ended.
-    virtual void flushBuffer() = 0;
 };
 
 // The NMEA receiver: one reader thread per connection reads the port, the

@@ -79,20 +79,6 @@ bool writeWhole(const fs::path& path, const std::string& bytes)
 
 } // namespace
 
-std::string ExportNames::claim(const std::string& base)
-{
-    auto key = [](std::string s) {
-        for (char& c : s)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-        return s;
-    };
-    std::string name = base;
-    for (int n = 2; !m_taken.insert(key(name)).second; ++n)
-        name = base + "-" + std::to_string(n);
-    return name;
-}
-
 std::string exportBaseName(const std::string& name, int startDate, int startTime)
 {
     const std::string base = !name.empty() ? name : "track_" + padded(startDate, 8) + "_" + padded(startTime, 6);

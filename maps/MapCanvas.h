@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "maps/TileDatabase.h"
+#include "maps/TileImage.h"
 #include "maps/TileProvider.h"
 
 #include <cstdint>
-#include <filesystem>
-#include <memory>
 #include <vector>
 
 namespace tw::maps {
@@ -22,24 +20,6 @@ struct Rect {
         return x < o.x + o.width && o.x < x + width && y < o.y + o.height && o.y < y + height;
     }
     friend bool operator==(const Rect&, const Rect&) = default;
-};
-
-/** A decoded tile image; the canvas that drew it knows its real type. */
-class TileImage {
-public:
-    virtual ~TileImage() = default;
-    virtual int width() const = 0;
-    virtual int height() const = 0;
-};
-
-/** Turns stored tile bytes into images. Null when the data is not an image
- *  the decoder can read. */
-class ImageDecoder {
-public:
-    virtual ~ImageDecoder() = default;
-    virtual std::shared_ptr<const TileImage> decodeFile(const std::filesystem::path& path) = 0;
-    /** Takes the bytes over. */
-    virtual std::shared_ptr<const TileImage> decodeBuffer(TileBytes&& bytes) = 0;
 };
 
 /** What the map composition draws on. Colours are 0xRRGGBB. */

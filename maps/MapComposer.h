@@ -2,6 +2,7 @@
 #pragma once
 
 #include "geo/LatLon.h"
+#include "maps/ImageDecoder.h"
 #include "maps/MapCanvas.h"
 #include "maps/TileDownloader.h"
 #include "maps/TileProvider.h"

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "maps/MbTilesReader.h"
 
+#include "db/SqlError.h"
+#include "db/Statement.h"
+
 #include <sqlite3.h>
 
 namespace fs = std::filesystem;

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "maps/TileDatabase.h"
 
+#include "db/SqlError.h"
+#include "db/Statement.h"
+#include "db/Transaction.h"
+
 #include <sqlite3.h>
 
 #include <map>

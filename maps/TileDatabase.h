@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "db/SQLite.h"
+#include "db/Database.h"
 
 #include <cstdint>
 #include <filesystem>

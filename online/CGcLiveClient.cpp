@@ -3,7 +3,8 @@
 
 #include "db/CacheReader.h"
 #include "db/CacheStore.h"
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/SqlError.h"
 #include "online/CNetClient.h"
 #include "online/LiveRequests.h"
 #include "platform/JobProgress.h"

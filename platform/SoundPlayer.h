@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <mutex>
 #include <string>
-#include <vector>
 
 namespace tw {
 
@@ -18,17 +16,6 @@ public:
     // Plays the file to its end before returning (the alert page's test
     // button). False when the file could not be played.
     virtual bool playSync(const std::string& path) = 0;
-};
-
-class RecordingSoundPlayer final : public SoundPlayer {
-public:
-    void playAsync(const std::string& path) override;
-    bool playSync(const std::string& path) override;
-    std::vector<std::string> played() const;
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_played;
 };
 
 // Plays nothing: for runs without a display.

@@ -8,7 +8,7 @@
 #include "screens/CGpsTrip.h"
 #include "screens/GpsPage.h"
 #include "screens/LangText.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 
 #include <QMenu>
 #include <QTabWidget>

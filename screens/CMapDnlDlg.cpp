@@ -6,7 +6,7 @@
 #include "maps/AreaDownload.h"
 #include "screens/DialogKeys.h"
 #include "screens/LangText.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 #include "screens/Screen.h"
 
 #include <QButtonGroup>

@@ -3,6 +3,7 @@
 
 #include "app/CGlobalData.h"
 #include "app/WaypointEditing.h"
+#include "geo/ReferencePosition.h"
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
 #include "screens/CMapDnlDlg.h"
@@ -10,7 +11,8 @@
 #include "screens/DialogPlacement.h"
 #include "screens/LangText.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtMapCanvas.h"
+#include "screens/QtNotifier.h"
 
 #include <QActionGroup>
 #include <QKeyEvent>

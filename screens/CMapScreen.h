@@ -2,10 +2,10 @@
 #pragma once
 
 #include "geo/LatLon.h"
-#include "geo/ReferencePosition.h"
+#include "geo/MapCentreSource.h"
 #include "maps/MapComposer.h"
 #include "platform/Notifier.h"
-#include "screens/QtMapCanvas.h"
+#include "screens/QtImageDecoder.h"
 #include "screens/Screen.h"
 
 #include <QHash>

@@ -9,7 +9,7 @@
 #include "screens/CacheListModel.h"
 #include "screens/MainWindow.h"
 #include "screens/LangText.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 
 #include <QActionGroup>
 #include <QHBoxLayout>

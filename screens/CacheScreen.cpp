@@ -5,16 +5,16 @@
 #include "app/ListingFiles.h"
 #include "db/CacheReader.h"
 #include "db/CacheStore.h"
-#include "db/SQLite.h"
+#include "db/SqlError.h"
 #include "geo/FormulaBlocks.h"
 #include "geo/TextTools.h"
 #include "platform/Prompter.h"
 #include "screens/CacheCommands.h"
 #include "screens/LangText.h"
 #include "screens/MainWindow.h"
+#include "screens/QtNotifier.h"
 #include "screens/WaypointEditor.h"
 #include "screens/WaypointListScreen.h"
-#include "screens/QtServices.h"
 
 #include <QApplication>
 #include <QClipboard>

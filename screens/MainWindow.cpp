@@ -3,6 +3,7 @@
 
 #include "app/CGlobalData.h"
 #include "app/Version.h"
+#include "db/SqlError.h"
 #include "screens/CFilterScr.h"
 #include "screens/COptionsScr.h"
 #include "screens/CacheCommands.h"
@@ -12,12 +13,12 @@
 #include "screens/CMapScreen.h"
 #include "screens/MovingMenu.h"
 #include "screens/OnlineCommands.h"
+#include "screens/QtNotifier.h"
 #include "screens/WaypointListScreen.h"
 #include "db/CacheReader.h"
 #include "screens/CacheScreen.h"
 #include "screens/ExchangeCommands.h"
 #include "screens/LangText.h"
-#include "screens/QtServices.h"
 #include "screens/Screen.h"
 
 #include <QApplication>

@@ -7,7 +7,7 @@
 #include "gps/Navigation.h"
 #include "screens/CGpsScr.h"
 #include "screens/LangText.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -2,6 +2,7 @@
 #include "screens/QtMapCanvas.h"
 
 #include "maps/MapComposer.h"
+#include "screens/QtTileImage.h"
 
 #include <QPolygon>
 
@@ -18,29 +19,7 @@ QRect toQRect(const maps::Rect& r)
     return {r.x, r.y, r.width, r.height};
 }
 
-// Drawing converts to the screen format anyway; doing it once here keeps a
-// redrawn view from converting every tile again.
-std::shared_ptr<const maps::TileImage> drawableTile(QImage image)
-{
-    if (image.isNull())
-        return nullptr;
-    if (image.format() != QImage::Format_ARGB32_Premultiplied && image.format() != QImage::Format_RGB32)
-        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                              : QImage::Format_RGB32);
-    return std::make_shared<QtTileImage>(std::move(image));
-}
-
 } // namespace
-
-std::shared_ptr<const maps::TileImage> QtImageDecoder::decodeFile(const std::filesystem::path& path)
-{
-    return drawableTile(QImage(QString::fromStdString(path.string())));
-}
-
-std::shared_ptr<const maps::TileImage> QtImageDecoder::decodeBuffer(maps::TileBytes&& bytes)
-{
-    return drawableTile(QImage::fromData(bytes.data(), static_cast<int>(bytes.size())));
-}
 
 QtMapCanvas::QtMapCanvas(QImage& target) : m_target(target), m_painter(&target) {}
 

@@ -14,25 +14,6 @@ class MapComposer;
 struct ComposeOptions;
 }
 
-// A decoded tile held as a QImage.
-class QtTileImage final : public maps::TileImage {
-public:
-    explicit QtTileImage(QImage image) : m_image(std::move(image)) {}
-    int width() const override { return m_image.width(); }
-    int height() const override { return m_image.height(); }
-    const QImage& image() const { return m_image; }
-
-private:
-    QImage m_image;
-};
-
-// Decodes tiles with Qt's image readers (PNG, JPEG, GIF, WebP as installed).
-class QtImageDecoder final : public maps::ImageDecoder {
-public:
-    std::shared_ptr<const maps::TileImage> decodeFile(const std::filesystem::path& path) override;
-    std::shared_ptr<const maps::TileImage> decodeBuffer(maps::TileBytes&& bytes) override;
-};
-
 // Draws the map into a QImage.
 class QtMapCanvas final : public maps::MapCanvas {
 public:

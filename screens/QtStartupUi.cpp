@@ -2,7 +2,8 @@
 #include "screens/QtStartupUi.h"
 
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
+#include "screens/QtPrompter.h"
 
 #include <QApplication>
 #include <QLabel>

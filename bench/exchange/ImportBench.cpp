@@ -4,11 +4,11 @@
 // and, in the same run, GPSBabel merely reading the same file.
 //   import_bench FILE
 #include "db/CacheStore.h"
-#include "db/SQLite.h"
+#include "db/Database.h"
 #include "db/Tags.h"
 #include "exchange/CGpxImporter.h"
 #include "exchange/CacheImportStore.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingPrompter.h"
 #include "xml/CUtf8FileSource.h"
 
 #include <sys/resource.h>

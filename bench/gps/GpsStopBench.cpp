@@ -3,7 +3,7 @@
 // wait and joined, on a silent device and on one that sends without pause.
 // Run by hand: build/bin/gps_stop_bench (times in milliseconds per stop).
 #include "gps/GpsReceiver.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingNotifier.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,6 +4,7 @@
 // cold decodes every tile, warm draws the tiles decoded before.
 #include "maps/MapComposer.h"
 #include "maps/MercatorTileProvider.h"
+#include "screens/QtImageDecoder.h"
 #include "screens/QtMapCanvas.h"
 
 #include <QBuffer>

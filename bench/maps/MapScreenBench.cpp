@@ -12,9 +12,10 @@
 #include "geo/GeoMath.h"
 #include "gps/CTrackLogger.h"
 #include "maps/MercatorTileProvider.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingKeepAwake.h"
+#include "platform/RecordingPrompter.h"
 #include "screens/CMapScreen.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,7 +2,9 @@
 #pragma once
 
 #include "app/CGlobalData.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingKeepAwake.h"
+#include "platform/RecordingNotifier.h"
+#include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
 
 #include <memory>

@@ -7,7 +7,7 @@
 #include "app/CTarnwickApp.h"
 #include "db/CacheStore.h"
 #include "gps/CTrackLogger.h"
-#include "platform/JobProgress.h"
+#include "platform/RecordingJobProgress.h"
 #include "tests/app/AppFixture.h"
 
 #include <sqlite3.h>

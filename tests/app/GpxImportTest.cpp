@@ -2,7 +2,7 @@
 #include "app/BatchMode.h"
 #include "app/GpxImport.h"
 #include "app/CTarnwickApp.h"
-#include "platform/JobProgress.h"
+#include "platform/RecordingJobProgress.h"
 #include "tests/app/AppFixture.h"
 
 #include <sqlite3.h>

@@ -6,7 +6,7 @@
 #include "app/CTarnwickApp.h"
 #include "db/CacheStore.h"
 #include "exchange/GpxWriter.h"
-#include "platform/JobProgress.h"
+#include "platform/RecordingJobProgress.h"
 #include "platform/Signals.h"
 #include "tests/app/AppFixture.h"
 

@@ -4,7 +4,9 @@
 // of writing over and over, reports through a pipe what it has finished, and
 // is killed with SIGKILL; the parent then checks the files.
 #include "db/CacheStore.h"
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/SqlError.h"
+#include "db/Statement.h"
 #include "db/Tags.h"
 #include "exchange/CGpxImporter.h"
 #include "exchange/CacheImportStore.h"
@@ -12,7 +14,7 @@
 #include "gps/CTrackLogger.h"
 #include "maps/TileDatabase.h"
 #include "platform/IniFile.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
 #include "xml/CUtf8FileSource.h"
 

@@ -6,7 +6,7 @@
 #include "db/CacheReader.h"
 #include "db/CacheStore.h"
 #include "platform/IniFile.h"
-#include "platform/JobProgress.h"
+#include "platform/RecordingJobProgress.h"
 #include "tests/app/AppFixture.h"
 #include "tests/online/SimProcess.h"
 

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "db/CacheStore.h"
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 #include "db/Tags.h"
 #include "platform/Clock.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
 
 #include <sqlite3.h>

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "db/SQLite.h"
-#include "platform/RecordingServices.h"
+#include "db/Database.h"
+#include "db/SqlError.h"
+#include "db/Statement.h"
+#include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
 
 #include <sqlite3.h>

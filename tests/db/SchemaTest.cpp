@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The template database is read by column position everywhere: its layout
 // is a contract.
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 #include "db/TrackSchema.h"
 #include "tests/TestSupport.h"
 

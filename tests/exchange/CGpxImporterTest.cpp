@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/CGpxImporter.h"
 #include "platform/JobProgress.h"
+#include "platform/RecordingJobProgress.h"
 #include "tests/TestSupport.h"
 #include "xml/CUtf8FileSource.h"
 #include "xml/CUtf8MemorySource.h"

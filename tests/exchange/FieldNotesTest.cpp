@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "db/CacheStore.h"
-#include "db/SQLite.h"
+#include "db/Database.h"
 #include "exchange/FieldNotes.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
 #include "xml/Utf16.h"
 

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "db/CacheStore.h"
+#include "db/Database.h"
 #include "db/LikeMatch.h"
-#include "db/SQLite.h"
+#include "db/Statement.h"
+#include "filter/CachePositions.h"
 #include "filter/QueryBuilder.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
 #include "tests/geo/RowName.h"
 

@@ -2,7 +2,8 @@
 // libFuzzer target: arbitrary bytes imported as a pocket query into an
 // in-memory cache database with the shipped schema.
 #include "db/CacheStore.h"
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 #include "db/Tags.h"
 #include "exchange/CGpxImporter.h"
 #include "exchange/CacheImportStore.h"

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gps/CTrackLogger.h"
 
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 #include "gps/ProximityAlert.h"
-#include "platform/RecordingServices.h"
-#include "platform/SoundPlayer.h"
+#include "platform/RecordingPrompter.h"
+#include "platform/RecordingSoundPlayer.h"
 #include "tests/TestSupport.h"
 #include "tests/geo/RowName.h"
 

@@ -2,7 +2,7 @@
 // The receiver's dispatcher fed directly, without a port.
 #include "gps/GpsReceiver.h"
 
-#include "platform/RecordingServices.h"
+#include "platform/RecordingNotifier.h"
 #include "tests/geo/RowName.h"
 #include "tests/gps/GpsTestSupport.h"
 

@@ -6,7 +6,7 @@
 
 #include "gps/NmeaPort.h"
 #include "platform/Numbers.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingNotifier.h"
 #include "tests/TestSupport.h"
 #include "tests/gps/GpsTestSupport.h"
 

@@ -2,7 +2,7 @@
 #include "gps/PortList.h"
 
 #include "gps/GpsReceiver.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingNotifier.h"
 #include "tests/TestSupport.h"
 #include "tests/gps/GpsTestSupport.h"
 

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The reader thread records while the window thread works on the tracks;
 // run under the thread sanitizer in CI.
-#include "db/SQLite.h"
+#include "db/Database.h"
+#include "db/Statement.h"
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
-#include "platform/RecordingServices.h"
 #include "platform/Numbers.h"
+#include "platform/RecordingNotifier.h"
+#include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
 #include "tests/gps/GpsTestSupport.h"
 

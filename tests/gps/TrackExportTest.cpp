@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gps/TrackExport.h"
 
-#include "db/SQLite.h"
+#include "db/Database.h"
 #include "gps/CTrackLogger.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
 #include "tests/geo/RowName.h"
 

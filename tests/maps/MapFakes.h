@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "maps/ImageDecoder.h"
 #include "maps/MapCanvas.h"
 #include "maps/TileDownloader.h"
 

@@ -4,7 +4,8 @@
 
 #include <gmock/gmock.h>
 
-#include "platform/RecordingServices.h"
+#include "platform/RecordingNotifier.h"
+#include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
 #include "tests/online/SimProcess.h"
 

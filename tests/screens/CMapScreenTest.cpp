@@ -10,11 +10,12 @@
 #include "gps/GpsReceiver.h"
 #include "maps/MapComposer.h"
 #include "online/HttpTransfer.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingKeepAwake.h"
+#include "platform/RecordingPrompter.h"
 #include "screens/CMapDnlDlg.h"
 #include "screens/CMapScreen.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>

@@ -5,7 +5,8 @@
 #include "geo/GeoMath.h"
 #include "gps/GpsReceiver.h"
 #include "platform/IniFile.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingKeepAwake.h"
+#include "platform/RecordingPrompter.h"
 #include "platform/SoundPlayer.h"
 #include "screens/COptionsScr.h"
 #include "screens/CSettingsAlertPage.h"
@@ -14,7 +15,7 @@
 #include "screens/CacheListScreen.h"
 #include "screens/CoordEdit.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 #include "tests/gps/GpsTestSupport.h"
 
 #include <QCheckBox>

@@ -2,14 +2,16 @@
 #include "app/CGlobalData.h"
 #include "app/CacheList.h"
 #include "db/CacheStore.h"
+#include "db/Transaction.h"
 #include "geo/GeoMath.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingKeepAwake.h"
+#include "platform/RecordingPrompter.h"
 #include "screens/CacheIcons.h"
 #include "screens/CacheItemDelegate.h"
 #include "screens/CacheListModel.h"
 #include "screens/CacheListScreen.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 
 #include <QAction>
 #include <QFile>

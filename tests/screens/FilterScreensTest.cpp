@@ -6,11 +6,12 @@
 #include "filter/QueryBuilder.h"
 #include "geo/GeoMath.h"
 #include "platform/IniFile.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingKeepAwake.h"
+#include "platform/RecordingPrompter.h"
 #include "screens/CFilterScr.h"
 #include "screens/CacheListScreen.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 
 #include <QApplication>
 #include <QCheckBox>

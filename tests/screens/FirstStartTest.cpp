@@ -2,12 +2,14 @@
 #include "app/CGlobalData.h"
 #include "app/FirstStart.h"
 #include "app/CTarnwickApp.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingKeepAwake.h"
+#include "platform/RecordingPrompter.h"
 #include "screens/CacheListScreen.h"
 #include "screens/CoordEdit.h"
 #include "screens/FirstStartDialog.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
+#include "screens/QtPrompter.h"
 #include "screens/QtStartupUi.h"
 
 #include <QApplication>

@@ -7,15 +7,15 @@
 #include "gps/Navigation.h"
 #include "gps/ProximityAlert.h"
 #include "platform/Prompter.h"
-#include "platform/RecordingServices.h"
-#include "platform/SoundPlayer.h"
+#include "platform/RecordingKeepAwake.h"
+#include "platform/RecordingSoundPlayer.h"
 #include "screens/CExportTrackDlg.h"
 #include "screens/CGpsMon.h"
 #include "screens/CGpsScr.h"
 #include "screens/CGpsTrip.h"
 #include "screens/CTrackManager.h"
 #include "screens/NavigationScreen.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 #include "tests/TestSupport.h"
 
 #include <QApplication>

@@ -8,11 +8,12 @@
 #include "online/CNetClient.h"
 #include "online/HttpTransfer.h"
 #include "platform/IniFile.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingKeepAwake.h"
+#include "platform/RecordingPrompter.h"
 #include "screens/AddressSearchBox.h"
 #include "screens/CGcLiveLoginDlg.h"
 #include "screens/LangText.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 
 #include <QLabel>
 #include <QLineEdit>

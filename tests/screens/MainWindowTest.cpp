@@ -3,9 +3,11 @@
 #include "app/LanguageTable.h"
 #include "app/CTarnwickApp.h"
 #include "app/Version.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingKeepAwake.h"
+#include "platform/RecordingPrompter.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
+#include "screens/QtPrompter.h"
 #include "screens/QtStartupUi.h"
 
 #include <QAbstractButton>

@@ -3,11 +3,12 @@
 // progress dialog, the list showing what arrived.
 #include "app/CGlobalData.h"
 #include "db/Tags.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingKeepAwake.h"
+#include "platform/RecordingPrompter.h"
 #include "screens/OnlineCommands.h"
 #include "screens/CProgressDlg.h"
-#include "screens/QtServices.h"
 #include "screens/OnlineSearchDialog.h"
+#include "screens/QtNotifier.h"
 
 #include <QApplication>
 #include <QFile>

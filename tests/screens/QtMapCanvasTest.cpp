@@ -3,6 +3,7 @@
 // pixels on the map are the pixels of the stored image.
 #include "maps/MapComposer.h"
 #include "maps/MercatorTileProvider.h"
+#include "screens/QtImageDecoder.h"
 #include "screens/QtMapCanvas.h"
 
 #include <QTemporaryDir>

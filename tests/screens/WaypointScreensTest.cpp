@@ -5,10 +5,11 @@
 #include "db/CacheStore.h"
 #include "geo/FormulaBlocks.h"
 #include "geo/FormulaSheet.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingKeepAwake.h"
+#include "platform/RecordingPrompter.h"
 #include "screens/CEvalDlg.h"
 #include "screens/CoordEdit.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 #include "screens/WaypointEditor.h"
 #include "screens/WaypointListScreen.h"
 

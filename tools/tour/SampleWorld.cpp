@@ -3,8 +3,8 @@
 
 #include "app/CGlobalData.h"
 #include "db/CacheStore.h"
-#include "db/SQLite.h"
 #include "db/Tags.h"
+#include "db/Transaction.h"
 #include "geo/GeoMath.h"
 
 #include <array>

@@ -4,9 +4,10 @@
 // 1024×768 into OUTDIR/wide. Runs on any Qt platform (offscreen in CI).
 #include "app/CGlobalData.h"
 #include "platform/Paths.h"
-#include "platform/RecordingServices.h"
+#include "platform/RecordingKeepAwake.h"
+#include "platform/RecordingPrompter.h"
 #include "screens/MainWindow.h"
-#include "screens/QtServices.h"
+#include "screens/QtNotifier.h"
 #include "tools/tour/SampleWorld.h"
 #include "tools/tour/TourStops.h"
 

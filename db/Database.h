@@ -7,13 +7,10 @@
 #include <memory>
 #include <mutex>
 #include <set>
-#include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
 struct sqlite3;
-struct sqlite3_stmt;
 
 namespace tw {
 class Prompter;
@@ -23,17 +20,7 @@ class Prompter;
 // of the program is used. Text at this interface is UTF-8.
 namespace SQLite {
 
-class Database;
 class Statement;
-
-// The one exception type of the database layer.
-class Error : public std::runtime_error {
-public:
-    Error(int code, const std::string& message, Database* database);
-    int code;
-    std::string message;
-    Database* database;
-};
 
 class Database {
 public:
@@ -131,78 +118,6 @@ private:
     std::mutex m_statementsMutex;
     std::vector<std::weak_ptr<Handle>> m_statements;
     std::map<std::string, std::shared_ptr<Handle>> m_cached;
-};
-
-// A prepared statement. Copies share it; the last copy finalises it. A
-// statement outliving its connection's Close() throws on use instead of
-// touching freed memory.
-class Statement {
-public:
-    // Prepares sql (one statement); throws Error on failure.
-    Statement(Database& database, const std::string& sql);
-    ~Statement();
-    Statement(const Statement&) = default;
-    Statement& operator=(const Statement&) = default;
-
-    void BindInt(int index, long long value);
-    void BindDouble(int index, double value);
-    void BindText(int index, std::string_view utf8);
-    void BindBlob(int index, const void* data, int length);
-    void BindNull(int index);
-
-    // SQLITE_ROW (100) for a row, SQLITE_DONE (101) at the end, other codes
-    // passed through.
-    int Step();
-    // Runs a statement that must complete; throws Error otherwise.
-    void StepDone();
-    // True for a row, false at the end; any other result throws Error.
-    bool Next();
-    void Reset();
-    // Back to the first row, keeping the bound values.
-    void Rewind();
-
-    int ColumnInt(int index) const;
-    long long ColumnInt64(int index) const;
-    double ColumnDouble(int index) const;
-    std::string ColumnText(int index) const;
-    std::vector<unsigned char> ColumnBlob(int index) const;
-    bool ColumnIsNull(int index) const;
-    int ColumnCount() const;
-
-    Database& database() const { return *m_database; }
-
-private:
-    friend class Database;
-    Statement(Database& database, std::shared_ptr<Database::Handle> handle)
-        : m_database(&database), m_handle(std::move(handle))
-    {
-    }
-    sqlite3_stmt* stmt() const;
-    [[noreturn]] void fail() const;
-
-    Database* m_database;
-    std::shared_ptr<Database::Handle> m_handle;
-};
-
-// True for the result codes that concern the data of one statement (a
-// constraint, a value too big or of the wrong kind). Every other error (full
-// disk, I/O error, read-only or damaged file, a lock) would meet the next
-// write as well.
-bool isRecordError(int code);
-
-// Rolls back on the way out unless committed; never throws.
-class Transaction {
-public:
-    explicit Transaction(Database& database);
-    ~Transaction();
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-    // Returns the result of COMMIT (0 on success).
-    int commit();
-
-private:
-    Database& m_database;
-    bool m_done = false;
 };
 
 } // namespace SQLite

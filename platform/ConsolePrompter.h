@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/KeepAwake.h"
-#include "platform/Notifier.h"
 #include "platform/Prompter.h"
 #include "platform/TextLookup.h"
 
@@ -28,20 +26,6 @@ private:
     std::FILE* m_out;
     std::atomic<const TextLookup*> m_texts{&englishTexts()};
     std::mutex m_mutex;
-};
-
-class ConsoleNotifier final : public Notifier {
-public:
-    void stateChanged(Topic) override {}
-    void downloadProgress(int) override {}
-};
-
-// Nothing to keep awake without a display.
-class ConsoleKeepAwake final : public KeepAwake {
-public:
-    bool acquire() override { return true; }
-    void release() override {}
-    void setUnattended(bool) override {}
 };
 
 } // namespace tw

@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/KeepAwake.h"
-#include "platform/Notifier.h"
 #include "platform/Prompter.h"
 
-#include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -38,36 +34,6 @@ private:
     std::vector<Message> m_messages;
     std::vector<std::string> m_questions;
     std::deque<bool> m_answers;
-};
-
-class RecordingNotifier final : public Notifier {
-public:
-    void stateChanged(Topic topic) override;
-    void downloadProgress(int remaining) override;
-
-    std::vector<Topic> topics() const;
-    std::vector<int> progress() const;
-    // Waits until a notification of that topic has arrived; false on timeout.
-    bool waitFor(Topic topic, std::chrono::milliseconds timeout);
-
-private:
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<Topic> m_topics;
-    std::vector<int> m_progress;
-};
-
-class RecordingKeepAwake final : public KeepAwake {
-public:
-    bool acquire() override;
-    void release() override;
-    void setUnattended(bool on) override;
-
-    std::vector<std::string> calls() const;
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_calls;
 };
 
 } // namespace tw

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/SoundPlayer.h"
+#include "platform/RecordingSoundPlayer.h"
 
 namespace tw {
 

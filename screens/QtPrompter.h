@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/KeepAwake.h"
-#include "platform/Notifier.h"
 #include "platform/Prompter.h"
 #include "platform/TextLookup.h"
 
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 
 #include <atomic>
@@ -36,40 +33,6 @@ private:
 
     QPointer<QWidget> m_parentWidget;
     std::atomic<const TextLookup*> m_texts{&englishTexts()};
-};
-
-// Delivers notifications on the window thread as signals.
-class QtNotifier final : public QObject, public Notifier {
-    Q_OBJECT
-public:
-    explicit QtNotifier(QObject* parent = nullptr) : QObject(parent) {}
-    void stateChanged(Topic topic) override;
-    void downloadProgress(int remaining) override;
-
-signals:
-    void topicChanged(tw::Topic topic);
-    void downloadProgressed(int remaining);
-};
-
-// Inhibits the screen saver over the session bus where one answers, and
-// reports activity every 10 s so the desktop does not idle.
-class QtKeepAwake final : public QObject, public KeepAwake {
-    Q_OBJECT
-public:
-    explicit QtKeepAwake(QObject* parent = nullptr);
-    bool acquire() override;
-    void release() override;
-    void setUnattended(bool on) override;
-    // Why the screen stays on, as the desktop lists it.
-    void setReason(const QString& reason) { m_reason = reason; }
-
-private:
-    void onIdleTimer();
-
-    QString m_reason;
-    QTimer m_idleTimer;
-    quint32 m_cookie = 0;
-    bool m_inhibited = false;
 };
 
 } // namespace tw

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/ConsoleServices.h"
+#include "platform/ConsolePrompter.h"
 
 #include "platform/Text.h"
 

@@ -72,6 +72,7 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
             {path.string()});
         summary.complete = false;
     }
+    sink.finish();
     summary.newCaches = importer.newCaches();
     summary.waypoints = importer.waypoints();
     summary.skipped = importer.skipped();

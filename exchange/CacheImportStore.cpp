@@ -8,6 +8,36 @@
 
 namespace tw {
 
+namespace {
+// Pages the write-ahead log may hold before they are copied into the file:
+// SQLite's default, and 32 MB during an import. An import touches the same
+// index pages commit after commit; with the default every few commits wrote
+// them into the file again.
+constexpr const char* kUsualCheckpoint = "PRAGMA wal_autocheckpoint = 1000";
+constexpr const char* kImportCheckpoint = "PRAGMA wal_autocheckpoint = 8192";
+} // namespace
+
+CacheImportStore::CacheImportStore(CacheStore& store, SQLite::Database& db) : m_store(store), m_db(db)
+{
+    m_db.Exec(kImportCheckpoint);
+}
+
+CacheImportStore::~CacheImportStore()
+{
+    finish();
+}
+
+void CacheImportStore::finish()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_db.Exec(kUsualCheckpoint);
+    // Whatever is not copied now (a reader still on old pages, a full disk)
+    // stays in the log, safe, and goes at a later checkpoint.
+    m_db.Exec("PRAGMA wal_checkpoint(PASSIVE)");
+}
+
 int CacheImportStore::StoreImportedCache(CGeocache& cache)
 {
     return m_store.StoreImportedCache(cache);

@@ -73,6 +73,7 @@ int main(int argc, char** argv)
     const auto start = Clock::now();
     CUtf8FileSource source(file);
     const auto outcome = importer.parse(source, nullptr);
+    sink.finish();
     const double ours = seconds(start);
     const double cpu = cpuSeconds() - cpuBefore;
     const long rssAfter = peakRssKb();

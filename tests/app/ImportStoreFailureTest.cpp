@@ -187,6 +187,23 @@ TEST_F(ImportStoreFailureTest, FullDiskStopsTheImportAndTheBatchRun)
     global->db.cacheDb.Close();
 }
 
+// An import lets the write-ahead log grow, and copies it into the file at
+// its end: the database file alone then holds every cache.
+TEST_F(ImportStoreFailureTest, AnImportEndsWithItsCachesInTheFileAndTheUsualCheckpoints)
+{
+    writePocketQuery(dir / "pq.gpx", 1500);
+    const ImportSummary s = importGpx(*global, dir / "pq.gpx", nullptr, nullptr);
+    ASSERT_TRUE(s.complete);
+    EXPECT_EQ(count("PRAGMA wal_autocheckpoint"), 1000);
+    const fs::path copy = dir / "file-alone.db3";
+    fs::copy_file(global->settings.dbFile, copy);
+    SQLite::Database alone;
+    ASSERT_EQ(alone.OpenFile(copy.string()), SQLITE_OK);
+    SQLite::Statement q(alone, "SELECT COUNT(*) FROM geocache WHERE id <> 'GC0'");
+    ASSERT_TRUE(q.Next());
+    EXPECT_EQ(q.ColumnInt(0), 1500);
+}
+
 TEST_F(ImportStoreFailureTest, ReimportsKeepOneLastImportTagPerCache)
 {
     writePocketQuery(dir / "pq.gpx", 25);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "db/CacheStore.h"
 
+#include "db/FixedDeflate.h"
 #include "db/SqlError.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
@@ -20,10 +21,17 @@ namespace tw {
 
 void CompressText(const std::string& text, std::vector<unsigned char>& out)
 {
-    // zlib data at the fastest level, as every reader of the database
-    // expects; libdeflate writes it two to three times faster than zlib,
-    // which is most of an import's time. One compressor per thread: it
-    // holds its tables between calls.
+    // zlib data, as every reader of the database expects. A log of a few
+    // hundred bytes goes out with the fixed codes: a full compressor spends
+    // most of its time on such a text clearing and building its tables, and
+    // an import writes over a hundred thousand of them. Longer texts get
+    // libdeflate's fastest level, two to three times faster than zlib's.
+    // One compressor per thread: it holds its tables between calls.
+    constexpr std::size_t kShortText = 2048;
+    if (text.size() < kShortText) {
+        DeflateFixed(reinterpret_cast<const unsigned char*>(text.data()), text.size(), out);
+        return;
+    }
     struct Compressor {
         libdeflate_compressor* c = libdeflate_alloc_compressor(1);
         ~Compressor() { libdeflate_free_compressor(c); }

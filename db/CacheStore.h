@@ -19,7 +19,7 @@ class Statement;
 
 namespace tw {
 
-// zlib at level 1 over the UTF-8 bytes, without terminator.
+// zlib data over the UTF-8 bytes, without terminator, compressed for speed.
 std::vector<unsigned char> CompressText(const std::string& text);
 // The same into out, whose room is used again.
 void CompressText(const std::string& text, std::vector<unsigned char>& out);

@@ -201,19 +201,28 @@ std::size_t CUtf8Decoder::GetChars(char16_t* out, std::size_t max)
         while (n + 16 <= max && m_end - m_pos >= 16) {
             const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m_pos));
             const __m128i zero = _mm_setzero_si128();
-            // A NUL or a byte with its high bit set needs the slow way.
-            if (_mm_movemask_epi8(bytes) != 0 || _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero)) != 0)
-                break;
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_unpacklo_epi8(bytes, zero));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n + 8), _mm_unpackhi_epi8(bytes, zero));
-            n += 16;
-            m_pos += 16;
+            // A NUL or a byte with its high bit set needs the slow way; the
+            // bytes before it are taken.
+            const int slow = _mm_movemask_epi8(bytes) | _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero));
+            const int run = slow ? __builtin_ctz(static_cast<unsigned>(slow)) : 16;
+            n += static_cast<std::size_t>(run);
+            m_pos += run;
+            if (slow)
+                break;
         }
 #endif
         while (n < max && m_pos < m_end && static_cast<unsigned>(*m_pos - 1) < 0x7Fu)
             out[n++] = *m_pos++;
         if (n == max || m_pos == m_end)
             continue;
+        // A two-byte letter (Latin, Greek, Cyrillic) whole in the buffer.
+        if (m_end - m_pos >= 2 && m_pos[0] >= 0xC2 && m_pos[0] <= 0xDF && (m_pos[1] & 0xC0) == 0x80) {
+            out[n++] = static_cast<char16_t>(((m_pos[0] & 0x1F) << 6) | (m_pos[1] & 0x3F));
+            m_pos += 2;
+            continue;
+        }
         if (const char16_t c = utf8Sequence()) // a longer sequence, a NUL or bad input
             out[n++] = c;
     }

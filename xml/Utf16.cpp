@@ -43,26 +43,36 @@ void appendUtf8(std::string& out, std::u16string_view text)
     out.resize(start + text.size() * 3);
     char* o = out.data() + start;
     std::size_t i = 0;
+    while (i < text.size()) {
 #if defined(__SSE2__)
-    // Eight units at a time while they are ASCII, as most text is.
-    const __m128i nonAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
-    while (i + 8 <= text.size()) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, nonAscii), _mm_setzero_si128())) != 0xFFFF)
+        // Eight units at a time while they are ASCII, as most text is, and
+        // the ASCII start of the eight that are not. The out buffer has three
+        // bytes for every unit still to come, so eight bytes always fit.
+        const __m128i nonAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+        while (i + 8 <= text.size()) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+            const int ascii =
+                _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, nonAscii), _mm_setzero_si128()));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(units, units));
+            if (ascii != 0xFFFF) {
+                const int run = __builtin_ctz(static_cast<unsigned>(~ascii)) / 2;
+                o += run;
+                i += static_cast<std::size_t>(run);
+                break;
+            }
+            o += 8;
+            i += 8;
+        }
+        if (i == text.size())
             break;
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(units, units));
-        o += 8;
-        i += 8;
-    }
 #endif
-    for (; i < text.size(); ++i) {
-        char32_t c = text[i];
+        char32_t c = text[i++];
         if (c < 0x80) {
             *o++ = static_cast<char>(c);
             continue;
         }
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+        if (c >= 0xD800 && c <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i] - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = kReplacement;

@@ -13,10 +13,26 @@
 #include <atomic>
 
 namespace SQLite {
+namespace {
+
+void InitializeLibrary()
+{
+    // SQLite keeps statistics of its memory under a lock that every
+    // allocation of every connection takes; nothing here reads them, and an
+    // import allocates for each row. The setting must come before the
+    // library starts, so the first database does it, once.
+    static const int started = [] {
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        return sqlite3_initialize();
+    }();
+    (void)started;
+}
+
+} // namespace
 
 Database::Database(tw::Prompter* prompter) : m_prompter(prompter)
 {
-    sqlite3_initialize();
+    InitializeLibrary();
 }
 
 // sqlite3_shutdown() is left to process exit: another connection (the track

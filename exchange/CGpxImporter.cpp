@@ -77,27 +77,33 @@ struct CGpxImporter::Entry {
 };
 
 // Finished entries on their way from the parser to the thread that stores
-// them. Bounded, so that a large file never sits in memory.
+// them. Bounded, so that a large file never sits in memory. A thread that
+// finds nothing to take, or no room, sleeps until half the queue has changed:
+// woken for every entry, the threads spent their time switching.
 class CGpxImporter::EntryQueue {
 public:
     void push(Entry entry)
     {
         std::unique_lock lock(m_mutex);
-        m_space.wait(lock, [&] { return m_entries.size() < kCapacity; });
+        if (m_entries.size() >= kCapacity)
+            m_space.wait(lock, [&] { return m_entries.size() <= kCapacity - kWake; });
         m_entries.push_back(std::move(entry));
-        m_ready.notify_one();
+        if (m_entries.size() >= kWake)
+            m_ready.notify_one();
     }
 
     // False once the parser is done and everything has been taken.
     bool pop(Entry& entry)
     {
         std::unique_lock lock(m_mutex);
-        m_ready.wait(lock, [&] { return !m_entries.empty() || m_closed; });
+        if (m_entries.empty())
+            m_ready.wait(lock, [&] { return m_entries.size() >= kWake || m_closed; });
         if (m_entries.empty())
             return false;
         entry = std::move(m_entries.front());
         m_entries.pop_front();
-        m_space.notify_one();
+        if (m_entries.size() <= kCapacity - kWake)
+            m_space.notify_one();
         return true;
     }
 
@@ -109,7 +115,8 @@ public:
     }
 
 private:
-    static constexpr std::size_t kCapacity = 16;
+    static constexpr std::size_t kCapacity = 32;
+    static constexpr std::size_t kWake = kCapacity / 2;
     std::mutex m_mutex;
     std::condition_variable m_ready;
     std::condition_variable m_space;

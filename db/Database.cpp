@@ -286,7 +286,7 @@ void Database::track(const std::shared_ptr<Handle>& handle)
     m_statements.push_back(handle);
 }
 
-Statement Database::prepareCached(const std::string& sql)
+Statement Database::prepareCached(std::string_view sql)
 {
     std::shared_ptr<Handle> handle;
     {
@@ -296,10 +296,11 @@ Statement Database::prepareCached(const std::string& sql)
             handle = it->second;
     }
     if (!handle) {
-        Statement fresh(*this, sql);
+        std::string text(sql);
+        Statement fresh(*this, text);
         fresh.m_handle->cached = true;
         std::lock_guard lock(m_statementsMutex);
-        m_cached[sql] = fresh.m_handle;
+        m_cached.insert_or_assign(std::move(text), fresh.m_handle);
         return fresh;
     }
     sqlite3_reset(handle->stmt);

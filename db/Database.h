@@ -3,11 +3,12 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -89,7 +90,7 @@ public:
     // writes that run once per imported record. It comes back reset, with no
     // bindings, and is reset again when the last user lets go of it. Only
     // for code that steps it to its end before asking for the same SQL again.
-    Statement prepareCached(const std::string& sql);
+    Statement prepareCached(std::string_view sql);
 
     // Row id of the last insert on this connection.
     long long lastInsertRowId() const;
@@ -117,7 +118,12 @@ private:
     bool m_batchLost = false;
     std::mutex m_statementsMutex;
     std::vector<std::weak_ptr<Handle>> m_statements;
-    std::map<std::string, std::shared_ptr<Handle>> m_cached;
+    // Looked up by the SQL text itself, without a copy of it.
+    struct SqlHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view sql) const { return std::hash<std::string_view>{}(sql); }
+    };
+    std::unordered_map<std::string, std::shared_ptr<Handle>, SqlHash, std::equal_to<>> m_cached;
 };
 
 } // namespace SQLite

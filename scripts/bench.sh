@@ -49,7 +49,8 @@ pocketQuery() { # N SHAPE -> prints the file; fails when the shape is unknown
   echo "$file"
 }
 
-# Imports (best of two runs) and GPSBabel reading the same file.
+# Imports and GPSBabel reading the same file, each the best of three runs:
+# on this machine one run of either may take a third longer than the next.
 importRow() { # NAME N SHAPE
   local name=$1 file
   if ! file=$(pocketQuery "$2" "$3"); then
@@ -57,19 +58,19 @@ importRow() { # NAME N SHAPE
     return
   fi
   note "import $name"
-  for run in 1 2; do
-    if ! "$bin/import_bench" "$file" >>"$results/$name.import" 2>&1; then
+  local start run
+  for run in 1 2 3; do
+    if ! "$bin/import_bench" "$file" --alone >>"$results/$name.import" 2>&1; then
       note "import_bench failed on $file"
       failed=1
     fi
+    start=$(now)
+    if gpsbabel -i gpx -f "$file" >/dev/null 2>&1; then
+      echo "$start $(now)" >>"$results/$name.gpsbabel"
+    else
+      note "gpsbabel failed on $file"
+    fi
   done
-  local start
-  start=$(now)
-  if gpsbabel -i gpx -f "$file" >/dev/null 2>&1; then
-    echo "$start $(now)" >"$results/$name.gpsbabel"
-  else
-    note "gpsbabel failed on $file"
-  fi
 }
 command -v gpsbabel >/dev/null || note "gpsbabel is not installed (scripts/setup.sh installs it): no ratios"
 importRow import10k 10000 default
@@ -186,9 +187,10 @@ for name, label, goal_ratio in [("import10k", "Import 10k, default shape", None)
     ratio = None
     value = f"{caches / seconds:,.0f} caches/s, {seconds:.2f} s"
     if babel:
-        start, end = map(float, babel.split())
-        ratio = seconds / (end - start)
-        value += f", {ratio:.2f}x GPSBabel ({end - start:.2f} s)"
+        babel_seconds = min(end - start for start, end in
+                            (map(float, line.split()) for line in babel.splitlines() if line.strip()))
+        ratio = seconds / babel_seconds
+        value += f", {ratio:.2f}x GPSBabel ({babel_seconds:.2f} s)"
     else:
         value += ", GPSBabel n/a"
     value += f", peak RSS {rss:.1f} MB"

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 using namespace tw;
 using Clock = std::chrono::steady_clock;
@@ -50,8 +51,11 @@ double seconds(Clock::time_point since)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: import_bench FILE\n");
+    // --alone: no GPSBabel run after the import (scripts/bench.sh times it
+    // on its own).
+    const bool alone = argc == 3 && std::string_view(argv[2]) == "--alone";
+    if (argc != 2 && !alone) {
+        std::fprintf(stderr, "usage: import_bench FILE [--alone]\n");
         return 2;
     }
     const std::filesystem::path file = argv[1];
@@ -95,6 +99,8 @@ int main(int argc, char** argv)
     std::filesystem::remove(db.string() + "-wal");
     std::filesystem::remove(db.string() + "-shm");
 
+    if (alone)
+        return 0;
     if (std::system("command -v gpsbabel >/dev/null") != 0) {
         std::printf("gpsbabel: not installed, no comparison\n");
         return 0;

@@ -10,16 +10,14 @@
 #include "gps/GpsReceiver.h"
 #include "maps/MapComposer.h"
 #include "online/HttpTransfer.h"
-#include "platform/RecordingKeepAwake.h"
-#include "platform/RecordingPrompter.h"
 #include "screens/CMapDnlDlg.h"
 #include "screens/CMapScreen.h"
 #include "screens/MainWindow.h"
 #include "screens/QtNotifier.h"
+#include "tests/screens/ScreenWorld.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
-#include <QPainter>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -36,6 +34,7 @@
 
 namespace fs = std::filesystem;
 using namespace tw;
+using test::ScreenWorld;
 
 namespace {
 
@@ -47,114 +46,8 @@ constexpr qint64 kAnswerMs = 300; // instrumented builds run several times slowe
 constexpr qint64 kAnswerMs = 100;
 #endif
 
-// A program state over a temporary folder; its map source is the simulator.
-struct World {
-    World(int simPort, const std::string& urlPath, const std::string& storage = "database")
-    {
-        Paths p;
-        const fs::path root = dir.path().toStdString();
-        p.config = root / "config";
-        p.data = root / "data";
-        p.documents = root / "docs";
-        p.install = TARNWICK_RUNTIME_DIR;
-        fs::create_directories(p.data);
-        global = std::make_unique<CGlobalData>(p, Services{recorder, notifier, keepAwake});
-        global->settings.language = "en";
-        global->LoadSettings(SettingsGroup::User);
-        fs::copy_file(p.install / "emptydb.db3", global->settings.dbFile);
-        global->db.cacheDb.OpenFile(global->settings.dbFile);
-        global->db.InitTagCategories();
-        global->settings.homeLat = kHome.lat;
-        global->settings.homeLon = kHome.lon;
-        global->list.filter.refPoint = 3;
-        global->list.filter.owned = 2;
-        global->list.filter.found = 2;
-
-        maps::MapSource& source = global->mapSources[0];
-        source.type = "Google";
-        source.name = "Simulator";
-        source.storage = storage;
-        maps::MapType type;
-        type.mode = "basic";
-        type.name = "Grid";
-        type.file = "grid";
-        type.url = "http://127.0.0.1:" + std::to_string(simPort) + urlPath;
-        type.defaultZoom = 14;
-        type.maxZoom = 18;
-        type.maxAvailZoom = 16;
-        source.basic.push_back(type);
-        mapFolder = p.data;
-        global->netClient.setConnectionProbe([] { return true; });
-        global->netClient.setDownloadRoot(mapFolder);
-        global->netClient.setDownloadsOn(true);
-        global->settings.dnlOnline = 1;
-    }
-
-    // A cache with as many waypoints, a few steps to the east of it.
-    void addCache(const std::string& code, double km, double bearingDeg, int waypoints = 0)
-    {
-        CGeocache c;
-        c.code = code;
-        c.name = "Cache " + code;
-        const geo::LatLon at = geo::projectPoint(kHome, km, bearingDeg);
-        c.lat = at.lat;
-        c.lon = at.lon;
-        c.type = CacheType::Traditional;
-        CacheStore(global->db.cacheDb, global->db.tagCategories).InsertCache(c);
-        for (int i = 1; i <= waypoints; ++i) {
-            CWaypoint w = newWaypointFor(*global, code);
-            w.name = "Stage " + std::to_string(i);
-            const geo::LatLon wp = geo::projectPoint(at, 0.08 * i, 90.0);
-            w.lat = wp.lat;
-            w.lon = wp.lon;
-            storeWaypoint(*global, w);
-        }
-    }
-
-    // Stored tiles of 9 × 9 around home at the default zoom, lines on paper.
-    void makeTiles()
-    {
-        maps::TileProvider::Options o;
-        o.mapFolder = mapFolder;
-        o.centre = kHome;
-        auto provider = maps::makeTileProvider(global->mapSources[0], o);
-        const maps::WorldPoint c = provider->centreWorld();
-        QImage image(256, 256, QImage::Format_RGB32);
-        for (int i = -4; i <= 4; ++i)
-            for (int j = -4; j <= 4; ++j) {
-                image.fill(QColor(230, 225, 210));
-                QPainter p(&image);
-                p.setRenderHint(QPainter::Antialiasing);
-                for (int k = 0; k < 12; ++k) {
-                    p.setPen(QPen(QColor::fromHsv((i * 40 + j * 90 + k * 20 + 720) % 360, 160, 200), 1 + k % 4));
-                    p.drawLine((k * 37 + i * 11) & 255, (k * 71) & 255, (k * 53 + j * 7) & 255, (k * 29 + 100) & 255);
-                }
-                p.end();
-                fs::path path = provider->tilePath(provider->offsetByTiles(c, i, j), 0);
-                path.replace_extension(".png");
-                fs::create_directories(path.parent_path());
-                QVERIFY(image.save(QString::fromStdString(path.string()), "PNG"));
-            }
-    }
-
-    // Files of the tile folder, by ending.
-    int files(const std::string& ending) const
-    {
-        int n = 0;
-        if (!fs::exists(mapFolder / "grid"))
-            return n;
-        for (const auto& e : fs::recursive_directory_iterator(mapFolder / "grid"))
-            n += e.is_regular_file() && e.path().string().ends_with(ending) ? 1 : 0;
-        return n;
-    }
-
-    QTemporaryDir dir;
-    RecordingPrompter recorder;
-    QtNotifier notifier;
-    RecordingKeepAwake keepAwake;
-    std::unique_ptr<CGlobalData> global;
-    fs::path mapFolder;
-};
+// Every cache shows, measured from home.
+const ScreenWorld::Options kMapWorld{.home = kHome, .everyCache = true};
 
 // Degrees and minutes as NMEA writes them (northern and eastern half).
 QString nmeaAngle(double value, int digits)
@@ -226,14 +119,6 @@ std::string damagedTile(const QString& kind)
     return png.left(png.size() / 2).toStdString(); // truncated
 }
 
-std::unique_ptr<MainWindow> showWindow(World& w)
-{
-    auto window = std::make_unique<MainWindow>(*w.global, w.notifier);
-    window->resize(480, 800);
-    window->show();
-    return window;
-}
-
 } // namespace
 
 class MapScreenTest : public QObject {
@@ -262,8 +147,9 @@ private slots:
 
     void simulatorTilesAreDrawnAndDragAndZoomKeysMoveTheView()
     {
-        World w(m_port, "/tiles/{z}/{x}/{y}.png");
-        auto window = showWindow(w);
+        ScreenWorld w(kMapWorld);
+        w.mapFromSimulator(m_port, "/tiles/{z}/{x}/{y}.png");
+        auto window = w.openWindow({480, 800});
         CMapScreen* map = openMapScreen(*window, *w.global);
         QVERIFY(map->provider());
         maps::TileProvider& provider = *map->provider();
@@ -301,18 +187,19 @@ private slots:
         QTest::mouseClick(map, Qt::LeftButton, {}, map->buttonRect(CMapScreen::Button::ZoomOut).center());
         QTest::mouseClick(map, Qt::LeftButton, {}, map->buttonRect(CMapScreen::Button::ZoomOut).center());
         QCOMPARE(provider.zoom(), zoom - 1);
-        QVERIFY(w.recorder.messages().empty());
+        QVERIFY(w.prompter.messages().empty());
     }
 
     void gpsPositionMovesTheMarkerTheTrackGrowsAndTheMapFollows()
     {
-        World w(m_port, "/tiles/{z}/{x}/{y}.png");
+        ScreenWorld w(kMapWorld);
+        w.mapFromSimulator(m_port, "/tiles/{z}/{x}/{y}.png");
         QCOMPARE(w.global->db.trackDb.OpenFile(w.global->trackDbPath().string()), 0);
         std::time_t clock = 1700000000;
         w.global->gpsServices.trackLogger->setClock([&clock] { return clock += 40; }); // no point is taken for a jump
         w.global->gpsServices.trackLogger->setRecording(true);
         QVERIFY(w.global->gpsServices.trackLogger->openTrackLog());
-        auto window = showWindow(w);
+        auto window = w.openWindow({480, 800});
         CMapScreen* map = openMapScreen(*window, *w.global);
         QVERIFY(map->provider());
 
@@ -338,7 +225,8 @@ private slots:
 
     void aReplayedWalkMovesTheMarkerAndTheMapOverSimulatorTiles()
     {
-        World w(m_port, "/tiles/{z}/{x}/{y}.png");
+        ScreenWorld w(kMapWorld);
+        w.mapFromSimulator(m_port, "/tiles/{z}/{x}/{y}.png");
         QCOMPARE(w.global->db.trackDb.OpenFile(w.global->trackDbPath().string()), 0);
         auto clock = std::make_shared<std::atomic<std::time_t>>(1700000000);
         w.global->gpsServices.trackLogger->setClock([clock] { return clock->fetch_add(5) + 5; });
@@ -354,7 +242,7 @@ private slots:
         file.write(walkLog(walk));
         file.close();
 
-        auto window = showWindow(w);
+        auto window = w.openWindow({480, 800});
         CMapScreen* map = openMapScreen(*window, *w.global);
         QVERIFY(map->provider());
         maps::TileProvider& provider = *map->provider();
@@ -393,15 +281,16 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(provider.hasTile(provider.latLonToWorld(walk.back().lat, walk.back().lon), 0), 10000);
         w.global->gpsServices.gpsSwitch->switchOff();
         w.global->gpsServices.gpsSwitch->finish();
-        QVERIFY(w.recorder.messages().empty());
+        QVERIFY(w.prompter.messages().empty());
     }
 
     void panningDrawsWhatComposingAfreshDraws()
     {
         // Two maps over the same stored tiles, caches, waypoints and track:
         // one pans as the user does, the other composes every frame afresh.
-        World panned(m_port, "", "folder"), fresh(m_port, "", "folder");
-        for (World* w : {&panned, &fresh}) {
+        ScreenWorld panned(kMapWorld), fresh(kMapWorld);
+        for (ScreenWorld* w : {&panned, &fresh}) {
+            w->mapFromSimulator(m_port, "", "folder");
             w->global->mapSources[0].basic[0].maxAvailZoom = 0; // nothing to download
             w->global->settings.showWpts = 2;
             w->makeTiles();
@@ -445,11 +334,12 @@ private slots:
 
     void tappingACacheMakesItCurrent()
     {
-        World w(m_port, "/tiles/{z}/{x}/{y}.png");
+        ScreenWorld w(kMapWorld);
+        w.mapFromSimulator(m_port, "/tiles/{z}/{x}/{y}.png");
         w.addCache("GCNEAR", 0.6, 45.0);
         w.addCache("GCFAR", 1.0, 225.0);
         w.global->list.readCaches();
-        auto window = showWindow(w);
+        auto window = w.openWindow({480, 800});
         CMapScreen* map = openMapScreen(*window, *w.global);
         QSignalSpy tapped(map, &CMapScreen::cacheTapped);
         const geo::LatLon near = geo::projectPoint(kHome, 0.6, 45.0);
@@ -465,23 +355,25 @@ private slots:
 
     void anUnknownSourceTypeIsReportedAndTheMapCloses()
     {
-        World w(m_port, "/tiles/{z}/{x}/{y}.png");
+        ScreenWorld w(kMapWorld);
+        w.mapFromSimulator(m_port, "/tiles/{z}/{x}/{y}.png");
         w.global->mapSources[0].type = "Atlas";
-        auto window = showWindow(w);
+        auto window = w.openWindow({480, 800});
         CMapScreen* map = openMapScreen(*window, *w.global);
         QVERIFY(!map->provider());
         QTRY_COMPARE(window->screenDepth(), 1);
-        QCOMPARE(w.recorder.messages().size(), std::size_t(1));
-        QCOMPARE(w.recorder.messages().front().text, std::string("Invalid map configuration"));
+        QCOMPARE(w.prompter.messages().size(), std::size_t(1));
+        QCOMPARE(w.prompter.messages().front().text, std::string("Invalid map configuration"));
     }
 
     void areaDownloadStoresExactlyTheCountedTiles()
     {
-        World w(m_port, "/tiles/{z}/{x}/{y}.png", "folder");
+        ScreenWorld w(kMapWorld);
+        w.mapFromSimulator(m_port, "/tiles/{z}/{x}/{y}.png", "folder");
         w.addCache("GCAREA", 0.2, 10.0);
         w.global->list.readCaches();
         maps::TileProvider::Options o;
-        o.mapFolder = w.mapFolder;
+        o.mapFolder = w.mapFolder();
         o.centre = kHome;
         auto provider = maps::makeTileProvider(w.global->mapSources[0], o);
         CMapDnlDlg dialog(*w.global, w.notifier, *provider);
@@ -492,8 +384,8 @@ private slots:
         dialog.start();
         QCOMPARE(dialog.queuedCount(), 18);
         QTRY_COMPARE_WITH_TIMEOUT(dialog.progress(), 100, 20000);
-        QCOMPARE(w.files(".png"), 18);
-        QCOMPARE(w.files(".part" + std::to_string(::getpid())), 0);
+        QCOMPARE(w.tileFiles(".png"), 18);
+        QCOMPARE(w.tileFiles(".part" + std::to_string(::getpid())), 0);
 
         // Everything is stored now: nothing is asked for again.
         dialog.recount();
@@ -504,11 +396,12 @@ private slots:
 
     void stopEndsASlowDownloadWithinASecondAndLeavesNoFile()
     {
-        World w(m_port, "/slow/tiles/{z}/{x}/{y}.png?delay=30", "folder");
+        ScreenWorld w(kMapWorld);
+        w.mapFromSimulator(m_port, "/slow/tiles/{z}/{x}/{y}.png?delay=30", "folder");
         w.addCache("GCSLOW", 0.2, 10.0);
         w.global->list.readCaches();
         maps::TileProvider::Options o;
-        o.mapFolder = w.mapFolder;
+        o.mapFolder = w.mapFolder();
         o.centre = kHome;
         auto provider = maps::makeTileProvider(w.global->mapSources[0], o);
         CMapDnlDlg dialog(*w.global, w.notifier, *provider);
@@ -525,13 +418,14 @@ private slots:
         QVERIFY(!w.global->netClient.running());
         QCOMPARE(w.global->netClient.queued(), 0);
         QCOMPARE(dialog.progress(), 0);
-        QCOMPARE(w.files(""), 0);
+        QCOMPARE(w.tileFiles(""), 0);
     }
 
     void theWindowAnswersWhileTheWorkerWaitsForTiles()
     {
-        World w(m_port, "/slow/tiles/{z}/{x}/{y}.png?delay=30");
-        auto window = showWindow(w);
+        ScreenWorld w(kMapWorld);
+        w.mapFromSimulator(m_port, "/slow/tiles/{z}/{x}/{y}.png?delay=30");
+        auto window = w.openWindow({480, 800});
         CMapScreen* map = openMapScreen(*window, *w.global);
         QTRY_VERIFY(w.global->netClient.running() && w.global->netClient.queued() > 0);
 
@@ -571,13 +465,14 @@ private slots:
         QFETCH(QString, storage);
         QFETCH(QString, damage);
         QFETCH(QString, server);
-        World w(m_port, server == QLatin1String("garbage") ? "/garbage/tiles/{z}/{x}/{y}.png" : "/tiles/{z}/{x}/{y}.png",
-                storage.toStdString());
+        ScreenWorld w(kMapWorld);
+        w.mapFromSimulator(m_port, server == QLatin1String("garbage") ? "/garbage/tiles/{z}/{x}/{y}.png" : "/tiles/{z}/{x}/{y}.png",
+                           storage.toStdString());
         w.global->netClient.setDownloadsOn(server != QLatin1String("offline"));
 
         // The view's centre tile is stored damaged before the map opens.
         maps::TileProvider::Options o;
-        o.mapFolder = w.mapFolder;
+        o.mapFolder = w.mapFolder();
         o.centre = kHome;
         o.zoom = w.global->mapSources[0].basic[0].defaultZoom;
         auto writer = maps::makeTileProvider(w.global->mapSources[0], o);
@@ -596,7 +491,7 @@ private slots:
         const std::string asked = "GET " + url.substr(url.find('/', std::strlen("http://")));
         const int askedBefore = requestsFor(asked);
 
-        auto window = showWindow(w);
+        auto window = w.openWindow({480, 800});
         CMapScreen* map = openMapScreen(*window, *w.global);
         QVERIFY(map->provider());
         maps::TileProvider& provider = *map->provider();
@@ -663,7 +558,7 @@ private slots:
             QVERIFY2(crossesShown(map->renderFrame()) >= 12, qPrintable(QString::number(crossesShown(map->renderFrame()))));
             QCOMPARE(requestsFor(asked) - askedBefore, server == QLatin1String("garbage") ? 1 : 0);
         }
-        QVERIFY(w.recorder.messages().empty());
+        QVERIFY(w.prompter.messages().empty());
     }
 
 private:

@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CGlobalData.h"
 #include "app/CTarnwickApp.h"
-#include "db/CacheStore.h"
-#include "geo/GeoMath.h"
 #include "gps/GpsReceiver.h"
 #include "platform/IniFile.h"
-#include "platform/RecordingKeepAwake.h"
-#include "platform/RecordingPrompter.h"
 #include "platform/SoundPlayer.h"
 #include "screens/COptionsScr.h"
 #include "screens/CSettingsAlertPage.h"
@@ -17,6 +13,7 @@
 #include "screens/MainWindow.h"
 #include "screens/QtNotifier.h"
 #include "tests/gps/GpsTestSupport.h"
+#include "tests/screens/ScreenWorld.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,7 +26,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -40,80 +36,28 @@
 #include <memory>
 
 using namespace tw;
+using test::child;
+using test::ScreenWorld;
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr geo::LatLon kHome{50.08, 14.42};
 
-// The program state over a temporary folder: an installation folder with the
-// build's language files, template, map configuration and two alert sounds;
-// a cache database with three caches around home.
-struct World {
-    World()
-    {
-        const fs::path root = dir.path().toStdString();
-        Paths p;
-        p.config = root / "config";
-        p.data = root / "data";
-        p.documents = root / "docs";
-        p.install = root / "install";
-        fs::create_directories(p.data);
-        fs::create_directories(p.install / "sounds");
-        for (const char* name : {"lang.en", "lang.cs", "emptydb.db3", "map-config.xml"})
-            fs::copy_file(fs::path(TARNWICK_RUNTIME_DIR) / name, p.install / name);
-        for (const char* name : {"chime.wav", "horn.wav"})
-            std::ofstream(p.install / "sounds" / name) << "RIFF";
-        paths = p;
-        start();
-        fs::copy_file(p.install / "emptydb.db3", global->settings.dbFile);
-        global->db.cacheDb.OpenFile(global->settings.dbFile);
-        global->db.InitTagCategories();
-        global->db.LoadDummyCache();
-        for (int i = 0; i < 3; ++i) {
-            CGeocache c;
-            c.code = "GCW" + std::to_string(i);
-            c.name = "Cache " + std::to_string(i);
-            const geo::LatLon at = geo::projectPoint(kHome, 2.0 + i, 90.0 * i);
-            c.lat = at.lat;
-            c.lon = at.lon;
-            CacheStore(global->db.cacheDb, global->db.tagCategories).InsertCache(c);
-        }
-        global->db.ReadDbCounters();
-    }
+// The installation folder is the test's own, with two alert sounds; every
+// start reads all settings and the list shows every cache.
+const ScreenWorld::Options kOptionsWorld{.home = kHome,
+                                         .settingsGroups = SettingsGroup::All,
+                                         .dummyCache = true,
+                                         .everyCache = true,
+                                         .ownInstall = true};
 
-    // A central object as a new run of the program builds it.
-    void start()
-    {
-        global.reset();
-        global = std::make_unique<CGlobalData>(paths, Services{prompter, notifier, keepAwake});
-        global->settings.language = "en";
-        global->LoadSettings(SettingsGroup::All);
-        if (global->settings.homeLat == 0 && global->settings.homeLon == 0) {
-            global->settings.homeLat = kHome.lat;
-            global->settings.homeLon = kHome.lon;
-        }
-        global->list.filter.refPoint = 3; // from home
-        global->list.filter.owned = 2;
-        global->list.filter.found = 2;
-        maps::loadMapConfigs(paths.install, global->settings.language, paths.data, global->mapSources);
-    }
-
-    QTemporaryDir dir;
-    Paths paths;
-    RecordingPrompter prompter;
-    QtNotifier notifier;
-    RecordingKeepAwake keepAwake;
-    std::unique_ptr<CGlobalData> global;
-};
-
-template <class W>
-W* child(QObject* parent, const char* name)
+// Three caches 2, 3 and 4 km from home.
+void addThreeCaches(ScreenWorld& w)
 {
-    W* w = parent->findChild<W*>(QLatin1String(name));
-    if (!w)
-        qFatal("no child %s", name);
-    return w;
+    for (int i = 0; i < 3; ++i)
+        w.addCache("GCW" + std::to_string(i), 2.0 + i, 90.0 * i);
+    w.global->db.ReadDbCounters();
 }
 
 COptionsScr* openOptions(MainWindow& window, CGlobalData& global)
@@ -136,7 +80,8 @@ class OptionsScreenTest : public QObject {
 private slots:
     void everyPageKeepsWhatItWasGivenThroughSaveAndAFreshLoad()
     {
-        World w;
+        ScreenWorld w(kOptionsWorld);
+        addThreeCaches(w);
         const std::string templ = "  Found at [T] = #[N]; [L]  \r\n\r\n[Díky] za keš!\t";
         {
             COptionsScr screen(*w.global);
@@ -185,7 +130,7 @@ private slots:
         }
         const std::string fontName = w.global->settings.fontName;
         const int mapType = w.global->settings.mapType;
-        w.start();
+        w.restart();
         const Settings& s = w.global->settings;
         struct Row {
             const char* name;
@@ -240,7 +185,8 @@ private slots:
 
     void okAppliesThePowerOptionsAndBackChangesNothing()
     {
-        World w;
+        ScreenWorld w(kOptionsWorld);
+        addThreeCaches(w);
         CTarnwickApp app(*w.global);
         MainWindow window(*w.global, w.notifier);
         const std::string before = IniFile(w.global->settingsPath()).getString("Options", "Nickname").value_or("-");
@@ -267,7 +213,8 @@ private slots:
 
     void switchingToANewDatabaseAndBackKeepsBothAndTheListFollows()
     {
-        World w;
+        ScreenWorld w(kOptionsWorld);
+        addThreeCaches(w);
         MainWindow window(*w.global, w.notifier);
         QCOMPARE(window.cacheList()->view()->model()->rowCount(), 3);
         const std::string first = w.global->settings.dbFile;
@@ -312,7 +259,8 @@ private slots:
 
     void homeAndUnitsReloadTheDistancesOfTheList()
     {
-        World w;
+        ScreenWorld w(kOptionsWorld);
+        addThreeCaches(w);
         MainWindow window(*w.global, w.notifier);
         const QString metric = firstDistance(window);
         QVERIFY(metric.contains(QStringLiteral("km")));
@@ -332,7 +280,8 @@ private slots:
 
     void gpsPageListsAndFindsAReceiverWithoutHoldingUpTheWindow()
     {
-        World w;
+        ScreenWorld w(kOptionsWorld);
+        addThreeCaches(w);
         test::FakeReceiver device;
         const fs::path dev = w.paths.data / "dev";
         fs::create_directories(dev / "serial" / "by-id");

@@ -1,17 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CGlobalData.h"
 #include "app/CacheList.h"
-#include "db/CacheStore.h"
 #include "db/Transaction.h"
-#include "geo/GeoMath.h"
-#include "platform/RecordingKeepAwake.h"
-#include "platform/RecordingPrompter.h"
 #include "screens/CacheIcons.h"
 #include "screens/CacheItemDelegate.h"
 #include "screens/CacheListModel.h"
 #include "screens/CacheListScreen.h"
 #include "screens/MainWindow.h"
 #include "screens/QtNotifier.h"
+#include "tests/screens/ScreenWorld.h"
 
 #include <QAction>
 #include <QFile>
@@ -19,7 +16,6 @@
 #include <QListView>
 #include <QMenu>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <sqlite3.h>
@@ -28,62 +24,31 @@
 #include <memory>
 
 using namespace tw;
+using test::ScreenWorld;
 
 namespace {
 
 constexpr geo::LatLon kHome{50.08, 14.42};
 
-// A program state over a temporary folder with a few imported caches around
-// home, which is the reference point.
-struct World {
-    World()
-    {
-        Paths p;
-        const std::filesystem::path root = dir.path().toStdString();
-        p.config = root / "config";
-        p.data = root / "data";
-        p.documents = root / "docs";
-        p.install = TARNWICK_RUNTIME_DIR;
-        std::filesystem::create_directories(p.data);
-        global = std::make_unique<CGlobalData>(p, Services{recorder, notifier, keepAwake});
-        global->settings.language = "en";
-        global->LoadSettings(SettingsGroup::User);
-        std::filesystem::copy_file(p.install / "emptydb.db3", global->settings.dbFile);
-        global->db.cacheDb.OpenFile(global->settings.dbFile);
-        global->db.InitTagCategories();
-        global->settings.homeLat = kHome.lat;
-        global->settings.homeLon = kHome.lon;
-        global->list.filter.refPoint = 3;
-        global->list.filter.owned = 2;
-        global->list.filter.found = 2;
-    }
+// Every cache shows, measured from home.
+const ScreenWorld::Options kListWorld{.home = kHome, .everyCache = true};
 
-    void add(const std::string& code, const std::string& name, double km, double bearingDeg, int type, int size,
-             int difficulty, int status = 0, int found = 0)
-    {
-        CGeocache c;
-        c.code = code;
-        c.name = name;
-        c.author = "owner of " + name;
-        const geo::LatLon at = geo::projectPoint(kHome, km, bearingDeg);
-        c.lat = at.lat;
-        c.lon = at.lon;
-        c.type = type;
-        c.size = size;
-        c.difficulty = difficulty;
-        c.terrain = 60 - difficulty;
-        c.hidden = 20100101 + static_cast<int>(km * 10);
-        c.status = status;
-        c.found = found;
-        CacheStore(global->db.cacheDb, global->db.tagCategories).InsertCache(c);
-    }
-
-    QTemporaryDir dir;
-    RecordingPrompter recorder;
-    QtNotifier notifier;
-    RecordingKeepAwake keepAwake;
-    std::unique_ptr<CGlobalData> global;
-};
+// A cache as an import leaves it, km from home in the direction.
+void add(ScreenWorld& w, const std::string& code, const std::string& name, double km, double bearingDeg, int type,
+         int size, int difficulty, int status = 0, int found = 0)
+{
+    CGeocache c = w.cache(code, km, bearingDeg);
+    c.name = name;
+    c.author = "owner of " + name;
+    c.type = type;
+    c.size = size;
+    c.difficulty = difficulty;
+    c.terrain = 60 - difficulty;
+    c.hidden = 20100101 + static_cast<int>(km * 10);
+    c.status = status;
+    c.found = found;
+    w.store(c);
+}
 
 QStringList codesOf(const QAbstractItemModel& model)
 {
@@ -101,11 +66,11 @@ class CacheListScreenTest : public QObject {
 private slots:
     void showsImportedCachesNearestFirstAndSortsByEveryKey()
     {
-        World w;
-        w.add("GCEAST", "Mill", 3.0, 90.0, CacheType::Multi, CacheSize::Regular, 30);
-        w.add("GCNEAR", "bridge", 0.4, 0.0, CacheType::Traditional, CacheSize::Micro, 15, 0, 20111124);
-        w.add("GCFAR", "Castle", 12.0, 200.0, CacheType::Event, CacheSize::Large, 20, 1);
-        w.add("GCMID", "Álamo", 1.5, 315.0, CacheType::Earthcache, CacheSize::Small, 50, 2);
+        ScreenWorld w(kListWorld);
+        add(w, "GCEAST", "Mill", 3.0, 90.0, CacheType::Multi, CacheSize::Regular, 30);
+        add(w, "GCNEAR", "bridge", 0.4, 0.0, CacheType::Traditional, CacheSize::Micro, 15, 0, 20111124);
+        add(w, "GCFAR", "Castle", 12.0, 200.0, CacheType::Event, CacheSize::Large, 20, 1);
+        add(w, "GCMID", "Álamo", 1.5, 315.0, CacheType::Earthcache, CacheSize::Small, 50, 2);
         w.global->db.ReadDbCounters();
 
         MainWindow window(*w.global, w.notifier);
@@ -155,10 +120,10 @@ private slots:
 
     void tappingARowMakesItTheCurrentCache()
     {
-        World w;
+        ScreenWorld w(kListWorld);
         for (int i = 0; i < 5; ++i)
-            w.add("GCA" + std::to_string(i), "Cache " + std::to_string(i), 1.0 + i, 45.0, CacheType::Unknown,
-                  CacheSize::Other, 10);
+            add(w, "GCA" + std::to_string(i), "Cache " + std::to_string(i), 1.0 + i, 45.0, CacheType::Unknown,
+                CacheSize::Other, 10);
         MainWindow window(*w.global, w.notifier);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -176,12 +141,12 @@ private slots:
 
     void reloadFollowsTheFilterAndCopesWithAThousandRows()
     {
-        World w;
+        ScreenWorld w(kListWorld);
         {
             SQLite::Transaction batch(w.global->db.cacheDb);
             for (int i = 0; i < 1100; ++i)
-                w.add("GC" + std::to_string(10000 + i), "Cache " + std::to_string(i), 0.01 * i, i * 7.0,
-                      i % 2 ? CacheType::Multi : CacheType::Traditional, CacheSize::Small, 20);
+                add(w, "GC" + std::to_string(10000 + i), "Cache " + std::to_string(i), 0.01 * i, i * 7.0,
+                    i % 2 ? CacheType::Multi : CacheType::Traditional, CacheSize::Small, 20);
             batch.commit();
         }
         MainWindow window(*w.global, w.notifier);
@@ -201,10 +166,10 @@ private slots:
 
     void distanceColumnHoldsNearAndFarCaches()
     {
-        World w;
-        w.add("GCNEAR", "Near", 0.01, 10.0, CacheType::Traditional, CacheSize::Micro, 15);
-        w.add("GCFAR", "Far", 5973.0, 270.0, CacheType::Traditional, CacheSize::Micro, 15);
-        w.add("GCANTI", "Antipode", 12345.0, 180.0, CacheType::Traditional, CacheSize::Micro, 15);
+        ScreenWorld w(kListWorld);
+        add(w, "GCNEAR", "Near", 0.01, 10.0, CacheType::Traditional, CacheSize::Micro, 15);
+        add(w, "GCFAR", "Far", 5973.0, 270.0, CacheType::Traditional, CacheSize::Micro, 15);
+        add(w, "GCANTI", "Antipode", 12345.0, 180.0, CacheType::Traditional, CacheSize::Micro, 15);
         MainWindow window(*w.global, w.notifier);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));

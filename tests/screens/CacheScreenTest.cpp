@@ -4,8 +4,6 @@
 #include "db/CacheReader.h"
 #include "db/CacheStore.h"
 #include "db/Tags.h"
-#include "platform/RecordingKeepAwake.h"
-#include "platform/RecordingPrompter.h"
 #include "screens/CacheListScreen.h"
 #include "screens/CacheScreen.h"
 #include "screens/ListingIcons.h"
@@ -13,6 +11,7 @@
 #include "screens/QtNotifier.h"
 #include "screens/SingleInstance.h"
 #include "tests/online/SimProcess.h"
+#include "tests/screens/ScreenWorld.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -21,7 +20,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -32,109 +30,76 @@
 #include <thread>
 
 using namespace tw;
+using test::ScreenWorld;
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr const char* kCode = "GC12AB";
 
-// A program state over a temporary folder with a map folder of its own.
-struct World {
-    World()
-    {
-        Paths p;
-        const fs::path root = dir.path().toStdString();
-        p.config = root / "config";
-        p.data = root / "data";
-        p.documents = root / "docs";
-        p.install = TARNWICK_RUNTIME_DIR;
-        fs::create_directories(p.data);
-        global = std::make_unique<CGlobalData>(p, Services{recorder, notifier, keepAwake});
-        global->settings.language = "en";
-        global->LoadSettings(SettingsGroup::User);
-        global->settings.mapFolder = (root / "maps").string();
-        mapFolder = root / "maps";
-        fs::copy_file(p.install / "emptydb.db3", global->settings.dbFile);
-        global->db.cacheDb.OpenFile(global->settings.dbFile);
-        global->db.InitTagCategories();
-        global->list.filter.refPoint = 3;
-        global->settings.homeLat = 50.08;
-        global->settings.homeLon = 14.42;
+// Pictures and offline copies go to a map folder of its own.
+const ScreenWorld::Options kListingWorld{.ownMapFolder = true};
+
+// The cache kCode with a listing in HTML, two logs, two waypoints and tags
+// for the picture links.
+void addListedCache(ScreenWorld& w, const std::string& longDesc, const std::vector<std::string>& imageLinks = {})
+{
+    CGeocache c = w.cache(kCode);
+    c.name = "Mill & <Weir>";
+    c.author = "Jana & Petr";
+    c.lat = 50.081;
+    c.lon = 14.421;
+    c.text = "<p>Short <b>walk</b>.</p>";
+    c.shortDescHtml = 1;
+    c.longDesc = longDesc;
+    c.longDescHtml = 1;
+    c.hint = "Haqre gur fgbar";
+    c.comment = "Parking is free.";
+    c.attributes = {"dogs-yes", "night-no"};
+    const char* finders[] = {"kapr<&>sons", "TrailMole"};
+    const char* texts[] = {"Found it.\nTFTC <b>really</b> <img src=\"http://img.example.org/smile.gif\">",
+                           "No luck, <i>muggles</i>."};
+    for (int i = 0; i < 2; ++i) {
+        auto log = std::make_unique<CGeoLog>();
+        log->date = 20240610 - i * 100;
+        log->type = i ? LogType::DidntFindIt : LogType::FoundIt;
+        log->finder = finders[i];
+        log->text = texts[i];
+        c.logs.push_back(std::move(log));
     }
-
-    // Downloads on, over loopback, with short timeouts.
-    void goOnline()
-    {
-        global->settings.dnlOnline = 1;
-        global->netClient.setConnectionProbe([] { return true; });
-        global->netClient.setDownloadsOn(true);
-        global->netClient.setDownloadRoot(mapFolder);
-        global->netClient.setTimeouts(std::chrono::seconds(2), std::chrono::seconds(2));
+    QVERIFY(w.store(c));
+    for (int i = 0; i < 2; ++i) {
+        CWaypoint wpt;
+        wpt.code = kCode;
+        wpt.prefix = i ? "S1" : "PK";
+        wpt.name = i ? "Plaque" : "Car park";
+        wpt.type = i ? WaypointType::Stage : WaypointType::Parking;
+        wpt.lat = 50.082 + i * 0.001;
+        wpt.lon = 14.422;
+        wpt.flag = 1;
+        QVERIFY(w.store(wpt));
     }
+    for (const std::string& link : imageLinks)
+        QVERIFY(AddTag(w.global->db.cacheDb, kCode, TagCategoryName::GcImage, link));
+}
 
-    void addCache(const std::string& longDesc, const std::vector<std::string>& imageLinks = {})
-    {
-        CGeocache c;
-        c.code = kCode;
-        c.name = "Mill & <Weir>";
-        c.author = "Jana & Petr";
-        c.lat = 50.081;
-        c.lon = 14.421;
-        c.type = CacheType::Traditional;
-        c.text = "<p>Short <b>walk</b>.</p>";
-        c.shortDescHtml = 1;
-        c.longDesc = longDesc;
-        c.longDescHtml = 1;
-        c.hint = "Haqre gur fgbar";
-        c.comment = "Parking is free.";
-        c.attributes = {"dogs-yes", "night-no"};
-        const char* finders[] = {"kapr<&>sons", "TrailMole"};
-        const char* texts[] = {"Found it.\nTFTC <b>really</b> <img src=\"http://img.example.org/smile.gif\">",
-                               "No luck, <i>muggles</i>."};
-        for (int i = 0; i < 2; ++i) {
-            auto log = std::make_unique<CGeoLog>();
-            log->date = 20240610 - i * 100;
-            log->type = i ? LogType::DidntFindIt : LogType::FoundIt;
-            log->finder = finders[i];
-            log->text = texts[i];
-            c.logs.push_back(std::move(log));
-        }
-        CacheStore store(global->db.cacheDb, global->db.tagCategories);
-        QVERIFY(store.InsertCache(c));
-        for (int w = 0; w < 2; ++w) {
-            CWaypoint wpt;
-            wpt.code = kCode;
-            wpt.prefix = w ? "S1" : "PK";
-            wpt.name = w ? "Plaque" : "Car park";
-            wpt.type = w ? WaypointType::Stage : WaypointType::Parking;
-            wpt.lat = 50.082 + w * 0.001;
-            wpt.lon = 14.422;
-            wpt.flag = 1;
-            QVERIFY(store.InsertWaypoint(wpt));
-        }
-        for (const std::string& link : imageLinks)
-            QVERIFY(AddTag(global->db.cacheDb, kCode, TagCategoryName::GcImage, link));
-    }
+fs::path localImage(const ScreenWorld& w, const std::string& name)
+{
+    return listing::localImagePath(w.mapFolder(), kCode, name);
+}
 
-    fs::path localImage(const std::string& name) const { return listing::localImagePath(mapFolder, kCode, name); }
+void writeImage(const fs::path& path, QColor colour)
+{
+    fs::create_directories(path.parent_path());
+    QImage image(120, 80, QImage::Format_RGB32);
+    image.fill(colour);
+    QVERIFY(image.save(QString::fromStdString(path.string()), "PNG"));
+}
 
-    void writeImage(const fs::path& path, QColor colour)
-    {
-        fs::create_directories(path.parent_path());
-        QImage image(120, 80, QImage::Format_RGB32);
-        image.fill(colour);
-        QVERIFY(image.save(QString::fromStdString(path.string()), "PNG"));
-    }
-
-    std::string storedComment() { return LoadCacheByCode(global->db.cacheDb, kCode)->comment; }
-
-    QTemporaryDir dir;
-    fs::path mapFolder;
-    RecordingPrompter recorder;
-    QtNotifier notifier;
-    RecordingKeepAwake keepAwake;
-    std::unique_ptr<CGlobalData> global;
-};
+std::string storedComment(ScreenWorld& w)
+{
+    return LoadCacheByCode(w.global->db.cacheDb, kCode)->comment;
+}
 
 // The image a page's view shows for an address (loading it if needed).
 QImage shownImage(QTextBrowser* view, const QString& url)
@@ -184,15 +149,15 @@ private slots:
 
     void readsEveryPageOfACacheChosenInTheList()
     {
-        World w;
-        w.addCache("<h3>History</h3><p>The weir was built in 1892.</p><p><img src='http://img.example.org/x/weir.png'></p>",
+        ScreenWorld w(kListingWorld);
+        addListedCache(w, "<h3>History</h3><p>The weir was built in 1892.</p><p><img src='http://img.example.org/x/weir.png'></p>",
                    {"<a href=\"http://img.example.org/x/weir.png\">The weir</a>",
                     "<a href=\"http://img.example.org/x/mill.png\">The mill</a>",
                     "<a href=\"http://img.example.org/x/plaque.png\">The plaque</a>"});
-        w.writeImage(w.localImage("weir.png"), Qt::blue);
-        w.writeImage(w.localImage("mill.png"), Qt::red);
-        w.writeImage(w.localImage("plaque.png"), Qt::green);
-        const fs::path attachment = listing::attachmentFolder(w.mapFolder, kCode) / "notes.txt";
+        writeImage(localImage(w, "weir.png"), Qt::blue);
+        writeImage(localImage(w, "mill.png"), Qt::red);
+        writeImage(localImage(w, "plaque.png"), Qt::green);
+        const fs::path attachment = listing::attachmentFolder(w.mapFolder(), kCode) / "notes.txt";
         fs::create_directories(attachment.parent_path());
         std::ofstream(attachment) << "stage 1\n";
 
@@ -214,7 +179,7 @@ private slots:
         const QString description = screen->descriptionView()->toPlainText();
         for (const char* text : {"Mill & <Weir>", "Jana & Petr", "Car park", "Plaque", "Short walk.", "built in 1892"})
             QVERIFY2(description.contains(QString::fromUtf8(text)), text);
-        QCOMPARE(shownImage(screen->descriptionView(), fileUrlOf(w.localImage("weir.png"))).pixelColor(5, 5),
+        QCOMPARE(shownImage(screen->descriptionView(), fileUrlOf(localImage(w, "weir.png"))).pixelColor(5, 5),
                  QColor(Qt::blue));
         QCOMPARE(shownImage(screen->descriptionView(), QStringLiteral("attribute:night-no")),
                  attributeIcon(QStringLiteral("night-no"), touchPx(*w.global) * 3 / 4));
@@ -230,9 +195,9 @@ private slots:
         const QString images = screen->imagesView()->toPlainText();
         for (const char* caption : {"The weir", "The mill", "The plaque"})
             QVERIFY2(images.contains(QLatin1String(caption)), caption);
-        QCOMPARE(shownImage(screen->imagesView(), fileUrlOf(w.localImage("mill.png"))).pixelColor(5, 5),
+        QCOMPARE(shownImage(screen->imagesView(), fileUrlOf(localImage(w, "mill.png"))).pixelColor(5, 5),
                  QColor(Qt::red));
-        QCOMPARE(shownImage(screen->imagesView(), fileUrlOf(w.localImage("plaque.png"))).pixelColor(5, 5),
+        QCOMPARE(shownImage(screen->imagesView(), fileUrlOf(localImage(w, "plaque.png"))).pixelColor(5, 5),
                  QColor(Qt::green));
 
         // Tags: category and value, attributes and images among them.
@@ -260,8 +225,8 @@ private slots:
         // The listing's own entries follow the commands on the cache.
         QCOMPARE(menuTexts(menu).mid(menuTexts(menu).size() - 3),
                  (QStringList{"Open attachments folder", "Open the cache's web page", "Reload listing"}));
-        fs::create_directories(listing::offlineCopyPath(w.mapFolder, kCode).parent_path());
-        std::ofstream(listing::offlineCopyPath(w.mapFolder, kCode).string()) << "<html><body>Saved page</body></html>";
+        fs::create_directories(listing::offlineCopyPath(w.mapFolder(), kCode).parent_path());
+        std::ofstream(listing::offlineCopyPath(w.mapFolder(), kCode).string()) << "<html><body>Saved page</body></html>";
         QMenu again;
         screen->fillMenu(again);
         const QStringList texts = menuTexts(again);
@@ -276,8 +241,8 @@ private slots:
 
     void aCodeFromOutsideOpensItsListingInTheRunningProgram()
     {
-        World w;
-        w.addCache("<p>Long</p>");
+        ScreenWorld w(kListingWorld);
+        addListedCache(w, "<p>Long</p>");
         MainWindow window(*w.global, w.notifier);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -315,8 +280,8 @@ private slots:
 
     void hintDecodesAndTheNoteKeepsItsVariables()
     {
-        World w;
-        w.addCache("<p>Long</p>");
+        ScreenWorld w(kListingWorld);
+        addListedCache(w, "<p>Long</p>");
         MainWindow window(*w.global, w.notifier);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -339,7 +304,7 @@ private slots:
         screen->fillNoteMenu(menu);
         QCOMPARE(menuTexts(menu).mid(0, 2), (QStringList{"Store selection as variables", "Paste"}));
         menu.actions().at(0)->trigger();
-        QCOMPARE(w.storedComment(), std::string("Parking is free.\r\n<!\r\nA=3 B=5\r\n!>"));
+        QCOMPARE(storedComment(w), std::string("Parking is free.\r\n<!\r\nA=3 B=5\r\n!>"));
 
         // With a block present the entry is off; a new waypoint takes the selection.
         QString handed;
@@ -355,7 +320,7 @@ private slots:
         QTest::keyClicks(note, "Open daily");
         QCOMPARE(window.topScreen()->mainActionText(), QStringLiteral("Save note"));
         QVERIFY(window.popScreen());
-        QCOMPARE(w.storedComment(), std::string("Open daily"));
+        QCOMPARE(storedComment(w), std::string("Open daily"));
     }
 
     void missingImageIsFetchedOnceAndShownWhenItArrives()
@@ -363,11 +328,11 @@ private slots:
         if (!m_simError.empty())
             QSKIP(m_simError.c_str());
         qputenv("TARNWICK_ALLOW_PRIVATE_HOSTS", "1"); // the simulator is on loopback
-        World w;
+        ScreenWorld w(kListingWorld);
         qunsetenv("TARNWICK_ALLOW_PRIVATE_HOSTS");
-        w.goOnline();
+        w.goOnline(std::chrono::seconds(2));
         const std::string url = m_sim->baseUrl() + "/img/view.png";
-        w.addCache("<p>View:</p><img src=\"" + url + "\">");
+        addListedCache(w, "<p>View:</p><img src=\"" + url + "\">");
 
         // The link is down for now: the picture waits in the queue.
         w.global->netClient.setDownloadsOn(false);
@@ -376,32 +341,32 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         CacheScreen* screen = openCacheScreen(window, kCode);
         QVERIFY(screen);
-        const QString local = fileUrlOf(w.localImage("view.png"));
+        const QString local = fileUrlOf(localImage(w, "view.png"));
         QCOMPARE(w.global->netClient.queued(), 1);
         QCOMPARE(shownImage(screen->descriptionView(), local).size(), QSize(1, 1));
 
         w.global->netClient.setDownloadsOn(true);
         w.global->netClient.startWorker();
-        QTRY_VERIFY_WITH_TIMEOUT(fs::exists(w.localImage("view.png")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(fs::exists(localImage(w, "view.png")), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(shownImage(screen->descriptionView(), local).width() > 1, 5000);
         // Built again (shown again, reloaded): the address is not asked for again.
         screen->activated();
         screen->reload();
         QTRY_VERIFY(!w.global->netClient.running());
         QCOMPARE(requestsFor(*m_sim, "/img/view.png"), 1);
-        QVERIFY(w.recorder.messages().empty());
+        QVERIFY(w.prompter.messages().empty());
     }
 
     void aHostileListingStaysInert()
     {
         if (!m_simError.empty())
             QSKIP(m_simError.c_str());
-        World w;
-        w.goOnline();
+        ScreenWorld w(kListingWorld);
+        w.goOnline(std::chrono::seconds(2));
         w.global->netClient.setPrivateHostsAllowed(false);
-        const fs::path outside = w.mapFolder.parent_path() / "secret.png";
-        w.writeImage(outside, Qt::magenta);
-        w.addCache("<script>document.write('INJECTED'); fetch('" + m_sim->baseUrl() +
+        const fs::path outside = w.mapFolder().parent_path() / "secret.png";
+        writeImage(outside, Qt::magenta);
+        addListedCache(w, "<script>document.write('INJECTED'); fetch('" + m_sim->baseUrl() +
                    "/echo/script');</script><p>Safe text</p>"
                    "<a href=\"javascript:alert(1)\">js</a> <a href=\"file:///etc/passwd\">file</a> "
                    "<a href=\"data:text/html,hi\">data</a> <a href=\"https://example.org/page\">web</a>"
@@ -435,9 +400,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!w.global->netClient.running() && w.global->netClient.queued() == 0, 5000);
         QCOMPARE(requestsFor(*m_sim, "/img/private.png"), 0);
         QCOMPARE(requestsFor(*m_sim, "/echo/script"), 0);
-        QVERIFY(!fs::exists(w.localImage("private.png")));
+        QVERIFY(!fs::exists(localImage(w, "private.png")));
         QVERIFY(w.global->netClient.downloadsOn());
-        QVERIFY(w.recorder.messages().empty());
+        QVERIFY(w.prompter.messages().empty());
     }
 
     void everyAttributeOfTheRecordsHasItsOwnIcon()

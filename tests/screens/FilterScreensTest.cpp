@@ -1,17 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CGlobalData.h"
 #include "app/GpxImport.h"
-#include "db/CacheStore.h"
 #include "filter/FilterChoices.h"
 #include "filter/QueryBuilder.h"
-#include "geo/GeoMath.h"
 #include "platform/IniFile.h"
-#include "platform/RecordingKeepAwake.h"
-#include "platform/RecordingPrompter.h"
 #include "screens/CFilterScr.h"
 #include "screens/CacheListScreen.h"
 #include "screens/MainWindow.h"
 #include "screens/QtNotifier.h"
+#include "tests/screens/ScreenWorld.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,7 +21,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 
@@ -37,65 +33,32 @@
 #include <memory>
 
 using namespace tw;
+using test::child;
+using test::ScreenWorld;
 
 namespace {
 
 constexpr geo::LatLon kHome{50.08, 14.42};
+const ScreenWorld::Options kFilterWorld{.home = kHome};
 
-// A program state over a temporary folder: a cache database with caches
-// around home, the reference point.
-struct World {
-    World()
-    {
-        Paths p;
-        const std::filesystem::path root = dir.path().toStdString();
-        p.config = root / "config";
-        p.data = root / "data";
-        p.documents = root / "docs";
-        p.install = TARNWICK_RUNTIME_DIR;
-        std::filesystem::create_directories(p.data);
-        global = std::make_unique<CGlobalData>(p, Services{recorder, notifier, keepAwake});
-        global->settings.language = "en";
-        global->LoadSettings(SettingsGroup::User);
-        std::filesystem::copy_file(p.install / "emptydb.db3", global->settings.dbFile);
-        global->db.cacheDb.OpenFile(global->settings.dbFile);
-        global->db.InitTagCategories();
-        global->settings.homeLat = kHome.lat;
-        global->settings.homeLon = kHome.lon;
-        global->settings.nickname = "me";
-        global->list.filter.refPoint = 3;
-        global->list.SaveFilter();
-    }
+// Caches by "me" are the user's own; the filter starts as saved.
+void startAsMe(ScreenWorld& w)
+{
+    w.global->settings.nickname = "me";
+    w.global->list.SaveFilter();
+}
 
-    void add(const std::string& code, double km, int type, int status = 0, int found = 0,
-             const std::string& author = "someone")
-    {
-        CGeocache c;
-        c.code = code;
-        c.name = "Cache " + code;
-        c.author = author;
-        const geo::LatLon at = geo::projectPoint(kHome, km, 45.0 * static_cast<double>(code.back()));
-        c.lat = at.lat;
-        c.lon = at.lon;
-        c.type = type;
-        c.status = status;
-        c.found = found;
-        CacheStore(global->db.cacheDb, global->db.tagCategories).InsertCache(c);
-    }
-
-    std::unique_ptr<MainWindow> openWindow()
-    {
-        auto window = std::make_unique<MainWindow>(*global, notifier);
-        window->show();
-        return window;
-    }
-
-    QTemporaryDir dir;
-    RecordingPrompter recorder;
-    QtNotifier notifier;
-    RecordingKeepAwake keepAwake;
-    std::unique_ptr<CGlobalData> global;
-};
+// A cache km from home, in a direction its code's last character picks.
+void add(ScreenWorld& w, const std::string& code, double km, int type, int status = 0, int found = 0,
+         const std::string& author = "someone")
+{
+    CGeocache c = w.cache(code, km, 45.0 * static_cast<double>(code.back()));
+    c.author = author;
+    c.type = type;
+    c.status = status;
+    c.found = found;
+    w.store(c);
+}
 
 QStringList sorted(QStringList codes)
 {
@@ -111,15 +74,6 @@ QStringList listedCodes(const CGlobalData& g)
     return sorted(codes);
 }
 
-template <typename T>
-T* child(QWidget* parent, const char* name)
-{
-    T* w = parent->findChild<T*>(QString::fromLatin1(name));
-    if (!w)
-        qFatal("no widget %s", name);
-    return w;
-}
-
 // Types into a field as a user would, replacing what it held.
 void retype(QLineEdit* edit, const QString& text)
 {
@@ -128,7 +82,7 @@ void retype(QLineEdit* edit, const QString& text)
     QTest::keyClicks(edit, text);
 }
 
-CFilterScr* openFilter(World& w, MainWindow& window)
+CFilterScr* openFilter(ScreenWorld& w, MainWindow& window)
 {
     openFilterScreen(window, *w.global);
     return qobject_cast<CFilterScr*>(window.topScreen());
@@ -159,11 +113,12 @@ class FilterScreensTest : public QObject {
 private slots:
     void afterAnImportOneTapShowsAllCaches()
     {
-        World w;
-        w.add("GCOLD1", 1.0, CacheType::Traditional);
-        w.add("GCOLD2", 2.0, CacheType::Multi, 2, 20120101);
-        w.add("GCOLD3", 3.0, CacheType::Event, 0, 0, "me");
-        const std::filesystem::path gpx = std::filesystem::path(w.dir.path().toStdString()) / "pq.gpx";
+        ScreenWorld w(kFilterWorld);
+        startAsMe(w);
+        add(w, "GCOLD1", 1.0, CacheType::Traditional);
+        add(w, "GCOLD2", 2.0, CacheType::Multi, 2, 20120101);
+        add(w, "GCOLD3", 3.0, CacheType::Event, 0, 0, "me");
+        const std::filesystem::path gpx = w.root() / "pq.gpx";
         std::ofstream(gpx) << "<gpx>"
                               "<wpt lat=\"50.09\" lon=\"14.43\"><name>GCNEW1</name><groundspeak:cache>"
                               "<groundspeak:name>New one</groundspeak:name>"
@@ -203,15 +158,16 @@ private slots:
 
     void choicesGiveTheRowsOfTheQuery()
     {
-        World w;
-        w.add("GCA0", 1.0, CacheType::Traditional);
-        w.add("GCA1", 2.0, CacheType::Multi, 1);
-        w.add("GCA2", 3.0, CacheType::Traditional, 2);
-        w.add("GCA3", 4.0, CacheType::Multi, 0, 20110101);
-        w.add("GCA4", 1.5, CacheType::Traditional, 0, 0, "me");
-        w.add("GCA5", 2.5, CacheType::Event);
-        w.add("GCA6", 12.0, CacheType::Traditional);
-        w.add("GCA7", 0.5, CacheType::Multi);
+        ScreenWorld w(kFilterWorld);
+        startAsMe(w);
+        add(w, "GCA0", 1.0, CacheType::Traditional);
+        add(w, "GCA1", 2.0, CacheType::Multi, 1);
+        add(w, "GCA2", 3.0, CacheType::Traditional, 2);
+        add(w, "GCA3", 4.0, CacheType::Multi, 0, 20110101);
+        add(w, "GCA4", 1.5, CacheType::Traditional, 0, 0, "me");
+        add(w, "GCA5", 2.5, CacheType::Event);
+        add(w, "GCA6", 12.0, CacheType::Traditional);
+        add(w, "GCA7", 0.5, CacheType::Multi);
         for (const char* code : {"GCA0", "GCA1", "GCA3", "GCA4", "GCA6"})
             AddTag(w.global->db.cacheDb, code, "colour", "red");
         auto window = w.openWindow();
@@ -265,9 +221,10 @@ private slots:
 
     void savedFilterLoadsBackIdentically()
     {
-        World w;
-        w.add("GCB0", 1.0, CacheType::Event);
-        w.add("GCB1", 1.0, CacheType::Traditional);
+        ScreenWorld w(kFilterWorld);
+        startAsMe(w);
+        add(w, "GCB0", 1.0, CacheType::Event);
+        add(w, "GCB1", 1.0, CacheType::Traditional);
         auto window = w.openWindow();
         CFilterScr* screen = openFilter(w, *window);
         QTabWidget* tabs = screen->tabs();
@@ -332,21 +289,22 @@ private slots:
         screen = openFilter(w, *window);
         saved = child<QListWidget>(screen, "savedFilters");
         saved->setCurrentRow(0);
-        w.recorder.queueAnswer(false);
+        w.prompter.queueAnswer(false);
         child<QPushButton>(screen, "deleteFilter")->click();
         QCOMPARE(saved->count(), 1);
-        w.recorder.queueAnswer(true);
+        w.prompter.queueAnswer(true);
         child<QPushButton>(screen, "deleteFilter")->click();
         QCOMPARE(saved->count(), 0);
         QVERIFY(listFilterFiles(w.global->list.filterFolder()).empty());
-        QCOMPARE(w.recorder.questions().size(), std::size_t{2});
+        QCOMPARE(w.prompter.questions().size(), std::size_t{2});
     }
 
     void backChangesNothing()
     {
-        World w;
-        w.add("GCC0", 1.0, CacheType::Traditional);
-        w.add("GCC1", 2.0, CacheType::Webcam);
+        ScreenWorld w(kFilterWorld);
+        startAsMe(w);
+        add(w, "GCC0", 1.0, CacheType::Traditional);
+        add(w, "GCC1", 2.0, CacheType::Webcam);
         auto window = w.openWindow();
         const CacheFilter before = w.global->list.filter;
         const int maxRows = w.global->settings.maxRows;

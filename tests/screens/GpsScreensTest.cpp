@@ -6,44 +6,37 @@
 #include "gps/GpsReceiver.h"
 #include "gps/Navigation.h"
 #include "gps/ProximityAlert.h"
-#include "platform/Prompter.h"
-#include "platform/RecordingKeepAwake.h"
-#include "platform/RecordingSoundPlayer.h"
 #include "screens/CExportTrackDlg.h"
 #include "screens/CGpsMon.h"
 #include "screens/CGpsScr.h"
 #include "screens/CGpsTrip.h"
 #include "screens/CTrackManager.h"
 #include "screens/NavigationScreen.h"
-#include "screens/QtNotifier.h"
 #include "tests/TestSupport.h"
+#include "tests/screens/ScreenWorld.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
 #include <sqlite3.h>
 
-#include <condition_variable>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <sstream>
 #include <thread>
 
 using namespace tw;
+using test::onNextDialog;
+using test::ScreenWorld;
 namespace fs = std::filesystem;
 
 #define REQUIRE_CORPUS()                                                                                  \
@@ -63,140 +56,31 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Answers questions as queued; a message can be made to hold its caller
-// (as a slow card holds a writer) until released.
-class HoldingPrompter final : public Prompter {
-public:
-    void message(const std::string& text, MessageIcon) override
-    {
-        std::unique_lock lock(m_mutex);
-        m_messages.push_back(text);
-        if (!m_hold)
-            return;
-        m_holding = true;
-        m_changed.notify_all();
-        m_changed.wait_for(lock, std::chrono::seconds(20), [this] { return !m_hold; });
-        m_holding = false;
-    }
-    bool ask(const std::string& text, bool defaultYes) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_questions.push_back(text);
-        if (m_answers.empty())
-            return defaultYes;
-        const bool yes = m_answers.front();
-        m_answers.erase(m_answers.begin());
-        return yes;
-    }
-    void queueAnswer(bool yes)
-    {
-        std::lock_guard lock(m_mutex);
-        m_answers.push_back(yes);
-    }
-    void hold(bool on)
-    {
-        std::lock_guard lock(m_mutex);
-        m_hold = on;
-        m_changed.notify_all();
-    }
-    bool holding() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_holding;
-    }
-    std::vector<std::string> questions() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_questions;
-    }
+// No cache database; the track database open and recording on.
+const ScreenWorld::Options kGpsWorld{.home = {49.19, 16.6}, .cacheDb = false, .fromHome = false, .recordTrack = true};
 
-private:
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_hold = false;
-    bool m_holding = false;
-    std::vector<bool> m_answers;
-    std::vector<std::string> m_messages;
-    std::vector<std::string> m_questions;
-};
-
-// The program state over a temporary folder, with the track database open
-// and recording on.
-struct World {
-    explicit World(const QTemporaryDir& dir)
-    {
-        Paths p;
-        const fs::path root = dir.path().toStdString();
-        p.config = root / "config";
-        p.data = root / "data";
-        p.documents = root / "docs";
-        p.install = TARNWICK_RUNTIME_DIR;
-        fs::create_directories(p.data);
-        global = std::make_unique<CGlobalData>(p, Services{prompter, notifier, keepAwake});
-        global->settings.language = "en";
-        global->LoadSettings(SettingsGroup::User);
-        global->settings.homeLat = 49.19;
-        global->settings.homeLon = 16.6;
-        global->settings.saveTrackLog = 1;
-        global->settings.maxTrackBuffer = 30;
-        fs::create_directories(global->trackDbPath().parent_path());
-        global->db.trackDb.OpenFile(global->trackDbPath().string());
-        global->gpsServices.applyGpsSettings();
-        global->gpsServices.trackLogger->setClock([this] { return clock; });
-        global->gpsServices.trackLogger->openTrackLog();
-        global->gpsServices.proximityAlert->setSoundPlayer(&sound);
-    }
-
-    // One usable fix, as the reader hands it on, a few seconds later.
-    void fix(geo::LatLon at)
-    {
-        clock += 5;
-        global->gpsServices.gps->dispatchLine(gga(at));
-    }
-
-    static std::string gga(geo::LatLon at)
-    {
-        // Minutes in ten-thousandths, written with integers only: a receiver
-        // writes a decimal point whatever the locale of the test.
-        auto field = [](double value, int degreeDigits) {
-            const long tenThousandths = std::lround(std::abs(value) * 60 * 10000);
-            const long degrees = tenThousandths / (60 * 10000);
-            const long minutes = tenThousandths % (60 * 10000);
-            char text[32];
-            std::snprintf(text, sizeof text, "%0*ld%02ld.%04ld", degreeDigits, degrees, minutes / 10000,
-                          minutes % 10000);
-            return std::string(text);
-        };
-        return "$GPGGA,101500.00," + field(at.lat, 2) + (at.lat < 0 ? ",S," : ",N,") + field(at.lon, 3) +
-               (at.lon < 0 ? ",W" : ",E") + ",1,07,1.0,300.0,M,0,M,,\r\n";
-    }
-
-    std::time_t clock = 1718000000;
-    HoldingPrompter prompter;
-    QtNotifier notifier;
-    RecordingKeepAwake keepAwake;
-    RecordingSoundPlayer sound;
-    std::unique_ptr<CGlobalData> global;
-};
-
-template <class Dialog>
-void onNextDialog(std::function<void(Dialog*)> handle)
+std::string gga(geo::LatLon at)
 {
-    auto* poll = new QTimer;
-    const QDeadlineTimer deadline(10000);
-    QObject::connect(poll, &QTimer::timeout, [poll, deadline, handle] {
-        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        if (!dialog && !deadline.hasExpired())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        if (!dialog)
-            return;
-        handle(dialog);
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-    poll->start(10);
+    // Minutes in ten-thousandths, written with integers only: a receiver
+    // writes a decimal point whatever the locale of the test.
+    auto field = [](double value, int degreeDigits) {
+        const long tenThousandths = std::lround(std::abs(value) * 60 * 10000);
+        const long degrees = tenThousandths / (60 * 10000);
+        const long minutes = tenThousandths % (60 * 10000);
+        char text[32];
+        std::snprintf(text, sizeof text, "%0*ld%02ld.%04ld", degreeDigits, degrees, minutes / 10000,
+                      minutes % 10000);
+        return std::string(text);
+    };
+    return "$GPGGA,101500.00," + field(at.lat, 2) + (at.lat < 0 ? ",S," : ",N,") + field(at.lon, 3) +
+           (at.lon < 0 ? ",W" : ",E") + ",1,07,1.0,300.0,M,0,M,,\r\n";
+}
+
+// One usable fix, as the reader hands it on, a few seconds later.
+void fix(ScreenWorld& w, geo::LatLon at)
+{
+    w.clock += 5;
+    w.global->gpsServices.gps->dispatchLine(gga(at));
 }
 
 // The PRNs of the last satellite view in a receiver log.
@@ -227,8 +111,7 @@ private slots:
     {
         REQUIRE_CORPUS();
         const std::string log = test::readFile(test::corpusDir() / "nmea" / "bu353s4.log");
-        QTemporaryDir dir;
-        World w(dir);
+        ScreenWorld w(kGpsWorld);
         w.global->gpsServices.gps->feed(log);
         CGpsScr screen(*w.global);
         screen.tick();
@@ -244,10 +127,9 @@ private slots:
 
     void compassPointsAtTheTarget()
     {
-        QTemporaryDir dir;
-        World w(dir);
+        ScreenWorld w(kGpsWorld);
         const geo::LatLon user{49.2, 16.61};
-        w.fix(user);
+        fix(w, user);
         w.global->gpsServices.gps->dispatchLine("$GPRMC,101500.00,A,4912.0000,N,01636.6000,E,3.0,40.0,150624,,\r\n");
         const geo::LatLon target = geo::projectPoint(user, 0.2, 70.0);
         w.global->gpsServices.setNavigationTarget(NavigationTarget{"Final", "GCTEST", target.lat, target.lon});
@@ -270,29 +152,28 @@ private slots:
 
     void alertSoundsOnceNearTheTargetAndAgainAfterLeaving()
     {
-        QTemporaryDir dir;
-        World w(dir);
+        ScreenWorld w(kGpsWorld);
         const geo::LatLon target{49.2, 16.6};
         w.global->gpsServices.setNavigationTarget(NavigationTarget{"Cache", "GCALRT", target.lat, target.lon});
         auto at = [&](double metres) { return geo::projectPoint(target, metres / 1000.0, 180.0); };
-        w.fix(at(100));
+        fix(w, at(100));
         QCOMPARE(w.sound.played().size(), std::size_t(0));
-        w.fix(at(25));
+        fix(w, at(25));
         QCOMPARE(w.sound.played().size(), std::size_t(1));
         QCOMPARE(w.sound.played().front(), w.global->settings.alertSound);
         QVERIFY(fs::exists(w.global->settings.alertSound)); // the shipped alarm
-        w.fix(at(15));
-        w.fix(at(45)); // inside 1.8 × 30 m: still fired
-        w.fix(at(20));
+        fix(w, at(15));
+        fix(w, at(45)); // inside 1.8 × 30 m: still fired
+        fix(w, at(20));
         QCOMPARE(w.sound.played().size(), std::size_t(1));
-        w.fix(at(60));
-        w.fix(at(20));
+        fix(w, at(60));
+        fix(w, at(20));
         QCOMPARE(w.sound.played().size(), std::size_t(2));
         QVERIFY(w.global->gpsServices.proximityAlert->fired());
 
         // Switching the receiver on arms the alert again.
-        const fs::path replay = fs::path(dir.path().toStdString()) / "walk.nmea";
-        test::writeFile(replay, World::gga(at(20)));
+        const fs::path replay = w.root() / "walk.nmea";
+        test::writeFile(replay, gga(at(20)));
         w.global->gpsServices.gpsSwitch->switchOn("replay:" + replay.string(), 4800);
         QTRY_VERIFY_WITH_TIMEOUT(!w.global->gpsServices.gpsSwitch->busy(), 5000);
         QVERIFY(!w.global->gpsServices.proximityAlert->fired());
@@ -302,8 +183,7 @@ private slots:
 
     void windowNeverWaitsForTheReceiverOrTheTrackFlush()
     {
-        QTemporaryDir dir;
-        World w(dir);
+        ScreenWorld w(kGpsWorld);
         w.global->gpsServices.trackLogger->setMaxTrackBuffer(0); // every fix is written at once
         // Another program holds the track database, so the receiver's write
         // fails and its report holds the logger, as a slow card would.
@@ -311,10 +191,10 @@ private slots:
         QCOMPARE(sqlite3_open(w.global->trackDbPath().c_str(), &other), SQLITE_OK);
         QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr), SQLITE_OK);
         w.prompter.hold(true);
-        std::thread reader([&w] { w.fix({49.2, 16.6}); });
+        std::thread reader([&w] { fix(w, {49.2, 16.6}); });
         // Whatever fails below, the reader is let go and joined.
         struct Release {
-            World& w;
+            ScreenWorld& w;
             std::thread& reader;
             ~Release()
             {
@@ -352,15 +232,14 @@ private slots:
     void trackManagerRenamesExportsAndDeletes()
     {
         REQUIRE_PROGRAM("gpsbabel");
-        QTemporaryDir dir;
-        World w(dir);
+        ScreenWorld w(kGpsWorld);
         CTrackLogger& logger = *w.global->gpsServices.trackLogger;
         for (int i = 0; i < 6; ++i)
-            w.fix({49.2 + i * 0.0005, 16.6});
+            fix(w, {49.2 + i * 0.0005, 16.6});
         w.clock += 3600;
         logger.newTrack();
         for (int i = 0; i < 4; ++i)
-            w.fix({49.3, 16.7 + i * 0.0005});
+            fix(w, {49.3, 16.7 + i * 0.0005});
         logger.flushBuffer();
 
         CTrackManager manager(*w.global);
@@ -371,7 +250,7 @@ private slots:
         manager.renameChosen();
         QCOMPARE(logger.trackHeader(1)->name, std::string("Morning walk"));
 
-        const fs::path folder = fs::path(dir.path().toStdString()) / "out";
+        const fs::path folder = w.root() / "out";
         fs::create_directories(folder);
         manager.setMarked(1, true);
         manager.setMarked(2, true);

@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CGlobalData.h"
 #include "db/CacheReader.h"
-#include "db/CacheStore.h"
 #include "exchange/FieldNotes.h"
 #include "platform/Clock.h"
-#include "platform/RecordingKeepAwake.h"
-#include "platform/RecordingPrompter.h"
 #include "screens/CExportFNDlg.h"
 #include "screens/CRot13Dlg.h"
 #include "screens/CacheCommands.h"
@@ -14,6 +11,7 @@
 #include "screens/QtNotifier.h"
 #include "screens/TagsScreen.h"
 #include "screens/VisitScreen.h"
+#include "tests/screens/ScreenWorld.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -26,7 +24,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTimeEdit>
 #include <QtTest>
 
@@ -36,67 +33,24 @@
 #include <memory>
 
 using namespace tw;
+using test::ScreenWorld;
 
 namespace {
 
-// A program state over a temporary folder; a second one over the same
-// folder is the program started again.
-struct World {
-    World()
-    {
-        const std::filesystem::path root = dir.path().toStdString();
-        paths.config = root / "config";
-        paths.data = root / "data";
-        paths.documents = root / "docs";
-        paths.install = TARNWICK_RUNTIME_DIR;
-        std::filesystem::create_directories(paths.data);
-        start();
-        std::filesystem::copy_file(paths.install / "emptydb.db3", global->settings.dbFile);
-        open();
-    }
+// Every cache shows; the settings of all groups are read at start.
+const ScreenWorld::Options kVisitWorld{.settingsGroups = SettingsGroup::All, .everyCache = true};
 
-    void start()
-    {
-        global = std::make_unique<CGlobalData>(paths, Services{prompter, notifier, keepAwake});
-        global->settings.language = "en";
-        global->LoadSettings(0xff);
-        global->settings.language = "en";
-        global->LoadSettings(SettingsGroup::User);
-        global->list.filter.refPoint = 3;
-        global->list.filter.owned = 2;
-        global->list.filter.found = 2;
-        global->settings.homeLat = 50.08;
-        global->settings.homeLon = 14.42;
-    }
-
-    void open()
-    {
-        global->db.cacheDb.OpenFile(global->settings.dbFile);
-        global->db.InitTagCategories();
-        global->db.ReadDbCounters();
-    }
-
-    CGeocache add(const std::string& code, int found = 0)
-    {
-        CGeocache c;
-        c.code = code;
-        c.name = "Cache " + code;
-        c.lat = 50.08 + 0.001 * static_cast<double>(global->db.cacheCount + 1);
-        c.lon = 14.42;
-        c.type = CacheType::Traditional;
-        c.found = found;
-        CacheStore(global->db.cacheDb, global->db.tagCategories).InsertCache(c);
-        global->db.ReadDbCounters();
-        return c;
-    }
-
-    QTemporaryDir dir;
-    Paths paths;
-    RecordingPrompter prompter;
-    QtNotifier notifier;
-    RecordingKeepAwake keepAwake;
-    std::unique_ptr<CGlobalData> global;
-};
+// A traditional cache, 111 m further north than the one stored before; the
+// database's counters are read again.
+void add(ScreenWorld& w, const std::string& code, int found = 0)
+{
+    CGeocache c = w.cache(code);
+    c.lat = 50.08 + 0.001 * static_cast<double>(w.global->db.cacheCount + 1);
+    c.lon = 14.42;
+    c.found = found;
+    w.store(c);
+    w.global->db.ReadDbCounters();
+}
 
 // The export file as UTF-8 lines, after checking its UTF-16LE form.
 QStringList exportedLines(const QString& path)
@@ -130,12 +84,12 @@ class VisitScreensTest : public QObject {
 private slots:
     void visitNotesExportThroughTheDialog()
     {
-        World w;
+        ScreenWorld w(kVisitWorld);
         CGlobalData& g = *w.global;
-        w.add("GCOLD", 20100101);
-        w.add("GCVIS1");
-        w.add("GCVIS2");
-        w.add("GCVIS3");
+        add(w, "GCOLD", 20100101);
+        add(w, "GCVIS1");
+        add(w, "GCVIS2");
+        add(w, "GCVIS3");
 
         writeVisit(g, "GCVIS1", LogType::FoundIt, QDate(2024, 5, 17), QTime(10, 15), "Díky, 100% \"OK\"");
         // A Czech user picks the log type by its Czech name; the note keeps
@@ -188,10 +142,10 @@ private slots:
 
     void deletingACacheUpdatesTheStatusLine()
     {
-        World w;
+        ScreenWorld w(kVisitWorld);
         CGlobalData& g = *w.global;
         for (const char* code : {"GCD1", "GCD2", "GCD3"})
-            w.add(code);
+            add(w, code);
         MainWindow window(g, w.notifier);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -209,9 +163,9 @@ private slots:
 
     void recentListSurvivesARestart()
     {
-        World w;
+        ScreenWorld w(kVisitWorld);
         for (const char* code : {"GCR1", "GCR2", "GCR3"})
-            w.add(code);
+            add(w, code);
         std::vector<std::string> tapped;
         {
             MainWindow window(*w.global, w.notifier);
@@ -227,9 +181,8 @@ private slots:
         QVERIFY(w.global->list.currentCache());
         QCOMPARE(w.global->list.currentCache()->code, tapped[1]);
 
-        w.global.reset();
-        w.start();
-        w.open();
+        w.restart();
+        w.global->db.ReadDbCounters();
         w.global->list.LoadRecent();
         QCOMPARE(w.global->list.recent.size(), std::size_t(2));
         QCOMPARE(w.global->list.recent[0]->code, tapped[1]);
@@ -238,10 +191,10 @@ private slots:
 
     void tagAddedAndRemovedOnTheTagsScreen()
     {
-        World w;
+        ScreenWorld w(kVisitWorld);
         CGlobalData& g = *w.global;
-        w.add("GCT1");
-        w.add("GCT2");
+        add(w, "GCT1");
+        add(w, "GCT2");
         AddTag(g.db.cacheDb, "GCT2", "colour", "blue");
         TagsScreen screen(g, "GCT1");
         // The program's own categories are not offered.
@@ -264,7 +217,7 @@ private slots:
 
     void textToolsDecodeRot13MorseRomanAndBases()
     {
-        World w;
+        ScreenWorld w(kVisitWorld);
         CRot13Dlg dialog(*w.global, QStringLiteral("Nop [Abc] klm"));
         auto press = [&](int key) { QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("convert%1").arg(key)), Qt::LeftButton); };
         press(0);

@@ -2,27 +2,22 @@
 #include "app/CGlobalData.h"
 #include "app/WaypointEditing.h"
 #include "db/CacheReader.h"
-#include "db/CacheStore.h"
 #include "geo/FormulaBlocks.h"
 #include "geo/FormulaSheet.h"
-#include "platform/RecordingKeepAwake.h"
-#include "platform/RecordingPrompter.h"
 #include "screens/CEvalDlg.h"
 #include "screens/CoordEdit.h"
 #include "screens/QtNotifier.h"
 #include "screens/WaypointEditor.h"
 #include "screens/WaypointListScreen.h"
+#include "tests/screens/ScreenWorld.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDeadlineTimer>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -31,78 +26,14 @@
 #include <memory>
 
 using namespace tw;
+using test::child;
+using test::onNextDialog;
+using test::ScreenWorld;
 
 namespace {
 
-// The program state over a folder that outlives it, so that a second one
-// can open the same database as the program does after a restart.
-struct World {
-    explicit World(const QTemporaryDir& dir)
-    {
-        Paths p;
-        const std::filesystem::path root = dir.path().toStdString();
-        p.config = root / "config";
-        p.data = root / "data";
-        p.documents = root / "docs";
-        p.install = TARNWICK_RUNTIME_DIR;
-        std::filesystem::create_directories(p.data);
-        global = std::make_unique<CGlobalData>(p, Services{prompter, notifier, keepAwake});
-        global->settings.language = "en";
-        global->LoadSettings(SettingsGroup::User);
-        if (!std::filesystem::exists(global->settings.dbFile))
-            std::filesystem::copy_file(p.install / "emptydb.db3", global->settings.dbFile);
-        global->db.cacheDb.OpenFile(global->settings.dbFile);
-        global->db.InitTagCategories();
-        global->db.LoadDummyCache();
-        global->settings.homeLat = 49.19;
-        global->settings.homeLon = 16.6;
-        global->list.filter.refPoint = 3;
-    }
-
-    void addCache(const std::string& code, double lat, double lon)
-    {
-        CGeocache c;
-        c.code = code;
-        c.name = "Puzzle " + code;
-        c.lat = lat;
-        c.lon = lon;
-        CacheStore(global->db.cacheDb, global->db.tagCategories).InsertCache(c);
-    }
-
-    RecordingPrompter prompter;
-    QtNotifier notifier;
-    RecordingKeepAwake keepAwake;
-    std::unique_ptr<CGlobalData> global;
-};
-
-// Runs `handle` on the next modal dialog of type Dialog once it is up, and
-// closes that dialog if the handler left it open, so a failing step cannot
-// hang the test.
-template <class Dialog>
-void onNextDialog(std::function<void(Dialog*)> handle)
-{
-    auto* poll = new QTimer;
-    const QDeadlineTimer deadline(10000);
-    QObject::connect(poll, &QTimer::timeout, [poll, deadline, handle] {
-        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        if (!dialog && !deadline.hasExpired())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        if (!dialog)
-            return;
-        handle(dialog);
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-    poll->start(10);
-}
-
-template <class W>
-W* child(QObject* parent, const char* name)
-{
-    return parent->findChild<W*>(QLatin1String(name));
-}
+// The database keeps loose waypoints with its dummy cache.
+const ScreenWorld::Options kWaypointWorld{.home = {49.19, 16.6}, .dummyCache = true};
 
 } // namespace
 
@@ -112,12 +43,11 @@ class WaypointScreensTest : public QObject {
 private slots:
     void formulaFinalIsComputedStoredListedAndKeptAfterARestart()
     {
-        QTemporaryDir dir;
+        ScreenWorld w(kWaypointWorld);
         const double lat = 49 + 12.11 / 60;
         const double lon = 16 + 32.5 / 60;
         {
-            World w(dir);
-            w.addCache("GCPUZ", 49.2, 16.6);
+            w.addCache("GCPUZ", 1.1, 0.0);
             // The letter values are selected in the cache's note and kept as its variable block.
             const std::string note = "Windows on the tower: A=2 B=5\r\nBring a torch.";
             const auto withBlock = geo::storeSelectionAsVariables(note, note.find("A=2"), note.find("\r\n"));
@@ -165,26 +95,25 @@ private slots:
         }
 
         // After a restart the waypoint, its formulas and the letter values are all there.
-        World again(dir);
-        const std::vector<CWaypoint> waypoints = loadWaypoints(*again.global, "GCPUZ");
+        CGlobalData& again = w.restart();
+        const std::vector<CWaypoint> waypoints = loadWaypoints(again, "GCPUZ");
         QCOMPARE(waypoints.size(), std::size_t{1});
         const CWaypoint& final = waypoints.front();
         QCOMPARE(final.type, WaypointType::Final);
         QCOMPARE(final.flag, 0);
         QVERIFY(qAbs(final.lat - lat) < 1e-9 && qAbs(final.lon - lon) < 1e-9);
-        const geo::FormulaSheet sheet = geo::FormulaSheet::open(final.comment, cacheNote(*again.global, "GCPUZ"));
+        const geo::FormulaSheet sheet = geo::FormulaSheet::open(final.comment, cacheNote(again, "GCPUZ"));
         QCOMPARE(sheet.latFormula, std::string("49°12.[A*3+B]"));
         QCOMPARE(sheet.lonFormula, std::string("16°32.[B*100]"));
         QCOMPARE(sheet.variables, std::string("A=2 B=5"));
-        WaypointListScreen reopened(*again.global, "GCPUZ");
+        WaypointListScreen reopened(again, "GCPUZ");
         QCOMPARE(reopened.view()->count(), 1);
         QVERIFY(reopened.view()->item(0)->data(Qt::UserRole + 2).toString().startsWith(QStringLiteral("N 49°12.110'")));
     }
 
     void looseWaypointIsPastedAndTypedIntoTheFields()
     {
-        QTemporaryDir dir;
-        World w(dir);
+        ScreenWorld w(kWaypointWorld);
         w.global->settings.coordStyle = 2; // degrees, minutes and seconds
         CWaypoint waypoint = newWaypointFor(*w.global, kDummyCacheCode);
         WaypointEditor editor(*w.global, waypoint, true);
@@ -221,9 +150,8 @@ private slots:
 
     void deletingAWaypointAsksFirst()
     {
-        QTemporaryDir dir;
-        World w(dir);
-        w.addCache("GCTWO", 49.2, 16.6);
+        ScreenWorld w(kWaypointWorld);
+        w.addCache("GCTWO", 1.1, 0.0);
         for (const char* name : {"Parking", "Stage 1"}) {
             CWaypoint wp = newWaypointFor(*w.global, "GCTWO");
             wp.name = name;

@@ -22,7 +22,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -183,6 +187,58 @@ INSTANTIATE_TEST_SUITE_P(Captures, CaptureTest,
                              return out;
                          });
 
+// Polls the condition every 5 ms for up to `limit`; true once it holds.
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = 5s)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+// Descriptors of this process open on the file at path.
+int openersOf(const std::string& path)
+{
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        n += std::filesystem::read_symlink(e.path(), ec) == path ? 1 : 0;
+    }
+    return n;
+}
+
+// The ids of this process's threads.
+std::set<std::string> threadIds()
+{
+    std::set<std::string> ids;
+    for (const auto& e : std::filesystem::directory_iterator("/proc/self/task"))
+        ids.insert(e.path().filename().string());
+    return ids;
+}
+
+// Every thread started since `before` sleeps in the kernel (state S), as a
+// reader does while it waits for its port.
+bool newThreadsSleep(const std::set<std::string>& before)
+{
+    bool any = false;
+    for (const auto& e : std::filesystem::directory_iterator("/proc/self/task")) {
+        if (before.count(e.path().filename().string()))
+            continue;
+        std::ifstream in(e.path() / "stat");
+        std::string stat;
+        std::getline(in, stat);
+        // "tid (name) S ...": the name may hold blanks and brackets.
+        const auto close = stat.rfind(')');
+        if (close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] != 'S')
+            return false;
+        any = true;
+    }
+    return any;
+}
+
 class PortTest : public ::testing::Test {
 protected:
     PortTest() { receiver.setFixSink(&sink); }
@@ -196,8 +252,9 @@ constexpr const char* kGga = "$GPGGA,225308,4527.458,S,16709.165,E,1,05,2.1,14.7
 TEST_F(PortTest, StopEndsTheReaderOnASilentDevice)
 {
     FakeReceiver device;
+    const std::set<std::string> before = threadIds();
     ASSERT_TRUE(receiver.Start(device.slaveName(), 9600));
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(eventually([&] { return newThreadsSleep(before); })) << "the reader waits on the silent device";
     // Counted while the reader runs: a sanitizer may add a thread of its own
     // at the first thread start, which stays.
     const int running = test::threadCount();
@@ -253,7 +310,9 @@ TEST_F(PortTest, OverlongLineReopensThePortAndTheNextLineIsParsed)
     FakeReceiver device;
     ASSERT_TRUE(receiver.Start(device.slaveName(), 4800));
     device.send("$GPGGA," + std::string(300, '7'));
-    std::this_thread::sleep_for(300ms);
+    // The next line goes out once the reader has taken the overlong one and
+    // let go of the port to open it afresh: only the device's own end is open.
+    ASSERT_TRUE(eventually([&] { return openersOf(device.slaveName()) == 1; })) << "the port is reopened";
     device.send(std::string("\r\n") + kGga);
     ASSERT_TRUE(sink.waitForFixes(1, 5s));
     EXPECT_NEAR(sink.fixes()[0].latitude, -45.4576333, 1e-6);

@@ -28,6 +28,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <unistd.h>
@@ -407,9 +408,12 @@ private slots:
         CMapDnlDlg dialog(*w.global, w.notifier, *provider);
         dialog.setMapArea(1);
         QCOMPARE(dialog.recount(), 9);
+        const int asked = requestsStartingWith("GET /slow/tiles/");
         dialog.start();
         QTRY_VERIFY(w.global->netClient.running());
-        QTest::qWait(200); // the first tile is on its way
+        // The first tile is on its way: the simulator has its request.
+        QVERIFY2(QTest::qWaitFor([&] { return requestsStartingWith("GET /slow/tiles/") > asked; }, 5000),
+                 "no tile was asked for");
 
         QElapsedTimer t;
         t.start();
@@ -565,12 +569,20 @@ private:
     // Requests for exactly this "GET /path" served by the simulator so far.
     int requestsFor(const std::string& line) const
     {
+        return countRequests([&](const std::string& l) { return l == line; });
+    }
+    int requestsStartingWith(const std::string& prefix) const
+    {
+        return countRequests([&](const std::string& l) { return l.starts_with(prefix); });
+    }
+    int countRequests(const std::function<bool(const std::string&)>& counted) const
+    {
         net::TransferRequest req;
         req.url = "http://127.0.0.1:" + std::to_string(m_port) + "/_sim/log";
         std::istringstream in(net::transfer(req).body);
         int n = 0;
         for (std::string l; std::getline(in, l);)
-            n += l == line ? 1 : 0;
+            n += counted(l) ? 1 : 0;
         return n;
     }
     static std::string readAll(const fs::path& path)

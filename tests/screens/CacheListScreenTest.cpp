@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -155,7 +156,8 @@ private slots:
         CacheListScreen* screen = window.cacheList();
         QCOMPARE(screen->view()->model()->rowCount(), 999);
         screen->view()->scrollToBottom();
-        QTest::qWait(10);
+        const QScrollBar* bar = screen->view()->verticalScrollBar();
+        QVERIFY(QTest::qWaitFor([bar] { return bar->maximum() > 0 && bar->value() == bar->maximum(); }));
         QCOMPARE(window.statusText(), QStringLiteral("Caches: 999/0/0"));
 
         w.global->list.filter.distanceKm = 0.995;

@@ -199,16 +199,32 @@ TEST(UtmConverter, InverseReturnsThePoint)
 
 TEST(UtmConverter, WildInputGivesNoCrash)
 {
+    // Every value lies outside the latitude bands, so each designator has
+    // the band 'Z'. No zone text reads that back, nor the garbage below: the
+    // zone of the last projection stays in use.
     UtmConverter utm;
     double e = 0, n = 0;
     std::string zone;
     for (double v : {1e308, -1e308, std::nan(""), HUGE_VAL, 90.0, -90.0}) {
         utm.latLonToUtm(v, v, e, n, zone, false);
+        EXPECT_GE(utm.zone(), 1) << v;
+        EXPECT_LE(utm.zone(), 60) << v;
+        EXPECT_EQ(zone, std::to_string(utm.zone()) + 'Z') << v;
         utm.latLonToUtm(v, 14.0, e, n, zone, true);
-        (void)utm.utmToLatLon(v, v, zone);
+        EXPECT_EQ(zone, "33Z") << v;
+        if (std::abs(v) <= 90) { // the poles project to finite metres
+            EXPECT_TRUE(std::isfinite(e) && std::isfinite(n)) << v;
+        }
+        const LatLon p = utm.utmToLatLon(v, v, zone);
+        EXPECT_EQ(utm.zone(), 33) << v;
+        EXPECT_EQ(utm.band(), 'Z') << v;
+        if (std::abs(v) <= 90) { // ±90 m east and north of the grid origin: a real place
+            EXPECT_TRUE(std::isfinite(p.lat) && std::isfinite(p.lon)) << v;
+        }
         (void)utm.utmToLatLon(v, v, std::string("\xff\x00\x33", 3));
+        EXPECT_EQ(utm.zone(), 33) << v;
+        EXPECT_EQ(utm.band(), 'Z') << v;
     }
-    SUCCEED();
 }
 
 } // namespace

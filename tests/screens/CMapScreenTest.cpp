@@ -373,10 +373,7 @@ private slots:
         w.mapFromSimulator(m_port, "/tiles/{z}/{x}/{y}.png", "folder");
         w.addCache("GCAREA", 0.2, 10.0);
         w.global->list.readCaches();
-        maps::TileProvider::Options o;
-        o.mapFolder = w.mapFolder();
-        o.centre = kHome;
-        auto provider = maps::makeTileProvider(w.global->mapSources[0], o);
+        auto provider = w.tileProvider();
         CMapDnlDlg dialog(*w.global, w.notifier, *provider);
         QCOMPARE(dialog.zooms(), (std::vector<int>{10, 11, 12, 13, 14, 15, 16}));
         dialog.setMapArea(1);
@@ -401,10 +398,7 @@ private slots:
         w.mapFromSimulator(m_port, "/slow/tiles/{z}/{x}/{y}.png?delay=30", "folder");
         w.addCache("GCSLOW", 0.2, 10.0);
         w.global->list.readCaches();
-        maps::TileProvider::Options o;
-        o.mapFolder = w.mapFolder();
-        o.centre = kHome;
-        auto provider = maps::makeTileProvider(w.global->mapSources[0], o);
+        auto provider = w.tileProvider();
         CMapDnlDlg dialog(*w.global, w.notifier, *provider);
         dialog.setMapArea(1);
         QCOMPARE(dialog.recount(), 9);
@@ -475,11 +469,7 @@ private slots:
         w.global->netClient.setDownloadsOn(server != QLatin1String("offline"));
 
         // The view's centre tile is stored damaged before the map opens.
-        maps::TileProvider::Options o;
-        o.mapFolder = w.mapFolder();
-        o.centre = kHome;
-        o.zoom = w.global->mapSources[0].basic[0].defaultZoom;
-        auto writer = maps::makeTileProvider(w.global->mapSources[0], o);
+        auto writer = w.tileProvider();
         const maps::WorldPoint centre = writer->centreWorld();
         const std::string bad = damagedTile(damage);
         fs::path file;

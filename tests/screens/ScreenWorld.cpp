@@ -6,7 +6,6 @@
 #include "geo/GeoMath.h"
 #include "gps/CTrackLogger.h"
 #include "gps/ProximityAlert.h"
-#include "maps/TileProvider.h"
 #include "screens/MainWindow.h"
 
 #include <QImage>
@@ -192,12 +191,17 @@ void ScreenWorld::mapFromSimulator(int port, const std::string& urlPath, const s
     goOnline();
 }
 
-void ScreenWorld::makeTiles()
+std::unique_ptr<maps::TileProvider> ScreenWorld::tileProvider() const
 {
     maps::TileProvider::Options o;
     o.mapFolder = mapFolder();
     o.centre = options.home;
-    auto provider = maps::makeTileProvider(global->mapSources[0], o);
+    return maps::makeTileProvider(global->mapSources[0], o);
+}
+
+void ScreenWorld::makeTiles()
+{
+    const auto provider = tileProvider();
     const maps::WorldPoint c = provider->centreWorld();
     QImage image(256, 256, QImage::Format_RGB32);
     for (int i = -4; i <= 4; ++i)

@@ -4,6 +4,7 @@
 #include "app/CGlobalData.h"
 #include "db/CGeocache.h"
 #include "geo/LatLon.h"
+#include "maps/TileProvider.h"
 #include "platform/Prompter.h"
 #include "platform/RecordingKeepAwake.h"
 #include "platform/RecordingPrompter.h"
@@ -111,6 +112,8 @@ public:
     // 16) from the simulator at port and urlPath ("/tiles/{z}/{x}/{y}.png"),
     // stored in a "database" or a "folder"; downloads go on.
     void mapFromSimulator(int port, const std::string& urlPath, const std::string& storage = "database");
+    // Map source 0 over the map folder, centred on home at its default zoom.
+    std::unique_ptr<maps::TileProvider> tileProvider() const;
     // Stored tiles of 9 × 9 around home at the default zoom of map source 0:
     // coloured lines on paper, no two alike.
     void makeTiles();

@@ -121,6 +121,6 @@ double scaleFactorFor(int width, int height);
 // The update check: asks the update endpoint for the newest version (at start
 // with interactive, when downloads are on; otherwise once per run) and
 // announces a newer one once.
-void CheckVersion(CGlobalData& g, bool interactive);
+void CheckVersion(CGlobalData& global, bool interactive);
 
 } // namespace tw

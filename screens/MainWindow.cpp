@@ -73,12 +73,13 @@ QColor fromBgr(int bgr)
 
 } // namespace
 
-QString aboutText(const CGlobalData& g)
+QString aboutText(const CGlobalData& global)
 {
     return QStringLiteral("Tarnwick\n%1: %2\n%3: %4\n%5: %6")
-        .arg(langText(g, kTextProgramVersion), QString::fromLatin1(kProgramVersion), langText(g, kTextDatabaseVersion))
-        .arg(g.db.dbVersion)
-        .arg(langText(g, kTextSqliteVersion), QString::fromLatin1(sqlite3_libversion()));
+        .arg(langText(global, kTextProgramVersion), QString::fromLatin1(kProgramVersion),
+             langText(global, kTextDatabaseVersion))
+        .arg(global.db.dbVersion)
+        .arg(langText(global, kTextSqliteVersion), QString::fromLatin1(sqlite3_libversion()));
 }
 
 MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* parent)

@@ -46,6 +46,18 @@ void refreshListedCache(CGlobalData& global, const CGeocache& cache)
     global.notifier.stateChanged(Topic::CacheList);
 }
 
+std::optional<CGeocache> findCache(CGlobalData& global, const std::string& code)
+{
+    return LoadCacheByCode(global.db.cacheDb, code);
+}
+
+void makeCurrentCache(CGlobalData& global, const std::string& code)
+{
+    const CGeocache* current = global.list.currentCache();
+    if (const auto cache = findCache(global, code); cache && (!current || current->code != code))
+        global.list.setCurrentCache(*cache);
+}
+
 bool setCacheComment(CGlobalData& global, CGeocache& cache, const std::string& text)
 {
     if (!global.db.cacheDb.IsAvailable())
@@ -159,6 +171,35 @@ std::vector<std::pair<std::string, std::string>> userTagsOf(CGlobalData& global,
     }
     std::erase_if(tags, [](const auto& tag) { return isProgramTagCategory(tag.first); });
     return tags;
+}
+
+bool addUserTag(CGlobalData& global, const std::string& code, const std::string& category, const std::string& value)
+{
+    if (category.empty() || value.empty() || isProgramTagCategory(category) || !global.db.cacheDbAvailable())
+        return false;
+    return AddTag(global.db.cacheDb, code, category, value);
+}
+
+bool removeUserTag(CGlobalData& global, const std::string& code, const std::string& category,
+                   const std::string& value)
+{
+    if (!global.db.cacheDbAvailable())
+        return false;
+    return RemoveTag(global.db.cacheDb, code, category, value);
+}
+
+std::vector<std::string> tagCategoryNames(CGlobalData& global)
+{
+    if (!global.db.cacheDbOpen())
+        return {};
+    return ListCategories(global.db.cacheDb);
+}
+
+std::vector<std::string> tagValuesOf(CGlobalData& global, const std::string& category)
+{
+    if (!global.db.cacheDbOpen())
+        return {};
+    return ListValues(global.db.cacheDb, category);
 }
 
 } // namespace tw

@@ -3,6 +3,7 @@
 
 #include "app/CGlobalData.h"
 #include "db/CacheStore.h"
+#include "db/Tags.h"
 #include "exchange/CGpxImporter.h"
 #include "exchange/CacheImportStore.h"
 #include "exchange/ImportFiles.h"
@@ -23,6 +24,11 @@ constexpr int kTextNoDatabase = 951;
 constexpr int kTextOutOfMemory = 953;
 
 } // namespace
+
+void clearImportMarker(CGlobalData& global)
+{
+    DeleteTagsOfCategory(global.db.cacheDb, global.db.tagCategories.lastImport);
+}
 
 ImportSummary importGpx(CGlobalData& global, const std::filesystem::path& path, JobProgress* progress,
                         const std::atomic<bool>* cancel)

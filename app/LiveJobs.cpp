@@ -2,6 +2,7 @@
 #include "app/LiveJobs.h"
 
 #include "app/CGlobalData.h"
+#include "app/GpxImport.h"
 #include "db/Tags.h"
 #include "platform/JobProgress.h"
 #include "platform/RecordingJobProgress.h"
@@ -87,7 +88,7 @@ net::LiveJobResult liveDownloadCodes(CGlobalData& global, const std::vector<std:
 {
     net::CGcLiveClient& c = liveClient(global);
     // The marker names the latest download only.
-    DeleteTagsOfCategory(global.db.cacheDb, global.db.tagCategories.lastImport);
+    clearImportMarker(global);
     net::LiveJobResult total;
     total.ok = true;
     global.Log("BEGIN: Live download by code");
@@ -119,7 +120,7 @@ net::LiveJobResult liveNearest(CGlobalData& global, double lat, double lon, JobP
                                const std::atomic<bool>* cancel)
 {
     net::CGcLiveClient& c = liveClient(global);
-    DeleteTagsOfCategory(global.db.cacheDb, global.db.tagCategories.lastImport);
+    clearImportMarker(global);
     global.Log("BEGIN: Live nearest caches");
     net::LiveJobResult r =
         c.SearchNearest(lat, lon, global.list.filter.distanceKm, global.settings.isLite != 0, progress, cancel);

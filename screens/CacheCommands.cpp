@@ -178,7 +178,7 @@ void textToolsCommand(QWidget* window, CGlobalData& global, const QString& text)
 
 bool exportFieldNotesCommand(QWidget* window, CGlobalData& global)
 {
-    if (!global.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDbAvailable())
         return false;
     CExportFNDlg dialog(global, window);
     return execDialog(dialog, window) == QDialog::Accepted;

@@ -5,7 +5,6 @@
 #include "app/GpxExport.h"
 #include "app/GpxImport.h"
 #include "app/RouteFile.h"
-#include "db/Tags.h"
 #include "filter/FilterChoices.h"
 #include "gps/CTrackLogger.h"
 #include "platform/Notifier.h"
@@ -32,13 +31,13 @@ QString chooseGpxToRead(const CGlobalData& global, QWidget* parent)
 
 int importGpxCommand(QWidget* parent, CGlobalData& global)
 {
-    if (!global.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDbAvailable())
         return 2;
     const QString path = chooseGpxToRead(global, parent);
     if (path.isEmpty())
         return 2;
     // The import marker names the latest import only.
-    DeleteTagsOfCategory(global.db.cacheDb, global.db.tagCategories.lastImport);
+    clearImportMarker(global);
 
     CProgressDlg dialog(langText(global, kTextImportTitle),
                         {langText(global, 262), langText(global, 263), langText(global, 264), langText(global, 265)},
@@ -64,7 +63,7 @@ int importGpxCommand(QWidget* parent, CGlobalData& global)
 
 void exportGpxCommand(QWidget* parent, CGlobalData& global)
 {
-    if (!global.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDbAvailable())
         return;
     QString path = QFileDialog::getSaveFileName(parent, langText(global, kTextExportTitle),
                                                 QStringLiteral("caches.gpx"), QStringLiteral("GPX(*.GPX *.gpx)"));

@@ -2,6 +2,7 @@
 #include "screens/MainWindow.h"
 
 #include "app/CGlobalData.h"
+#include "app/CacheActions.h"
 #include "app/Version.h"
 #include "db/SqlError.h"
 #include "screens/CFilterScr.h"
@@ -15,7 +16,6 @@
 #include "screens/OnlineCommands.h"
 #include "screens/QtNotifier.h"
 #include "screens/WaypointListScreen.h"
-#include "db/CacheReader.h"
 #include "screens/CacheScreen.h"
 #include "screens/ExchangeCommands.h"
 #include "screens/LangText.h"
@@ -102,7 +102,7 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     layout->addWidget(m_status);
     setCentralWidget(central);
 
-    auto* empty = new QLabel(m_global.db.cacheDb.opened() ? langText(m_global, kTextNothingToShow)
+    auto* empty = new QLabel(m_global.db.cacheDbOpen() ? langText(m_global, kTextNothingToShow)
                                                        : langText(m_global, kTextNoDatabase));
     empty->setAlignment(Qt::AlignCenter);
     empty->setWordWrap(true);
@@ -163,7 +163,7 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
             m_cacheList->reload();
     });
 
-    if (m_global.db.cacheDb.opened()) {
+    if (m_global.db.cacheDbOpen()) {
         m_cacheList = new CacheListScreen(m_global, notifier, this);
         pushScreen(m_cacheList);
         m_cacheList->reload();
@@ -345,9 +345,9 @@ void MainWindow::showCache(const std::string& code)
 {
     popToRoot();
     std::optional<CGeocache> cache;
-    if (m_global.db.cacheDb.IsAvailable()) {
+    if (m_global.db.cacheDbAvailable()) {
         try {
-            cache = LoadCacheByCode(m_global.db.cacheDb, code);
+            cache = findCache(m_global, code);
         } catch (const SQLite::Error&) {
             cache.reset();
         }

@@ -105,7 +105,7 @@ std::vector<QString> counterNames(const CGlobalData& global)
 
 void downloadByCodeCommand(QWidget* parent, CGlobalData& global)
 {
-    if (!global.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDbAvailable())
         return;
     QInputDialog input(parent);
     input.setWindowTitle(langText(global, kTextMenuByCode));
@@ -136,7 +136,7 @@ void downloadByCodeCommand(QWidget* parent, CGlobalData& global)
 
 void nearestCachesCommand(QWidget* parent, CGlobalData& global)
 {
-    if (!global.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDbAvailable())
         return;
     OnlineSearchDialog options(global, parent);
     if (execDialog(options, parent) != QDialog::Accepted)
@@ -157,7 +157,7 @@ void nearestCachesCommand(QWidget* parent, CGlobalData& global)
 
 void refreshListedCommand(QWidget* parent, CGlobalData& global)
 {
-    if (!global.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDbAvailable())
         return;
     bindLimitWarning(global, parent);
     CProgressDlg dialog(langText(global, kTextTitle), counterNames(global), parent);
@@ -176,7 +176,7 @@ void refreshListedCommand(QWidget* parent, CGlobalData& global)
 
 void refreshStatusCommand(QWidget* parent, CGlobalData& global)
 {
-    if (!global.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDbAvailable())
         return;
     CProgressDlg dialog(langText(global, kTextTitle), counterNames(global), parent);
     dialog.setButtonTexts(langText(global, 968), langText(global, 967));

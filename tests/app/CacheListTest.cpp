@@ -20,16 +20,15 @@ protected:
     void SetUp() override
     {
         AppFixture::SetUp();
-        CGlobalData& g = *global;
         std::filesystem::create_directories(dir / "data");
-        test::copyTemplateDb(g.settings.dbFile);
-        ASSERT_EQ(g.db.cacheDb.OpenFile(g.settings.dbFile), SQLITE_OK);
-        g.db.InitTagCategories();
-        g.settings.homeLat = kHome.lat;
-        g.settings.homeLon = kHome.lon;
-        g.list.filter.refPoint = 3; // home
-        g.list.filter.owned = 2;
-        g.list.filter.found = 2;
+        test::copyTemplateDb(global->settings.dbFile);
+        ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+        global->db.InitTagCategories();
+        global->settings.homeLat = kHome.lat;
+        global->settings.homeLon = kHome.lon;
+        global->list.filter.refPoint = 3; // home
+        global->list.filter.owned = 2;
+        global->list.filter.found = 2;
     }
 
     CGeocache& add(const std::string& code, double northKm, int type = CacheType::Traditional)

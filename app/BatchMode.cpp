@@ -21,56 +21,56 @@ namespace tw {
 BatchActions defaultBatchActions()
 {
     BatchActions actions;
-    actions.exportFieldNotes = [](CGlobalData& g, std::time_t since) { return exportFieldNotes(g, since); };
-    actions.exportGpx = [](CGlobalData& g, const std::string& file) {
+    actions.exportFieldNotes = [](CGlobalData& global, std::time_t since) { return exportFieldNotes(global, since); };
+    actions.exportGpx = [](CGlobalData& global, const std::string& file) {
         ConsoleJobProgress progress({});
-        return exportGpx(g, file, &progress, nullptr).written;
+        return exportGpx(global, file, &progress, nullptr).written;
     };
-    actions.importGpx = [](CGlobalData& g, const std::string& file) {
-        ConsoleJobProgress progress({g.text(262), g.text(263), g.text(264), g.text(265)});
+    actions.importGpx = [](CGlobalData& global, const std::string& file) {
+        ConsoleJobProgress progress({global.text(262), global.text(263), global.text(264), global.text(265)});
         // SIGTERM and SIGINT end a long import after the entry being stored.
-        const ImportSummary summary = importGpx(g, file, &progress, &terminationFlag());
-        progress.finish(importCompletionText(g, summary));
+        const ImportSummary summary = importGpx(global, file, &progress, &terminationFlag());
+        progress.finish(importCompletionText(global, summary));
         // What was stored stays stored; a file that ended early or entries
         // the database refused still fail the run.
         return summary.error.empty() && summary.complete && summary.failed == 0;
     };
     // The online words use the stored token and never ask: a refused token
     // or a limit ends the run with a message and a failure.
-    actions.liveDownload = [](CGlobalData& g, const std::vector<std::string>& codes) {
-        ConsoleJobProgress progress(liveCounterNames(g));
-        const net::LiveJobResult r = liveDownloadCodes(g, codes, &progress, &terminationFlag());
+    actions.liveDownload = [](CGlobalData& global, const std::vector<std::string>& codes) {
+        ConsoleJobProgress progress(liveCounterNames(global));
+        const net::LiveJobResult r = liveDownloadCodes(global, codes, &progress, &terminationFlag());
         return r.ok && r.failed == 0;
     };
-    actions.liveNearest = [](CGlobalData& g, double lat, double lon) {
+    actions.liveNearest = [](CGlobalData& global, double lat, double lon) {
         // The saved filter's distance limits the search.
-        g.list.LoadFilter();
-        ConsoleJobProgress progress(liveCounterNames(g));
-        const net::LiveJobResult r = liveNearest(g, lat, lon, &progress, &terminationFlag());
+        global.list.LoadFilter();
+        ConsoleJobProgress progress(liveCounterNames(global));
+        const net::LiveJobResult r = liveNearest(global, lat, lon, &progress, &terminationFlag());
         return r.ok && r.failed == 0;
     };
-    actions.liveRefresh = [](CGlobalData& g) {
-        if (!g.list.readCaches())
+    actions.liveRefresh = [](CGlobalData& global) {
+        if (!global.list.readCaches())
             return false;
-        ConsoleJobProgress progress(liveCounterNames(g));
-        const net::LiveJobResult r = liveRefresh(g, listedCodes(g), false, &progress, &terminationFlag());
+        ConsoleJobProgress progress(liveCounterNames(global));
+        const net::LiveJobResult r = liveRefresh(global, listedCodes(global), false, &progress, &terminationFlag());
         return r.ok && r.failed == 0;
     };
-    actions.exportAllTracks = [](CGlobalData& g) {
-        if (!g.gpsServices.trackLogger->isOpen())
+    actions.exportAllTracks = [](CGlobalData& global) {
+        if (!global.gpsServices.trackLogger->isOpen())
             return false;
         TrackExportOptions options;
-        options.folder = g.settings.trackFile;
-        options.gpx = g.settings.trackGPX != 0;
-        options.kml = g.settings.trackKML != 0;
-        options.plt = g.settings.trackPLT != 0;
-        options.deleteAfter = g.settings.delTrack != 0;
-        return exportAllTracks(*g.gpsServices.trackLogger, options);
+        options.folder = global.settings.trackFile;
+        options.gpx = global.settings.trackGPX != 0;
+        options.kml = global.settings.trackKML != 0;
+        options.plt = global.settings.trackPLT != 0;
+        options.deleteAfter = global.settings.delTrack != 0;
+        return exportAllTracks(*global.gpsServices.trackLogger, options);
     };
-    actions.deleteAllTracks = [](CGlobalData& g) {
-        if (!g.gpsServices.trackLogger->isOpen())
+    actions.deleteAllTracks = [](CGlobalData& global) {
+        if (!global.gpsServices.trackLogger->isOpen())
             return false;
-        g.gpsServices.trackLogger->deleteAllTracks();
+        global.gpsServices.trackLogger->deleteAllTracks();
         return true;
     };
     return actions;

@@ -5,12 +5,13 @@
 #include "app/CacheList.h"
 #include "app/GpsServices.h"
 #include "app/LanguageTable.h"
+#include "app/ProgramLog.h"
 #include "app/ReferenceSources.h"
 #include "app/Settings.h"
+#include "app/SettingsFile.h"
 #include "maps/MapConfig.h"
 #include "online/CNetClient.h"
 #include "online/LiveLogin.h"
-#include "platform/IniFile.h"
 #include "platform/Paths.h"
 
 #include <functional>
@@ -39,8 +40,9 @@ struct Services {
 
 // The central data object: settings, language table and paths, and the parts
 // the screens reach through it (databases, cache list, GPS, reference
-// sources). One exists in the running program; tests build their own in a
-// temporary folder.
+// sources). It makes the parts and hands each the few siblings it works
+// with; none holds the whole. One exists in the running program; tests build
+// their own in a temporary folder.
 class CGlobalData {
 public:
     // screenWidth/screenHeight choose the display scale factor.
@@ -57,6 +59,13 @@ public:
     Settings settings;
     LanguageTable lang;
 
+private:
+    // Made before the parts, which keep sections of their own in the
+    // settings file and write into the log.
+    SettingsFile m_settingsFile;
+    ProgramLog m_log;
+
+public:
     // The databases close last: everything below may write into them.
     CacheDatabases db;
 
@@ -68,6 +77,8 @@ public:
     // The receiver, the track logger and the alert (destroyed before the
     // databases, the receiver first).
     GpsServices gpsServices;
+    // The list measures from the reference sources, which take the list's
+    // filter: the list comes first and is only handed the sources.
     CacheList list;
     ReferenceSources reference;
 
@@ -107,11 +118,6 @@ public:
     // Takes the power options (SuspendKiller, RunOnSuspend) again; set by the
     // application, empty where none runs.
     std::function<void()> applyPowerOptions;
-
-private:
-    // The parts keep the filter and the recent caches in the settings file.
-    friend class CacheList;
-    IniFile m_settingsFile;
 };
 
 // Display scale factor for a screen: 1.0 up to 300 px on the shorter side,
@@ -121,6 +127,6 @@ double scaleFactorFor(int width, int height);
 // The update check: asks the update endpoint for the newest version (at start
 // with interactive, when downloads are on; otherwise once per run) and
 // announces a newer one once.
-void CheckVersion(CGlobalData& g, bool interactive);
+void CheckVersion(CGlobalData& global, bool interactive);
 
 } // namespace tw

@@ -102,18 +102,18 @@ CTarnwickApp::~CTarnwickApp()
 
 bool CTarnwickApp::InitInstance(const std::vector<std::string>& args, StartupUi& ui)
 {
-    CGlobalData& g = m_global;
-    g.Log("----- Tarnwick START -----");
-    g.writeVersion();
-    g.LoadSettings(SettingsGroup::All);
-    ui.showProgress(g.text(kTextStarting));
+    CGlobalData& global = m_global;
+    global.Log("----- Tarnwick START -----");
+    global.writeVersion();
+    global.LoadSettings(SettingsGroup::All);
+    ui.showProgress(global.text(kTextStarting));
 
     bootstrapDatabase();
     openCacheDatabase();
     openTrackDatabase();
-    g.netClient.setDownloadsOn(g.settings.dnlOnline != 0);
-    g.netClient.setDownloadRoot(g.paths.deviceFolder(g.settings.mapFolder));
-    CheckVersion(g, true);
+    global.netClient.setDownloadsOn(global.settings.dnlOnline != 0);
+    global.netClient.setDownloadRoot(global.paths.deviceFolder(global.settings.mapFolder));
+    CheckVersion(global, true);
 
     m_commandLine.parse(args);
     runBatch(ui);
@@ -124,14 +124,14 @@ bool CTarnwickApp::InitInstance(const std::vector<std::string>& args, StartupUi&
         return true;
     }
 
-    maps::loadMapConfigs(g.GetInstallDir(), g.settings.language, g.paths.deviceFolder(g.settings.mapFolder),
-                         g.mapSources);
-    g.list.LoadFilter();
-    loadRoute(g, g.stateString("LastRoute"));
-    g.list.LoadRecent();
+    maps::loadMapConfigs(global.GetInstallDir(), global.settings.language,
+                         global.paths.deviceFolder(global.settings.mapFolder), global.mapSources);
+    global.list.LoadFilter();
+    loadRoute(global, global.stateString("LastRoute"));
+    global.list.LoadRecent();
     if (!ui.createMainWindow())
         return false;
-    g.Log("Main window open");
+    global.Log("Main window open");
     startGps();
     applyPowerOptions();
     return true;
@@ -139,53 +139,53 @@ bool CTarnwickApp::InitInstance(const std::vector<std::string>& args, StartupUi&
 
 void CTarnwickApp::bootstrapDatabase()
 {
-    CGlobalData& g = m_global;
-    const fs::path dbFile = g.settings.dbFile;
+    CGlobalData& global = m_global;
+    const fs::path dbFile = global.settings.dbFile;
     std::error_code ec;
-    if (fs::exists(dbFile, ec) || !fs::exists(g.templatePath(), ec))
+    if (fs::exists(dbFile, ec) || !fs::exists(global.templatePath(), ec))
         return;
-    const std::string question = g.text(kTextCreateDb1) + g.settings.dbFile + g.text(kTextCreateDb2);
-    if (g.prompter.ask(question, true) && !copyTemplateDatabase(g.templatePath(), dbFile))
-        g.prompter.message(
-            text::fillIn(g.lang.textOr(kTextNotCreated, "The cache database could not be created at %s."),
-                         {g.settings.dbFile}),
+    const std::string question = global.text(kTextCreateDb1) + global.settings.dbFile + global.text(kTextCreateDb2);
+    if (global.prompter.ask(question, true) && !copyTemplateDatabase(global.templatePath(), dbFile))
+        global.prompter.message(
+            text::fillIn(global.lang.textOr(kTextNotCreated, "The cache database could not be created at %s."),
+                         {global.settings.dbFile}),
             MessageIcon::Exclamation);
 }
 
 void CTarnwickApp::openCacheDatabase()
 {
-    CGlobalData& g = m_global;
+    CGlobalData& global = m_global;
     std::error_code ec;
-    if (!fs::exists(g.settings.dbFile, ec))
+    if (!fs::exists(global.settings.dbFile, ec))
         return;
-    if (g.db.cacheDb.OpenFile(g.settings.dbFile) != SQLITE_OK)
+    if (global.db.cacheDb.OpenFile(global.settings.dbFile) != SQLITE_OK)
         return;
-    g.db.ReadDbCounters();
-    g.db.InitTagCategories();
-    g.db.LoadDummyCache();
+    global.db.ReadDbCounters();
+    global.db.InitTagCategories();
+    global.db.LoadDummyCache();
 }
 
 void CTarnwickApp::openTrackDatabase()
 {
-    CGlobalData& g = m_global;
-    const fs::path path = g.trackDbPath();
+    CGlobalData& global = m_global;
+    const fs::path path = global.trackDbPath();
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
-    if (g.db.trackDb.OpenFile(path.string()) != SQLITE_OK)
+    if (global.db.trackDb.OpenFile(path.string()) != SQLITE_OK)
         return;
     // Creates or upgrades the tables and finds the current track.
-    g.gpsServices.applyGpsSettings();
-    g.gpsServices.trackLogger->openTrackLog();
+    global.gpsServices.applyGpsSettings();
+    global.gpsServices.trackLogger->openTrackLog();
 }
 
 void CTarnwickApp::runBatch(StartupUi& ui)
 {
-    CGlobalData& g = m_global;
+    CGlobalData& global = m_global;
     const CTarnwickCommandLine& cl = m_commandLine;
     auto say = [](const std::string& line) { std::fprintf(stderr, "tarnwick: %s\n", line.c_str()); };
     auto unavailable = [&](int number, const char* what) {
-        say(text::fillIn(g.lang.textOr(kTextUnavailable, "%s is not available in this build; nothing was done."),
-                         {g.lang.textOr(number, what)}));
+        say(text::fillIn(global.lang.textOr(kTextUnavailable, "%s is not available in this build; nothing was done."),
+                         {global.lang.textOr(number, what)}));
     };
     auto run = [&](bool ok) {
         if (!ok)
@@ -193,67 +193,67 @@ void CTarnwickApp::runBatch(StartupUi& ui)
     };
 
     if (cl.trackExport) {
-        ui.showProgress(g.text(kTextTrackExport));
+        ui.showProgress(global.text(kTextTrackExport));
         // The words choose the formats for this run only.
-        const Settings saved = g.settings;
-        g.settings.trackGPX = cl.trackGpx;
-        g.settings.trackKML = cl.trackKml;
-        g.settings.trackPLT = cl.trackPlt;
+        const Settings saved = global.settings;
+        global.settings.trackGPX = cl.trackGpx;
+        global.settings.trackKML = cl.trackKml;
+        global.settings.trackPLT = cl.trackPlt;
         if (batch.exportAllTracks)
-            run(batch.exportAllTracks(g));
+            run(batch.exportAllTracks(global));
         else
             unavailable(kTextTrackExportWord, "Track export");
-        g.settings.trackGPX = saved.trackGPX;
-        g.settings.trackKML = saved.trackKML;
-        g.settings.trackPLT = saved.trackPLT;
+        global.settings.trackGPX = saved.trackGPX;
+        global.settings.trackKML = saved.trackKML;
+        global.settings.trackPLT = saved.trackPLT;
     }
     if (cl.trackDelete) {
         if (batch.deleteAllTracks)
-            run(batch.deleteAllTracks(g));
+            run(batch.deleteAllTracks(global));
         else
             unavailable(kTextTrackDeleteWord, "Deleting tracks");
     }
     if (cl.fieldNotes) {
-        ui.showProgress(g.text(kTextFieldNotes));
+        ui.showProgress(global.text(kTextFieldNotes));
         if (batch.exportFieldNotes)
-            run(batch.exportFieldNotes(g, std::time(nullptr) - kFieldNotesLookBackSeconds));
+            run(batch.exportFieldNotes(global, std::time(nullptr) - kFieldNotesLookBackSeconds));
         else
             unavailable(kTextFieldNotesWord, "Field notes export");
     }
     if (cl.import) {
-        ui.showProgress(g.text(kTextImport));
+        ui.showProgress(global.text(kTextImport));
         std::error_code ec;
         if (cl.importFile.empty() || !fs::exists(cl.importFile, ec)) {
-            say(text::fillIn(g.lang.textOr(kTextNoImportFile, "the file to import was not found: %s"),
+            say(text::fillIn(global.lang.textOr(kTextNoImportFile, "the file to import was not found: %s"),
                              {cl.importFile}));
             m_batchFailed = true;
         } else if (batch.importGpx) {
-            run(batch.importGpx(g, cl.importFile));
+            run(batch.importGpx(global, cl.importFile));
         } else {
             unavailable(kTextImportWord, "GPX import");
         }
     }
     if (cl.exportGpx) {
-        ui.showProgress(g.text(kTextExport));
+        ui.showProgress(global.text(kTextExport));
         // The caches of the saved filter.
-        g.list.LoadFilter();
+        global.list.LoadFilter();
         if (cl.exportFile.empty()) {
-            say(g.lang.textOr(kTextNoExportFile, "the word e needs the path of the file to write"));
+            say(global.lang.textOr(kTextNoExportFile, "the word e needs the path of the file to write"));
             m_batchFailed = true;
         } else if (batch.exportGpx) {
-            run(batch.exportGpx(g, cl.exportFile));
+            run(batch.exportGpx(global, cl.exportFile));
         } else {
             unavailable(kTextExportWord, "GPX export");
         }
     }
     if (cl.download || cl.nearest || cl.refresh)
-        ui.showProgress(g.text(kTextOnline));
+        ui.showProgress(global.text(kTextOnline));
     if (cl.download) {
         if (cl.downloadCodes.empty()) {
-            say(g.lang.textOr(kTextNoCodes, "the word dl needs at least one cache code"));
+            say(global.lang.textOr(kTextNoCodes, "the word dl needs at least one cache code"));
             m_batchFailed = true;
         } else if (batch.liveDownload) {
-            run(batch.liveDownload(g, cl.downloadCodes));
+            run(batch.liveDownload(global, cl.downloadCodes));
         } else {
             unavailable(kTextDownloadWord, "Downloading caches");
         }
@@ -262,20 +262,20 @@ void CTarnwickApp::runBatch(StartupUi& ui)
         const auto lat = num::parseDouble(cl.nearLat);
         const auto lon = num::parseDouble(cl.nearLon);
         if (!lat || !lon || std::abs(*lat) > 90.0 || std::abs(*lon) > 180.0) {
-            say(g.lang.textOr(kTextNoPosition, "the word near needs a latitude and a longitude in degrees, "
-                                               "for example: near 50.087 14.421"));
+            say(global.lang.textOr(kTextNoPosition, "the word near needs a latitude and a longitude in degrees, "
+                                                    "for example: near 50.087 14.421"));
             m_batchFailed = true;
         } else if (batch.liveNearest) {
-            run(batch.liveNearest(g, *lat, *lon));
+            run(batch.liveNearest(global, *lat, *lon));
         } else {
             unavailable(kTextNearestWord, "The search for the nearest caches");
         }
     }
     if (cl.refresh) {
         // The caches of the saved filter.
-        g.list.LoadFilter();
+        global.list.LoadFilter();
         if (batch.liveRefresh)
-            run(batch.liveRefresh(g));
+            run(batch.liveRefresh(global));
         else
             unavailable(kTextRefreshWord, "Refreshing caches");
     }
@@ -283,25 +283,25 @@ void CTarnwickApp::runBatch(StartupUi& ui)
 
 void CTarnwickApp::startGps()
 {
-    CGlobalData& g = m_global;
-    if (g.settings.gpsBaud == 0 || g.settings.gpsAutoStart == 0)
+    CGlobalData& global = m_global;
+    if (global.settings.gpsBaud == 0 || global.settings.gpsAutoStart == 0)
         return;
-    g.gpsServices.gps->Start(g.settings.gpsPortS, static_cast<unsigned>(g.settings.gpsBaud));
-    if (const auto last = g.RestoreLastPosition())
-        g.gpsServices.gps->setPosition(last->first, last->second);
+    global.gpsServices.gps->Start(global.settings.gpsPortS, static_cast<unsigned>(global.settings.gpsBaud));
+    if (const auto last = global.RestoreLastPosition())
+        global.gpsServices.gps->setPosition(last->first, last->second);
 }
 
 void CTarnwickApp::applyPowerOptions()
 {
-    CGlobalData& g = m_global;
+    CGlobalData& global = m_global;
     releasePower();
-    m_unattended = g.settings.runOnSuspend != 0;
-    g.keepAwake.setUnattended(m_unattended);
-    if (g.settings.suspendKiller != 0) {
-        m_powerTaken = g.keepAwake.acquire();
+    m_unattended = global.settings.runOnSuspend != 0;
+    global.keepAwake.setUnattended(m_unattended);
+    if (global.settings.suspendKiller != 0) {
+        m_powerTaken = global.keepAwake.acquire();
         if (!m_powerTaken)
             std::fprintf(stderr, "tarnwick: %s\n",
-                         g.lang.textOr(kTextAwakeRefused, "keeping the display on was refused").c_str());
+                         global.lang.textOr(kTextAwakeRefused, "keeping the display on was refused").c_str());
     }
 }
 
@@ -312,44 +312,45 @@ void CTarnwickApp::releasePower()
     m_powerTaken = false;
 }
 
-void CheckVersion(CGlobalData& g, bool interactive)
+void CheckVersion(CGlobalData& global, bool interactive)
 {
     constexpr int kTextNewVersion = 145;
-    net::VersionCheckState state{g.settings.availVersion, g.settings.anVersion, g.versionChecked};
-    const auto announce = net::checkVersion(g.netClient, net::updateEndpoint(), interactive,
-                                            g.settings.dnlOnline != 0, g.settings.nickname, g.settings.language,
-                                            kProgramVersion, state);
-    g.versionChecked = state.ran;
-    g.settings.availVersion = state.availVersion;
-    g.settings.anVersion = state.anVersion;
+    net::VersionCheckState state{global.settings.availVersion, global.settings.anVersion, global.versionChecked};
+    const auto announce =
+        net::checkVersion(global.netClient, net::updateEndpoint(), interactive, global.settings.dnlOnline != 0,
+                          global.settings.nickname, global.settings.language, kProgramVersion, state);
+    global.versionChecked = state.ran;
+    global.settings.availVersion = state.availVersion;
+    global.settings.anVersion = state.anVersion;
     // A failed request switches downloads off.
-    g.settings.dnlOnline = g.netClient.downloadsOn() ? g.settings.dnlOnline : 0;
+    global.settings.dnlOnline = global.netClient.downloadsOn() ? global.settings.dnlOnline : 0;
     if (announce)
-        g.prompter.message(text::replaceAll(g.text(kTextNewVersion), "%s", *announce), MessageIcon::Information);
-    g.SaveSettings(SettingsGroup::General);
+        global.prompter.message(text::replaceAll(global.text(kTextNewVersion), "%s", *announce),
+                                MessageIcon::Information);
+    global.SaveSettings(SettingsGroup::General);
 }
 
 int CTarnwickApp::ExitInstance()
 {
-    CGlobalData& g = m_global;
+    CGlobalData& global = m_global;
     // A GPS on/off command still under way ends first.
-    g.gpsServices.gpsSwitch->finish();
+    global.gpsServices.gpsSwitch->finish();
     // The receiver's reader ends before the track is flushed and before the
     // databases close.
-    if (g.gpsServices.gps->satsUsed() > 0) {
-        const GpsSnapshot fix = g.gpsServices.gps->snapshot();
-        g.SaveLastPosition(fix.latitude, fix.longitude);
+    if (global.gpsServices.gps->satsUsed() > 0) {
+        const GpsSnapshot fix = global.gpsServices.gps->snapshot();
+        global.SaveLastPosition(fix.latitude, fix.longitude);
     }
-    g.gpsServices.gps->Stop();
+    global.gpsServices.gps->Stop();
     // The download worker writes into tile databases and the map folder.
-    g.netClient.stopWorker();
-    g.db.cacheDb.Close();
-    g.db.trackDb.Close();
+    global.netClient.stopWorker();
+    global.db.cacheDb.Close();
+    global.db.trackDb.Close();
     if (m_unattended)
-        g.keepAwake.setUnattended(false);
+        global.keepAwake.setUnattended(false);
     m_unattended = false;
     releasePower();
-    g.Log("----- Tarnwick EXIT -----");
+    global.Log("----- Tarnwick EXIT -----");
     return m_batchFailed ? 1 : 0;
 }
 

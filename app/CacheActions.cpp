@@ -14,22 +14,22 @@
 
 namespace tw {
 
-std::optional<CGeocache> loadCacheForEditing(CGlobalData& g, const std::string& code)
+std::optional<CGeocache> loadCacheForEditing(CGlobalData& global, const std::string& code)
 {
-    if (!g.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDb.IsAvailable())
         return std::nullopt;
     try {
-        std::optional<CGeocache> cache = LoadCacheByCode(g.db.cacheDb, code);
+        std::optional<CGeocache> cache = LoadCacheByCode(global.db.cacheDb, code);
         if (cache)
-            loadDetails(g.db.cacheDb, *cache, g.db.tagCategories);
+            loadDetails(global.db.cacheDb, *cache, global.db.tagCategories);
         return cache;
     } catch (const SQLite::Error& e) {
-        g.db.cacheDb.showPlain(e.message);
+        global.db.cacheDb.showPlain(e.message);
         return std::nullopt;
     }
 }
 
-void refreshListedCache(CGlobalData& g, const CGeocache& cache)
+void refreshListedCache(CGlobalData& global, const CGeocache& cache)
 {
     auto update = [&](std::vector<std::unique_ptr<CGeocache>>& list) {
         for (auto& entry : list) {
@@ -41,77 +41,89 @@ void refreshListedCache(CGlobalData& g, const CGeocache& cache)
             entry->updated = cache.updated;
         }
     };
-    update(g.list.caches);
-    update(g.list.recent);
-    g.notifier.stateChanged(Topic::CacheList);
+    update(global.list.caches);
+    update(global.list.recent);
+    global.notifier.stateChanged(Topic::CacheList);
 }
 
-bool setCacheComment(CGlobalData& g, CGeocache& cache, const std::string& text)
+std::optional<CGeocache> findCache(CGlobalData& global, const std::string& code)
 {
-    if (!g.db.cacheDb.IsAvailable())
+    return LoadCacheByCode(global.db.cacheDb, code);
+}
+
+void makeCurrentCache(CGlobalData& global, const std::string& code)
+{
+    const CGeocache* current = global.list.currentCache();
+    if (const auto cache = findCache(global, code); cache && (!current || current->code != code))
+        global.list.setCurrentCache(*cache);
+}
+
+bool setCacheComment(CGlobalData& global, CGeocache& cache, const std::string& text)
+{
+    if (!global.db.cacheDb.IsAvailable())
         return false;
-    if (!g.db.cacheStore().SetComment(cache, text))
+    if (!global.db.cacheStore().SetComment(cache, text))
         return false;
-    refreshListedCache(g, cache);
+    refreshListedCache(global, cache);
     return true;
 }
 
-bool ensureCacheDetails(CGlobalData& g, CGeocache& cache)
+bool ensureCacheDetails(CGlobalData& global, CGeocache& cache)
 {
     if (cache.detailsLoaded)
         return true;
     try {
-        loadDetails(g.db.cacheDb, cache, g.db.tagCategories);
+        loadDetails(global.db.cacheDb, cache, global.db.tagCategories);
         return true;
     } catch (const SQLite::Error& e) {
-        g.db.cacheDb.showPlain(e.message);
+        global.db.cacheDb.showPlain(e.message);
         return false;
     }
 }
 
-bool recordVisit(CGlobalData& g, CGeocache& cache, int logType, std::time_t when)
+bool recordVisit(CGlobalData& global, CGeocache& cache, int logType, std::time_t when)
 {
-    if (!g.db.cacheDb.IsAvailable() || !ensureCacheDetails(g, cache))
+    if (!global.db.cacheDb.IsAvailable() || !ensureCacheDetails(global, cache))
         return false;
     const std::string text = cache.fieldNoteText;
-    return saveFieldNote(g, cache, logType, text, when);
+    return saveFieldNote(global, cache, logType, text, when);
 }
 
-bool deleteCacheWithUserData(CGlobalData& g, const CGeocache& cache)
+bool deleteCacheWithUserData(CGlobalData& global, const CGeocache& cache)
 {
-    if (!g.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDb.IsAvailable())
         return false;
     // The record may be an entry of the lists cleared below.
     const std::string code = cache.code;
-    if (!g.db.cacheStore().DeleteCache(cache, false))
+    if (!global.db.cacheStore().DeleteCache(cache, false))
         return false;
     const auto isIt = [&](const std::unique_ptr<CGeocache>& c) { return c->code == code; };
-    g.list.listedCount -= static_cast<int>(std::erase_if(g.list.caches, isIt));
-    g.list.listedCount = std::max(g.list.listedCount, 0);
-    if (std::erase_if(g.list.recent, isIt) > 0)
-        g.list.SaveRecent();
-    g.notifier.stateChanged(Topic::CacheList);
+    global.list.listedCount -= static_cast<int>(std::erase_if(global.list.caches, isIt));
+    global.list.listedCount = std::max(global.list.listedCount, 0);
+    if (std::erase_if(global.list.recent, isIt) > 0)
+        global.list.SaveRecent();
+    global.notifier.stateChanged(Topic::CacheList);
     return true;
 }
 
-std::string coordinatesToCopy(CGlobalData& g, double lat, double lon)
+std::string coordinatesToCopy(CGlobalData& global, double lat, double lon)
 {
     const std::string text = geo::formatCoords(lat, lon, geo::CoordStyle::Letters);
     if (const auto point = geo::parseCoords(text))
-        g.reference.parsedPoint = *point;
+        global.reference.parsedPoint = *point;
     return text;
 }
 
-std::vector<CWaypoint> waypointsWithPosition(CGlobalData& g, const CGeocache& cache)
+std::vector<CWaypoint> waypointsWithPosition(CGlobalData& global, const CGeocache& cache)
 {
     std::vector<CWaypoint> found;
-    if (!g.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDb.IsAvailable())
         return found;
     CGeocache copy = cache; // a copy holds no waypoints yet
     try {
-        WaypointLoader(g.db.cacheDb).load(copy);
+        WaypointLoader(global.db.cacheDb).load(copy);
     } catch (const SQLite::Error& e) {
-        g.db.cacheDb.showPlain(e.message);
+        global.db.cacheDb.showPlain(e.message);
     }
     for (const auto& w : copy.waypoints)
         if (w->lat != 0.0 || w->lon != 0.0)
@@ -137,28 +149,57 @@ bool isProgramTagCategory(const std::string& name)
     return std::any_of(kOwn.begin(), kOwn.end(), [&](const char* own) { return name == own; });
 }
 
-std::vector<std::string> userTagCategories(CGlobalData& g)
+std::vector<std::string> userTagCategories(CGlobalData& global)
 {
     std::vector<std::string> names;
-    if (!g.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDb.IsAvailable())
         return names;
-    names = ListCategories(g.db.cacheDb);
+    names = ListCategories(global.db.cacheDb);
     std::erase_if(names, isProgramTagCategory);
     return names;
 }
 
-std::vector<std::pair<std::string, std::string>> userTagsOf(CGlobalData& g, const std::string& code)
+std::vector<std::pair<std::string, std::string>> userTagsOf(CGlobalData& global, const std::string& code)
 {
     std::vector<std::pair<std::string, std::string>> tags;
-    if (!g.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDb.IsAvailable())
         return tags;
     try {
-        tags = tagsOfCache(g.db.cacheDb, code);
+        tags = tagsOfCache(global.db.cacheDb, code);
     } catch (const SQLite::Error& e) {
-        g.db.cacheDb.showPlain(e.message);
+        global.db.cacheDb.showPlain(e.message);
     }
     std::erase_if(tags, [](const auto& tag) { return isProgramTagCategory(tag.first); });
     return tags;
+}
+
+bool addUserTag(CGlobalData& global, const std::string& code, const std::string& category, const std::string& value)
+{
+    if (category.empty() || value.empty() || isProgramTagCategory(category) || !global.db.cacheDbAvailable())
+        return false;
+    return AddTag(global.db.cacheDb, code, category, value);
+}
+
+bool removeUserTag(CGlobalData& global, const std::string& code, const std::string& category,
+                   const std::string& value)
+{
+    if (!global.db.cacheDbAvailable())
+        return false;
+    return RemoveTag(global.db.cacheDb, code, category, value);
+}
+
+std::vector<std::string> tagCategoryNames(CGlobalData& global)
+{
+    if (!global.db.cacheDbOpen())
+        return {};
+    return ListCategories(global.db.cacheDb);
+}
+
+std::vector<std::string> tagValuesOf(CGlobalData& global, const std::string& category)
+{
+    if (!global.db.cacheDbOpen())
+        return {};
+    return ListValues(global.db.cacheDb, category);
 }
 
 } // namespace tw

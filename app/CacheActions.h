@@ -28,6 +28,15 @@ bool ensureCacheDetails(CGlobalData& global, CGeocache& cache);
 // cache into the cache list and the recent list, and tells the list.
 void refreshListedCache(CGlobalData& global, const CGeocache& cache);
 
+// The cache with this code as the lists hold it (without details); nothing
+// when it is not in the database. A database failure throws SQLite::Error.
+std::optional<CGeocache> findCache(CGlobalData& global, const std::string& code);
+
+// Makes the cache with this code the current one unless it already is;
+// nothing happens when it is not in the database. A database failure throws
+// SQLite::Error.
+void makeCurrentCache(CGlobalData& global, const std::string& code);
+
 // The user's own note on the cache.
 bool setCacheComment(CGlobalData& global, CGeocache& cache, const std::string& text);
 
@@ -57,5 +66,15 @@ bool isProgramTagCategory(const std::string& name);
 std::vector<std::string> userTagCategories(CGlobalData& global);
 // The user's tags of one cache as (category, value), in the listing's order.
 std::vector<std::pair<std::string, std::string>> userTagsOf(CGlobalData& global, const std::string& code);
+// Tags the cache; false for an empty category or value and for the
+// program's own categories.
+bool addUserTag(CGlobalData& global, const std::string& code, const std::string& category, const std::string& value);
+bool removeUserTag(CGlobalData& global, const std::string& code, const std::string& category,
+                   const std::string& value);
+
+// Every tag category, and the values used in one; empty while no cache
+// database is open (nothing is said about that).
+std::vector<std::string> tagCategoryNames(CGlobalData& global);
+std::vector<std::string> tagValuesOf(CGlobalData& global, const std::string& category);
 
 } // namespace tw

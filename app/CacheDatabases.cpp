@@ -3,10 +3,10 @@
 // to another database file.
 #include "app/CacheDatabases.h"
 
-#include "app/CGlobalData.h"
 #include "app/CTarnwickApp.h"
+#include "app/LanguageTable.h"
+#include "app/SettingsFile.h"
 #include "db/SqlError.h"
-#include "gps/CTrackLogger.h"
 #include "platform/Notifier.h"
 #include "platform/Text.h"
 
@@ -26,8 +26,10 @@ int countOf(SQLite::Database& db, const char* sql)
 
 } // namespace
 
-CacheDatabases::CacheDatabases(CGlobalData& global)
-    : cacheDb(&global.prompter), trackDb(&global.prompter), m_global(global)
+CacheDatabases::CacheDatabases(Prompter& prompter, Notifier& notifier, Settings& settings, SettingsFile& settingsFile,
+                               const LanguageTable& lang, std::filesystem::path templatePath)
+    : cacheDb(&prompter), trackDb(&prompter), m_notifier(notifier), m_settings(settings),
+      m_settingsFile(settingsFile), m_lang(lang), m_templatePath(std::move(templatePath))
 {
 }
 
@@ -51,10 +53,9 @@ void CacheDatabases::ReadDbCounters()
     read("SELECT (SELECT COUNT(*) FROM geocache) - (SELECT COUNT(*) FROM geocache WHERE `id` = 'GC0' OR "
          "`id` IS NULL OR `id` <= 0)",
          cacheCount);
-    Settings& settings = m_global.settings;
-    if (settings.foundCount == 0 && read("SELECT COUNT(*) FROM geocache WHERE dtfound > 0", settings.foundCount))
-        m_global.SaveSettings(SettingsGroup::General);
-    m_global.notifier.stateChanged(Topic::Counters);
+    if (m_settings.foundCount == 0 && read("SELECT COUNT(*) FROM geocache WHERE dtfound > 0", m_settings.foundCount))
+        m_settingsFile.save(SettingsGroup::General);
+    m_notifier.stateChanged(Topic::Counters);
 }
 
 void CacheDatabases::InitTagCategories()
@@ -95,7 +96,7 @@ void CacheDatabases::LoadDummyCache()
 
 CacheStore CacheDatabases::cacheStore()
 {
-    CacheStore store(cacheDb, tagCategories, m_global.settings.impOnlyNew);
+    CacheStore store(cacheDb, tagCategories, m_settings.impOnlyNew);
     store.setOnDeleted([this] { ReadDbCounters(); });
     return store;
 }
@@ -103,7 +104,7 @@ CacheStore CacheDatabases::cacheStore()
 std::string CacheDatabases::cacheDbProblem()
 {
     if (!cacheDb.opened())
-        return m_global.lang.textOr(951, "No database available");
+        return m_lang.textOr(951, "No database available");
     // The first read of a file that is no database, or of a truncated one,
     // fails here already; SQLite takes an empty file for an empty database.
     try {
@@ -111,9 +112,9 @@ std::string CacheDatabases::cacheDbProblem()
                                 "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'geocache'");
         if (query.Next() && query.ColumnInt(0) > 0)
             return {};
-        return text::fillIn(m_global.lang.textOr(954, "The file %s holds no cache database."), {cacheDb.fileName()});
+        return text::fillIn(m_lang.textOr(954, "The file %s holds no cache database."), {cacheDb.fileName()});
     } catch (const SQLite::Error& e) {
-        return text::fillIn(m_global.lang.textOr(955, "The cache database %s cannot be read: %s."),
+        return text::fillIn(m_lang.textOr(955, "The cache database %s cannot be read: %s."),
                             {cacheDb.fileName(), e.message});
     }
 }
@@ -121,28 +122,27 @@ std::string CacheDatabases::cacheDbProblem()
 bool CacheDatabases::SwitchDatabase(const std::string& dbFile)
 {
     std::error_code ec;
-    if (!std::filesystem::exists(dbFile, ec) && !copyTemplateDatabase(m_global.templatePath(), dbFile))
+    if (!std::filesystem::exists(dbFile, ec) && !copyTemplateDatabase(m_templatePath, dbFile))
         return false;
     const bool hadDatabase = cacheDb.opened();
     cacheDb.Close();
     if (cacheDb.OpenFile(dbFile) != SQLITE_OK || !cacheDbProblem().empty()) {
         // Back to the database that was open, untouched.
         cacheDb.Close();
-        if (hadDatabase && cacheDb.OpenFile(m_global.settings.dbFile) == SQLITE_OK) {
+        if (hadDatabase && cacheDb.OpenFile(m_settings.dbFile) == SQLITE_OK) {
             ReadDbCounters();
             InitTagCategories();
             LoadDummyCache();
         }
         return false;
     }
-    m_global.settings.dbFile = dbFile;
-    m_global.SaveSettings(SettingsGroup::General);
+    m_settings.dbFile = dbFile;
+    m_settingsFile.save(SettingsGroup::General);
     ReadDbCounters();
     InitTagCategories();
     LoadDummyCache();
-    m_global.list.LoadRecent();
-    if (m_global.gpsServices.trackLogger && trackDb.opened())
-        m_global.gpsServices.trackLogger->openTrackLog();
+    if (onSwitched)
+        onSwitched();
     return true;
 }
 

@@ -3,13 +3,16 @@
 // cheaply, the recent caches and the counters of the status line.
 #include "app/CacheList.h"
 
-#include "app/CGlobalData.h"
+#include "app/ProgramLog.h"
+#include "app/ReferenceSources.h"
+#include "app/SettingsFile.h"
 #include "db/CacheStore.h"
 #include "db/SqlError.h"
 #include "exchange/FieldNotes.h"
 #include "filter/QueryBuilder.h"
 #include "geo/GeoMath.h"
 #include "platform/Notifier.h"
+#include "platform/Paths.h"
 
 #include <sqlite3.h>
 
@@ -30,35 +33,33 @@ int countOf(SQLite::Statement& query)
 
 void CacheList::LoadFilter()
 {
-    IniFile& ini = m_global.m_settingsFile;
-    ini.reload();
+    IniFile& ini = m_settingsFile.reloaded();
     filter.Load(ini);
 }
 
 void CacheList::SaveFilter()
 {
-    IniFile& ini = m_global.m_settingsFile;
-    ini.reload();
+    IniFile& ini = m_settingsFile.reloaded();
     filter.Save(ini);
     ini.save();
 }
 
 std::filesystem::path CacheList::filterFolder() const
 {
-    return m_global.paths.deviceFolder(m_global.settings.mapFolder) / "filter";
+    return m_paths.deviceFolder(m_settings.mapFolder) / "filter";
 }
 
 bool CacheList::readCaches()
 {
-    SQLite::Database& cacheDb = m_global.db.cacheDb;
-    const Settings& settings = m_global.settings;
+    SQLite::Database& cacheDb = m_cacheDb;
+    const Settings& settings = m_settings;
     if (!cacheDb.IsAvailable())
         return false;
-    m_global.Log("BEGIN: CGlobalData::readCaches");
+    m_log.write("BEGIN: CGlobalData::readCaches");
     caches.clear();
     listedCount = 0;
 
-    const geo::ReferenceContext context = m_global.reference.context();
+    const geo::ReferenceContext context = m_reference.context();
     const geo::LatLon reference = geo::referencePosition(context, false);
     QueryInputs inputs;
     inputs.refLat = reference.lat;
@@ -120,16 +121,15 @@ bool CacheList::readCaches()
         caches.resize(maxRows);
         listedCount = static_cast<int>(maxRows);
     }
-    m_global.Log("END: CGlobalData::readCaches");
-    m_global.notifier.stateChanged(Topic::CacheList);
-    m_global.notifier.stateChanged(Topic::Counters);
+    m_log.write("END: CGlobalData::readCaches");
+    m_notifier.stateChanged(Topic::CacheList);
+    m_notifier.stateChanged(Topic::Counters);
     return read;
 }
 
 void CacheList::SaveRecent()
 {
-    IniFile& ini = m_global.m_settingsFile;
-    ini.reload();
+    IniFile& ini = m_settingsFile.reloaded();
     for (int n = 0; n < kMaxRecent; ++n) {
         const std::size_t i = static_cast<std::size_t>(n);
         ini.setString(kState, "recent" + std::to_string(n), i < recent.size() ? recent[i]->code : "");
@@ -139,11 +139,10 @@ void CacheList::SaveRecent()
 
 void CacheList::LoadRecent()
 {
-    SQLite::Database& cacheDb = m_global.db.cacheDb;
+    SQLite::Database& cacheDb = m_cacheDb;
     if (!cacheDb.IsAvailable())
         return;
-    IniFile& ini = m_global.m_settingsFile;
-    ini.reload();
+    IniFile& ini = m_settingsFile.reloaded();
     recent.clear();
     try {
         for (int n = 0; n < kMaxRecent; ++n) {
@@ -171,27 +170,27 @@ void CacheList::setCurrentCache(const CGeocache& cache)
 
 void CacheList::refreshFoundCount()
 {
-    SQLite::Database& cacheDb = m_global.db.cacheDb;
+    SQLite::Database& cacheDb = m_cacheDb;
     if (!cacheDb.IsAvailable())
         return;
     try {
         SQLite::Statement query(cacheDb, "SELECT COUNT(*) FROM `geocache` WHERE `dtfound` > 0");
-        m_global.settings.foundCount = countOf(query);
+        m_settings.foundCount = countOf(query);
     } catch (const SQLite::Error& e) {
         cacheDb.showPlain(e.message);
         return;
     }
-    m_global.SaveSettings(SettingsGroup::General);
-    m_global.notifier.stateChanged(Topic::Counters);
+    m_settingsFile.save(SettingsGroup::General);
+    m_notifier.stateChanged(Topic::Counters);
 }
 
 int CacheList::findNumber(int date, int time)
 {
-    SQLite::Database& cacheDb = m_global.db.cacheDb;
+    SQLite::Database& cacheDb = m_cacheDb;
     if (!cacheDb.IsAvailable())
         return 0;
     try {
-        return findNumberOf(cacheDb, date, time, m_global.settings.findsCountExtra);
+        return findNumberOf(cacheDb, date, time, m_settings.findsCountExtra);
     } catch (const SQLite::Error& e) {
         cacheDb.showPlain(e.message);
         return 0;

@@ -11,9 +11,18 @@
 #include <memory>
 #include <vector>
 
+namespace SQLite {
+class Database;
+}
+
 namespace tw {
 
-class CGlobalData;
+class Notifier;
+class ProgramLog;
+class ReferenceSources;
+class SettingsFile;
+struct Paths;
+struct Settings;
 
 inline constexpr int kMaxRecent = 9;
 
@@ -22,7 +31,14 @@ inline constexpr int kMaxRecent = 9;
 // keeps the filter and the recent caches in the settings file.
 class CacheList {
 public:
-    explicit CacheList(CGlobalData& global) : m_global(global) {}
+    // Distances are measured from the reference sources; the list and the
+    // counters are announced to the notifier, each reload is logged.
+    CacheList(SQLite::Database& cacheDb, Settings& settings, SettingsFile& settingsFile,
+              const ReferenceSources& reference, Notifier& notifier, const Paths& paths, const ProgramLog& log)
+        : m_cacheDb(cacheDb), m_settings(settings), m_settingsFile(settingsFile), m_reference(reference),
+          m_notifier(notifier), m_paths(paths), m_log(log)
+    {
+    }
     CacheList(const CacheList&) = delete;
     CacheList& operator=(const CacheList&) = delete;
 
@@ -60,7 +76,13 @@ public:
     int findNumber(int date, int time);
 
 private:
-    CGlobalData& m_global;
+    SQLite::Database& m_cacheDb;
+    Settings& m_settings;
+    SettingsFile& m_settingsFile;
+    const ReferenceSources& m_reference;
+    Notifier& m_notifier;
+    const Paths& m_paths;
+    const ProgramLog& m_log;
     // Every cache's position, read again only after the database changed.
     CachePositions m_positions;
 };

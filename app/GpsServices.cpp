@@ -1,25 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/GpsServices.h"
 
-#include "app/CGlobalData.h"
 #include "app/GpsSwitch.h"
+#include "app/ProgramLog.h"
+#include "app/Settings.h"
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
 #include "gps/ProximityAlert.h"
 
 namespace tw {
 
-GpsServices::GpsServices(CGlobalData& global) : m_global(global)
+GpsServices::GpsServices(SQLite::Database& trackDb, Prompter& prompter, Notifier& notifier, const Settings& settings,
+                         const TextLookup& texts, const ProgramLog& log)
+    : m_settings(settings)
 {
     proximityAlert = std::make_unique<ProximityAlert>();
-    trackLogger = std::make_unique<CTrackLogger>(global.db.trackDb, global.prompter);
-    trackLogger->setLog([&global](const std::string& a, const std::string& b) { global.Log(a, b); });
-    trackLogger->setTexts(global.lang);
+    trackLogger = std::make_unique<CTrackLogger>(trackDb, prompter);
+    trackLogger->setLog([&log](const std::string& a, const std::string& b) { log.write(a, b); });
+    trackLogger->setTexts(texts);
     trackLogger->setProximityAlert(proximityAlert.get());
-    gps = std::make_unique<GpsReceiver>(global.notifier);
-    gps->setTexts(global.lang);
+    gps = std::make_unique<GpsReceiver>(notifier);
+    gps->setTexts(texts);
     gps->setFixSink(trackLogger.get());
-    gpsSwitch = std::make_unique<GpsSwitch>(*gps, *proximityAlert, global.notifier);
+    gpsSwitch = std::make_unique<GpsSwitch>(*gps, *proximityAlert, notifier);
 }
 
 GpsServices::~GpsServices() = default;
@@ -35,7 +38,7 @@ void GpsServices::setNavigationTarget(std::optional<NavigationTarget> target)
 
 void GpsServices::applyGpsSettings()
 {
-    const Settings& settings = m_global.settings;
+    const Settings& settings = m_settings;
     trackLogger->setRecording(settings.saveTrackLog != 0);
     trackLogger->setMaxTrackBuffer(settings.maxTrackBuffer);
     ProximityAlert::Config alert;

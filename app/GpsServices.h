@@ -6,22 +6,32 @@
 #include <memory>
 #include <optional>
 
+namespace SQLite {
+class Database;
+}
+
 namespace tw {
 
-class CGlobalData;
 class CTrackLogger;
 class GpsReceiver;
 class GpsSwitch;
+class Notifier;
+class ProgramLog;
+class Prompter;
 class ProximityAlert;
 class SoundPlayer;
+class TextLookup;
+struct Settings;
 
 // The GPS side of the program: the receiver, the track logger it feeds, the
 // proximity alert and the navigation target. Part of CGlobalData, made after
 // the databases and destroyed before them.
 class GpsServices {
 public:
-    // The track logger writes into global.db.trackDb.
-    explicit GpsServices(CGlobalData& global);
+    // The track logger writes into trackDb and the log; settings are read
+    // by applyGpsSettings.
+    GpsServices(SQLite::Database& trackDb, Prompter& prompter, Notifier& notifier, const Settings& settings,
+                const TextLookup& texts, const ProgramLog& log);
     ~GpsServices();
     GpsServices(const GpsServices&) = delete;
     GpsServices& operator=(const GpsServices&) = delete;
@@ -45,7 +55,7 @@ public:
     void setNavigationTarget(std::optional<NavigationTarget> target);
 
 private:
-    CGlobalData& m_global;
+    const Settings& m_settings;
 };
 
 } // namespace tw

@@ -22,68 +22,68 @@ constexpr int kTextUnreadable = 952;
 
 } // namespace
 
-ExportSummary exportGpx(CGlobalData& g, const std::filesystem::path& path, JobProgress* progress,
+ExportSummary exportGpx(CGlobalData& global, const std::filesystem::path& path, JobProgress* progress,
                         const std::atomic<bool>* cancel)
 {
     ExportSummary summary;
     auto finish = [&] {
         if (progress)
-            progress->finish(summary.error.empty() ? g.text(kTextDone) : summary.error);
+            progress->finish(summary.error.empty() ? global.text(kTextDone) : summary.error);
     };
-    if (!g.db.cacheDb.IsAvailable()) {
-        summary.error = g.lang.textOr(kTextNoDatabase, "No database available");
+    if (!global.db.cacheDb.IsAvailable()) {
+        summary.error = global.lang.textOr(kTextNoDatabase, "No database available");
         finish();
         return summary;
     }
     // A database that cannot be read must not turn into an empty file in
     // place of the one there.
-    summary.error = g.db.cacheDbProblem();
+    summary.error = global.db.cacheDbProblem();
     if (!summary.error.empty()) {
         finish();
         return summary;
     }
     const std::string unreadable = text::fillIn(
-        g.lang.textOr(kTextUnreadable, "The caches could not be read from the database, so %s was not written."),
+        global.lang.textOr(kTextUnreadable, "The caches could not be read from the database, so %s was not written."),
         {path.string()});
     const std::filesystem::path temp = path.string() + ".part" + std::to_string(::getpid());
     std::FILE* out = std::fopen(temp.c_str(), "wb");
     if (!out) {
-        summary.error = g.lang.textOr(kTextCannotWrite, "The file could not be opened for writing.");
-        g.prompter.message(summary.error, MessageIcon::Exclamation);
+        summary.error = global.lang.textOr(kTextCannotWrite, "The file could not be opened for writing.");
+        global.prompter.message(summary.error, MessageIcon::Exclamation);
         finish();
         return summary;
     }
-    g.Log("BEGIN: GPX export ", path.string());
-    if (!g.list.readCaches())
+    global.Log("BEGIN: GPX export ", path.string());
+    if (!global.list.readCaches())
         summary.error = unreadable;
     if (progress) {
-        progress->setRange(static_cast<int>(g.list.caches.size()));
+        progress->setRange(static_cast<int>(global.list.caches.size()));
         progress->setPosition(0);
     }
     GpxWriter writer(out);
     writer.header(std::time(nullptr));
     WaypointTypeSelection types{};
     for (std::size_t i = 0; i < types.size(); ++i)
-        types[i] = g.list.filter.wptTypes[i] != 0;
-    WaypointLoader waypoints(g.db.cacheDb, types);
-    for (std::size_t i = 0; i < g.list.caches.size() && summary.error.empty(); ++i) {
+        types[i] = global.list.filter.wptTypes[i] != 0;
+    WaypointLoader waypoints(global.db.cacheDb, types);
+    for (std::size_t i = 0; i < global.list.caches.size() && summary.error.empty(); ++i) {
         if (cancel && *cancel) {
             summary.cancelled = true;
             break;
         }
-        CGeocache& cache = *g.list.caches[i];
+        CGeocache& cache = *global.list.caches[i];
         if (progress) {
             progress->setText(1, cache.code);
             progress->setText(2, cache.name);
             progress->setPosition(static_cast<int>(i));
         }
         try {
-            loadDetails(g.db.cacheDb, cache, g.db.tagCategories);
-            loadLogs(g.db.cacheDb, cache);
+            loadDetails(global.db.cacheDb, cache, global.db.tagCategories);
+            loadLogs(global.db.cacheDb, cache);
             waypoints.load(cache);
         } catch (const SQLite::Error& e) {
             // Half a cache would pass for the whole one.
-            g.db.cacheDb.showPlain(e.message);
+            global.db.cacheDb.showPlain(e.message);
             summary.error = unreadable;
             break;
         }
@@ -97,12 +97,12 @@ ExportSummary exportGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
     } else {
         std::remove(temp.c_str());
         if (summary.error.empty()) {
-            summary.error = g.lang.textOr(kTextCannotWrite, "The file could not be opened for writing.");
-            g.prompter.message(summary.error, MessageIcon::Exclamation);
+            summary.error = global.lang.textOr(kTextCannotWrite, "The file could not be opened for writing.");
+            global.prompter.message(summary.error, MessageIcon::Exclamation);
         }
         summary.caches = 0;
     }
-    g.Log("END: GPX export ", path.string());
+    global.Log("END: GPX export ", path.string());
     finish();
     return summary;
 }

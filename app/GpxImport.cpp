@@ -3,6 +3,7 @@
 
 #include "app/CGlobalData.h"
 #include "db/CacheStore.h"
+#include "db/Tags.h"
 #include "exchange/CGpxImporter.h"
 #include "exchange/CacheImportStore.h"
 #include "exchange/ImportFiles.h"
@@ -24,27 +25,32 @@ constexpr int kTextOutOfMemory = 953;
 
 } // namespace
 
-ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobProgress* progress,
+void clearImportMarker(CGlobalData& global)
+{
+    DeleteTagsOfCategory(global.db.cacheDb, global.db.tagCategories.lastImport);
+}
+
+ImportSummary importGpx(CGlobalData& global, const std::filesystem::path& path, JobProgress* progress,
                         const std::atomic<bool>* cancel)
 {
     ImportSummary summary;
-    if (!g.db.cacheDb.IsAvailable()) {
-        summary.error = g.lang.textOr(kTextNoDatabase, "No database available");
+    if (!global.db.cacheDb.IsAvailable()) {
+        summary.error = global.lang.textOr(kTextNoDatabase, "No database available");
         return summary;
     }
-    summary.error = g.db.cacheDbProblem();
+    summary.error = global.db.cacheDbProblem();
     if (!summary.error.empty())
         return summary;
-    auto documents = ImportDocuments::open(path, g.lang, &summary.error);
+    auto documents = ImportDocuments::open(path, global.lang, &summary.error);
     if (!documents)
         return summary;
 
-    CacheStore store(g.db.cacheDb, g.db.tagCategories, g.settings.impOnlyNew);
-    CacheImportStore sink(store, g.db.cacheDb);
-    CGpxImporter importer(sink, g.settings.nickname);
+    CacheStore store(global.db.cacheDb, global.db.tagCategories, global.settings.impOnlyNew);
+    CacheImportStore sink(store, global.db.cacheDb);
+    CGpxImporter importer(sink, global.settings.nickname);
     importer.watchCancelFlag(cancel);
     importer.setPipelined(true);
-    g.Log("BEGIN: GPX import ", path.string());
+    global.Log("BEGIN: GPX import ", path.string());
     summary.unreadable = documents->unreadable();
     summary.complete = summary.unreadable.empty();
     try {
@@ -67,8 +73,8 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
         }
     } catch (const std::bad_alloc&) {
         summary.error = text::fillIn(
-            g.lang.textOr(kTextOutOfMemory,
-                          "There was not enough memory to import %s; what was read up to there has been stored."),
+            global.lang.textOr(kTextOutOfMemory,
+                               "There was not enough memory to import %s; what was read up to there has been stored."),
             {path.string()});
         summary.complete = false;
     }
@@ -79,22 +85,22 @@ ImportSummary importGpx(CGlobalData& g, const std::filesystem::path& path, JobPr
     summary.updated = importer.updated();
     summary.failed = importer.failed();
     summary.storeError = importer.storeError();
-    g.Log("END: GPX import ", path.string());
-    g.db.ReadDbCounters();
+    global.Log("END: GPX import ", path.string());
+    global.db.ReadDbCounters();
     return summary;
 }
 
-std::string importCompletionText(const CGlobalData& g, const ImportSummary& s)
+std::string importCompletionText(const CGlobalData& global, const ImportSummary& s)
 {
     if (!s.error.empty())
         return s.error;
     if (s.stopped || s.failed > 0) {
-        std::string text = g.text(s.stopped ? kTextStoreStopped : kTextStoreFailed);
+        std::string text = global.text(s.stopped ? kTextStoreStopped : kTextStoreFailed);
         text = text::replaceAll(text, "%d", std::to_string(s.failed));
         return text::replaceAll(text, "%s", s.storeError);
     }
     if (s.cancelled)
-        return g.text(kTextCancelled);
+        return global.text(kTextCancelled);
     if (!s.unreadable.empty()) {
         std::string text;
         for (const std::string& sentence : s.unreadable)
@@ -102,8 +108,8 @@ std::string importCompletionText(const CGlobalData& g, const ImportSummary& s)
         return text;
     }
     if (!s.complete)
-        return g.text(kTextTruncated);
-    return g.text(kTextDone);
+        return global.text(kTextTruncated);
+    return global.text(kTextDone);
 }
 
 } // namespace tw

@@ -25,6 +25,11 @@ struct ImportSummary {
     std::string storeError; // why the database did not take the failed entries
 };
 
+// Takes the import marker off every cache: it names the caches of the
+// latest import only, so each import (and each online download) starts by
+// clearing it.
+void clearImportMarker(CGlobalData& global);
+
 // Imports a pocket query into the cache database: a GPX file (with its
 // waypoints file beside it) or a zipped pocket query. Runs on the calling
 // thread; progress may be null; cancel is polled between entries.

@@ -2,6 +2,7 @@
 #include "app/LiveJobs.h"
 
 #include "app/CGlobalData.h"
+#include "app/GpxImport.h"
 #include "db/Tags.h"
 #include "platform/JobProgress.h"
 #include "platform/RecordingJobProgress.h"
@@ -26,9 +27,9 @@ bool isLoopback(const std::string& url)
     return false;
 }
 
-void takeOverSettings(CGlobalData& g, net::LiveSettings& s)
+void takeOverSettings(CGlobalData& global, net::LiveSettings& s)
 {
-    const Settings& in = g.settings;
+    const Settings& in = global.settings;
     s.accessToken = in.accessToken;
     s.nickname = in.nickname;
     s.isLite = in.isLite;
@@ -43,53 +44,54 @@ void takeOverSettings(CGlobalData& g, net::LiveSettings& s)
 
 } // namespace
 
-net::CGcLiveClient& liveClient(CGlobalData& g)
+net::CGcLiveClient& liveClient(CGlobalData& global)
 {
-    if (!g.liveClient) {
-        g.liveClient = std::make_unique<net::CGcLiveClient>(g.netClient, g.prompter, g.db.cacheDb, g.db.tagCategories);
-        net::CGcLiveClient& c = *g.liveClient;
-        c.text = [&g](int n) { return g.text(n); };
-        c.log = [&g](const std::string& line) { g.Log(line); };
-        c.saveState = [&g](const net::LiveSettings& s) {
-            g.settings.dnlFull = s.dnlFull;
-            g.settings.dnlLite = s.dnlLite;
-            g.settings.isBasic = s.isBasic;
-            g.settings.limitTimestamp = s.limitTimestamp;
-            g.SaveSettings(SettingsGroup::Online);
+    if (!global.liveClient) {
+        global.liveClient = std::make_unique<net::CGcLiveClient>(global.netClient, global.prompter, global.db.cacheDb,
+                                                                 global.db.tagCategories);
+        net::CGcLiveClient& c = *global.liveClient;
+        c.text = [&global](int n) { return global.text(n); };
+        c.log = [&global](const std::string& line) { global.Log(line); };
+        c.saveState = [&global](const net::LiveSettings& s) {
+            global.settings.dnlFull = s.dnlFull;
+            global.settings.dnlLite = s.dnlLite;
+            global.settings.isBasic = s.isBasic;
+            global.settings.limitTimestamp = s.limitTimestamp;
+            global.SaveSettings(SettingsGroup::Online);
         };
     }
-    net::CGcLiveClient& c = *g.liveClient;
-    c.setServiceBase(net::liveServiceBase(g.settings.liveUrl));
+    net::CGcLiveClient& c = *global.liveClient;
+    c.setServiceBase(net::liveServiceBase(global.settings.liveUrl));
     // A service on this machine needs no data connection to be brought up.
     if (isLoopback(c.serviceBase()))
-        g.netClient.setConnectionProbe([] { return true; });
-    takeOverSettings(g, c.settings());
+        global.netClient.setConnectionProbe([] { return true; });
+    takeOverSettings(global, c.settings());
     return c;
 }
 
-void setLiveLogin(CGlobalData& g, std::function<bool()> login)
+void setLiveLogin(CGlobalData& global, std::function<bool()> login)
 {
-    liveClient(g).relogin = [&g, login = std::move(login)]() -> std::string {
+    liveClient(global).relogin = [&global, login = std::move(login)]() -> std::string {
         if (!login || !login())
             return {};
-        return g.settings.accessToken;
+        return global.settings.accessToken;
     };
 }
 
-std::vector<std::string> liveCounterNames(const CGlobalData& g)
+std::vector<std::string> liveCounterNames(const CGlobalData& global)
 {
-    return {g.text(262), g.text(263), g.text(264), g.text(265)};
+    return {global.text(262), global.text(263), global.text(264), global.text(265)};
 }
 
-net::LiveJobResult liveDownloadCodes(CGlobalData& g, const std::vector<std::string>& codes, JobProgress* progress,
+net::LiveJobResult liveDownloadCodes(CGlobalData& global, const std::vector<std::string>& codes, JobProgress* progress,
                                      const std::atomic<bool>* cancel)
 {
-    net::CGcLiveClient& c = liveClient(g);
+    net::CGcLiveClient& c = liveClient(global);
     // The marker names the latest download only.
-    DeleteTagsOfCategory(g.db.cacheDb, g.db.tagCategories.lastImport);
+    clearImportMarker(global);
     net::LiveJobResult total;
     total.ok = true;
-    g.Log("BEGIN: Live download by code");
+    global.Log("BEGIN: Live download by code");
     for (std::size_t i = 0; i < codes.size(); ++i) {
         // Only the last download reports its end to the progress.
         const bool last = i + 1 == codes.size();
@@ -109,50 +111,52 @@ net::LiveJobResult liveDownloadCodes(CGlobalData& g, const std::vector<std::stri
             break;
         }
     }
-    g.Log("END: Live download by code");
-    g.db.ReadDbCounters();
+    global.Log("END: Live download by code");
+    global.db.ReadDbCounters();
     return total;
 }
 
-net::LiveJobResult liveNearest(CGlobalData& g, double lat, double lon, JobProgress* progress,
+net::LiveJobResult liveNearest(CGlobalData& global, double lat, double lon, JobProgress* progress,
                                const std::atomic<bool>* cancel)
 {
-    net::CGcLiveClient& c = liveClient(g);
-    DeleteTagsOfCategory(g.db.cacheDb, g.db.tagCategories.lastImport);
-    g.Log("BEGIN: Live nearest caches");
-    net::LiveJobResult r = c.SearchNearest(lat, lon, g.list.filter.distanceKm, g.settings.isLite != 0, progress, cancel);
-    g.Log("END: Live nearest caches");
-    g.db.ReadDbCounters();
+    net::CGcLiveClient& c = liveClient(global);
+    clearImportMarker(global);
+    global.Log("BEGIN: Live nearest caches");
+    net::LiveJobResult r =
+        c.SearchNearest(lat, lon, global.list.filter.distanceKm, global.settings.isLite != 0, progress, cancel);
+    global.Log("END: Live nearest caches");
+    global.db.ReadDbCounters();
     return r;
 }
 
-net::LiveJobResult liveRefresh(CGlobalData& g, const std::vector<std::string>& codes, bool statusOnly,
+net::LiveJobResult liveRefresh(CGlobalData& global, const std::vector<std::string>& codes, bool statusOnly,
                                JobProgress* progress, const std::atomic<bool>* cancel)
 {
-    net::CGcLiveClient& c = liveClient(g);
-    g.Log(statusOnly ? "BEGIN: Live status refresh" : "BEGIN: Live refresh");
+    net::CGcLiveClient& c = liveClient(global);
+    global.Log(statusOnly ? "BEGIN: Live status refresh" : "BEGIN: Live refresh");
     net::LiveJobResult r =
         statusOnly ? c.RefreshStatus(codes, progress, cancel) : c.RefreshList(codes, false, progress, cancel);
-    g.Log("END: Live refresh");
-    g.db.ReadDbCounters();
+    global.Log("END: Live refresh");
+    global.db.ReadDbCounters();
     return r;
 }
 
-std::vector<std::string> listedCodes(const CGlobalData& g)
+std::vector<std::string> listedCodes(const CGlobalData& global)
 {
     std::vector<std::string> codes;
-    codes.reserve(g.list.caches.size());
-    for (const auto& cache : g.list.caches)
+    codes.reserve(global.list.caches.size());
+    for (const auto& cache : global.list.caches)
         codes.push_back(cache->code);
     return codes;
 }
 
-bool livePublishFieldNote(CGlobalData& g, CGeocache& cache, int logType, std::time_t visit, const std::string& note)
+bool livePublishFieldNote(CGlobalData& global, CGeocache& cache, int logType, std::time_t visit,
+                          const std::string& note)
 {
-    if (!liveClient(g).PublishFieldNote(cache, logType, visit, note))
+    if (!liveClient(global).PublishFieldNote(cache, logType, visit, note))
         return false;
     int key = 0;
-    SetTag(g.db.cacheDb, cache.code, g.db.tagCategories.fieldNoteSent, "x", true, key, true);
+    SetTag(global.db.cacheDb, cache.code, global.db.tagCategories.fieldNoteSent, "x", true, key, true);
     return true;
 }
 

@@ -27,56 +27,58 @@ std::vector<fs::path> alertSoundFiles(const fs::path& installDir)
     return files;
 }
 
-OptionsOutcome applyOptions(CGlobalData& g, const Settings& edited)
+OptionsOutcome applyOptions(CGlobalData& global, const Settings& edited)
 {
     OptionsOutcome outcome;
-    const Settings old = g.settings;
+    const Settings old = global.settings;
     if (edited.dbFile != old.dbFile) {
-        if (!g.db.SwitchDatabase(edited.dbFile)) {
+        if (!global.db.SwitchDatabase(edited.dbFile)) {
             outcome.problem = text::fillIn(
-                g.lang.textOr(718, "The cache database %s can be neither opened nor created."), {edited.dbFile});
+                global.lang.textOr(718, "The cache database %s can be neither opened nor created."), {edited.dbFile});
             return outcome;
         }
         outcome.databaseSwitched = true;
     }
 
     // What the program counts or learns by itself is not the screen's to set.
-    const Settings current = g.settings;
-    g.settings = edited;
-    g.settings.foundCount = current.foundCount;
-    g.settings.availVersion = current.availVersion;
-    g.settings.anVersion = current.anVersion;
-    g.settings.accessToken = current.accessToken;
-    g.settings.dnlFull = current.dnlFull;
-    g.settings.dnlLite = current.dnlLite;
-    g.settings.isBasic = current.isBasic;
-    g.settings.limitTimestamp = current.limitTimestamp;
+    const Settings current = global.settings;
+    global.settings = edited;
+    global.settings.foundCount = current.foundCount;
+    global.settings.availVersion = current.availVersion;
+    global.settings.anVersion = current.anVersion;
+    global.settings.accessToken = current.accessToken;
+    global.settings.dnlFull = current.dnlFull;
+    global.settings.dnlLite = current.dnlLite;
+    global.settings.isBasic = current.isBasic;
+    global.settings.limitTimestamp = current.limitTimestamp;
     namespace SG = SettingsGroup;
-    g.SaveSettings(SG::All & ~SG::Online);
+    global.SaveSettings(SG::All & ~SG::Online);
     outcome.applied = true;
 
-    if (g.applyPowerOptions)
-        g.applyPowerOptions();
-    g.netClient.setDownloadsOn(g.settings.dnlOnline != 0);
-    g.netClient.setDownloadRoot(g.paths.deviceFolder(g.settings.mapFolder));
+    if (global.applyPowerOptions)
+        global.applyPowerOptions();
+    global.netClient.setDownloadsOn(global.settings.dnlOnline != 0);
+    global.netClient.setDownloadRoot(global.paths.deviceFolder(global.settings.mapFolder));
 
     // Recording stops only after what it buffered is written.
     if (old.saveTrackLog != 0 && edited.saveTrackLog == 0)
-        g.gpsServices.trackLogger->flushBuffer();
-    g.gpsServices.applyGpsSettings();
+        global.gpsServices.trackLogger->flushBuffer();
+    global.gpsServices.applyGpsSettings();
 
     const bool portChanged = edited.gpsPortS != old.gpsPortS || edited.gpsBaud != old.gpsBaud;
     const auto baud = static_cast<unsigned>(edited.gpsBaud);
-    const bool wanted = edited.gpsAutoStart != 0 || g.gpsServices.gps->isRunning();
+    const bool wanted = edited.gpsAutoStart != 0 || global.gpsServices.gps->isRunning();
     if (portChanged && baud != 0 && wanted) {
-        const bool there = g.gpsServices.gps->isRunning() && g.gpsServices.gps->portName() == edited.gpsPortS && g.gpsServices.gps->baudRate() == baud;
+        const bool there = global.gpsServices.gps->isRunning() &&
+                           global.gpsServices.gps->portName() == edited.gpsPortS &&
+                           global.gpsServices.gps->baudRate() == baud;
         if (!there) {
-            g.gpsServices.gps->Stop();
-            g.gpsServices.gps->Start(edited.gpsPortS, baud);
+            global.gpsServices.gps->Stop();
+            global.gpsServices.gps->Start(edited.gpsPortS, baud);
         }
         outcome.gpsRestarted = true;
     }
-    g.notifier.stateChanged(Topic::Settings);
+    global.notifier.stateChanged(Topic::Settings);
     return outcome;
 }
 

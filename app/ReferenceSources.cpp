@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ReferenceSources.h"
 
-#include "app/CGlobalData.h"
+#include "app/Settings.h"
+#include "filter/CacheFilter.h"
 
 namespace tw {
 
 geo::ReferenceContext ReferenceSources::context() const
 {
-    const CacheFilter& filter = m_global.list.filter;
-    const Settings& settings = m_global.settings;
+    const CacheFilter& filter = m_filter;
+    const Settings& settings = m_settings;
     geo::ReferenceContext context;
     context.refPoint = filter.refPoint;
     context.manualPoint = {filter.manLat, filter.manLon};

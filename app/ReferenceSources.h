@@ -6,14 +6,16 @@
 
 namespace tw {
 
-class CGlobalData;
+class CacheFilter;
+struct Settings;
 
 // Where reference distances are measured from: the live position, the map
 // centre and the filter's choice among them, home and a manual point. Part of
 // CGlobalData.
 class ReferenceSources {
 public:
-    explicit ReferenceSources(const CGlobalData& global) : m_global(global) {}
+    // The filter chooses the point, the settings hold home and the units.
+    ReferenceSources(const CacheFilter& filter, const Settings& settings) : m_filter(filter), m_settings(settings) {}
     ReferenceSources(const ReferenceSources&) = delete;
     ReferenceSources& operator=(const ReferenceSources&) = delete;
 
@@ -28,7 +30,8 @@ public:
     geo::ReferenceContext context() const;
 
 private:
-    const CGlobalData& m_global;
+    const CacheFilter& m_filter;
+    const Settings& m_settings;
 };
 
 } // namespace tw

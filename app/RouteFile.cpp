@@ -15,24 +15,24 @@ constexpr const char* kLastRoute = "LastRoute";
 
 } // namespace
 
-bool loadRoute(CGlobalData& g, const std::string& path)
+bool loadRoute(CGlobalData& global, const std::string& path)
 {
     std::error_code ec;
     if (path.empty() || !std::filesystem::exists(path, ec))
         return false;
     auto route = loadRouteFile(path);
     if (!route) {
-        if (g.gpsServices.trackLogger)
-            g.gpsServices.trackLogger->route.clear();
-        g.setStateString(kLastRoute, "");
-        g.prompter.message(g.text(kTextRouteUnreadable), MessageIcon::Exclamation);
-        g.notifier.stateChanged(Topic::Track);
+        if (global.gpsServices.trackLogger)
+            global.gpsServices.trackLogger->route.clear();
+        global.setStateString(kLastRoute, "");
+        global.prompter.message(global.text(kTextRouteUnreadable), MessageIcon::Exclamation);
+        global.notifier.stateChanged(Topic::Track);
         return false;
     }
-    if (g.gpsServices.trackLogger)
-        g.gpsServices.trackLogger->route = std::move(*route);
-    g.setStateString(kLastRoute, path);
-    g.notifier.stateChanged(Topic::Track);
+    if (global.gpsServices.trackLogger)
+        global.gpsServices.trackLogger->route = std::move(*route);
+    global.setStateString(kLastRoute, path);
+    global.notifier.stateChanged(Topic::Track);
     return true;
 }
 

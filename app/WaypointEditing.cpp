@@ -15,20 +15,23 @@
 namespace tw {
 namespace {
 
-CacheStore storeOf(CGlobalData& g) { return CacheStore(g.db.cacheDb, g.db.tagCategories, g.settings.impOnlyNew); }
+CacheStore storeOf(CGlobalData& global)
+{
+    return CacheStore(global.db.cacheDb, global.db.tagCategories, global.settings.impOnlyNew);
+}
 
 } // namespace
 
-std::vector<CWaypoint> loadWaypoints(CGlobalData& g, const std::string& code)
+std::vector<CWaypoint> loadWaypoints(CGlobalData& global, const std::string& code)
 {
-    if (!g.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDb.IsAvailable())
         return {};
     CGeocache holder;
     holder.code = code;
     try {
-        WaypointLoader(g.db.cacheDb).load(holder);
+        WaypointLoader(global.db.cacheDb).load(holder);
     } catch (const SQLite::Error& e) {
-        g.db.cacheDb.showError(e.message);
+        global.db.cacheDb.showError(e.message);
         return {};
     }
     std::vector<CWaypoint> list;
@@ -50,24 +53,24 @@ std::string nextFreePrefix(const std::vector<CWaypoint>& waypoints)
     return "99";
 }
 
-CWaypoint newWaypointFor(CGlobalData& g, const std::string& code)
+CWaypoint newWaypointFor(CGlobalData& global, const std::string& code)
 {
     CWaypoint w;
     w.code = code;
     w.type = WaypointType::Reference;
     w.flag = 0;
-    w.prefix = nextFreePrefix(loadWaypoints(g, code));
+    w.prefix = nextFreePrefix(loadWaypoints(global, code));
     geo::LatLon at;
     if (code != kDummyCacheCode) {
         try {
-            if (auto cache = LoadCacheByCode(g.db.cacheDb, code))
+            if (auto cache = LoadCacheByCode(global.db.cacheDb, code))
                 at = {cache->lat, cache->lon};
         } catch (const SQLite::Error& e) {
-            g.db.cacheDb.showError(e.message);
+            global.db.cacheDb.showError(e.message);
         }
     }
     if (at.isEmpty())
-        at = geo::referencePosition(g.reference.context(), true);
+        at = geo::referencePosition(global.reference.context(), true);
     w.lat = at.lat;
     w.lon = at.lon;
     return w;
@@ -84,67 +87,67 @@ bool prefillWaypointFromText(CWaypoint& waypoint, std::string_view text)
     return false;
 }
 
-bool storeWaypoint(CGlobalData& g, CWaypoint& waypoint)
+bool storeWaypoint(CGlobalData& global, CWaypoint& waypoint)
 {
-    if (!g.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDb.IsAvailable())
         return false;
-    CacheStore store = storeOf(g);
+    CacheStore store = storeOf(global);
     if (waypoint.key != 0)
         return store.UpdateWaypoint(waypoint);
     waypoint.updated = todayYmd();
     return store.InsertWaypoint(waypoint);
 }
 
-bool removeWaypoint(CGlobalData& g, CWaypoint& waypoint)
+bool removeWaypoint(CGlobalData& global, CWaypoint& waypoint)
 {
-    if (waypoint.key == 0 || !g.db.cacheDb.IsAvailable())
+    if (waypoint.key == 0 || !global.db.cacheDb.IsAvailable())
         return false;
-    if (!storeOf(g).DeleteWaypoint(waypoint))
+    if (!storeOf(global).DeleteWaypoint(waypoint))
         return false;
     waypoint.key = 0;
     return true;
 }
 
-std::string cacheNote(CGlobalData& g, const std::string& code)
+std::string cacheNote(CGlobalData& global, const std::string& code)
 {
-    if (!g.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDb.IsAvailable())
         return {};
     try {
-        if (auto cache = LoadCacheByCode(g.db.cacheDb, code))
+        if (auto cache = LoadCacheByCode(global.db.cacheDb, code))
             return cache->comment;
     } catch (const SQLite::Error& e) {
-        g.db.cacheDb.showError(e.message);
+        global.db.cacheDb.showError(e.message);
     }
     return {};
 }
 
-bool storeCacheNote(CGlobalData& g, const std::string& code, const std::string& note)
+bool storeCacheNote(CGlobalData& global, const std::string& code, const std::string& note)
 {
-    if (!g.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDb.IsAvailable())
         return false;
     CGeocache record;
     record.code = code;
-    if (!storeOf(g).SetComment(record, note))
+    if (!storeOf(global).SetComment(record, note))
         return false;
     auto follow = [&](CGeocache* held) {
         if (held && held->code == code)
             held->comment = note;
     };
-    for (auto& c : g.list.recent)
+    for (auto& c : global.list.recent)
         follow(c.get());
-    for (auto& c : g.list.caches)
+    for (auto& c : global.list.caches)
         follow(c.get());
-    follow(g.db.dummyCache.get());
+    follow(global.db.dummyCache.get());
     return true;
 }
 
-FormulaOutcome applyFormulaSheet(CGlobalData& g, const geo::FormulaSheet& sheet, const std::string& code,
+FormulaOutcome applyFormulaSheet(CGlobalData& global, const geo::FormulaSheet& sheet, const std::string& code,
                                  std::string_view comment)
 {
     FormulaOutcome outcome;
     outcome.comment = sheet.storeFormulas(comment);
-    if (auto note = sheet.storeVariables(cacheNote(g, code)))
-        outcome.noteStored = storeCacheNote(g, code, *note);
+    if (auto note = sheet.storeVariables(cacheNote(global, code)))
+        outcome.noteStored = storeCacheNote(global, code, *note);
     outcome.position = sheet.resultPosition();
     return outcome;
 }

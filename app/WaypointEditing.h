@@ -20,7 +20,7 @@ namespace tw {
 class CGlobalData;
 
 // The waypoints of the cache with this code, in the order they were stored.
-std::vector<CWaypoint> loadWaypoints(CGlobalData& g, const std::string& code);
+std::vector<CWaypoint> loadWaypoints(CGlobalData& global, const std::string& code);
 
 // The first two-digit prefix from "01" that none of the waypoints uses
 // ("99" when all are taken): the prefix of a waypoint the user makes.
@@ -29,7 +29,7 @@ std::string nextFreePrefix(const std::vector<CWaypoint>& waypoints);
 // A new waypoint of the cache, not yet stored: a reference point at the
 // cache's position (a loose waypoint at the live reference position), with
 // the next free prefix, marked as the user's own.
-CWaypoint newWaypointFor(CGlobalData& g, const std::string& code);
+CWaypoint newWaypointFor(CGlobalData& global, const std::string& code);
 
 // Fills a new waypoint from text selected in a listing: a position when the
 // text reads as coordinates (the two-number form completes the waypoint's
@@ -37,15 +37,15 @@ CWaypoint newWaypointFor(CGlobalData& g, const std::string& code);
 bool prefillWaypointFromText(CWaypoint& waypoint, std::string_view text);
 
 // Stores a new waypoint (key 0) or updates a stored one.
-bool storeWaypoint(CGlobalData& g, CWaypoint& waypoint);
+bool storeWaypoint(CGlobalData& global, CWaypoint& waypoint);
 // Deletes a stored waypoint; its key is 0 afterwards.
-bool removeWaypoint(CGlobalData& g, CWaypoint& waypoint);
+bool removeWaypoint(CGlobalData& global, CWaypoint& waypoint);
 
 // The personal note of the cache with this code; empty when there is none.
-std::string cacheNote(CGlobalData& g, const std::string& code);
+std::string cacheNote(CGlobalData& global, const std::string& code);
 // Stores the note (which also marks the cache as updated) and brings the
 // records the program holds of that cache in step.
-bool storeCacheNote(CGlobalData& g, const std::string& code, const std::string& note);
+bool storeCacheNote(CGlobalData& global, const std::string& code, const std::string& note);
 
 // The outcome of confirming the formula dialog.
 struct FormulaOutcome {
@@ -58,7 +58,7 @@ struct FormulaOutcome {
 // formulas become the block of `comment`, the variables (when there are any)
 // the block of the cache note, which is stored at once; the result is read
 // as the waypoint's new position.
-FormulaOutcome applyFormulaSheet(CGlobalData& g, const geo::FormulaSheet& sheet, const std::string& code,
+FormulaOutcome applyFormulaSheet(CGlobalData& global, const geo::FormulaSheet& sheet, const std::string& code,
                                  std::string_view comment);
 
 } // namespace tw

@@ -184,30 +184,30 @@ Program& program()
 
 void run(benchmark::State& state, double distanceKm, int sortKey)
 {
-    CGlobalData& g = *program().global;
-    g.list.filter.distanceKm = distanceKm;
-    g.list.sortKey = sortKey;
+    CGlobalData& global = *program().global;
+    global.list.filter.distanceKm = distanceKm;
+    global.list.sortKey = sortKey;
     for (auto _ : state) {
-        g.list.readCaches();
-        benchmark::DoNotOptimize(g.list.caches.data());
+        global.list.readCaches();
+        benchmark::DoNotOptimize(global.list.caches.data());
     }
-    state.counters["listed"] = g.list.listedCount;
-    state.counters["inDatabase"] = g.db.cacheCount;
+    state.counters["listed"] = global.list.listedCount;
+    state.counters["inDatabase"] = global.db.cacheCount;
 }
 
 // The first load after the database changed, which reads every position
 // again; later loads take them from memory.
 void BM_ReadCaches_NoDistanceLimitAfterAChange(benchmark::State& state)
 {
-    CGlobalData& g = *program().global;
-    g.list.filter.distanceKm = 0.0;
-    g.list.sortKey = 1;
+    CGlobalData& global = *program().global;
+    global.list.filter.distanceKm = 0.0;
+    global.list.sortKey = 1;
     for (auto _ : state) {
         state.PauseTiming();
-        g.db.cacheDb.Exec("UPDATE `geocache` SET `dtupdate` = `dtupdate` WHERE `key` = 1");
+        global.db.cacheDb.Exec("UPDATE `geocache` SET `dtupdate` = `dtupdate` WHERE `key` = 1");
         state.ResumeTiming();
-        g.list.readCaches();
-        benchmark::DoNotOptimize(g.list.caches.data());
+        global.list.readCaches();
+        benchmark::DoNotOptimize(global.list.caches.data());
     }
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "filter/CacheFilter.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
 
 #include <SimpleIni.h>

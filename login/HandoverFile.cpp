@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "login/HandoverFile.h"
 
+#include "platform/AtomicFile.h"
+
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -50,32 +49,6 @@ std::string nameOf(const std::string& line)
         return {};
     const auto eq = t.find('=');
     return eq == std::string::npos ? std::string() : trimmed(t.substr(0, eq));
-}
-
-bool writeAtomically(const fs::path& path, const std::string& bytes)
-{
-    std::error_code ec;
-    fs::create_directories(path.parent_path(), ec);
-    const fs::path temp = path.string() + ".tmp" + std::to_string(::getpid());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    ::fchmod(fd, 0600); // a stale temporary file may have had other bits
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0)
-            ok = false;
-        else
-            done += static_cast<std::size_t>(n);
-    }
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && std::rename(temp.c_str(), path.c_str()) == 0)
-        return true;
-    ::unlink(temp.c_str());
-    return false;
 }
 
 } // namespace
@@ -146,7 +119,7 @@ bool HandoverFile::setValue(const std::string& name, const std::string& value) c
     std::ostringstream out;
     for (const std::string& line : lines)
         out << line << '\n';
-    return writeAtomically(m_path, out.str());
+    return tw::writeFileAtomically(m_path, out.str(), 0600);
 }
 
 } // namespace lorvik

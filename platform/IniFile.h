@@ -57,7 +57,4 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-// Writes bytes to path through a temporary file and a rename.
-bool writeFileAtomically(const std::filesystem::path& path, const std::string& bytes, unsigned mode);
-
 } // namespace tw

@@ -2,7 +2,7 @@
 #include "screens/CFilterTagScr.h"
 
 #include "app/CGlobalData.h"
-#include "db/Tags.h"
+#include "app/CacheActions.h"
 #include "filter/CacheFilter.h"
 #include "screens/LangText.h"
 #include "screens/Screen.h"
@@ -67,9 +67,8 @@ void CFilterTagScr::load(const CacheFilter& f)
 {
     const QSignalBlocker block(m_categories);
     m_categories->clear();
-    if (m_global.db.cacheDb.opened())
-        for (const std::string& name : ListCategories(m_global.db.cacheDb))
-            m_categories->addItem(QString::fromStdString(name));
+    for (const std::string& name : tagCategoryNames(m_global))
+        m_categories->addItem(QString::fromStdString(name));
     const auto found = m_categories->findItems(QString::fromStdString(f.tagCategory), Qt::MatchExactly);
     m_categories->setCurrentRow(found.isEmpty() || f.tagCategory.empty() ? -1 : m_categories->row(found.first()));
     fillValues(QString::fromStdString(f.tagValue));
@@ -83,9 +82,9 @@ void CFilterTagScr::fillValues(const QString& selectValue)
     QListWidgetItem* any = new QListWidgetItem(langText(m_global, kTextAnyValue), m_values);
     m_values->setCurrentItem(any);
     QListWidgetItem* category = m_categories->currentItem();
-    if (!category || !m_global.db.cacheDb.opened())
+    if (!category)
         return;
-    for (const std::string& value : ListValues(m_global.db.cacheDb, category->text().toStdString())) {
+    for (const std::string& value : tagValuesOf(m_global, category->text().toStdString())) {
         auto* item = new QListWidgetItem(QString::fromStdString(value), m_values);
         item->setData(Qt::UserRole, true); // a real value, not "any value"
         if (!selectValue.isEmpty() && item->text() == selectValue)

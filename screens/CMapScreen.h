@@ -3,31 +3,27 @@
 
 #include "geo/LatLon.h"
 #include "geo/MapCentreSource.h"
+#include "app/MapAreaCaches.h"
 #include "maps/MapComposer.h"
 #include "platform/Notifier.h"
+#include "screens/MapOverlays.h"
+#include "screens/MapSymbolLayer.h"
+#include "screens/MapTileBuffer.h"
 #include "screens/QtImageDecoder.h"
 #include "screens/Screen.h"
 
-#include <QHash>
 #include <QImage>
-#include <QPixmap>
 #include <QPoint>
-#include <QPolygon>
 #include <QRect>
-#include <QRegion>
 #include <QTimer>
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
-#include <string>
-#include <unordered_map>
-#include <vector>
 
 namespace tw {
 
-class CWaypoint;
+struct GpsSnapshot;
 class MainWindow;
 class QtNotifier;
 
@@ -51,7 +47,7 @@ public:
     bool leave() override;
 
     geo::LatLon mapCentre() const override;
-    bool isReloadingVisibleArea() const override { return m_reloadingArea; }
+    bool isReloadingVisibleArea() const override { return m_area.reloading(); }
 
     // Null when the map configuration cannot be drawn.
     maps::TileProvider* provider() const { return m_provider.get(); }
@@ -75,7 +71,7 @@ public:
     // Where the navigation target lies; nothing while none is chosen.
     void setTargetSource(std::function<std::optional<geo::LatLon>()> source) { m_targetSource = std::move(source); }
 
-    enum class Button { ZoomOut, ZoomIn, NextMapType, MovingMap };
+    using Button = MapKey;
     // The key's square on the screen; empty while the key is not shown.
     QRect buttonRect(Button button) const;
 
@@ -115,33 +111,20 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    struct Hit {
-        QRect rect;
-        std::string code;
-    };
     void paintFrame(QPainter& painter);
-    bool composeTiles(const QSize& size);
-    void composeTileLayer(const QSize& size);
-    maps::WorldPoint worldOf(geo::LatLon at);
-    std::optional<maps::PixelPoint> layerPoint(geo::LatLon at);
-    void drawSymbols(QPainter& painter);
-    bool drawRecord(QPainter& painter, geo::LatLon at, const QImage& marker, const std::string& name,
-                    const std::string* parentName, const std::string& code);
-    QRect recordBounds(maps::PixelPoint at) const;
-    void drawButtons(QPainter& painter);
-    void drawScaleBar(QPainter& painter);
-    void drawPositionMarker(QPainter& painter);
-    void drawBanner(QPainter& painter);
-    const std::vector<CWaypoint>& waypointsOf(const std::string& code);
-    const QImage& markerImage(quint64 kind, int state, const std::function<QPixmap(int)>& icon, int px);
-    const QImage& labelImage(const QString& text, const QFont& font, int width);
+    void followPosition(const GpsSnapshot& s);
+    void composeLayers();
+    void reloadArea();
+    PositionMark positionMark();
+    QString bannerText() const;
+    MapView view() const;
     void tapAt(QPoint at);
     void onTopicChanged(Topic topic);
     void onDownloadProgressed();
     void stopDownloads();
     maps::ComposeOptions composeOptions() const;
-    bool highResolution() const;
-    int buttonPx() const;
+    // The view moved or zoomed: the list follows the visible area.
+    void areaChanged();
     // The view moved: what is drawn stays, at other pixels.
     void moved();
     // What is drawn changed.
@@ -151,52 +134,14 @@ private:
     std::unique_ptr<maps::TileProvider> m_provider;
     QtImageDecoder m_decoder;
     std::unique_ptr<maps::MapComposer> m_composer;
+    std::unique_ptr<MapTileBuffer> m_tiles;
+    MapAreaCaches m_area;
+    MapSymbolLayer m_symbols;
     std::function<std::optional<geo::LatLon>()> m_targetSource;
 
-    QImage m_tileLayer;             // the tiles with the track, the route and the icons
     QImage m_frame;                 // what renderFrame draws into
-    maps::PixelPoint m_origin;      // top-left of the centre tile on the screen
     bool m_tilesDirty = true;
-    // The tiles alone, moved along when the view pans so that only the
-    // uncovered edges are composed: kept while zoom, map types and size stay.
-    QImage m_tiles;
-    QImage m_tilesBack;             // the other buffer of a move
-    bool m_tilesKept = false;
-    bool m_tilesPending = false;    // tiles of m_tiles are being downloaded
-    int m_tilesZoom = -1;
-    maps::ComposeOptions m_tilesOptions;
-    maps::WorldPoint m_tilesCorner; // a tile corner, and where m_tiles shows it
-    QPoint m_tilesCornerAt;
-    // Positions projected at the current zoom: panning does not project again.
-    struct PointKey {
-        quint64 lat = 0;
-        quint64 lon = 0;
-        friend bool operator==(const PointKey&, const PointKey&) = default;
-    };
-    struct PointKeyHash {
-        std::size_t operator()(const PointKey& k) const { return std::hash<quint64>()(k.lat * 0x9E3779B97F4A7C15ULL ^ k.lon); }
-    };
-    std::unordered_map<PointKey, maps::WorldPoint, PointKeyHash> m_world;
-    int m_worldZoom = -1;
-    maps::WorldPoint m_viewCentre;  // the centre at the last composition
-    // The layer with the symbols is moved along likewise while only the view
-    // moves within one centre tile.
-    QImage m_layerBack;
-    bool m_layerKept = false;
-    int m_layerZoom = -1;
-    maps::WorldPoint m_layerCentreTile;
-    std::optional<geo::LatLon> m_layerTarget;
-    enum class SymbolPass { Collect, Draw };
-    SymbolPass m_symbolPass = SymbolPass::Draw;
-    QPoint m_moveBy;                // how far the layer moved in this composition
-    bool m_moving = false;          // only m_stale is drawn again
-    QRegion m_stale;
-    int m_labelHeight = 0;
-    QPolygon m_polygon;
-    int m_areaChanged = 0;          // 0 no, 1 changed, 2 changed and drawn once
     int m_nameBannerCount = 0;
-    bool m_loadingBanner = false;
-    bool m_reloadingArea = false;
     int m_phase = 0;                // of the blinking position marker
     std::optional<QString> m_notice; // a one-off banner text
     int m_noticeTicks = 0;          // blinks it stays for
@@ -205,12 +150,6 @@ private:
     std::optional<QPoint> m_pressAt;
     QPoint m_dragBy;                // while dragging: how far the layer is shifted
     bool m_dragging = false;
-
-    std::vector<Hit> m_hits;        // icons of the last composition, drawn order
-    std::map<std::string, std::vector<CWaypoint>> m_waypoints; // loaded per cache
-    QHash<quint64, QImage> m_markers; // marker background with the icon, by kind
-    QHash<QString, QImage> m_labels;  // names with their halo
-    std::vector<geo::LatLon> m_trackSeen; // newest track point at the last composition
     Shown m_shown;
 };
 

@@ -35,14 +35,14 @@ constexpr int kTextCopy = 562;
 constexpr int kTextNumberError = 1010;
 constexpr int kTextBaseNames = 1011; // 1011 to 1014: binary, octal, decimal, hexadecimal output
 
-geo::NumberWords numberWords(const CGlobalData& global)
+geo::NumberWords numberWords(const LanguageTable& lang)
 {
     geo::NumberWords words;
-    words.error = global.lang.textOr(kTextNumberError, words.error);
-    words.bin = global.lang.textOr(kTextBaseNames, words.bin);
-    words.oct = global.lang.textOr(kTextBaseNames + 1, words.oct);
-    words.dec = global.lang.textOr(kTextBaseNames + 2, words.dec);
-    words.hex = global.lang.textOr(kTextBaseNames + 3, words.hex);
+    words.error = lang.textOr(kTextNumberError, words.error);
+    words.bin = lang.textOr(kTextBaseNames, words.bin);
+    words.oct = lang.textOr(kTextBaseNames + 1, words.oct);
+    words.dec = lang.textOr(kTextBaseNames + 2, words.dec);
+    words.hex = lang.textOr(kTextBaseNames + 3, words.hex);
     return words;
 }
 
@@ -51,7 +51,7 @@ constexpr std::array kBases{2, 8, 10, 16};
 } // namespace
 
 CRot13Dlg::CRot13Dlg(CGlobalData& global, const QString& text, QWidget* parent)
-    : QDialog(parent), m_global(global)
+    : QDialog(parent), m_lang(global.lang)
 {
     setObjectName(QStringLiteral("textTools"));
     setWindowTitle(titleOf(langText(global, kTextTitle)));
@@ -112,13 +112,13 @@ void CRot13Dlg::convert(Conversion conversion)
     case Conversion::Rot13: showResult(geo::rot13(text)); break;
     case Conversion::Morse: showResult(geo::morse(text, '.', '-')); break;
     case Conversion::InvertedMorse: showResult(geo::morse(text, '-', '.')); break;
-    case Conversion::Roman: showResult(geo::roman(text, numberWords(m_global))); break;
+    case Conversion::Roman: showResult(geo::roman(text, numberWords(m_lang))); break;
     }
 }
 
 void CRot13Dlg::convertNumber(int base)
 {
-    showResult(geo::numberBases(m_input->toPlainText().toStdString(), base, numberWords(m_global)));
+    showResult(geo::numberBases(m_input->toPlainText().toStdString(), base, numberWords(m_lang)));
 }
 
 void CRot13Dlg::showResult(const std::string& text)

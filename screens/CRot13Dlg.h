@@ -9,6 +9,7 @@ class QPlainTextEdit;
 namespace tw {
 
 class CGlobalData;
+class LanguageTable;
 
 // The text tools: converts a typed or pasted text with ROT13, Morse code,
 // inverted Morse code, Roman numerals or the number bases, shows the result
@@ -32,7 +33,8 @@ public:
 private:
     void showResult(const std::string& text);
 
-    CGlobalData& m_global;
+    // The number conversions name their bases and errors in its words.
+    const LanguageTable& m_lang;
     QPlainTextEdit* m_input = nullptr;
     QPlainTextEdit* m_output = nullptr;
     QComboBox* m_bases = nullptr;

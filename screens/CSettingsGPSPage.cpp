@@ -30,9 +30,9 @@ constexpr int kTextCancel = 506;
 // Offered besides the ports found: a gpsd service on this machine.
 constexpr const char* kLocalGpsd = "gpsd://localhost:2947";
 
-QString portText(const CGlobalData& g, int number, const std::string& port, unsigned speed)
+QString portText(const CGlobalData& global, int number, const std::string& port, unsigned speed)
 {
-    return langText(g, number)
+    return langText(global, number)
         .replace(QLatin1String("%s"), QString::fromStdString(port))
         .replace(QLatin1String("%d"), QString::number(speed));
 }

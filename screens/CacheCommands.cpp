@@ -58,9 +58,9 @@ struct InputDialog {
         caption->setWordWrap(true);
         layout->addWidget(caption);
     }
-    bool run(const CGlobalData& g, QWidget* window)
+    bool run(const CGlobalData& global, QWidget* window)
     {
-        addDialogKeys(dialog, *layout, g);
+        addDialogKeys(dialog, *layout, global);
         return execDialog(dialog, window) == QDialog::Accepted;
     }
 
@@ -70,151 +70,153 @@ struct InputDialog {
 
 } // namespace
 
-bool editNoteCommand(QWidget* window, CGlobalData& g)
+bool editNoteCommand(QWidget* window, CGlobalData& global)
 {
-    CGeocache* cache = g.list.currentCache();
+    CGeocache* cache = global.list.currentCache();
     if (!cache)
         return false;
-    InputDialog input(window, titleOf(langText(g, kTextEditNote)), langText(g, kTextNote));
+    InputDialog input(window, titleOf(langText(global, kTextEditNote)), langText(global, kTextNote));
     auto* edit = new QPlainTextEdit(QString::fromStdString(cache->comment), &input.dialog);
     input.layout->addWidget(edit, 1);
     edit->setFocus();
-    if (!input.run(g, window))
+    if (!input.run(global, window))
         return false;
-    return setCacheComment(g, *cache, edit->toPlainText().toStdString());
+    return setCacheComment(global, *cache, edit->toPlainText().toStdString());
 }
 
-bool recordVisitCommand(QWidget* window, CGlobalData& g, bool found)
+bool recordVisitCommand(QWidget* window, CGlobalData& global, bool found)
 {
-    CGeocache* cache = g.list.currentCache();
+    CGeocache* cache = global.list.currentCache();
     if (!cache)
         return false;
     if (!found) {
         // A note that is no find is stamped with the day it is stored: there
         // is no date to choose.
-        const QString question = langText(g, kTextNotFoundQuestion).replace(QStringLiteral("%s"), nameAndCode(*cache));
-        return g.prompter.ask(question.toStdString(), true) &&
-               recordVisit(g, *cache, LogType::DidntFindIt, std::time(nullptr));
+        const QString question =
+            langText(global, kTextNotFoundQuestion).replace(QStringLiteral("%s"), nameAndCode(*cache));
+        return global.prompter.ask(question.toStdString(), true) &&
+               recordVisit(global, *cache, LogType::DidntFindIt, std::time(nullptr));
     }
-    InputDialog input(window, titleOf(langText(g, kTextFound)),
-                      nameAndCode(*cache) + QStringLiteral("\n") + langText(g, kTextVisitDate));
+    InputDialog input(window, titleOf(langText(global, kTextFound)),
+                      nameAndCode(*cache) + QStringLiteral("\n") + langText(global, kTextVisitDate));
     auto* calendar = new QCalendarWidget(&input.dialog);
     calendar->setObjectName(QStringLiteral("visitDate"));
     calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     calendar->setMaximumDate(QDate::currentDate());
     calendar->setSelectedDate(QDate::currentDate());
-    calendar->setMinimumHeight(touchPx(g) * 6);
+    calendar->setMinimumHeight(touchPx(global) * 6);
     // The month keys are small arrows by default: make them finger-sized.
     for (auto* key : calendar->findChildren<QToolButton*>()) {
-        key->setMinimumSize(touchPx(g), touchPx(g));
-        key->setIconSize(QSize(touchPx(g) / 2, touchPx(g) / 2));
+        key->setMinimumSize(touchPx(global), touchPx(global));
+        key->setIconSize(QSize(touchPx(global) / 2, touchPx(global) / 2));
     }
     input.layout->addWidget(calendar, 1);
-    if (!input.run(g, window))
+    if (!input.run(global, window))
         return false;
     const QDateTime when(calendar->selectedDate(), QTime::currentTime());
-    return recordVisit(g, *cache, LogType::FoundIt, static_cast<std::time_t>(when.toSecsSinceEpoch()));
+    return recordVisit(global, *cache, LogType::FoundIt, static_cast<std::time_t>(when.toSecsSinceEpoch()));
 }
 
-bool deleteCacheCommand(QWidget*, CGlobalData& g)
+bool deleteCacheCommand(QWidget*, CGlobalData& global)
 {
-    CGeocache* cache = g.list.currentCache();
+    CGeocache* cache = global.list.currentCache();
     if (!cache)
         return false;
-    const QString question = langText(g, kTextDeleteQuestion).replace(QStringLiteral("%s"), nameAndCode(*cache));
-    if (!g.prompter.ask(question.toStdString(), false))
+    const QString question = langText(global, kTextDeleteQuestion).replace(QStringLiteral("%s"), nameAndCode(*cache));
+    if (!global.prompter.ask(question.toStdString(), false))
         return false;
-    return deleteCacheWithUserData(g, *cache);
+    return deleteCacheWithUserData(global, *cache);
 }
 
-bool copyCoordinatesCommand(CGlobalData& g)
+bool copyCoordinatesCommand(CGlobalData& global)
 {
-    const CGeocache* cache = g.list.currentCache();
+    const CGeocache* cache = global.list.currentCache();
     if (!cache)
         return false;
-    QGuiApplication::clipboard()->setText(QString::fromStdString(coordinatesToCopy(g, cache->lat, cache->lon)));
+    QGuiApplication::clipboard()->setText(QString::fromStdString(coordinatesToCopy(global, cache->lat, cache->lon)));
     QApplication::beep();
     return true;
 }
 
-bool navigateToCacheCommand(CGlobalData& g)
+bool navigateToCacheCommand(CGlobalData& global)
 {
-    const CGeocache* cache = g.list.currentCache();
+    const CGeocache* cache = global.list.currentCache();
     if (!cache)
         return false;
-    g.gpsServices.setNavigationTarget(navigationTargetOf(*cache));
+    global.gpsServices.setNavigationTarget(navigationTargetOf(*cache));
     return true;
 }
 
-void navigateToWaypointCommand(CGlobalData& g, const CWaypoint& waypoint)
+void navigateToWaypointCommand(CGlobalData& global, const CWaypoint& waypoint)
 {
-    g.gpsServices.setNavigationTarget(navigationTargetOf(waypoint));
+    global.gpsServices.setNavigationTarget(navigationTargetOf(waypoint));
 }
 
-bool openVisitScreen(MainWindow& window, CGlobalData& g)
+bool openVisitScreen(MainWindow& window, CGlobalData& global)
 {
-    const CGeocache* cache = g.list.currentCache();
+    const CGeocache* cache = global.list.currentCache();
     if (!cache)
         return false;
-    window.pushScreen(new VisitScreen(g, cache->code));
+    window.pushScreen(new VisitScreen(global, cache->code));
     return true;
 }
 
-bool openTagsScreen(MainWindow& window, CGlobalData& g)
+bool openTagsScreen(MainWindow& window, CGlobalData& global)
 {
-    const CGeocache* cache = g.list.currentCache();
+    const CGeocache* cache = global.list.currentCache();
     if (!cache)
         return false;
-    window.pushScreen(new TagsScreen(g, cache->code));
+    window.pushScreen(new TagsScreen(global, cache->code));
     return true;
 }
 
-void textToolsCommand(QWidget* window, CGlobalData& g, const QString& text)
+void textToolsCommand(QWidget* window, CGlobalData& global, const QString& text)
 {
-    CRot13Dlg dialog(g, text, window);
+    CRot13Dlg dialog(global, text, window);
     execDialog(dialog, window);
 }
 
-bool exportFieldNotesCommand(QWidget* window, CGlobalData& g)
+bool exportFieldNotesCommand(QWidget* window, CGlobalData& global)
 {
-    if (!g.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDbAvailable())
         return false;
-    CExportFNDlg dialog(g, window);
+    CExportFNDlg dialog(global, window);
     return execDialog(dialog, window) == QDialog::Accepted;
 }
 
-void addCacheCommands(QMenu& menu, MainWindow& window, CGlobalData& g)
+void addCacheCommands(QMenu& menu, MainWindow& window, CGlobalData& global)
 {
-    const CGeocache* cache = g.list.currentCache();
+    const CGeocache* cache = global.list.currentCache();
     const bool haveCache = cache != nullptr;
     auto add = [&](int text, auto&& run) {
-        QAction* action = menu.addAction(langText(g, text), &window, run);
+        QAction* action = menu.addAction(langText(global, text), &window, run);
         action->setEnabled(haveCache);
         return action;
     };
-    add(kTextVisit, [&window, &g] { openVisitScreen(window, g); });
-    add(kTextFound, [&window, &g] { recordVisitCommand(&window, g, true); });
-    add(kTextNotFound, [&window, &g] { recordVisitCommand(&window, g, false); });
-    add(kTextEditNote, [&window, &g] { editNoteCommand(&window, g); });
-    add(kTextTags, [&window, &g] { openTagsScreen(window, g); });
+    add(kTextVisit, [&window, &global] { openVisitScreen(window, global); });
+    add(kTextFound, [&window, &global] { recordVisitCommand(&window, global, true); });
+    add(kTextNotFound, [&window, &global] { recordVisitCommand(&window, global, false); });
+    add(kTextEditNote, [&window, &global] { editNoteCommand(&window, global); });
+    add(kTextTags, [&window, &global] { openTagsScreen(window, global); });
     menu.addSeparator();
-    add(kTextNavigateCache, [&g] { navigateToCacheCommand(g); });
-    QMenu* waypoints = menu.addMenu(langText(g, kTextNavigateWaypoint));
+    add(kTextNavigateCache, [&global] { navigateToCacheCommand(global); });
+    QMenu* waypoints = menu.addMenu(langText(global, kTextNavigateWaypoint));
     waypoints->setEnabled(false);
     if (cache) {
-        for (const CWaypoint& w : waypointsWithPosition(g, *cache)) {
+        for (const CWaypoint& w : waypointsWithPosition(global, *cache)) {
             const QString name = QString::fromStdString(w.prefix + " " + w.name).trimmed();
-            waypoints->addAction(name, &window, [&g, w] { navigateToWaypointCommand(g, w); });
+            waypoints->addAction(name, &window, [&global, w] { navigateToWaypointCommand(global, w); });
         }
         waypoints->setEnabled(!waypoints->isEmpty());
     }
-    add(kTextCopyCoords, [&g] { copyCoordinatesCommand(g); });
-    add(kTextTextTools, [&window, &g] { textToolsCommand(&window, g); })->setEnabled(true);
+    add(kTextCopyCoords, [&global] { copyCoordinatesCommand(global); });
+    add(kTextTextTools, [&window, &global] { textToolsCommand(&window, global); })->setEnabled(true);
     menu.addSeparator();
-    menu.addAction(langText(g, kTextExportFieldNotes), &window, [&window, &g] { exportFieldNotesCommand(&window, g); });
+    menu.addAction(langText(global, kTextExportFieldNotes), &window,
+                   [&window, &global] { exportFieldNotesCommand(&window, global); });
     menu.addSeparator();
-    add(kTextDelete, [&window, &g] {
-        if (deleteCacheCommand(&window, g) && window.screenDepth() > 1)
+    add(kTextDelete, [&window, &global] {
+        if (deleteCacheCommand(&window, global) && window.screenDepth() > 1)
             window.popScreen();
     });
 }

@@ -5,7 +5,8 @@
 
 namespace tw {
 
-class CGlobalData;
+class CacheList;
+class ReferenceSources;
 
 // The current cache list as rows of a list view. It reads CacheList::caches
 // and must be reset whenever that list is rebuilt.
@@ -23,7 +24,8 @@ public:
         FoundRole,
     };
 
-    explicit CacheListModel(CGlobalData& global, QObject* parent = nullptr);
+    // Distances and directions are measured from the reference sources.
+    CacheListModel(const CacheList& list, const ReferenceSources& reference, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -33,7 +35,8 @@ public:
     void endReload() { endResetModel(); }
 
 private:
-    CGlobalData& m_global;
+    const CacheList& m_list;
+    const ReferenceSources& m_reference;
 };
 
 } // namespace tw

@@ -62,7 +62,7 @@ CacheListScreen::CacheListScreen(CGlobalData& global, QtNotifier& notifier, QWid
     connect(showAll, &QPushButton::clicked, this, &CacheListScreen::showAllCaches);
     layout->addWidget(m_allBar);
 
-    m_model = new CacheListModel(global, this);
+    m_model = new CacheListModel(global.list, global.reference, this);
     m_view = new QListView(this);
     m_view->setObjectName(QStringLiteral("cacheListView"));
     m_view->setModel(m_model);

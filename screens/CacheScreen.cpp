@@ -2,9 +2,8 @@
 #include "screens/CacheScreen.h"
 
 #include "app/CGlobalData.h"
+#include "app/CacheActions.h"
 #include "app/ListingFiles.h"
-#include "db/CacheReader.h"
-#include "db/CacheStore.h"
 #include "db/SqlError.h"
 #include "geo/FormulaBlocks.h"
 #include "geo/TextTools.h"
@@ -446,7 +445,7 @@ void CacheScreen::refreshNote()
     if (m_noteDirty || !m_listing)
         return;
     try {
-        const auto stored = LoadCacheByCode(m_global.db.cacheDb, m_code);
+        const auto stored = findCache(m_global, m_code);
         if (!stored || stored->comment == m_listing->cache.comment)
             return;
         m_listing->cache.comment = stored->comment;
@@ -496,10 +495,7 @@ bool CacheScreen::saveNote()
     const std::string text = m_note->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n")).toStdString();
     bool ok = true;
     if (text != m_listing->cache.comment) {
-        ok = CacheStore(m_global.db.cacheDb, m_global.db.tagCategories).SetComment(m_listing->cache, text);
-        if (ok)
-            if (CGeocache* current = m_global.list.currentCache(); current && current->code == m_code)
-                current->comment = text;
+        ok = setCacheComment(m_global, m_listing->cache, text);
     }
     if (ok && m_noteDirty) {
         m_noteDirty = false;
@@ -629,8 +625,7 @@ CacheScreen* openCacheScreen(MainWindow& window, const std::string& code)
         return nullptr;
     }
     // The listing's cache is the current one: the cache commands act on it.
-    if (const auto cache = LoadCacheByCode(global.db.cacheDb, code); cache && (!global.list.currentCache() || global.list.currentCache()->code != code))
-        global.list.setCurrentCache(*cache);
+    makeCurrentCache(global, code);
     screen->onNewWaypointFromText = [&window](const std::string& cacheCode, const QString& text) {
         newWaypointFromText(&window, window.global(), cacheCode, text.toStdString());
     };

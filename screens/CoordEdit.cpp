@@ -44,7 +44,7 @@ bool isNegative(const QToolButton* hemisphere, bool isLongitude)
 } // namespace
 
 CoordEdit::CoordEdit(CGlobalData& global, QWidget* parent)
-    : QWidget(parent), m_global(global), m_style(geo::coordEntryStyle(global.settings.coordStyle))
+    : QWidget(parent), m_prompter(global.prompter), m_lang(global.lang), m_style(geo::coordEntryStyle(global.settings.coordStyle))
 {
     setObjectName(QStringLiteral("coordEdit"));
     auto* grid = new QGridLayout(this);
@@ -115,7 +115,7 @@ bool CoordEdit::pasteFromClipboard()
     const std::string text = QGuiApplication::clipboard()->text().toStdString();
     const auto read = geo::readAnyCoords(text, position().value_or(geo::LatLon{}));
     if (!read) {
-        m_global.prompter.message(m_global.text(kTextUnreadable), MessageIcon::Exclamation);
+        m_prompter.message(m_lang.text(kTextUnreadable), MessageIcon::Exclamation);
         return false;
     }
     setPosition(*read);

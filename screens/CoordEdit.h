@@ -15,6 +15,8 @@ class QToolButton;
 namespace tw {
 
 class CGlobalData;
+class LanguageTable;
+class Prompter;
 
 // Latitude and longitude typed over masks of zeros in the user's style (the
 // setting CoordStyle), each with a key that switches its hemisphere, and a
@@ -45,7 +47,9 @@ signals:
 private:
     void onClipboardChanged();
 
-    CGlobalData& m_global;
+    // A pasted text that reads as no position is refused with a message.
+    Prompter& m_prompter;
+    const LanguageTable& m_lang;
     geo::CoordEntryStyle m_style;
     QLineEdit* m_lat = nullptr;
     QLineEdit* m_lon = nullptr;

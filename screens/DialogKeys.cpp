@@ -71,23 +71,23 @@ std::string linesFromWidget(const QString& text)
     return lines.toStdString();
 }
 
-QDialogButtonBox* addDialogKeys(QDialog& dialog, QBoxLayout& layout, const CGlobalData& g, bool okAndCancel)
+QDialogButtonBox* addDialogKeys(QDialog& dialog, QBoxLayout& layout, const CGlobalData& global, bool okAndCancel)
 {
     auto* keys = new QDialogButtonBox(&dialog);
     keys->setObjectName(QStringLiteral("dialogKeys"));
     if (okAndCancel) {
-        QPushButton* ok = keys->addButton(langText(g, kTextOk), QDialogButtonBox::AcceptRole);
+        QPushButton* ok = keys->addButton(langText(global, kTextOk), QDialogButtonBox::AcceptRole);
         ok->setObjectName(QStringLiteral("okKey"));
         ok->setDefault(true);
-        keys->addButton(langText(g, kTextCancel), QDialogButtonBox::RejectRole)
+        keys->addButton(langText(global, kTextCancel), QDialogButtonBox::RejectRole)
             ->setObjectName(QStringLiteral("cancelKey"));
     } else {
-        keys->addButton(langText(g, kTextClose), QDialogButtonBox::RejectRole)
+        keys->addButton(langText(global, kTextClose), QDialogButtonBox::RejectRole)
             ->setObjectName(QStringLiteral("closeKey"));
     }
     for (QAbstractButton* key : keys->buttons()) {
-        key->setMinimumHeight(touchPx(g));
-        key->setMinimumWidth(touchPx(g) * 2);
+        key->setMinimumHeight(touchPx(global));
+        key->setMinimumWidth(touchPx(global) * 2);
     }
     QObject::connect(keys, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(keys, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);

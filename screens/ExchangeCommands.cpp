@@ -5,7 +5,6 @@
 #include "app/GpxExport.h"
 #include "app/GpxImport.h"
 #include "app/RouteFile.h"
-#include "db/Tags.h"
 #include "filter/FilterChoices.h"
 #include "gps/CTrackLogger.h"
 #include "platform/Notifier.h"
@@ -21,71 +20,72 @@ constexpr int kTextImportTitle = 964;
 constexpr int kTextExportTitle = 965;
 constexpr int kTextAllFiles = 966;
 
-QString chooseGpxToRead(const CGlobalData& g, QWidget* parent)
+QString chooseGpxToRead(const CGlobalData& global, QWidget* parent)
 {
-    return QFileDialog::getOpenFileName(parent, langText(g, kTextImportTitle), QString(),
-                                        QStringLiteral("GPX (*.GPX *.gpx *.zip *.ZIP);;%1 (*)")
-                                            .arg(langText(g, kTextAllFiles)));
+    return QFileDialog::getOpenFileName(
+        parent, langText(global, kTextImportTitle), QString(),
+        QStringLiteral("GPX (*.GPX *.gpx *.zip *.ZIP);;%1 (*)").arg(langText(global, kTextAllFiles)));
 }
 
 } // namespace
 
-int importGpxCommand(QWidget* parent, CGlobalData& g)
+int importGpxCommand(QWidget* parent, CGlobalData& global)
 {
-    if (!g.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDbAvailable())
         return 2;
-    const QString path = chooseGpxToRead(g, parent);
+    const QString path = chooseGpxToRead(global, parent);
     if (path.isEmpty())
         return 2;
     // The import marker names the latest import only.
-    DeleteTagsOfCategory(g.db.cacheDb, g.db.tagCategories.lastImport);
+    clearImportMarker(global);
 
-    CProgressDlg dialog(langText(g, kTextImportTitle),
-                        {langText(g, 262), langText(g, 263), langText(g, 264), langText(g, 265)}, parent);
-    dialog.setButtonTexts(langText(g, 968), langText(g, 967));
+    CProgressDlg dialog(langText(global, kTextImportTitle),
+                        {langText(global, 262), langText(global, 263), langText(global, 264), langText(global, 265)},
+                        parent);
+    dialog.setButtonTexts(langText(global, 968), langText(global, 967));
     const std::string file = path.toStdString();
-    const bool confirmed = dialog.run([&g, file](CProgressDlg& progress) {
-        const ImportSummary summary = importGpx(g, file, &progress, &progress.cancelFlag());
-        progress.finish(importCompletionText(g, summary));
+    const bool confirmed = dialog.run([&global, file](CProgressDlg& progress) {
+        const ImportSummary summary = importGpx(global, file, &progress, &progress.cancelFlag());
+        progress.finish(importCompletionText(global, summary));
     });
-    g.db.ReadDbCounters();
+    global.db.ReadDbCounters();
     if (!confirmed) {
-        g.notifier.stateChanged(Topic::Counters);
+        global.notifier.stateChanged(Topic::Counters);
         return 2;
     }
     // Show what was imported.
-    g.list.filter = lastImportFilter();
-    g.list.SaveFilter();
-    g.list.readCaches();
-    g.notifier.stateChanged(Topic::CacheList);
+    global.list.filter = lastImportFilter();
+    global.list.SaveFilter();
+    global.list.readCaches();
+    global.notifier.stateChanged(Topic::CacheList);
     return 1;
 }
 
-void exportGpxCommand(QWidget* parent, CGlobalData& g)
+void exportGpxCommand(QWidget* parent, CGlobalData& global)
 {
-    if (!g.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDbAvailable())
         return;
-    QString path = QFileDialog::getSaveFileName(parent, langText(g, kTextExportTitle), QStringLiteral("caches.gpx"),
-                                                QStringLiteral("GPX(*.GPX *.gpx)"));
+    QString path = QFileDialog::getSaveFileName(parent, langText(global, kTextExportTitle),
+                                                QStringLiteral("caches.gpx"), QStringLiteral("GPX(*.GPX *.gpx)"));
     if (path.isEmpty())
         return;
     if (!path.endsWith(QStringLiteral(".gpx"), Qt::CaseInsensitive))
         path += QStringLiteral(".gpx");
-    CProgressDlg dialog(langText(g, kTextExportTitle), {}, parent);
-    dialog.setButtonTexts(langText(g, 968), langText(g, 967));
+    CProgressDlg dialog(langText(global, kTextExportTitle), {}, parent);
+    dialog.setButtonTexts(langText(global, 968), langText(global, 967));
     const std::string file = path.toStdString();
-    dialog.run([&g, file](CProgressDlg& progress) { exportGpx(g, file, &progress, &progress.cancelFlag()); });
-    g.notifier.stateChanged(Topic::CacheList);
+    dialog.run([&global, file](CProgressDlg& progress) { exportGpx(global, file, &progress, &progress.cancelFlag()); });
+    global.notifier.stateChanged(Topic::CacheList);
 }
 
-void loadRouteCommand(QWidget* parent, CGlobalData& g)
+void loadRouteCommand(QWidget* parent, CGlobalData& global)
 {
-    const QString path = chooseGpxToRead(g, parent);
+    const QString path = chooseGpxToRead(global, parent);
     if (path.isEmpty())
         return;
-    if (g.gpsServices.trackLogger)
-        g.gpsServices.trackLogger->route.clear();
-    loadRoute(g, path.toStdString());
+    if (global.gpsServices.trackLogger)
+        global.gpsServices.trackLogger->route.clear();
+    loadRoute(global, path.toStdString());
 }
 
 } // namespace tw

@@ -2,6 +2,7 @@
 #include "screens/MainWindow.h"
 
 #include "app/CGlobalData.h"
+#include "app/CacheActions.h"
 #include "app/Version.h"
 #include "db/SqlError.h"
 #include "screens/CFilterScr.h"
@@ -15,7 +16,6 @@
 #include "screens/OnlineCommands.h"
 #include "screens/QtNotifier.h"
 #include "screens/WaypointListScreen.h"
-#include "db/CacheReader.h"
 #include "screens/CacheScreen.h"
 #include "screens/ExchangeCommands.h"
 #include "screens/LangText.h"
@@ -73,12 +73,13 @@ QColor fromBgr(int bgr)
 
 } // namespace
 
-QString aboutText(const CGlobalData& g)
+QString aboutText(const CGlobalData& global)
 {
     return QStringLiteral("Tarnwick\n%1: %2\n%3: %4\n%5: %6")
-        .arg(langText(g, kTextProgramVersion), QString::fromLatin1(kProgramVersion), langText(g, kTextDatabaseVersion))
-        .arg(g.db.dbVersion)
-        .arg(langText(g, kTextSqliteVersion), QString::fromLatin1(sqlite3_libversion()));
+        .arg(langText(global, kTextProgramVersion), QString::fromLatin1(kProgramVersion),
+             langText(global, kTextDatabaseVersion))
+        .arg(global.db.dbVersion)
+        .arg(langText(global, kTextSqliteVersion), QString::fromLatin1(sqlite3_libversion()));
 }
 
 MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* parent)
@@ -101,7 +102,7 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     layout->addWidget(m_status);
     setCentralWidget(central);
 
-    auto* empty = new QLabel(m_global.db.cacheDb.opened() ? langText(m_global, kTextNothingToShow)
+    auto* empty = new QLabel(m_global.db.cacheDbOpen() ? langText(m_global, kTextNothingToShow)
                                                        : langText(m_global, kTextNoDatabase));
     empty->setAlignment(Qt::AlignCenter);
     empty->setWordWrap(true);
@@ -162,7 +163,7 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
             m_cacheList->reload();
     });
 
-    if (m_global.db.cacheDb.opened()) {
+    if (m_global.db.cacheDbOpen()) {
         m_cacheList = new CacheListScreen(m_global, notifier, this);
         pushScreen(m_cacheList);
         m_cacheList->reload();
@@ -344,9 +345,9 @@ void MainWindow::showCache(const std::string& code)
 {
     popToRoot();
     std::optional<CGeocache> cache;
-    if (m_global.db.cacheDb.IsAvailable()) {
+    if (m_global.db.cacheDbAvailable()) {
         try {
-            cache = LoadCacheByCode(m_global.db.cacheDb, code);
+            cache = findCache(m_global, code);
         } catch (const SQLite::Error&) {
             cache.reset();
         }

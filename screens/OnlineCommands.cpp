@@ -70,143 +70,143 @@ bool onWindowThread(const std::function<bool()>& f)
 }
 
 // The limit warning, asked from the job's thread.
-void bindLimitWarning(CGlobalData& g, QWidget* parent)
+void bindLimitWarning(CGlobalData& global, QWidget* parent)
 {
-    liveClient(g).confirmLimits = [&g, parent](const std::string& text, bool canGoOn) {
+    liveClient(global).confirmLimits = [&global, parent](const std::string& text, bool canGoOn) {
         return onWindowThread([&] {
-            CBMWarningDlg dialog(g, QString::fromStdString(text), canGoOn, parent);
+            CBMWarningDlg dialog(global, QString::fromStdString(text), canGoOn, parent);
             return execDialog(dialog, parent) == QDialog::Accepted;
         });
     };
 }
 
 // Shows the last-import marker's caches, as after a GPX import.
-void showLastImport(CGlobalData& g, bool confirmed)
+void showLastImport(CGlobalData& global, bool confirmed)
 {
-    g.db.ReadDbCounters();
-    g.list.filter = CacheFilter();
-    g.list.filter.useTag = 1;
-    g.list.filter.tagCategory = TagCategoryName::LastImport;
-    g.list.SaveFilter();
+    global.db.ReadDbCounters();
+    global.list.filter = CacheFilter();
+    global.list.filter.useTag = 1;
+    global.list.filter.tagCategory = TagCategoryName::LastImport;
+    global.list.SaveFilter();
     if (confirmed)
-        g.list.readCaches();
-    g.notifier.stateChanged(confirmed ? Topic::CacheList : Topic::Counters);
+        global.list.readCaches();
+    global.notifier.stateChanged(confirmed ? Topic::CacheList : Topic::Counters);
 }
 
-std::vector<QString> counterNames(const CGlobalData& g)
+std::vector<QString> counterNames(const CGlobalData& global)
 {
     std::vector<QString> names;
-    for (const std::string& n : liveCounterNames(g))
+    for (const std::string& n : liveCounterNames(global))
         names.push_back(QString::fromStdString(n));
     return names;
 }
 
 } // namespace
 
-void downloadByCodeCommand(QWidget* parent, CGlobalData& g)
+void downloadByCodeCommand(QWidget* parent, CGlobalData& global)
 {
-    if (!g.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDbAvailable())
         return;
     QInputDialog input(parent);
-    input.setWindowTitle(langText(g, kTextMenuByCode));
-    input.setLabelText(langText(g, kTextCodeCaption));
+    input.setWindowTitle(langText(global, kTextMenuByCode));
+    input.setLabelText(langText(global, kTextCodeCaption));
     input.setTextValue(QStringLiteral("GC"));
-    input.setOkButtonText(langText(g, 505));
-    input.setCancelButtonText(langText(g, 506));
+    input.setOkButtonText(langText(global, 505));
+    input.setCancelButtonText(langText(global, 506));
     if (execDialog(input, parent) != QDialog::Accepted)
         return;
     const QString code = input.textValue().trimmed().toUpper();
     if (!code.startsWith(QLatin1String("GC")) || code.size() < 3) {
-        QMessageBox::information(parent, langText(g, kTextMenuByCode), langText(g, kTextNotACode));
+        QMessageBox::information(parent, langText(global, kTextMenuByCode), langText(global, kTextNotACode));
         return;
     }
-    bindLimitWarning(g, parent);
-    CProgressDlg dialog(langText(g, kTextTitle), counterNames(g), parent);
-    dialog.setButtonTexts(langText(g, 968), langText(g, 967));
+    bindLimitWarning(global, parent);
+    CProgressDlg dialog(langText(global, kTextTitle), counterNames(global), parent);
+    dialog.setButtonTexts(langText(global, 968), langText(global, 967));
     const std::string c = code.toStdString();
-    const bool confirmed = dialog.run([&g, c](CProgressDlg& progress) {
-        if (!liveClient(g).CheckLiveAccess()) {
+    const bool confirmed = dialog.run([&global, c](CProgressDlg& progress) {
+        if (!liveClient(global).CheckLiveAccess()) {
             progress.finish({});
             return;
         }
-        liveDownloadCodes(g, {c}, &progress, &progress.cancelFlag());
+        liveDownloadCodes(global, {c}, &progress, &progress.cancelFlag());
     });
-    showLastImport(g, confirmed);
+    showLastImport(global, confirmed);
 }
 
-void nearestCachesCommand(QWidget* parent, CGlobalData& g)
+void nearestCachesCommand(QWidget* parent, CGlobalData& global)
 {
-    if (!g.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDbAvailable())
         return;
-    OnlineSearchDialog options(g, parent);
+    OnlineSearchDialog options(global, parent);
     if (execDialog(options, parent) != QDialog::Accepted)
         return;
-    bindLimitWarning(g, parent);
-    const geo::LatLon at = geo::referencePosition(g.reference.context(), false);
-    CProgressDlg dialog(langText(g, kTextTitle), counterNames(g), parent);
-    dialog.setButtonTexts(langText(g, 968), langText(g, 967));
-    const bool confirmed = dialog.run([&g, at](CProgressDlg& progress) {
-        if (!g.settings.isLite && !liveClient(g).CheckLiveAccess()) {
+    bindLimitWarning(global, parent);
+    const geo::LatLon at = geo::referencePosition(global.reference.context(), false);
+    CProgressDlg dialog(langText(global, kTextTitle), counterNames(global), parent);
+    dialog.setButtonTexts(langText(global, 968), langText(global, 967));
+    const bool confirmed = dialog.run([&global, at](CProgressDlg& progress) {
+        if (!global.settings.isLite && !liveClient(global).CheckLiveAccess()) {
             progress.finish({});
             return;
         }
-        liveNearest(g, at.lat, at.lon, &progress, &progress.cancelFlag());
+        liveNearest(global, at.lat, at.lon, &progress, &progress.cancelFlag());
     });
-    showLastImport(g, confirmed);
+    showLastImport(global, confirmed);
 }
 
-void refreshListedCommand(QWidget* parent, CGlobalData& g)
+void refreshListedCommand(QWidget* parent, CGlobalData& global)
 {
-    if (!g.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDbAvailable())
         return;
-    bindLimitWarning(g, parent);
-    CProgressDlg dialog(langText(g, kTextTitle), counterNames(g), parent);
-    dialog.setButtonTexts(langText(g, 968), langText(g, 967));
-    const std::vector<std::string> codes = listedCodes(g);
-    dialog.run([&g, codes](CProgressDlg& progress) {
-        if (!liveClient(g).CheckLiveAccess()) {
+    bindLimitWarning(global, parent);
+    CProgressDlg dialog(langText(global, kTextTitle), counterNames(global), parent);
+    dialog.setButtonTexts(langText(global, 968), langText(global, 967));
+    const std::vector<std::string> codes = listedCodes(global);
+    dialog.run([&global, codes](CProgressDlg& progress) {
+        if (!liveClient(global).CheckLiveAccess()) {
             progress.finish({});
             return;
         }
-        liveRefresh(g, codes, false, &progress, &progress.cancelFlag());
+        liveRefresh(global, codes, false, &progress, &progress.cancelFlag());
     });
-    g.list.readCaches();
-    g.notifier.stateChanged(Topic::CacheList);
+    global.list.readCaches();
+    global.notifier.stateChanged(Topic::CacheList);
 }
 
-void refreshStatusCommand(QWidget* parent, CGlobalData& g)
+void refreshStatusCommand(QWidget* parent, CGlobalData& global)
 {
-    if (!g.db.cacheDb.IsAvailable())
+    if (!global.db.cacheDbAvailable())
         return;
-    CProgressDlg dialog(langText(g, kTextTitle), counterNames(g), parent);
-    dialog.setButtonTexts(langText(g, 968), langText(g, 967));
-    const std::vector<std::string> codes = listedCodes(g);
-    dialog.run([&g, codes](CProgressDlg& progress) {
-        liveRefresh(g, codes, true, &progress, &progress.cancelFlag());
+    CProgressDlg dialog(langText(global, kTextTitle), counterNames(global), parent);
+    dialog.setButtonTexts(langText(global, 968), langText(global, 967));
+    const std::vector<std::string> codes = listedCodes(global);
+    dialog.run([&global, codes](CProgressDlg& progress) {
+        liveRefresh(global, codes, true, &progress, &progress.cancelFlag());
     });
-    g.list.readCaches();
-    g.notifier.stateChanged(Topic::CacheList);
+    global.list.readCaches();
+    global.notifier.stateChanged(Topic::CacheList);
 }
 
-void fillOnlineMenu(QMenu& menu, MainWindow& window, CGlobalData& g)
+void fillOnlineMenu(QMenu& menu, MainWindow& window, CGlobalData& global)
 {
     QWidget* parent = &window;
-    QAction* byCode = menu.addAction(langText(g, kTextMenuByCode), parent,
-                                     [parent, &g] { downloadByCodeCommand(parent, g); });
+    QAction* byCode = menu.addAction(langText(global, kTextMenuByCode), parent,
+                                     [parent, &global] { downloadByCodeCommand(parent, global); });
     byCode->setObjectName(QStringLiteral("onlineByCode"));
-    QAction* nearest = menu.addAction(langText(g, kTextMenuNearest), parent,
-                                      [parent, &g] { nearestCachesCommand(parent, g); });
+    QAction* nearest = menu.addAction(langText(global, kTextMenuNearest), parent,
+                                      [parent, &global] { nearestCachesCommand(parent, global); });
     nearest->setObjectName(QStringLiteral("onlineNearest"));
-    QAction* refresh = menu.addAction(langText(g, kTextMenuRefresh), parent,
-                                      [parent, &g] { refreshListedCommand(parent, g); });
+    QAction* refresh = menu.addAction(langText(global, kTextMenuRefresh), parent,
+                                      [parent, &global] { refreshListedCommand(parent, global); });
     refresh->setObjectName(QStringLiteral("onlineRefresh"));
-    QAction* status = menu.addAction(langText(g, kTextMenuStatus), parent,
-                                     [parent, &g] { refreshStatusCommand(parent, g); });
+    QAction* status = menu.addAction(langText(global, kTextMenuStatus), parent,
+                                     [parent, &global] { refreshStatusCommand(parent, global); });
     status->setObjectName(QStringLiteral("onlineStatus"));
     // Full data of the list is not for basic members; neither refresh runs
     // while downloads are switched off.
-    refresh->setEnabled(g.settings.isBasic != 1 && g.settings.dnlOnline != 0);
-    status->setEnabled(g.settings.dnlOnline != 0);
+    refresh->setEnabled(global.settings.isBasic != 1 && global.settings.dnlOnline != 0);
+    status->setEnabled(global.settings.dnlOnline != 0);
 }
 
 void setOnlineLogin(CGlobalData& global, std::function<bool()> login)

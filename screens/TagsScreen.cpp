@@ -3,7 +3,6 @@
 
 #include "app/CGlobalData.h"
 #include "app/CacheActions.h"
-#include "db/Tags.h"
 #include "screens/LangText.h"
 
 #include <QComboBox>
@@ -120,8 +119,8 @@ void TagsScreen::fillValues()
     m_value->blockSignals(true);
     m_value->clear();
     const std::string category = m_category->currentText().trimmed().toStdString();
-    if (!category.empty() && m_global.db.cacheDb.IsAvailable())
-        for (const std::string& value : ListValues(m_global.db.cacheDb, category))
+    if (!category.empty())
+        for (const std::string& value : tagValuesOf(m_global, category))
             m_value->addItem(QString::fromStdString(value));
     m_value->setCurrentText(typed);
     m_value->blockSignals(false);
@@ -154,9 +153,7 @@ bool TagsScreen::addTag()
 {
     const std::string category = m_category->currentText().trimmed().toStdString();
     const std::string value = m_value->currentText().trimmed().toStdString();
-    if (category.empty() || value.empty() || isProgramTagCategory(category) || !m_global.db.cacheDb.IsAvailable())
-        return false;
-    if (!AddTag(m_global.db.cacheDb, m_code, category, value))
+    if (!addUserTag(m_global, m_code, category, value))
         return false;
     fillCategories();
     m_value->setCurrentText(QString());
@@ -167,10 +164,10 @@ bool TagsScreen::addTag()
 bool TagsScreen::removeSelectedTag()
 {
     const QListWidgetItem* chosen = m_list->currentItem();
-    if (!chosen || !chosen->data(kCategoryRole).isValid() || !m_global.db.cacheDb.IsAvailable())
+    if (!chosen || !chosen->data(kCategoryRole).isValid() || !m_global.db.cacheDbAvailable())
         return false;
-    const bool ok = RemoveTag(m_global.db.cacheDb, m_code, chosen->data(kCategoryRole).toString().toStdString(),
-                              chosen->data(kValueRole).toString().toStdString());
+    const bool ok = removeUserTag(m_global, m_code, chosen->data(kCategoryRole).toString().toStdString(),
+                                  chosen->data(kValueRole).toString().toStdString());
     showTags();
     fillValues();
     return ok;

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CacheList.h"
+#include "app/MapAreaCaches.h"
 #include "db/CacheStore.h"
 #include "geo/GeoMath.h"
 #include "tests/app/AppFixture.h"
 #include "tests/geo/RowName.h"
 
 #include <sqlite3.h>
+
+#include <algorithm>
 
 namespace tw {
 namespace {
@@ -17,16 +20,15 @@ protected:
     void SetUp() override
     {
         AppFixture::SetUp();
-        CGlobalData& g = *global;
         std::filesystem::create_directories(dir / "data");
-        test::copyTemplateDb(g.settings.dbFile);
-        ASSERT_EQ(g.db.cacheDb.OpenFile(g.settings.dbFile), SQLITE_OK);
-        g.db.InitTagCategories();
-        g.settings.homeLat = kHome.lat;
-        g.settings.homeLon = kHome.lon;
-        g.list.filter.refPoint = 3; // home
-        g.list.filter.owned = 2;
-        g.list.filter.found = 2;
+        test::copyTemplateDb(global->settings.dbFile);
+        ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+        global->db.InitTagCategories();
+        global->settings.homeLat = kHome.lat;
+        global->settings.homeLon = kHome.lon;
+        global->list.filter.refPoint = 3; // home
+        global->list.filter.owned = 2;
+        global->list.filter.found = 2;
     }
 
     CGeocache& add(const std::string& code, double northKm, int type = CacheType::Traditional)
@@ -227,6 +229,44 @@ INSTANTIATE_TEST_SUITE_P(
                       SortCase{"FoundThenTime", SortKey::Found, true, V{"C", "D", "B", "A"}},
                       SortCase{"FoundLatestFirst", SortKey::Found, false, V{"A", "B", "D", "C"}}),
     test::RowName{});
+
+// The map's list follows its area between frames: never before the frame
+// that says it is loading, once per change, and not at all while caches are
+// hidden.
+TEST_F(CacheListTest, MapAreaIsReadAgainOnlyAfterTheLoadingFrame)
+{
+    add("GCA", 1.0);
+    ASSERT_TRUE(global->list.readCaches());
+    MapAreaCaches area(global->list, notifier);
+    EXPECT_FALSE(area.pending());
+    add("GCB", 2.0);
+
+    area.areaChanged();
+    EXPECT_TRUE(area.pending());
+    EXPECT_FALSE(area.reload(true)) << "read before a frame said so";
+    EXPECT_EQ(listed(), (std::vector<std::string>{"GCA"}));
+    EXPECT_TRUE(area.frameComposed());
+    EXPECT_FALSE(area.frameComposed()) << "one reload per change";
+    const auto before = notifier.topics().size();
+    EXPECT_TRUE(area.reload(true));
+    EXPECT_FALSE(area.pending());
+    EXPECT_FALSE(area.reloading());
+    EXPECT_EQ(listed(), (std::vector<std::string>{"GCA", "GCB"}));
+    const auto topics = notifier.topics();
+    EXPECT_GE(std::count(topics.begin() + static_cast<std::ptrdiff_t>(before), topics.end(), Topic::CacheList), 1);
+    EXPECT_FALSE(area.reload(true)) << "nothing left to read";
+
+    // The view moved again while the reload was on its way: a new frame first.
+    add("GCC", 3.0);
+    area.areaChanged();
+    EXPECT_TRUE(area.frameComposed());
+    area.areaChanged();
+    EXPECT_FALSE(area.reload(true));
+    EXPECT_TRUE(area.frameComposed());
+    EXPECT_FALSE(area.reload(false)) << "caches hidden: nothing is read";
+    EXPECT_FALSE(area.pending());
+    EXPECT_EQ(listed(), (std::vector<std::string>{"GCA", "GCB"}));
+}
 
 } // namespace
 } // namespace tw

@@ -29,9 +29,12 @@ protected:
 
 TEST_F(CorpusImportTest, EveryFileImportsAndKeepsItsValues)
 {
-    for (const auto& entry : std::filesystem::directory_iterator(test::corpusDir() / "gpx")) {
-        const std::string name = entry.path().filename().string();
-        const ImportSummary s = importGpx(*global, entry.path(), nullptr, nullptr);
+    // The files whose values this test knows; the corpus holds more, which
+    // the tests of what they exercise read.
+    for (const std::string name : {"GC2T9RW.gpx", "GC52BKF.gpx", "GCGCA8.gpx", "gc1bkp3_gpx101.gpx", "gc1bkp3_gpx100.gpx",
+                                   "gc31j2h.gpx", "gc31j2h_err.gpx", "gc31j2h_wpts.gpx", "geotoad.gpx", "oc5952_gpx.gpx",
+                                   "pq7545915.zip"}) {
+        const ImportSummary s = importGpx(*global, test::corpusDir() / "gpx" / name, nullptr, nullptr);
         EXPECT_TRUE(s.error.empty()) << name << ": " << s.error;
         EXPECT_EQ(s.complete, name != "gc31j2h_err.gpx") << name;
     }

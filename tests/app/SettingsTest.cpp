@@ -12,9 +12,8 @@ namespace SG = SettingsGroup;
 
 TEST_F(SettingsTest, EmptyStoreGivesTheDefaults)
 {
-    CGlobalData& g = *global;
-    g.LoadSettings(SG::All);
-    const Settings& s = g.settings;
+    global->LoadSettings(SG::All);
+    const Settings& s = global->settings;
     EXPECT_EQ(s.dbFile, (dir / "data" / "cachedb.db3").string());
     EXPECT_EQ(s.maxRows, 999);
     EXPECT_EQ(s.fontName, "Tahoma");
@@ -28,7 +27,7 @@ TEST_F(SettingsTest, EmptyStoreGivesTheDefaults)
     EXPECT_EQ(s.bgColor, -1);
     EXPECT_EQ(s.trackFile, (dir / "docs").string());
     EXPECT_TRUE(s.accessToken.empty());
-    EXPECT_FALSE(g.text(153).empty()); // the language table came along
+    EXPECT_FALSE(global->text(153).empty()); // the language table came along
 }
 
 TEST_F(SettingsTest, EveryGroupRoundTripsIntoTheNextRun)
@@ -83,17 +82,17 @@ TEST_F(SettingsTest, StoredFormsOfCoordinatesAndPassword)
 
     ini.setInt("Options", "HomeLat", 50123456);
     ASSERT_TRUE(ini.save());
-    CGlobalData& g = restart();
-    g.LoadSettings(SG::All);
-    EXPECT_DOUBLE_EQ(g.settings.homeLat, 50.123456);
-    EXPECT_EQ(g.settings.password, "Abc[Xyz]n");
+    restart();
+    global->LoadSettings(SG::All);
+    EXPECT_DOUBLE_EQ(global->settings.homeLat, 50.123456);
+    EXPECT_EQ(global->settings.password, "Abc[Xyz]n");
 
     // Saving what was read must not creep by a microdegree each time.
     for (int i = 0; i < 5; ++i) {
-        g.SaveSettings(SG::User);
-        g.LoadSettings(SG::User);
+        global->SaveSettings(SG::User);
+        global->LoadSettings(SG::User);
     }
-    EXPECT_EQ(IniFile(g.settingsPath()).getInt("Options", "HomeLat"), 50123456);
+    EXPECT_EQ(IniFile(global->settingsPath()).getInt("Options", "HomeLat"), 50123456);
 }
 
 TEST(SecretTransform, RotatesLettersOutsideBrackets)
@@ -115,21 +114,21 @@ TEST_F(SettingsTest, ReadOnlyValuesAreNeverWritten)
         handover.setString(kHandoverSection, "twtk", "nop[123]");
         ASSERT_TRUE(handover.save());
     }
-    CGlobalData& g = restart();
-    g.LoadSettings(SG::All);
-    EXPECT_EQ(g.settings.gpsPortS, "COM3:");
-    EXPECT_EQ(g.settings.bgColor, 0x00ccbbaa);
-    EXPECT_EQ(g.settings.accessToken, "abc[123]");
+    restart();
+    global->LoadSettings(SG::All);
+    EXPECT_EQ(global->settings.gpsPortS, "COM3:");
+    EXPECT_EQ(global->settings.bgColor, 0x00ccbbaa);
+    EXPECT_EQ(global->settings.accessToken, "abc[123]");
 
-    g.settings.bgColor = 5;
-    g.settings.gpsPort = 9;
-    g.settings.accessToken = "changed";
-    g.SaveSettings(SG::All);
-    IniFile ini(g.settingsPath());
+    global->settings.bgColor = 5;
+    global->settings.gpsPort = 9;
+    global->settings.accessToken = "changed";
+    global->SaveSettings(SG::All);
+    IniFile ini(global->settingsPath());
     EXPECT_EQ(ini.getInt("Options", "BgColor"), 0x00ccbbaa);
     EXPECT_EQ(ini.getInt("Options", "GpsPort"), 3);
     EXPECT_EQ(ini.getString("Options", "GpsPortS"), "COM3:");
-    EXPECT_EQ(IniFile(g.handoverPath()).getString(kHandoverSection, "twtk"), "nop[123]");
+    EXPECT_EQ(IniFile(global->handoverPath()).getString(kHandoverSection, "twtk"), "nop[123]");
 }
 
 TEST_F(SettingsTest, AbsentTrackExportSwitchesAreOff)
@@ -147,34 +146,33 @@ TEST_F(SettingsTest, GarbageFileGivesDefaults)
     for (int i = 0; i < 3000; ++i)
         garbage += static_cast<char>((i * 131 + 7) % 256);
     test::writeFile(global->settingsPath(), garbage);
-    CGlobalData& g = restart();
-    g.LoadSettings(SG::All);
-    EXPECT_EQ(g.settings.maxRows, 999);
-    EXPECT_EQ(g.settings.homeLat, 0.0);
-    EXPECT_EQ(g.settings.gpsBaud, 4800);
+    restart();
+    global->LoadSettings(SG::All);
+    EXPECT_EQ(global->settings.maxRows, 999);
+    EXPECT_EQ(global->settings.homeLat, 0.0);
+    EXPECT_EQ(global->settings.gpsBaud, 4800);
 }
 
 TEST_F(SettingsTest, RecentListSkipsDeletedCaches)
 {
     test::copyTemplateDb(dir / "data" / "cachedb.db3");
-    CGlobalData& g = *global;
-    ASSERT_EQ(g.db.cacheDb.OpenFile(g.settings.dbFile), 0);
-    g.db.InitTagCategories();
-    CacheStore store(g.db.cacheDb, g.db.tagCategories);
+    ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), 0);
+    global->db.InitTagCategories();
+    CacheStore store(global->db.cacheDb, global->db.tagCategories);
     for (const char* code : {"GC1", "GC2", "GC3"}) {
         CGeocache c;
         c.code = code;
         ASSERT_TRUE(store.InsertCache(c));
-        g.list.setCurrentCache(c);
+        global->list.setCurrentCache(c);
     }
-    g.list.SaveRecent(); // GC3, GC2, GC1
-    ASSERT_EQ(g.db.cacheDb.Exec("DELETE FROM geocache WHERE id = 'GC2';"), 0);
+    global->list.SaveRecent(); // GC3, GC2, GC1
+    ASSERT_EQ(global->db.cacheDb.Exec("DELETE FROM geocache WHERE id = 'GC2';"), 0);
 
-    g.list.recent.clear();
-    g.list.LoadRecent();
-    ASSERT_EQ(g.list.recent.size(), 2u);
-    EXPECT_EQ(g.list.currentCache()->code, "GC3");
-    EXPECT_EQ(g.list.recent[1]->code, "GC1");
+    global->list.recent.clear();
+    global->list.LoadRecent();
+    ASSERT_EQ(global->list.recent.size(), 2u);
+    EXPECT_EQ(global->list.currentCache()->code, "GC3");
+    EXPECT_EQ(global->list.recent[1]->code, "GC1");
 }
 
 TEST_F(SettingsTest, LastPositionRoundTrips)
@@ -198,15 +196,14 @@ namespace {
 
 TEST_F(SettingsTest, GpsModeMeasuresFromTheReceiversFix)
 {
-    CGlobalData& g = *global;
-    g.settings.homeLat = 49.0;
-    g.settings.homeLon = 16.0;
-    g.list.filter.refPoint = 0; // GPS
-    ASSERT_NE(g.reference.livePosition, nullptr);
+    global->settings.homeLat = 49.0;
+    global->settings.homeLon = 16.0;
+    global->list.filter.refPoint = 0; // GPS
+    ASSERT_NE(global->reference.livePosition, nullptr);
     // Without a fix the home position stands in.
-    EXPECT_DOUBLE_EQ(geo::referencePosition(g.reference.context(), true).lat, 49.0);
-    g.gpsServices.gps->dispatchLine("$GPGGA,120000,5030.000,N,01415.000,E,1,07,1.0,250.0,M,,M,,");
-    const geo::LatLon p = geo::referencePosition(g.reference.context(), true);
+    EXPECT_DOUBLE_EQ(geo::referencePosition(global->reference.context(), true).lat, 49.0);
+    global->gpsServices.gps->dispatchLine("$GPGGA,120000,5030.000,N,01415.000,E,1,07,1.0,250.0,M,,M,,");
+    const geo::LatLon p = geo::referencePosition(global->reference.context(), true);
     EXPECT_DOUBLE_EQ(p.lat, 50.5);
     EXPECT_DOUBLE_EQ(p.lon, 14.25);
 }

@@ -168,9 +168,9 @@ TEST_F(StartupTest, BatchWordsRunWithoutWindowAndKeepTheStoredFormats)
 {
     std::vector<std::string> calls;
     BatchActions actions;
-    actions.exportAllTracks = [&](CGlobalData& g) {
-        calls.push_back("export " + std::to_string(g.settings.trackGPX) + std::to_string(g.settings.trackKML) +
-                        std::to_string(g.settings.trackPLT));
+    actions.exportAllTracks = [&](CGlobalData&) {
+        calls.push_back("export " + std::to_string(global->settings.trackGPX) +
+                        std::to_string(global->settings.trackKML) + std::to_string(global->settings.trackPLT));
         return true;
     };
     actions.deleteAllTracks = [&](CGlobalData&) {

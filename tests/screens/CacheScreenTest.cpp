@@ -3,6 +3,7 @@
 #include "app/ListingFiles.h"
 #include "db/CacheReader.h"
 #include "db/CacheStore.h"
+#include "db/Enumerations.h"
 #include "db/Tags.h"
 #include "screens/CacheListScreen.h"
 #include "screens/CacheScreen.h"
@@ -423,6 +424,24 @@ private slots:
         for (int number = 1; !attributeName(number).empty(); ++number)
             QVERIFY2(names.contains(QString::fromStdString(attributeName(number)).toLower()), attributeName(number).c_str());
         QVERIFY(attributeIcon(QStringLiteral("dogs"), 32).isNull());
+        // "-no" keeps the square's colour, darker, where the strike does not pass.
+        const QColor yes = attributeIcon(QStringLiteral("dogs-yes"), 24).pixelColor(12, 1);
+        const QColor no = attributeIcon(QStringLiteral("dogs-no"), 24).pixelColor(12, 1);
+        QVERIFY2(std::abs(no.red() - yes.darker(140).red()) <= 1 && std::abs(no.green() - yes.darker(140).green()) <= 1,
+                 qPrintable(no.name() + QLatin1Char(' ') + yes.name()));
+    }
+
+    void everyLogTypeHasItsOwnIcon()
+    {
+        QSet<QByteArray> pictures;
+        for (int type = LogType::FoundIt; type <= LogType::UpdateCoordinates; ++type) {
+            const QImage icon = logTypeIcon(type, 24);
+            QCOMPARE(icon.size(), QSize(24, 24));
+            pictures.insert(QByteArray(reinterpret_cast<const char*>(icon.constBits()), icon.sizeInBytes()));
+        }
+        QCOMPARE(pictures.size(), LogType::UpdateCoordinates + 1);
+        QCOMPARE(logTypeIcon(99, 24), logTypeIcon(LogType::UpdateCoordinates, 24)); // unknown types look like an update
+        QVERIFY(logTypeIcon(LogType::FoundIt, 0).isNull());
     }
 };
 

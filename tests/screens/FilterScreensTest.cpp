@@ -66,10 +66,10 @@ QStringList sorted(QStringList codes)
     return codes;
 }
 
-QStringList listedCodes(const CGlobalData& g)
+QStringList listedCodes(const CGlobalData& global)
 {
     QStringList codes;
-    for (const auto& c : g.list.caches)
+    for (const auto& c : global.list.caches)
         codes << QString::fromStdString(c->code);
     return sorted(codes);
 }

@@ -83,43 +83,42 @@ CGlobalData& ScreenWorld::restart()
 {
     global.reset();
     global = std::make_unique<CGlobalData>(paths, Services{prompter, notifier, keepAwake});
-    CGlobalData& g = *global;
-    g.settings.language = "en";
-    g.LoadSettings(options.settingsGroups);
-    if (g.settings.homeLat == 0 && g.settings.homeLon == 0) {
-        g.settings.homeLat = options.home.lat;
-        g.settings.homeLon = options.home.lon;
+    global->settings.language = "en";
+    global->LoadSettings(options.settingsGroups);
+    if (global->settings.homeLat == 0 && global->settings.homeLon == 0) {
+        global->settings.homeLat = options.home.lat;
+        global->settings.homeLon = options.home.lon;
     }
     if (options.fromHome)
-        g.list.filter.refPoint = 3;
+        global->list.filter.refPoint = 3;
     if (options.everyCache) {
-        g.list.filter.owned = 2;
-        g.list.filter.found = 2;
+        global->list.filter.owned = 2;
+        global->list.filter.found = 2;
     }
     if (options.ownMapFolder)
-        g.settings.mapFolder = mapFolder().string();
+        global->settings.mapFolder = mapFolder().string();
     if (options.ownInstall)
-        maps::loadMapConfigs(paths.install, g.settings.language, paths.data, g.mapSources);
+        maps::loadMapConfigs(paths.install, global->settings.language, paths.data, global->mapSources);
 
     if (options.cacheDb) {
-        if (!fs::exists(g.settings.dbFile))
-            fs::copy_file(g.templatePath(), g.settings.dbFile);
-        g.db.cacheDb.OpenFile(g.settings.dbFile);
-        g.db.InitTagCategories();
+        if (!fs::exists(global->settings.dbFile))
+            fs::copy_file(global->templatePath(), global->settings.dbFile);
+        global->db.cacheDb.OpenFile(global->settings.dbFile);
+        global->db.InitTagCategories();
         if (options.dummyCache)
-            g.db.LoadDummyCache();
+            global->db.LoadDummyCache();
     }
     if (options.recordTrack) {
-        g.settings.saveTrackLog = 1;
-        g.settings.maxTrackBuffer = 30;
-        fs::create_directories(g.trackDbPath().parent_path());
-        g.db.trackDb.OpenFile(g.trackDbPath().string());
-        g.gpsServices.applyGpsSettings();
-        g.gpsServices.trackLogger->setClock([this] { return clock; });
-        g.gpsServices.trackLogger->openTrackLog();
-        g.gpsServices.proximityAlert->setSoundPlayer(&sound);
+        global->settings.saveTrackLog = 1;
+        global->settings.maxTrackBuffer = 30;
+        fs::create_directories(global->trackDbPath().parent_path());
+        global->db.trackDb.OpenFile(global->trackDbPath().string());
+        global->gpsServices.applyGpsSettings();
+        global->gpsServices.trackLogger->setClock([this] { return clock; });
+        global->gpsServices.trackLogger->openTrackLog();
+        global->gpsServices.proximityAlert->setSoundPlayer(&sound);
     }
-    return g;
+    return *global;
 }
 
 CGeocache ScreenWorld::cache(const std::string& code, double km, double bearingDeg) const

@@ -66,9 +66,9 @@ QStringList exportedLines(const QString& path)
     return text.split(QChar('\n'), Qt::SkipEmptyParts);
 }
 
-void writeVisit(CGlobalData& g, const std::string& code, int type, QDate date, QTime time, const QString& text)
+void writeVisit(CGlobalData& global, const std::string& code, int type, QDate date, QTime time, const QString& text)
 {
-    VisitScreen screen(g, code);
+    VisitScreen screen(global, code);
     screen.typeList()->setCurrentIndex(screen.typeList()->findData(type));
     screen.dateEdit()->setDate(date);
     screen.timeEdit()->setTime(time);
@@ -85,39 +85,39 @@ private slots:
     void visitNotesExportThroughTheDialog()
     {
         ScreenWorld w(kVisitWorld);
-        CGlobalData& g = *w.global;
+        CGlobalData& global = *w.global;
         add(w, "GCOLD", 20100101);
         add(w, "GCVIS1");
         add(w, "GCVIS2");
         add(w, "GCVIS3");
 
-        writeVisit(g, "GCVIS1", LogType::FoundIt, QDate(2024, 5, 17), QTime(10, 15), "Díky, 100% \"OK\"");
+        writeVisit(global, "GCVIS1", LogType::FoundIt, QDate(2024, 5, 17), QTime(10, 15), "Díky, 100% \"OK\"");
         // A Czech user picks the log type by its Czech name; the note keeps
         // the English one that the field-notes file needs (below).
-        g.lang.loadTable(g.GetInstallDir(), "cs");
+        global.lang.loadTable(global.GetInstallDir(), "cs");
         {
-            VisitScreen screen(g, "GCVIS2");
+            VisitScreen screen(global, "GCVIS2");
             const int index = screen.typeList()->findData(LogType::DidntFindIt);
             QCOMPARE(screen.typeList()->itemText(index), QStringLiteral("Nenalezeno"));
         }
-        writeVisit(g, "GCVIS2", LogType::DidntFindIt, QDate(2024, 5, 18), QTime(9, 0), "No luck");
-        writeVisit(g, "GCVIS3", LogType::WriteNote, QDate(2024, 5, 18), QTime(11, 0), "Changed my mind");
+        writeVisit(global, "GCVIS2", LogType::DidntFindIt, QDate(2024, 5, 18), QTime(9, 0), "No luck");
+        writeVisit(global, "GCVIS3", LogType::WriteNote, QDate(2024, 5, 18), QTime(11, 0), "Changed my mind");
         {
             // Reopened, the screen shows the stored note; deleting it removes it.
-            VisitScreen screen(g, "GCVIS3");
+            VisitScreen screen(global, "GCVIS3");
             QCOMPARE(screen.textEdit()->toPlainText(), QStringLiteral("Changed my mind"));
             w.prompter.queueAnswer(true);
             QVERIFY(screen.deleteNote());
             QVERIFY(screen.textEdit()->toPlainText().isEmpty());
         }
         {
-            VisitScreen screen(g, "GCVIS1");
+            VisitScreen screen(global, "GCVIS1");
             QCOMPARE(screen.typeList()->currentData().toInt(), LogType::FoundIt);
             QCOMPARE(screen.dateEdit()->date(), QDate(2024, 5, 17));
             QCOMPARE(screen.recount(), 2); // GCOLD and GCVIS1
         }
 
-        CExportFNDlg dialog(g);
+        CExportFNDlg dialog(global);
         const QString path = w.dir.filePath(QStringLiteral("notes.txt"));
         dialog.sinceEdit()->setDate(QDate(2024, 5, 17));
         dialog.fileEdit()->setText(path);
@@ -143,22 +143,22 @@ private slots:
     void deletingACacheUpdatesTheStatusLine()
     {
         ScreenWorld w(kVisitWorld);
-        CGlobalData& g = *w.global;
+        CGlobalData& global = *w.global;
         for (const char* code : {"GCD1", "GCD2", "GCD3"})
             add(w, code);
-        MainWindow window(g, w.notifier);
+        MainWindow window(global, w.notifier);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.statusText(), QStringLiteral("Caches: 3/3/0"));
 
-        g.list.setCurrentCache(*g.list.caches[1]);
-        const std::string code = g.list.caches[1]->code;
+        global.list.setCurrentCache(*global.list.caches[1]);
+        const std::string code = global.list.caches[1]->code;
         w.prompter.queueAnswer(true);
-        QVERIFY(deleteCacheCommand(&window, g));
+        QVERIFY(deleteCacheCommand(&window, global));
         QTRY_COMPARE(window.statusText(), QStringLiteral("Caches: 2/2/0"));
         QCOMPARE(window.cacheList()->view()->model()->rowCount(), 2);
-        QVERIFY(!LoadCacheByCode(g.db.cacheDb, code));
-        QVERIFY(!g.list.currentCache() || g.list.currentCache()->code != code);
+        QVERIFY(!LoadCacheByCode(global.db.cacheDb, code));
+        QVERIFY(!global.list.currentCache() || global.list.currentCache()->code != code);
     }
 
     void recentListSurvivesARestart()
@@ -192,11 +192,11 @@ private slots:
     void tagAddedAndRemovedOnTheTagsScreen()
     {
         ScreenWorld w(kVisitWorld);
-        CGlobalData& g = *w.global;
+        CGlobalData& global = *w.global;
         add(w, "GCT1");
         add(w, "GCT2");
-        AddTag(g.db.cacheDb, "GCT2", "colour", "blue");
-        TagsScreen screen(g, "GCT1");
+        AddTag(global.db.cacheDb, "GCT2", "colour", "blue");
+        TagsScreen screen(global, "GCT1");
         // The program's own categories are not offered.
         QVERIFY(screen.categoryBox()->findText(QStringLiteral("colour")) >= 0);
         QCOMPARE(screen.categoryBox()->findText(QStringLiteral("fieldnote")), -1);
@@ -205,14 +205,14 @@ private slots:
         QCOMPARE(screen.valueBox()->itemText(0), QStringLiteral("blue")); // used before in that category
         screen.valueBox()->setCurrentText(QStringLiteral("Red_1"));
         screen.mainAction();
-        QVERIFY(HasTag(g.db.cacheDb, "GCT1", "colour", "Red_1"));
+        QVERIFY(HasTag(global.db.cacheDb, "GCT1", "colour", "Red_1"));
         QCOMPARE(screen.tagList()->count(), 1);
         QCOMPARE(screen.tagList()->item(0)->text(), QStringLiteral("colour: Red_1"));
 
         screen.tagList()->setCurrentRow(0);
         QTest::mouseClick(screen.findChild<QPushButton*>(QStringLiteral("removeTag")), Qt::LeftButton);
-        QVERIFY(!HasTag(g.db.cacheDb, "GCT1", "colour", ""));
-        QVERIFY(HasTag(g.db.cacheDb, "GCT2", "colour", "blue"));
+        QVERIFY(!HasTag(global.db.cacheDb, "GCT1", "colour", ""));
+        QVERIFY(HasTag(global.db.cacheDb, "GCT2", "colour", "blue"));
     }
 
     void textToolsDecodeRot13MorseRomanAndBases()

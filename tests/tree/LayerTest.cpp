@@ -108,7 +108,7 @@ TEST(Layers, EveryFolderOfTheCoreHasARule)
     for (const auto& entry : fs::directory_iterator(root)) {
         std::ifstream cmake(entry.path() / "CMakeLists.txt");
         const std::string text{std::istreambuf_iterator<char>(cmake), {}};
-        if (text.find("target_sources(tarnwick_core") == std::string::npos)
+        if (text.find("target_sources(tarnwick_") == std::string::npos)
             continue;
         ++folders;
         const std::string folder = entry.path().filename().string();

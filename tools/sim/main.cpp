@@ -139,68 +139,57 @@ void logRequest(const httplib::Request& req)
     g_log.push_back(req.method + " " + req.target);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
-{
+// What the command line asks for.
+struct SimOptions {
     int port = 0;
     std::string versionReply = "1.7.0.0";
     sim::LiveOptions live;
     bool withLive = false;
     sim::RelayOptions relay;
+};
+
+// False (after the usage) for an argument it does not know.
+bool readOptions(int argc, char** argv, SimOptions& o)
+{
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (arg == "--port" && hasValue) {
-            port = std::atoi(argv[++i]);
+            o.port = std::atoi(argv[++i]);
         } else if (arg == "--version-reply" && hasValue) {
-            versionReply = argv[++i];
+            o.versionReply = argv[++i];
         } else if (arg == "--live" && hasValue) {
-            live.pocketQuery = argv[++i];
-            withLive = true;
+            o.live.pocketQuery = argv[++i];
+            o.withLive = true;
         } else if (arg == "--user" && hasValue) {
-            live.users.emplace_back(argv[++i]);
-            withLive = true;
+            o.live.users.emplace_back(argv[++i]);
+            o.withLive = true;
         } else if (arg == "--limit-full" && hasValue) {
-            live.fullLimit = std::atoi(argv[++i]);
+            o.live.fullLimit = std::atoi(argv[++i]);
         } else if (arg == "--limit-basic" && hasValue) {
-            live.basicFullLimit = std::atoi(argv[++i]);
+            o.live.basicFullLimit = std::atoi(argv[++i]);
         } else if (arg == "--limit-lite" && hasValue) {
-            live.liteLimit = std::atoi(argv[++i]);
+            o.live.liteLimit = std::atoi(argv[++i]);
         } else if (arg == "--fault" && hasValue) {
             const std::string value = argv[++i];
             const std::size_t at = value.find('@');
-            live.fault = value.substr(0, at);
+            o.live.fault = value.substr(0, at);
             if (at != std::string::npos)
-                live.faultRequest = std::atoi(value.c_str() + at + 1);
-        } else if (sim::readRelayOption(argc, argv, i, relay)) {
-            continue;
-        } else {
+                o.live.faultRequest = std::atoi(value.c_str() + at + 1);
+        } else if (!sim::readRelayOption(argc, argv, i, o.relay)) {
             std::fprintf(stderr, "usage: tarnwick-sim [--port N] [--version-reply TEXT] [--live PQ.gpx]\n"
                                  "       [--user NAME:TOKEN:premium|basic]... [--limit-full N] [--limit-basic N]\n"
                                  "       [--limit-lite N] [--fault slow|truncated|500|wrongtype[@N]]\n"
                                  "       [--relay-user NAME:PASSWORD:TOKEN]... [--relay-secret HEX]\n");
-            return 2;
+            return false;
         }
     }
+    return true;
+}
 
-    // Ends with the test (or shell) that started it.
-    const pid_t parent = ::getppid();
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-
-    httplib::Server server;
-    // Logged before the reply goes out: a client that asks for the log right
-    // after its request must find that request in it.
-    server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
-        logRequest(req);
-        return httplib::Server::HandlerResponse::Unhandled;
-    });
-
+// The tile servers and the images of listings.
+void addTiles(httplib::Server& server)
+{
     const std::string modes = "(?:/(text|badtype|garbage|short|huge|slow|redirect))?";
     server.Get(modes + R"(/tiles/(\d{1,2})/(\d{1,9})/(\d{1,9})\.(png|jpg))",
                [](const httplib::Request& req, httplib::Response& res) {
@@ -230,7 +219,12 @@ int main(int argc, char** argv)
         const bool jpeg = req.matches[2].str() == "jpg";
         res.set_content(tileLabelPng(name, seed, jpeg), jpeg ? "image/jpeg" : "image/png");
     });
-    auto twinfo = [&versionReply](const httplib::Request&, httplib::Response& res) {
+}
+
+// The update check, and the pages tests look at the client's requests with.
+void addChecks(httplib::Server& server, const std::string& versionReply)
+{
+    auto twinfo = [versionReply](const httplib::Request&, httplib::Response& res) {
         res.set_content(versionReply, "text/plain");
     };
     server.Post("/twinfo.php", twinfo);
@@ -253,8 +247,6 @@ int main(int argc, char** argv)
         out.append(static_cast<std::size_t>(bytes) - out.size(), '.');
         res.set_content(out, "text/plain; charset=utf-8");
     });
-    sim::addRelay(server, relay);
-    sim::addGeocoder(server);
     server.Get("/_sim/log", [](const httplib::Request&, httplib::Response& res) {
         std::string out;
         {
@@ -264,21 +256,11 @@ int main(int argc, char** argv)
         }
         res.set_content(out, "text/plain");
     });
+}
 
-    if (withLive && !sim::installLiveApi(server, live))
-        return 1;
-
-    if (port == 0)
-        port = server.bind_to_any_port("127.0.0.1");
-    else if (!server.bind_to_port("127.0.0.1", port))
-        port = -1;
-    if (port <= 0) {
-        std::fprintf(stderr, "tarnwick-sim: cannot listen on 127.0.0.1\n");
-        return 1;
-    }
-    std::printf("listening on %d\n", port);
-    std::fflush(stdout);
-
+// Serves until SIGTERM or SIGINT, or until the parent is gone.
+void serve(httplib::Server& server, pid_t parent, const sigset_t& signals)
+{
     std::thread watcher([&server, parent, signals] {
         for (;;) {
             timespec wait{0, 200 * 1000 * 1000};
@@ -297,5 +279,50 @@ int main(int argc, char** argv)
     g_listenEnded = true;
     g_stopping = true;
     watcher.join();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    SimOptions options;
+    if (!readOptions(argc, argv, options))
+        return 2;
+
+    // Ends with the test (or shell) that started it.
+    const pid_t parent = ::getppid();
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    httplib::Server server;
+    // Logged before the reply goes out: a client that asks for the log right
+    // after its request must find that request in it.
+    server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
+        logRequest(req);
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    addTiles(server);
+    addChecks(server, options.versionReply);
+    sim::addRelay(server, options.relay);
+    sim::addGeocoder(server);
+    if (options.withLive && !sim::installLiveApi(server, options.live))
+        return 1;
+
+    int port = options.port;
+    if (port == 0)
+        port = server.bind_to_any_port("127.0.0.1");
+    else if (!server.bind_to_port("127.0.0.1", port))
+        port = -1;
+    if (port <= 0) {
+        std::fprintf(stderr, "tarnwick-sim: cannot listen on 127.0.0.1\n");
+        return 1;
+    }
+    std::printf("listening on %d\n", port);
+    std::fflush(stdout);
+    serve(server, parent, signals);
     return 0;
 }

@@ -13,22 +13,22 @@ namespace tw {
 namespace {
 
 // Tags of the user's own and two saved filters, added once.
-void addFilterSamples(CGlobalData& g)
+void addFilterSamples(CGlobalData& global)
 {
     static bool added = false;
     if (added)
         return;
     added = true;
     const char* colours[] = {"red", "blue", "green"};
-    for (std::size_t i = 0; i < g.list.caches.size() && i < 9; ++i)
-        AddTag(g.db.cacheDb, g.list.caches[i]->code, "colour", colours[i % 3]);
-    CacheFilter nearby = g.list.filter;
+    for (std::size_t i = 0; i < global.list.caches.size() && i < 9; ++i)
+        AddTag(global.db.cacheDb, global.list.caches[i]->code, "colour", colours[i % 3]);
+    CacheFilter nearby = global.list.filter;
     nearby.distanceKm = 5;
-    nearby.SaveToFile(g.list.filterFolder(), "nearby");
-    CacheFilter events = g.list.filter;
+    nearby.SaveToFile(global.list.filterFolder(), "nearby");
+    CacheFilter events = global.list.filter;
     events.cacheTypes.fill(0);
     events.cacheTypes[CacheFilter::Event] = 1;
-    events.SaveToFile(g.list.filterFolder(), "events_this_month");
+    events.SaveToFile(global.list.filterFolder(), "events_this_month");
 }
 
 TourStop page(const char* name, int tab, void (*prepare)(CacheFilter&) = nullptr)

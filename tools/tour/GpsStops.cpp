@@ -46,24 +46,24 @@ void feedSecond(GpsReceiver& gps, geo::LatLon at, int second, double courseDeg)
 
 // Once: the track database with two walks, the receiver near home and a
 // run of averaging samples.
-void prepareGps(CGlobalData& g)
+void prepareGps(CGlobalData& global)
 {
     static bool done = false;
     if (done)
         return;
     done = true;
-    const geo::LatLon home{g.settings.homeLat, g.settings.homeLon};
-    CTrackLogger& logger = *g.gpsServices.trackLogger;
+    const geo::LatLon home{global.settings.homeLat, global.settings.homeLon};
+    CTrackLogger& logger = *global.gpsServices.trackLogger;
     // The first walk two days ago, the second ending a few minutes ago.
     std::time_t clock = std::time(nullptr) - 2 * 86400;
     logger.setClock([&clock] { return clock; });
-    if (!g.db.trackDb.opened()) {
+    if (!global.db.trackDb.opened()) {
         std::error_code ec;
-        std::filesystem::create_directories(g.trackDbPath().parent_path(), ec);
-        g.db.trackDb.OpenFile(g.trackDbPath().string());
-        g.settings.saveTrackLog = 1;
-        g.gpsServices.applyGpsSettings();
-        g.gpsServices.trackLogger->openTrackLog();
+        std::filesystem::create_directories(global.trackDbPath().parent_path(), ec);
+        global.db.trackDb.OpenFile(global.trackDbPath().string());
+        global.settings.saveTrackLog = 1;
+        global.gpsServices.applyGpsSettings();
+        global.gpsServices.trackLogger->openTrackLog();
     }
     logger.setRecording(true);
     auto walk = [&](double startBearing, int points) {
@@ -84,15 +84,15 @@ void prepareGps(CGlobalData& g)
 
     // The receiver: a few seconds near home, heading north-east.
     for (int s = 0; s < 3; ++s)
-        feedSecond(*g.gpsServices.gps, geo::projectPoint(home, 0.002 * s, 45), s, 38.5);
+        feedSecond(*global.gpsServices.gps, geo::projectPoint(home, 0.002 * s, 45), s, 38.5);
     PositionAveraging& avg = logger.averaging;
     avg.start();
     for (int i = 0; i < 60; ++i)
         avg.sample(geo::projectPoint(home, 0.006 * std::abs(std::sin(i * 1.7)) + 0.0005, i * 47.0), 8);
     avg.stop();
-    g.settings.trackFile = (g.paths.documents / "tracks").string();
-    g.settings.trackGPX = 1;
-    g.settings.trackKML = 1;
+    global.settings.trackFile = (global.paths.documents / "tracks").string();
+    global.settings.trackGPX = 1;
+    global.settings.trackKML = 1;
 }
 
 QWidget* gpsPage(TourContext& t, CGpsScr::Page page)

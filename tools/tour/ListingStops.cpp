@@ -52,13 +52,13 @@ void writePhoto(const fs::path& path, const QString& caption, QColor sky, int wi
 
 // One cache with everything a listing can hold, its pictures already in the
 // offline folder and a file attached. Added once per run.
-void addListingSample(CGlobalData& g)
+void addListingSample(CGlobalData& global)
 {
     static bool added = false;
     if (added)
         return;
     added = true;
-    const fs::path mapFolder = g.paths.deviceFolder(g.settings.mapFolder);
+    const fs::path mapFolder = global.paths.deviceFolder(global.settings.mapFolder);
     const std::string img = "http://img.example.org/cache/7twk/";
 
     CGeocache c;
@@ -107,7 +107,7 @@ void addListingSample(CGlobalData& g)
         log->logId = 990000 + l;
         c.logs.push_back(std::move(log));
     }
-    CacheStore store(g.db.cacheDb, g.db.tagCategories, 0);
+    CacheStore store(global.db.cacheDb, global.db.tagCategories, 0);
     store.InsertCache(c);
     for (int w = 0; w < 2; ++w) {
         CWaypoint wpt;
@@ -121,11 +121,14 @@ void addListingSample(CGlobalData& g)
         wpt.flag = 1;
         store.InsertWaypoint(wpt);
     }
-    AddTag(g.db.cacheDb, kCode, TagCategoryName::GcImage, "<a href=\"" + img + "weir.jpg\">The weir in spring</a>");
-    AddTag(g.db.cacheDb, kCode, TagCategoryName::GcImage, "<a href=\"" + img + "mill.jpg\">The mill from the bridge</a>");
-    AddTag(g.db.cacheDb, kCode, TagCategoryName::GcImage, "<a href=\"" + img + "plaque.jpg\">The plaque (stage 2)</a>");
-    AddTag(g.db.cacheDb, kCode, "walks", "riverside");
-    AddTag(g.db.cacheDb, kCode, "series", "Prague mills");
+    AddTag(global.db.cacheDb, kCode, TagCategoryName::GcImage,
+           "<a href=\"" + img + "weir.jpg\">The weir in spring</a>");
+    AddTag(global.db.cacheDb, kCode, TagCategoryName::GcImage,
+           "<a href=\"" + img + "mill.jpg\">The mill from the bridge</a>");
+    AddTag(global.db.cacheDb, kCode, TagCategoryName::GcImage,
+           "<a href=\"" + img + "plaque.jpg\">The plaque (stage 2)</a>");
+    AddTag(global.db.cacheDb, kCode, "walks", "riverside");
+    AddTag(global.db.cacheDb, kCode, "series", "Prague mills");
 
     writePhoto(listing::localImagePath(mapFolder, kCode, "weir.jpg"), QStringLiteral("The weir"),
                QColor(0x42, 0x8b, 0xca), 800, 500);

@@ -109,16 +109,16 @@ void drawTileFolder(const fs::path& mapFolder, maps::MapSource& source)
 }
 
 // The map sources the tour shows, made once.
-void prepareMaps(CGlobalData& g)
+void prepareMaps(CGlobalData& global)
 {
     static bool done = false;
     if (done)
         return;
     done = true;
-    const fs::path mapFolder = g.paths.deviceFolder(g.settings.mapFolder);
-    g.mapSources.clear();
+    const fs::path mapFolder = global.paths.deviceFolder(global.settings.mapFolder);
+    global.mapSources.clear();
     if (const int port = simPort()) {
-        QFile file(QString::fromStdString((g.GetInstallDir() / "sim-map-config.xml").string()));
+        QFile file(QString::fromStdString((global.GetInstallDir() / "sim-map-config.xml").string()));
         if (file.open(QIODevice::ReadOnly)) {
             QByteArray text = file.readAll();
             text.replace("127.0.0.1:8765", "127.0.0.1:" + QByteArray::number(port));
@@ -127,37 +127,38 @@ void prepareMaps(CGlobalData& g)
             if (out.open(QIODevice::WriteOnly))
                 out.write(text);
             out.close();
-            maps::readMapConfig(local, g.mapSources);
+            maps::readMapConfig(local, global.mapSources);
         }
-        g.netClient.setConnectionProbe([] { return true; });
-        g.netClient.setDownloadRoot(mapFolder);
-        g.netClient.setDownloadsOn(true);
-        g.settings.dnlOnline = 1;
+        global.netClient.setConnectionProbe([] { return true; });
+        global.netClient.setDownloadRoot(mapFolder);
+        global.netClient.setDownloadsOn(true);
+        global.settings.dnlOnline = 1;
     }
-    if (g.mapSources.empty())
-        drawTileFolder(mapFolder, g.mapSources[0]);
-    g.settings.mapSource = 0;
-    g.settings.mapType = 0;
+    if (global.mapSources.empty())
+        drawTileFolder(mapFolder, global.mapSources[0]);
+    global.settings.mapSource = 0;
+    global.settings.mapType = 0;
 
     // A walk recorded along the way, and a route home.
-    if (g.db.trackDb.OpenFile(g.trackDbPath().string()) == 0) {
+    if (global.db.trackDb.OpenFile(global.trackDbPath().string()) == 0) {
         std::time_t clock = 1700000000;
-        g.gpsServices.trackLogger->setClock([&clock] { return clock; });
-        g.gpsServices.trackLogger->setRecording(true);
-        g.gpsServices.trackLogger->openTrackLog();
+        global.gpsServices.trackLogger->setClock([&clock] { return clock; });
+        global.gpsServices.trackLogger->setRecording(true);
+        global.gpsServices.trackLogger->openTrackLog();
         for (int i = 0; i < 80; ++i) {
             clock += 5;
             const geo::LatLon p = geo::projectPoint(kWalkStart, 0.03 * i, 120.0 + 40.0 * std::sin(i / 9.0));
-            g.gpsServices.trackLogger->appendTrack(p.lat, p.lon, 250.0, 1.0, 8, 4.5);
+            global.gpsServices.trackLogger->appendTrack(p.lat, p.lon, 250.0, 1.0, 8, 4.5);
         }
-        g.gpsServices.trackLogger->setClock([] { return std::time(nullptr); });
+        global.gpsServices.trackLogger->setClock([] { return std::time(nullptr); });
     }
     for (int i = 0; i <= 40; ++i)
-        g.gpsServices.trackLogger->route.push_back(geo::projectPoint({50.0875, 14.4213}, 0.05 * i, 300.0 + 20.0 * std::cos(i / 6.0)));
+        global.gpsServices.trackLogger->route.push_back(
+            geo::projectPoint({50.0875, 14.4213}, 0.05 * i, 300.0 + 20.0 * std::cos(i / 6.0)));
 }
 
 // The receiver reports a fix heading south-east.
-void feedPosition(CGlobalData& g, geo::LatLon at, double courseDeg)
+void feedPosition(CGlobalData& global, geo::LatLon at, double courseDeg)
 {
     const auto nmea = [](double value, int degreeDigits) {
         const double a = std::fabs(value);
@@ -166,18 +167,20 @@ void feedPosition(CGlobalData& g, geo::LatLon at, double courseDeg)
     };
     const QString lat = nmea(at.lat, 2) + (at.lat >= 0 ? QStringLiteral(",N") : QStringLiteral(",S"));
     const QString lon = nmea(at.lon, 3) + (at.lon >= 0 ? QStringLiteral(",E") : QStringLiteral(",W"));
-    g.gpsServices.gps->dispatchLine(QStringLiteral("$GPRMC,101500,A,%1,%2,2.4,%3,150624,,").arg(lat, lon).arg(courseDeg, 0, 'f', 1).toStdString());
-    g.gpsServices.gps->dispatchLine(QStringLiteral("$GPGGA,101500,%1,%2,1,08,1.0,250.0,M,,M,,").arg(lat, lon).toStdString());
+    global.gpsServices.gps->dispatchLine(
+        QStringLiteral("$GPRMC,101500,A,%1,%2,2.4,%3,150624,,").arg(lat, lon).arg(courseDeg, 0, 'f', 1).toStdString());
+    global.gpsServices.gps->dispatchLine(
+        QStringLiteral("$GPGGA,101500,%1,%2,1,08,1.0,250.0,M,,M,,").arg(lat, lon).toStdString());
 }
 
 // Waits until the download queue has nothing left, at most a few seconds.
-void waitForTiles(CGlobalData& g)
+void waitForTiles(CGlobalData& global)
 {
     QElapsedTimer t;
     t.start();
     do
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    while ((g.netClient.running() || g.netClient.queued() > 0) && t.elapsed() < 8000);
+    while ((global.netClient.running() || global.netClient.queued() > 0) && t.elapsed() < 8000);
 }
 
 CMapScreen* openMap(TourContext& t, int zoom)

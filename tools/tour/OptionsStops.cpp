@@ -19,9 +19,9 @@ namespace {
 
 // A machine with a USB receiver and a Bluetooth port, in a folder of the
 // sample data; made once.
-PortScanRoots samplePorts(CGlobalData& g)
+PortScanRoots samplePorts(CGlobalData& global)
 {
-    const fs::path dev = g.paths.data / "tour-dev";
+    const fs::path dev = global.paths.data / "tour-dev";
     std::error_code ec;
     if (!fs::exists(dev, ec)) {
         fs::create_directories(dev / "serial" / "by-id", ec);
@@ -29,15 +29,15 @@ PortScanRoots samplePorts(CGlobalData& g)
         std::ofstream(dev / "rfcomm0").put('\n');
         fs::create_symlink(dev / "ttyACM0", dev / "serial" / "by-id" / "usb-u-blox_GNSS_receiver-if00", ec);
     }
-    return {dev, g.paths.data / "tour-sys"};
+    return {dev, global.paths.data / "tour-sys"};
 }
 
 // The map sources of the installation's configuration.
-void loadSampleMaps(CGlobalData& g)
+void loadSampleMaps(CGlobalData& global)
 {
-    if (g.mapSources.empty())
-        maps::loadMapConfigs(g.GetInstallDir(), g.settings.language, g.paths.deviceFolder(g.settings.mapFolder),
-                             g.mapSources);
+    if (global.mapSources.empty())
+        maps::loadMapConfigs(global.GetInstallDir(), global.settings.language,
+                             global.paths.deviceFolder(global.settings.mapFolder), global.mapSources);
 }
 
 void addPage(std::vector<TourStop>& stops, const char* name, COptionsScr::Page page)

@@ -34,10 +34,10 @@ std::string longDescription(int i)
 
 } // namespace
 
-void fillSampleDatabase(CGlobalData& g)
+void fillSampleDatabase(CGlobalData& global)
 {
-    SQLite::Transaction batch(g.db.cacheDb);
-    CacheStore store(g.db.cacheDb, g.db.tagCategories, 0);
+    SQLite::Transaction batch(global.db.cacheDb);
+    CacheStore store(global.db.cacheDb, global.db.tagCategories, 0);
     for (int i = 0; i < 40; ++i) {
         CGeocache c;
         c.code = "GC" + std::to_string(4000 + i * 37);
@@ -94,7 +94,7 @@ void fillSampleDatabase(CGlobalData& g)
         store.InsertCache(c);
     }
     batch.commit();
-    g.db.ReadDbCounters();
+    global.db.ReadDbCounters();
 }
 
 } // namespace tw

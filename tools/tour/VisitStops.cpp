@@ -22,24 +22,24 @@ namespace {
 constexpr const char* kVisitedCode = "GC4037"; // found in the sample data
 
 // A cache with a note and a few tags of the user's, written once.
-void prepareVisitedCache(CGlobalData& g)
+void prepareVisitedCache(CGlobalData& global)
 {
     static bool done = false;
     if (done)
         return;
     done = true;
-    if (auto cache = loadCacheForEditing(g, kVisitedCode)) {
+    if (auto cache = loadCacheForEditing(global, kVisitedCode)) {
         const QDateTime visit(QDate(2024, 6, 2), QTime(10, 30));
-        saveFieldNote(g, *cache, LogType::FoundIt,
+        saveFieldNote(global, *cache, LogType::FoundIt,
                       "Found it after a short search under the bridge.\r\nThanks for the walk! TFTC",
                       static_cast<std::time_t>(visit.toSecsSinceEpoch()));
-        g.list.setCurrentCache(*cache);
+        global.list.setCurrentCache(*cache);
     }
-    AddTag(g.db.cacheDb, kVisitedCode, "series", "Prague bridges");
-    AddTag(g.db.cacheDb, kVisitedCode, "with kids", "yes");
-    AddTag(g.db.cacheDb, "GC4000", "series", "Old town");
-    g.settings.fnFile = (g.paths.documents / "fieldnotes.txt").string();
-    g.settings.fnTemplate = "[N]. [T] [L]";
+    AddTag(global.db.cacheDb, kVisitedCode, "series", "Prague bridges");
+    AddTag(global.db.cacheDb, kVisitedCode, "with kids", "yes");
+    AddTag(global.db.cacheDb, "GC4000", "series", "Old town");
+    global.settings.fnFile = (global.paths.documents / "fieldnotes.txt").string();
+    global.settings.fnTemplate = "[N]. [T] [L]";
 }
 
 QWidget* showDialog(QDialog* dialog, TourContext& t)

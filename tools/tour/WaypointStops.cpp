@@ -29,28 +29,28 @@ struct PuzzleSample {
     CWaypoint final;
 };
 
-const PuzzleSample& puzzleSample(CGlobalData& g)
+const PuzzleSample& puzzleSample(CGlobalData& global)
 {
     static std::unique_ptr<PuzzleSample> sample;
     if (sample)
         return *sample;
     sample = std::make_unique<PuzzleSample>();
-    for (const auto& c : g.list.caches)
+    for (const auto& c : global.list.caches)
         if (c->type == CacheType::Unknown || c->type == CacheType::Multi) {
             sample->code = c->code;
-            g.list.setCurrentCache(*c);
+            global.list.setCurrentCache(*c);
             break;
         }
     if (sample->code.empty()) {
-        g.list.readCaches();
-        for (const auto& c : g.list.caches)
+        global.list.readCaches();
+        for (const auto& c : global.list.caches)
             if (c->type == CacheType::Unknown) {
                 sample->code = c->code;
-                g.list.setCurrentCache(*c);
+                global.list.setCurrentCache(*c);
                 break;
             }
     }
-    const CGeocache* cache = g.list.currentCache();
+    const CGeocache* cache = global.list.currentCache();
     const geo::LatLon at = cache ? geo::LatLon{cache->lat, cache->lon} : geo::LatLon{50.0875, 14.4213};
     struct Stage {
         const char* name;
@@ -65,31 +65,31 @@ const PuzzleSample& puzzleSample(CGlobalData& g)
         {"Trail from the river", WaypointType::Trailhead, 0.5, 260.0, ""},
     };
     for (const Stage& s : stages) {
-        CWaypoint w = newWaypointFor(g, sample->code);
+        CWaypoint w = newWaypointFor(global, sample->code);
         w.name = s.name;
         w.type = s.type;
         const geo::LatLon p = geo::projectPoint(at, s.km, s.bearing);
         w.lat = p.lat;
         w.lon = p.lon;
         w.text = s.text;
-        storeWaypoint(g, w);
+        storeWaypoint(global, w);
     }
-    CWaypoint final = newWaypointFor(g, sample->code);
+    CWaypoint final = newWaypointFor(global, sample->code);
     final.name = "Final";
     final.type = WaypointType::Final;
     final.comment = "Under the bench.\r\n<?\r\nN 50 05.(A*3+B)\r\nE 014 25.[B*A]0\r\n?>";
-    storeWaypoint(g, final);
+    storeWaypoint(global, final);
     sample->final = final;
     const std::string note = "Stage answers: A=7 B=12\r\nDon't forget a pen.";
     const std::size_t from = note.find("A=7");
     if (auto stored = geo::storeSelectionAsVariables(note, from, note.find("\r\n")))
-        storeCacheNote(g, sample->code, *stored);
+        storeCacheNote(global, sample->code, *stored);
 
     for (const char* name : {"Car", "Bench with a view"}) {
-        CWaypoint own = newWaypointFor(g, kDummyCacheCode);
+        CWaypoint own = newWaypointFor(global, kDummyCacheCode);
         own.name = name;
         own.type = WaypointType::Reference;
-        storeWaypoint(g, own);
+        storeWaypoint(global, own);
     }
     return *sample;
 }

@@ -145,24 +145,24 @@ int main(int argc, char** argv)
     RecordingPrompter prompter;
     QtNotifier notifier;
     RecordingKeepAwake keepAwake;
-    CGlobalData g(p, {prompter, notifier, keepAwake});
-    g.settings.language = "en";
-    g.LoadSettings(SettingsGroup::User);
-    fs::copy_file(p.install / "emptydb.db3", g.settings.dbFile);
-    g.db.cacheDb.OpenFile(g.settings.dbFile);
-    g.db.InitTagCategories();
-    g.settings.homeLat = kHome.lat;
-    g.settings.homeLon = kHome.lon;
-    g.settings.maxRows = 1000;
-    g.settings.showWpts = 2;
-    g.list.filter.refPoint = 3;
-    g.list.filter.owned = 2;
-    g.list.filter.found = 2;
-    makeTiles(p.data, g.mapSources[0]);
+    CGlobalData global(p, {prompter, notifier, keepAwake});
+    global.settings.language = "en";
+    global.LoadSettings(SettingsGroup::User);
+    fs::copy_file(p.install / "emptydb.db3", global.settings.dbFile);
+    global.db.cacheDb.OpenFile(global.settings.dbFile);
+    global.db.InitTagCategories();
+    global.settings.homeLat = kHome.lat;
+    global.settings.homeLon = kHome.lon;
+    global.settings.maxRows = 1000;
+    global.settings.showWpts = 2;
+    global.list.filter.refPoint = 3;
+    global.list.filter.owned = 2;
+    global.list.filter.found = 2;
+    makeTiles(p.data, global.mapSources[0]);
 
     std::mt19937 random(7);
     std::uniform_real_distribution<double> km(0.05, 2.5), bearing(0, 360);
-    g.db.cacheDb.Exec("BEGIN");
+    global.db.cacheDb.Exec("BEGIN");
     for (int i = 0; i < 500; ++i) {
         CGeocache c;
         c.code = "GCB" + std::to_string(1000 + i);
@@ -172,46 +172,46 @@ int main(int argc, char** argv)
         c.lon = at.lon;
         c.type = 2 + i % 8;
         c.found = i % 7 == 0 ? 20200101 : 0;
-        CacheStore(g.db.cacheDb, g.db.tagCategories).InsertCache(c);
+        CacheStore(global.db.cacheDb, global.db.tagCategories).InsertCache(c);
         if (i < 100)
             for (int k = 0; k < 2; ++k) {
-                CWaypoint w = newWaypointFor(g, c.code);
+                CWaypoint w = newWaypointFor(global, c.code);
                 w.name = "Stage " + std::to_string(k + 1);
                 const geo::LatLon wp = geo::projectPoint(at, 0.1 + 0.1 * k, 90.0 * k);
                 w.lat = wp.lat;
                 w.lon = wp.lon;
-                storeWaypoint(g, w);
+                storeWaypoint(global, w);
             }
     }
-    g.db.cacheDb.Exec("COMMIT");
-    g.list.readCaches();
+    global.db.cacheDb.Exec("COMMIT");
+    global.list.readCaches();
 
-    if (g.db.trackDb.OpenFile(g.trackDbPath().string()) != 0)
+    if (global.db.trackDb.OpenFile(global.trackDbPath().string()) != 0)
         return 1;
     std::time_t clock = 1700000000;
-    g.gpsServices.trackLogger->setClock([&clock] { return clock += 5; });
-    g.gpsServices.trackLogger->setRecording(true);
-    g.gpsServices.trackLogger->openTrackLog();
+    global.gpsServices.trackLogger->setClock([&clock] { return clock += 5; });
+    global.gpsServices.trackLogger->setRecording(true);
+    global.gpsServices.trackLogger->openTrackLog();
     for (int i = 0; i < 800; ++i) {
         const geo::LatLon at = geo::projectPoint(kHome, 0.002 * i, 45.0 + 60.0 * std::sin(i / 40.0));
-        g.gpsServices.trackLogger->appendTrack(at.lat, at.lon, 250, 1, 8, 4);
-        g.gpsServices.trackLogger->route.push_back(geo::projectPoint(kHome, 0.002 * i, 225.0));
+        global.gpsServices.trackLogger->appendTrack(at.lat, at.lon, 250, 1, 8, 4);
+        global.gpsServices.trackLogger->route.push_back(geo::projectPoint(kHome, 0.002 * i, 225.0));
     }
 
     if (!dump.isEmpty()) {
         fs::create_directories(dump.toStdString());
         for (const QSize size : {QSize(480, 800), QSize(1920, 1080)}) {
-            CMapScreen map(g, notifier);
+            CMapScreen map(global, notifier);
             map.resize(size);
             dumpFrames(map, dump, QStringLiteral("%1x%2").arg(size.width()).arg(size.height()));
         }
         return 0;
     }
-    std::printf("%zu caches listed, %zu track points in memory, %d frames per row\n", g.list.caches.size(),
-                g.gpsServices.trackLogger->recentPoints(5000).size(), frames);
+    std::printf("%zu caches listed, %zu track points in memory, %d frames per row\n", global.list.caches.size(),
+                global.gpsServices.trackLogger->recentPoints(5000).size(), frames);
     std::printf("%-12s %-6s %10s %10s %8s %8s\n", "size", "tiles", "median ms", "p99 ms", "caches", "wpts");
     for (const QSize size : {QSize(480, 800), QSize(1920, 1080)}) {
-        CMapScreen map(g, notifier);
+        CMapScreen map(global, notifier);
         map.resize(size);
         map.renderFrame();
         for (const bool cold : {false, true}) {

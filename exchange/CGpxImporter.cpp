@@ -80,9 +80,8 @@ struct CGpxImporter::Reader {
     // False once the entry that just ended is the last to read.
     bool end(const std::string& name, std::string& text)
     {
-        const bool entryEnds = name == "wpt" && s.wptOpen;
-        importer.endTag(s, name, text, progress);
-        return !(entryEnds && (importer.m_tally.stopped || importer.cancelled()));
+        const bool entryEnded = importer.endTag(s, name, text, progress);
+        return !(entryEnded && (importer.m_tally.stopped || importer.cancelled()));
     }
 };
 
@@ -103,9 +102,7 @@ CGpxImporter::Outcome CGpxImporter::parse(CXmlCharSource& source, JobProgress* p
     ImportPipeline pipeline(m_store, m_tally, progress, m_pipelined);
     State s(pipeline);
     Reader reader{*this, s, progress};
-    XmlWalkOptions options;
-    options.textReset = XmlTextReset::ByReader;
-    const XmlWalkResult walked = walkElements(xml, reader, options);
+    const XmlWalkResult walked = walkElements<XmlWalkOptions{.textReset = XmlTextReset::ByReader}>(xml, reader);
     // The last entries may still be on their way into the store.
     pipeline.finish();
     if (m_tally.stopped)
@@ -229,18 +226,18 @@ const std::string& CGpxImporter::takeText(std::string& text, std::string& out)
     return out;
 }
 
-void CGpxImporter::endTag(State& s, const std::string& name, std::string& text, JobProgress* progress)
+bool CGpxImporter::endTag(State& s, const std::string& name, std::string& text, JobProgress* progress)
 {
     if (name == "gpx") {
         s.sawGpxEnd = true;
-        return;
+        return false;
     }
     if (name == "groundspeak:travelbugs") {
         s.inTravelBugs = false;
-        return;
+        return false;
     }
     if (!s.wptOpen)
-        return;
+        return false;
     CGeocache& c = *s.cache;
     CWaypoint& w = *s.waypoint;
 
@@ -249,26 +246,26 @@ void CGpxImporter::endTag(State& s, const std::string& name, std::string& text, 
         if (name == "groundspeak:date") {
             log.date = geo::gpxDate(takeText(text, s.value));
             takeFoundDate(c, log, m_nickname);
-            return;
+            return false;
         }
         if (name == "groundspeak:type") {
             log.type = logTypeFromText(takeText(text, s.value));
             takeFoundDate(c, log, m_nickname);
-            return;
+            return false;
         }
         if (name == "groundspeak:finder") {
             takeText(text, log.finder);
             takeFoundDate(c, log, m_nickname);
-            return;
+            return false;
         }
         if (name == "groundspeak:text") {
             takeText(text, log.text);
-            return;
+            return false;
         }
         if (name == "groundspeak:log") {
             s.inLog = false;
             c.logs.push_back(std::move(s.log));
-            return;
+            return false;
         }
     }
 
@@ -341,7 +338,9 @@ void CGpxImporter::endTag(State& s, const std::string& name, std::string& text, 
     } else if (name == "wpt") {
         store(s);
         s.wptOpen = false;
+        return true;
     }
+    return false;
 }
 
 void CGpxImporter::store(State& s)

@@ -73,7 +73,8 @@ private:
     const std::string& takeText(std::string& text, std::string& out);
     void startTag(State& s, const std::string& name, std::string& text);
     void attribute(State& s, const std::string& element, const char* name, const std::string& value);
-    void endTag(State& s, const std::string& name, std::string& text, JobProgress* progress);
+    // True when the entry ended with it.
+    bool endTag(State& s, const std::string& name, std::string& text, JobProgress* progress);
     void store(State& s);
 
     ImportStore& m_store;

@@ -72,9 +72,8 @@ std::optional<std::vector<geo::LatLon>> loadRouteFile(const std::filesystem::pat
     CUtf8FileSource source(path);
     CXmlTokenizer xml(source);
     RouteReader reader;
-    XmlWalkOptions options;
-    options.maxText = 0; // only attributes count
-    walkElements(xml, reader, options);
+    // Only attributes count: no text is kept.
+    walkElements<XmlWalkOptions{.maxText = 0}>(xml, reader);
     if (!reader.done || reader.route.empty())
         return std::nullopt;
     return std::move(reader.route);

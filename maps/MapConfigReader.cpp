@@ -121,9 +121,7 @@ void readMapConfig(const fs::path& path, MapSources& sources)
         return;
     CXmlTokenizer xml(file);
     MapConfigReader reader(sources);
-    XmlWalkOptions options;
-    options.maxText = kMaxShortElementText;
-    walkElements(xml, reader, options);
+    walkElements<XmlWalkOptions{.maxText = kMaxShortElementText}>(xml, reader);
 }
 
 void loadMapConfigs(const fs::path& installDir, const std::string& language, const fs::path& mapFolder,

@@ -64,9 +64,7 @@ GeocodeResult readGeocodeResponse(std::string_view text)
     CUtf8MemorySource source(text);
     CXmlTokenizer xml(source);
     GeocodeReader reader{result};
-    XmlWalkOptions options;
-    options.maxText = kMaxShortElementText;
-    walkElements(xml, reader, options);
+    walkElements<XmlWalkOptions{.maxText = kMaxShortElementText}>(xml, reader);
     return result;
 }
 

@@ -60,10 +60,8 @@ void walk(std::string_view response, LiveDocument& doc, OnStart onStart, OnEnd o
     } reader{doc, onStart, onEnd};
     CUtf8MemorySource source(response);
     CXmlTokenizer xml(source);
-    XmlWalkOptions options;
-    options.textReset = XmlTextReset::AtEveryTag;
-    options.stopWhenBroken = true;
-    doc.wellFormed = walkElements(xml, reader, options).wellFormed;
+    constexpr XmlWalkOptions kOptions{.textReset = XmlTextReset::AtEveryTag, .stopWhenBroken = true};
+    doc.wellFormed = walkElements<kOptions>(xml, reader).wellFormed;
 }
 
 int readInt(const std::string& text, int fallback = 0)

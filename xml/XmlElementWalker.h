@@ -54,11 +54,13 @@ struct XmlWalkResult {
 //   reader.strayEnd(name, text)   if the reader has it and stopWhenBroken is
 //       set: the end tag with no element open that ends the walk.
 // name is a std::string; text, a std::string&, is the element text the walk
-// collected (UTF-8, entities decoded as the tokenizer was told). A template,
-// so that the callbacks of a hot reader are inlined.
-template <class Reader>
-XmlWalkResult walkElements(CXmlTokenizer& xml, Reader& reader, const XmlWalkOptions& options = {})
+// collected (UTF-8, entities decoded as the tokenizer was told). The options
+// and the reader are known when it compiles, so that the pocket-query import
+// pays nothing per token for what it does not use.
+template <XmlWalkOptions kOptions = XmlWalkOptions{}, class Reader>
+XmlWalkResult walkElements(CXmlTokenizer& xml, Reader& reader)
 {
+    constexpr bool kStop = kOptions.stopWhenBroken;
     std::string name;
     std::string root;
     std::string text;
@@ -70,16 +72,19 @@ XmlWalkResult walkElements(CXmlTokenizer& xml, Reader& reader, const XmlWalkOpti
         switch (token) {
         case XT_ERROR:
             broken = true;
+            if constexpr (kStop)
+                return result;
             break;
         case XT_START_TAG:
             name = xml.GetTagName();
-            if (closed || ++depth > options.maxDepth)
+            if (closed || ++depth > kOptions.maxDepth) {
                 broken = true;
-            if (broken && options.stopWhenBroken)
-                break;
+                if constexpr (kStop)
+                    return result;
+            }
             if (root.empty())
                 root = name;
-            if (options.textReset != XmlTextReset::ByReader)
+            if constexpr (kOptions.textReset != XmlTextReset::ByReader)
                 text.clear();
             reader.start(name, text);
             break;
@@ -90,20 +95,21 @@ XmlWalkResult walkElements(CXmlTokenizer& xml, Reader& reader, const XmlWalkOpti
         case XT_TEXT:
         case XT_SPACE:
         case XT_CHUNK:
-            if (text.size() < options.maxText)
+            if (text.size() < kOptions.maxText)
                 appendUtf8(text, xml.GetValue());
             break;
-        case XT_END_TAG: {
+        case XT_END_TAG:
             name = xml.GetTagName();
-            if (--depth < 0)
+            if (--depth < 0) {
                 broken = true;
+                if constexpr (kStop) {
+                    if constexpr (requires { reader.strayEnd(name, text); })
+                        reader.strayEnd(name, text);
+                    return result;
+                }
+            }
             if (depth == 0 && name == root)
                 closed = true;
-            if (broken && options.stopWhenBroken) {
-                if constexpr (requires { reader.strayEnd(name, text); })
-                    reader.strayEnd(name, text);
-                break;
-            }
             if constexpr (std::is_same_v<decltype(reader.end(name, text)), bool>) {
                 if (!reader.end(name, text)) {
                     result.stopped = true;
@@ -112,15 +118,12 @@ XmlWalkResult walkElements(CXmlTokenizer& xml, Reader& reader, const XmlWalkOpti
             } else {
                 reader.end(name, text);
             }
-            if (options.textReset == XmlTextReset::AtEveryTag)
+            if constexpr (kOptions.textReset == XmlTextReset::AtEveryTag)
                 text.clear();
             break;
-        }
         default:
             break;
         }
-        if (broken && options.stopWhenBroken)
-            break;
     }
     result.wellFormed = !broken && closed;
     return result;

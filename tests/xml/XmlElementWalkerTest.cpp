@@ -33,19 +33,21 @@ struct RecordingReader {
     void strayEnd(const std::string& name, std::string& text) { calls.push_back("!" + name + ":" + text); }
 };
 
-XmlWalkResult walk(std::string_view xml, RecordingReader& reader, const XmlWalkOptions& options = {})
+template <XmlWalkOptions kOptions = XmlWalkOptions{}>
+XmlWalkResult walk(std::string_view xml, RecordingReader& reader)
 {
     CUtf8MemorySource source(xml);
     CXmlTokenizer tokenizer(source);
-    return walkElements(tokenizer, reader, options);
+    return walkElements<kOptions>(tokenizer, reader);
 }
 
-std::vector<std::string> endTexts(XmlTextReset reset)
+constexpr XmlWalkOptions kStop{.stopWhenBroken = true};
+
+template <XmlTextReset kReset>
+std::vector<std::string> endTexts()
 {
     RecordingReader reader;
-    XmlWalkOptions options;
-    options.textReset = reset;
-    walk("<r><a>x<b>y</b>z</a></r>", reader, options);
+    walk<XmlWalkOptions{.textReset = kReset}>("<r><a>x<b>y</b>z</a></r>", reader);
     std::vector<std::string> ends;
     for (const std::string& call : reader.calls)
         if (call[0] == '/')
@@ -55,18 +57,16 @@ std::vector<std::string> endTexts(XmlTextReset reset)
 
 TEST(XmlElementWalker, EachResetKeepsItsOwnTextOfMixedContent)
 {
-    EXPECT_EQ(endTexts(XmlTextReset::AtStartTags), (std::vector<std::string>{"/b:y", "/a:yz", "/r:yz"}));
-    EXPECT_EQ(endTexts(XmlTextReset::AtEveryTag), (std::vector<std::string>{"/b:y", "/a:z", "/r:"}));
-    EXPECT_EQ(endTexts(XmlTextReset::ByReader), (std::vector<std::string>{"/b:xy", "/a:xyz", "/r:xyz"}));
+    EXPECT_EQ(endTexts<XmlTextReset::AtStartTags>(), (std::vector<std::string>{"/b:y", "/a:yz", "/r:yz"}));
+    EXPECT_EQ(endTexts<XmlTextReset::AtEveryTag>(), (std::vector<std::string>{"/b:y", "/a:z", "/r:"}));
+    EXPECT_EQ(endTexts<XmlTextReset::ByReader>(), (std::vector<std::string>{"/b:xy", "/a:xyz", "/r:xyz"}));
 }
 
 TEST(XmlElementWalker, AttributesNameTheirElementAndTheReaderMayEmptyTheText)
 {
     RecordingReader reader;
     reader.clearAtStart = true;
-    XmlWalkOptions options;
-    options.textReset = XmlTextReset::ByReader;
-    const XmlWalkResult result = walk("<r k=\"1\">x<a v='2'/>y</r>", reader, options);
+    const XmlWalkResult result = walk<XmlWalkOptions{.textReset = XmlTextReset::ByReader}>("<r k=\"1\">x<a v='2'/>y</r>", reader);
     EXPECT_TRUE(result.wellFormed);
     EXPECT_EQ(reader.calls, (std::vector<std::string>{"<r", "@r.k=1", "<a", "@a.v=2", "/a:", "/r:y"}));
 }
@@ -79,16 +79,13 @@ TEST(XmlElementWalker, TextStopsGrowingAtTheCap)
         doc += word + " ";
     doc += "</t>";
     RecordingReader reader;
-    XmlWalkOptions options;
-    options.maxText = 4000;
-    walk(doc, reader, options);
+    walk<XmlWalkOptions{.maxText = 4000}>(doc, reader);
     ASSERT_EQ(reader.calls.size(), 2u);
     // The cap is tested before each piece: the word that passes it is kept whole.
     EXPECT_EQ(reader.calls[1], "/t:" + word + " " + word + " " + word + " " + word);
 
     RecordingReader none;
-    options.maxText = 0;
-    walk(doc, none, options);
+    walk<XmlWalkOptions{.maxText = 0}>(doc, none);
     EXPECT_EQ(none.calls.back(), "/t:");
 }
 
@@ -102,13 +99,12 @@ class WellFormedTest : public ::testing::TestWithParam<Document> {};
 
 TEST_P(WellFormedTest, ReportedWhetherOrNotTheWalkStops)
 {
-    for (const bool stop : {false, true}) {
-        RecordingReader reader;
-        XmlWalkOptions options;
-        options.stopWhenBroken = stop;
-        options.maxDepth = 3;
-        EXPECT_EQ(walk(GetParam().xml, reader, options).wellFormed, GetParam().wellFormed) << "stop " << stop;
-    }
+    constexpr XmlWalkOptions kGoOn{.maxDepth = 3};
+    constexpr XmlWalkOptions kStopShallow{.maxDepth = 3, .stopWhenBroken = true};
+    RecordingReader goesOn;
+    EXPECT_EQ(walk<kGoOn>(GetParam().xml, goesOn).wellFormed, GetParam().wellFormed);
+    RecordingReader stops;
+    EXPECT_EQ(walk<kStopShallow>(GetParam().xml, stops).wellFormed, GetParam().wellFormed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -130,15 +126,13 @@ TEST(XmlElementWalker, BrokenDocumentEndsTheWalkWhenAsked)
     walk("<a>1</a><b>2</b>", goesOn);
     EXPECT_EQ(goesOn.calls, (std::vector<std::string>{"<a", "/a:1", "<b", "/b:2"}));
 
-    XmlWalkOptions options;
-    options.stopWhenBroken = true;
     RecordingReader stops;
-    walk("<a>1</a><b>2</b>", stops, options);
+    walk<kStop>("<a>1</a><b>2</b>", stops);
     EXPECT_EQ(stops.calls, (std::vector<std::string>{"<a", "/a:1"}));
 
     // The end tag that closes nothing is shown to a reader that asks for it.
     RecordingReader stray;
-    walk("<a>1</a>2</x><c/>", stray, options);
+    walk<kStop>("<a>1</a>2</x><c/>", stray);
     EXPECT_EQ(stray.calls, (std::vector<std::string>{"<a", "/a:1", "!x:12"}));
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "db/CGeocache.h"
+#include "exchange/ImportPipeline.h"
 #include "exchange/ImportStore.h"
 #include "xml/CXmlCharSource.h"
 
@@ -43,13 +44,13 @@ public:
     // file and its waypoints file make one job. progress may be null.
     Outcome parse(CXmlCharSource& source, JobProgress* progress);
 
-    int newCaches() const { return m_newCaches; }
-    int waypoints() const { return m_waypoints; }
-    int skipped() const { return m_skipped; }
-    int updated() const { return m_updated; }
+    int newCaches() const { return m_tally.newCaches; }
+    int waypoints() const { return m_tally.waypoints; }
+    int skipped() const { return m_tally.skipped; }
+    int updated() const { return m_tally.updated; }
     // Entries the store failed to store (not counted as skipped), and why.
-    int failed() const { return m_failed; }
-    const std::string& storeError() const { return m_storeError; }
+    int failed() const { return m_tally.failed; }
+    const std::string& storeError() const { return m_tally.storeError; }
     // Bytes of element text looked at as elements ended: never more than the
     // input holds, whatever its shape, so the work stays linear.
     std::size_t textBytesRead() const { return m_textBytesRead; }
@@ -66,42 +67,22 @@ public:
 
 private:
     struct State;
-    struct Entry;
-    class EntryQueue;
-    class Spares;
-    struct Counts {
-        int newCaches, waypoints, skipped, updated;
-    };
-    Counts counts() const;
+    struct Reader;
     bool cancelled() const;
-    void closeBatch(const Counts& before, JobProgress* progress);
-    static void packTexts(CGeocache& cache);
-    void storeEntry(Entry& entry, JobProgress* progress);
-    std::string takeText(State& s);
-    const std::string& takeText(State& s, std::string& out);
-    void startTag(State& s, const std::string& name);
+    std::string takeText(std::string& text);
+    const std::string& takeText(std::string& text, std::string& out);
+    void startTag(State& s, const std::string& name, std::string& text);
     void attribute(State& s, const std::string& element, const char* name, const std::string& value);
-    void endTag(State& s, const std::string& name, JobProgress* progress);
-    void store(State& s, JobProgress* progress);
-    void updateFoundDate(State& s);
+    // True when the entry ended with it.
+    bool endTag(State& s, const std::string& name, std::string& text, JobProgress* progress);
+    void store(State& s);
 
     ImportStore& m_store;
     std::string m_nickname;
-    std::atomic<int> m_newCaches{0};
-    std::atomic<int> m_waypoints{0};
-    std::atomic<int> m_skipped{0};
-    std::atomic<int> m_updated{0};
-    std::atomic<int> m_failed{0};
-    // Set by whichever thread stores once the store broke down.
-    std::atomic<bool> m_stopped{false};
-    std::string m_storeError;
+    ImportTally m_tally;
     std::size_t m_textBytesRead = 0;
     const std::atomic<bool>* m_externalCancel = nullptr;
     bool m_pipelined = false;
 };
-
-// YYYYMMDD of a GPX time text: the dashes removed, the leading number read
-// ("2011-11-24T19:00:00Z" gives 20111124); 0 when there is none.
-int gpxDate(const std::string& text);
 
 } // namespace tw

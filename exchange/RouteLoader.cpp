@@ -4,12 +4,65 @@
 #include "platform/Numbers.h"
 #include "xml/CUtf8FileSource.h"
 #include "xml/CXmlTokenizer.h"
+#include "xml/XmlElementWalker.h"
 
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace tw {
+namespace {
+
+// The points of the first route or track of a GPX file.
+struct RouteReader {
+    std::vector<geo::LatLon> route;
+    bool inGpx = false;
+    bool inRoute = false;
+    bool inPoint = false;
+    bool done = false;
+    geo::LatLon point;
+
+    static bool isPoint(const std::string& name) { return name == "rtept" || name == "trkpt"; }
+    static bool isRoute(const std::string& name) { return name == "rte" || name == "trk"; }
+
+    void start(const std::string& name, std::string&)
+    {
+        if (name == "gpx") {
+            inGpx = true;
+        } else if (inGpx && isRoute(name)) {
+            inRoute = true;
+        } else if (inRoute && isPoint(name)) {
+            inPoint = true;
+            point = {};
+        }
+    }
+    void attribute(const std::string& element, const char* name, std::u16string_view value)
+    {
+        if (!inPoint || !isPoint(element))
+            return;
+        const auto v = num::leadingDouble(toUtf8(value));
+        if (!v || !std::isfinite(*v))
+            return;
+        if (std::strcmp(name, "lat") == 0)
+            point.lat = *v;
+        else if (std::strcmp(name, "lon") == 0)
+            point.lon = *v;
+    }
+    bool end(const std::string& name, std::string&)
+    {
+        if (inPoint && isPoint(name)) {
+            route.push_back(point);
+            inPoint = false;
+        } else if (inRoute && isRoute(name)) {
+            done = true;
+            return false;
+        }
+        return true;
+    }
+};
+
+} // namespace
 
 std::optional<std::vector<geo::LatLon>> loadRouteFile(const std::filesystem::path& path)
 {
@@ -18,45 +71,12 @@ std::optional<std::vector<geo::LatLon>> loadRouteFile(const std::filesystem::pat
         return std::nullopt;
     CUtf8FileSource source(path);
     CXmlTokenizer xml(source);
-    std::vector<geo::LatLon> route;
-    bool inGpx = false;
-    bool inRoute = false;
-    bool inPoint = false;
-    geo::LatLon point;
-    std::string element;
-    for (int t = xml.NextToken(); t != XT_END; t = xml.NextToken()) {
-        if (t == XT_START_TAG) {
-            element = xml.GetTagName();
-            if (element == "gpx")
-                inGpx = true;
-            else if (inGpx && (element == "rte" || element == "trk"))
-                inRoute = true;
-            else if (inRoute && (element == "rtept" || element == "trkpt")) {
-                inPoint = true;
-                point = {};
-            }
-        } else if (t == XT_ATTRIBUTE && inPoint && (element == "rtept" || element == "trkpt")) {
-            const auto v = num::leadingDouble(xml.GetValueUtf8());
-            if (!v || !std::isfinite(*v))
-                continue;
-            if (std::strcmp(xml.GetAttrName(), "lat") == 0)
-                point.lat = *v;
-            else if (std::strcmp(xml.GetAttrName(), "lon") == 0)
-                point.lon = *v;
-        } else if (t == XT_END_TAG) {
-            const std::string name = xml.GetTagName();
-            if (inPoint && (name == "rtept" || name == "trkpt")) {
-                route.push_back(point);
-                inPoint = false;
-            } else if (inRoute && (name == "rte" || name == "trk")) {
-                // Only the first route or track of a file.
-                if (route.empty())
-                    return std::nullopt;
-                return route;
-            }
-        }
-    }
-    return std::nullopt;
+    RouteReader reader;
+    // Only attributes count: no text is kept.
+    walkElements<XmlWalkOptions{.maxText = 0}>(xml, reader);
+    if (!reader.done || reader.route.empty())
+        return std::nullopt;
+    return std::move(reader.route);
 }
 
 } // namespace tw

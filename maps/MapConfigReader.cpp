@@ -4,6 +4,7 @@
 #include "platform/Numbers.h"
 #include "xml/CUtf8FileSource.h"
 #include "xml/CXmlTokenizer.h"
+#include "xml/XmlElementWalker.h"
 
 #include <algorithm>
 #include <optional>
@@ -18,6 +19,99 @@ int zoomValue(const std::string& text)
     return num::leadingInt(text).value_or(0);
 }
 
+// Reads on past malformed markup: what was recognised stays. Texts are kept
+// as written, whitespace and line breaks included.
+struct MapConfigReader {
+    explicit MapConfigReader(MapSources& s) : sources(s) {}
+
+    MapSources& sources;
+    bool inRoot = false;
+    bool inMapType = false;
+    std::optional<MapSource> source;
+    std::optional<MapType> type;
+
+    void start(const std::string& name, std::string&)
+    {
+        if (name == "Tarnwick") {
+            inRoot = true;
+        } else if (inRoot && name == "MapSource") {
+            source.emplace();
+        } else if (inRoot && name == "MapType") {
+            type.emplace();
+            inMapType = true;
+        } else if (name == "invertY" && inMapType && type) {
+            type->invertY = true;
+        }
+    }
+
+    void attribute(const std::string&, std::string_view name, std::u16string_view value)
+    {
+        if (type && name == "mode")
+            type->mode = toUtf8(value);
+    }
+
+    void end(const std::string& name, std::string& text)
+    {
+        if (!inRoot)
+            return;
+        if (name == "name" || name == "file") {
+            MapType* t = inMapType && type ? &*type : nullptr;
+            std::string* field = nullptr;
+            if (t)
+                field = name == "name" ? &t->name : &t->file;
+            else if (source)
+                field = name == "name" ? &source->name : &source->file;
+            if (field)
+                *field = text;
+        } else if (source && name == "type") {
+            source->type = text;
+        } else if (source && name == "storage") {
+            source->storage = text;
+        } else if (source && name == "requestHeader") {
+            source->requestHeader = text;
+        } else if (type) {
+            typeField(name, text);
+        }
+        if (name == "MapType") {
+            if (source && type) {
+                auto& list = type->mode == "basic" ? source->basic : source->overlay;
+                if ((type->mode == "basic" || type->mode == "overlay") && list.size() < kMaxMapTypesPerMode)
+                    list.push_back(std::move(*type));
+            }
+            type.reset();
+            inMapType = false;
+        } else if (name == "MapSource") {
+            if (source) {
+                const int index = sources.empty() ? 0 : sources.rbegin()->first + 1;
+                sources.emplace(index, std::move(*source));
+            }
+            source.reset();
+        }
+    }
+
+    void typeField(const std::string& name, const std::string& text)
+    {
+        if (name == "url") {
+            type->url = text;
+        } else if (name == "defaultZoom") {
+            if (const int v = zoomValue(text))
+                type->defaultZoom = v;
+        } else if (name == "minZoom") {
+            if (const int v = zoomValue(text))
+                type->minZoom = v;
+        } else if (name == "maxZoom") {
+            const int v = zoomValue(text);
+            if (v)
+                type->maxZoom = v;
+            if (type->maxAvailZoom == 0)
+                type->maxAvailZoom = v;
+        } else if (name == "maxAvailZoom") {
+            if (const int v = zoomValue(text))
+                type->maxAvailZoom = v;
+        }
+    }
+};
+
 } // namespace
 
 void readMapConfig(const fs::path& path, MapSources& sources)
@@ -26,98 +120,8 @@ void readMapConfig(const fs::path& path, MapSources& sources)
     if (!file.isOpen())
         return;
     CXmlTokenizer xml(file);
-
-    bool inRoot = false;
-    bool inMapType = false;
-    std::optional<MapSource> source;
-    std::optional<MapType> type;
-    std::string text;
-
-    for (int token = xml.NextToken(); token != XT_END; token = xml.NextToken()) {
-        switch (token) {
-        case XT_START_TAG: {
-            const std::string name = xml.GetTagName();
-            if (name == "Tarnwick") {
-                inRoot = true;
-            } else if (inRoot && name == "MapSource") {
-                source.emplace();
-            } else if (inRoot && name == "MapType") {
-                type.emplace();
-                inMapType = true;
-            } else if (name == "invertY" && inMapType && type) {
-                type->invertY = true;
-            }
-            text.clear();
-            break;
-        }
-        case XT_ATTRIBUTE:
-            if (type && std::string_view(xml.GetAttrName()) == "mode")
-                type->mode = xml.GetValueUtf8();
-            break;
-        case XT_TEXT:
-        case XT_SPACE:
-        case XT_CHUNK:
-            // Kept as written, whitespace and line breaks included.
-            text += xml.GetValueUtf8();
-            break;
-        case XT_END_TAG: {
-            if (!inRoot)
-                break;
-            const std::string name = xml.GetTagName();
-            MapType* t = inMapType && type ? &*type : nullptr;
-            if (name == "name" || name == "file") {
-                std::string* field = nullptr;
-                if (t)
-                    field = name == "name" ? &t->name : &t->file;
-                else if (source)
-                    field = name == "name" ? &source->name : &source->file;
-                if (field)
-                    *field = text;
-            } else if (source && name == "type") {
-                source->type = text;
-            } else if (source && name == "storage") {
-                source->storage = text;
-            } else if (source && name == "requestHeader") {
-                source->requestHeader = text;
-            } else if (type && name == "url") {
-                type->url = text;
-            } else if (type && name == "defaultZoom") {
-                if (const int v = zoomValue(text))
-                    type->defaultZoom = v;
-            } else if (type && name == "minZoom") {
-                if (const int v = zoomValue(text))
-                    type->minZoom = v;
-            } else if (type && name == "maxZoom") {
-                const int v = zoomValue(text);
-                if (v)
-                    type->maxZoom = v;
-                if (type->maxAvailZoom == 0)
-                    type->maxAvailZoom = v;
-            } else if (type && name == "maxAvailZoom") {
-                if (const int v = zoomValue(text))
-                    type->maxAvailZoom = v;
-            } else if (name == "MapType") {
-                if (source && type) {
-                    auto& list = type->mode == "basic" ? source->basic : source->overlay;
-                    if ((type->mode == "basic" || type->mode == "overlay") && list.size() < kMaxMapTypesPerMode)
-                        list.push_back(std::move(*type));
-                }
-                type.reset();
-                inMapType = false;
-            } else if (name == "MapSource") {
-                if (source) {
-                    const int index = sources.empty() ? 0 : sources.rbegin()->first + 1;
-                    sources.emplace(index, std::move(*source));
-                }
-                source.reset();
-            }
-            break;
-        }
-        default:
-            // Errors of malformed markup are skipped; what was recognised stays.
-            break;
-        }
-    }
+    MapConfigReader reader(sources);
+    walkElements<XmlWalkOptions{.maxText = kMaxShortElementText}>(xml, reader);
 }
 
 void loadMapConfigs(const fs::path& installDir, const std::string& language, const fs::path& mapFolder,

@@ -6,6 +6,7 @@
 #include "platform/Numbers.h"
 #include "xml/CUtf8MemorySource.h"
 #include "xml/CXmlTokenizer.h"
+#include "xml/XmlElementWalker.h"
 
 #include <cmath>
 
@@ -13,8 +14,47 @@ namespace tw::net {
 
 namespace {
 
-// The text of one element is short; a longer one is cut here.
-constexpr std::size_t kMaxElementText = 64 * 1024;
+// The answer's elements of interest hold no children: each end tag reads the
+// text since the last start tag.
+struct GeocodeReader {
+    GeocodeResult& result;
+
+    void start(const std::string&, std::string&) {}
+    void attribute(const std::string&, std::string_view name, std::u16string_view value)
+    {
+        if (name != "Accuracy")
+            return;
+        if (const auto accuracy = num::leadingInt(toUtf8(value))) {
+            result.accuracy = *accuracy;
+            result.hasAccuracy = true;
+        }
+    }
+    void end(const std::string& name, std::string& text)
+    {
+        if (name == "code") {
+            if (const auto code = num::leadingInt(text))
+                result.code = *code;
+        } else if (name == "address") {
+            result.address = text;
+        } else if (name == "coordinates") {
+            coordinates(text);
+        }
+    }
+    // "lon,lat", then an optional height that does not count.
+    void coordinates(const std::string& text)
+    {
+        std::size_t used = 0;
+        const auto lon = num::leadingDouble(text, &used);
+        if (!lon || used >= text.size() || text[used] != ',')
+            return;
+        const auto lat = num::leadingDouble(std::string_view(text).substr(used + 1));
+        if (lat && std::isfinite(*lat) && std::isfinite(*lon) && std::fabs(*lat) <= 90.0 && std::fabs(*lon) <= 180.0) {
+            result.lon = *lon;
+            result.lat = *lat;
+            result.hasCoordinates = true;
+        }
+    }
+};
 
 } // namespace
 
@@ -23,53 +63,8 @@ GeocodeResult readGeocodeResponse(std::string_view text)
     GeocodeResult result;
     CUtf8MemorySource source(text);
     CXmlTokenizer xml(source);
-    std::string buffer;
-    for (int token = xml.NextToken(); token != XT_END; token = xml.NextToken()) {
-        switch (token) {
-        case XT_START_TAG:
-            buffer.clear();
-            break;
-        case XT_TEXT:
-        case XT_SPACE:
-        case XT_CHUNK:
-            if (buffer.size() < kMaxElementText)
-                buffer += xml.GetValueUtf8();
-            break;
-        case XT_ATTRIBUTE:
-            if (std::string_view(xml.GetAttrName()) == "Accuracy") {
-                if (const auto accuracy = num::leadingInt(xml.GetValueUtf8())) {
-                    result.accuracy = *accuracy;
-                    result.hasAccuracy = true;
-                }
-            }
-            break;
-        case XT_END_TAG: {
-            const std::string_view name = xml.GetTagName();
-            if (name == "code") {
-                if (const auto code = num::leadingInt(buffer))
-                    result.code = *code;
-            } else if (name == "address") {
-                result.address = buffer;
-            } else if (name == "coordinates") {
-                // "lon,lat", then an optional height that does not count.
-                std::size_t used = 0;
-                const auto lon = num::leadingDouble(buffer, &used);
-                if (lon && used < buffer.size() && buffer[used] == ',') {
-                    const auto lat = num::leadingDouble(std::string_view(buffer).substr(used + 1));
-                    if (lat && std::isfinite(*lat) && std::isfinite(*lon) && std::fabs(*lat) <= 90.0
-                        && std::fabs(*lon) <= 180.0) {
-                        result.lon = *lon;
-                        result.lat = *lat;
-                        result.hasCoordinates = true;
-                    }
-                }
-            }
-            break;
-        }
-        default:
-            break;
-        }
-    }
+    GeocodeReader reader{result};
+    walkElements<XmlWalkOptions{.maxText = kMaxShortElementText}>(xml, reader);
     return result;
 }
 

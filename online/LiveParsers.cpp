@@ -2,89 +2,66 @@
 #include "online/LiveParsers.h"
 
 #include "db/Enumerations.h"
-#include "exchange/CGpxImporter.h"
+#include "db/FoundDate.h"
+#include "geo/DateText.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"
 #include "xml/CUtf8MemorySource.h"
 #include "xml/CXmlTokenizer.h"
+#include "xml/XmlElementWalker.h"
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tw::net {
 namespace {
 
-// Text kept for one element; a listing stays far below it.
-constexpr std::size_t kMaxElementText = 4u << 20;
 // Entries of one kind kept per document or cache: more is no answer the
 // service gives, and memory stays bounded whatever the response holds.
 constexpr std::size_t kMaxEntries = 1000;
 constexpr std::size_t kMaxAttributes = 256;
-constexpr int kMaxDepth = 64;
 
-// Reads one document token by token, keeping the text of the element being
-// read, and notes whether the document is whole.
+// Reads one document element by element, reading the status block on the
+// way, and notes whether the document is whole. The status is read even
+// from the stray end tag that breaks a document.
 template <class OnStart, class OnEnd>
 void walk(std::string_view response, LiveDocument& doc, OnStart onStart, OnEnd onEnd)
 {
-    CUtf8MemorySource source(response);
-    CXmlTokenizer xml(source);
-    std::string text;
-    std::string root;
-    int depth = 0;
-    bool broken = false;
-    bool closed = false;
-    bool inStatus = false;
-    for (int token = xml.NextToken(); token != XT_END; token = xml.NextToken()) {
-        switch (token) {
-        case XT_ERROR:
-            broken = true;
-            break;
-        case XT_START_TAG: {
-            const std::string name = xml.GetTagName();
-            if (closed || ++depth > kMaxDepth)
-                broken = true;
-            if (root.empty())
-                root = name;
+    struct Reader {
+        LiveDocument& doc;
+        OnStart& onStart;
+        OnEnd& onEnd;
+        bool inStatus = false;
+
+        void status(const std::string& name, const std::string& text)
+        {
+            if (!inStatus)
+                return;
+            if (name == "StatusCode")
+                doc.status.code = num::leadingInt(text).value_or(LiveStatusCode::None);
+            else if (name == "StatusMessage")
+                doc.status.message = liveText(text);
+            else if (name == "Status")
+                inStatus = false;
+        }
+        void start(const std::string& name, std::string&)
+        {
             if (name == "Status")
                 inStatus = true;
-            text.clear();
-            if (!broken)
-                onStart(name);
-            break;
+            onStart(name);
         }
-        case XT_TEXT:
-        case XT_SPACE:
-        case XT_CHUNK:
-            if (text.size() < kMaxElementText)
-                text += xml.GetValueUtf8();
-            break;
-        case XT_END_TAG: {
-            const std::string name = xml.GetTagName();
-            if (--depth < 0)
-                broken = true;
-            if (depth == 0 && name == root)
-                closed = true;
-            if (inStatus) {
-                if (name == "StatusCode")
-                    doc.status.code = num::leadingInt(text).value_or(LiveStatusCode::None);
-                else if (name == "StatusMessage")
-                    doc.status.message = liveText(text);
-                else if (name == "Status")
-                    inStatus = false;
-            }
-            if (!broken)
-                onEnd(name, text);
-            text.clear();
-            break;
+        void end(const std::string& name, std::string& text)
+        {
+            status(name, text);
+            onEnd(name, std::as_const(text));
         }
-        default:
-            break;
-        }
-        if (broken)
-            break;
-    }
-    doc.wellFormed = !broken && closed;
+        void strayEnd(const std::string& name, std::string& text) { status(name, text); }
+    } reader{doc, onStart, onEnd};
+    CUtf8MemorySource source(response);
+    CXmlTokenizer xml(source);
+    constexpr XmlWalkOptions kOptions{.textReset = XmlTextReset::AtEveryTag, .stopWhenBroken = true};
+    doc.wellFormed = walkElements<kOptions>(xml, reader).wellFormed;
 }
 
 int readInt(const std::string& text, int fallback = 0)
@@ -119,6 +96,219 @@ void keepStatusOnly(T& doc)
     static_cast<LiveDocument&>(doc) = status;
 }
 
+// The caches of a search response, each handed to the page as it ends.
+class GeocacheReader {
+public:
+    GeocacheReader(LiveSearchPage& page, const std::string& nickname) : m_page(page), m_nickname(nickname) {}
+
+    void start(const std::string& name)
+    {
+        if (name == "a:Geocache") {
+            m_inLog = m_inWaypoints = m_inImages = m_inTrackables = false;
+            m_page.sawGeocache = true;
+            m_cache = std::make_unique<CGeocache>();
+            m_favorites.clear();
+            m_images.clear();
+            m_badPosition = false;
+            return;
+        }
+        if (!m_cache)
+            return;
+        if (name == "a:AdditionalWaypoints") {
+            m_inWaypoints = true;
+        } else if (name == "AdditionalWaypoint") {
+            m_waypoint = std::make_unique<CWaypoint>();
+        } else if (name == "a:Attributes") {
+            m_cache->attributes.clear();
+        } else if (name == "a:GeocacheLog") {
+            m_log = std::make_unique<CGeoLog>();
+            m_inLog = true;
+        } else if (name == "a:Images" && !m_inLog && !m_inTrackables) {
+            m_inImages = true;
+        } else if (name == "a:Trackables") {
+            m_inTrackables = true;
+        }
+    }
+
+    void end(const std::string& name, const std::string& text)
+    {
+        if (name == "a:Images") {
+            m_inImages = false;
+        } else if (name == "a:Trackables") {
+            m_inTrackables = false;
+        } else if (name == "a:CachesLeft") {
+            m_page.cachesLeft = readInt(text, -1);
+        } else if (name == "a:MaxCacheCount") {
+            m_page.maxCacheCount = readInt(text, -1);
+        } else if (!m_cache) {
+            return;
+        } else if (m_inWaypoints) {
+            waypointEnd(name, text);
+        } else if (m_inLog && m_log) {
+            logEnd(name, text);
+        } else if (m_inTrackables) {
+            return;
+        } else if (m_inImages) {
+            imageEnd(name, text);
+        } else {
+            cacheEnd(name, text);
+        }
+    }
+
+private:
+    void waypointEnd(const std::string& name, const std::string& text)
+    {
+        if (name == "a:AdditionalWaypoints") {
+            m_inWaypoints = false;
+            return;
+        }
+        if (!m_waypoint)
+            return;
+        CWaypoint& w = *m_waypoint;
+        if (name == "Code") {
+            w.code = w.name = text;
+        } else if (name == "Comment") {
+            w.text = liveText(text);
+        } else if (name == "Description") {
+            if (!text.empty())
+                w.name = text;
+        } else if (name == "Name") {
+            w.type = waypointTypeFromText(text);
+        } else if (name == "GUID") {
+            w.guid = text;
+        } else if (name == "Latitude" || name == "Longitude") {
+            const bool lat = name == "Latitude";
+            if (!readCoordinate(text, lat ? 90.0 : 180.0, lat ? w.lat : w.lon))
+                w.lat = w.lon = 0.0;
+        } else if (name == "AdditionalWaypoint") {
+            if (m_cache->waypoints.size() < kMaxEntries)
+                m_cache->waypoints.push_back(std::move(m_waypoint));
+            m_waypoint.reset();
+        }
+    }
+
+    void logEnd(const std::string& name, const std::string& text)
+    {
+        CGeoLog& log = *m_log;
+        if (name == "a:VisitDate") {
+            log.date = geo::gpxDate(text);
+            takeFoundDate(*m_cache, log, m_nickname);
+        } else if (name == "a:WptLogTypeName") {
+            log.type = logTypeFromText(text);
+            takeFoundDate(*m_cache, log, m_nickname);
+        } else if (name == "a:UserName") {
+            log.finder = text;
+            takeFoundDate(*m_cache, log, m_nickname);
+        } else if (name == "a:LogText") {
+            log.text = liveText(text);
+        } else if (name == "a:ID") {
+            log.logId = readInt(text);
+        } else if (name == "a:GeocacheLog") {
+            m_inLog = false;
+            if (m_cache->logs.size() < kMaxEntries)
+                m_cache->logs.push_back(std::move(m_log));
+            m_log.reset();
+        }
+    }
+
+    void imageEnd(const std::string& name, const std::string& text)
+    {
+        if (name == "a:Name") {
+            m_imageName = text;
+        } else if (name == "a:Url") {
+            m_imageUrl = text;
+        } else if (name == "a:ImageData" && m_images.size() < kMaxEntries) {
+            m_images.push_back("<a href=\"" + m_imageUrl + "\">" + m_imageName + "</a>");
+        }
+    }
+
+    void cacheEnd(const std::string& name, const std::string& text)
+    {
+        CGeocache& c = *m_cache;
+        if (name == "a:Archived") {
+            if (text == "true")
+                c.status = 2;
+        } else if (name == "a:Available") {
+            if (c.status != 2)
+                c.status = text == "true" ? 0 : 1;
+        } else if (name == "a:AttributeTypeID") {
+            m_attribute = attributeName(readInt(text));
+        } else if (name == "a:IsOn") {
+            m_attribute += text == "true" ? "-yes" : "-no";
+        } else if (name == "a:Attribute") {
+            auto& list = c.attributes;
+            if (list.size() < kMaxAttributes && std::find(list.begin(), list.end(), m_attribute) == list.end())
+                list.push_back(m_attribute);
+        } else if (name == "a:GeocacheTypeId") {
+            c.type = readInt(text, CacheType::Unknown);
+        } else if (name == "a:Code") {
+            c.code = text;
+        } else if (name == "a:ContainerTypeId") {
+            c.size = readInt(text, CacheSize::NotChosen);
+        } else if (name == "a:DateCreated") {
+            c.hidden = geo::gpxDate(text);
+        } else if (name == "a:Difficulty") {
+            c.difficulty = readRating(text, c.difficulty);
+        } else if (name == "a:Terrain") {
+            c.terrain = readRating(text, c.terrain);
+        } else if (name == "a:FavoritePoints") {
+            m_favorites = text;
+        } else if (name == "a:GUID") {
+            c.guid = text;
+        } else if (name == "a:Name") {
+            c.name = text;
+        } else if (name == "a:UserName") {
+            c.author = text;
+        } else if (name == "a:Latitude" || name == "a:Longitude") {
+            const bool lat = name == "a:Latitude";
+            if (!readCoordinate(text, lat ? 90.0 : 180.0, lat ? c.lat : c.lon))
+                m_badPosition = true;
+        } else if (name == "a:Geocache") {
+            // A cache somewhere off the Earth is not one to store.
+            if (!m_badPosition && m_page.caches.size() < kMaxEntries)
+                m_page.caches.push_back({std::move(m_cache), std::move(m_favorites), std::move(m_images)});
+            m_cache.reset();
+        } else {
+            cacheText(c, name, text);
+        }
+    }
+
+    // The texts of a listing.
+    static void cacheText(CGeocache& c, const std::string& name, const std::string& text)
+    {
+        if (name == "a:ShortDescription") {
+            c.text = liveText(text);
+        } else if (name == "a:ShortDescriptionIsHtml") {
+            c.shortDescHtml = text == "true";
+        } else if (name == "a:LongDescription") {
+            c.longDesc = liveText(text);
+        } else if (name == "a:LongDescriptionIsHtml") {
+            c.longDescHtml = text == "true";
+        } else if (name == "a:UpgradeMessage") {
+            if (!text.empty())
+                c.longDesc += "<p><hr>" + liveText(text);
+        } else if (name == "a:EncodedHints") {
+            c.hint = liveText(text);
+        } else if (name == "a:Country") {
+            c.country = text;
+        } else if (name == "a:State") {
+            c.state = text;
+        } else if (name == "a:GeocacheNote") {
+            c.comment = liveText(text);
+        }
+    }
+
+    LiveSearchPage& m_page;
+    const std::string& m_nickname;
+    std::unique_ptr<CGeocache> m_cache;
+    std::unique_ptr<CWaypoint> m_waypoint;
+    std::unique_ptr<CGeoLog> m_log;
+    std::string m_favorites, m_imageName, m_imageUrl, m_attribute;
+    std::vector<std::string> m_images;
+    bool m_inWaypoints = false, m_inLog = false, m_inImages = false, m_inTrackables = false;
+    bool m_badPosition = false;
+};
+
 } // namespace
 
 std::string liveText(std::string text)
@@ -139,196 +329,10 @@ LiveDocument readLiveStatus(std::string_view response)
 LiveSearchPage parseGeocacheResponse(std::string_view response, const std::string& nickname)
 {
     LiveSearchPage page;
-    struct {
-        std::unique_ptr<CGeocache> cache;
-        std::unique_ptr<CWaypoint> waypoint;
-        std::unique_ptr<CGeoLog> log;
-        std::string favorites, imageName, imageUrl, attribute;
-        std::vector<std::string> images;
-        bool inWaypoints = false, inLog = false, inImages = false, inTrackables = false;
-        bool badPosition = false;
-    } s;
-    auto foundDate = [&] {
-        if (!nickname.empty() && s.log->finder == nickname && s.log->type == LogType::FoundIt)
-            s.cache->found = s.log->date;
-    };
-    auto onStart = [&](const std::string& name) {
-        if (name == "a:Geocache") {
-            s.inLog = s.inWaypoints = s.inImages = s.inTrackables = false;
-            page.sawGeocache = true;
-            s.cache = std::make_unique<CGeocache>();
-            s.favorites.clear();
-            s.images.clear();
-            s.badPosition = false;
-            return;
-        }
-        if (!s.cache)
-            return;
-        if (name == "a:AdditionalWaypoints") {
-            s.inWaypoints = true;
-        } else if (name == "AdditionalWaypoint") {
-            s.waypoint = std::make_unique<CWaypoint>();
-        } else if (name == "a:Attributes") {
-            s.cache->attributes.clear();
-        } else if (name == "a:GeocacheLog") {
-            s.log = std::make_unique<CGeoLog>();
-            s.inLog = true;
-        } else if (name == "a:Images" && !s.inLog && !s.inTrackables) {
-            s.inImages = true;
-        } else if (name == "a:Trackables") {
-            s.inTrackables = true;
-        }
-    };
-    auto onEnd = [&](const std::string& name, const std::string& text) {
-        if (name == "a:Images") {
-            s.inImages = false;
-            return;
-        }
-        if (name == "a:Trackables") {
-            s.inTrackables = false;
-            return;
-        }
-        if (name == "a:CachesLeft") {
-            page.cachesLeft = readInt(text, -1);
-            return;
-        }
-        if (name == "a:MaxCacheCount") {
-            page.maxCacheCount = readInt(text, -1);
-            return;
-        }
-        if (!s.cache)
-            return;
-        CGeocache& c = *s.cache;
-        if (s.inWaypoints) {
-            if (name == "a:AdditionalWaypoints") {
-                s.inWaypoints = false;
-                return;
-            }
-            if (!s.waypoint)
-                return;
-            CWaypoint& w = *s.waypoint;
-            if (name == "Code") {
-                w.code = w.name = text;
-            } else if (name == "Comment") {
-                w.text = liveText(text);
-            } else if (name == "Description") {
-                if (!text.empty())
-                    w.name = text;
-            } else if (name == "Name") {
-                w.type = waypointTypeFromText(text);
-            } else if (name == "GUID") {
-                w.guid = text;
-            } else if (name == "Latitude" || name == "Longitude") {
-                const bool lat = name == "Latitude";
-                if (!readCoordinate(text, lat ? 90.0 : 180.0, lat ? w.lat : w.lon))
-                    w.lat = w.lon = 0.0;
-            } else if (name == "AdditionalWaypoint") {
-                if (c.waypoints.size() < kMaxEntries)
-                    c.waypoints.push_back(std::move(s.waypoint));
-                s.waypoint.reset();
-            }
-            return;
-        }
-        if (s.inLog && s.log) {
-            CGeoLog& log = *s.log;
-            if (name == "a:VisitDate") {
-                log.date = gpxDate(text);
-                foundDate();
-            } else if (name == "a:WptLogTypeName") {
-                log.type = logTypeFromText(text);
-                foundDate();
-            } else if (name == "a:UserName") {
-                log.finder = text;
-                foundDate();
-            } else if (name == "a:LogText") {
-                log.text = liveText(text);
-            } else if (name == "a:ID") {
-                log.logId = readInt(text);
-            } else if (name == "a:GeocacheLog") {
-                s.inLog = false;
-                if (c.logs.size() < kMaxEntries)
-                    c.logs.push_back(std::move(s.log));
-                s.log.reset();
-            }
-            return;
-        }
-        if (s.inTrackables)
-            return;
-        if (s.inImages) {
-            if (name == "a:Name") {
-                s.imageName = text;
-            } else if (name == "a:Url") {
-                s.imageUrl = text;
-            } else if (name == "a:ImageData" && s.images.size() < kMaxEntries) {
-                s.images.push_back("<a href=\"" + s.imageUrl + "\">" + s.imageName + "</a>");
-            }
-            return;
-        }
-        if (name == "a:Archived") {
-            if (text == "true")
-                c.status = 2;
-        } else if (name == "a:Available") {
-            if (c.status != 2)
-                c.status = text == "true" ? 0 : 1;
-        } else if (name == "a:AttributeTypeID") {
-            s.attribute = attributeName(readInt(text));
-        } else if (name == "a:IsOn") {
-            s.attribute += text == "true" ? "-yes" : "-no";
-        } else if (name == "a:Attribute") {
-            auto& list = c.attributes;
-            if (list.size() < kMaxAttributes && std::find(list.begin(), list.end(), s.attribute) == list.end())
-                list.push_back(s.attribute);
-        } else if (name == "a:GeocacheTypeId") {
-            c.type = readInt(text, CacheType::Unknown);
-        } else if (name == "a:Code") {
-            c.code = text;
-        } else if (name == "a:ContainerTypeId") {
-            c.size = readInt(text, CacheSize::NotChosen);
-        } else if (name == "a:DateCreated") {
-            c.hidden = gpxDate(text);
-        } else if (name == "a:Difficulty") {
-            c.difficulty = readRating(text, c.difficulty);
-        } else if (name == "a:Terrain") {
-            c.terrain = readRating(text, c.terrain);
-        } else if (name == "a:FavoritePoints") {
-            s.favorites = text;
-        } else if (name == "a:GUID") {
-            c.guid = text;
-        } else if (name == "a:Name") {
-            c.name = text;
-        } else if (name == "a:UserName") {
-            c.author = text;
-        } else if (name == "a:Latitude" || name == "a:Longitude") {
-            const bool lat = name == "a:Latitude";
-            if (!readCoordinate(text, lat ? 90.0 : 180.0, lat ? c.lat : c.lon))
-                s.badPosition = true;
-        } else if (name == "a:ShortDescription") {
-            c.text = liveText(text);
-        } else if (name == "a:ShortDescriptionIsHtml") {
-            c.shortDescHtml = text == "true";
-        } else if (name == "a:LongDescription") {
-            c.longDesc = liveText(text);
-        } else if (name == "a:LongDescriptionIsHtml") {
-            c.longDescHtml = text == "true";
-        } else if (name == "a:UpgradeMessage") {
-            if (!text.empty())
-                c.longDesc += "<p><hr>" + liveText(text);
-        } else if (name == "a:EncodedHints") {
-            c.hint = liveText(text);
-        } else if (name == "a:Country") {
-            c.country = text;
-        } else if (name == "a:State") {
-            c.state = text;
-        } else if (name == "a:GeocacheNote") {
-            c.comment = liveText(text);
-        } else if (name == "a:Geocache") {
-            // A cache somewhere off the Earth is not one to store.
-            if (!s.badPosition && page.caches.size() < kMaxEntries)
-                page.caches.push_back({std::move(s.cache), std::move(s.favorites), std::move(s.images)});
-            s.cache.reset();
-        }
-    };
-    walk(response, page, onStart, onEnd);
+    GeocacheReader reader(page, nickname);
+    walk(
+        response, page, [&](const std::string& name) { reader.start(name); },
+        [&](const std::string& name, const std::string& text) { reader.end(name, text); });
     if (!page.wellFormed)
         page.caches.clear();
     return page;
@@ -420,7 +424,7 @@ LivePublishedLog parsePublishResponse(std::string_view response)
     CGeoLog log;
     auto onEnd = [&](const std::string& name, const std::string& text) {
         if (name == "a:VisitDate")
-            log.date = gpxDate(text);
+            log.date = geo::gpxDate(text);
         else if (name == "a:WptLogTypeName")
             log.type = logTypeFromText(text);
         else if (name == "a:UserName")

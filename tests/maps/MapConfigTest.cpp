@@ -3,6 +3,7 @@
 #include "maps/TileProvider.h"
 #include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
+#include "xml/XmlElementWalker.h"
 
 #include <functional>
 
@@ -15,6 +16,16 @@ std::string wrap(const std::string& mapTypes, const std::string& sourceFields = 
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Tarnwick>\n<MapSource>" + sourceFields + mapTypes
            + "</MapSource>\n</Tarnwick>\n";
+}
+
+// Blank-separated words of fifty letters: a text the tokenizer hands over in
+// many pieces.
+std::string words(int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += std::string(50, 'w') + ' ';
+    return text;
 }
 
 } // namespace
@@ -97,6 +108,13 @@ INSTANTIATE_TEST_SUITE_P(
                    [](const MapSources& s) {
                        ASSERT_EQ(s.size(), 1u);
                        EXPECT_EQ(s.at(0).type, "Google");
+                   }},
+        ConfigCase{"HugeTextIsCut",
+                   wrap("<MapType mode=\"basic\"><url>" + words(20000) + "</url></MapType>"),
+                   [](const MapSources& s) {
+                       const std::size_t size = s.at(0).basic[0].url.size();
+                       EXPECT_GE(size, tw::kMaxShortElementText);
+                       EXPECT_LE(size, tw::kMaxShortElementText + 50);
                    }},
         ConfigCase{"MalformedMarkupKeepsWhatWasRead",
                    wrap("<MapType mode=\"basic\"><name>A</name><<<url>u</url></MapType>"),

@@ -44,7 +44,7 @@ BatchActions defaultBatchActions()
     };
     actions.liveNearest = [](CGlobalData& global, double lat, double lon) {
         // The saved filter's distance limits the search.
-        global.list.LoadFilter();
+        global.list.loadFilter();
         ConsoleJobProgress progress(liveCounterNames(global));
         const net::LiveJobResult r = liveNearest(global, lat, lon, &progress, &terminationFlag());
         return r.ok && r.failed == 0;

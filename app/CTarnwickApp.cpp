@@ -126,7 +126,7 @@ bool CTarnwickApp::InitInstance(const std::vector<std::string>& args, StartupUi&
 
     maps::loadMapConfigs(global.GetInstallDir(), global.settings.language,
                          global.paths.deviceFolder(global.settings.mapFolder), global.mapSources);
-    global.list.LoadFilter();
+    global.list.loadFilter();
     loadRoute(global, global.stateString("LastRoute"));
     global.list.LoadRecent();
     if (!ui.createMainWindow())
@@ -236,7 +236,7 @@ void CTarnwickApp::runBatch(StartupUi& ui)
     if (cl.exportGpx) {
         ui.showProgress(global.text(kTextExport));
         // The caches of the saved filter.
-        global.list.LoadFilter();
+        global.list.loadFilter();
         if (cl.exportFile.empty()) {
             say(global.lang.textOr(kTextNoExportFile, "the word e needs the path of the file to write"));
             m_batchFailed = true;
@@ -273,7 +273,7 @@ void CTarnwickApp::runBatch(StartupUi& ui)
     }
     if (cl.refresh) {
         // The caches of the saved filter.
-        global.list.LoadFilter();
+        global.list.loadFilter();
         if (batch.liveRefresh)
             run(batch.liveRefresh(global));
         else

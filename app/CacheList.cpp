@@ -31,13 +31,13 @@ int countOf(SQLite::Statement& query)
 
 } // namespace
 
-void CacheList::LoadFilter()
+void CacheList::loadFilter()
 {
     IniFile& ini = m_settingsFile.reloaded();
     filter.Load(ini);
 }
 
-void CacheList::SaveFilter()
+void CacheList::saveFilter()
 {
     IniFile& ini = m_settingsFile.reloaded();
     filter.Save(ini);

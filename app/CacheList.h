@@ -50,8 +50,8 @@ public:
 
     // The list filter, kept in the settings section "Filter".
     CacheFilter filter;
-    void LoadFilter();
-    void SaveFilter();
+    void loadFilter();
+    void saveFilter();
     // Saved filters: the folder "filter" below the map folder.
     std::filesystem::path filterFolder() const;
 

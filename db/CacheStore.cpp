@@ -29,7 +29,7 @@ void CompressText(const std::string& text, std::vector<unsigned char>& out)
     // One compressor per thread: it holds its tables between calls.
     constexpr std::size_t kShortText = 2048;
     if (text.size() < kShortText) {
-        DeflateFixed(reinterpret_cast<const unsigned char*>(text.data()), text.size(), out);
+        deflateFixed(reinterpret_cast<const unsigned char*>(text.data()), text.size(), out);
         return;
     }
     struct Compressor {
@@ -100,7 +100,7 @@ void CacheStore::InsertLog(const CGeoLog& log, const std::string& code)
     insert.BindBlob(5, text.data(), static_cast<int>(text.size()));
     insert.BindInt(6, log.logId);
     insert.BindInt(7, log.finderId);
-    insert.StepDone();
+    insert.stepDone();
 }
 
 void CacheStore::insertCacheRows(CGeocache& cache)
@@ -135,7 +135,7 @@ void CacheStore::insertCacheRows(CGeocache& cache)
     insert.BindText(18, cache.state);
     insert.BindInt(19, cache.cacheId);
     insert.BindInt(20, cache.ownerId);
-    insert.StepDone();
+    insert.stepDone();
     const int key = static_cast<int>(m_db.lastInsertRowId());
 
     SQLite::Statement index = m_db.prepareCached("INSERT INTO `coord_index` VALUES (?, ?, ?, ?, ?)");
@@ -144,7 +144,7 @@ void CacheStore::insertCacheRows(CGeocache& cache)
     index.BindDouble(3, cache.lat);
     index.BindDouble(4, cache.lon);
     index.BindDouble(5, cache.lon);
-    index.StepDone();
+    index.stepDone();
 
     SQLite::Statement texts = m_db.prepareCached("INSERT INTO `geolist` (`id`, `shortdesc`, `shortdescflag`, `longdesc`, "
                                   "`longdescflag`, `hint`) VALUES (?, ?, ?, ?, ?, ?)");
@@ -154,7 +154,7 @@ void CacheStore::insertCacheRows(CGeocache& cache)
     texts.BindBlob(4, longDesc.data(), static_cast<int>(longDesc.size()));
     texts.BindInt(5, cache.longDescHtml);
     texts.BindText(6, cache.hint);
-    texts.StepDone();
+    texts.stepDone();
 
     for (const auto& attribute : cache.attributes) {
         int tagKey = 0;
@@ -209,7 +209,7 @@ void CacheStore::touchCache(const std::string& code)
     SQLite::Statement touch = m_db.prepareCached("UPDATE `geocache` SET `dtupdate` = ? WHERE `id` = ?");
     touch.BindInt(1, todayYmd());
     touch.BindText(2, code);
-    touch.StepDone();
+    touch.stepDone();
 }
 
 std::string mergedNote(const std::string& newNote, const std::string& storedNote)
@@ -232,7 +232,7 @@ void CacheStore::deleteCacheRows(const CGeocache& cache, bool keepUserData)
             statement.BindInt(1, cache.key);
         else
             statement.BindText(1, cache.code);
-        statement.StepDone();
+        statement.stepDone();
     };
     run("DELETE FROM `geocache` WHERE `key` = ?", true);
     run("DELETE FROM `coord_index` WHERE `key` = ?", true);
@@ -255,7 +255,7 @@ void CacheStore::deleteCacheRows(const CGeocache& cache, bool keepUserData)
     for (const int key : attributeTags) {
         drop.Reset();
         drop.BindInt(1, key);
-        drop.StepDone();
+        drop.stepDone();
     }
     run("DELETE FROM `waypoint` WHERE `id` = ? AND `flag` = '1'", false);
 }
@@ -311,7 +311,7 @@ void CacheStore::tagAsImported(const std::string& code)
     for (std::size_t i = 1; i < keys.size(); ++i) {
         drop.Reset();
         drop.BindInt(1, keys[i]);
-        drop.StepDone();
+        drop.stepDone();
     }
 }
 
@@ -381,7 +381,7 @@ int CacheStore::UpdateCacheBasics(const CGeocache& cache)
         update.BindDouble(8, cache.terrain * 0.1);
         update.BindInt(9, cache.status);
         update.BindText(10, cache.code);
-        update.StepDone();
+        update.stepDone();
         // The spatial index follows the position, or distance filters would
         // still find the cache at its old place.
         SQLite::Statement index = m_db.prepareCached("UPDATE `coord_index` SET `minX` = ?, `maxX` = ?, `minY` = ?, `maxY` = ? "
@@ -391,7 +391,7 @@ int CacheStore::UpdateCacheBasics(const CGeocache& cache)
         index.BindDouble(3, cache.lon);
         index.BindDouble(4, cache.lon);
         index.BindText(5, cache.code);
-        index.StepDone();
+        index.stepDone();
     });
     return ok ? ImportResult::Replaced : ImportResult::Nothing;
 }
@@ -404,7 +404,7 @@ bool CacheStore::SetComment(CGeocache& cache, const std::string& text)
         update.BindText(1, text);
         update.BindInt(2, todayYmd());
         update.BindText(3, cache.code);
-        update.StepDone();
+        update.stepDone();
     });
 }
 
@@ -434,7 +434,7 @@ bool CacheStore::SetFoundState(CGeocache& cache, int logType, const std::string&
         update.BindInt(2, cache.foundTime);
         update.BindInt(3, cache.updated);
         update.BindText(4, cache.code);
-        update.StepDone();
+        update.stepDone();
     });
     if (!stored)
         return false;
@@ -466,7 +466,7 @@ bool CacheStore::InsertWaypoint(CWaypoint& waypoint)
         insert.BindText(9, waypointTypeText(waypoint.type));
         insert.BindInt(10, waypoint.flag);
         insert.BindInt(11, waypoint.updated);
-        insert.StepDone();
+        insert.stepDone();
         waypoint.key = static_cast<int>(m_db.lastInsertRowId());
     });
 }
@@ -486,7 +486,7 @@ bool CacheStore::UpdateWaypoint(CWaypoint& waypoint)
         update.BindText(6, waypointTypeText(waypoint.type));
         update.BindInt(7, waypoint.updated);
         update.BindInt(8, waypoint.key);
-        update.StepDone();
+        update.stepDone();
     });
 }
 
@@ -530,7 +530,7 @@ bool CacheStore::DeleteWaypoint(const CWaypoint& waypoint)
     return runInTransaction([&] {
         SQLite::Statement drop(m_db, "DELETE FROM `waypoint` WHERE `key` = ?");
         drop.BindInt(1, waypoint.key);
-        drop.StepDone();
+        drop.stepDone();
     });
 }
 

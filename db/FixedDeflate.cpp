@@ -151,7 +151,7 @@ std::size_t MatchLength(const unsigned char* a, const unsigned char* b, std::siz
 
 } // namespace
 
-void DeflateFixed(const unsigned char* data, std::size_t size, std::vector<unsigned char>& out)
+void deflateFixed(const unsigned char* data, std::size_t size, std::vector<unsigned char>& out)
 {
     // Where each four-byte hash was last seen, as a position on a count
     // that runs on across calls: entries from earlier texts are older than

@@ -12,6 +12,6 @@ namespace tw {
 // faster: it has no tables to clear and no codes to build per call, which
 // for a log of a few hundred bytes is most of the work. Any zlib reader
 // inflates it. out's room is used again.
-void DeflateFixed(const unsigned char* data, std::size_t size, std::vector<unsigned char>& out);
+void deflateFixed(const unsigned char* data, std::size_t size, std::vector<unsigned char>& out);
 
 } // namespace tw

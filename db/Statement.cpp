@@ -76,7 +76,7 @@ void Statement::BindBlob(int index, const void* data, int length)
         fail();
 }
 
-void Statement::BindNull(int index)
+void Statement::bindNull(int index)
 {
     if (sqlite3_bind_null(stmt(), index) != SQLITE_OK)
         fail();
@@ -87,7 +87,7 @@ int Statement::Step()
     return sqlite3_step(stmt());
 }
 
-void Statement::StepDone()
+void Statement::stepDone()
 {
     const int rc = Step();
     if (rc != SQLITE_DONE) {
@@ -113,7 +113,7 @@ void Statement::Reset()
     sqlite3_clear_bindings(stmt());
 }
 
-void Statement::Rewind()
+void Statement::rewind()
 {
     sqlite3_reset(stmt());
 }
@@ -123,7 +123,7 @@ int Statement::ColumnInt(int index) const
     return sqlite3_column_int(stmt(), index);
 }
 
-long long Statement::ColumnInt64(int index) const
+long long Statement::columnInt64(int index) const
 {
     return sqlite3_column_int64(stmt(), index);
 }
@@ -150,12 +150,12 @@ std::vector<unsigned char> Statement::ColumnBlob(int index) const
     return std::vector<unsigned char>(data, data + length);
 }
 
-bool Statement::ColumnIsNull(int index) const
+bool Statement::columnIsNull(int index) const
 {
     return sqlite3_column_type(stmt(), index) == SQLITE_NULL;
 }
 
-int Statement::ColumnCount() const
+int Statement::columnCount() const
 {
     return sqlite3_column_count(stmt());
 }

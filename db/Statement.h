@@ -27,26 +27,26 @@ public:
     void BindDouble(int index, double value);
     void BindText(int index, std::string_view utf8);
     void BindBlob(int index, const void* data, int length);
-    void BindNull(int index);
+    void bindNull(int index);
 
     // SQLITE_ROW (100) for a row, SQLITE_DONE (101) at the end, other codes
     // passed through.
     int Step();
     // Runs a statement that must complete; throws Error otherwise.
-    void StepDone();
+    void stepDone();
     // True for a row, false at the end; any other result throws Error.
     bool Next();
     void Reset();
     // Back to the first row, keeping the bound values.
-    void Rewind();
+    void rewind();
 
     int ColumnInt(int index) const;
-    long long ColumnInt64(int index) const;
+    long long columnInt64(int index) const;
     double ColumnDouble(int index) const;
     std::string ColumnText(int index) const;
     std::vector<unsigned char> ColumnBlob(int index) const;
-    bool ColumnIsNull(int index) const;
-    int ColumnCount() const;
+    bool columnIsNull(int index) const;
+    int columnCount() const;
 
     Database& database() const { return *m_database; }
 

@@ -46,19 +46,19 @@ void writeTag(SQLite::Database& db, const std::string& code, int categoryKey, co
     SQLite::Statement touch = db.prepareCached("UPDATE `geocache` SET `dtupdate` = ? WHERE `id` = ?");
     touch.BindInt(1, todayYmd());
     touch.BindText(2, code);
-    touch.StepDone();
+    touch.stepDone();
 
     if (valueKey != 0) {
         if (!sharedValue) {
             SQLite::Statement update = db.prepareCached("UPDATE `geotagvalue` SET `value` = ? WHERE `key` = ?");
             update.BindText(1, stored);
             update.BindInt(2, valueKey);
-            update.StepDone();
+            update.stepDone();
         }
     } else {
         SQLite::Statement insert = db.prepareCached("INSERT INTO `geotagvalue` (`value`) VALUES (?)");
         insert.BindText(1, stored);
-        insert.StepDone();
+        insert.stepDone();
         valueKey = static_cast<int>(db.lastInsertRowId());
         if (valueKey == 0)
             throw SQLite::Error(SQLITE_ERROR, "the tag value was not stored", &db);
@@ -69,13 +69,13 @@ void writeTag(SQLite::Database& db, const std::string& code, int categoryKey, co
         insert.BindText(1, code);
         insert.BindInt(2, categoryKey);
         insert.BindInt(3, valueKey);
-        insert.StepDone();
+        insert.stepDone();
         tagKey = static_cast<int>(db.lastInsertRowId());
     } else {
         SQLite::Statement update = db.prepareCached("UPDATE `geotag` SET `ptrvalue` = ? WHERE `key` = ?");
         update.BindInt(1, valueKey);
         update.BindInt(2, tagKey);
-        update.StepDone();
+        update.stepDone();
     }
 }
 
@@ -94,7 +94,7 @@ int getCategoryKeyOrThrow(SQLite::Database& db, const std::string& name, bool cr
     SQLite::Transaction transaction(db);
     SQLite::Statement insert(db, "INSERT INTO `geotagcategory` (`value`) VALUES (?)");
     insert.BindText(1, name);
-    insert.StepDone();
+    insert.stepDone();
     transaction.commit();
     SQLite::Statement find(db, "SELECT `key` FROM `geotagcategory` WHERE `value` LIKE ?");
     find.BindText(1, name);
@@ -198,7 +198,7 @@ bool RemoveTag(SQLite::Database& db, const std::string& code, const std::string&
             SQLite::Statement drop(db, "DELETE FROM `geotag`  WHERE `id` = ? AND `ptrkat` = ?");
             drop.BindText(1, code);
             drop.BindInt(2, category);
-            drop.StepDone();
+            drop.stepDone();
         } else {
             SQLite::Statement findValue(db, "SELECT `key` FROM `geotagvalue` WHERE `value` = ?");
             findValue.BindText(1, value);
@@ -206,7 +206,7 @@ bool RemoveTag(SQLite::Database& db, const std::string& code, const std::string&
             drop.BindText(1, code);
             drop.BindInt(2, category);
             drop.BindInt(3, lastKey(findValue));
-            drop.StepDone();
+            drop.stepDone();
         }
         return transaction.commit() == SQLITE_OK;
     } catch (const SQLite::Error& e) {
@@ -264,7 +264,7 @@ bool DeleteTagsOfCategory(SQLite::Database& db, int categoryKey)
         SQLite::Transaction transaction(db);
         SQLite::Statement drop(db, "DELETE FROM `geotag` WHERE `ptrkat` = ?");
         drop.BindInt(1, categoryKey);
-        drop.StepDone();
+        drop.stepDone();
         return transaction.commit() == SQLITE_OK;
     } catch (const SQLite::Error& e) {
         db.Rollback();

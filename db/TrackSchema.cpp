@@ -11,7 +11,7 @@ namespace {
 
 void run(SQLite::Database& db, const char* sql)
 {
-    SQLite::Statement(db, sql).StepDone();
+    SQLite::Statement(db, sql).stepDone();
 }
 
 } // namespace

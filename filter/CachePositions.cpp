@@ -6,8 +6,8 @@ namespace tw {
 CachePositions::Position positionOf(const SQLite::Statement& row)
 {
     CachePositions::Position p;
-    p.key = row.ColumnInt64(0);
-    p.null = row.ColumnIsNull(1) || row.ColumnIsNull(2);
+    p.key = row.columnInt64(0);
+    p.null = row.columnIsNull(1) || row.columnIsNull(2);
     if (!p.null) {
         p.x = row.ColumnDouble(1);
         p.y = row.ColumnDouble(2);

@@ -295,7 +295,7 @@ std::vector<std::int64_t> nearestKeys(SQLite::Database& db, const CacheQuery& qu
                 orderNext(all, ordered, next);
                 ordered = std::min(all.size(), ordered + next);
             }
-            check.Rewind();
+            check.rewind();
             check.BindInt(keyIndex, all[checked].key);
             if (check.Next())
                 keys.push_back(all[checked].key);

@@ -347,7 +347,7 @@ void CTrackLogger::resetMemory()
 int CTrackLogger::nextTrackId()
 {
     SQLite::Statement q(m_db, "SELECT MAX(`trackid`) FROM `track_log`");
-    if (q.Step() == SQLITE_ROW && !q.ColumnIsNull(0))
+    if (q.Step() == SQLITE_ROW && !q.columnIsNull(0))
         return q.ColumnInt(0) + 1;
     return 1;
 }
@@ -382,7 +382,7 @@ void CTrackLogger::deleteTrackLocked(int trackId)
                                     "DELETE FROM `track_name` WHERE `trackid` = ?"}) {
                 SQLite::Statement del(m_db, sql);
                 del.BindInt(1, trackId);
-                del.StepDone();
+                del.stepDone();
             }
             if (transaction.commit() != SQLITE_OK)
                 return;
@@ -404,8 +404,8 @@ void CTrackLogger::deleteAllTracks()
     resetMemory();
     try {
         SQLite::Transaction transaction(m_db);
-        SQLite::Statement(m_db, "DELETE FROM `track_log`").StepDone();
-        SQLite::Statement(m_db, "DELETE FROM `track_name`").StepDone();
+        SQLite::Statement(m_db, "DELETE FROM `track_log`").stepDone();
+        SQLite::Statement(m_db, "DELETE FROM `track_name`").stepDone();
         transaction.commit();
     } catch (const SQLite::Error& e) {
         m_db.showPlain(e.message);

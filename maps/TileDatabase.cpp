@@ -117,7 +117,7 @@ bool TileDatabase::write(const TileKey& key, const void* data, std::size_t size)
         st.BindInt(3, key.z);
         bindSet(st, 4, key.set);
         st.BindBlob(5, data, static_cast<int>(size));
-        st.StepDone();
+        st.stepDone();
         return transaction.commit() == SQLITE_OK;
     } catch (const SQLite::Error&) {
         return false;
@@ -135,7 +135,7 @@ void TileDatabase::remove(int x, int y, int z)
         st.BindInt(1, x);
         st.BindInt(2, y);
         st.BindInt(3, z);
-        st.StepDone();
+        st.stepDone();
         transaction.commit();
     } catch (const SQLite::Error& e) {
         m_db.showError(e.message);

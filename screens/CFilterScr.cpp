@@ -108,7 +108,7 @@ void CFilterScr::mainAction()
 
 void CFilterScr::apply()
 {
-    m_global.list.SaveFilter();
+    m_global.list.saveFilter();
     if (m_pages == Pages::Filter && m_window.cacheList())
         m_window.cacheList()->reload();
     emit confirmed();

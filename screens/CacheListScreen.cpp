@@ -119,7 +119,7 @@ void CacheListScreen::fillMenu(QMenu& menu)
 void CacheListScreen::showAllCaches()
 {
     tw::showAllCaches(m_global.list.filter);
-    m_global.list.SaveFilter();
+    m_global.list.saveFilter();
     reload();
 }
 

@@ -55,7 +55,7 @@ int importGpxCommand(QWidget* parent, CGlobalData& global)
     }
     // Show what was imported.
     global.list.filter = lastImportFilter();
-    global.list.SaveFilter();
+    global.list.saveFilter();
     global.list.readCaches();
     global.notifier.stateChanged(Topic::CacheList);
     return 1;

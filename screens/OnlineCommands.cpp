@@ -87,7 +87,7 @@ void showLastImport(CGlobalData& global, bool confirmed)
     global.list.filter = CacheFilter();
     global.list.filter.useTag = 1;
     global.list.filter.tagCategory = TagCategoryName::LastImport;
-    global.list.SaveFilter();
+    global.list.saveFilter();
     if (confirmed)
         global.list.readCaches();
     global.notifier.stateChanged(confirmed ? Topic::CacheList : Topic::Counters);

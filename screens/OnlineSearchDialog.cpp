@@ -41,7 +41,7 @@ void OnlineSearchDialog::accept()
         return;
     m_global.list.filter = filter;
     m_global.SaveSettings(SettingsGroup::General);
-    m_global.list.SaveFilter();
+    m_global.list.saveFilter();
     QDialog::accept();
 }
 

@@ -118,7 +118,7 @@ void CUtf8Decoder::start()
 char16_t CUtf8Decoder::GetChar()
 {
     char16_t c = 0;
-    return GetChars(&c, 1) == 1 ? c : u'\0';
+    return getChars(&c, 1) == 1 ? c : u'\0';
 }
 
 // One UTF-8 sequence that is not plain ASCII (or a NUL, which gives 0).
@@ -185,7 +185,7 @@ std::size_t CUtf8Decoder::convert(char16_t* out, std::size_t max)
     return static_cast<std::size_t>(target - out);
 }
 
-std::size_t CUtf8Decoder::GetChars(char16_t* out, std::size_t max)
+std::size_t CUtf8Decoder::getChars(char16_t* out, std::size_t max)
 {
     if (!m_started)
         start();

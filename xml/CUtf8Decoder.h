@@ -25,7 +25,7 @@ public:
     CUtf8Decoder& operator=(const CUtf8Decoder&) = delete;
 
     char16_t GetChar() override;
-    std::size_t GetChars(char16_t* out, std::size_t max) override;
+    std::size_t getChars(char16_t* out, std::size_t max) override;
 
     // The encoding the document is read in ("UTF-8", "UTF-16LE", or the name
     // in its declaration). Settled by the first read.

@@ -13,7 +13,7 @@ class CWideStringSource final : public CXmlCharSource {
 public:
     explicit CWideStringSource(std::u16string_view text) : m_pos(text.data()), m_end(text.data() + text.size()) {}
     char16_t GetChar() override { return m_pos < m_end ? *m_pos++ : u'\0'; }
-    std::size_t GetChars(char16_t* out, std::size_t max) override
+    std::size_t getChars(char16_t* out, std::size_t max) override
     {
         char16_t* o = out;
         while (o == out && m_pos < m_end) {

@@ -16,7 +16,7 @@ public:
     // Up to max units at once; 0 only at the end of the input. A NUL, which
     // XML does not allow anywhere, is left out. The tokenizer reads through
     // this.
-    virtual std::size_t GetChars(char16_t* out, std::size_t max)
+    virtual std::size_t getChars(char16_t* out, std::size_t max)
     {
         const char16_t c = GetChar();
         if (c == 0 || max == 0)

@@ -36,7 +36,7 @@ char16_t CXmlTokenizer::read()
         return c;
     }
     if (m_inputPos == m_inputLength) {
-        m_inputLength = m_source.GetChars(m_input.data(), m_input.size());
+        m_inputLength = m_source.getChars(m_input.data(), m_input.size());
         m_inputPos = 0;
         if (m_inputLength == 0)
             return 0;

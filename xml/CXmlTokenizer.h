@@ -63,7 +63,7 @@ public:
     const char* GetAttrName();
     // Valid until the next NextToken().
     std::u16string_view GetValue() const { return {m_value.data(), m_valueLength}; }
-    std::string GetValueUtf8() const { return toUtf8(GetValue()); }
+    std::string getValueUtf8() const { return toUtf8(GetValue()); }
 
 protected:
     // Replacement unit for an entity other than the predefined five; 0 when unknown.

@@ -164,8 +164,8 @@ TEST_F(CacheListTest, FilterSurvivesARestart)
     global->list.filter.name = "O'Brien's";
     global->list.filter.distanceKm = 2.5;
     global->list.filter.manLat = -33.8675;
-    global->list.SaveFilter();
-    restart().list.LoadFilter();
+    global->list.saveFilter();
+    restart().list.loadFilter();
     EXPECT_EQ(global->list.filter.name, "O'Brien's");
     EXPECT_DOUBLE_EQ(global->list.filter.distanceKm, 2.5);
     EXPECT_NEAR(global->list.filter.manLat, -33.8675, 1e-9);

@@ -52,7 +52,7 @@ TEST_F(ExchangeJobsTest, ImportThenExportWithTheBatchWords)
         all.active = all.disabled = all.archived = 1;
         all.found = all.owned = 2;
         global->list.filter = all;
-        global->list.SaveFilter();
+        global->list.saveFilter();
     }
     ASSERT_EQ(runProgram({"e", out.string()}), 0);
     const std::string text = test::readFile(out);

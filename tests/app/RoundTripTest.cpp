@@ -33,7 +33,7 @@ protected:
         auto rows = [&](const char* sql, bool compressed = false) {
             SQLite::Statement q(global->db.cacheDb, sql);
             while (q.Step() == SQLITE_ROW) {
-                for (int i = 0; i < q.ColumnCount(); ++i) {
+                for (int i = 0; i < q.columnCount(); ++i) {
                     out += (compressed && (i == 1 || i == 3) ? DecompressText(q.ColumnBlob(i)) : q.ColumnText(i));
                     out += '|';
                 }

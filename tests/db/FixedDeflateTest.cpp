@@ -26,11 +26,11 @@ std::string Inflated(const std::vector<unsigned char>& blob, std::size_t size)
 std::string Packed(const std::string& text)
 {
     std::vector<unsigned char> blob;
-    DeflateFixed(reinterpret_cast<const unsigned char*>(text.data()), text.size(), blob);
+    deflateFixed(reinterpret_cast<const unsigned char*>(text.data()), text.size(), blob);
     return Inflated(blob, text.size());
 }
 
-TEST(DeflateFixed, EveryShapeOfTextInflatesBackWithZlib)
+TEST(deflateFixed, EveryShapeOfTextInflatesBackWithZlib)
 {
     std::mt19937 random(7);
     std::string noise(5000, '\0');
@@ -61,18 +61,18 @@ TEST(DeflateFixed, EveryShapeOfTextInflatesBackWithZlib)
         EXPECT_EQ(Packed(text), text) << text.size() << " bytes";
 }
 
-TEST(DeflateFixed, OneTextNeverReachesBackIntoAnother)
+TEST(deflateFixed, OneTextNeverReachesBackIntoAnother)
 {
     // The match table outlives a call; an earlier text's bytes must not be
     // copied into the next one, even where they would match.
     const std::string first = "The cache is under the third stone from the bridge. TFTC!";
     std::vector<unsigned char> blob;
     for (int i = 0; i < 3; ++i) {
-        DeflateFixed(reinterpret_cast<const unsigned char*>(first.data()), first.size(), blob);
+        deflateFixed(reinterpret_cast<const unsigned char*>(first.data()), first.size(), blob);
         EXPECT_EQ(Inflated(blob, first.size()), first);
     }
     const std::string second = "stone from the bridge. TFTC!";
-    DeflateFixed(reinterpret_cast<const unsigned char*>(second.data()), second.size(), blob);
+    deflateFixed(reinterpret_cast<const unsigned char*>(second.data()), second.size(), blob);
     EXPECT_EQ(Inflated(blob, second.size()), second);
     EXPECT_GT(blob.size(), second.size()) << "nothing to copy from within the text itself";
 
@@ -80,7 +80,7 @@ TEST(DeflateFixed, OneTextNeverReachesBackIntoAnother)
     std::string log;
     for (int i = 0; i < 20; ++i)
         log += "Found it after a long search, thanks for the cache! ";
-    DeflateFixed(reinterpret_cast<const unsigned char*>(log.data()), log.size(), blob);
+    deflateFixed(reinterpret_cast<const unsigned char*>(log.data()), log.size(), blob);
     EXPECT_LT(blob.size() * 5, log.size());
     EXPECT_EQ(Inflated(blob, log.size()), log);
 }

@@ -58,7 +58,7 @@ TEST_F(SQLiteTest, FlagFollowsARollbackSQLiteDidByItself)
 {
     ASSERT_EQ(db.Begin(), SQLITE_OK);
     SQLite::Statement insert(db, "INSERT INTO t VALUES (1, 'lost')");
-    insert.StepDone();
+    insert.stepDone();
     // What SQLite does on a full disk or an I/O error: the transaction is
     // gone, behind the layer's back.
     ASSERT_EQ(db.Exec("ROLLBACK;"), SQLITE_OK);
@@ -69,7 +69,7 @@ TEST_F(SQLiteTest, FlagFollowsARollbackSQLiteDidByItself)
     ASSERT_EQ(db.Begin(), SQLITE_OK);
     EXPECT_TRUE(db.inTransaction());
     SQLite::Statement again(db, "INSERT INTO t VALUES (2, 'kept')");
-    again.StepDone();
+    again.stepDone();
     EXPECT_EQ(db.Commit(), SQLITE_OK);
     EXPECT_EQ(rows(), 1);
 }
@@ -84,7 +84,7 @@ TEST_F(SQLiteTest, NextTransactionWorksAfterTheDiskFilledUp)
             SQLite::Statement insert(db, "INSERT INTO t VALUES (?, ?)");
             insert.BindInt(1, i);
             insert.BindText(2, std::string(2000, 'x'));
-            insert.StepDone();
+            insert.stepDone();
         }
     } catch (const SQLite::Error& e) {
         full = e.code == SQLITE_FULL;
@@ -97,7 +97,7 @@ TEST_F(SQLiteTest, NextTransactionWorksAfterTheDiskFilledUp)
     ASSERT_EQ(db.Begin(), SQLITE_OK);
     EXPECT_EQ(sent, std::vector<std::string>{"BEGIN TRANSACTION;"});
     SQLite::Statement insert(db, "INSERT INTO t VALUES (1, 'after')");
-    insert.StepDone();
+    insert.stepDone();
     EXPECT_EQ(db.Commit(), SQLITE_OK);
     EXPECT_EQ(rows(), 1);
 }
@@ -126,7 +126,7 @@ TEST_F(SQLiteTest, CopiesShareOneStatementUntilTheLastGoes)
     }
     kept[0].BindInt(1, 7);
     kept[0].BindText(2, "Žluťoučký");
-    kept[0].StepDone();
+    kept[0].stepDone();
 
     SQLite::Statement select(db, "SELECT a, b FROM t");
     SQLite::Statement copy = select;

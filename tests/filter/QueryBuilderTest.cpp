@@ -69,7 +69,7 @@ protected:
         std::vector<std::int64_t> keys;
         while (statement.Next()) {
             out.push_back(statement.ColumnText(1));
-            keys.push_back(statement.ColumnInt64(0));
+            keys.push_back(statement.columnInt64(0));
         }
         // The list reads the nearest rows through their keys: the same rows
         // in the same order.

@@ -18,7 +18,7 @@ namespace {
 void CheckRoundTrip(const unsigned char* data, std::size_t size)
 {
     std::vector<unsigned char> blob;
-    tw::DeflateFixed(data, size, blob);
+    tw::deflateFixed(data, size, blob);
     std::vector<unsigned char> back(size + 1);
     uLongf length = back.size();
     if (uncompress(back.data(), &length, blob.data(), blob.size()) != Z_OK || length != size ||

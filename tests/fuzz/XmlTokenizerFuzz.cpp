@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 (void)tokenizer.GetTagName();
             else if (token == tw::XT_ATTRIBUTE)
                 (void)tokenizer.GetAttrName();
-            (void)tokenizer.GetValueUtf8();
+            (void)tokenizer.getValueUtf8();
         }
     }
     return 0;

@@ -47,7 +47,7 @@ protected:
     long long count(const std::string& sql)
     {
         SQLite::Statement q(db, sql);
-        return q.Step() == SQLITE_ROW ? q.ColumnInt64(0) : -1;
+        return q.Step() == SQLITE_ROW ? q.columnInt64(0) : -1;
     }
 
     std::time_t clock = kStart;

@@ -45,7 +45,7 @@ const ScreenWorld::Options kFilterWorld{.home = kHome};
 void startAsMe(ScreenWorld& w)
 {
     w.global->settings.nickname = "me";
-    w.global->list.SaveFilter();
+    w.global->list.saveFilter();
 }
 
 // A cache km from home, in a direction its code's last character picks.
@@ -131,7 +131,7 @@ private slots:
         // What a finished import switches the list to.
         w.global->list.filter = lastImportFilter();
         w.global->list.filter.refPoint = 3;
-        w.global->list.SaveFilter();
+        w.global->list.saveFilter();
 
         auto window = w.openWindow();
         CacheListScreen* list = window->cacheList();

@@ -22,10 +22,10 @@ std::vector<std::string> tokens(std::string_view utf8)
         switch (t) {
         case XT_START_TAG: out.push_back(std::string("<") + xml.GetTagName()); break;
         case XT_END_TAG: out.push_back(std::string("/") + xml.GetTagName()); break;
-        case XT_ATTRIBUTE: out.push_back("@" + std::string(xml.GetAttrName()) + "=" + xml.GetValueUtf8()); break;
-        case XT_TEXT: out.push_back("T:" + xml.GetValueUtf8()); break;
-        case XT_SPACE: out.push_back("S:" + xml.GetValueUtf8()); break;
-        case XT_CHUNK: out.push_back("C:" + xml.GetValueUtf8()); break;
+        case XT_ATTRIBUTE: out.push_back("@" + std::string(xml.GetAttrName()) + "=" + xml.getValueUtf8()); break;
+        case XT_TEXT: out.push_back("T:" + xml.getValueUtf8()); break;
+        case XT_SPACE: out.push_back("S:" + xml.getValueUtf8()); break;
+        case XT_CHUNK: out.push_back("C:" + xml.getValueUtf8()); break;
         case XT_ERROR: out.emplace_back("ERR"); break;
         default: out.push_back("#" + std::to_string(t)); break;
         }
@@ -159,7 +159,7 @@ TEST(XmlTokenizerFiles, BadContinuationByteAcrossTheReadBuffer)
     std::string last;
     for (int t = xml.NextToken(); t != XT_END; t = xml.NextToken())
         if (t == XT_TEXT) {
-            last = xml.GetValueUtf8();
+            last = xml.getValueUtf8();
             letters += last.size();
         }
     std::filesystem::remove(path);
@@ -198,9 +198,9 @@ std::string decoded(std::string_view utf8)
     std::string text;
     for (int t = xml.NextToken(); t != XT_END; t = xml.NextToken())
         if (t == XT_TEXT || t == XT_SPACE)
-            text += xml.GetValueUtf8();
+            text += xml.getValueUtf8();
         else if (t == XT_ATTRIBUTE)
-            text += "[" + xml.GetValueUtf8() + "]";
+            text += "[" + xml.getValueUtf8() + "]";
     return text;
 }
 
@@ -231,7 +231,7 @@ std::vector<std::string> joinedTokens(std::string_view utf8, bool wholeTexts)
     std::string text;
     for (int t = xml.NextToken(); t != XT_END; t = xml.NextToken()) {
         if (t == XT_TEXT || t == XT_SPACE || t == XT_CHUNK) {
-            text += xml.GetValueUtf8();
+            text += xml.getValueUtf8();
             continue;
         }
         if (!text.empty())
@@ -240,7 +240,7 @@ std::vector<std::string> joinedTokens(std::string_view utf8, bool wholeTexts)
         if (t == XT_START_TAG || t == XT_END_TAG)
             token += xml.GetTagName();
         else if (t == XT_ATTRIBUTE)
-            token += std::string(xml.GetAttrName()) + "=" + xml.GetValueUtf8();
+            token += std::string(xml.GetAttrName()) + "=" + xml.getValueUtf8();
         out.push_back(token);
     }
     if (!text.empty())

@@ -50,7 +50,7 @@ TEST(Utf8Text, LettersOfEveryWidthComeThroughWholeAtAnyReadSize)
         CUtf8MemorySource source(utf8);
         std::u16string read;
         std::u16string buffer(piece, u'\0');
-        while (const std::size_t n = source.GetChars(buffer.data(), piece))
+        while (const std::size_t n = source.getChars(buffer.data(), piece))
             read.append(buffer, 0, n);
         ASSERT_EQ(read, units) << "read " << piece << " at a time";
     }

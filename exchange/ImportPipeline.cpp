@@ -18,12 +18,6 @@ constexpr int kSkipped = 3;
 constexpr int kUpdated = 4;
 constexpr int kFailed = 5;
 
-// Counters of the progress dialog.
-constexpr int kCounterNew = 1;
-constexpr int kCounterWaypoints = 2;
-constexpr int kCounterSkipped = 3;
-constexpr int kCounterUpdated = 4;
-
 // Spares kept for the parser.
 constexpr std::size_t kKeep = 48;
 constexpr std::size_t kKeepLogs = 1024;

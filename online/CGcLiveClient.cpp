@@ -31,12 +31,6 @@ constexpr int kTextStopped = 822;
 constexpr int kTextNoService = 823;
 constexpr int kTextNoAnswer = 829;
 
-// Counters of the progress dialog, as in the GPX import.
-constexpr int kCounterNew = 1;
-constexpr int kCounterWaypoints = 2;
-constexpr int kCounterSkipped = 3;
-constexpr int kCounterUpdated = 4;
-
 constexpr int kPageSize = 5;
 constexpr std::size_t kBatchSize = 10;
 

@@ -22,4 +22,11 @@ public:
     virtual void finish(const std::string& completion) = 0;
 };
 
+// The counters of the jobs that bring caches in (GPX import, Live API
+// downloads): the same four in the same places.
+inline constexpr int kCounterNew = 1;
+inline constexpr int kCounterWaypoints = 2;
+inline constexpr int kCounterSkipped = 3;
+inline constexpr int kCounterUpdated = 4;
+
 } // namespace tw

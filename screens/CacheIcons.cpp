@@ -8,18 +8,23 @@
 #include <QSvgRenderer>
 #include <QTransform>
 
-// The icons live in a static library: its resources are registered by hand,
-// or the linker drops them with the unreferenced object file.
-static void registerIconResources()
+// Outside any namespace, as the resource macro needs.
+static void initIconResources()
+{
+    Q_INIT_RESOURCE(icons);
+}
+
+namespace tw {
+
+void registerIconResources()
 {
     static const bool done = [] {
-        Q_INIT_RESOURCE(icons);
+        initIconResources();
         return true;
     }();
     (void)done;
 }
 
-namespace tw {
 namespace {
 
 QPixmap render(const QString& path, int px)

@@ -6,6 +6,11 @@
 
 namespace tw {
 
+// The icons live in a static library: its resources are registered by hand
+// (once; every function that draws an icon calls this first), or the linker
+// drops them with the unreferenced object file.
+void registerIconResources();
+
 // The list's own icons, drawn from the SVG files in the resources at the size
 // asked for and kept in the pixmap cache.
 

@@ -2,21 +2,11 @@
 #include "screens/ListingIcons.h"
 
 #include "db/Enumerations.h"
+#include "screens/CacheIcons.h"
 
 #include <QDir>
 #include <QPainter>
 #include <QSvgRenderer>
-
-// The icons live in a static library: its resources are registered by hand,
-// or the linker drops them with the unreferenced object file.
-static void registerIconResources()
-{
-    static const bool done = [] {
-        Q_INIT_RESOURCE(icons);
-        return true;
-    }();
-    (void)done;
-}
 
 // The pictures are the SVG files attr-NAME.svg and log-NAME.svg in the icon
 // resources, drawn on a 24×24 grid. An attribute's file holds its square (id

@@ -2,6 +2,7 @@
 # The build holds the layers: with a folder's include path, a header of every
 # folder its rule forbids is not found, and one of every folder it may use is.
 # Usage: layer_includes.sh COMPILER SOURCE_DIR BUILD_DIR
+# The compiler speaks English here (the tests run under other locales too).
 set -euo pipefail
 cxx=$1 src=$2 build=$3
 core=(platform xml geo db filter exchange gps maps online app)
@@ -14,7 +15,7 @@ for folder in "${core[@]}"; do
   for other in "${core[@]}"; do
     header=$(cd "$src" && ls "$other"/*.h | head -n 1)
     printf '#include "%s"\n' "$header" >"$work/probe.cpp"
-    if "$cxx" -std=c++20 -E -I "$build/layers/$folder" -I "$build/generated" "$work/probe.cpp" >/dev/null 2>"$work/err"; then
+    if LC_ALL=C "$cxx" -std=c++20 -E -I "$build/layers/$folder" -I "$build/generated" "$work/probe.cpp" >/dev/null 2>"$work/err"; then
       found=yes
     else
       found=no

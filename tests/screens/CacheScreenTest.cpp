@@ -24,6 +24,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -283,6 +284,7 @@ private slots:
     {
         ScreenWorld w(kListingWorld);
         addListedCache(w, "<p>Long</p>");
+        QVERIFY(w.global->list.readCaches());
         MainWindow window(*w.global, w.notifier);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -322,6 +324,11 @@ private slots:
         QCOMPARE(window.topScreen()->mainActionText(), QStringLiteral("Save note"));
         QVERIFY(window.popScreen());
         QCOMPARE(storedComment(w), std::string("Open daily"));
+        // The list's copy of the cache shows the saved note as well.
+        const auto& caches = w.global->list.caches;
+        const auto listed = std::find_if(caches.begin(), caches.end(), [](const auto& c) { return c->code == kCode; });
+        QVERIFY(listed != caches.end());
+        QCOMPARE((*listed)->comment, std::string("Open daily"));
     }
 
     void missingImageIsFetchedOnceAndShownWhenItArrives()

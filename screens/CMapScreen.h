@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/MapAreaCaches.h"
 #include "geo/LatLon.h"
 #include "geo/MapCentreSource.h"
-#include "app/MapAreaCaches.h"
 #include "maps/MapComposer.h"
 #include "platform/Notifier.h"
 #include "screens/MapOverlays.h"

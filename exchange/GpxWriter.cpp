@@ -97,6 +97,13 @@ std::string gpxTime(std::time_t t)
     return buffer;
 }
 
+bool isDayDate(int ymd)
+{
+    const int month = ymd / 100 % 100;
+    const int day = ymd % 100;
+    return ymd > 0 && month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
+
 std::string gpxTimeOfDate(int ymd)
 {
     std::tm tm{};
@@ -104,8 +111,7 @@ std::string gpxTimeOfDate(int ymd)
     tm.tm_mon = ymd / 100 % 100 - 1;
     tm.tm_mday = ymd % 100;
     tm.tm_isdst = -1;
-    const bool plausible = ymd > 0 && tm.tm_mon >= 0 && tm.tm_mon < 12 && tm.tm_mday >= 1 && tm.tm_mday <= 31;
-    std::time_t t = plausible ? std::mktime(&tm) : 0;
+    std::time_t t = isDayDate(ymd) ? std::mktime(&tm) : 0;
     if (t == static_cast<std::time_t>(-1))
         t = 0;
     return gpxTime(t);
@@ -146,7 +152,9 @@ void GpxWriter::cache(const CGeocache& c)
     const std::string difficulty = ratingText(c.difficulty);
     const std::string terrain = ratingText(c.terrain);
     line("<wpt lat=\"" + num::formatFixed(c.lat, 6) + "\" lon=\"" + num::formatFixed(c.lon, 6) + "\">");
-    line("<time>" + gpxTimeOfDate(c.hidden) + "</time>");
+    // A cache without a hidden date has no time: 1970 would come back as one.
+    if (isDayDate(c.hidden))
+        line("<time>" + gpxTimeOfDate(c.hidden) + "</time>");
     line("<name>" + xmlEscape(c.code) + "</name>");
     line("<desc>" + cdata(c.name + " by " + c.author + " (" + difficulty + "/" + terrain + ")") + "</desc>");
     line("<url>" + std::string(kCacheUrlPath) + xmlEscape(c.guid) + "</url>");
@@ -199,7 +207,8 @@ void GpxWriter::waypoint(const CGeocache& c, const CWaypoint& w)
 {
     const std::string tail = c.code.size() > 2 ? c.code.substr(2) : std::string();
     line("<wpt lat=\"" + num::formatFixed(w.lat, 6) + "\" lon=\"" + num::formatFixed(w.lon, 6) + "\">");
-    line("<time>" + gpxTimeOfDate(c.hidden) + "</time>");
+    if (isDayDate(c.hidden))
+        line("<time>" + gpxTimeOfDate(c.hidden) + "</time>");
     line("<name>" + xmlEscape(w.prefix + tail) + "</name>");
     line("<cmt>" + cdata(w.text) + "</cmt>");
     line("<desc>" + cdata(w.name) + "</desc>");

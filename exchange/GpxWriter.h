@@ -41,6 +41,8 @@ std::string cdata(std::string_view text);
 // invalid one). The Z is written although the time is local, as pocket
 // queries do.
 std::string gpxTimeOfDate(int ymd);
+// True when a YYYYMMDD value names a day (0, "no date", does not).
+bool isDayDate(int ymd);
 std::string gpxTime(std::time_t t);
 // 15 gives "1.5", 20 gives "2".
 std::string ratingText(int timesTen);

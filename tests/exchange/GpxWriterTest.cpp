@@ -51,7 +51,7 @@ CGeocache sample(const std::string& code, int n)
     c.difficulty = 15;
     c.terrain = 20;
     c.status = n % 3;
-    c.hidden = 20110805;
+    c.hidden = n == 0 ? 0 : 20110805; // the first has no hidden date
     c.found = n == 2 ? 20111124 : 0;
     c.country = "Bosnia & Herzegovina";
     c.state = "Baden-Württemberg";
@@ -135,6 +135,8 @@ TEST_F(GpxExportTest, ReimportGivesTheSameCaches)
     for (int n = 0; n < 3; ++n)
         caches.push_back(sample("GC1A2B" + std::to_string(n), n));
     const auto path = write(caches);
+    // No date is written where there is none: 1970 would read back as a date.
+    EXPECT_EQ(test::readFile(path).find("1970-"), std::string::npos);
 
     CollectingStore store;
     CGpxImporter importer(store, "");

@@ -423,8 +423,17 @@ bool CacheStore::SetFoundState(CGeocache& cache, int logType, const std::string&
     cache.fieldNoteText = text;
     cache.fieldNoteType = logType;
 
+    // The stamp is the visit's: a find's date and time, or the date and time
+    // the user picked for any other visit (today only when none was given).
+    int stampDate = isFind ? cache.found : cache.updated;
+    int stampTime = cache.foundTime;
+    if (!isFind && when > 0) {
+        const LocalTime t = localTime(when);
+        stampDate = t.year * 10000 + t.month * 100 + t.day;
+        stampTime = t.hour * 100 + t.minute;
+    }
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%d-%04d", isFind ? cache.found : cache.updated, cache.foundTime);
+    std::snprintf(stamp, sizeof stamp, "%d-%04d", stampDate, stampTime);
     cache.fieldNoteTime = stamp;
 
     const bool stored = runInTransaction([&] {

@@ -187,11 +187,12 @@ TEST_F(StoreOperationsTest, FoundStateFollowsTheLogType)
     EXPECT_EQ(c.foundTime, 930);
     EXPECT_EQ(c.fieldNoteTime, "20111124-0930");
 
-    // Not a find: the find stays, the stamp takes today's date.
-    ASSERT_TRUE(store.SetFoundState(c, LogType::DidntFindIt, "again", found + 86400));
+    // Not a find: the find stays, the stamp is the visit's, a day and an
+    // hour later.
+    ASSERT_TRUE(store.SetFoundState(c, LogType::DidntFindIt, "again", found + 86400 + 3600));
     EXPECT_EQ(stored("GC5").found, 20111124);
-    char expected[32];
-    std::snprintf(expected, sizeof expected, "%d-0930", todayYmd());
+    EXPECT_EQ(stored("GC5").foundTime, 930);
+    const std::string expected = "20111125-1030";
     EXPECT_EQ(c.fieldNoteTime, expected);
     // The second visit rewrote the three tags instead of adding more.
     EXPECT_EQ(count("SELECT COUNT(*) FROM geotag WHERE id = 'GC5'"), 3);

@@ -128,10 +128,9 @@ TEST_F(FieldNotesTest, TemplateNumbersFindsAndLeavesOtherNotesUnnumbered)
     const auto lines = exported();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "GC2,2011-11-24T08:05Z,Found it,\"102. nález v 09:05: first\"");
-    EXPECT_EQ(lines[1], "GC4,2011-11-25T07:00Z,Found it,\"103. nález v 08:00: second\"");
-    // A note that is no find is dated by the day it was stored, at 00:00.
-    EXPECT_EQ(lines[2].rfind("GC3,", 0), 0u);
-    EXPECT_TRUE(lines[2].ends_with(",Didn't find it,\". nález v 00:00: nothing\"")) << lines[2];
+    // A note that is no find keeps the visit's date and time, and no number.
+    EXPECT_EQ(lines[1], "GC3,2011-11-24T09:00Z,Didn't find it,\". nález v 10:00: nothing\"");
+    EXPECT_EQ(lines[2], "GC4,2011-11-25T07:00Z,Found it,\"103. nález v 08:00: second\"");
     EXPECT_EQ(findNumberOf(db, 20111125, 800, 100), 103);
 }
 

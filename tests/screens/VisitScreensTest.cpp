@@ -126,10 +126,10 @@ private slots:
         dialog.accept();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
 
-        // A Didn't find it is dated by the day it was written (no find date).
+        // A Didn't find it keeps the date and time the user picked.
         const QStringList expected{
             QString::fromStdString("GCVIS1," + fieldNoteUtcTime(20240517, 1015) + ",Found it,\"12|10:15|Díky, 100% \"OK\"\""),
-            QString::fromStdString("GCVIS2," + fieldNoteUtcTime(todayYmd(), 0) + ",Didn't find it,\"|00:00|No luck\"")};
+            QString::fromStdString("GCVIS2," + fieldNoteUtcTime(20240518, 900) + ",Didn't find it,\"|09:00|No luck\"")};
         QCOMPARE(exportedLines(path), expected);
 
         // The dialog's settings are stored for the next run.

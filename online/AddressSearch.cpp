@@ -77,11 +77,12 @@ GeocodeResult searchAddress(CNetClient& client, const std::string& endpoint, con
 {
     if (endpoint.empty())
         return {};
-    // Escaped: a blank or "#" would otherwise break the address.
+    // Escaped, and sent escaped: a blank, "#" or "&" would otherwise break
+    // the address.
     const char joint = endpoint.find('?') == std::string::npos ? '?' : '&';
     const std::string url = endpoint + joint + "q=" + CNetClient::urlEncode(query) + "&output=xml";
     std::string text;
-    if (!client.httpGet(url, text))
+    if (!client.httpGetEscaped(url, text))
         return {};
     return readGeocodeResponse(text);
 }

@@ -133,6 +133,14 @@ bool CNetClient::httpGet(const std::string& url, std::string& text)
     return request(url, req, text);
 }
 
+bool CNetClient::httpGetEscaped(const std::string& url, std::string& text)
+{
+    TransferRequest req;
+    req.headers = {"Content-Type: text/plain; charset=utf-8"};
+    req.rawAmpersands = false;
+    return request(url, req, text);
+}
+
 bool CNetClient::httpPost(const std::string& url, const std::string& body, std::string& text, int kind)
 {
     text.clear();

@@ -78,6 +78,8 @@ public:
 
     /** The whole response body of a GET; false (after a message) on failure. */
     bool httpGet(const std::string& url, std::string& text);
+    // The same, with every "%26" of the URL sent as it stands.
+    bool httpGetEscaped(const std::string& url, std::string& text);
     /** kind 0: form data, 1: XML, other: no content type. */
     bool httpPost(const std::string& url, const std::string& body, std::string& text, int kind);
     /** Escapes a query value: "a b&c" → "a%20b%26c". */

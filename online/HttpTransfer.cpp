@@ -152,7 +152,9 @@ TransferResult transfer(const TransferRequest& request)
 {
     initOnce();
     TransferResult result;
-    const auto url = prepareUrl(request.url);
+    std::optional<std::string> url = prepareUrl(request.url);
+    if (url && !request.rawAmpersands)
+        url = request.url;
     std::unique_ptr<CURL, HandleDeleter> handle(curl_easy_init());
     if (!url || !handle) {
         result.status = TransferStatus::BadUrl;

@@ -36,6 +36,9 @@ struct TransferRequest {
     /** A transfer that moves less than one byte a second for this long fails. */
     std::chrono::seconds stallTimeout{30};
     const std::atomic<bool>* cancel = nullptr;
+    /** Sends "%26" as "&" (see prepareUrl), as the Live API expects; a
+     *  service that reads its query as escaped (the address search) keeps it. */
+    bool rawAmpersands = true;
     /** Connect only to public addresses (see isPublicAddress): checked on
      *  every connection, redirects included, after the name is resolved. */
     bool publicAddressesOnly = false;

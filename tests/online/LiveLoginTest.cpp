@@ -125,6 +125,11 @@ TEST_F(RelayTest, AddressSearchAsksTheServiceWithTheEscapedQuery)
     EXPECT_EQ(r.accuracy, 8);
     EXPECT_FALSE(searchAddress(client, sim.baseUrl() + "/geocode", "nowhere at all").hasCoordinates);
     EXPECT_FALSE(searchAddress(client, "", "Brno").hasCoordinates);
+    // An "&" of the address reaches the service escaped, as part of the query.
+    searchAddress(client, sim.baseUrl() + "/geocode", "Mill & Weir 3");
+    const auto requests = sim.requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.back(), "GET /geocode?q=Mill%20%26%20Weir%203&output=xml");
 }
 
 TEST(AddressSearch, RandomAndCutResponsesGiveNoFalsePosition)

@@ -28,6 +28,13 @@ void InitializeLibrary()
     (void)started;
 }
 
+// Reads the schema, which opens the write-ahead log (and recovers its index
+// when this is the first reader).
+int firstRead(sqlite3* handle)
+{
+    return sqlite3_exec(handle, "SELECT COUNT(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+}
+
 } // namespace
 
 Database::Database(tw::Prompter* prompter) : m_prompter(prompter)
@@ -50,6 +57,27 @@ int Database::Open(const std::string& path)
     m_fileName = path;
     static std::atomic<std::int64_t> opens{0};
     m_openSerial = ++opens;
+    int rc = openHandle(path, false);
+    if (rc == SQLITE_OK && firstRead(m_handle) == SQLITE_IOERR) {
+        // The first reader after the last one rebuilds the index of the
+        // write-ahead log in its shared file, which must grow with the log.
+        // On a full disk it cannot: an import that stopped there leaves a
+        // log too large for the index file, and the database could not be
+        // read until room was made. An index in this process's own memory
+        // needs no disk, but only a connection that is exclusive from its
+        // first read keeps one. The price is that no other program can use
+        // the database while this connection is open; the next open, with
+        // room again, shares it as before.
+        sqlite3_close(m_handle);
+        m_handle = nullptr;
+        rc = openHandle(path, true);
+        m_privateLogIndex = rc == SQLITE_OK && firstRead(m_handle) == SQLITE_OK;
+    }
+    return rc;
+}
+
+int Database::openHandle(const std::string& path, bool exclusive)
+{
     const int rc = sqlite3_open_v2(path.c_str(), &m_handle,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                                    nullptr);
@@ -60,6 +88,8 @@ int Database::Open(const std::string& path)
     }
     sqlite3_extended_result_codes(m_handle, 0);
     registerLikeUnbounded(m_handle);
+    if (exclusive)
+        sqlite3_exec(m_handle, "PRAGMA locking_mode = EXCLUSIVE;", nullptr, nullptr, nullptr);
     // The default page cache (2 MB) is smaller than the rows a list reload
     // touches in a large database: every reload would read them from the
     // file again.
@@ -123,6 +153,7 @@ int Database::Close()
     m_handle = nullptr;
     m_inTransaction = false;
     m_batch = false;
+    m_privateLogIndex = false;
     return rc;
 }
 

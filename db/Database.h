@@ -75,6 +75,10 @@ public:
     const std::string& fileName() const { return m_fileName; }
     const std::string& errorText() const { return m_errorText; }
     bool opened() const { return m_opened; }
+    // True when the index of the write-ahead log could not be rebuilt on
+    // disk (a full disk) and is kept in memory: the database is then this
+    // connection's alone until it is closed.
+    bool privateLogIndex() const { return m_privateLogIndex; }
     tw::Prompter* prompter() const { return m_prompter; }
     void setPrompter(tw::Prompter* prompter) { m_prompter = prompter; }
 
@@ -109,9 +113,12 @@ private:
     Messages m_messages;
     sqlite3* m_handle = nullptr;
     std::string m_errorText;
+    int openHandle(const std::string& path, bool exclusive);
+
     std::string m_fileName;
     std::int64_t m_openSerial = 0; // which Open of all in this process
     bool m_opened = false;
+    bool m_privateLogIndex = false;
     bool m_warned = false;
     bool m_inTransaction = false;
     bool m_batch = false;

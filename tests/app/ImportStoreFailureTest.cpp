@@ -2,7 +2,9 @@
 // What an import does to the database when the database cannot take it, and
 // what it must never touch.
 #include "app/BatchMode.h"
+#include "app/GpxExport.h"
 #include "app/GpxImport.h"
+#include "db/CacheReader.h"
 #include "app/CTarnwickApp.h"
 #include "db/CacheStore.h"
 #include "exchange/GpxWriter.h"
@@ -20,6 +22,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <random>
 
 namespace tw {
@@ -29,7 +32,7 @@ namespace fs = std::filesystem;
 
 // A pocket query of `count` caches whose descriptions hardly compress, so
 // that every cache takes a few kilobytes of the database.
-void writePocketQuery(const fs::path& path, int count, int first = 0)
+void writePocketQuery(const fs::path& path, int count, int first = 0, std::size_t descLength = 3000)
 {
     std::FILE* out = std::fopen(path.c_str(), "wb");
     ASSERT_NE(out, nullptr);
@@ -43,7 +46,7 @@ void writePocketQuery(const fs::path& path, int count, int first = 0)
         c.lat = 49.0 + i * 1e-4;
         c.lon = 8.5;
         c.type = CacheType::Traditional;
-        c.longDesc.resize(3000);
+        c.longDesc.resize(descLength);
         for (char& ch : c.longDesc)
             ch = static_cast<char>('a' + rng() % 26);
         writer.cache(c);
@@ -75,6 +78,50 @@ protected:
         SQLite::Statement q(global->db.cacheDb, "PRAGMA integrity_check");
         return q.Next() ? q.ColumnText(0) : std::string();
     }
+
+    // A real full disk: a small tmpfs, mounted in a mount namespace of this
+    // process's own so that nobody else sees it, with the cache database on
+    // it. Skips the test where no tmpfs can be mounted (not root).
+    void mountSmallDisk(std::uintmax_t bytes)
+    {
+        disk = dir / "disk";
+        fs::create_directories(disk);
+        if (::unshare(CLONE_NEWNS) != 0)
+            GTEST_SKIP() << "no mount namespace of our own (" << std::strerror(errno) << "): needs root";
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            GTEST_SKIP() << "mounts cannot be made private (" << std::strerror(errno) << ")";
+        const std::string size = "size=" + std::to_string(bytes);
+        if (::mount("tarnwick-test", disk.c_str(), "tmpfs", 0, size.c_str()) != 0)
+            GTEST_SKIP() << "no tmpfs can be mounted (" << std::strerror(errno) << ")";
+        mounted = true;
+        global->db.cacheDb.Close();
+        global->settings.dbFile = (disk / "cachedb.db3").string();
+        global->SaveSettings(SettingsGroup::General);
+        test::copyTemplateDb(global->settings.dbFile);
+        ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+        global->db.InitTagCategories();
+    }
+
+    void TearDown() override
+    {
+        if (mounted) {
+            global->db.cacheDb.Close();
+            ::umount2(disk.c_str(), MNT_DETACH);
+        }
+        AppFixture::TearDown();
+    }
+
+    // Takes every free byte of the disk.
+    void fill()
+    {
+        std::ofstream out(disk / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (out.write(block.data(), block.size()))
+            ;
+    }
+
+    fs::path disk;
+    bool mounted = false;
 
     // The summary of a store that broke down after storing some entries.
     void expectStoppedPartway(const ImportSummary& s, int total)
@@ -116,33 +163,14 @@ TEST_F(ImportStoreFailureTest, FullDatabaseStopsTheImportAndKeepsWhatWasStored)
     EXPECT_EQ(integrity(), "ok");
 }
 
-// A real full disk: a small tmpfs, mounted in a mount namespace of this
-// process's own so that nobody else sees it.
 TEST_F(ImportStoreFailureTest, FullDiskStopsTheImportAndTheBatchRun)
 {
-    const fs::path disk = dir / "disk";
-    fs::create_directories(disk);
-    if (::unshare(CLONE_NEWNS) != 0)
-        GTEST_SKIP() << "no mount namespace of our own (" << std::strerror(errno) << "): needs root";
-    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-        GTEST_SKIP() << "mounts cannot be made private (" << std::strerror(errno) << ")";
     const auto templateSize = fs::file_size(test::runtimeDir() / "emptydb.db3");
-    const std::string size = "size=" + std::to_string(templateSize + 768 * 1024);
-    if (::mount("tarnwick-test", disk.c_str(), "tmpfs", 0, size.c_str()) != 0)
-        GTEST_SKIP() << "no tmpfs can be mounted (" << std::strerror(errno) << ")";
-    struct Unmount {
-        fs::path path;
-        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-    } unmount{disk};
-
+    mountSmallDisk(templateSize + 768 * 1024);
+    if (IsSkipped() || HasFatalFailure())
+        return;
     writePocketQuery(dir / "pq.gpx", 600);
     writePocketQuery(dir / "more.gpx", 600, 1000);
-    global->db.cacheDb.Close();
-    global->settings.dbFile = (disk / "cachedb.db3").string();
-    global->SaveSettings(SettingsGroup::General);
-    test::copyTemplateDb(global->settings.dbFile);
-    ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
-    global->db.InitTagCategories();
 
     const ImportSummary s = importGpx(*global, dir / "pq.gpx", nullptr, nullptr);
     expectStoppedPartway(s, 600);
@@ -188,6 +216,63 @@ TEST_F(ImportStoreFailureTest, FullDiskStopsTheImportAndTheBatchRun)
     EXPECT_EQ(count(firstFile), 600);
     EXPECT_EQ(integrity(), "ok");
     global->db.cacheDb.Close();
+}
+
+// An import that filled the disk leaves a large write-ahead log behind, whose
+// index needs more room than the disk has when the database is opened again.
+// What was stored stays readable all the same (list, listing, export), before
+// any room is made.
+TEST_F(ImportStoreFailureTest, AFullDiskKeepsTheDatabaseReadable)
+{
+    const auto templateSize = fs::file_size(test::runtimeDir() / "emptydb.db3");
+    mountSmallDisk(templateSize + 24 * 1024 * 1024);
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    writePocketQuery(dir / "pq.gpx", 7000, 0, 6000);
+    const ImportSummary s = importGpx(*global, dir / "pq.gpx", nullptr, nullptr);
+    EXPECT_TRUE(s.stopped);
+    EXPECT_GT(s.newCaches, 0);
+    global->db.cacheDb.Close();
+    ASSERT_GT(fs::file_size(disk / "cachedb.db3-wal"), 17u * 1024 * 1024)
+        << "the log outgrew what the first block of its index describes";
+    // Whatever room the index file gives back when it is opened again is
+    // taken at once by another writer (another file on the card, the track
+    // log): the index can then hold only the first block of the log.
+    fs::resize_file(disk / "cachedb.db3-shm", 32 * 1024);
+    fill();
+
+    // A later run, on the same full disk.
+    restart();
+    global->LoadSettings(SettingsGroup::All);
+    ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    EXPECT_TRUE(global->db.cacheDb.privateLogIndex());
+    EXPECT_EQ(integrity(), "ok");
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id LIKE 'GC1%'"), s.newCaches);
+    global->db.InitTagCategories();
+    global->list.filter.active = global->list.filter.disabled = global->list.filter.archived = 1;
+    global->list.filter.found = global->list.filter.owned = 2;
+    global->list.readCaches();
+    EXPECT_EQ(global->list.listedCount, std::min(s.newCaches, global->settings.maxRows));
+    const auto listing = LoadCacheByCode(global->db.cacheDb, "GC10007");
+    ASSERT_TRUE(listing.has_value());
+    CGeocache cache = *listing;
+    loadDetails(global->db.cacheDb, cache, global->db.tagCategories);
+    EXPECT_EQ(cache.longDesc.size(), 6000u);
+    const ExportSummary exported = exportGpx(*global, dir / "out.gpx", nullptr, nullptr);
+    EXPECT_TRUE(exported.written) << exported.error;
+    EXPECT_EQ(exported.caches, s.newCaches);
+    // Another import says the disk is full, and changes nothing.
+    const ImportSummary more = importGpx(*global, dir / "pq.gpx", nullptr, nullptr);
+    EXPECT_FALSE(more.complete);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id LIKE 'GC1%'"), s.newCaches);
+    EXPECT_EQ(integrity(), "ok");
+
+    // With room again, the database is shared as before and takes the rest.
+    global->db.cacheDb.Close();
+    fs::remove(disk / "filler");
+    ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    EXPECT_FALSE(global->db.cacheDb.privateLogIndex());
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id LIKE 'GC1%'"), s.newCaches);
 }
 
 // An import lets the write-ahead log grow, and copies it into the file at

@@ -51,6 +51,20 @@ std::filesystem::path CacheList::filterFolder() const
 
 bool CacheList::readCaches()
 {
+    return readCaches(m_settings.maxRows);
+}
+
+void CacheList::trimToMaxRows()
+{
+    const auto maxRows = static_cast<std::size_t>(std::max(m_settings.maxRows, 1));
+    if (caches.size() > maxRows) {
+        caches.resize(maxRows);
+        listedCount = static_cast<int>(maxRows);
+    }
+}
+
+bool CacheList::readCaches(int rowLimit)
+{
     SQLite::Database& cacheDb = m_cacheDb;
     const Settings& settings = m_settings;
     if (!cacheDb.IsAvailable())
@@ -65,7 +79,7 @@ bool CacheList::readCaches()
     inputs.refLat = reference.lat;
     inputs.refLon = reference.lon;
     inputs.nickname = settings.nickname;
-    inputs.maxRows = settings.maxRows;
+    inputs.maxRows = rowLimit;
     if (filter.useTag != 0 && filter.code.empty()) {
         inputs.tagCategoryKey = GetCategoryKey(cacheDb, filter.tagCategory, false);
         if (!filter.tagValue.empty())
@@ -116,10 +130,9 @@ bool CacheList::readCaches()
     }
 
     sortCaches(caches, {sortKey, sortAscending != 0, reference});
-    const auto maxRows = static_cast<std::size_t>(std::max(settings.maxRows, 0));
-    if (caches.size() > maxRows) {
-        caches.resize(maxRows);
-        listedCount = static_cast<int>(maxRows);
+    if (rowLimit >= 0 && caches.size() > static_cast<std::size_t>(rowLimit)) {
+        caches.resize(static_cast<std::size_t>(rowLimit));
+        listedCount = rowLimit;
     }
     m_log.write("END: CGlobalData::readCaches");
     m_notifier.stateChanged(Topic::CacheList);

@@ -56,9 +56,14 @@ public:
     std::filesystem::path filterFolder() const;
 
     // Reloads the list from the database through the filter, sorted by
-    // sortKey and cut to MaxRows. False when the database could not be read
-    // (the list then holds what was read).
+    // sortKey and cut to MaxRows (or to rowLimit; kEveryRow takes every
+    // cache the filter lets through). False when the database could not be
+    // read (the list then holds what was read).
+    static constexpr int kEveryRow = -1;
     bool readCaches();
+    bool readCaches(int rowLimit);
+    // Cuts a list read with a larger limit to MaxRows.
+    void trimToMaxRows();
 
     // Recent caches, most recent first; the first is the current cache.
     std::vector<std::unique_ptr<CGeocache>> recent;

@@ -13,7 +13,20 @@
 #include <unistd.h>
 
 namespace tw {
+
 namespace {
+
+// An export may pass every cache of a large database: each listing goes
+// once it is written, and is read again when someone opens it.
+void dropListing(CGeocache& cache)
+{
+    std::string().swap(cache.text);
+    std::string().swap(cache.longDesc);
+    std::string().swap(cache.hint);
+    std::vector<std::unique_ptr<CGeoLog>>().swap(cache.logs);
+    cache.detailsLoaded = 0;
+    cache.logsLoaded = 0;
+}
 
 constexpr int kTextDone = 252;
 constexpr int kTextCannotWrite = 950;
@@ -54,7 +67,9 @@ ExportSummary exportGpx(CGlobalData& global, const std::filesystem::path& path, 
         return summary;
     }
     global.Log("BEGIN: GPX export ", path.string());
-    if (!global.list.readCaches())
+    // Every cache of the filter: MaxRows bounds what the list shows, not
+    // what is exported.
+    if (!global.list.readCaches(CacheList::kEveryRow))
         summary.error = unreadable;
     if (progress) {
         progress->setRange(static_cast<int>(global.list.caches.size()));
@@ -89,7 +104,9 @@ ExportSummary exportGpx(CGlobalData& global, const std::filesystem::path& path, 
         }
         writer.cache(cache);
         ++summary.caches;
+        dropListing(cache);
     }
+    global.list.trimToMaxRows();
     writer.footer();
     const bool closed = std::fclose(out) == 0;
     if (summary.error.empty() && writer.ok() && closed && std::rename(temp.c_str(), path.c_str()) == 0) {

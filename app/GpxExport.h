@@ -17,7 +17,8 @@ struct ExportSummary {
     std::string error;    // why nothing was written; empty when written
 };
 
-// Reloads the cache list through the current filter and writes it, with
+// Reloads the cache list through the current filter (every cache it lets
+// through, whatever MaxRows says) and writes it, with
 // logs and additional waypoints, to a pocket-query GPX file. Runs on the
 // calling thread; progress may be null; cancel is read before each cache. A
 // cancelled export is still a complete file of the caches written so far.

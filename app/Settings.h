@@ -13,13 +13,16 @@ constexpr int General = 1, User = 2, Gps = 4, Map = 8, FieldNotes = 16, TrackExp
               Online = 128, All = 255;
 }
 
+// The most rows the cache list shows.
+constexpr int kMostListRows = 100000;
+
 // Every persistent option, with its default. Names follow the stored value
 // names ("DbFile" is dbFile). Colours are 0x00BBGGRR.
 struct Settings {
     // General (section "Options").
     std::string dbFile;            // default: <data folder>/cachedb.db3
     std::string mapFolder;         // empty: the data folder
-    int maxRows = 999;
+    int maxRows = 999;             // 1 to kMostListRows
     int showStatus = 1;
     int useRadar = 0;
     int suspendKiller = 1;

@@ -3,6 +3,7 @@
 
 #include "online/LiveLogin.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -134,8 +135,14 @@ void SettingsFile::load(int mask)
         if (mask & v.group)
             settings.*v.member = ini.getString(kOptions, v.name).value_or(settings.*v.member);
 
-    if (mask & SG::General)
+    if (mask & SG::General) {
         settings.bgColor = ini.getInt(kOptions, "BgColor").value_or(settings.bgColor);
+        // The options take 1 to 100,000 rows; a hand-edited value outside
+        // (0, -1, a number past 32 bits) would list nothing.
+        if (settings.maxRows < 1)
+            settings.maxRows = Settings{}.maxRows;
+        settings.maxRows = std::min(settings.maxRows, kMostListRows);
+    }
     if (mask & SG::User) {
         if (const auto pw = ini.getString(kOptions, "Password"))
             settings.password = transformSecret(*pw);

@@ -159,7 +159,7 @@ QWidget* COptionsScr::buildGeneral()
 
     m_maxRows = new QSpinBox;
     m_maxRows->setObjectName(QStringLiteral("maxRows"));
-    m_maxRows->setRange(1, 100000);
+    m_maxRows->setRange(1, kMostListRows);
     m_maxRows->setValue(st.maxRows);
     page->addField(langText(m_global, kTextMaxRows), m_maxRows);
 

@@ -7,6 +7,7 @@
 #include "app/CTarnwickApp.h"
 #include "db/CacheStore.h"
 #include "gps/CTrackLogger.h"
+#include "platform/IniFile.h"
 #include "platform/RecordingJobProgress.h"
 #include "tests/app/AppFixture.h"
 
@@ -66,6 +67,53 @@ TEST_F(ExchangeJobsTest, ImportThenExportWithTheBatchWords)
     test::copyTemplateDb(global->settings.dbFile);
     ASSERT_EQ(runProgram({"i", out.string()}), 0);
     EXPECT_EQ(global->db.cacheCount, 2);
+}
+
+// MaxRows bounds the list on the screen; an export takes every cache of the
+// filter. A row limit written by hand outside what the options take lists
+// the default number of rows, not none.
+TEST_F(ExchangeJobsTest, ExportTakesTheWholeFilterWhateverTheListShows)
+{
+    test::copyTemplateDb(global->settings.dbFile);
+    ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    global->db.InitTagCategories();
+    CacheStore store(global->db.cacheDb, global->db.tagCategories);
+    for (int i = 0; i < 30; ++i) {
+        CGeocache c;
+        c.code = "GC" + std::to_string(100 + i);
+        c.lat = 50.0 + i * 0.001;
+        c.lon = 14.0;
+        c.longDesc = "listing " + std::to_string(i);
+        ASSERT_TRUE(store.InsertCache(c));
+    }
+    global->list.filter.active = global->list.filter.disabled = global->list.filter.archived = 1;
+    global->list.filter.found = global->list.filter.owned = 2;
+    global->list.saveFilter();
+    global->settings.maxRows = 10;
+    const ExportSummary s = exportGpx(*global, dir / "c.gpx", nullptr, nullptr);
+    EXPECT_TRUE(s.written);
+    EXPECT_EQ(s.caches, 30);
+    const std::string text = test::readFile(dir / "c.gpx");
+    EXPECT_NE(text.find("<name>GC129</name>"), std::string::npos);
+    EXPECT_NE(text.find("listing 29"), std::string::npos);
+    EXPECT_EQ(global->list.listedCount, 10) << "the list shows what it showed";
+    EXPECT_EQ(global->list.caches.size(), 10u);
+
+    global->db.cacheDb.Close();
+    for (const char* rows : {"-1", "0", "2147483648"}) {
+        IniFile ini(global->settingsPath());
+        ini.setString("Options", "MaxRows", rows);
+        ASSERT_TRUE(ini.save());
+        ASSERT_EQ(runProgram({"e", (dir / "c.gpx").string()}), 0) << rows;
+        EXPECT_EQ(global->settings.maxRows, 999) << rows;
+        EXPECT_NE(test::readFile(dir / "c.gpx").find("<name>GC129</name>"), std::string::npos) << rows;
+    }
+    IniFile ini(global->settingsPath());
+    ini.setString("Options", "MaxRows", "5000000");
+    ASSERT_TRUE(ini.save());
+    restart();
+    global->LoadSettings(SettingsGroup::All);
+    EXPECT_EQ(global->settings.maxRows, kMostListRows);
 }
 
 TEST_F(ExchangeJobsTest, ExportCancelledStillEndsTheDocument)

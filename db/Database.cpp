@@ -28,6 +28,8 @@ void InitializeLibrary()
     (void)started;
 }
 
+constexpr int kBusyTimeoutMs = 10000;
+
 // Reads the schema, which opens the write-ahead log (and recovers its index
 // when this is the first reader).
 int firstRead(sqlite3* handle)
@@ -88,6 +90,9 @@ int Database::openHandle(const std::string& path, bool exclusive)
     }
     sqlite3_extended_result_codes(m_handle, 0);
     registerLikeUnbounded(m_handle);
+    // Another run of the program (a batch word, the window) may be writing:
+    // wait for it a while before saying the database is locked.
+    sqlite3_busy_timeout(m_handle, kBusyTimeoutMs);
     if (exclusive)
         sqlite3_exec(m_handle, "PRAGMA locking_mode = EXCLUSIVE;", nullptr, nullptr, nullptr);
     // The default page cache (2 MB) is smaller than the rows a list reload

@@ -53,6 +53,7 @@ constexpr int kTextNoExportFile = 1000;
 constexpr int kTextNoCodes = 1001;
 constexpr int kTextNoPosition = 1002;
 constexpr int kTextAwakeRefused = 1003;
+constexpr int kTextUnknownWord = 1100;
 
 constexpr std::time_t kFieldNotesLookBackSeconds = 172800; // two days
 
@@ -191,6 +192,16 @@ void CTarnwickApp::runBatch(StartupUi& ui)
         if (!ok)
             m_batchFailed = true;
     };
+    // A mistyped word would otherwise be skipped, and the run said to be
+    // done: nothing is done before every word is understood.
+    if (cl.isBatch() && !cl.unknownWords.empty()) {
+        for (const auto& word : cl.unknownWords)
+            say(text::fillIn(global.lang.textOr(kTextUnknownWord,
+                                                "unknown word: %s; nothing was done (tarnwick --help lists the words)"),
+                             {word}));
+        m_batchFailed = true;
+        return;
+    }
 
     if (cl.trackExport) {
         ui.showProgress(global.text(kTextTrackExport));

@@ -70,6 +70,8 @@ void CTarnwickCommandLine::ParseParam(const std::string& raw)
         refresh = 1;
     } else if (word == "map") {
         openMap = 1;
+    } else if (lastWord != "i" && (lastWord != "e" || !exportFile.empty())) {
+        unknownWords.push_back(raw);
     }
     // The word after "i" or "e" names the file, and is kept as given.
     if (lastWord == "i")

@@ -33,6 +33,9 @@ public:
     std::string nearLat, nearLon;          // as given; empty when missing
     int refresh = 0;
     std::string lastWord;
+    // Words that are none of the above, nor the argument of one, as given.
+    // A batch run refuses them; a window run leaves them to Qt.
+    std::vector<std::string> unknownWords;
 
     void ParseParam(const std::string& word);
     // Every word after the program name.

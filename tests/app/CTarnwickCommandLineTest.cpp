@@ -57,5 +57,17 @@ TEST(CommandLine, SwitchCharacterAndCase)
     EXPECT_FALSE(parsed({"hello"}).isBatch());
 }
 
+TEST(CommandLine, WordsThatAreNoneAreKeptAsUnknown)
+{
+    EXPECT_EQ(parsed({"tdel", "bogus"}).unknownWords, std::vector<std::string>{"bogus"});
+    // A code after another word no longer belongs to "dl".
+    const auto dl = parsed({"dl", "gc1", "tdel", "GC2"});
+    EXPECT_EQ(dl.downloadCodes, std::vector<std::string>{"GC1"});
+    EXPECT_EQ(dl.unknownWords, std::vector<std::string>{"GC2"});
+    // Files, coordinates and codes are arguments, not words.
+    EXPECT_TRUE(parsed({"i", "a.gpx", "e", "b.gpx", "near", "-1", "2", "show", "x"}).unknownWords.empty());
+    EXPECT_EQ(parsed({"e", "b.gpx", "c.gpx"}).unknownWords, std::vector<std::string>{"c.gpx"});
+}
+
 } // namespace
 } // namespace tw

@@ -116,6 +116,17 @@ TEST_F(ExchangeJobsTest, ExportTakesTheWholeFilterWhateverTheListShows)
     EXPECT_EQ(global->settings.maxRows, kMostListRows);
 }
 
+TEST_F(ExchangeJobsTest, AnUnknownWordStopsTheRunBeforeAnyWork)
+{
+    test::copyTemplateDb(global->settings.dbFile);
+    const auto out = dir / "c.gpx";
+    testing::internal::CaptureStderr();
+    EXPECT_NE(runProgram({"e", out.string(), "tdell"}), 0);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("tdell"), std::string::npos) << err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
 TEST_F(ExchangeJobsTest, ExportCancelledStillEndsTheDocument)
 {
     global->lang.loadTable(test::runtimeDir(), "cs");

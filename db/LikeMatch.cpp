@@ -59,7 +59,7 @@ bool likeMatch(std::string_view pattern, std::string_view text)
     // the two lengths for a long text that almost matches everywhere.
     if (pattern.size() >= 2 && pattern.front() == '%' && pattern.back() == '%') {
         const std::string_view inner = pattern.substr(1, pattern.size() - 2);
-        if (inner.find_first_of("%_") == std::string_view::npos) {
+        if (inner.find_first_of("%_\\") == std::string_view::npos) {
             auto folded = [](std::string_view v) {
                 std::string out(v);
                 for (char& c : out)
@@ -85,12 +85,19 @@ bool likeMatch(std::string_view pattern, std::string_view text)
             continue;
         }
         if (p < pattern.size()) {
-            const std::size_t pl = charLength(pattern, p);
-            const std::size_t tl = charLength(text, t);
-            if (pattern[p] == '_' || sameChar(pattern.substr(p, pl), text.substr(t, tl))) {
-                p += pattern[p] == '_' ? 1 : pl;
-                t += tl;
-                continue;
+            // An escape stands for the character after it; a lone one at
+            // the end matches nothing.
+            const bool escaped = pattern[p] == '\\';
+            const std::size_t at = escaped ? p + 1 : p;
+            if (at < pattern.size()) {
+                const std::size_t pl = charLength(pattern, at);
+                const std::size_t tl = charLength(text, t);
+                const bool any = !escaped && pattern[at] == '_';
+                if (any || sameChar(pattern.substr(at, pl), text.substr(t, tl))) {
+                    p = at + (any ? 1 : pl);
+                    t += tl;
+                    continue;
+                }
             }
         }
         if (starP == std::string_view::npos)

@@ -30,6 +30,20 @@ double sixDecimals(double value)
     return num::parseDouble(num::formatFixed(value, 6)).value_or(value);
 }
 
+// Text that a LIKE pattern with the escape character '\\' matches as it
+// stands.
+std::string likeLiteral(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (c == '%' || c == '_' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
 class Builder {
 public:
     // Adds a parameter and returns its placeholder.
@@ -39,12 +53,14 @@ public:
         return "?" + std::to_string(params.size());
     }
 
-    // "`column` LIKE ?" for a pattern of any length.
+    // "`column` LIKE ? ESCAPE '\'" for a pattern of any length. What the
+    // user typed goes in through likeLiteral(): a "%" or "_" in a name is
+    // that character, not a wildcard.
     std::string like(const char* column, const std::string& pattern, bool negate = false)
     {
         if (pattern.size() > kLongLikePattern)
             return std::string(negate ? "NOT " : "") + "like_unbounded(" + param(pattern) + ", " + column + ")";
-        return std::string(column) + (negate ? " NOT LIKE " : " LIKE ") + param(pattern);
+        return std::string(column) + (negate ? " NOT LIKE " : " LIKE ") + param(pattern) + " ESCAPE '\\'";
     }
 
     std::vector<CacheQuery::Param> params;
@@ -93,7 +109,7 @@ CacheQuery BuildCacheQuery(const CacheFilter& f, const QueryInputs& in)
         // The dummy cache holds the user's loose waypoints; it is never listed,
         // whatever pattern is typed.
         columns = "*";
-        sql = "FROM `geocache` WHERE " + b.like("`id`", "GC" + text::replaceAll(f.code, "*", "%")) +
+        sql = "FROM `geocache` WHERE " + b.like("`id`", "GC" + text::replaceAll(likeLiteral(f.code), "*", "%")) +
               " AND `id` <> 'GC0' ";
     } else {
         if (f.useTag == 1) {
@@ -113,9 +129,9 @@ CacheQuery BuildCacheQuery(const CacheFilter& f, const QueryInputs& in)
                 sql += " AND `geotag`.`ptrvalue` = " + b.param(std::int64_t{in.tagValueKey}) + " ";
         }
         if (!f.name.empty())
-            sql += " AND " + b.like("`name`", "%" + f.name + "%") + " ";
+            sql += " AND " + b.like("`name`", "%" + likeLiteral(f.name) + "%") + " ";
         if (!f.owner.empty())
-            sql += " AND " + b.like("`author`", "%" + f.owner + "%") + " ";
+            sql += " AND " + b.like("`author`", "%" + likeLiteral(f.owner) + "%") + " ";
 
         std::string types;
         int selected = 0;
@@ -133,9 +149,9 @@ CacheQuery BuildCacheQuery(const CacheFilter& f, const QueryInputs& in)
             sql += " AND (" + types + ")";
 
         if (f.owned == 0)
-            sql += " AND " + b.like("`author`", in.nickname, true) + " ";
+            sql += " AND " + b.like("`author`", likeLiteral(in.nickname), true) + " ";
         else if (f.owned == 1)
-            sql += " AND " + b.like("`author`", in.nickname) + " ";
+            sql += " AND " + b.like("`author`", likeLiteral(in.nickname)) + " ";
 
         if (f.found == 0)
             sql += " AND `dtfound` = '0' ";

@@ -127,10 +127,13 @@ INSTANTIATE_TEST_SUITE_P(
                   V{"GC1", "GC2", "GC5", "GC3", "GC6", "GC4", "GC7"}},
         QueryCase{"CodePattern", [](CacheFilter& f) { f.code = "3*"; }, V{"GC3"}},
         QueryCase{"NameWithQuote", [](CacheFilter& f) { f.name = "a's"; }, V{"GC2"}},
-        QueryCase{"NamePercentIsAWildcard", [](CacheFilter& f) { f.name = "%"; },
-                  V{"GC1", "GC2", "GC5", "GC3", "GC6", "GC4", "GC7"}},
+        QueryCase{"NamePercentIsNoWildcard", [](CacheFilter& f) { f.name = "%"; }, V{"GC3"}},
         QueryCase{"NameWithPercent", [](CacheFilter& f) { f.name = "50%"; }, V{"GC3"}},
-        QueryCase{"NameUnderscoreIsAWildcard", [](CacheFilter& f) { f.name = "r_s"; }, V{"GC4"}},
+        QueryCase{"NameUnderscoreIsNoWildcard", [](CacheFilter& f) { f.name = "r_s"; }, V{"GC4"}},
+        QueryCase{"NameUnderscoreMatchesOnlyItself", [](CacheFilter& f) { f.name = "l_h"; }, V{}},
+        QueryCase{"NameBackslash", [](CacheFilter& f) { f.name = "\\"; }, V{}},
+        QueryCase{"NameHugePercent", [](CacheFilter& f) { f.name = std::string(kLongLikePattern, '%'); }, V{}},
+        QueryCase{"CodeUnderscoreIsNoWildcard", [](CacheFilter& f) { f.code = "_"; }, V{}},
         QueryCase{"NameDoubleQuote", [](CacheFilter& f) { f.name = "\"hi\""; }, V{"GC7"}},
         QueryCase{"NameSemicolon", [](CacheFilter& f) { f.name = ";"; }, V{"GC6"}},
         QueryCase{"NameComment", [](CacheFilter& f) { f.name = "--"; }, V{"GC6", "GC7"}},
@@ -356,7 +359,7 @@ TEST_P(LikeMatchTest, AgreesWithSqlite)
     sqlite3* handle = nullptr;
     ASSERT_EQ(sqlite3_open(":memory:", &handle), SQLITE_OK);
     sqlite3_stmt* stmt = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(handle, "SELECT ?2 LIKE ?1", -1, &stmt, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(handle, "SELECT ?2 LIKE ?1 ESCAPE '\\'", -1, &stmt, nullptr), SQLITE_OK);
     sqlite3_bind_text(stmt, 1, GetParam().pattern, -1, SQLITE_STATIC);
     sqlite3_bind_text(stmt, 2, GetParam().text, -1, SQLITE_STATIC);
     ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
@@ -373,7 +376,11 @@ INSTANTIATE_TEST_SUITE_P(
                       LikeCase{"UnderscoreIsOneCharacter", "k_ň", "kůň"}, LikeCase{"UnderscoreNeedsOne", "a_", "a"},
                       LikeCase{"PercentEmpty", "a%b", "ab"}, LikeCase{"PercentBacktracks", "%ab%ac", "abxabac"},
                       LikeCase{"Mismatch", "%abd%", "abcabc"}, LikeCase{"OnlyPercent", "%%", ""},
-                      LikeCase{"EmptyPattern", "", "x"}, LikeCase{"TrailingText", "ab", "abc"}),
+                      LikeCase{"EmptyPattern", "", "x"}, LikeCase{"TrailingText", "ab", "abc"},
+                      LikeCase{"EscapedPercent", "50\\%", "50%"}, LikeCase{"EscapedPercentIsNoWildcard", "\\%", "x"},
+                      LikeCase{"EscapedUnderscore", "a\\_b", "axb"}, LikeCase{"EscapedBackslash", "a\\\\b", "a\\b"},
+                      LikeCase{"EscapedInsidePercents", "%\\%%", "50% done"},
+                      LikeCase{"EscapedNonAscii", "\\ů%", "ůň"}, LikeCase{"LoneEscapeAtTheEnd", "a\\", "a"}),
     test::RowName{});
 
 } // namespace

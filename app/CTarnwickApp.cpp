@@ -53,7 +53,7 @@ constexpr int kTextNoExportFile = 1000;
 constexpr int kTextNoCodes = 1001;
 constexpr int kTextNoPosition = 1002;
 constexpr int kTextAwakeRefused = 1003;
-constexpr int kTextUnknownWord = 1100;
+constexpr int kTextUnknownWord = 1110;
 
 constexpr std::time_t kFieldNotesLookBackSeconds = 172800; // two days
 

@@ -5,6 +5,7 @@
 #include "db/CacheReader.h"
 #include "db/SqlError.h"
 #include "exchange/GpxWriter.h"
+#include "platform/AtomicFile.h"
 #include "platform/JobProgress.h"
 #include "platform/Prompter.h"
 #include "platform/Text.h"
@@ -58,7 +59,10 @@ ExportSummary exportGpx(CGlobalData& global, const std::filesystem::path& path, 
     const std::string unreadable = text::fillIn(
         global.lang.textOr(kTextUnreadable, "The caches could not be read from the database, so %s was not written."),
         {path.string()});
-    const std::filesystem::path temp = path.string() + ".part" + std::to_string(::getpid());
+    const std::filesystem::path temp = partFileOf(path);
+    // What an export of the same file that was killed left behind.
+    removeStalePartFiles(path.has_parent_path() ? path.parent_path() : ".",
+                         [&](const std::string& name) { return name == path.filename().string(); });
     std::FILE* out = std::fopen(temp.c_str(), "wb");
     if (!out) {
         summary.error = global.lang.textOr(kTextCannotWrite, "The file could not be opened for writing.");

@@ -2,6 +2,7 @@
 #include "gps/TrackExport.h"
 
 #include "gps/CTrackLogger.h"
+#include "platform/AtomicFile.h"
 #include "platform/Numbers.h"
 
 #include <algorithm>
@@ -47,7 +48,7 @@ std::string utcText(std::time_t t)
 // never leaves a cut file under the final name.
 bool writeWhole(const fs::path& path, const std::string& bytes)
 {
-    const fs::path temp = path.string() + ".part";
+    const fs::path temp = partFileOf(path);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
@@ -183,6 +184,10 @@ TrackExportResult exportTrack(CTrackLogger& logger, int trackId, const TrackExpo
 std::vector<TrackExportResult> exportTracks(CTrackLogger& logger, const std::vector<int>& trackIds,
                                             const TrackExportOptions& options)
 {
+    // What exports that were killed left behind.
+    removeStalePartFiles(options.folder, [](const std::string& name) {
+        return name.ends_with(".gpx") || name.ends_with(".kml") || name.ends_with(".plt");
+    });
     ExportNames names;
     std::vector<TrackExportResult> results;
     results.reserve(trackIds.size());

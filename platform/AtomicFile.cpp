@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/AtomicFile.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -35,6 +37,39 @@ bool writeFileAtomically(const fs::path& path, const std::string& bytes, unsigne
     if (!ok)
         ::unlink(temp.c_str());
     return ok;
+}
+
+fs::path partFileOf(const fs::path& path)
+{
+    return path.string() + ".part" + std::to_string(::getpid());
+}
+
+int removeStalePartFiles(const fs::path& folder, const std::function<bool(const std::string& name)>& ours)
+{
+    int removed = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string file = it->path().filename().string();
+        const std::size_t at = file.rfind(".part");
+        if (at == std::string::npos || at == 0)
+            continue;
+        const std::string digits = file.substr(at + 5);
+        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        if (!ours(file.substr(0, at)))
+            continue;
+        if (!digits.empty()) {
+            const pid_t pid = static_cast<pid_t>(std::stol(digits));
+            // A process that still runs (or that is not ours to signal) may
+            // be writing it.
+            if (pid == ::getpid() || ::kill(pid, 0) == 0 || errno == EPERM)
+                continue;
+        }
+        std::error_code gone;
+        if (it->is_regular_file(gone) && fs::remove(it->path(), gone))
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace tw

@@ -526,4 +526,4 @@ langName=Čeština
 1057=Earthcache
 1058=Wherigo
 1059=Jiný typ
-1100=neznámé slovo: %s; nic nebylo provedeno (tarnwick --help vypíše všechna slova)
+1110=neznámé slovo: %s; nic nebylo provedeno (tarnwick --help vypíše všechna slova)

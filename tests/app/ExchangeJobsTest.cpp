@@ -61,6 +61,11 @@ TEST_F(ExchangeJobsTest, ImportThenExportWithTheBatchWords)
     EXPECT_NE(text.find("<name>GCGCA8</name>"), std::string::npos);
     EXPECT_TRUE(text.ends_with("</gpx>\n"));
     EXPECT_FALSE(std::filesystem::exists(out.string() + ".part" + std::to_string(::getpid())));
+    // What an export that was killed left beside the file goes with the next one.
+    const auto stale = out.string() + ".part999999999";
+    test::writeFile(stale, "<gpx>");
+    ASSERT_EQ(runProgram({"e", out.string()}), 0);
+    EXPECT_FALSE(std::filesystem::exists(stale));
 
     // The export reads back into another database as the same caches.
     std::filesystem::remove(global->settings.dbFile);

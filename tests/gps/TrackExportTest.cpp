@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gps/TrackExport.h"
+#include "platform/AtomicFile.h"
 
 #include "db/Database.h"
 #include "gps/CTrackLogger.h"
@@ -89,7 +90,22 @@ TEST_F(ExportTest, UnnamedTrackGetsItsStartAsNameInEveryChosenFormat)
     EXPECT_TRUE(r.complete);
     for (const char* ext : {".gpx", ".kml", ".plt"})
         EXPECT_TRUE(fs::exists(options.folder / (std::string("track_20110305_140709") + ext))) << ext;
-    EXPECT_FALSE(fs::exists(options.folder / "track_20110305_140709.gpx.part"));
+    EXPECT_FALSE(fs::exists(partFileOf(options.folder / "track_20110305_140709.gpx")));
+}
+
+TEST_F(ExportTest, PartFilesOfKilledExportsGoWithTheNextExport)
+{
+    record(3);
+    options.gpx = true;
+    const fs::path stale = options.folder / "track_20100101_000000.kml.part999999999";
+    const fs::path older = options.folder / "track_20100101_000000.plt.part";
+    const fs::path notOurs = options.folder / "notes.txt.part999999999";
+    for (const auto& p : {stale, older, notOurs})
+        test::writeFile(p, "half");
+    EXPECT_TRUE(exportAllTracks(logger, options));
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_FALSE(fs::exists(older));
+    EXPECT_TRUE(fs::exists(notOurs));
 }
 
 TEST_F(ExportTest, GpxHoldsUtcTimesAndTwoDecimals)

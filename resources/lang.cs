@@ -374,6 +374,7 @@ langName=Čeština
 800=Název zvolené trasy
 801=Nejprve označte trasy.
 802=Poznámky z terénu byly zapsány do %s.
+1100=Dlaždice mapy v souboru %s nelze přečíst.
 1200=Vypnout GPS
 1201=Zapnout GPS
 1304=Vypnout displej

@@ -375,6 +375,7 @@ langName=Čeština
 801=Nejprve označte trasy.
 802=Poznámky z terénu byly zapsány do %s.
 1100=Dlaždice mapy v souboru %s nelze přečíst.
+1101=%d.%m.%Y
 1200=Vypnout GPS
 1201=Zapnout GPS
 1304=Vypnout displej

@@ -12,6 +12,12 @@
 
 namespace tw {
 
+// The language's way of writing a date, for geo::formatDate: "%d.%m.%Y" in
+// Czech, "%m/%d/%Y" in English. Dates follow the program's language, never
+// the system's locale.
+inline constexpr int kTextDatePattern = 1101;
+inline constexpr const char* kDefaultDatePattern = "%d.%m.%Y";
+
 // The texts the program shows, looked up by number from the language file
 // "lang.<code>" in the installation folder. A missing file or entry gives
 // empty text and is never reported. Texts are kept as well-formed UTF-8 of
@@ -37,6 +43,8 @@ public:
     // also tells the caller that something failed.
     std::string textOr(int number, std::string_view fallback) const override;
     bool empty() const;
+    // The date pattern of the loaded language (kTextDatePattern).
+    std::string datePattern() const { return textOr(kTextDatePattern, kDefaultDatePattern); }
 
     // Every installed language file, in file-name order.
     static std::vector<Language> listLanguages(const std::filesystem::path& installDir);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ListingPages.h"
 
+#include "app/LanguageTable.h"
 #include "app/ListingFiles.h"
 #include "db/CacheReader.h"
 #include "db/Tags.h"
@@ -14,6 +15,14 @@
 
 namespace tw::listing {
 namespace {
+
+// A date in the pattern of the user's language; without a language table
+// the numbers as the Czech original writes them.
+std::string shownDate(const TextLookup* names, int yyyymmdd)
+{
+    return geo::formatDate(yyyymmdd, names ? names->textOr(kTextDatePattern, kDefaultDatePattern)
+                                           : std::string(kDefaultDatePattern));
+}
 
 constexpr std::string_view kPageHead = "<html><body style=\"margin: 0; padding: 0;\">";
 constexpr std::string_view kTitleOpen =
@@ -142,7 +151,7 @@ std::string overviewHtml(const CGeocache& c, const OverviewLabels& labels, int p
     html += "D " + rating(c.difficulty) + " / T " + rating(c.terrain) + " &middot; " + htmlEscape(labels.owner) + ": " +
             htmlEscape(c.author) + "<br>";
     if (c.hidden > 0)
-        html += htmlEscape(labels.hidden) + ": " + geo::formatDate(c.hidden) + "<br>";
+        html += htmlEscape(labels.hidden) + ": " + shownDate(labels.names, c.hidden) + "<br>";
     if (c.lat != 0.0 || c.lon != 0.0)
         html += htmlEscape(geo::formatCoords(c.lat, c.lon));
     html += "</p>";
@@ -212,14 +221,14 @@ std::string logTextHtml(std::string_view text)
     return text::replaceAll(htmlEscape(withoutImages(text)), "\n", "<br>");
 }
 
-std::string logsPage(const CGeocache& cache, std::string_view by)
+std::string logsPage(const CGeocache& cache, std::string_view by, const TextLookup* names)
 {
     std::string page = titledHead(cache.name);
     for (const auto& log : cache.logs) {
         page += "<div style=\"background-color: white;\"><strong style=\"display: block; background-color: #AFD5FF; "
                 "padding: 0.2em;\"><img src=\"resource://" +
                 std::to_string(logIconNumber(log->type)) + ".bmp\" align=\"absmiddle\"> " +
-                geo::formatDate(log->date) + htmlEscape(by) + htmlEscape(log->finder) +
+                shownDate(names, log->date) + htmlEscape(by) + htmlEscape(log->finder) +
                 "</strong><div style=\"padding-top: 0.2em; padding-bottom: 1em; padding-left: 0.2em; "
                 "padding-right: 0.2em;\">" +
                 logTextHtml(log->text) + "</div></div>";

@@ -76,8 +76,9 @@ std::string logTextHtml(std::string_view text);
 
 /** The logs page: the cache name as title, then each log of cache.logs in
  *  their order (newest first as loaded) with its icon, date, `by` and finder
- *  on a coloured bar and the text under it. */
-std::string logsPage(const CGeocache& cache, std::string_view by);
+ *  on a coloured bar and the text under it; dates in the pattern of
+ *  `names` (the language table) when given. */
+std::string logsPage(const CGeocache& cache, std::string_view by, const TextLookup* names = nullptr);
 
 /** The images page: the title, then each stored image link ("<a href=...>
  *  caption</a>") as the image with its caption under it. Images are left as

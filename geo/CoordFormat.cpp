@@ -47,10 +47,25 @@ std::string formatCoordPart(double valueDeg, bool isLongitude)
 
 std::string formatDate(int yyyymmdd)
 {
+    return formatDate(yyyymmdd, "%d.%m.%Y");
+}
+
+std::string formatDate(int yyyymmdd, std::string_view pattern)
+{
     const int year = yyyymmdd / 10000;
     const int month = (yyyymmdd - year * 10000) / 100;
     const int day = yyyymmdd % 100;
-    return zeroPaddedInt(day, 2) + '.' + zeroPaddedInt(month, 2) + '.' + zeroPaddedInt(year, 4);
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+        if (pattern[i] == '%' && (next == 'd' || next == 'm' || next == 'Y')) {
+            out += next == 'd' ? zeroPaddedInt(day, 2) : next == 'm' ? zeroPaddedInt(month, 2) : zeroPaddedInt(year, 4);
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
 }
 
 } // namespace tw::geo

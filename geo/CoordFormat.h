@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace tw::geo {
 
@@ -24,5 +25,9 @@ std::string formatCoordPart(double valueDeg, bool isLongitude);
 
 /** A date held as the integer YYYYMMDD written "DD.MM.YYYY". */
 std::string formatDate(int yyyymmdd);
+
+/** The date in the language's pattern: %d the day and %m the month (two
+ *  digits), %Y the year (four); every other character as it stands. */
+std::string formatDate(int yyyymmdd, std::string_view pattern);
 
 } // namespace tw::geo

@@ -94,8 +94,10 @@ struct MapConfigReader {
         if (name == "url") {
             type->url = text;
         } else if (name == "defaultZoom") {
-            if (const int v = zoomValue(text))
-                type->defaultZoom = v;
+            // Zoom 0 (the whole world in one tile) is a real choice here;
+            // only a value that does not read keeps the default.
+            if (const auto v = num::leadingInt(text))
+                type->defaultZoom = *v;
         } else if (name == "minZoom") {
             if (const int v = zoomValue(text))
                 type->minZoom = v;

@@ -160,7 +160,7 @@ fs::path MapyCzTileProvider::databasePath(int) const
     const std::string name = source().file.empty() ? std::string("mapy_cz") : source().file;
     if (!isSafeFileName(name))
         return {};
-    return m_mapFolder / (name + ".twmap");
+    return databaseFileOf(name);
 }
 
 ScaleBar MapyCzTileProvider::computeScale()

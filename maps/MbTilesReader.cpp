@@ -17,6 +17,14 @@ MbTilesReader::MbTilesReader(fs::path path) : m_path(std::move(path))
     if (!fs::is_regular_file(m_path, ec))
         return;
     m_open = m_db.Open(m_path.string()) == SQLITE_OK;
+    if (!m_open)
+        noteProblem("cannot open the file");
+}
+
+void MbTilesReader::noteProblem(const std::string& what)
+{
+    if (m_problem.empty())
+        m_problem = what.empty() ? "cannot read the file" : what;
 }
 
 MbTilesReader::~MbTilesReader() = default;
@@ -32,11 +40,15 @@ std::optional<TileBytes> MbTilesReader::read(int zoom, int column, int row)
         st.BindInt(1, zoom);
         st.BindInt(2, column);
         st.BindInt(3, rows - 1 - row);
-        if (st.Step() != SQLITE_ROW)
+        // Next, not Step: a damaged page must throw, not pass for "no tile".
+        if (!st.Next())
             return std::nullopt;
         auto blob = st.ColumnBlob(0);
         return TileBytes(blob.begin(), blob.end());
-    } catch (const SQLite::Error&) {
+    } catch (const SQLite::Error& e) {
+        // Not a database, a damaged page, no tiles at all: the map stays
+        // blank, and the screen says why.
+        noteProblem(e.message);
         return std::nullopt;
     }
 }

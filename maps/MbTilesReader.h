@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace tw::maps {
 
@@ -21,11 +22,17 @@ public:
     /** column and row as slippy-map tiles count them (row 0 in the north). */
     std::optional<TileBytes> read(int zoom, int column, int row);
     bool isOpen() const { return m_open; }
+    /** Why the file could not be opened or read (SQLite's words); empty
+     *  while nothing failed. A missing file is no problem: nothing to read. */
+    const std::string& problem() const { return m_problem; }
 
 private:
+    void noteProblem(const std::string& what);
+
     std::filesystem::path m_path;
     SQLite::Database m_db;
     bool m_open = false;
+    std::string m_problem;
 };
 
 } // namespace tw::maps

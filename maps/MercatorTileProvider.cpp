@@ -137,7 +137,9 @@ fs::path MercatorTileProvider::databasePath(int m) const
     const MapType* type = mapType(m);
     if (!type || !isSafeFileName(type->file) || storage() == TileStorage::Folder)
         return {};
-    return m_mapFolder / (type->file + (storage() == TileStorage::MbTiles ? ".mbtiles" : ".twmap"));
+    if (storage() == TileStorage::MbTiles)
+        return m_mapFolder / (type->file + ".mbtiles");
+    return databaseFileOf(type->file);
 }
 
 ScaleBar MercatorTileProvider::computeScale()

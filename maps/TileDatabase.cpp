@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -58,6 +59,7 @@ bool TileDatabase::open()
     if (m_path.has_parent_path())
         fs::create_directories(m_path.parent_path(), ec);
     if (m_db.OpenFile(m_path.string()) != SQLITE_OK) {
+        m_problem = m_db.handle() ? sqlite3_errmsg(m_db.handle()) : "cannot open the file";
         m_db.Close();
         return false;
     }
@@ -69,11 +71,32 @@ bool TileDatabase::open()
         || m_db.Exec("CREATE TABLE IF NOT EXISTS tiles(x int, y int, z int, s int, image blob, "
                      "PRIMARY KEY (x,y,z,s))")
                != SQLITE_OK) {
+        m_problem = m_db.errorText();
         m_db.Close();
         return false;
     }
+    readZoomNumbering();
     m_open = true;
     return true;
+}
+
+void TileDatabase::readZoomNumbering()
+{
+    m_plainZoom = false;
+    try {
+        SQLite::Statement columns(m_db, "SELECT 1 FROM pragma_table_info('info') WHERE `name` = 'tilenumbering'");
+        if (columns.Step() != SQLITE_ROW)
+            return;
+        SQLite::Statement numbering(m_db, "SELECT `tilenumbering` FROM `info` LIMIT 1");
+        if (numbering.Step() != SQLITE_ROW)
+            return;
+        std::string value = numbering.ColumnText(0);
+        for (char& c : value)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        m_plainZoom = value != "bigplanet";
+    } catch (const SQLite::Error&) {
+        // An info table that does not read says nothing: the usual numbering.
+    }
 }
 
 std::optional<TileBytes> TileDatabase::read(const TileKey& key, bool matchSet)
@@ -86,14 +109,17 @@ std::optional<TileBytes> TileDatabase::read(const TileKey& key, bool matchSet)
                                             : "SELECT `image` FROM `tiles` WHERE `x` = ? AND `y` = ? AND `z` = ?");
         st.BindInt(1, key.x);
         st.BindInt(2, key.y);
-        st.BindInt(3, key.z);
+        st.BindInt(3, storedZ(key.z));
         if (matchSet)
             bindSet(st, 4, key.set);
-        if (st.Step() != SQLITE_ROW)
+        // Next, not Step: a damaged page must throw, not pass for "no tile".
+        if (!st.Next())
             return std::nullopt;
         auto blob = st.ColumnBlob(0);
         return TileBytes(blob.begin(), blob.end());
-    } catch (const SQLite::Error&) {
+    } catch (const SQLite::Error& e) {
+        if (m_problem.empty())
+            m_problem = e.message;
         return std::nullopt;
     }
 }
@@ -114,7 +140,7 @@ bool TileDatabase::write(const TileKey& key, const void* data, std::size_t size)
                                    "VALUES(?, ?, ?, ?, ?)");
         st.BindInt(1, key.x);
         st.BindInt(2, key.y);
-        st.BindInt(3, key.z);
+        st.BindInt(3, storedZ(key.z));
         bindSet(st, 4, key.set);
         st.BindBlob(5, data, static_cast<int>(size));
         st.stepDone();
@@ -134,7 +160,7 @@ void TileDatabase::remove(int x, int y, int z)
         SQLite::Statement st(m_db, "DELETE FROM `tiles` WHERE `x` = ? AND `y` = ? AND `z` = ?");
         st.BindInt(1, x);
         st.BindInt(2, y);
-        st.BindInt(3, z);
+        st.BindInt(3, storedZ(z));
         st.stepDone();
         transaction.commit();
     } catch (const SQLite::Error& e) {

@@ -27,9 +27,13 @@ struct TileKey {
 inline constexpr int kTileDbZoomBase = 17;
 inline int tileDbZ(int zoom) { return kTileDbZoomBase - zoom; }
 
-/** A single-file tile database: tiles(x, y, z, s, image). Created with its
- *  tables on first open. Each thread uses a connection of its own: the
- *  window thread reads and deletes, the download worker writes. */
+/** A single-file tile database: tiles(x, y, z, s, image), rows counted
+ *  from the north. Created with its tables on first open. Keys are always
+ *  given with z = 17 − zoom; a file whose `info` table says in its column
+ *  `tilenumbering` that it numbers zooms plainly (anything but "BigPlanet")
+ *  stores z = zoom, and the database converts. Each thread uses a
+ *  connection of its own: the window thread reads and deletes, the download
+ *  worker writes. */
 class TileDatabase {
 public:
     explicit TileDatabase(std::filesystem::path path, Prompter* prompter = nullptr);
@@ -52,10 +56,21 @@ public:
     /** Deletes every set of the tile; an error is shown and rolled back. */
     void remove(int x, int y, int z);
 
+    /** The file stores z as the zoom itself rather than 17 − zoom. */
+    bool plainZoom() const { return m_plainZoom; }
+    /** Why the file could not be opened or read (SQLite's words); empty
+     *  while nothing failed. */
+    const std::string& problem() const { return m_problem; }
+
 private:
+    void readZoomNumbering();
+    int storedZ(int z) const { return m_plainZoom ? kTileDbZoomBase - z : z; }
+
     std::filesystem::path m_path;
     SQLite::Database m_db;
     bool m_open = false;
+    bool m_plainZoom = false;
+    std::string m_problem;
     std::mutex* m_writeLock = nullptr;
 };
 

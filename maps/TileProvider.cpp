@@ -48,9 +48,29 @@ TileDatabase* TileProvider::database(int m)
     auto& slot = m_databases[path];
     if (!slot) {
         slot = std::make_unique<TileDatabase>(path, m_prompter);
-        slot->open();
+        std::error_code ec;
+        // A file that is not there yet is made for the downloads; one that
+        // is there and does not open is the user's and worth a word.
+        if (!slot->open() && fs::exists(path, ec))
+            noteUnreadable(path, slot->problem());
     }
     return slot->isOpen() ? slot.get() : nullptr;
+}
+
+fs::path TileProvider::databaseFileOf(const std::string& base) const
+{
+    auto [it, added] = m_databaseFiles.try_emplace(base);
+    if (added)
+        it->second = tileDatabaseFile(m_mapFolder, base);
+    return it->second;
+}
+
+void TileProvider::noteUnreadable(const fs::path& path, const std::string& reason)
+{
+    for (const UnreadableTileFile& known : m_unreadable)
+        if (known.path == path)
+            return;
+    m_unreadable.push_back({path, reason});
 }
 
 std::optional<TileBytes> TileProvider::readTileBlob(WorldPoint tile, int m)
@@ -59,7 +79,10 @@ std::optional<TileBytes> TileProvider::readTileBlob(WorldPoint tile, int m)
         TileDatabase* db = database(m);
         if (!db)
             return std::nullopt;
-        return db->read(databaseKey(tile, m), keysBySet());
+        auto blob = db->read(databaseKey(tile, m), keysBySet());
+        if (!db->problem().empty())
+            noteUnreadable(db->path(), db->problem());
+        return blob;
     }
     if (m_storage == TileStorage::MbTiles) {
         const fs::path path = databasePath(m);
@@ -68,7 +91,10 @@ std::optional<TileBytes> TileProvider::readTileBlob(WorldPoint tile, int m)
         auto& slot = m_mbtiles[path];
         if (!slot)
             slot = std::make_unique<MbTilesReader>(path);
-        return slot->read(m_zoom, tileColumn(tile), tileRow(tile));
+        auto blob = slot->read(m_zoom, tileColumn(tile), tileRow(tile));
+        if (!slot->problem().empty())
+            noteUnreadable(path, slot->problem());
+        return blob;
     }
     return std::nullopt;
 }
@@ -164,6 +190,16 @@ std::unique_ptr<TileProvider> openMapProvider(const MapSources& sources, int sou
     if (!options.prompter)
         options.prompter = &prompter;
     return makeTileProvider(*source, std::move(options));
+}
+
+fs::path tileDatabaseFile(const fs::path& folder, const std::string& base)
+{
+    const fs::path ours = folder / (base + ".twmap");
+    const fs::path theirs = folder / (base + ".sqlitedb");
+    std::error_code ec;
+    if (!fs::exists(ours, ec) && fs::is_regular_file(theirs, ec))
+        return theirs;
+    return ours;
 }
 
 std::string fillUrlTemplate(const std::string& urlTemplate, const std::string& x, const std::string& y, int zoom)

@@ -15,6 +15,7 @@
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 namespace tw::maps {
 
@@ -47,6 +48,12 @@ struct ScaleBar {
 };
 
 enum class TileStorage { Folder, Database, MbTiles };
+
+/** A tile file of the map folder that exists but does not read. */
+struct UnreadableTileFile {
+    std::filesystem::path path;
+    std::string reason; // SQLite's words
+};
 
 /** One tile chosen for an area download: (zoom, tileLeft, tileTop). */
 using AreaTile = std::tuple<int, std::int32_t, std::int32_t>;
@@ -147,7 +154,14 @@ public:
     /** The tiles chosen for an area download. */
     std::set<AreaTile> areaTiles;
 
+    /** Tile files met so far that could not be opened or read, each once,
+     *  in the order they failed. */
+    const std::vector<UnreadableTileFile>& unreadableFiles() const { return m_unreadable; }
+
 protected:
+    /** tileDatabaseFile in the map folder, looked up once per name: tiles
+     *  ask for it many times a frame. */
+    std::filesystem::path databaseFileOf(const std::string& base) const;
     virtual void zoomChanged() {}
     virtual ScaleBar computeScale() = 0;
     int m_zoom = 12;
@@ -156,12 +170,16 @@ protected:
     std::filesystem::path m_mapFolder;
 
 private:
+    void noteUnreadable(const std::filesystem::path& path, const std::string& reason);
+
     MapSource m_source;
     TileStorage m_storage;
     Prompter* m_prompter;
     std::optional<ScaleBar> m_scale;
     std::map<std::filesystem::path, std::unique_ptr<TileDatabase>> m_databases;
     std::map<std::filesystem::path, std::unique_ptr<MbTilesReader>> m_mbtiles;
+    std::vector<UnreadableTileFile> m_unreadable;
+    mutable std::map<std::string, std::filesystem::path> m_databaseFiles;
 };
 
 /** The provider kind the source's type names; null for an unknown type. */
@@ -172,6 +190,10 @@ std::unique_ptr<TileProvider> makeTileProvider(const MapSource& source, TileProv
  *  has, shows "Invalid map configuration" and gives null. */
 std::unique_ptr<TileProvider> openMapProvider(const MapSources& sources, int sourceIndex, MapTypeChoice& choice,
                                               TileProvider::Options options, Prompter& prompter);
+
+/** The tile database `base` of the folder: "base.twmap", or "base.sqlitedb"
+ *  when only that exists (the name other map programs give these files). */
+std::filesystem::path tileDatabaseFile(const std::filesystem::path& folder, const std::string& base);
 
 /** The template with {x}, {y} and {z} replaced. */
 std::string fillUrlTemplate(const std::string& urlTemplate, const std::string& x, const std::string& y, int zoom);

@@ -7,6 +7,7 @@
 #include "screens/DialogKeys.h"
 #include "screens/LangText.h"
 #include "screens/Screen.h"
+#include "screens/ShownDates.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -50,6 +51,7 @@ CExportFNDlg::CExportFNDlg(CGlobalData& global, QWidget* parent) : QDialog(paren
     m_since = new QDateEdit(QDate::currentDate().addDays(-2), this);
     m_since->setObjectName(QStringLiteral("sinceDate"));
     m_since->setCalendarPopup(true);
+    showProgramDates(m_since, global);
     m_since->setMinimumHeight(tap);
     layout->addWidget(m_since);
 

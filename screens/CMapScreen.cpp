@@ -6,6 +6,7 @@
 #include "geo/ReferencePosition.h"
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
+#include "platform/Text.h"
 #include "screens/CMapDnlDlg.h"
 #include "screens/DialogPlacement.h"
 #include "screens/LangText.h"
@@ -35,6 +36,7 @@ constexpr int kTextDownload = 725;
 constexpr int kTextNoPosition = 726;
 constexpr int kTextShowCaches = 743;
 constexpr int kTextInvalidConfig = 956;
+constexpr int kTextTilesUnreadable = 1100;
 
 constexpr int kBlinkMs = 500;
 
@@ -122,6 +124,8 @@ bool CMapScreen::rebuildProvider(bool keepView)
     m_tiles.reset();
     m_composer.reset();
     m_provider.reset();
+    m_tileProblem.clear();
+    m_unreadableSaid = 0;
     maps::MapTypeChoice choice{s.mapType, s.mapType1, s.mapType2, s.mapType3};
     m_provider = maps::openMapProvider(m_global.mapSources, s.mapSource, choice, options, m_global.prompter);
     m_global.settings.mapType = choice.mapType;
@@ -384,7 +388,19 @@ QString CMapScreen::bannerText() const
         return langText(m_global, kTextLoading);
     if (m_nameBannerCount > 0 && m_provider->mapType(m_global.settings.mapType))
         return QString::fromStdString(m_provider->mapType(m_global.settings.mapType)->name);
-    return m_notice.value_or(QString());
+    return m_notice.value_or(m_tileProblem);
+}
+
+void CMapScreen::reportUnreadableTiles()
+{
+    const auto& files = m_provider->unreadableFiles();
+    for (; m_unreadableSaid < files.size(); ++m_unreadableSaid) {
+        const maps::UnreadableTileFile& file = files[m_unreadableSaid];
+        const std::string sentence = m_global.lang.textOr(kTextTilesUnreadable, "The map tiles in %s cannot be read.");
+        // The banner has one line: the file's name; the log has its path and why.
+        m_tileProblem = QString::fromStdString(text::fillIn(sentence, {file.path.filename().string()}));
+        m_global.Log(text::fillIn(sentence, {file.path.string()}), " (" + file.reason + ")");
+    }
 }
 
 void CMapScreen::paintFrame(QPainter& painter)
@@ -403,6 +419,7 @@ void CMapScreen::paintFrame(QPainter& painter)
     }
     if (m_tilesDirty || m_symbols.image().size() != size()) {
         composeLayers();
+        reportUnreadableTiles();
         m_tilesDirty = (m_tiles->pending() && m_global.netClient.downloadsOn()) || m_area.pending();
     }
     if (!m_dragBy.isNull())

@@ -117,6 +117,8 @@ private:
     void reloadArea();
     PositionMark positionMark();
     QString bannerText() const;
+    // Says once, on the map and in the log, which tile files do not read.
+    void reportUnreadableTiles();
     MapView view() const;
     void tapAt(QPoint at);
     void onTopicChanged(Topic topic);
@@ -145,6 +147,8 @@ private:
     int m_phase = 0;                // of the blinking position marker
     std::optional<QString> m_notice; // a one-off banner text
     int m_noticeTicks = 0;          // blinks it stays for
+    QString m_tileProblem;          // stays while the source is shown
+    std::size_t m_unreadableSaid = 0; // of the provider's unreadable files
     QTimer m_blink;
 
     std::optional<QPoint> m_pressAt;

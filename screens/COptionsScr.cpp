@@ -15,6 +15,7 @@
 #include "screens/LangText.h"
 #include "screens/MainWindow.h"
 #include "screens/OptionsPage.h"
+#include "screens/ShownDates.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -327,7 +328,7 @@ QWidget* COptionsScr::buildFieldNotes()
     m_since = new QDateEdit;
     m_since->setObjectName(QStringLiteral("since"));
     m_since->setCalendarPopup(true);
-    m_since->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    showProgramDates(m_since, m_global);
     const QDate since = st.fnSince > 0 ? QDate(st.fnSince / 10000, st.fnSince / 100 % 100, st.fnSince % 100)
                                        : QDate::currentDate().addDays(-2);
     m_since->setDate(since.isValid() ? since : QDate::currentDate().addDays(-2));

@@ -2,6 +2,7 @@
 #include "screens/CTrackManager.h"
 
 #include "app/CGlobalData.h"
+#include "geo/CoordFormat.h"
 #include "gps/CTrackLogger.h"
 #include "gps/TrackExport.h"
 #include "platform/Prompter.h"
@@ -56,11 +57,11 @@ QString shownName(const TrackListEntry& t)
     return QStringLiteral("track_%1_%2").arg(pad(t.date, 8), pad(t.time, 6));
 }
 
-// "05.03.2011 14:07".
-QString shownStart(const TrackListEntry& t)
+// "05.03.2011 14:07", the date as the language writes it.
+QString shownStart(const TrackListEntry& t, const std::string& datePattern)
 {
-    return QStringLiteral("%1.%2.%3 %4:%5")
-        .arg(pad(t.date % 100, 2), pad(t.date / 100 % 100, 2), pad(t.date / 10000, 4), pad(t.time / 10000, 2),
+    return QStringLiteral("%1 %2:%3")
+        .arg(QString::fromStdString(geo::formatDate(t.date, datePattern)), pad(t.time / 10000, 2),
              pad(t.time / 100 % 100, 2));
 }
 
@@ -156,7 +157,7 @@ void CTrackManager::refill()
         const bool wasMarked = std::find(marked.begin(), marked.end(), t.trackId) != marked.end();
         item->setCheckState(Mark, wasMarked ? Qt::Checked : Qt::Unchecked);
         item->setText(Name, shownName(t));
-        item->setText(Start, shownStart(t));
+        item->setText(Start, shownStart(t, m_global.lang.datePattern()));
         item->setText(Points, QString::number(t.pointCount));
         item->setText(TrackId, QString::number(t.trackId));
         if (t.trackId == chosen)

@@ -12,6 +12,7 @@
 #include "screens/MainWindow.h"
 #include "screens/TagsScreen.h"
 #include "screens/VisitScreen.h"
+#include "screens/ShownDates.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -102,6 +103,7 @@ bool recordVisitCommand(QWidget* window, CGlobalData& global, bool found)
     auto* calendar = new QCalendarWidget(&input.dialog);
     calendar->setObjectName(QStringLiteral("visitDate"));
     calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    showProgramDates(calendar, global);
     calendar->setMaximumDate(QDate::currentDate());
     calendar->setSelectedDate(QDate::currentDate());
     calendar->setMinimumHeight(touchPx(global) * 6);

@@ -376,7 +376,7 @@ void CacheScreen::buildLogs()
         m_logs->setPage({});
         return;
     }
-    const std::string page = listing::logsPage(m_listing->cache, m_global.text(kTextLoggedBy));
+    const std::string page = listing::logsPage(m_listing->cache, m_global.text(kTextLoggedBy), &m_global.lang);
     m_logs->setPage(m_listing->cache.logs.empty() ? withNotice(page, langText(m_global, kTextNoLogs)) : fromStd(page));
 }
 

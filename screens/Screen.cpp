@@ -28,12 +28,15 @@ QTabWidget* makePageTabs(const CGlobalData& global, QWidget* parent)
     tabs->setElideMode(Qt::ElideNone);
     tabs->tabBar()->setExpanding(false);
     const int h = touchPx(global);
+    // The tab bar places its two scroll arrows itself, each half the
+    // scroller's width and as high as the tabs: a minimum size on the
+    // buttons is overruled.
     tabs->setStyleSheet(QStringLiteral("QTabBar::tab { min-height: %1px; min-width: %2px; padding: 0 %3px; }"
-                                       "QTabBar QToolButton { min-width: %4px; }")
+                                       "QTabBar::scroller { width: %4px; }")
                             .arg(h)
                             .arg(h * 3 / 2)
                             .arg(h / 4)
-                            .arg(h * 2 / 3));
+                            .arg(h * 2));
     return tabs;
 }
 

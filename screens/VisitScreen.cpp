@@ -8,6 +8,7 @@
 #include "platform/Prompter.h"
 #include "platform/Text.h"
 #include "screens/LangText.h"
+#include "screens/ShownDates.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -82,6 +83,7 @@ VisitScreen::VisitScreen(CGlobalData& global, const std::string& code, QWidget* 
     m_date = new QDateEdit(this);
     m_date->setObjectName(QStringLiteral("visitDate"));
     m_date->setCalendarPopup(true);
+    showProgramDates(m_date, global);
     m_date->setMinimumHeight(tap);
     m_time = new QTimeEdit(this);
     m_time->setObjectName(QStringLiteral("visitTime"));

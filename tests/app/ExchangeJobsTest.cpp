@@ -10,6 +10,7 @@
 #include "platform/IniFile.h"
 #include "platform/RecordingJobProgress.h"
 #include "tests/app/AppFixture.h"
+#include "tests/geo/LocaleGuard.h"
 
 #include <sqlite3.h>
 
@@ -158,6 +159,26 @@ TEST_F(ExchangeJobsTest, ExportCancelledStillEndsTheDocument)
     const ExportSummary bad = exportGpx(*global, dir / "nowhere" / "c.gpx", nullptr, nullptr);
     EXPECT_FALSE(bad.written);
     EXPECT_EQ(prompter.messages().back().text, "Soubor se nepodařilo otevřít pro zápis.");
+}
+
+// The export jobs word their failure in the program's language whatever
+// the system's locale (here German) says.
+TEST_F(ExchangeJobsTest, AFileThatCannotBeWrittenIsSaidInTheProgramsLanguage)
+{
+    test::GermanLocale german;
+    global->lang.loadTable(test::runtimeDir(), "en");
+    test::copyTemplateDb(global->settings.dbFile);
+    ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
+    global->db.InitTagCategories();
+    const ExportSummary gpx = exportGpx(*global, dir / "nowhere" / "c.gpx", nullptr, nullptr);
+    EXPECT_FALSE(gpx.written);
+    EXPECT_EQ(gpx.error, "The file could not be opened for writing.");
+    test::writeFile(dir / "taken", "a file where the folder should be");
+    global->settings.fnFile = (dir / "taken" / "fieldnotes.txt").string();
+    EXPECT_FALSE(exportFieldNotes(*global, 0));
+    ASSERT_EQ(prompter.messages().size(), 2u);
+    for (const auto& m : prompter.messages())
+        EXPECT_EQ(m.text, "The file could not be opened for writing.");
 }
 
 TEST_F(ExchangeJobsTest, CacheFileThatCannotBeReadFailsBothJobs)

@@ -5,6 +5,7 @@
 #include "app/ListingPages.h"
 
 #include "tests/TestSupport.h"
+#include "tests/geo/LocaleGuard.h"
 
 #include <gmock/gmock.h>
 
@@ -61,6 +62,25 @@ TEST(ListingPages, LogsShowTextWithoutImagesAndEscapeWhatPeopleTyped)
     EXPECT_THAT(page, HasSubstr("<img src=\"resource://1.bmp\" align=\"absmiddle\"> 10.06.2024 by kapr&lt;&amp;&gt;sons"));
     EXPECT_THAT(page, HasSubstr(">Searched for &lt;b&gt;ages&lt;/b&gt;.<br>Next time!</div>"));
     EXPECT_THAT(page, Not(HasSubstr("smile.gif")));
+}
+
+// Dates follow the program's language, not the system's locale: English
+// dates with English texts even where the C library speaks German.
+TEST(ListingPages, DatesFollowTheProgramsLanguage)
+{
+    test::GermanLocale german;
+    CGeocache c = cacheWith("", 1, "", 1);
+    c.hidden = 20111124;
+    auto log = std::make_unique<CGeoLog>();
+    log->date = 20240610;
+    c.logs.push_back(std::move(log));
+    LanguageTable english, czech;
+    english.loadTable(test::runtimeDir(), "en");
+    czech.loadTable(test::runtimeDir(), "cs");
+    EXPECT_THAT(overviewHtml(c, {"Owner", "Hidden", &english}, 32), HasSubstr("Hidden: 11/24/2011<br>"));
+    EXPECT_THAT(logsPage(c, " by ", &english), HasSubstr("> 06/10/2024 by "));
+    EXPECT_THAT(overviewHtml(c, {"Autor", "Založena", &czech}, 32), HasSubstr("Založena: 24.11.2011<br>"));
+    EXPECT_THAT(logsPage(c, " od ", &czech), HasSubstr("> 10.06.2024 od "));
 }
 
 class ListingFilesTest : public test::TempDirTest {};

@@ -52,6 +52,9 @@ TEST(CoordFormat, PartAndDate)
     EXPECT_EQ(formatDate(20111124), "24.11.2011");
     EXPECT_EQ(formatDate(20000101), "01.01.2000");
     EXPECT_EQ(formatDate(0), "00.00.0000");
+    // The pattern of a language: three fields, the rest as it stands.
+    EXPECT_EQ(formatDate(20111124, "%m/%d/%Y"), "11/24/2011");
+    EXPECT_EQ(formatDate(20000105, "%Y-%m-%d (%x) %"), "2000-01-05 (%x) %");
 }
 
 struct ParseCase {

@@ -92,6 +92,16 @@ INSTANTIATE_TEST_SUITE_P(
                        EXPECT_EQ(s.at(0).basic[0].minZoom, 1);
                        EXPECT_EQ(s.at(0).basic[0].defaultZoom, 12);
                    }},
+        ConfigCase{"DefaultZoomZeroIsTaken",
+                   wrap("<MapType mode=\"basic\"><defaultZoom>0</defaultZoom></MapType>"
+                        "<MapType mode=\"basic\"><defaultZoom></defaultZoom></MapType>"),
+                   [](const MapSources& s) {
+                       EXPECT_EQ(s.at(0).basic[0].defaultZoom, 0);
+                       EXPECT_EQ(s.at(0).basic[1].defaultZoom, 12);
+                       MapTypeChoice choice;
+                       tw::RecordingPrompter prompter;
+                       EXPECT_EQ(openMapProvider(s, 0, choice, {}, prompter)->zoom(), 0);
+                   }},
         ConfigCase{"NameKeepsLineBreaks", wrap("<MapType mode=\"basic\"><name>Two\n   lines</name></MapType>"),
                    [](const MapSources& s) { EXPECT_EQ(s.at(0).basic[0].name, "Two\n   lines"); }},
         ConfigCase{"FourthBasicAndUnknownModeDropped",

@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <functional>
+
 namespace fs = std::filesystem;
 using namespace tw::maps;
 
@@ -213,6 +215,161 @@ TEST_F(TileDatabases, ReplacesATileStoredTwice)
     const auto got = db.read(key, true);
     ASSERT_TRUE(got);
     EXPECT_EQ(std::string(got->begin(), got->end()), "new");
+}
+
+namespace {
+
+// A file made by running sql on a fresh SQLite database.
+void makeSqlite(const fs::path& path, const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+std::string text(const std::optional<TileBytes>& bytes)
+{
+    return bytes ? std::string(bytes->begin(), bytes->end()) : "(none)";
+}
+
+constexpr const char* kTileTable = "CREATE TABLE tiles (x int, y int, z int, s int, image blob, "
+                                   "PRIMARY KEY (x,y,z,s));";
+
+} // namespace
+
+// How other map programs number the zoom in a single-file tile database:
+// the info table's column tilenumbering, when there is one, says so.
+struct NumberingCase {
+    const char* name;
+    const char* info; // the statements that make the info table
+    int storedZ;      // z of the zoom 4 tile in the file
+};
+
+class TileDatabaseNumbering : public tw::test::TempDirTest, public ::testing::WithParamInterface<NumberingCase> {};
+
+TEST_P(TileDatabaseNumbering, ReadsWritesAndDeletesWithTheFilesOwnZoomNumbers)
+{
+    const NumberingCase& c = GetParam();
+    // Other programs name the file .sqlitedb, count rows from the north and
+    // write the server number 0 into s.
+    makeSqlite(dir / "hiking.sqlitedb", std::string(kTileTable) + c.info +
+                                             "INSERT INTO tiles VALUES (8, 5, " + std::to_string(c.storedZ) +
+                                             ", 0, CAST('IMG:hiking' AS BLOB));");
+    MapSource s = mercatorSource("database");
+    s.basic[0].file = "hiking";
+    MercatorTileProvider p(s, at(dir, 4));
+    EXPECT_EQ(p.databasePath(0), dir / "hiking.sqlitedb");
+    const WorldPoint tile{8 * 1000 + 500, 5 * 1000 + 500};
+    EXPECT_EQ(text(p.readTileBlob(tile, 0)), "IMG:hiking");
+    EXPECT_FALSE(p.hasTile({9 * 1000 + 500, 5 * 1000 + 500}, 0));
+
+    // A download into the file keeps its numbering; a deletion finds it.
+    const WorldPoint next{9 * 1000 + 500, 5 * 1000 + 500};
+    ASSERT_TRUE(p.database(0)->write(p.databaseKey(next, 0), "IMG:new", 7));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir / "hiking.sqlitedb").c_str(), &db), SQLITE_OK);
+    auto storedZOf = [db](int x) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "SELECT z FROM tiles WHERE x = ?", -1, &st, nullptr);
+        sqlite3_bind_int(st, 1, x);
+        const int z = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int(st, 0) : 99;
+        sqlite3_finalize(st);
+        return z;
+    };
+    EXPECT_EQ(storedZOf(9), c.storedZ);
+    p.deleteTile(tile, 0);
+    EXPECT_EQ(storedZOf(8), 99);
+    sqlite3_close(db);
+    EXPECT_TRUE(p.unreadableFiles().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, TileDatabaseNumbering,
+    ::testing::Values(NumberingCase{"NoInfoTable", "", 13},
+                      NumberingCase{"InfoWithoutNumbering", "CREATE TABLE info(minzoom,maxzoom);", 13},
+                      NumberingCase{"BigPlanet",
+                                    "CREATE TABLE info(minzoom,maxzoom,tilenumbering);"
+                                    "INSERT INTO info VALUES (3, 5, 'BigPlanet');",
+                                    13},
+                      NumberingCase{"PlainZoomEmptyNumbering",
+                                    "CREATE TABLE info(tilenumbering,minzoom,maxzoom);"
+                                    "INSERT INTO info VALUES ('', 3, 5);",
+                                    4},
+                      NumberingCase{"PlainZoomSimple",
+                                    "CREATE TABLE info(minzoom,maxzoom,tilenumbering);"
+                                    "INSERT INTO info VALUES (3, 5, 'simple');",
+                                    4}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(TileDatabases, OurOwnFileNameComesBeforeTheOtherProgramsOne)
+{
+    EXPECT_EQ(tileDatabaseFile(dir, "street"), dir / "street.twmap");
+    tw::test::writeFile(dir / "street.sqlitedb", "");
+    EXPECT_EQ(tileDatabaseFile(dir, "street"), dir / "street.sqlitedb");
+    tw::test::writeFile(dir / "street.twmap", "");
+    EXPECT_EQ(tileDatabaseFile(dir, "street"), dir / "street.twmap");
+}
+
+// A tile file that is there but does not read leaves the map blank: the
+// provider names it once, with SQLite's reason; a missing one is no fault.
+struct DamagedCase {
+    const char* name;
+    const char* storage;
+    const char* file;
+    std::function<void(const fs::path&)> make;
+};
+
+class DamagedTileFiles : public tw::test::TempDirTest, public ::testing::WithParamInterface<DamagedCase> {};
+
+TEST_P(DamagedTileFiles, AreNamedOnceWithTheirReason)
+{
+    const DamagedCase& c = GetParam();
+    const fs::path path = dir / c.file;
+    c.make(path);
+    MapSource s = mercatorSource(c.storage);
+    s.basic[0].file = fs::path(c.file).stem().string();
+    MercatorTileProvider p(s, at(dir, 4));
+    ASSERT_EQ(p.databasePath(0), path);
+    for (int column = 0; column < 3; ++column)
+        EXPECT_FALSE(p.readTileBlob({column * 1000 + 500, 500}, 0).has_value());
+    ASSERT_EQ(p.unreadableFiles().size(), 1u);
+    EXPECT_EQ(p.unreadableFiles()[0].path, path);
+    EXPECT_FALSE(p.unreadableFiles()[0].reason.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedTileFiles,
+    ::testing::Values(
+        DamagedCase{"MbTilesOfText", "mbtiles", "hiking.mbtiles",
+                    [](const fs::path& p) { tw::test::writeFile(p, std::string(4096, 'x')); }},
+        DamagedCase{"MbTilesWithoutTiles", "mbtiles", "hiking.mbtiles",
+                    [](const fs::path& p) { makeSqlite(p, "CREATE TABLE metadata (name text, value text);"); }},
+        DamagedCase{"MbTilesCutShort", "mbtiles", "hiking.mbtiles",
+                    [](const fs::path& p) {
+                        std::string sql = "CREATE TABLE tiles (zoom_level int, tile_column int, tile_row int, "
+                                          "tile_data blob);";
+                        for (int i = 0; i < 200; ++i)
+                            sql += "INSERT INTO tiles VALUES (4, " + std::to_string(i % 3) + ", 15, zeroblob(3000));";
+                        makeSqlite(p, sql);
+                        const std::string whole = tw::test::readFile(p);
+                        // The header stays; the pages after the first are zeros.
+                        tw::test::writeFile(p, whole.substr(0, 4096) + std::string(whole.size() - 4096, '\0'));
+                    }},
+        DamagedCase{"DatabaseOfText", "database", "street.twmap",
+                    [](const fs::path& p) { tw::test::writeFile(p, std::string(4096, 'x')); }},
+        DamagedCase{"SqlitedbOfText", "database", "street.sqlitedb",
+                    [](const fs::path& p) { tw::test::writeFile(p, std::string(4096, 'x')); }}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(TileDatabases, AMissingFileIsNoProblem)
+{
+    MercatorTileProvider db(mercatorSource("database"), at(dir, 4));
+    MercatorTileProvider mb(mercatorSource("mbtiles"), at(dir, 4));
+    EXPECT_FALSE(db.readTileBlob({500, 500}, 0).has_value());
+    EXPECT_FALSE(mb.readTileBlob({500, 500}, 0).has_value());
+    EXPECT_TRUE(db.unreadableFiles().empty());
+    EXPECT_TRUE(mb.unreadableFiles().empty());
 }
 
 // Both corpus files hold the same tiles, one in the single-file layout (rows

@@ -372,6 +372,49 @@ private slots:
         QCOMPARE(w.prompter.messages().front().text, std::string("Invalid map configuration"));
     }
 
+    // A tile file that is there but does not read is said on the map (its
+    // name) and in the log (its path and why), not in a box to dismiss.
+    void aTileFileThatDoesNotReadIsSaidOnTheMapAndInTheLog_data()
+    {
+        QTest::addColumn<QString>("storage");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("MBTiles") << "mbtiles" << "grid.mbtiles";
+        QTest::newRow("tile database of another program") << "database" << "grid.sqlitedb";
+    }
+
+    void aTileFileThatDoesNotReadIsSaidOnTheMapAndInTheLog()
+    {
+        QFETCH(QString, storage);
+        QFETCH(QString, file);
+        ScreenWorld w(kMapWorld);
+        w.mapFromSimulator(m_port, "/tiles/{z}/{x}/{y}.png", storage.toStdString());
+        w.global->netClient.setDownloadsOn(false);
+        const std::filesystem::path tiles = w.mapFolder() / file.toStdString();
+        std::filesystem::create_directories(tiles.parent_path());
+        std::ofstream(tiles) << std::string(8192, 'x');
+        std::filesystem::create_directories(w.global->logPath().parent_path());
+        std::ofstream(w.global->logPath()).flush();
+
+        auto window = w.openWindow({480, 800});
+        CMapScreen* map = openMapScreen(*window, *w.global);
+        QVERIFY(map->provider());
+        map->renderFrame();
+        const QString said = QStringLiteral("The map tiles in %1 cannot be read.").arg(file);
+        QTRY_COMPARE(map->shown().banner, said);
+        std::ifstream logFile(w.global->logPath());
+        const std::string log((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
+        QVERIFY2(log.find("The map tiles in " + tiles.string() + " cannot be read. (file is not a database)") !=
+                     std::string::npos,
+                 log.c_str());
+        // Said once however often the map is drawn.
+        map->invalidateTiles(true);
+        map->renderFrame();
+        std::ifstream again(w.global->logPath());
+        const std::string log2((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
+        QCOMPARE(log2, log);
+        QVERIFY(w.prompter.messages().empty());
+    }
+
     void areaDownloadStoresExactlyTheCountedTiles()
     {
         ScreenWorld w(kMapWorld);

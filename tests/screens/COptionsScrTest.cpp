@@ -26,6 +26,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -209,6 +212,37 @@ private slots:
         const auto calls = w.keepAwake.calls();
         QVERIFY(std::find(calls.begin(), calls.end(), "unattended on") != calls.end());
         QVERIFY(std::find(calls.begin(), calls.end(), "acquire") != calls.end());
+    }
+
+    // Six pages do not fit 480 px: the tab bar scrolls, and both its arrows
+    // are finger-sized and take the user to the last page and back.
+    void tabScrollArrowsAreFingerSizedAtTheHandheldSize()
+    {
+        ScreenWorld w(kOptionsWorld);
+        auto window = w.openWindow(QSize(480, 800));
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        COptionsScr* screen = openOptions(*window, *w.global);
+        auto* tabs = child<QTabWidget>(screen, "optionsTabs");
+        QTRY_VERIFY(tabs->tabBar()->isVisible());
+        QList<QToolButton*> arrows;
+        for (auto* key : tabs->tabBar()->findChildren<QToolButton*>())
+            if (key->isVisible())
+                arrows.append(key);
+        QCOMPARE(arrows.size(), 2);
+        const int tap = touchPx(*w.global);
+        QVERIFY(tap >= 44);
+        for (const QToolButton* arrow : arrows) {
+            QVERIFY2(arrow->width() >= tap && arrow->height() >= tap,
+                     qPrintable(QStringLiteral("arrow of %1×%2 px").arg(arrow->width()).arg(arrow->height())));
+            QVERIFY(tabs->tabBar()->rect().contains(arrow->geometry()));
+        }
+        QToolButton* right = arrows[0]->x() > arrows[1]->x() ? arrows[0] : arrows[1];
+        const int last = tabs->count() - 1;
+        for (int i = 0; i < tabs->count() && right->isEnabled(); ++i)
+            QTest::mouseClick(right, Qt::LeftButton);
+        QVERIFY(!right->isEnabled());
+        const QRect lastTab = tabs->tabBar()->tabRect(last);
+        QVERIFY(lastTab.right() <= std::min(arrows[0]->x(), arrows[1]->x()));
     }
 
     void switchingToANewDatabaseAndBackKeepsBothAndTheListFollows()

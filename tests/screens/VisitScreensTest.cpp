@@ -13,6 +13,7 @@
 #include "screens/VisitScreen.h"
 #include "tests/screens/ScreenWorld.h"
 
+#include <QCalendarWidget>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -31,6 +33,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <tuple>
 
 using namespace tw;
 using test::ScreenWorld;
@@ -138,6 +141,31 @@ private slots:
         QCOMPARE(QString::fromStdString(w.global->settings.fnFile), path);
         QCOMPARE(w.global->settings.fnTemplate, std::string("[N]|[T]|[L]"));
         QCOMPARE(w.global->settings.findsCountExtra, 10);
+    }
+
+    // The date fields write dates as the program's language does, whatever
+    // the system's locale (here German, Qt's default) would write.
+    void dateFieldsFollowTheProgramsLanguage()
+    {
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        ScreenWorld w(kVisitWorld);
+        CGlobalData& global = *w.global;
+        add(w, "GCDATE");
+        const QDate day(2024, 5, 17);
+        for (const auto& [language, shown, calendar] :
+             {std::tuple{"en", "05/17/2024", QLocale::English}, std::tuple{"cs", "17.05.2024", QLocale::Czech}}) {
+            global.settings.language = language;
+            global.lang.loadTable(global.GetInstallDir(), language);
+            VisitScreen visit(global, "GCDATE");
+            visit.dateEdit()->setDate(day);
+            QCOMPARE(visit.dateEdit()->text(), QString::fromLatin1(shown));
+            QCOMPARE(visit.dateEdit()->calendarWidget()->locale().language(), calendar);
+            CExportFNDlg dialog(global);
+            dialog.sinceEdit()->setDate(day);
+            QCOMPARE(dialog.sinceEdit()->text(), QString::fromLatin1(shown));
+        }
+        QLocale::setDefault(before);
     }
 
     void deletingACacheUpdatesTheStatusLine()

@@ -15,6 +15,8 @@
 namespace tw {
 namespace {
 
+constexpr int kTrackDbBusyTimeoutMs = 3000;
+
 int countOf(SQLite::Database& db, const char* sql)
 {
     SQLite::Statement query(db, sql);
@@ -31,6 +33,9 @@ CacheDatabases::CacheDatabases(Prompter& prompter, Notifier& notifier, Settings&
     : cacheDb(&prompter), trackDb(&prompter), m_notifier(notifier), m_settings(settings),
       m_settingsFile(settingsFile), m_lang(lang), m_templatePath(std::move(templatePath))
 {
+    // The receiver writes the track: it waits for another program's lock
+    // only briefly, and keeps the points for a later write.
+    trackDb.setBusyTimeout(kTrackDbBusyTimeoutMs);
 }
 
 void CacheDatabases::ReadDbCounters()

@@ -28,8 +28,6 @@ void InitializeLibrary()
     (void)started;
 }
 
-constexpr int kBusyTimeoutMs = 10000;
-
 // Reads the schema, which opens the write-ahead log (and recovers its index
 // when this is the first reader).
 int firstRead(sqlite3* handle)
@@ -92,7 +90,7 @@ int Database::openHandle(const std::string& path, bool exclusive)
     registerLikeUnbounded(m_handle);
     // Another run of the program (a batch word, the window) may be writing:
     // wait for it a while before saying the database is locked.
-    sqlite3_busy_timeout(m_handle, kBusyTimeoutMs);
+    sqlite3_busy_timeout(m_handle, m_busyTimeoutMs);
     if (exclusive)
         sqlite3_exec(m_handle, "PRAGMA locking_mode = EXCLUSIVE;", nullptr, nullptr, nullptr);
     // The default page cache (2 MB) is smaller than the rows a list reload
@@ -110,6 +108,13 @@ int Database::openHandle(const std::string& path, bool exclusive)
     // memory, they are dropped when the record is released.
     sqlite3_exec(m_handle, "PRAGMA temp_store = MEMORY;", nullptr, nullptr, nullptr);
     return rc;
+}
+
+void Database::setBusyTimeout(int milliseconds)
+{
+    m_busyTimeoutMs = milliseconds;
+    if (m_handle)
+        sqlite3_busy_timeout(m_handle, milliseconds);
 }
 
 Database::ContentVersion Database::contentVersion()

@@ -79,6 +79,9 @@ public:
     // disk (a full disk) and is kept in memory: the database is then this
     // connection's alone until it is closed.
     bool privateLogIndex() const { return m_privateLogIndex; }
+    // How long a statement waits for another connection's lock before it
+    // fails with "database is locked" (10 s unless set; kept across opens).
+    void setBusyTimeout(int milliseconds);
     tw::Prompter* prompter() const { return m_prompter; }
     void setPrompter(tw::Prompter* prompter) { m_prompter = prompter; }
 
@@ -119,6 +122,7 @@ private:
     std::int64_t m_openSerial = 0; // which Open of all in this process
     bool m_opened = false;
     bool m_privateLogIndex = false;
+    int m_busyTimeoutMs = 10000;
     bool m_warned = false;
     bool m_inTransaction = false;
     bool m_batch = false;

@@ -203,7 +203,7 @@ private slots:
                     reader.join();
             }
         } release{w, reader};
-        QTRY_VERIFY_WITH_TIMEOUT(w.prompter.holding(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(w.prompter.holding(), 10000); // after the track database's busy timeout
 
         CGpsScr gpsScreen(*w.global);
         NavigationScreen navigation(*w.global);

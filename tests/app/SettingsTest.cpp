@@ -140,6 +140,17 @@ TEST_F(SettingsTest, AbsentTrackExportSwitchesAreOff)
     EXPECT_EQ(global->settings.maxRows, 7); // other values keep the member's value
 }
 
+TEST_F(SettingsTest, ARelativeDatabaseNameIsInTheDataFolder)
+{
+    test::writeFile(global->settingsPath(), "[Options]\nDbFile=trip/caches.db3\n");
+    restart();
+    global->LoadSettings(SG::All);
+    EXPECT_EQ(global->settings.dbFile, (global->paths.data / "trip" / "caches.db3").string());
+    test::writeFile(global->settingsPath(), "[Options]\nDbFile=/media/card/caches.db3\n");
+    global->LoadSettings(SG::All);
+    EXPECT_EQ(global->settings.dbFile, "/media/card/caches.db3");
+}
+
 TEST_F(SettingsTest, GarbageFileGivesDefaults)
 {
     std::string garbage = "[Options]\nMaxRows=lots\nHomeLat=9999999999999\nGpsBaud=\n";

@@ -118,6 +118,7 @@ public:
             m_inWaypoints = true;
         } else if (name == "AdditionalWaypoint") {
             m_waypoint = std::make_unique<CWaypoint>();
+            m_badWaypointPosition = false;
         } else if (name == "a:Attributes") {
             m_cache->attributes.clear();
         } else if (name == "a:GeocacheLog") {
@@ -179,9 +180,11 @@ private:
         } else if (name == "Latitude" || name == "Longitude") {
             const bool lat = name == "Latitude";
             if (!readCoordinate(text, lat ? 90.0 : 180.0, lat ? w.lat : w.lon))
-                w.lat = w.lon = 0.0;
+                m_badWaypointPosition = true;
         } else if (name == "AdditionalWaypoint") {
-            if (m_cache->waypoints.size() < kMaxEntries)
+            // Like a cache, a waypoint off the Earth is dropped (it was kept
+            // at 0,0, in the ocean off Africa).
+            if (!m_badWaypointPosition && m_cache->waypoints.size() < kMaxEntries)
                 m_cache->waypoints.push_back(std::move(m_waypoint));
             m_waypoint.reset();
         }
@@ -307,6 +310,7 @@ private:
     std::vector<std::string> m_images;
     bool m_inWaypoints = false, m_inLog = false, m_inImages = false, m_inTrackables = false;
     bool m_badPosition = false;
+    bool m_badWaypointPosition = false;
 };
 
 } // namespace

@@ -48,5 +48,27 @@ TEST(LiveParsersTest, TextsStatusAndBrokenDocuments)
         EXPECT_TRUE(parseGeocacheResponse(ok.substr(0, n), "").caches.empty()) << n;
 }
 
+// A waypoint somewhere off the Earth goes, as a cache there does; the cache
+// keeps its other waypoints.
+TEST(LiveParsersTest, WaypointsOffTheEarthAreDropped)
+{
+    const auto waypoint = [](const char* code, const char* lat) {
+        return std::string("<AdditionalWaypoint><Code>") + code + "</Code><Latitude>" + lat +
+               "</Latitude><Longitude>14.4</Longitude></AdditionalWaypoint>";
+    };
+    const std::string doc = "<R xmlns=\"d\"><Status><StatusCode>0</StatusCode></Status><Geocaches xmlns:a=\"t\">"
+                            "<a:Geocache><a:AdditionalWaypoints>" +
+                            waypoint("PK1", "NaN") + waypoint("PK2", "50.1") + waypoint("PK3", "91") +
+                            waypoint("PK4", "") +
+                            "</a:AdditionalWaypoints><a:Code>GC1</a:Code><a:Latitude>50</a:Latitude>"
+                            "<a:Longitude>14</a:Longitude></a:Geocache></Geocaches></R>";
+    const LiveSearchPage page = parseGeocacheResponse(doc, "");
+    ASSERT_EQ(page.caches.size(), 1u);
+    const auto& waypoints = page.caches[0].cache->waypoints;
+    ASSERT_EQ(waypoints.size(), 1u);
+    EXPECT_EQ(waypoints[0]->code, "PK2");
+    EXPECT_DOUBLE_EQ(waypoints[0]->lat, 50.1);
+}
+
 } // namespace
 } // namespace tw::net

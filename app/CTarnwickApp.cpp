@@ -297,7 +297,9 @@ void CTarnwickApp::startGps()
     CGlobalData& global = m_global;
     if (global.settings.gpsBaud == 0 || global.settings.gpsAutoStart == 0)
         return;
-    global.gpsServices.gps->Start(global.settings.gpsPortS, static_cast<unsigned>(global.settings.gpsBaud));
+    // On the switch's thread: opening a port (a name lookup, a connect)
+    // may take seconds, and the window is shown meanwhile.
+    global.gpsServices.gpsSwitch->switchOn(global.settings.gpsPortS, static_cast<unsigned>(global.settings.gpsBaud));
     if (const auto last = global.RestoreLastPosition())
         global.gpsServices.gps->setPosition(last->first, last->second);
 }

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+
+struct addrinfo;
 
 namespace tw {
 
@@ -36,6 +39,13 @@ inline constexpr int kGpsdDefaultPort = 2947;
 // pace of its time stamps; lines starting with '#' are skipped), or a serial
 // device path opened at baudRate.
 std::unique_ptr<NmeaPort> makeNmeaPort(const std::string& name, unsigned baudRate);
+
+// How a gpsd address is turned into socket addresses: getaddrinfo(), or a
+// stand-in of the same form.
+using GpsdLookup = std::function<int(const char* host, const char* service, const addrinfo* hints,
+                                     addrinfo** found)>;
+// The port for "host[:port]" (the part after "gpsd://").
+std::unique_ptr<NmeaPort> makeGpsdPort(const std::string& address, GpsdLookup lookup);
 
 // True for the names that are not serial devices (the speed does not matter).
 bool isVirtualPortName(const std::string& name);

@@ -6,6 +6,7 @@
 #include "platform/SerialPort.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <optional>
 #include <poll.h>
 #include <string_view>
+#include <system_error>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -25,6 +27,7 @@ namespace tw {
 namespace {
 
 constexpr int kConnectTimeoutMs = 5000;
+constexpr int kLookupTimeoutMs = 15000;
 // The watch request of gpsd's NMEA mode (what its own raw client sends).
 constexpr std::string_view kWatchRequest = "?WATCH={\"enable\":true,\"nmea\":true}\n";
 // A recorded log never waits longer than this between two fixes.
@@ -62,24 +65,82 @@ private:
     SerialPort m_port;
 };
 
+// One name lookup, shared by the thread that makes it and the opener that
+// waits for it; whoever lets go last frees the answer.
+struct NameLookup {
+    ~NameLookup()
+    {
+        if (list)
+            ::freeaddrinfo(list);
+        if (doneFd >= 0)
+            ::close(doneFd);
+    }
+    int doneFd = -1; // readable once the lookup is over
+    std::atomic<bool> done{false};
+    addrinfo* list = nullptr;
+};
+
+// The system's name lookup cannot be interrupted, and may wait for a name
+// server for many seconds: it runs on a thread of its own, and the opener
+// stops waiting for it when the receiver is stopped (wakeFd) or after
+// kLookupTimeoutMs. The thread then ends by itself when the lookup does.
+std::shared_ptr<NameLookup> lookUp(const std::string& host, const std::string& service, int wakeFd,
+                                   const GpsdLookup& lookup)
+{
+    auto shared = std::make_shared<NameLookup>();
+    shared->doneFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (shared->doneFd < 0)
+        return nullptr;
+    try {
+        std::thread([shared, host, service, lookup] {
+            addrinfo hints{};
+            hints.ai_family = AF_UNSPEC;
+            hints.ai_socktype = SOCK_STREAM;
+            addrinfo* list = nullptr;
+            if (lookup(host.c_str(), service.c_str(), &hints, &list) == 0)
+                shared->list = list;
+            shared->done.store(true, std::memory_order_release);
+            const std::uint64_t one = 1;
+            [[maybe_unused]] const auto n = ::write(shared->doneFd, &one, sizeof one);
+        }).detach();
+    } catch (const std::system_error&) {
+        return nullptr; // no thread to be had
+    }
+    pollfd p[2] = {{shared->doneFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLookupTimeoutMs);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return nullptr;
+        const int n = ::poll(p, wakeFd >= 0 ? 2 : 1, static_cast<int>(left.count()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0 || (p[1].revents & POLLIN))
+            return nullptr;
+        if (shared->done.load(std::memory_order_acquire))
+            return shared;
+    }
+}
+
 class GpsdNmeaPort final : public NmeaPort {
 public:
-    explicit GpsdNmeaPort(const std::string& address) { parseAddress(address); }
+    GpsdNmeaPort(const std::string& address, GpsdLookup lookup) : m_lookup(std::move(lookup))
+    {
+        parseAddress(address);
+    }
     ~GpsdNmeaPort() override { close(); }
 
     bool open(int wakeFd) override
     {
         close();
         m_failure = PortFailure::Gpsd;
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo* list = nullptr;
-        if (m_host.empty() || ::getaddrinfo(m_host.c_str(), m_service.c_str(), &hints, &list) != 0)
+        if (m_host.empty())
             return false;
-        for (addrinfo* a = list; a && m_fd < 0; a = a->ai_next)
+        const auto found = lookUp(m_host, m_service, wakeFd, m_lookup);
+        if (!found || !found->list)
+            return false;
+        for (addrinfo* a = found->list; a && m_fd < 0; a = a->ai_next)
             m_fd = connectTo(*a, wakeFd);
-        ::freeaddrinfo(list);
         if (m_fd < 0)
             return false;
         if (::send(m_fd, kWatchRequest.data(), kWatchRequest.size(), MSG_NOSIGNAL)
@@ -146,6 +207,7 @@ private:
         return fd;
     }
 
+    GpsdLookup m_lookup;
     std::string m_host;
     std::string m_service;
     int m_fd = -1;
@@ -305,10 +367,15 @@ bool isVirtualPortName(const std::string& name)
     return startsWith(name, kGpsdScheme) || startsWith(name, kReplayScheme);
 }
 
+std::unique_ptr<NmeaPort> makeGpsdPort(const std::string& address, GpsdLookup lookup)
+{
+    return std::make_unique<GpsdNmeaPort>(address, std::move(lookup));
+}
+
 std::unique_ptr<NmeaPort> makeNmeaPort(const std::string& name, unsigned baudRate)
 {
     if (startsWith(name, kGpsdScheme))
-        return std::make_unique<GpsdNmeaPort>(name.substr(std::strlen(kGpsdScheme)));
+        return makeGpsdPort(name.substr(std::strlen(kGpsdScheme)), ::getaddrinfo);
     if (startsWith(name, kReplayScheme))
         return std::make_unique<ReplayNmeaPort>(name.substr(std::strlen(kReplayScheme)));
     return std::make_unique<SerialNmeaPort>(name, baudRate);

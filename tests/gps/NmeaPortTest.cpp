@@ -15,6 +15,8 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netdb.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,6 +27,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <optional>
 #include <set>
 #include <string>
@@ -488,6 +491,32 @@ TEST(GpsdTest, NobodyListeningFailsToStart)
     testing::internal::CaptureStdout();
     EXPECT_FALSE(receiver.Start("gpsd://127.0.0.1:1", 0));
     EXPECT_NE(testing::internal::GetCapturedStdout().find("Error while opening GPS connection."), std::string::npos);
+}
+
+// The system's name lookup may wait for a name server that never answers;
+// stopping the receiver does not wait for it.
+TEST(GpsdTest, AStopEndsTheWaitForTheNameLookup)
+{
+    std::promise<void> answer;
+    std::shared_future<void> answered = answer.get_future().share();
+    auto port = makeGpsdPort("gpsd.invalid:2947", [answered](const char*, const char* service, const addrinfo* hints,
+                                                              addrinfo** found) {
+        answered.wait();
+        return ::getaddrinfo("127.0.0.1", service, hints, found);
+    });
+    const int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    ASSERT_GE(wake, 0);
+    auto opening = std::async(std::launch::async, [&] { return port->open(wake); });
+    EXPECT_EQ(opening.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout)
+        << "the lookup has not answered yet";
+    const std::uint64_t one = 1;
+    ASSERT_EQ(::write(wake, &one, sizeof one), static_cast<ssize_t>(sizeof one));
+    ASSERT_EQ(opening.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "the stop ended the wait";
+    EXPECT_FALSE(opening.get());
+    EXPECT_EQ(port->failure(), PortFailure::Gpsd);
+    answer.set_value(); // the lookup ends by itself, and frees its answer
+    port.reset();
+    ::close(wake);
 }
 
 } // namespace

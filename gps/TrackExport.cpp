@@ -6,6 +6,7 @@
 #include "platform/Numbers.h"
 
 #include <algorithm>
+#include <set>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
@@ -198,7 +199,15 @@ std::vector<TrackExportResult> exportTracks(CTrackLogger& logger, const std::vec
 
 bool exportAllTracks(CTrackLogger& logger, const TrackExportOptions& options)
 {
-    const auto results = exportTracks(logger, logger.trackIds(), options);
+    // A track of its start marker alone (every run begins one when there is
+    // none) holds nothing to export: it would be a file without a point.
+    std::set<int> empty;
+    for (const TrackListEntry& t : logger.listTracks())
+        if (t.pointCount <= 1)
+            empty.insert(t.trackId);
+    std::vector<int> ids = logger.trackIds();
+    std::erase_if(ids, [&](int id) { return empty.count(id) != 0; });
+    const auto results = exportTracks(logger, ids, options);
     return std::all_of(results.begin(), results.end(), [](const TrackExportResult& r) { return r.complete; });
 }
 

@@ -43,6 +43,7 @@ TrackExportResult exportTrack(CTrackLogger& logger, int trackId, const TrackExpo
 std::vector<TrackExportResult> exportTracks(CTrackLogger& logger, const std::vector<int>& trackIds,
                                             const TrackExportOptions& options);
 // Every stored track as one export; true when every export was complete.
+// Tracks that hold no point but their start marker are left out.
 bool exportAllTracks(CTrackLogger& logger, const TrackExportOptions& options);
 
 // The file contents. GPX and KML are UTF-16LE with a byte-order mark, PLT is

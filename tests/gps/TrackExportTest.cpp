@@ -108,6 +108,23 @@ TEST_F(ExportTest, PartFilesOfKilledExportsGoWithTheNextExport)
     EXPECT_TRUE(fs::exists(notOurs));
 }
 
+TEST_F(ExportTest, EveryTrackLeavesOutTracksWithoutAPoint)
+{
+    options.gpx = true;
+    const auto files = [&] {
+        int n = 0;
+        for (const auto& e : fs::directory_iterator(options.folder))
+            n += e.path().extension() == ".gpx";
+        return n;
+    };
+    fs::create_directories(options.folder);
+    EXPECT_TRUE(exportAllTracks(logger, options)); // the start marker alone
+    EXPECT_EQ(files(), 0);
+    record(2);
+    EXPECT_TRUE(exportAllTracks(logger, options));
+    EXPECT_EQ(files(), 1);
+}
+
 TEST_F(ExportTest, GpxHoldsUtcTimesAndTwoDecimals)
 {
     record(1);

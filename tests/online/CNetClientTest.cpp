@@ -217,9 +217,13 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"FileScheme", "file:///etc/hostname", "Error in OpenURL", true}),
     [](const auto& row) { return std::string(row.param.name); });
 
-TEST_F(NetClientTest, TheHttpStatusIsNotJudged)
+TEST_F(NetClientTest, AnErrorStatusIsAFailureSaidAsSuch)
 {
-    std::string text;
-    EXPECT_TRUE(client.httpGet(url("/no/such/page"), text));
-    EXPECT_TRUE(prompter.messages().empty());
+    std::string text = "unchanged";
+    EXPECT_FALSE(client.httpGet(url("/no/such/page"), text));
+    EXPECT_EQ(text, "unchanged");
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(prompter.messages()[0].text, "The server answered with an error (HTTP status 404).");
+    // The line works: tiles and images go on.
+    EXPECT_TRUE(client.downloadsOn());
 }

@@ -133,6 +133,7 @@ TEST(ListingPages, ImagesPageShowsEachStoredLinkAsItsImageWithCaption)
     const std::string page = imagesPage("A&B", imageLinksOf(tags));
     EXPECT_THAT(page, HasSubstr(">A&amp;B</div><p><img src=\"http://img.example.org/1.jpg\"><br>Bridge"
                                 "<p><img src=\"http://img.example.org/2.jpg\"><br>Gate"
+                                "<p><img src=\"http://x/a.png\"><br>&lt;h1&gt;INJECTED&lt;/h1&gt;\"&gt;Spoiler"
                                 "<p><img src=\"http://img.example.org/3.jpg\"><br>&lt;b&gt;bold&lt;/b&gt; & co"
                                 "</body></html>"));
     EXPECT_THAT(page, Not(HasSubstr("<h1>")));

@@ -170,7 +170,7 @@ std::optional<Origin> originOf(const std::string& url)
     std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
     if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK)
         return std::nullopt;
-    auto part = [&](CURLUPart which, unsigned flags) -> std::optional<std::string> {
+    auto piece = [&](CURLUPart which, unsigned flags) -> std::optional<std::string> {
         char* value = nullptr;
         if (curl_url_get(parsed.get(), which, &value, flags) != CURLUE_OK || !value)
             return std::nullopt;
@@ -180,9 +180,9 @@ std::optional<Origin> originOf(const std::string& url)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return out;
     };
-    const auto scheme = part(CURLUPART_SCHEME, 0);
-    const auto host = part(CURLUPART_HOST, 0);
-    const auto port = part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    const auto scheme = piece(CURLUPART_SCHEME, 0);
+    const auto host = piece(CURLUPART_HOST, 0);
+    const auto port = piece(CURLUPART_PORT, CURLU_DEFAULT_PORT);
     if (!scheme || !host || !port)
         return std::nullopt;
     return Origin{*scheme, *host, *port};

@@ -220,7 +220,7 @@ private:
         } else if (name == "a:Url") {
             m_imageUrl = text;
         } else if (name == "a:ImageData") {
-            // The link becomes part of the Images page: an address that
+            // The link goes into the Images page: an address that
             // could close its attribute is dropped, the name kept as text.
             if (auto link = imageLink(m_imageUrl, m_imageName); link && m_images.size() < kMaxEntries)
                 m_images.push_back(std::move(*link));

@@ -92,6 +92,9 @@ void CGlobalData::shareLanguageTexts()
     pick(kTextNet + 2, network.internetError);
     pick(kTextNet + 3, network.tooLarge);
     pick(kTextNet + 4, network.interrupted);
+    constexpr int kTextHttpError = 854;
+    pick(kTextHttpError, network.httpError);
+    pick(kTextHttpError + 1, network.redirected);
     netClient.setMessages(std::move(network));
 }
 

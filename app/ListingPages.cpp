@@ -7,6 +7,7 @@
 #include "db/Tags.h"
 #include "geo/CoordFormat.h"
 #include "geo/FormulaBlocks.h"
+#include "online/ServerText.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -240,10 +241,14 @@ std::string imagesPage(std::string_view cacheName, const std::vector<std::string
 {
     std::string page = titledHead(cacheName);
     for (const std::string& link : imageLinks) {
-        std::string item = text::replaceAll(link, "<a href", "<img src");
-        item = text::replaceAll(item, "</a>", "");
-        item = text::replaceAll(item, ">", "><br>");
-        page += "<p>" + item;
+        // The links come from the service: only an address that cannot
+        // leave its attribute is shown, and the caption is text, not markup.
+        const auto parts = net::parseImageLink(link);
+        if (!parts || !net::isSafeImageUrl(parts->url))
+            continue;
+        const std::string caption =
+            text::replaceAll(text::replaceAll(parts->name, "<", "&lt;"), ">", "&gt;");
+        page += "<p><img src=\"" + parts->url + "\"><br>" + caption;
     }
     return page + "</body></html>";
 }

@@ -5,6 +5,7 @@
 #include "app/GpxImport.h"
 #include "db/Tags.h"
 #include "platform/JobProgress.h"
+#include "platform/Prompter.h"
 #include "platform/RecordingJobProgress.h"
 
 #include <string>
@@ -103,6 +104,15 @@ net::LiveJobResult liveDownloadCodes(CGlobalData& global, const std::vector<std:
         total.waypoints += r.waypoints;
         total.failed += r.failed;
         total.cancelled = total.cancelled || r.cancelled;
+        if (r.nothingFound) {
+            // The other codes are still fetched; the run fails at the end.
+            total.ok = false;
+            total.nothingFound = true;
+            total.message = r.message;
+            if (!last)
+                global.prompter.message(r.message, MessageIcon::Exclamation);
+            continue;
+        }
         if (!r.ok) {
             total.ok = false;
             total.message = r.message;

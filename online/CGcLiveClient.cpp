@@ -7,12 +7,17 @@
 #include "db/SqlError.h"
 #include "online/CNetClient.h"
 #include "online/LiveRequests.h"
+#include "online/ServerText.h"
+#include "platform/Numbers.h"
 #include "platform/JobProgress.h"
 #include "platform/Prompter.h"
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdlib>
+#include <set>
 
 namespace tw::net {
 namespace {
@@ -30,6 +35,10 @@ constexpr int kTextUnreadable = 821;
 constexpr int kTextStopped = 822;
 constexpr int kTextNoService = 823;
 constexpr int kTextNoAnswer = 829;
+constexpr int kTextCodeNotFound = 850;
+constexpr int kTextAnswerUnreadable = 851;
+constexpr int kTextStoredBefore = 852;
+constexpr int kTextBadPosition = 853;
 
 constexpr int kPageSize = 5;
 constexpr std::size_t kBatchSize = 10;
@@ -42,6 +51,13 @@ bool succeeded(int status)
 bool isLiveCode(const std::string& code)
 {
     return code.rfind("GC", 0) == 0 && code.size() <= 7;
+}
+
+std::string upperAscii(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
 }
 
 } // namespace
@@ -68,10 +84,18 @@ std::string redactToken(std::string url)
 
 // One download: its counts, where it reports, and the quota it saw.
 struct CGcLiveClient::Job {
+    Job(JobProgress* p, const std::atomic<bool>* c) : progress(p), cancel(c) {}
     JobProgress* progress = nullptr;
     const std::atomic<bool>* cancel = nullptr;
     bool lite = false;
     int maxCaches = 1;
+    // The codes asked for (upper case); empty for a search by position.
+    // A code leaves the set when its cache has arrived: a second copy, or
+    // a cache nobody asked for, is not stored.
+    std::set<std::string> wanted;
+    bool byCode = false;
+    std::set<std::string> seen;
+    int received = 0; // caches taken from the answers, at most maxCaches
     int newCaches = 0, waypoints = 0, skipped = 0, updated = 0, failed = 0;
     int cachesLeft = -1;
     int maxCacheCount = -1;
@@ -86,7 +110,7 @@ struct CGcLiveClient::Job {
     void line(int n, const std::string& shown)
     {
         if (progress)
-            progress->setText(n, shown);
+            progress->setText(n, printableText(shown));
     }
 };
 
@@ -296,11 +320,23 @@ void CGcLiveClient::finishJob(Job& job, LiveJobResult& result)
         result.message = tr(kTextCancelled);
     } else if (job.requestFailed) {
         result.ok = false;
-        std::string why = m_unreadable ? tr(kTextUnreadable)
+        // What the pages before the failure brought stays stored: say so
+        // rather than that nothing was changed.
+        const bool storedSome = job.newCaches + job.updated > 0;
+        std::string why = m_unreadable ? tr(storedSome ? kTextAnswerUnreadable : kTextUnreadable)
                           : !m_statusMessage.empty() ? m_statusMessage
                                                      : tr(kTextNoAnswer);
         const std::string stopped = tr(kTextStopped);
         result.message = stopped.empty() ? why : text::replaceAll(stopped, "%s", why);
+        if (storedSome)
+            result.message += " " + text::fillIn(tr(kTextStoredBefore), {std::to_string(job.newCaches),
+                                                                          std::to_string(job.updated)});
+    } else if (job.byCode && job.received == 0 && job.wanted.size() == 1) {
+        // Asked for one code and given nothing (or nothing that could be
+        // stored): that is no success.
+        result.ok = false;
+        result.nothingFound = true;
+        result.message = text::fillIn(tr(kTextCodeNotFound), {*job.wanted.begin()});
     } else {
         result.ok = true;
     }
@@ -363,8 +399,16 @@ bool CGcLiveClient::storePage(Job& job, const std::string& response)
         return false;
     }
     for (LiveCache& entry : page.caches) {
-        if (job.cancelled())
+        if (job.cancelled() || job.received >= job.maxCaches)
             break;
+        const std::string code = upperAscii(entry.cache->code);
+        if (job.byCode && !job.wanted.count(code)) {
+            note("Live: " + printableText(code) + " was not asked for and is not stored");
+            continue;
+        }
+        if (!job.seen.insert(code).second)
+            continue;
+        ++job.received;
         storeCache(job, entry);
     }
     if (page.cachesLeft >= 0 || page.maxCacheCount >= 0) {
@@ -386,6 +430,9 @@ bool CGcLiveClient::storeStatuses(Job& job, const std::string& response)
     }
     CacheStore store(m_db, m_categories, m_settings.impOnlyNew);
     for (const LiveCacheStatus& status : page.statuses) {
+        const std::string code = upperAscii(status.code);
+        if (!job.wanted.count(code) || !job.seen.insert(code).second)
+            continue;
         job.line(1, status.code);
         job.line(2, status.name);
         // Only these fields arrive; the rest of the basic fields stay as stored.
@@ -416,8 +463,12 @@ LiveJobResult CGcLiveClient::runSearch(Job& job, const std::string& firstBody)
         more = storePage(job, response);
     else
         job.requestFailed = true;
-    for (int start = kPageSize; more && !job.requestFailed && job.newCaches + job.updated < job.maxCaches;
-         start += kPageSize) {
+    // Pages are asked for until the caches asked for have arrived, and never
+    // more pages than they fill: a service that serves only caches already
+    // known (each one skipped) must not keep the search going.
+    const int maxPages = (std::max(job.maxCaches, 1) + kPageSize - 1) / kPageSize;
+    for (int start = kPageSize, pages = 1;
+         more && !job.requestFailed && job.received < job.maxCaches && pages < maxPages; start += kPageSize, ++pages) {
         job.line(3, tr(kTextConnecting));
         job.line(2, "...");
         const std::string body = filled(moreTemplate(), {{"START_INDEX", std::to_string(start)},
@@ -466,6 +517,8 @@ LiveJobResult CGcLiveClient::DownloadByCode(const std::string& code, JobProgress
 {
     Job job{progress, cancel};
     job.maxCaches = 1;
+    job.byCode = true;
+    job.wanted = {upperAscii(code)};
     // A cache asked for by its code is always brought up to date.
     const int savedOnlyNew = m_settings.impOnlyNew;
     const int savedLite = m_settings.isLite;
@@ -489,7 +542,14 @@ LiveJobResult CGcLiveClient::SearchNearest(double lat, double lon, double distan
 {
     Job job{progress, cancel};
     job.lite = lite;
-    job.maxCaches = m_settings.maxImpCaches;
+    job.maxCaches = std::max(0, m_settings.maxImpCaches);
+    if (!std::isfinite(lat) || !std::isfinite(lon) || std::abs(lat) > 90.0 || std::abs(lon) > 180.0) {
+        LiveJobResult refused;
+        refused.message = text::fillIn(tr(kTextBadPosition), {num::formatDouble(lat), num::formatDouble(lon)});
+        if (progress)
+            progress->finish(refused.message);
+        return refused;
+    }
     const int savedLite = m_settings.isLite;
     m_settings.isLite = lite ? 1 : 0;
     LiveJobResult result;
@@ -517,7 +577,15 @@ LiveJobResult CGcLiveClient::RefreshList(const std::vector<std::string>& codes, 
 {
     Job job{progress, cancel};
     job.lite = lite;
+    job.byCode = true;
+    for (const std::string& code : codes)
+        job.wanted.insert(upperAscii(code));
+    job.maxCaches = static_cast<int>(job.wanted.size());
+    // A refresh brings the caches it names up to date, whatever the import
+    // option for new caches says: their data is paid for from the quota.
+    const int savedOnlyNew = m_settings.impOnlyNew;
     const int savedLite = m_settings.isLite;
+    m_settings.impOnlyNew = 0;
     m_settings.isLite = lite ? 1 : 0;
     LiveJobResult result;
     if (!startJob(job)) {
@@ -527,6 +595,7 @@ LiveJobResult CGcLiveClient::RefreshList(const std::vector<std::string>& codes, 
     } else {
         result = runBatches(job, codes, false);
     }
+    m_settings.impOnlyNew = savedOnlyNew;
     m_settings.isLite = savedLite;
     return result;
 }
@@ -535,6 +604,8 @@ LiveJobResult CGcLiveClient::RefreshStatus(const std::vector<std::string>& codes
                                            const std::atomic<bool>* cancel)
 {
     Job job{progress, cancel};
+    for (const std::string& code : codes)
+        job.wanted.insert(upperAscii(code));
     LiveJobResult result;
     if (!startJob(job)) {
         result.message = tr(kTextNoToken);
@@ -542,7 +613,11 @@ LiveJobResult CGcLiveClient::RefreshStatus(const std::vector<std::string>& codes
             progress->finish(result.message);
         return result;
     }
-    return runBatches(job, codes, true);
+    const int savedOnlyNew = m_settings.impOnlyNew;
+    m_settings.impOnlyNew = 0;
+    result = runBatches(job, codes, true);
+    m_settings.impOnlyNew = savedOnlyNew;
+    return result;
 }
 
 bool CGcLiveClient::PublishFieldNote(CGeocache& cache, int logType, std::time_t visit, const std::string& note)

@@ -51,6 +51,7 @@ struct LiveJobResult {
     int skipped = 0;
     int updated = 0;
     int failed = 0;         // caches the database did not take
+    bool nothingFound = false; // a download by code got no cache of that code
     std::string message;    // why the job stopped, a sentence; empty when ok
 };
 

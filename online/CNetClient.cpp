@@ -2,6 +2,7 @@
 #include "online/CNetClient.h"
 
 #include "online/HostPolicy.h"
+#include "online/ServerText.h"
 #include "platform/Notifier.h"
 #include "platform/Prompter.h"
 #include "platform/Text.h"
@@ -45,10 +46,11 @@ void CNetClient::setConnectionProbe(std::function<bool()> probe)
     m_probe = std::move(probe);
 }
 
-void CNetClient::setTimeouts(std::chrono::seconds connect, std::chrono::seconds stall)
+void CNetClient::setTimeouts(std::chrono::seconds connect, std::chrono::seconds stall, std::chrono::seconds deadline)
 {
     m_connectTimeout = connect;
     m_stallTimeout = stall;
+    m_deadline = deadline;
 }
 
 bool CNetClient::isConnectionUp() const
@@ -80,9 +82,20 @@ bool CNetClient::request(const std::string& url, TransferRequest& req, std::stri
     req.maxBytes = kMaxResponseBytes;
     req.connectTimeout = m_connectTimeout;
     req.stallTimeout = m_stallTimeout;
+    req.deadline = m_deadline;
+    // These requests carry the access token or the user's name.
+    req.redirects = RedirectPolicy::SameOrigin;
     const TransferResult result = transfer(req);
     switch (result.status) {
     case TransferStatus::Ok:
+        if (result.httpStatus < 200 || result.httpStatus > 299) {
+            // An error page is no answer, whatever its body holds.
+            m_connected = false;
+            refreshStatus();
+            m_prompter.message(text::fillIn(messages().httpError, {std::to_string(result.httpStatus)}),
+                               MessageIcon::Exclamation);
+            return false;
+        }
         // The body is decoded as a whole: a character split between two
         // reads of the network layer stays one character.
         text = result.body;
@@ -92,6 +105,12 @@ bool CNetClient::request(const std::string& url, TransferRequest& req, std::stri
     case TransferStatus::BadUrl:
         m_prompter.message(messages().openUrl, MessageIcon::Exclamation);
         clearQueue();
+        return false;
+    case TransferStatus::Redirected:
+        m_connected = false;
+        refreshStatus();
+        m_prompter.message(text::fillIn(messages().redirected, {printableText(result.redirectUrl)}),
+                           MessageIcon::Exclamation);
         return false;
     case TransferStatus::TooLarge:
         networkFailed(text::fillIn(messages().tooLarge, {std::to_string(kMaxResponseBytes >> 20)}));
@@ -116,7 +135,7 @@ CNetClient::Messages CNetClient::messages() const
 
 void CNetClient::showInternetError(const std::string& error)
 {
-    m_prompter.message(text::fillIn(messages().internetError, {error}), MessageIcon::Exclamation);
+    m_prompter.message(text::fillIn(messages().internetError, {printableText(error)}), MessageIcon::Exclamation);
 }
 
 void CNetClient::networkFailed(const std::string& error)

@@ -26,6 +26,9 @@ namespace tw::net {
 
 /** Largest answer of a GET or POST (API responses, update check). */
 inline constexpr std::size_t kMaxResponseBytes = 32u << 20;
+/** The longest a GET or POST may take, redirects included. A page of the
+ *  Live API is some 100 kB: minutes even on a poor mobile line. */
+inline constexpr std::chrono::seconds kRequestDeadline{120};
 
 /** One queued download: a file (tile or listing image) or a database tile. */
 struct DownloadItem {
@@ -57,7 +60,9 @@ public:
     /** How a data connection is detected; the default looks for a
      *  non-loopback interface that is up. */
     void setConnectionProbe(std::function<bool()> probe);
-    void setTimeouts(std::chrono::seconds connect, std::chrono::seconds stall);
+    /** deadline: the most one GET or POST may take as a whole. */
+    void setTimeouts(std::chrono::seconds connect, std::chrono::seconds stall,
+                     std::chrono::seconds deadline = kRequestDeadline);
 
     /** The failure messages in the user's language; "%s" of internetError
      *  takes the failure, "%d" of tooLarge the limit in MiB. */
@@ -67,6 +72,10 @@ public:
         std::string internetError = "Internet error: %s";
         std::string tooLarge = "The response is larger than %d MiB.";
         std::string interrupted = "The transfer was interrupted.";
+        /** "%d": the HTTP status. */
+        std::string httpError = "The server answered with an error (HTTP status %d).";
+        /** "%s": where the server sent the request. */
+        std::string redirected = "The server sent the request on to %s; it was not followed there.";
     };
     void setMessages(Messages messages);
 
@@ -76,7 +85,10 @@ public:
     bool connected() const { return m_connected; }
     bool running() const { return m_running; }
 
-    /** The whole response body of a GET; false (after a message) on failure. */
+    /** The whole response body of a GET; false (after a message) on failure.
+     *  An HTTP status other than 2xx is a failure; redirects are followed
+     *  only on the same scheme, host and port, and every request ends
+     *  within the deadline (see setTimeouts). */
     bool httpGet(const std::string& url, std::string& text);
     // The same, with every "%26" of the URL sent as it stands.
     bool httpGetEscaped(const std::string& url, std::string& text);
@@ -140,6 +152,7 @@ private:
     std::function<bool()> m_probe;
     std::chrono::seconds m_connectTimeout{15};
     std::chrono::seconds m_stallTimeout{30};
+    std::chrono::seconds m_deadline{kRequestDeadline};
 };
 
 /** True when a network interface other than loopback is up. */

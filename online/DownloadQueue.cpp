@@ -243,6 +243,7 @@ bool CNetClient::fetch(const DownloadItem& item, TileDatabases& databases)
     req.requiredTypePrefix = "image/";
     req.connectTimeout = m_connectTimeout;
     req.stallTimeout = m_stallTimeout;
+    req.deadline = m_deadline;
     req.cancel = &m_stopRequested;
     req.publicAddressesOnly = item.publicHostsOnly;
     const TransferResult result = transfer(req);
@@ -265,6 +266,7 @@ bool CNetClient::fetch(const DownloadItem& item, TileDatabases& databases)
         return true;
     case TransferStatus::WrongType:
     case TransferStatus::TooLarge:
+    case TransferStatus::Redirected:
         // An error page or an oversized body: the tile stays missing and is
         // asked for again when the map needs it.
         return true;

@@ -7,6 +7,9 @@
 #include <curl/curl.h>
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 
@@ -38,6 +41,13 @@ size_t onBody(char* data, size_t size, size_t count, void* user)
 {
     auto& ctx = *static_cast<Context*>(user);
     const size_t bytes = size * count;
+    if (ctx.request.redirects == RedirectPolicy::SameOrigin) {
+        // The page of a redirect that is followed by hand is not the answer.
+        long status = 0;
+        curl_easy_getinfo(ctx.handle, CURLINFO_RESPONSE_CODE, &status);
+        if (status >= 300 && status <= 399)
+            return bytes;
+    }
     if (!ctx.typeChecked) {
         // Judged before the body is read, so an error page costs nothing.
         char* type = nullptr;
@@ -148,6 +158,95 @@ std::optional<std::string> prepareUrl(const std::string& url)
     return url.substr(0, object) + text::replaceAll(url.substr(object), "%26", "&");
 }
 
+namespace {
+
+struct Origin {
+    std::string scheme, host, port;
+    bool operator==(const Origin&) const = default;
+};
+
+std::optional<Origin> originOf(const std::string& url)
+{
+    std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
+    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK)
+        return std::nullopt;
+    auto piece = [&](CURLUPart which, unsigned flags) -> std::optional<std::string> {
+        char* value = nullptr;
+        if (curl_url_get(parsed.get(), which, &value, flags) != CURLUE_OK || !value)
+            return std::nullopt;
+        std::string out = value;
+        curl_free(value);
+        for (char& c : out)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return out;
+    };
+    const auto scheme = piece(CURLUPART_SCHEME, 0);
+    const auto host = piece(CURLUPART_HOST, 0);
+    const auto port = piece(CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    if (!scheme || !host || !port)
+        return std::nullopt;
+    return Origin{*scheme, *host, *port};
+}
+
+// One request to one address, redirects left to the caller when the policy
+// is SameOrigin.
+CURLcode performOnce(const TransferRequest& request, const std::string& url, const std::string* postBody,
+                     std::chrono::milliseconds timeLeft, TransferResult& result, Context& ctx, char* errorText)
+{
+    CURL* h = ctx.handle;
+    std::unique_ptr<curl_slist, ListDeleter> headers;
+    for (const std::string& line : request.headers)
+        if (!line.empty())
+            headers.reset(curl_slist_append(headers.release(), line.c_str()));
+
+    const bool follow = request.redirects == RedirectPolicy::HttpAndHttps;
+    const auto connectMs = std::min<std::chrono::milliseconds>(request.connectTimeout, timeLeft);
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, follow ? 1L : 0L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::max<long long>(1, connectMs.count())));
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<long long>(1, timeLeft.count())));
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(request.stallTimeout.count()));
+    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBytes));
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &ctx);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &ctx);
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
+    if (request.publicAddressesOnly) {
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, onOpenSocket);
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, &ctx);
+    }
+    if (postBody) {
+        curl_easy_setopt(h, CURLOPT_POST, 1L);
+        curl_easy_setopt(h, CURLOPT_POSTFIELDS, postBody->data());
+        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody->size()));
+    } else {
+        curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    }
+    result.status = TransferStatus::Ok;
+    result.body.clear();
+    ctx.typeChecked = false;
+    return perform(h, request.cancel);
+}
+
+} // namespace
+
+bool sameOrigin(const std::string& a, const std::string& b)
+{
+    initOnce();
+    const auto first = originOf(a);
+    const auto second = originOf(b);
+    return first && second && *first == *second;
+}
+
 TransferResult transfer(const TransferRequest& request)
 {
     initOnce();
@@ -163,47 +262,49 @@ TransferResult transfer(const TransferRequest& request)
     CURL* h = handle.get();
     Context ctx{request, result, h};
     char errorText[CURL_ERROR_SIZE] = {};
+    const auto end = std::chrono::steady_clock::now() + request.deadline;
+    const std::string* postBody = request.postBody ? &*request.postBody : nullptr;
 
-    std::unique_ptr<curl_slist, ListDeleter> headers;
-    for (const std::string& line : request.headers)
-        if (!line.empty())
-            headers.reset(curl_slist_append(headers.release(), line.c_str()));
-
-    curl_easy_setopt(h, CURLOPT_URL, url->c_str());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(request.connectTimeout.count()));
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(request.stallTimeout.count()));
-    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBytes));
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &ctx);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &ctx);
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
-    if (request.publicAddressesOnly) {
-        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, onOpenSocket);
-        curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, &ctx);
-    }
-    if (request.postBody) {
-        curl_easy_setopt(h, CURLOPT_POST, 1L);
-        curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.postBody->data());
-        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.postBody->size()));
-    }
-
-    result.status = TransferStatus::Ok;
-    const CURLcode code = perform(h, request.cancel);
+    CURLcode code = CURLE_OK;
     char* type = nullptr;
-    curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &type);
-    if (type)
-        result.contentType = type;
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.httpStatus);
+    for (int hop = 0;; ++hop) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            code = CURLE_OPERATION_TIMEDOUT;
+            std::snprintf(errorText, sizeof errorText, "The answer did not arrive within %lld seconds.",
+                          static_cast<long long>(request.deadline.count()));
+            break;
+        }
+        code = performOnce(request, *url, postBody, left, result, ctx, errorText);
+        type = nullptr;
+        curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &type);
+        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.httpStatus);
+        if (code == CURLE_OPERATION_TIMEDOUT && std::chrono::steady_clock::now() + std::chrono::milliseconds(100) >= end)
+            std::snprintf(errorText, sizeof errorText, "The answer did not arrive within %lld seconds.",
+                          static_cast<long long>(request.deadline.count()));
+        if (code != CURLE_OK || request.redirects == RedirectPolicy::HttpAndHttps || result.httpStatus < 300 ||
+            result.httpStatus > 399)
+            break;
+        char* target = nullptr;
+        curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &target);
+        if (!target)
+            break; // a 3xx without a place to go is an answer of its own
+        const std::string next = target;
+        if (hop >= 5 || !sameOrigin(*url, next)) {
+            result.status = TransferStatus::Redirected;
+            result.redirectUrl = next;
+            result.body.clear();
+            return result;
+        }
+        // As browsers do: 307 and 308 repeat the request, the others fetch
+        // the new address.
+        if (result.httpStatus != 307 && result.httpStatus != 308)
+            postBody = nullptr;
+        url = next;
+        curl_easy_reset(h);
+        errorText[0] = '\0';
+    }
+    result.contentType = type ? type : "";
 
     if (code == CURLE_OK) {
         if (!ctx.typeChecked && !typeAccepted(request, type))

@@ -6,6 +6,7 @@
 
 #include <openssl/evp.h>
 
+#include <cctype>
 #include <cstdlib>
 
 namespace tw::net {
@@ -62,18 +63,28 @@ std::optional<std::string> readStoredToken(const std::filesystem::path& file)
     return *stored;
 }
 
+bool isTicket(std::string_view text)
+{
+    // The ticket is opaque, but it travels in a query and in one line of the
+    // hand-over file: letters, digits and "-._~" only.
+    if (text.empty() || text.size() > kMaxTicketChars)
+        return false;
+    for (const char c : text)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '.' && c != '_' && c != '~')
+            return false;
+    return true;
+}
+
 LoginTicket prepareLogin(CNetClient& client, const std::string& relay, const std::filesystem::path& handover)
 {
     LoginTicket login;
     std::string body;
+    // An error status fails the request itself; an error page sent as 200
+    // or an empty answer is no ticket either.
     if (!relay.empty() && client.httpGet(relay + "init.php", body)) {
-        // The ticket is opaque, but it must stay one line of the file.
         while (!body.empty() && (body.back() == '\n' || body.back() == '\r' || body.back() == ' '))
             body.pop_back();
-        bool oneLine = true;
-        for (const char c : body)
-            oneLine = oneLine && static_cast<unsigned char>(c) >= 0x20 && c != 0x7f;
-        if (oneLine)
+        if (isTicket(body))
             login.ticket = body;
     }
     login.signature = ticketSignature(login.ticket);

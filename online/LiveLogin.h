@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tw::net {
 
@@ -38,6 +39,13 @@ bool writeHandoverTicket(const std::filesystem::path& file, const std::string& t
  *  is longer than kMaxTokenChars. */
 std::optional<std::string> readStoredToken(const std::filesystem::path& file);
 
+/** The longest ticket taken from the relay. */
+inline constexpr std::size_t kMaxTicketChars = 128;
+
+/** True for a text the relay may have meant as a ticket: 1 to
+ *  kMaxTicketChars letters, digits or "-._~" (an error page is none). */
+bool isTicket(std::string_view text);
+
 /** What starting a login did. */
 struct LoginTicket {
     std::string ticket;       // empty when the relay did not answer
@@ -46,7 +54,9 @@ struct LoginTicket {
 };
 
 /** Asks the relay for a ticket (GET <relay>init.php), signs it and leaves
- *  both in the hand-over file for the login browser. With no relay set up
+ *  both in the hand-over file for the login browser. Without a ticket (no
+ *  answer, an error status, an answer that is no ticket) an empty one is
+ *  written, so that no old ticket is used. With no relay set up
  *  nothing is asked and the ticket stays empty; the signature is written all
  *  the same, and the sign-in page then refuses it. */
 LoginTicket prepareLogin(CNetClient& client, const std::string& relay, const std::filesystem::path& handover);

@@ -4,6 +4,7 @@
 #include "db/Enumerations.h"
 #include "db/FoundDate.h"
 #include "geo/DateText.h"
+#include "online/ServerText.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"
 #include "xml/CUtf8MemorySource.h"
@@ -41,7 +42,8 @@ void walk(std::string_view response, LiveDocument& doc, OnStart onStart, OnEnd o
             if (name == "StatusCode")
                 doc.status.code = num::leadingInt(text).value_or(LiveStatusCode::None);
             else if (name == "StatusMessage")
-                doc.status.message = liveText(text);
+                // Shown in message boxes and printed by batch runs.
+                doc.status.message = printableText(liveText(text));
             else if (name == "Status")
                 inStatus = false;
         }
@@ -220,8 +222,13 @@ private:
             m_imageName = text;
         } else if (name == "a:Url") {
             m_imageUrl = text;
-        } else if (name == "a:ImageData" && m_images.size() < kMaxEntries) {
-            m_images.push_back("<a href=\"" + m_imageUrl + "\">" + m_imageName + "</a>");
+        } else if (name == "a:ImageData") {
+            // The link goes into the Images page: an address that
+            // could close its attribute is dropped, the name kept as text.
+            if (auto link = imageLink(m_imageUrl, m_imageName); link && m_images.size() < kMaxEntries)
+                m_images.push_back(std::move(*link));
+            m_imageUrl.clear();
+            m_imageName.clear();
         }
     }
 

@@ -52,7 +52,7 @@ LiveDocument readLiveStatus(std::string_view response);
 struct LiveCache {
     std::unique_ptr<CGeocache> cache; // with attributes, logs and waypoints
     std::string favorites;
-    std::vector<std::string> images;  // "<a href=\"address\">name</a>"
+    std::vector<std::string> images;  // see imageLink: "<a href=\"address\">name</a>"
 };
 
 struct LiveSearchPage : LiveDocument {

@@ -40,6 +40,8 @@ AddressSearchBox::AddressSearchBox(CGlobalData& global, QWidget* parent) : QWidg
     m_address = new QLabel(this);
     m_address->setObjectName(QStringLiteral("addressFound"));
     m_address->setWordWrap(true);
+    // The address comes from the service: shown as it is, never as markup.
+    m_address->setTextFormat(Qt::PlainText);
     m_address->setTextInteractionFlags(Qt::TextSelectableByMouse);
     grid->addWidget(m_address, 2, 0);
     m_accuracy = new QLabel(this);

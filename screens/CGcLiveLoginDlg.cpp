@@ -106,11 +106,17 @@ void CGcLiveLoginDlg::ticketReady(const net::LoginTicket& ticket, const std::str
         m_status->setText(langText(m_global, kTextNoRelay));
         return;
     }
+    if (ticket.ticket.empty()) {
+        // Without a ticket the sign-in page can only refuse the browser.
+        m_status->setText(langText(m_global, kTextNoTicket));
+        m_global.Log("Login: ", "the relay gave no ticket");
+        return;
+    }
     if (!startBrowser(relay)) {
         m_status->setText(langText(m_global, kTextNoBrowser));
         return;
     }
-    m_status->setText(ticket.ticket.empty() ? langText(m_global, kTextNoTicket) : QString());
+    m_status->setText(QString());
     m_global.Log("Login: ", "the login browser was started");
     QTimer::singleShot(1000, this, [this] { m_ok->setEnabled(true); });
 }

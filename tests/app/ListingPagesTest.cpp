@@ -145,10 +145,19 @@ TEST(ListingPages, ImagesPageShowsEachStoredLinkAsItsImageWithCaption)
     const std::vector<std::pair<std::string, std::string>> tags = {
         {"attribute", "dogs-yes"},
         {"gcimage", "<a href=\"http://img.example.org/1.jpg\">Bridge</a>"},
-        {"gcimage", "<a href='http://img.example.org/2.jpg'>Gate</a>"}};
+        {"gcimage", "<a href='http://img.example.org/2.jpg'>Gate</a>"},
+        // Stored by an older version straight from the service.
+        {"gcimage", "<a href=\"http://x/a.png\"><h1>INJECTED</h1>\">Spoiler</a>"},
+        {"gcimage", "<a href=\"javascript:alert(1)\">Script</a>"},
+        {"gcimage", "<a href=\"http://img.example.org/3.jpg\"><b>bold</b> & co</a>"}};
     const std::string page = imagesPage("A&B", imageLinksOf(tags));
     EXPECT_THAT(page, HasSubstr(">A&amp;B</div><p><img src=\"http://img.example.org/1.jpg\"><br>Bridge"
-                                "<p><img src='http://img.example.org/2.jpg'><br>Gate</body></html>"));
+                                "<p><img src=\"http://img.example.org/2.jpg\"><br>Gate"
+                                "<p><img src=\"http://x/a.png\"><br>&lt;h1&gt;INJECTED&lt;/h1&gt;\"&gt;Spoiler"
+                                "<p><img src=\"http://img.example.org/3.jpg\"><br>&lt;b&gt;bold&lt;/b&gt; & co"
+                                "</body></html>"));
+    EXPECT_THAT(page, Not(HasSubstr("<h1>")));
+    EXPECT_THAT(page, Not(HasSubstr("javascript")));
 }
 
 TEST(ListingPages, SelectionBecomesAVariablesBlockOnlyWhenTheNoteHasNone)

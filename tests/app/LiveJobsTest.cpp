@@ -7,11 +7,16 @@
 #include "db/CacheStore.h"
 #include "platform/IniFile.h"
 #include "platform/RecordingJobProgress.h"
+#include "platform/Text.h"
 #include "tests/app/AppFixture.h"
+#include "app/ListingPages.h"
+#include "tests/online/ScriptedServer.h"
 #include "tests/online/SimProcess.h"
 
 #include <gmock/gmock.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <sqlite3.h>
@@ -30,6 +35,22 @@ std::string code(int i)
     return "GCL" + std::to_string(1000 + i);
 }
 
+// Positions with more digits than six significant ones: a server or client
+// that rounds them is off by metres.
+std::string latText(int i)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.7f", 50.0 + 0.001 * i + 0.0000123);
+    return text;
+}
+
+std::string lonText(int i)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.7f", 14.0000456 + 0.0000001 * i);
+    return text;
+}
+
 std::string logText(int i, int n)
 {
     return "Log " + std::to_string(n) + " of " + code(i) + "\nsecond line & more";
@@ -43,8 +64,8 @@ std::string pocketQuery(int n)
     std::string x = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<gpx version=\"1.0\" "
                     "xmlns:groundspeak=\"http://www.groundspeak.com/cache/1/0\">\n";
     for (int i = 0; i < n; ++i) {
-        const std::string lat = std::to_string(50.0 + 0.001 * i);
-        x += "<wpt lat=\"" + lat + "\" lon=\"14.0\"><time>2011-11-24T00:00:00</time><name>" + code(i) +
+        const std::string lat = latText(i);
+        x += "<wpt lat=\"" + lat + "\" lon=\"" + lonText(i) + "\"><time>2011-11-24T00:00:00</time><name>" + code(i) +
              "</name><sym>Geocache</sym><groundspeak:cache available=\"True\" archived=\"" +
              (i == n - 1 ? "True" : "False") + "\"><groundspeak:name>Cache " + std::to_string(i) +
              " &amp; co</groundspeak:name><groundspeak:owner>owner" + std::to_string(i % 4) +
@@ -109,6 +130,66 @@ protected:
         return q.ColumnInt(0);
     }
 
+    // A hostile Live API: limits and profile as a premium member's, every
+    // other method answered by the script (the method name, the request).
+    using Script = std::function<test::ScriptedServer::Reply(const std::string&, const std::string&)>;
+    void startHostile(Script script)
+    {
+        hostile = std::make_unique<test::ScriptedServer>([script](const test::ScriptedServer::Request& r) {
+            const std::size_t at = r.target.find("Geocaching.svc/");
+            const std::string method =
+                at == std::string::npos ? r.target : r.target.substr(at + 15, r.target.find('?') - at - 15);
+            if (method == "GetAPILimits")
+                return test::ScriptedServer::reply(limitsAnswer());
+            if (method == "GetYourUserProfile")
+                return test::ScriptedServer::reply(profileAnswer());
+            return script(method, r.body);
+        });
+        ASSERT_TRUE(hostile->start());
+        global->settings.liveUrl = hostile->baseUrl() + "/LiveV5/Geocaching.svc/";
+        global->settings.accessToken = kToken;
+    }
+
+    static std::string limitsAnswer()
+    {
+        return std::string("<GetAPILimitsResponse xmlns=\"") + net::LiveNs::Data + "\">" + statusXml(0, "OK") +
+               "<Limits xmlns:a=\"" + net::LiveNs::Limits + "\"><a:CacheLimits><a:CacheLimitPerMinute>"
+               "<a:CacheLimit>6000</a:CacheLimit><a:InMinutes>1440</a:InMinutes></a:CacheLimitPerMinute>"
+               "</a:CacheLimits><a:ForMembershipType>Premium</a:ForMembershipType></Limits></GetAPILimitsResponse>";
+    }
+    static std::string profileAnswer()
+    {
+        return std::string("<GetYourUserProfileResponse xmlns=\"") + net::LiveNs::Data + "\">" + statusXml(0, "OK") +
+               "<Profile xmlns:a=\"" + net::LiveNs::Types + "\"><a:User><a:MemberType><a:MemberTypeName>Premium"
+               "</a:MemberTypeName></a:MemberType><a:UserName>jana</a:UserName></a:User></Profile>"
+               "</GetYourUserProfileResponse>";
+    }
+    static std::string statusXml(int code, const std::string& message)
+    {
+        return "<Status><StatusCode>" + std::to_string(code) + "</StatusCode><StatusMessage>" + message +
+               "</StatusMessage></Status>";
+    }
+    static std::string cacheXml(const std::string& code, const std::string& lat = "50.0001",
+                                const std::string& images = "")
+    {
+        return "<a:Geocache><a:Available>true</a:Available><a:CacheType><a:GeocacheTypeId>2</a:GeocacheTypeId>"
+               "</a:CacheType><a:Code>" + code + "</a:Code><a:Images>" + images + "</a:Images><a:Latitude>" + lat +
+               "</a:Latitude><a:Longitude>14.0001</a:Longitude><a:Name>Cache " + code + "</a:Name></a:Geocache>";
+    }
+    static std::string searchAnswer(const std::string& caches, int code = 0, const std::string& message = "OK")
+    {
+        return std::string("<GetGeocacheDataResponse xmlns=\"") + net::LiveNs::Data + "\">" +
+               statusXml(code, message) + "<Geocaches xmlns:a=\"" + net::LiveNs::Types + "\">" + caches +
+               "</Geocaches></GetGeocacheDataResponse>";
+    }
+    static std::string manyCaches(const std::string& prefix, int n)
+    {
+        std::string caches;
+        for (int i = 0; i < n; ++i)
+            caches += cacheXml(prefix + std::to_string(i));
+        return caches;
+    }
+
     int requests(const std::string& method)
     {
         int n = 0;
@@ -118,6 +199,7 @@ protected:
     }
 
     test::SimProcess sim;
+    std::unique_ptr<test::ScriptedServer> hostile;
 };
 
 TEST_F(LiveJobsTest, NearestThirtyCachesArriveInSixPagesWithTheirDetails)
@@ -141,6 +223,8 @@ TEST_F(LiveJobsTest, NearestThirtyCachesArriveInSixPagesWithTheirDetails)
         EXPECT_EQ(cache->type, i % 3 == 2 ? CacheType::Multi : CacheType::Traditional);
         EXPECT_EQ(cache->difficulty, 15);
         EXPECT_EQ(cache->hidden, 20111124);
+        EXPECT_NEAR(cache->lat, std::stod(latText(i)), 1e-6) << code(i);
+        EXPECT_NEAR(cache->lon, std::stod(lonText(i)), 1e-6) << code(i);
         loadDetails(global->db.cacheDb, *cache, global->db.tagCategories);
         EXPECT_EQ(cache->longDesc, "Line one\nLine two");
         EXPECT_EQ(std::set<std::string>(cache->attributes.begin(), cache->attributes.end()),
@@ -323,6 +407,179 @@ TEST_F(LiveJobsTest, BatchWordsNeverShowTheToken)
         EXPECT_THAT(text, Not(HasSubstr(sentinel)));
     ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
     EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id = 'GCL1001'"), 1);
+}
+
+TEST_F(LiveJobsTest, ARefreshUpdatesTheCachesItRefreshesWithOnlyNewOn)
+{
+    startSim();
+    global->settings.impOnlyNew = 1;
+    ASSERT_TRUE(liveDownloadCodes(*global, {code(3), code(4)}, nullptr, nullptr).ok);
+    global->db.cacheDb.Exec("UPDATE geocache SET name = 'stale' WHERE id LIKE 'GCL%'");
+    const net::LiveJobResult r = liveRefresh(*global, {code(3), code(4)}, false, nullptr, nullptr);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.updated, 2);
+    EXPECT_EQ(r.skipped, 0);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id LIKE 'GCL%' AND name LIKE 'Cache %'"), 2);
+    EXPECT_EQ(liveClient(*global).settings().impOnlyNew, 1);
+}
+
+TEST_F(LiveJobsTest, ADownloadByCodeKeepsOnlyTheCodeAskedForAndFailsWhenItIsMissing)
+{
+    std::mutex lock;
+    std::string answer;
+    startHostile([&](const std::string&, const std::string&) {
+        std::lock_guard guard(lock);
+        return test::ScriptedServer::reply(answer);
+    });
+    const auto serve = [&](const std::string& caches) {
+        std::lock_guard guard(lock);
+        answer = searchAnswer(caches);
+    };
+
+    for (const int text : {850, 851, 852, 853, 854})
+        ASSERT_FALSE(global->text(text).empty()) << text;
+    serve(cacheXml("GCOTHER"));
+    net::LiveJobResult r = liveDownloadCodes(*global, {"GCWANT1"}, nullptr, nullptr);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.nothingFound);
+    EXPECT_EQ(r.message, text::fillIn(global->text(850), {"GCWANT1"}));
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache"), 0);
+
+    // A thousand caches, the one asked for among them twice: that one only.
+    serve(manyCaches("GCF", 500) + cacheXml("GCWANT1") + manyCaches("GCG", 500) + cacheXml("GCWANT1", "50.2"));
+    r = liveDownloadCodes(*global, {"gcwant1"}, nullptr, nullptr);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.newCaches, 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache"), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id = 'GCWANT1' AND y > 50.1"), 0);
+
+    // Nothing, or only caches off the Earth: nothing found, said so.
+    for (const std::string& caches : {std::string(), cacheXml("GCNOPE", "NaN") + cacheXml("GCNOPE", "95")}) {
+        serve(caches);
+        r = liveDownloadCodes(*global, {"GCNOPE"}, nullptr, nullptr);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.message, text::fillIn(global->text(850), {"GCNOPE"}));
+    }
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id = 'GCNOPE'"), 0);
+}
+
+TEST_F(LiveJobsTest, TheNearestSearchStopsAtTheCountAskedForWhateverThePagesHold)
+{
+    std::atomic<bool> flood{false};
+    startHostile([&](const std::string&, const std::string&) {
+        return test::ScriptedServer::reply(searchAnswer(flood ? manyCaches("GCN", 1000)
+                                                              : manyCaches("GCK", 5)));
+    });
+    global->settings.maxImpCaches = 30;
+    global->settings.impOnlyNew = 1;
+    CacheStore store(global->db.cacheDb, global->db.tagCategories, 0);
+    for (int i = 0; i < 5; ++i) {
+        CGeocache known;
+        known.code = "GCK" + std::to_string(i);
+        known.lat = 50.0001;
+        known.lon = 14.0001;
+        ASSERT_TRUE(store.InsertCache(known));
+    }
+    // Every page holds the same five known caches: six pages at the most.
+    net::LiveJobResult r = liveNearest(*global, 50.0, 14.0, nullptr, nullptr);
+    EXPECT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.newCaches, 0);
+    EXPECT_LE(hostile->count("SearchForGeocaches") + hostile->count("GetMoreGeocaches"), 6);
+
+    // A page of a thousand new caches: thirty stored, no further page.
+    flood = true;
+    const int before = hostile->count("GetMoreGeocaches");
+    r = liveNearest(*global, 50.0, 14.0, nullptr, nullptr);
+    EXPECT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.newCaches, 30);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id LIKE 'GCN%'"), 30);
+    EXPECT_EQ(hostile->count("GetMoreGeocaches"), before);
+}
+
+TEST_F(LiveJobsTest, AnErrorStatusStoresNothingAndIsSaidAsSuch)
+{
+    std::atomic<int> status{500};
+    startHostile([&](const std::string&, const std::string&) {
+        return test::ScriptedServer::reply(searchAnswer(cacheXml("GCERR")), status);
+    });
+    for (const int s : {400, 401, 403, 404, 500}) {
+        status = s;
+        prompter.clear();
+        const net::LiveJobResult r = liveDownloadCodes(*global, {"GCERR"}, nullptr, nullptr);
+        EXPECT_FALSE(r.ok) << s;
+        EXPECT_EQ(r.newCaches, 0) << s;
+        ASSERT_EQ(prompter.messages().size(), 1u) << s;
+        EXPECT_EQ(prompter.messages()[0].text, text::fillIn(global->text(854), {std::to_string(s)}));
+    }
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache"), 0);
+}
+
+TEST_F(LiveJobsTest, ABrokenSecondPageReportsWhatTheFirstStored)
+{
+    startHostile([&](const std::string& method, const std::string&) {
+        const std::string page = searchAnswer(manyCaches("GCP", 5));
+        return test::ScriptedServer::reply(method == "GetMoreGeocaches" ? page.substr(0, page.size() / 2) : page);
+    });
+    global->settings.maxImpCaches = 30;
+    const net::LiveJobResult r = liveNearest(*global, 50.0, 14.0, nullptr, nullptr);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.newCaches, 5);
+    EXPECT_EQ(r.message, text::fillIn(global->text(822), {global->text(851)}) + " " +
+                             text::fillIn(global->text(852), {"5", "0"}));
+    EXPECT_THAT(r.message, Not(HasSubstr(global->text(821))));
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id LIKE 'GCP%'"), 5);
+}
+
+TEST_F(LiveJobsTest, ImageLinksFromTheServiceCannotAddMarkupToTheImagesPage)
+{
+    const std::string images =
+        "<a:ImageData><a:Name>Spoiler</a:Name><a:Url>http://x/a.png\"&gt;&lt;h1&gt;INJECTED&lt;/h1&gt;</a:Url>"
+        "</a:ImageData><a:ImageData><a:Name>&lt;b&gt;Gate&lt;/b&gt;</a:Name><a:Url>http://x/b.png</a:Url></a:ImageData>";
+    startHostile([&](const std::string&, const std::string&) {
+        return test::ScriptedServer::reply(searchAnswer(cacheXml("GCIMG", "50.0001", images)));
+    });
+    ASSERT_TRUE(liveDownloadCodes(*global, {"GCIMG"}, nullptr, nullptr).ok);
+    const auto links = listing::imageLinksOf(tagsOfCache(global->db.cacheDb, "GCIMG"));
+    EXPECT_EQ(links, std::vector<std::string>{"<a href=\"http://x/b.png\">&lt;b&gt;Gate&lt;/b&gt;</a>"});
+    const std::string page = listing::imagesPage("GCIMG", links);
+    EXPECT_THAT(page, Not(HasSubstr("<h1>")));
+    EXPECT_THAT(page, Not(HasSubstr("<b>")));
+}
+
+TEST_F(LiveJobsTest, BatchWordsPrintNoEscapesRefuseNanAndFailWhenNothingIsFound)
+{
+    startHostile([&](const std::string&, const std::string& body) {
+        if (body.find("GCESC") != std::string::npos)
+            return test::ScriptedServer::reply(searchAnswer("", 1, "\x1b]0;owned\x07\x1b[2JThe search failed."));
+        return test::ScriptedServer::reply(searchAnswer(""));
+    });
+    setenv("TARNWICK_LIVE_URL", global->settings.liveUrl.c_str(), 1);
+    {
+        IniFile handover(global->handoverPath(), 0600);
+        handover.setString(kHandoverSection, "twtk", transformSecret(kToken));
+        ASSERT_TRUE(handover.save());
+    }
+    global->db.cacheDb.Close();
+    CTarnwickApp app(*global);
+    app.batch = defaultBatchActions();
+    ConsoleStartupUi ui;
+    testing::internal::CaptureStderr();
+    const bool started = app.InitInstance({"dl", "GCNOPE", "GCESC", "near", "NaN", "NaN"}, ui);
+    const int exitCode = app.ExitInstance();
+    std::string out = testing::internal::GetCapturedStderr();
+    // What the batch run's prompter would print.
+    for (const auto& message : prompter.messages())
+        out += message.text + "\n";
+    ASSERT_TRUE(started);
+    EXPECT_NE(exitCode, 0);
+    EXPECT_THAT(out, HasSubstr(text::fillIn(global->text(850), {"GCNOPE"})));
+    EXPECT_THAT(out, HasSubstr("]0;owned[2JThe search failed."));
+    EXPECT_EQ(out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(out.find('\x07'), std::string::npos);
+    EXPECT_THAT(out, HasSubstr(text::fillIn(global->text(853), {"nan", "nan"})));
+    for (const auto& request : hostile->requests())
+        EXPECT_THAT(request.body, Not(HasSubstr("nan")));
+    EXPECT_EQ(hostile->count("SearchForGeocaches"), 2);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "platform/RecordingNotifier.h"
 #include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
+#include "tests/online/ScriptedServer.h"
 #include "tests/online/SimProcess.h"
 
 #include <chrono>
@@ -217,9 +218,90 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"FileScheme", "file:///etc/hostname", "Error in OpenURL", true}),
     [](const auto& row) { return std::string(row.param.name); });
 
-TEST_F(NetClientTest, TheHttpStatusIsNotJudged)
+TEST_F(NetClientTest, AnErrorStatusIsAFailureSaidAsSuch)
 {
+    std::string text = "unchanged";
+    EXPECT_FALSE(client.httpGet(url("/no/such/page"), text));
+    EXPECT_EQ(text, "unchanged");
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(prompter.messages()[0].text, "The server answered with an error (HTTP status 404).");
+    // The line works: tiles and images go on.
+    EXPECT_TRUE(client.downloadsOn());
+}
+
+TEST(SameOrigin, NeedsTheSameSchemeHostAndPort)
+{
+    EXPECT_TRUE(sameOrigin("http://Live.test/a", "http://live.test:80/b?c=1"));
+    EXPECT_TRUE(sameOrigin("https://live.test/a", "https://live.test:443/b"));
+    EXPECT_FALSE(sameOrigin("https://live.test/a", "http://live.test/a"));
+    EXPECT_FALSE(sameOrigin("http://127.0.0.1:8080/a", "http://127.0.0.1:8081/a"));
+    EXPECT_FALSE(sameOrigin("http://live.test/a", "http://other.test/a"));
+    EXPECT_FALSE(sameOrigin("http://live.test/a", "not a url"));
+}
+
+// A Live API front end that sends its requests elsewhere, and the place it
+// sends them to.
+class HostileRedirectTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!elsewhere.start() || !front.start())
+            GTEST_SKIP() << "no loopback server";
+        client.setConnectionProbe([] { return true; });
+        client.setDownloadsOn(true);
+    }
+
+    RecordingPrompter prompter;
+    RecordingNotifier notifier;
+    CNetClient client{prompter, notifier};
+    test::ScriptedServer elsewhere{[](const test::ScriptedServer::Request&) {
+        return test::ScriptedServer::reply("<taken/>");
+    }};
+    test::ScriptedServer front{[this](const test::ScriptedServer::Request& r) {
+        test::ScriptedServer::Reply reply;
+        if (r.target == "/same") {
+            reply.body = "<same>" + r.body + "</same>";
+            return reply;
+        }
+        reply.status = 307;
+        reply.headers = {"Location: " + (r.target == "/away" ? elsewhere.baseUrl() + "/stolen" : std::string("/same"))};
+        return reply;
+    }};
+};
+
+TEST_F(HostileRedirectTest, TheTokenIsNotPostedToAnotherPortButFollowsOnTheSameServer)
+{
+    const std::string body = "<AccessToken>secret</AccessToken>";
     std::string text;
-    EXPECT_TRUE(client.httpGet(url("/no/such/page"), text));
-    EXPECT_TRUE(prompter.messages().empty());
+    EXPECT_FALSE(client.httpPost(front.baseUrl() + "/away", body, text, 1));
+    EXPECT_TRUE(elsewhere.requests().empty());
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(prompter.messages()[0].text, "The server sent the request on to " + elsewhere.baseUrl() +
+                                               "/stolen; it was not followed there.");
+
+    // A 307 on the same server repeats the request there, body and all.
+    ASSERT_TRUE(client.httpPost(front.baseUrl() + "/here", body, text, 1));
+    EXPECT_EQ(text, "<same>" + body + "</same>");
+}
+
+TEST(RequestDeadline, ADrippingServerDoesNotHoldARequestPastItsDeadline)
+{
+    // 4 bytes a second passes the stall check (1 byte/s for 30 s) forever.
+    test::ScriptedServer drip([](const test::ScriptedServer::Request&) {
+        auto reply = test::ScriptedServer::reply(std::string(400, 'x'));
+        reply.dripBytesPerSecond = 4;
+        return reply;
+    });
+    ASSERT_TRUE(drip.start());
+    RecordingPrompter prompter;
+    RecordingNotifier notifier;
+    CNetClient client{prompter, notifier};
+    client.setConnectionProbe([] { return true; });
+    client.setTimeouts(std::chrono::seconds(2), std::chrono::seconds(30), std::chrono::seconds(2));
+    std::string text;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client.httpGet(drip.baseUrl() + "/slow", text));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(3500));
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(prompter.messages()[0].text, "Internet error: The answer did not arrive within 2 seconds.");
 }

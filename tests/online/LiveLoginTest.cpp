@@ -7,6 +7,7 @@
 #include "platform/RecordingNotifier.h"
 #include "platform/RecordingPrompter.h"
 #include "tests/TestSupport.h"
+#include "tests/online/ScriptedServer.h"
 #include "tests/online/SimProcess.h"
 
 #include <sys/stat.h>
@@ -154,4 +155,41 @@ TEST(AddressSearch, RandomAndCutResponsesGiveNoFalsePosition)
             EXPECT_DOUBLE_EQ(r.lat, 49.1950602);
         }
     }
+}
+
+class RelayFaults : public test::TempDirTest {};
+
+TEST_F(RelayFaults, AnErrorStatusAnErrorPageOrNothingIsNoTicket)
+{
+    struct Case {
+        int status;
+        const char* type;
+        const char* body;
+    };
+    const Case cases[] = {{500, "text/plain", "0123456789abcdef"},
+                          {500, "text/html", "<html><body>Internal server error</body></html>"},
+                          {200, "text/html", "<html><body>Service unavailable</body></html>"},
+                          {200, "text/plain", ""},
+                          {404, "text/plain", "abc"}};
+    for (const Case& c : cases) {
+        test::ScriptedServer relay([&c](const test::ScriptedServer::Request&) {
+            return test::ScriptedServer::reply(c.body, c.status, c.type);
+        });
+        ASSERT_TRUE(relay.start());
+        RecordingPrompter prompter;
+        RecordingNotifier notifier;
+        CNetClient client{prompter, notifier};
+        client.setConnectionProbe([] { return true; });
+        const auto file = dir / ("handover-" + std::to_string(&c - cases) + ".ini");
+        const LoginTicket login = prepareLogin(client, relay.baseUrl() + "/oa/", file);
+        EXPECT_EQ(login.ticket, "") << c.status << " " << c.body;
+        EXPECT_EQ(IniFile(file).getString(kHandoverSection, "twa").value_or("?"), "") << c.body;
+        if (c.status != 200) {
+            ASSERT_EQ(prompter.messages().size(), 1u);
+            EXPECT_EQ(prompter.messages()[0].text,
+                      "The server answered with an error (HTTP status " + std::to_string(c.status) + ").");
+        }
+    }
+    EXPECT_TRUE(isTicket("0123456789abcdef0123456789abcdef"));
+    EXPECT_FALSE(isTicket(std::string(kMaxTicketChars + 1, 'a')));
 }

@@ -11,6 +11,7 @@
 #include "platform/RecordingKeepAwake.h"
 #include "platform/RecordingPrompter.h"
 #include "screens/AddressSearchBox.h"
+#include "tests/online/ScriptedServer.h"
 #include "screens/CGcLiveLoginDlg.h"
 #include "screens/LangText.h"
 #include "screens/QtNotifier.h"
@@ -245,6 +246,51 @@ private slots:
         QCOMPARE(found.count(), 1);
         QCOMPARE(accuracy->text(), langText(*global, 199));
         QCOMPARE(address->text(), langText(*global, 883));
+    }
+
+    void aRelayErrorPageStartsNoLoginBrowser()
+    {
+        test::ScriptedServer relay([](const test::ScriptedServer::Request&) {
+            return test::ScriptedServer::reply("<html><body>Internal server error</body></html>", 500, "text/html");
+        });
+        QVERIFY(relay.start());
+        qputenv("TARNWICK_RELAY_URL", QByteArray::fromStdString(relay.baseUrl() + "/oa/"));
+        {
+            CGcLiveLoginDlg dialog(*global);
+            dialog.show();
+            auto* status = dialog.findChild<QLabel*>(QStringLiteral("status"));
+            QTRY_COMPARE_WITH_TIMEOUT(status->text(), langText(*global, 874), 20000);
+            QCOMPARE(dialog.browserPid(), qint64(0));
+            dialog.reject();
+        }
+        qputenv("TARNWICK_RELAY_URL", QByteArray::fromStdString(sim.base + "/oa/"));
+        const IniFile handover(global->handoverPath());
+        QCOMPARE(handover.getString(kHandoverSection, "twa").value_or("?"), std::string());
+    }
+
+    void anAddressWithMarkupIsShownAsText()
+    {
+        test::ScriptedServer geocoder([](const test::ScriptedServer::Request&) {
+            return test::ScriptedServer::reply(
+                "<geocode><Status><code>200</code></Status><Placemark><address>&lt;b&gt;Bold&lt;/b&gt; street"
+                "</address><Point><coordinates>14.42,50.08,0</coordinates></Point></Placemark></geocode>");
+        });
+        QVERIFY(geocoder.start());
+        qputenv("TARNWICK_GEOCODER_URL", QByteArray::fromStdString(geocoder.baseUrl() + "/geocode"));
+        AddressSearchBox box(*global);
+        QSignalSpy found(&box, &AddressSearchBox::found);
+        box.findChild<QLineEdit*>(QStringLiteral("addressQuery"))->setText(QStringLiteral("Bold street"));
+        box.search();
+        QTRY_COMPARE_WITH_TIMEOUT(found.count(), 1, 20000);
+        qputenv("TARNWICK_GEOCODER_URL", QByteArray::fromStdString(sim.base + "/geocode"));
+        auto* address = box.findChild<QLabel*>(QStringLiteral("addressFound"));
+        QCOMPARE(address->text(), QStringLiteral("<b>Bold</b> street"));
+        // Drawn as the characters it holds: as wide as the same text in plain.
+        QLabel plain;
+        plain.setTextFormat(Qt::PlainText);
+        plain.setWordWrap(true);
+        plain.setText(address->text());
+        QCOMPARE(address->sizeHint().width(), plain.sizeHint().width());
     }
 
     void cleanupTestCase()

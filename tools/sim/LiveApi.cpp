@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -368,11 +369,13 @@ std::string el(const std::string& name, const std::string& value)
     return "<" + name + ">" + value + "</" + name + ">";
 }
 
+// The shortest text that reads back as the same number: a pocket query's
+// 13.451983 goes out as 13.451983, not rounded to six digits.
 std::string num(double v)
 {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.6g", v);
-    return buf;
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+    return ec == std::errc() ? std::string(buf, end) : std::string("0");
 }
 
 std::string isoDate(const std::string& gpxTime)

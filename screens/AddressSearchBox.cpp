@@ -85,8 +85,9 @@ void AddressSearchBox::showResult(const net::GeocodeResult& result)
     m_worker.join();
     m_searchKey->setEnabled(true);
     if (!result.hasCoordinates) {
-        m_address->setText(result.address.empty() ? langText(m_global, kTextNotFound)
-                                                  : QString::fromStdString(result.address));
+        // An address without a usable position (none, or not a number) is
+        // not found: shown alone it would pass for a match.
+        m_address->setText(langText(m_global, kTextNotFound));
         return;
     }
     m_address->setText(QString::fromStdString(result.address));

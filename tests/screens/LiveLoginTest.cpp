@@ -293,6 +293,25 @@ private slots:
         QCOMPARE(address->sizeHint().width(), plain.sizeHint().width());
     }
 
+    void anAddressWithoutAUsablePositionIsNotFound()
+    {
+        test::ScriptedServer geocoder([](const test::ScriptedServer::Request&) {
+            return test::ScriptedServer::reply(
+                "<geocode><Status><code>200</code></Status><Placemark><address>Nowhere street</address>"
+                "<Point><coordinates>NaN,NaN,0</coordinates></Point></Placemark></geocode>");
+        });
+        QVERIFY(geocoder.start());
+        qputenv("TARNWICK_GEOCODER_URL", QByteArray::fromStdString(geocoder.baseUrl() + "/geocode"));
+        AddressSearchBox box(*global);
+        QSignalSpy found(&box, &AddressSearchBox::found);
+        box.findChild<QLineEdit*>(QStringLiteral("addressQuery"))->setText(QStringLiteral("Nowhere street"));
+        box.search();
+        auto* address = box.findChild<QLabel*>(QStringLiteral("addressFound"));
+        QTRY_COMPARE_WITH_TIMEOUT(address->text(), langText(*global, 883), 20000);
+        qputenv("TARNWICK_GEOCODER_URL", QByteArray::fromStdString(sim.base + "/geocode"));
+        QCOMPARE(found.count(), 0);
+    }
+
     void cleanupTestCase()
     {
         if (browser != 0 && processRunning(browser))

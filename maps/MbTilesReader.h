@@ -23,9 +23,14 @@ public:
     bool isOpen() const { return m_open; }
 
 private:
+    // Bounds every query and chooses the tables tiles are read from; false
+    // when there are none (a `tiles` view is never run: it may recurse).
+    bool readsFromATable();
+
     std::filesystem::path m_path;
     SQLite::Database m_db;
     bool m_open = false;
+    const char* m_query = nullptr;
 };
 
 } // namespace tw::maps

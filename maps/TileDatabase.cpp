@@ -4,6 +4,7 @@
 #include "db/SqlError.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
+#include "maps/TileQueryBudget.h"
 
 #include <sqlite3.h>
 
@@ -68,7 +69,8 @@ bool TileDatabase::open()
         || m_db.Exec("CREATE TABLE IF NOT EXISTS info(minzoom,maxzoom)") != SQLITE_OK
         || m_db.Exec("CREATE TABLE IF NOT EXISTS tiles(x int, y int, z int, s int, image blob, "
                      "PRIMARY KEY (x,y,z,s))")
-               != SQLITE_OK) {
+               != SQLITE_OK
+        || !readsFromATable()) {
         m_db.Close();
         return false;
     }
@@ -76,11 +78,18 @@ bool TileDatabase::open()
     return true;
 }
 
+bool TileDatabase::readsFromATable()
+{
+    limitTileQueries(m_db.handle());
+    return hasTileTable(m_db.handle(), "tiles");
+}
+
 std::optional<TileBytes> TileDatabase::read(const TileKey& key, bool matchSet)
 {
     if (!m_open)
         return std::nullopt;
     try {
+        const TileQueryBudget budget;
         SQLite::Statement st(m_db, matchSet ? "SELECT `image` FROM `tiles` WHERE `x` = ? AND `y` = ? AND `z` = ? "
                                               "AND `s` = ?"
                                             : "SELECT `image` FROM `tiles` WHERE `x` = ? AND `y` = ? AND `z` = ?");

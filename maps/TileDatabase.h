@@ -54,6 +54,9 @@ public:
 
 private:
     std::filesystem::path m_path;
+    // Bounds every read, and refuses a file whose `tiles` is no table.
+    bool readsFromATable();
+
     SQLite::Database m_db;
     bool m_open = false;
     std::mutex* m_writeLock = nullptr;

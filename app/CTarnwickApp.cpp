@@ -12,6 +12,7 @@
 #include "platform/KeepAwake.h"
 #include "platform/Numbers.h"
 #include "platform/Prompter.h"
+#include "platform/Signals.h"
 #include "platform/Text.h"
 
 #include <sqlite3.h>
@@ -54,6 +55,7 @@ constexpr int kTextNoCodes = 1001;
 constexpr int kTextNoPosition = 1002;
 constexpr int kTextAwakeRefused = 1003;
 constexpr int kTextUnknownWord = 1110;
+constexpr int kTextForcedExit = 1151;
 
 constexpr std::time_t kFieldNotesLookBackSeconds = 172800; // two days
 
@@ -107,9 +109,20 @@ bool CTarnwickApp::InitInstance(const std::vector<std::string>& args, StartupUi&
     global.Log("----- Tarnwick START -----");
     global.writeVersion();
     global.LoadSettings(SettingsGroup::All);
+    setForcedExitMessage(global.lang.textOr(
+        kTextForcedExit, "the program did not end in time after the signal to end; it was stopped."));
     ui.showProgress(global.text(kTextStarting));
 
+    // A signal to end stops start-up between its steps (a question or a
+    // message box was open when it came); the shutdown then runs as usual.
+    auto ending = [this] {
+        if (terminationRequested())
+            m_quit = true;
+        return m_quit;
+    };
     bootstrapDatabase();
+    if (ending())
+        return true;
     openCacheDatabase();
     openTrackDatabase();
     global.netClient.setDownloadsOn(global.settings.dnlOnline != 0);
@@ -130,8 +143,12 @@ bool CTarnwickApp::InitInstance(const std::vector<std::string>& args, StartupUi&
     global.list.loadFilter();
     loadRoute(global, global.stateString("LastRoute"));
     global.list.LoadRecent();
+    if (ending())
+        return true;
     if (!ui.createMainWindow())
         return false;
+    if (ending())
+        return true;
     global.Log("Main window open");
     startGps();
     applyPowerOptions();
@@ -345,6 +362,7 @@ void CheckVersion(CGlobalData& global, bool interactive)
 
 int CTarnwickApp::ExitInstance()
 {
+    noteShutdownStarted();
     CGlobalData& global = m_global;
     // A GPS on/off command still under way ends first.
     global.gpsServices.gpsSwitch->finish();

@@ -20,7 +20,8 @@ public:
     CTarnwickApp& operator=(const CTarnwickApp&) = delete;
 
     // Runs the start-up sequence. False ends the process at once. After a
-    // batch run, quitRequested() is true and no window was created.
+    // batch run, or when a signal to end came during start-up,
+    // quitRequested() is true and no window (or no receiver) was started.
     bool InitInstance(const std::vector<std::string>& args, StartupUi& ui);
     // Runs the shutdown sequence; returns the process exit code.
     int ExitInstance();

@@ -110,7 +110,11 @@ constexpr std::array kStateInts{
 } // namespace
 
 SettingsFile::SettingsFile(std::filesystem::path file, std::filesystem::path handover, Settings& settings)
-    : m_file(std::move(file)), m_handover(std::move(handover)), m_settings(settings)
+    // The file holds the nickname, the scrambled password and the user's
+    // paths: it is the user's alone. A settings file the user keeps
+    // elsewhere behind a link stays there.
+    : m_file(std::move(file), 0600, IniFile::Links::WriteThrough), m_handover(std::move(handover)),
+      m_settings(settings)
 {
 }
 

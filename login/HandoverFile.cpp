@@ -4,7 +4,6 @@
 #include "platform/AtomicFile.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -23,10 +22,15 @@ std::string trimmed(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
+// A link to a device or a FIFO in place of the file reads as no lines,
+// without waiting; so does a file far larger than a hand-over file gets.
 std::vector<std::string> readLines(const fs::path& path)
 {
     std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
+    const auto bytes = tw::readRegularFile(path, tw::kMaxSettingsFileBytes);
+    if (!bytes)
+        return lines;
+    std::istringstream in(*bytes);
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;

@@ -19,6 +19,9 @@ int zoomValue(const std::string& text)
     return num::leadingInt(text).value_or(0);
 }
 
+// Far deeper than any real configuration (root, source, type, field).
+constexpr int kMaxMapConfigDepth = 16;
+
 // Reads on past malformed markup: what was recognised stays. Texts are kept
 // as written, whitespace and line breaks included.
 struct MapConfigReader {
@@ -29,15 +32,25 @@ struct MapConfigReader {
     bool inMapType = false;
     std::optional<MapSource> source;
     std::optional<MapType> type;
+    // Depth of the element being read, and where the open source and type
+    // began: a source inside a source (or a type inside a type) is not one,
+    // so a file of endlessly nested sources gives one, not thousands.
+    int depth = 0;
+    int sourceDepth = 0;
+    int typeDepth = 0;
 
     void start(const std::string& name, std::string&)
     {
+        if (++depth > kMaxMapConfigDepth)
+            return;
         if (name == "Tarnwick") {
             inRoot = true;
-        } else if (inRoot && name == "MapSource") {
+        } else if (inRoot && name == "MapSource" && !source) {
             source.emplace();
-        } else if (inRoot && name == "MapType") {
+            sourceDepth = depth;
+        } else if (inRoot && name == "MapType" && !type) {
             type.emplace();
+            typeDepth = depth;
             inMapType = true;
         } else if (name == "invertY" && inMapType && type) {
             type->invertY = true;
@@ -46,13 +59,14 @@ struct MapConfigReader {
 
     void attribute(const std::string&, std::string_view name, std::u16string_view value)
     {
-        if (type && name == "mode")
+        if (type && depth == typeDepth && name == "mode")
             type->mode = toUtf8(value);
     }
 
     void end(const std::string& name, std::string& text)
     {
-        if (!inRoot)
+        const int at = depth--;
+        if (!inRoot || at > kMaxMapConfigDepth)
             return;
         if (name == "name" || name == "file") {
             MapType* t = inMapType && type ? &*type : nullptr;
@@ -72,19 +86,17 @@ struct MapConfigReader {
         } else if (type) {
             typeField(name, text);
         }
-        if (name == "MapType") {
-            if (source && type) {
+        if (name == "MapType" && type && at == typeDepth) {
+            if (source) {
                 auto& list = type->mode == "basic" ? source->basic : source->overlay;
                 if ((type->mode == "basic" || type->mode == "overlay") && list.size() < kMaxMapTypesPerMode)
                     list.push_back(std::move(*type));
             }
             type.reset();
             inMapType = false;
-        } else if (name == "MapSource") {
-            if (source) {
-                const int index = sources.empty() ? 0 : sources.rbegin()->first + 1;
-                sources.emplace(index, std::move(*source));
-            }
+        } else if (name == "MapSource" && source && at == sourceDepth) {
+            const int index = sources.empty() ? 0 : sources.rbegin()->first + 1;
+            sources.emplace(index, std::move(*source));
             source.reset();
         }
     }

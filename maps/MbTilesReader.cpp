@@ -3,6 +3,7 @@
 
 #include "db/SqlError.h"
 #include "db/Statement.h"
+#include "maps/TileQueryBudget.h"
 
 #include <sqlite3.h>
 
@@ -17,14 +18,41 @@ MbTilesReader::MbTilesReader(fs::path path) : m_path(std::move(path))
     if (!fs::is_regular_file(m_path, ec))
         return;
     m_open = m_db.Open(m_path.string()) == SQLITE_OK;
-    if (!m_open)
+    if (!m_open) {
         noteProblem("cannot open the file");
+        return;
+    }
+    m_open = readsFromATable();
+    if (!m_open) {
+        // Not a database, a damaged schema, or no table of tiles at all.
+        const int code = sqlite3_errcode(m_db.handle());
+        noteProblem(code != SQLITE_OK && code != SQLITE_ROW && code != SQLITE_DONE ? sqlite3_errmsg(m_db.handle())
+                                                                                    : "no table of tiles");
+    }
 }
 
 void MbTilesReader::noteProblem(const std::string& what)
 {
     if (m_problem.empty())
         m_problem = what.empty() ? "cannot read the file" : what;
+}
+
+bool MbTilesReader::readsFromATable()
+{
+    limitTileQueries(m_db.handle());
+    sqlite3* db = m_db.handle();
+    if (hasTileTable(db, "tiles")) {
+        m_query = "SELECT `tile_data` FROM `tiles` WHERE `zoom_level` = ? AND `tile_column` = ? AND `tile_row` = ?";
+        return true;
+    }
+    // Most files keep each image once and make `tiles` a view over `map`
+    // and `images`. The file's own view is never run: the same join is.
+    if (hasTileTable(db, "map") && hasTileTable(db, "images")) {
+        m_query = "SELECT `images`.`tile_data` FROM `map` JOIN `images` ON `images`.`tile_id` = `map`.`tile_id` "
+                  "WHERE `map`.`zoom_level` = ? AND `map`.`tile_column` = ? AND `map`.`tile_row` = ?";
+        return true;
+    }
+    return false;
 }
 
 MbTilesReader::~MbTilesReader() = default;
@@ -35,8 +63,8 @@ std::optional<TileBytes> MbTilesReader::read(int zoom, int column, int row)
         return std::nullopt;
     const long long rows = 1LL << zoom;
     try {
-        SQLite::Statement st(m_db, "SELECT `tile_data` FROM `tiles` WHERE `zoom_level` = ? AND `tile_column` = ? "
-                                   "AND `tile_row` = ?");
+        const TileQueryBudget budget;
+        SQLite::Statement st(m_db, m_query);
         st.BindInt(1, zoom);
         st.BindInt(2, column);
         st.BindInt(3, rows - 1 - row);

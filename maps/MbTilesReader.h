@@ -28,11 +28,15 @@ public:
 
 private:
     void noteProblem(const std::string& what);
+    // Bounds every query and chooses the tables tiles are read from; false
+    // when there are none (a `tiles` view is never run: it may recurse).
+    bool readsFromATable();
 
     std::filesystem::path m_path;
     SQLite::Database m_db;
     bool m_open = false;
     std::string m_problem;
+    const char* m_query = nullptr;
 };
 
 } // namespace tw::maps

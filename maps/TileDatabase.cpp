@@ -4,6 +4,7 @@
 #include "db/SqlError.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
+#include "maps/TileQueryBudget.h"
 
 #include <sqlite3.h>
 
@@ -70,8 +71,9 @@ bool TileDatabase::open()
         || m_db.Exec("CREATE TABLE IF NOT EXISTS info(minzoom,maxzoom)") != SQLITE_OK
         || m_db.Exec("CREATE TABLE IF NOT EXISTS tiles(x int, y int, z int, s int, image blob, "
                      "PRIMARY KEY (x,y,z,s))")
-               != SQLITE_OK) {
-        m_problem = m_db.errorText();
+               != SQLITE_OK
+        || !readsFromATable()) {
+        m_problem = m_db.errorText().empty() ? "no table of tiles" : m_db.errorText();
         m_db.Close();
         return false;
     }
@@ -99,11 +101,18 @@ void TileDatabase::readZoomNumbering()
     }
 }
 
+bool TileDatabase::readsFromATable()
+{
+    limitTileQueries(m_db.handle());
+    return hasTileTable(m_db.handle(), "tiles");
+}
+
 std::optional<TileBytes> TileDatabase::read(const TileKey& key, bool matchSet)
 {
     if (!m_open)
         return std::nullopt;
     try {
+        const TileQueryBudget budget;
         SQLite::Statement st(m_db, matchSet ? "SELECT `image` FROM `tiles` WHERE `x` = ? AND `y` = ? AND `z` = ? "
                                               "AND `s` = ?"
                                             : "SELECT `image` FROM `tiles` WHERE `x` = ? AND `y` = ? AND `z` = ?");

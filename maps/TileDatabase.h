@@ -67,6 +67,9 @@ private:
     int storedZ(int z) const { return m_plainZoom ? kTileDbZoomBase - z : z; }
 
     std::filesystem::path m_path;
+    // Bounds every read, and refuses a file whose `tiles` is no table.
+    bool readsFromATable();
+
     SQLite::Database m_db;
     bool m_open = false;
     bool m_plainZoom = false;

@@ -72,4 +72,36 @@ int removeStalePartFiles(const fs::path& folder, const std::function<bool(const 
     return removed;
 }
 
+std::optional<std::string> readRegularFile(const fs::path& path, std::size_t maxBytes)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    std::optional<std::string> bytes;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) <= maxBytes) {
+        // One byte more than fstat said: a file that grows meanwhile (or a
+        // kernel file that claims to be empty) is refused, not read on.
+        std::string data(static_cast<std::size_t>(st.st_size) + 1, '\0');
+        std::size_t done = 0;
+        bool ok = true;
+        while (done < data.size()) {
+            const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                ok = false;
+            if (n <= 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+        if (ok && done <= static_cast<std::size_t>(st.st_size)) {
+            data.resize(done);
+            bytes = std::move(data);
+        }
+    }
+    ::close(fd);
+    return bytes;
+}
+
 } // namespace tw

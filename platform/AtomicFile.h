@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace tw {
@@ -24,5 +26,14 @@ std::filesystem::path partFileOf(const std::filesystem::path& path);
 // Returns how many were removed.
 int removeStalePartFiles(const std::filesystem::path& folder,
                          const std::function<bool(const std::string& name)>& ours);
+
+// No settings or hand-over file of ours comes near this; a larger one is
+// not ours (a link to a device, a file filled by mistake).
+inline constexpr std::size_t kMaxSettingsFileBytes = 4u << 20;
+
+// The bytes of a regular file of at most maxBytes; nothing when the path
+// (after its links) is not a regular file, is larger, or cannot be read.
+// Never waits: a FIFO is opened without blocking and then refused.
+std::optional<std::string> readRegularFile(const std::filesystem::path& path, std::size_t maxBytes);
 
 } // namespace tw

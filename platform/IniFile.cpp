@@ -6,8 +6,6 @@
 
 #include <SimpleIni.h>
 
-#include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -98,14 +96,31 @@ std::optional<std::string> unquoted(const std::string& stored)
     return out;
 }
 
+// Where a save writes: the file a link points to, when that is a regular
+// file or not there yet, so that the user's link stays; the path itself
+// otherwise (a link to a device or a FIFO is replaced by the file).
+fs::path writeTarget(const fs::path& path)
+{
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(path, ec)))
+        return path;
+    const fs::path target = fs::weakly_canonical(path, ec);
+    if (ec)
+        return path;
+    const fs::file_status status = fs::status(target, ec);
+    if (fs::is_regular_file(status) || status.type() == fs::file_type::not_found)
+        return target;
+    return path;
+}
+
 } // namespace
 
 struct IniFile::Impl {
     CSimpleIniA ini{true, false, false}; // UTF-8, single keys, no multi-line values
 };
 
-IniFile::IniFile(fs::path path, unsigned mode)
-    : m_path(std::move(path)), m_mode(mode), m_impl(std::make_unique<Impl>())
+IniFile::IniFile(fs::path path, unsigned mode, Links links)
+    : m_path(std::move(path)), m_mode(mode), m_links(links), m_impl(std::make_unique<Impl>())
 {
     reload();
 }
@@ -115,13 +130,11 @@ IniFile::~IniFile() = default;
 void IniFile::reload()
 {
     m_impl->ini.Reset();
-    std::ifstream in(m_path, std::ios::binary);
-    if (!in)
+    // A link to a device or a FIFO in place of the file reads as empty.
+    const auto bytes = readRegularFile(m_path, kMaxSettingsFileBytes);
+    if (!bytes)
         return;
-    std::ostringstream content;
-    content << in.rdbuf();
-    const std::string bytes = content.str();
-    if (m_impl->ini.LoadData(bytes.data(), bytes.size()) < 0)
+    if (m_impl->ini.LoadData(bytes->data(), bytes->size()) < 0)
         m_impl->ini.Reset();
 }
 
@@ -130,7 +143,7 @@ bool IniFile::save()
     std::string out;
     if (m_impl->ini.Save(out) < 0)
         return false;
-    return writeFileAtomically(m_path, out, m_mode);
+    return writeFileAtomically(m_links == Links::WriteThrough ? writeTarget(m_path) : m_path, out, m_mode);
 }
 
 bool IniFile::contains(const std::string& section, const std::string& name) const

@@ -23,10 +23,18 @@ namespace tw {
 // \t \\ \" and \xHH for other control characters. A stored value that does
 // not start with a double quote, or that is not a well-formed quoted string,
 // reads as it stands, as files written before the quoting do.
+//
+// Only a regular file of up to kMaxSettingsFileBytes is read; anything else
+// in its place (a link to a device, a FIFO) reads as empty, without waiting.
 class IniFile {
 public:
+    // What a save does when the path is a symbolic link: replace the link by
+    // the file (a secret never goes where a link points), or write the file
+    // the link points to, atomically beside it, so the user's link stays.
+    enum class Links { Replace, WriteThrough };
+
     // mode: permission bits of the written file (0600 for secrets).
-    explicit IniFile(std::filesystem::path path, unsigned mode = 0644);
+    explicit IniFile(std::filesystem::path path, unsigned mode = 0644, Links links = Links::Replace);
     ~IniFile();
     IniFile(const IniFile&) = delete;
     IniFile& operator=(const IniFile&) = delete;
@@ -54,6 +62,7 @@ private:
     struct Impl;
     std::filesystem::path m_path;
     unsigned m_mode;
+    Links m_links;
     std::unique_ptr<Impl> m_impl;
 };
 

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Paths.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <string>
 #include <system_error>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -76,6 +80,33 @@ fs::path Paths::deviceFolder(const std::string& folder) const
     if (folder == "\\My Documents")
         return documents;
     return fs::path(folder);
+}
+
+namespace {
+
+bool isPrivateFolder(const fs::path& folder)
+{
+    struct stat st {};
+    return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+} // namespace
+
+std::optional<fs::path> privateRuntimeFolder()
+{
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime && isPrivateFolder(runtime))
+        return fs::path(runtime);
+    const char* tmp = std::getenv("TMPDIR");
+    const fs::path folder =
+        fs::path(tmp && *tmp ? tmp : "/tmp") / ("tarnwick-" + std::to_string(::getuid()));
+    // An existing folder is taken only as it is: never chmod what someone
+    // else may have made.
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return std::nullopt;
+    if (!isPrivateFolder(folder))
+        return std::nullopt;
+    return folder;
 }
 
 } // namespace tw

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 
 namespace tw {
 
@@ -26,6 +27,13 @@ struct Paths {
 // <prefix>/share/tarnwick if it exists; else the executable's own folder
 // (a build tree, where the runtime files lie beside the programs).
 std::filesystem::path installDirFor(const std::filesystem::path& exe);
+
+// A folder that only this user can enter, for sockets and other rendezvous
+// points another local user must not take first: $XDG_RUNTIME_DIR when it
+// is such a folder, else <$TMPDIR or /tmp>/tarnwick-<uid>, made with mode
+// 0700. Nothing when neither is a real folder of ours without group or
+// other access (someone else made it, or it is a link).
+std::optional<std::filesystem::path> privateRuntimeFolder();
 
 // The path of the running executable (/proc/self/exe), or argv0 as given.
 std::filesystem::path currentExecutable(const char* argv0);

@@ -535,3 +535,5 @@ langName=Čeština
 1058=Wherigo
 1059=Jiný typ
 1110=neznámé slovo: %s; nic nebylo provedeno (tarnwick --help vypíše všechna slova)
+1150=Heslo je v souboru nastavení jen zamíchané, ne zašifrované: kdo může číst tento soubor, přečte i heslo.
+1151=program po signálu k ukončení neskončil včas; byl zastaven.

@@ -48,6 +48,7 @@ constexpr int kTextFont = 677;
 constexpr int kTextDnlOnline = 678;
 constexpr int kTextNickname = 679;
 constexpr int kTextPassword = 680;
+constexpr int kTextPasswordScrambled = 1150;
 constexpr int kTextHome = 681;
 constexpr int kTextLanguage = 682;
 constexpr int kTextLanguageNote = 683;
@@ -213,6 +214,8 @@ QWidget* COptionsScr::buildUser()
     m_password->setObjectName(QStringLiteral("password"));
     m_password->setEchoMode(QLineEdit::Password);
     page->addField(langText(m_global, kTextPassword), m_password);
+    // There is no keyring to keep it in: the user should know what it is worth.
+    page->addNote(langText(m_global, kTextPasswordScrambled))->setObjectName(QStringLiteral("passwordNote"));
 
     m_home = new CoordEdit(m_global);
     m_home->setObjectName(QStringLiteral("home"));

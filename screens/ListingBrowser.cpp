@@ -12,7 +12,10 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
+#include <vector>
 
 namespace tw {
 namespace {
@@ -47,12 +50,133 @@ ListingBrowser::ListingBrowser(std::filesystem::path mapFolder, QWidget* parent)
     connect(this, &QTextBrowser::anchorClicked, this, &ListingBrowser::onAnchorClicked);
 }
 
+namespace {
+
+bool isVoidElement(const QString& name)
+{
+    static const QStringList kVoid{QStringLiteral("area"),  QStringLiteral("base"),  QStringLiteral("br"),
+                                   QStringLiteral("col"),   QStringLiteral("embed"), QStringLiteral("hr"),
+                                   QStringLiteral("img"),   QStringLiteral("input"), QStringLiteral("link"),
+                                   QStringLiteral("meta"),  QStringLiteral("param"), QStringLiteral("source"),
+                                   QStringLiteral("track"), QStringLiteral("wbr")};
+    return kVoid.contains(name);
+}
+
+constexpr std::ptrdiff_t kEndTagReach = 64;
+
+bool endsAtSibling(const QString& name)
+{
+    static const QStringList kSiblings{QStringLiteral("p"),  QStringLiteral("li"), QStringLiteral("dt"),
+                                       QStringLiteral("dd"), QStringLiteral("tr"), QStringLiteral("td"),
+                                       QStringLiteral("th"), QStringLiteral("option")};
+    return kSiblings.contains(name);
+}
+
+// The end of the tag that starts at from ('<'), quoted attribute values
+// skipped; -1 when the tag never ends.
+qsizetype tagEnd(const QString& html, qsizetype from)
+{
+    QChar quote;
+    for (qsizetype i = from + 1; i < html.size(); ++i) {
+        const QChar c = html[i];
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+            quote = c;
+        } else if (c == QLatin1Char('>')) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+QString limitNesting(const QString& html, int maxDepth)
+{
+    struct Open {
+        QString name;
+        bool kept;
+    };
+    std::vector<Open> open;
+    int kept = 0;
+    QString out;
+    out.reserve(html.size());
+    qsizetype i = 0;
+    while (i < html.size()) {
+        const qsizetype lt = html.indexOf(QLatin1Char('<'), i);
+        if (lt < 0) {
+            out += QStringView(html).mid(i);
+            break;
+        }
+        out += QStringView(html).mid(i, lt - i);
+        if (QStringView(html).mid(lt, 4) == QLatin1String("<!--")) {
+            const qsizetype close = html.indexOf(QLatin1String("-->"), lt + 4);
+            const qsizetype next = close < 0 ? html.size() : close + 3;
+            out += QStringView(html).mid(lt, next - lt);
+            i = next;
+            continue;
+        }
+        const qsizetype gt = tagEnd(html, lt);
+        if (gt < 0) {
+            out += QStringView(html).mid(lt);
+            break;
+        }
+        const QStringView tag = QStringView(html).mid(lt + 1, gt - lt - 1);
+        i = gt + 1;
+        const bool end = tag.startsWith(QLatin1Char('/'));
+        const QStringView body = end ? tag.mid(1) : tag;
+        qsizetype n = 0;
+        while (n < body.size() && (body[n].isLetterOrNumber() || body[n] == QLatin1Char('-') || body[n] == QLatin1Char(':')))
+            ++n;
+        const QString name = body.left(n).toString().toLower();
+        const QStringView whole = QStringView(html).mid(lt, gt - lt + 1);
+        if (name.isEmpty() || (!end && (isVoidElement(name) || tag.endsWith(QLatin1Char('/'))))) {
+            out += whole; // a declaration, or an element without content
+            continue;
+        }
+        if (!end) {
+            // <p>, <li> and their like end where the next one starts:
+            // sloppy listings leave thousands open.
+            if (!open.empty() && open.back().name == name && endsAtSibling(name)) {
+                kept -= open.back().kept ? 1 : 0;
+                open.pop_back();
+            }
+            const bool keep = kept < maxDepth;
+            open.push_back({name, keep});
+            if (keep) {
+                ++kept;
+                out += whole;
+            }
+            continue;
+        }
+        // An end tag closes the nearest open element of its name, and the
+        // unclosed ones inside it; an end tag that closes nothing near the
+        // top stays as it is (looking further would make a hostile page cost
+        // the square of its length).
+        const auto searched = open.rbegin() + std::min<std::ptrdiff_t>(kEndTagReach, std::ssize(open));
+        auto match = std::find_if(open.rbegin(), searched, [&](const Open& o) { return o.name == name; });
+        if (match == searched) {
+            out += whole;
+            continue;
+        }
+        const bool keep = match->kept;
+        for (auto it = open.rbegin(); it != std::next(match); ++it)
+            kept -= it->kept ? 1 : 0;
+        open.erase(std::next(match).base(), open.end());
+        if (keep)
+            out += whole;
+    }
+    return out;
+}
+
 void ListingBrowser::setPage(const QString& html)
 {
     const int at = verticalScrollBar()->value();
-    m_page = html;
+    m_page = limitNesting(html);
     m_laidOutWidth = viewport()->width();
-    setHtml(html);
+    setHtml(m_page);
     verticalScrollBar()->setValue(at);
 }
 

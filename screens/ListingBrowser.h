@@ -15,6 +15,16 @@ namespace tw {
 // reach the network nor show other files of the user. It runs no script.
 // A tapped web link (http, https) goes to the desktop browser; links of any
 // other scheme are refused; "#name" links scroll within the page.
+// The deepest a listing's elements nest when shown: the viewer's layout
+// slows down badly with depth (tens of thousands of nested <div> freeze it),
+// and no real listing comes near this.
+inline constexpr int kMaxListingNesting = 200;
+
+// html with the start and end tags of elements deeper than maxDepth left
+// out; their text and the elements around them stay. Comments, declarations
+// and elements without content (br, img, ...) count no depth.
+QString limitNesting(const QString& html, int maxDepth = kMaxListingNesting);
+
 class ListingBrowser final : public QTextBrowser {
     Q_OBJECT
 public:
@@ -35,6 +45,7 @@ public:
     // Shows a page and keeps the reading place, so that a page built again
     // while its images arrive does not jump back to the top. The page is
     // laid out again when the view's width changes, so that pictures fit.
+    // Nesting deeper than kMaxListingNesting is flattened first.
     void setPage(const QString& html);
     QVariant loadResource(int type, const QUrl& name) override;
 

@@ -14,7 +14,8 @@ namespace tw {
 
 // Message boxes and questions. Callable from any thread: a message from a
 // worker is posted to the window thread and the worker goes on; a question
-// blocks the worker until the user has answered.
+// blocks the worker until the user has answered. Once a signal to end has
+// come, no box opens: messages go to stderr and questions are answered No.
 class QtPrompter final : public QObject, public Prompter {
     Q_OBJECT
 public:

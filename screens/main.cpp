@@ -130,8 +130,15 @@ int main(int argc, char* argv[])
         return 0;
 
     tw::installTerminationHandler();
+    // SIGTERM ends every event loop of the window thread, a dialog's own
+    // included, and keeps new ones from starting (QCoreApplication::exit
+    // marks the thread); start-up then stops where it is and the shutdown
+    // runs. The descriptor stays readable, so the notifier fires once.
     QSocketNotifier terminate(tw::terminationFd(), QSocketNotifier::Read);
-    QObject::connect(&terminate, &QSocketNotifier::activated, &qapp, &QApplication::quit);
+    QObject::connect(&terminate, &QSocketNotifier::activated, &qapp, [&terminate] {
+        terminate.setEnabled(false);
+        QCoreApplication::exit(0);
+    });
 
     tw::QtPrompter prompter;
     tw::QtNotifier notifier;
@@ -144,11 +151,8 @@ int main(int argc, char* argv[])
     tw::CTarnwickApp app(global);
     app.batch = tw::defaultBatchActions();
     // Without a settings file the window first asks for the language and
-    // home. A termination request ends the questions' own event loop too.
-    const QMetaObject::Connection endQuestions =
-        QObject::connect(&terminate, &QSocketNotifier::activated, &qapp, [] { QApplication::exit(0); });
+    // home.
     tw::FirstStartDialog::askIfFirstStart(global);
-    QObject::disconnect(endQuestions);
     if (tw::terminationRequested())
         return 0;
     // Qt's own words (file dialogs, edit menus) in the program's language,

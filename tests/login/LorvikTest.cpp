@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+
 using namespace lorvik;
 namespace fs = std::filesystem;
 
@@ -52,6 +54,25 @@ private slots:
         text << in.rdbuf();
         QVERIFY(text.str().find("[Other]\ntwa = wrong\n") != std::string::npos);
         QCOMPARE(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    }
+
+    // In place of the file, a link to an endless device or a FIFO nobody
+    // writes: read as nothing, at once, and replaced by the file on writing.
+    void handoverFileOtherThanARegularFileReadsAsNothing()
+    {
+        QTemporaryDir dir;
+        const fs::path base(dir.path().toStdString());
+        QCOMPARE(::mkfifo((base / "fifo").c_str(), 0600), 0);
+        for (const fs::path& target : {fs::path("/dev/zero"), fs::path("/dev/urandom"), base / "fifo"}) {
+            const fs::path file = base / "handover.ini";
+            fs::remove(file);
+            fs::create_symlink(target, file);
+            const HandoverFile handover(file);
+            QCOMPARE(handover.value("twa", 100), std::nullopt);
+            QVERIFY(handover.setValue("twtk", "token"));
+            QVERIFY(fs::is_regular_file(fs::symlink_status(file)));
+            QCOMPARE(handover.value("twtk", 100), std::optional<std::string>("token"));
+        }
     }
 };
 

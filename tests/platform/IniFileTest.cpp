@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
 #include "tests/TestSupport.h"
+
+#include <iterator>
 
 #include <sys/stat.h>
 
@@ -93,6 +96,63 @@ TEST_F(IniFileTest, GarbageReadsAsEmptyAndSecretsAreNotWorldReadable)
     struct stat st{};
     ASSERT_EQ(::stat((dir / "handover.ini").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+// What a hostile folder puts in place of the file: none of it may hang the
+// reader, fill the memory or be written through.
+TEST_F(IniFileTest, OnlyARegularFileOfSensibleSizeIsRead)
+{
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    struct Row {
+        const char* name;
+        std::filesystem::path target;
+    };
+    const Row rows[] = {{"zero", "/dev/zero"}, {"urandom", "/dev/urandom"}, {"fifo", dir / "fifo"}, {"folder", dir}};
+    for (const Row& r : rows) {
+        const auto link = dir / (std::string(r.name) + ".ini");
+        std::filesystem::create_symlink(r.target, link);
+        IniFile ini(link, 0600, IniFile::Links::WriteThrough);
+        EXPECT_FALSE(ini.contains("Options", "Nickname")) << r.name;
+        // Saved, the file replaces the link instead of writing into the device.
+        ini.setString("Options", "Nickname", "me");
+        EXPECT_TRUE(ini.save()) << r.name;
+        EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(link))) << r.name;
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "fifo"));
+
+    std::string big = "[Options]\nNickname = big\n";
+    big.resize(kMaxSettingsFileBytes + 1, ';');
+    test::writeFile(dir / "big.ini", big);
+    EXPECT_FALSE(IniFile(dir / "big.ini").contains("Options", "Nickname"));
+    big.resize(kMaxSettingsFileBytes);
+    test::writeFile(dir / "big.ini", big);
+    EXPECT_EQ(IniFile(dir / "big.ini").getString("Options", "Nickname"), "big");
+}
+
+TEST_F(IniFileTest, ASavedLinkKeepsPointingAtTheWrittenFile)
+{
+    std::filesystem::create_directories(dir / "kept");
+    test::writeFile(dir / "kept" / "real.ini", "[Options]\nNickname = old\n");
+    std::filesystem::create_symlink("kept/real.ini", dir / "Tarnwick.ini");
+    std::filesystem::create_symlink(dir / "kept" / "real.ini", dir / "handover.ini");
+
+    IniFile settings(dir / "Tarnwick.ini", 0600, IniFile::Links::WriteThrough);
+    EXPECT_EQ(settings.getString("Options", "Nickname"), "old");
+    settings.setString("Options", "Nickname", "new");
+    ASSERT_TRUE(settings.save());
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "Tarnwick.ini"));
+    EXPECT_EQ(IniFile(dir / "kept" / "real.ini").getString("Options", "Nickname"), "new");
+    struct stat st{};
+    ASSERT_EQ(::stat((dir / "kept" / "real.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "kept"), {}), 1); // no temporary file left
+
+    // A secret never goes where a link points.
+    IniFile secret(dir / "handover.ini", 0600);
+    secret.setString("{key}", "twtk", "token");
+    ASSERT_TRUE(secret.save());
+    EXPECT_FALSE(std::filesystem::is_symlink(dir / "handover.ini"));
+    EXPECT_EQ(IniFile(dir / "kept" / "real.ini").getString("{key}", "twtk"), std::nullopt);
 }
 
 } // namespace

@@ -184,6 +184,13 @@ private slots:
         QCOMPARE(shown.fontName, s.fontName);
         QCOMPARE(shown.language, s.language);
         QCOMPARE(shown.homeLat, s.homeLat);
+
+        // The password is only scrambled in a file that is the user's alone;
+        // the page says so beside it, in the chosen language.
+        const QString note = child<QLabel>(&again, "passwordNote")->text();
+        QVERIFY2(note.contains(QStringLiteral("zašifrované")), qPrintable(note));
+        QCOMPARE(fs::status(w.global->settingsPath()).permissions() & fs::perms::all,
+                 fs::perms::owner_read | fs::perms::owner_write);
     }
 
     void okAppliesThePowerOptionsAndBackChangesNothing()

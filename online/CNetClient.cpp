@@ -5,6 +5,7 @@
 #include "online/ServerText.h"
 #include "platform/Notifier.h"
 #include "platform/Prompter.h"
+#include "platform/Signals.h"
 #include "platform/Text.h"
 
 #include <ifaddrs.h>
@@ -85,6 +86,8 @@ bool CNetClient::request(const std::string& url, TransferRequest& req, std::stri
     req.deadline = m_deadline;
     // These requests carry the access token or the user's name.
     req.redirects = RedirectPolicy::SameOrigin;
+    // A request that waits for a slow server ends with the program.
+    req.cancel = &terminationFlag();
     const TransferResult result = transfer(req);
     switch (result.status) {
     case TransferStatus::Ok:
@@ -114,6 +117,10 @@ bool CNetClient::request(const std::string& url, TransferRequest& req, std::stri
         return false;
     case TransferStatus::TooLarge:
         networkFailed(text::fillIn(messages().tooLarge, {std::to_string(kMaxResponseBytes >> 20)}));
+        return false;
+    case TransferStatus::Cancelled:
+        m_connected = false;
+        refreshStatus();
         return false;
     default:
         networkFailed(result.error.empty() ? messages().interrupted : result.error);

@@ -85,8 +85,9 @@ run() {
       n=$(sqlite3 "$dir/data/cachedb.db3" "SELECT COUNT(*) FROM geocache")
       (( n > 1 && n < 20001 )) || { echo "$state: $n caches stored"; fail=1; };;
     download)
-      # The request does not see the signal: the watchdog ends the program.
-      [[ $rc -eq 0 || $rc -eq 143 ]] || fail=1;;
+      # The request ends with the signal, and the program the usual way.
+      [[ $rc -ne 143 ]] || { echo "$state: ended by the watchdog"; fail=1; }
+      grep -q 'Tarnwick EXIT' "$dir/docs/Tarnwick.log" || { echo "$state: no orderly shutdown"; fail=1; };;
   esac
   if [[ -e $dir/data/cachedb.db3 ]]; then
     [[ $(sqlite3 "$dir/data/cachedb.db3" "PRAGMA integrity_check") == ok ]] || { echo "$state: database damaged"; fail=1; }

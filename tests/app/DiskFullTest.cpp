@@ -12,17 +12,14 @@
 #include "online/CNetClient.h"
 #include "platform/IniFile.h"
 #include "tests/app/AppFixture.h"
+#include "tests/app/SmallDisk.h"
 #include "tests/online/SimProcess.h"
 
 #include <sqlite3.h>
 
-#include <sched.h>
-#include <sys/mount.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fstream>
 #include <set>
 #include <thread>
 
@@ -39,32 +36,18 @@ protected:
         if (HasFatalFailure())
             return;
         disk = dir / "disk";
-        fs::create_directories(disk);
-        if (::unshare(CLONE_NEWNS) != 0)
-            GTEST_SKIP() << "no mount namespace of our own (" << std::strerror(errno) << "): needs root";
-        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-            GTEST_SKIP() << "mounts cannot be made private (" << std::strerror(errno) << ")";
-        if (::mount("tarnwick-test", disk.c_str(), "tmpfs", 0, "size=2m") != 0)
-            GTEST_SKIP() << "no tmpfs can be mounted (" << std::strerror(errno) << ")";
-        mounted = true;
+        if (const std::string why = smallDisk.mount(disk, 2 << 20); !why.empty())
+            GTEST_SKIP() << why;
     }
 
     void TearDown() override
     {
-        if (mounted)
-            ::umount2(disk.c_str(), MNT_DETACH);
+        smallDisk.unmount();
         AppFixture::TearDown();
     }
 
-    // Takes every free byte of the disk.
-    void fill()
-    {
-        std::ofstream out(disk / "filler", std::ios::binary);
-        const std::string block(4096, 'x');
-        while (out.write(block.data(), block.size()))
-            ;
-    }
-    void makeRoom() { fs::remove(disk / "filler"); }
+    void fill() { smallDisk.fill(); }
+    void makeRoom() { smallDisk.makeRoom(); }
 
     // Files below the disk that are neither the filler nor one of names.
     std::vector<std::string> strayFiles(const std::set<std::string>& names) const
@@ -106,7 +89,7 @@ protected:
     }
 
     fs::path disk;
-    bool mounted = false;
+    test::SmallDisk smallDisk;
 };
 
 TEST_F(DiskFullTest, TrackFlushKeepsItsPointsUntilThereIsRoom)

@@ -11,10 +11,10 @@
 #include "platform/RecordingJobProgress.h"
 #include "platform/Signals.h"
 #include "tests/app/AppFixture.h"
+#include "tests/app/SmallDisk.h"
 
 #include <sqlite3.h>
 
-#include <sched.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,7 +22,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <fstream>
 #include <random>
 
 namespace tw {
@@ -85,15 +84,8 @@ protected:
     void mountSmallDisk(std::uintmax_t bytes)
     {
         disk = dir / "disk";
-        fs::create_directories(disk);
-        if (::unshare(CLONE_NEWNS) != 0)
-            GTEST_SKIP() << "no mount namespace of our own (" << std::strerror(errno) << "): needs root";
-        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-            GTEST_SKIP() << "mounts cannot be made private (" << std::strerror(errno) << ")";
-        const std::string size = "size=" + std::to_string(bytes);
-        if (::mount("tarnwick-test", disk.c_str(), "tmpfs", 0, size.c_str()) != 0)
-            GTEST_SKIP() << "no tmpfs can be mounted (" << std::strerror(errno) << ")";
-        mounted = true;
+        if (const std::string why = smallDisk.mount(disk, bytes); !why.empty())
+            GTEST_SKIP() << why;
         global->db.cacheDb.Close();
         global->settings.dbFile = (disk / "cachedb.db3").string();
         global->SaveSettings(SettingsGroup::General);
@@ -104,24 +96,13 @@ protected:
 
     void TearDown() override
     {
-        if (mounted) {
-            global->db.cacheDb.Close();
-            ::umount2(disk.c_str(), MNT_DETACH);
-        }
+        global->db.cacheDb.Close();
+        smallDisk.unmount();
         AppFixture::TearDown();
     }
 
-    // Takes every free byte of the disk.
-    void fill()
-    {
-        std::ofstream out(disk / "filler", std::ios::binary);
-        const std::string block(4096, 'x');
-        while (out.write(block.data(), block.size()))
-            ;
-    }
-
     fs::path disk;
-    bool mounted = false;
+    test::SmallDisk smallDisk;
 
     // The summary of a store that broke down after storing some entries.
     void expectStoppedPartway(const ImportSummary& s, int total)
@@ -239,7 +220,7 @@ TEST_F(ImportStoreFailureTest, AFullDiskKeepsTheDatabaseReadable)
     // taken at once by another writer (another file on the card, the track
     // log): the index can then hold only the first block of the log.
     fs::resize_file(disk / "cachedb.db3-shm", 32 * 1024);
-    fill();
+    smallDisk.fill();
 
     // A later run, on the same full disk.
     restart();
@@ -269,7 +250,7 @@ TEST_F(ImportStoreFailureTest, AFullDiskKeepsTheDatabaseReadable)
 
     // With room again, the database is shared as before and takes the rest.
     global->db.cacheDb.Close();
-    fs::remove(disk / "filler");
+    smallDisk.makeRoom();
     ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
     EXPECT_FALSE(global->db.cacheDb.privateLogIndex());
     EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id LIKE 'GC1%'"), s.newCaches);

@@ -5,6 +5,7 @@
 #include "db/CacheStore.h"
 #include "db/Database.h"
 #include "db/SqlError.h"
+#include "geo/CoordFormat.h"
 #include "online/CNetClient.h"
 #include "online/LiveRequests.h"
 #include "online/ServerText.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <set>
 
@@ -29,6 +31,7 @@ constexpr int kTextConnecting = 318;
 constexpr int kTextCachesLeft = 377;
 constexpr int kTextWarning1 = 378;
 constexpr int kTextWarning2 = 379;
+constexpr int kTextDatePattern = 1101; // as the language writes a date
 constexpr int kTextWarning3 = 380;
 constexpr int kTextNoToken = 820;
 constexpr int kTextUnreadable = 821;
@@ -269,10 +272,17 @@ std::string CGcLiveClient::basicWarningText(std::time_t now, bool& canGoOn)
     const int left = m_settings.dnlFull < 2 ? 0 : m_settings.dnlFull - 1;
     // A window not yet begun ends a full window after this download.
     const std::time_t shownEnd = m_settings.limitTimestamp == 0 ? now + m_fullWindow * 60 : windowEnd;
+    // The date as the program's language writes it, not the system's
+    // locale (whose weekday names strftime would take).
     std::tm local{};
     localtime_r(&shownEnd, &local);
-    char when[64];
-    std::strftime(when, sizeof when, "%A at %H:%M", &local);
+    const int day = (local.tm_year + 1900) * 10000 + (local.tm_mon + 1) * 100 + local.tm_mday;
+    std::string pattern = tr(kTextDatePattern);
+    if (pattern.empty())
+        pattern = "%d.%m.%Y";
+    char clock[16];
+    std::snprintf(clock, sizeof clock, " %02d:%02d", local.tm_hour, local.tm_min);
+    const std::string when = geo::formatDate(day, pattern) + clock;
     std::string second = text::replaceAll(tr(kTextWarning2), "%d", std::to_string(left));
     second = text::replaceAll(second, "%s", when);
     canGoOn = m_settings.dnlFull >= 1;

@@ -298,6 +298,8 @@ TEST_F(LiveJobsTest, BasicMemberGetsLiteTraditionalsAndTheWarning)
     EXPECT_TRUE(client.CheckLiveAccess());
     ASSERT_FALSE(global->text(378).empty());
     EXPECT_THAT(warning, HasSubstr(global->text(378)));
+    // When the window ends, as the language writes a date (Czech here).
+    EXPECT_THAT(warning, testing::ContainsRegex("[0-9]{2}\\.[0-9]{2}\\.[0-9]{4} [0-9]{2}:[0-9]{2}")) << warning;
     EXPECT_EQ(global->settings.isBasic, 1);
     EXPECT_EQ(global->settings.dnlFull, 3);
 

@@ -64,8 +64,8 @@ void CGlobalData::LoadSettings(int mask)
     m_settingsFile.load(mask);
     // A database named without a folder lives in the data folder, where the
     // default one does, not in whatever folder the program was started from.
-    if (const fs::path db(settings.dbFile); !db.empty() && db.is_relative())
-        settings.dbFile = (paths.data / db).lexically_normal().string();
+    if (const fs::path named(settings.dbFile); !named.empty() && named.is_relative())
+        settings.dbFile = (paths.data / named).lexically_normal().string();
     lang.loadTable(GetInstallDir(), settings.language);
     shareLanguageTexts();
 }

@@ -48,8 +48,9 @@ TEST(TerminationWatchdog, EndsAProgramThatDoesNotReactAndWaitsForOneThatShutsDow
 {
     // A window thread stuck in a computation never looks at the signal.
     const Ended stuck = signalledChild([] {
-        for (volatile unsigned long i = 0;; ++i) {
-        }
+        volatile unsigned long spins = 0;
+        for (;;)
+            spins = spins + 1;
     });
     ASSERT_TRUE(WIFEXITED(stuck.status));
     EXPECT_EQ(WEXITSTATUS(stuck.status), 128 + SIGTERM);

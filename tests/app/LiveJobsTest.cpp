@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Live API jobs end to end against tarnwick-sim on loopback.
 #include "app/BatchMode.h"
-#include "app/LiveJobs.h"
 #include "app/CTarnwickApp.h"
+#include "app/ListingPages.h"
+#include "app/LiveJobs.h"
 #include "db/CacheReader.h"
 #include "db/CacheStore.h"
 #include "platform/IniFile.h"
+#include "platform/Numbers.h"
 #include "platform/RecordingJobProgress.h"
 #include "platform/Text.h"
 #include "tests/app/AppFixture.h"
-#include "app/ListingPages.h"
 #include "tests/online/ScriptedServer.h"
 #include "tests/online/SimProcess.h"
 
@@ -37,18 +38,15 @@ std::string code(int i)
 
 // Positions with more digits than six significant ones: a server or client
 // that rounds them is off by metres.
+// Written as a file of any locale writes them.
 std::string latText(int i)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.7f", 50.0 + 0.001 * i + 0.0000123);
-    return text;
+    return num::formatFixed(50.0 + 0.001 * i + 0.0000123, 7);
 }
 
 std::string lonText(int i)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.7f", 14.0000456 + 0.0000001 * i);
-    return text;
+    return num::formatFixed(14.0000456 + 0.0000001 * i, 7);
 }
 
 std::string logText(int i, int n)
@@ -223,8 +221,8 @@ TEST_F(LiveJobsTest, NearestThirtyCachesArriveInSixPagesWithTheirDetails)
         EXPECT_EQ(cache->type, i % 3 == 2 ? CacheType::Multi : CacheType::Traditional);
         EXPECT_EQ(cache->difficulty, 15);
         EXPECT_EQ(cache->hidden, 20111124);
-        EXPECT_NEAR(cache->lat, std::stod(latText(i)), 1e-6) << code(i);
-        EXPECT_NEAR(cache->lon, std::stod(lonText(i)), 1e-6) << code(i);
+        EXPECT_NEAR(cache->lat, num::parseDouble(latText(i)).value_or(0), 1e-6) << code(i);
+        EXPECT_NEAR(cache->lon, num::parseDouble(lonText(i)).value_or(0), 1e-6) << code(i);
         loadDetails(global->db.cacheDb, *cache, global->db.tagCategories);
         EXPECT_EQ(cache->longDesc, "Line one\nLine two");
         EXPECT_EQ(std::set<std::string>(cache->attributes.begin(), cache->attributes.end()),

@@ -19,9 +19,16 @@ constexpr std::array kCacheTypes{
     Named{CacheType::Event, "Event Cache"},             Named{CacheType::Event, "Mega-Event Cache"},
     Named{CacheType::Event, "Lost and Found Event Cache"},
     Named{CacheType::Event, "Cache In Trash Out Event"},
+    Named{CacheType::Event, "Giga-Event Cache"},
     Named{CacheType::Unknown, "Unknown Cache"},         Named{CacheType::Webcam, "Webcam Cache"},
     Named{CacheType::Earthcache, "Earthcache"},         Named{CacheType::Wherigo, "Wherigo Cache"},
     Named{CacheType::Other, "Other"},
+    // Short names of a mobile client's export.
+    Named{CacheType::Virtual, "Virtual"},
+    Named{CacheType::Letterbox, "Letterbox"},
+    // A locationless cache has no container and is logged by what one saw,
+    // as a virtual cache is; the layout has no number of its own for it.
+    Named{CacheType::Virtual, "Locationless (Reverse) Cache"},
 };
 
 struct Size {
@@ -61,14 +68,44 @@ constexpr std::array<Log, 15> kLogs{{
     {"Update Coordinates", "47"},
 }};
 
+// Other names of the log types: the layout's older ones, the site's names
+// of kinds the layout has no number for, and the short names a mobile
+// client writes ("note", "published"; its "needs_maintenance" and the like
+// are our names with "_" for the blanks, which the comparison takes anyway).
 constexpr std::array kLogAliases{
-    Named{LogType::TemporarilyDisable, "Disabled"}, Named{LogType::Enable, "Enabled"},
-    Named{LogType::Archive, "Archive/Unarchive"},   Named{LogType::Archive, "Unarchive"},
+    Named{LogType::TemporarilyDisable, "Disabled"},
+    Named{LogType::TemporarilyDisable, "Temporarily Disabled"},
+    Named{LogType::Enable, "Enabled"},
+    Named{LogType::Archive, "Archive/Unarchive"},
+    Named{LogType::Archive, "Unarchive"},
+    Named{LogType::Archive, "Archived"},
+    // A listing taken back after its publication is gone from the site as
+    // an archived one is.
+    Named{LogType::Archive, "Retract Listing"},
+    // The owner's word to the attendees of an event.
+    Named{LogType::WriteNote, "Announcement"},
+    Named{LogType::WriteNote, "Note"},
+    Named{LogType::Publish, "Published"},
+    Named{LogType::ReviewerNote, "Reviewer Note"},
+    Named{LogType::FoundIt, "Found"},
+    Named{LogType::DidntFindIt, "Didnt find"},
 };
 
 constexpr std::array<std::string_view, 6> kWaypointTypes{
     "Final Location", "Parking Area", "Question to Answer", "Reference Point", "Stages of a Multicache",
     "Trailhead"};
+
+// The site's names of today, and other writers' names, for the six types.
+constexpr std::array kWaypointAliases{
+    Named{WaypointType::Stage, "Physical Stage"},
+    Named{WaypointType::Question, "Virtual Stage"},
+    // Where the listing put the cache before the user corrected it: a point
+    // to know, not a stage to visit and never the final (that would mark a
+    // mystery as solved).
+    Named{WaypointType::Reference, "Original Coordinates"},
+    // Opencaching's "stage or reference point".
+    Named{WaypointType::Reference, "Flag, Green"},
+};
 
 // Indexed by attribute number − 1.
 constexpr std::array<std::string_view, 66> kAttributes{
@@ -106,12 +143,36 @@ constexpr std::array<std::string_view, 91> kAttributeIcons{
     "winter-no", "winter-yes"};
 static_assert(std::is_sorted(kAttributeIcons.begin(), kAttributeIcons.end()));
 
+// Other writers spell the names in another case, write "_" for the blanks
+// and put the kind before the name ("Waypoint|Parking Area"); none of that
+// makes another type.
+constexpr char folded(char c)
+{
+    if (c >= 'A' && c <= 'Z')
+        return static_cast<char>(c - 'A' + 'a');
+    return c == '_' ? ' ' : c;
+}
+
+bool sameName(std::string_view text, std::string_view name)
+{
+    return text.size() == name.size() &&
+           std::equal(text.begin(), text.end(), name.begin(), [](char a, char b) { return folded(a) == folded(b); });
+}
+
+std::string_view withoutKind(std::string_view text, std::string_view kind)
+{
+    if (text.size() > kind.size() && sameName(text.substr(0, kind.size()), kind))
+        return text.substr(kind.size());
+    return text;
+}
+
 } // namespace
 
 int cacheTypeFromText(std::string_view text)
 {
+    text = withoutKind(text, "Geocache|");
     for (const auto& t : kCacheTypes)
-        if (t.text == text)
+        if (sameName(text, t.text))
             return t.number;
     return CacheType::Other;
 }
@@ -151,10 +212,10 @@ int cacheSizeSortRank(int size)
 int logTypeFromText(std::string_view text)
 {
     for (std::size_t i = 0; i < kLogs.size(); ++i)
-        if (kLogs[i].text == text)
+        if (sameName(text, kLogs[i].text))
             return static_cast<int>(i);
     for (const auto& alias : kLogAliases)
-        if (alias.text == text)
+        if (sameName(text, alias.text))
             return alias.number;
     return LogType::WriteNote;
 }
@@ -178,12 +239,21 @@ bool logTypeIsFind(int type)
     return type == LogType::FoundIt || type == LogType::WebcamPhotoTaken || type == LogType::Attended;
 }
 
+std::optional<int> knownWaypointType(std::string_view text)
+{
+    text = withoutKind(text, "Waypoint|");
+    for (std::size_t i = 0; i < kWaypointTypes.size(); ++i)
+        if (sameName(text, kWaypointTypes[i]))
+            return static_cast<int>(i);
+    for (const auto& alias : kWaypointAliases)
+        if (sameName(text, alias.text))
+            return alias.number;
+    return std::nullopt;
+}
+
 int waypointTypeFromText(std::string_view text)
 {
-    for (std::size_t i = 0; i < kWaypointTypes.size(); ++i)
-        if (kWaypointTypes[i] == text)
-            return static_cast<int>(i);
-    return WaypointType::Reference;
+    return knownWaypointType(text).value_or(WaypointType::Reference);
 }
 
 std::string waypointTypeText(int type)

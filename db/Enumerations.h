@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,7 +32,12 @@ namespace WaypointType {
 constexpr int Final = 0, Parking = 1, Question = 2, Reference = 3, Stage = 4, Trailhead = 5;
 }
 
-// Unknown texts read as Other (9999); Mega-Event and the other event kinds as Event.
+// Cache, log and waypoint types read in any case, with "_" for a blank, and
+// after the "Geocache|" / "Waypoint|" that GPX type elements put before the
+// name; writing gives our own names. Sizes read exactly.
+
+// Unknown texts read as Other (9999); Mega-Event and the other event kinds as
+// Event; a locationless cache as Virtual.
 int cacheTypeFromText(std::string_view text);
 std::string cacheTypeText(int type);
 
@@ -50,8 +56,11 @@ std::string logTypeLiveNumber(int type);
 // Found it, Webcam Photo Taken and Attended count as finds.
 bool logTypeIsFind(int type);
 
-// Unknown texts read as Reference Point (3).
+// Unknown texts read as Reference Point (3). Today's names of the site
+// ("Physical Stage", "Virtual Stage") read as the types they replaced.
 int waypointTypeFromText(std::string_view text);
+// Empty for a text that names none of the six types.
+std::optional<int> knownWaypointType(std::string_view text);
 std::string waypointTypeText(int type);
 
 // Short name of an attribute number ("dogs" for 1); empty for unknown numbers.

@@ -28,4 +28,10 @@ protected:
     CGeoPoint& operator=(CGeoPoint&&) noexcept = default;
 };
 
+// False for a point without a position (both coordinates 0).
+inline bool hasPosition(const CGeoPoint& point)
+{
+    return point.lat != 0.0 || point.lon != 0.0;
+}
+
 } // namespace tw

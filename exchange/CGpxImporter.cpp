@@ -57,6 +57,9 @@ struct CGpxImporter::State {
     std::string attributeEntry;
     bool wptOpen = false;
     bool badPosition = false;
+    bool latRead = false;
+    bool lonRead = false;
+    bool waypointTypeKnown = false;
     bool inAttributes = false;
     bool inLogs = false;
     bool inLog = false;
@@ -125,6 +128,7 @@ void CGpxImporter::startTag(State& s, const std::string& name, std::string& text
         s.log.reset();
         s.wptOpen = true;
         s.badPosition = false;
+        s.latRead = s.lonRead = s.waypointTypeKnown = false;
         s.inAttributes = s.inLogs = s.inLog = s.inTravelBugs = false;
     } else if (name == "groundspeak:attributes") {
         if (s.cache)
@@ -161,6 +165,7 @@ void CGpxImporter::attribute(State& s, const std::string& element, const char* n
             return;
         }
         (lat ? c.lat : c.lon) = *v;
+        (lat ? s.latRead : s.lonRead) = true;
         s.waypoint->lat = c.lat;
         s.waypoint->lon = c.lon;
     } else if (element == "groundspeak:cache") {
@@ -298,7 +303,17 @@ bool CGpxImporter::endTag(State& s, const std::string& name, std::string& text, 
             w.guid = url;
         }
     } else if (name == "sym") {
-        w.type = waypointTypeFromText(takeText(text, s.value));
+        const auto type = knownWaypointType(takeText(text, s.value));
+        w.type = type.value_or(WaypointType::Reference);
+        s.waypointTypeKnown = type.has_value();
+    } else if (name == "type") {
+        // "Waypoint|Parking Area": the type again, or the only one where a
+        // writer puts a symbol of its own in sym.
+        const auto type = knownWaypointType(takeText(text, s.value));
+        if (type && !s.waypointTypeKnown) {
+            w.type = *type;
+            s.waypointTypeKnown = true;
+        }
     } else if (name == "groundspeak:name") {
         if (!s.inTravelBugs) {
             takeText(text, c.name);
@@ -345,6 +360,10 @@ bool CGpxImporter::endTag(State& s, const std::string& name, std::string& text, 
 
 void CGpxImporter::store(State& s)
 {
+    // A waypoint of one coordinate, or none (empty or missing attributes),
+    // has no position; it is kept as such.
+    if (!s.latRead || !s.lonRead)
+        s.waypoint->lat = s.waypoint->lon = 0.0;
     s.pipeline.push({std::move(s.cache), std::move(s.waypoint), s.badPosition});
     s.log.reset();
 }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
 
 namespace tw {
 namespace {
@@ -22,6 +23,8 @@ public:
         caches.push_back(cache);
         caches.back().attributes = cache.attributes;
         logs.push_back(cache.logs.size());
+        for (const auto& log : cache.logs)
+            logTypes.push_back(log->type);
         lastText = cache.text;
         lastLongDesc = cache.longDesc;
         lastHint = cache.hint;
@@ -34,6 +37,7 @@ public:
     }
     std::vector<CGeocache> caches;
     std::vector<std::size_t> logs;
+    std::vector<int> logTypes; // of all caches
     std::vector<CWaypoint> waypoints;
     std::string lastText, lastLongDesc, lastHint;
     int cacheResult = 1;
@@ -410,6 +414,121 @@ TEST(GpxImport, PositionsOffTheEarthAreSkipped)
     ASSERT_EQ(store.waypoints.size(), 1u);
     EXPECT_EQ(store.waypoints[0].code, "PK7");
     EXPECT_EQ(importer.skipped(), 6);
+}
+
+TEST(GpxImport, WaypointsWithoutAPositionAreKeptWithout)
+{
+    const auto at = [](const std::string& attributes, const std::string& name) {
+        return "<wpt" + attributes + "><name>" + name + "</name><sym>Question to Answer</sym></wpt>";
+    };
+    const std::string gpx = "<gpx>" + wpt("", "PK1ABCD") + at("", "011ABCD") + at(" lat=\"\" lon=\"\"", "021ABCD") +
+                            at(" lat=\"49.5\" lon=\"\"", "031ABCD") + at(" lon=\"8.25\"", "041ABCD") +
+                            at(" lat=\"0.0\" lon=\"0.0\"", "051ABCD") + "</gpx>";
+    FakeStore store;
+    CGpxImporter importer(store, "");
+    CUtf8MemorySource source(gpx);
+    EXPECT_EQ(importer.parse(source, nullptr), CGpxImporter::Outcome::Complete);
+    EXPECT_EQ(importer.skipped(), 0);
+    ASSERT_EQ(store.waypoints.size(), 6u);
+    // The one before them must not lend them its position.
+    EXPECT_TRUE(hasPosition(store.waypoints[0]));
+    for (std::size_t i = 1; i < store.waypoints.size(); ++i) {
+        EXPECT_FALSE(hasPosition(store.waypoints[i])) << store.waypoints[i].code;
+        EXPECT_EQ(store.waypoints[i].type, WaypointType::Question);
+    }
+}
+
+TEST(GpxImport, WaypointTypeFromSymOrTypeElement)
+{
+    const std::string gpx =
+        "<gpx>" + wpt("<sym>Physical Stage</sym><type>Waypoint|Physical Stage</type>", "S11ABCD") +
+        wpt("<sym>Flag, Green</sym><type>Waypoint|Flag, Green</type>", "S21ABCD") +
+        wpt("<sym>Pin, Blue</sym><type>Waypoint|Virtual Stage</type>", "Q11ABCD") +
+        wpt("<type>WAYPOINT|TRAILHEAD</type>", "TR1ABCD") +
+        wpt("<sym>Parking Area</sym><type>Waypoint|Final Location</type>", "PK1ABCD") +
+        wpt("<sym>Pin, Blue</sym>", "RF1ABCD") + "</gpx>";
+    FakeStore store;
+    importText(store, gpx);
+    std::vector<int> types;
+    for (const CWaypoint& w : store.waypoints)
+        types.push_back(w.type);
+    EXPECT_EQ(types, (std::vector<int>{WaypointType::Stage, WaypointType::Reference, WaypointType::Question,
+                                       WaypointType::Trailhead, WaypointType::Parking, WaypointType::Reference}));
+}
+
+// Every waypoint, cache and log type of the real files, counted by number.
+struct TypeCounts {
+    std::map<int, int> waypoints, caches, logs;
+};
+
+TypeCounts typesIn(const std::filesystem::path& file)
+{
+    FakeStore store;
+    CGpxImporter importer(store, "");
+    CUtf8FileSource source(file);
+    EXPECT_EQ(importer.parse(source, nullptr), CGpxImporter::Outcome::Complete) << file;
+    TypeCounts counts;
+    for (const CWaypoint& w : store.waypoints)
+        // The mobile client's own caches ("CW0001") are no waypoints.
+        if (!w.code.starts_with("CW"))
+            ++counts.waypoints[w.type];
+    for (const CGeocache& c : store.caches)
+        ++counts.caches[c.type];
+    for (const int type : store.logTypes)
+        ++counts.logs[type];
+    return counts;
+}
+
+TEST(GpxImport, TypesOfRealFiles)
+{
+    TW_REQUIRE_CORPUS();
+    const auto gpx = test::corpusDir() / "gpx";
+    using M = std::map<int, int>;
+    namespace W = WaypointType;
+    namespace L = LogType;
+
+    // A mobile client's export with its own names of caches and logs.
+    const TypeCounts acb = typesIn(gpx / "acb_export.gpx");
+    EXPECT_EQ(acb.waypoints, (M{{W::Final, 51}, {W::Parking, 109}, {W::Question, 166}, {W::Reference, 54},
+                                {W::Stage, 29}, {W::Trailhead, 25}}));
+    EXPECT_EQ(acb.caches.at(CacheType::Letterbox), 6);
+    EXPECT_EQ(acb.caches.at(CacheType::Virtual), 1);
+    EXPECT_FALSE(acb.caches.contains(CacheType::Other));
+    EXPECT_EQ(acb.logs.at(L::WriteNote), 43); // its "note", nothing else
+    EXPECT_EQ(acb.logs.at(L::Enable), 10);
+    EXPECT_EQ(acb.logs.at(L::NeedsMaintenance), 12);
+    EXPECT_EQ(acb.logs.at(L::OwnerMaintenance), 16);
+    EXPECT_EQ(acb.logs.at(L::Publish), 1);
+    EXPECT_EQ(acb.logs.at(L::ReviewerNote), 4);
+    EXPECT_EQ(acb.logs.at(L::TemporarilyDisable), 6);
+
+    // Today's names of the stages, and the cache's coordinates before the
+    // user corrected them.
+    EXPECT_EQ(typesIn(gpx / "TestCache3_WP_Parents_1_1.gpx").waypoints.at(W::Stage), 1);
+    EXPECT_EQ(typesIn(gpx / "TestCache3_WP_Parents_1_0.gpx").waypoints.at(W::Stage), 1);
+    EXPECT_EQ(typesIn(gpx / "gc31j2h_wpts_original.gpx").waypoints, (M{{W::Reference, 1}}));
+    EXPECT_EQ(typesIn(gpx / "GC7FA4.gpx").caches, (M{{CacheType::Virtual, 1}}));
+    EXPECT_EQ(typesIn(gpx / "GCGCA8.gpx").logs,
+              (M{{L::FoundIt, 13}, {L::DidntFindIt, 3}, {L::WriteNote, 6}, {L::TemporarilyDisable, 1},
+                 {L::Archive, 1}, {L::OwnerMaintenance, 1}}));
+}
+
+TEST(GpxImport, RealWaypointsWithoutAPosition)
+{
+    TW_REQUIRE_CORPUS();
+    const auto gpx = test::corpusDir() / "gpx";
+    FakeStore store;
+    CGpxImporter importer(store, "");
+    for (const char* name : {"gc31j2h_wpts_empty_coord.gpx", "ocddd2_empty_coord.gpx"}) {
+        CUtf8FileSource source(gpx / name);
+        EXPECT_EQ(importer.parse(source, nullptr), CGpxImporter::Outcome::Complete) << name;
+    }
+    std::vector<std::string> unplaced;
+    for (const CWaypoint& w : store.waypoints)
+        if (!hasPosition(w))
+            unplaced.push_back(w.code);
+    // Station 1 at lat="0" lon="0"; the user's waypoints 02, 03 at 0.0 and 05 with empty attributes.
+    EXPECT_EQ(unplaced, (std::vector<std::string>{"S231J2H", "02", "03", "05"}));
 }
 
 // Answers like a database that takes `good` entries and then fails each one;

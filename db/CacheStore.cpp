@@ -511,16 +511,33 @@ int CacheStore::StoreImportedWaypoint(CWaypoint& waypoint)
     // adds to them nor overwrites one.
     if (waypoint.code == kDummyCacheCode)
         return ImportResult::NotStored;
+    // The site's identifier of the waypoint finds it again when a file gives
+    // it another prefix. An address identifies nothing: other sites link
+    // every waypoint to its cache's page.
+    const bool identified = !waypoint.guid.empty() && waypoint.guid.find_first_of("/:") == std::string::npos;
     try {
         int key = 0;
+        double storedLat = 0.0, storedLon = 0.0;
         {
-            SQLite::Statement find = m_db.prepareCached("SELECT *  FROM `waypoint` WHERE `id` = ? AND `prefixid` = ?");
+            SQLite::Statement find =
+                m_db.prepareCached("SELECT *  FROM `waypoint` WHERE `id` = ?1 AND (`prefixid` = ?2 OR "
+                                   "(?3 <> '' AND `guid` = ?3)) ORDER BY `prefixid` = ?2 DESC LIMIT 1");
             find.BindText(1, waypoint.code);
             find.BindText(2, waypoint.prefix);
-            if (find.Next())
+            find.BindText(3, identified ? std::string_view(waypoint.guid) : std::string_view());
+            if (find.Next()) {
                 key = find.ColumnInt(0);
+                storedLat = find.ColumnDouble(3);
+                storedLon = find.ColumnDouble(4);
+            }
         }
         if (key != 0) {
+            // A file without the position says nothing of where the waypoint
+            // is: the position known stays.
+            if (!hasPosition(waypoint)) {
+                waypoint.lat = storedLat;
+                waypoint.lon = storedLon;
+            }
             waypoint.key = key;
             return UpdateWaypoint(waypoint) ? ImportResult::Nothing : ImportResult::Failed;
         }

@@ -178,6 +178,60 @@ TEST_F(StoreOperationsTest, ImportedWaypointBelongsToItsCacheByPrefix)
     EXPECT_EQ(count("SELECT COUNT(*) FROM waypoint"), 0);
 }
 
+// Files give some waypoints no position, and give one the site knows by its
+// identifier another prefix than an earlier file did.
+TEST_F(StoreOperationsTest, ImportedWaypointWithoutAPositionOrUnderAnotherPrefix)
+{
+    CGeocache parent = cache("GC1A2B3");
+    ASSERT_TRUE(store.InsertCache(parent));
+    const auto at = [&](const char* prefix, double lat) {
+        return count(std::string("SELECT COUNT(*) FROM waypoint WHERE id = 'GC1A2B3' AND prefixid = '") + prefix +
+                     "' AND x = " + (lat == 0 ? "0" : "50.5") + " AND y = " + (lat == 0 ? "0" : "14.5"));
+    };
+
+    CWaypoint unplaced = waypoint("S11A2B3", WaypointType::Stage, 0, 0, 0);
+    EXPECT_EQ(store.StoreImportedWaypoint(unplaced), ImportResult::NewWaypoint);
+    EXPECT_EQ(at("S1", 0), 1);
+    CWaypoint placed = waypoint("S11A2B3", WaypointType::Stage, 50.5, 14.5, 0);
+    EXPECT_EQ(store.StoreImportedWaypoint(placed), ImportResult::Nothing);
+    // A later file without the position leaves the one known.
+    CWaypoint again = waypoint("S11A2B3", WaypointType::Stage, 0, 0, 0);
+    again.name = "Station 1";
+    EXPECT_EQ(store.StoreImportedWaypoint(again), ImportResult::Nothing);
+    EXPECT_EQ(at("S1", 50.5), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM waypoint WHERE name = 'Station 1'"), 1);
+
+    CWaypoint first = waypoint("S21A2B3", WaypointType::Stage, 50.5, 14.5, 0);
+    first.guid = "f10270dc-0a0d-413d-97e7-8620e86f6xxx";
+    ASSERT_EQ(store.StoreImportedWaypoint(first), ImportResult::NewWaypoint);
+    CWaypoint renamed = waypoint("S31A2B3", WaypointType::Stage, 0, 0, 0);
+    renamed.guid = first.guid;
+    EXPECT_EQ(store.StoreImportedWaypoint(renamed), ImportResult::Nothing);
+    EXPECT_EQ(renamed.key, first.key);
+    EXPECT_EQ(at("S2", 50.5), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM waypoint"), 2);
+
+    // A prefix of its own wins over the identifier of another waypoint.
+    CWaypoint own = waypoint("S11A2B3", WaypointType::Stage, 0, 0, 0);
+    own.guid = first.guid;
+    EXPECT_EQ(store.StoreImportedWaypoint(own), ImportResult::Nothing);
+    EXPECT_NE(own.key, first.key);
+
+    // Addresses of the cache's page tell no waypoints apart; nor does an
+    // identifier make a waypoint of another cache this one.
+    for (const char* code : {"011A2B3", "021A2B3"}) {
+        CWaypoint linked = waypoint(code, WaypointType::Parking, 50.5, 14.5, 0);
+        linked.guid = "http://www.opencaching.de/viewcache.php?cacheid=159890";
+        EXPECT_EQ(store.StoreImportedWaypoint(linked), ImportResult::NewWaypoint) << code;
+    }
+    CGeocache other = cache("GC9");
+    ASSERT_TRUE(store.InsertCache(other));
+    CWaypoint elsewhere = waypoint("S29", WaypointType::Stage, 50.5, 14.5, 0);
+    elsewhere.guid = first.guid;
+    EXPECT_EQ(store.StoreImportedWaypoint(elsewhere), ImportResult::NewWaypoint);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM waypoint"), 5);
+}
+
 TEST_F(StoreOperationsTest, FoundStateFollowsTheLogType)
 {
     CGeocache c = cache("GC5");

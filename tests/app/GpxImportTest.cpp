@@ -57,6 +57,30 @@ TEST_F(GpxImportJobTest, MainFileTakesItsWaypointsFileAlong)
               1);
 }
 
+// The variant of the waypoints file names Station 1 "S2" where the first
+// names it "S1", with the same identifier of the site and no position.
+TEST_F(GpxImportJobTest, AStationWithoutAPositionIsTheStationItIdentifies)
+{
+    const std::string station = "SELECT COUNT(*) FROM waypoint WHERE id = 'GC31J2H' AND name = 'Station 1'";
+    const std::string placed = station + " AND x = 49.3175 AND y = 8.5451";
+    std::filesystem::copy_file(gpx("gc31j2h.gpx"), dir / "pq.gpx");
+    std::filesystem::copy_file(gpx("gc31j2h_wpts.gpx"), dir / "pq-wpts.gpx");
+    ASSERT_EQ(importGpx(*global, dir / "pq.gpx", nullptr, nullptr).waypoints, 2);
+    const ImportSummary s = importGpx(*global, gpx("gc31j2h_wpts_empty_coord.gpx"), nullptr, nullptr);
+    EXPECT_EQ(s.waypoints, 0);
+    EXPECT_EQ(count(station), 1);
+    EXPECT_EQ(count(placed), 1);
+
+    // The other way round the station comes without a position first and
+    // gets it from the later file.
+    ASSERT_EQ(global->db.cacheDb.Exec("DELETE FROM waypoint"), SQLITE_OK);
+    EXPECT_EQ(importGpx(*global, gpx("gc31j2h_wpts_empty_coord.gpx"), nullptr, nullptr).waypoints, 2);
+    EXPECT_EQ(count(station + " AND x = 0 AND y = 0"), 1);
+    EXPECT_EQ(importGpx(*global, gpx("gc31j2h_wpts.gpx"), nullptr, nullptr).waypoints, 0);
+    EXPECT_EQ(count(station), 1);
+    EXPECT_EQ(count(placed), 1);
+}
+
 TEST_F(GpxImportJobTest, ZippedPocketQuery)
 {
     const ImportSummary s = importGpx(*global, gpx("pq7545915.zip"), nullptr, nullptr);

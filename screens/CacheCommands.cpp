@@ -151,6 +151,9 @@ bool navigateToCacheCommand(CGlobalData& global)
 
 void navigateToWaypointCommand(CGlobalData& global, const CWaypoint& waypoint)
 {
+    // 0, 0 is no place to go to: the waypoint has no position.
+    if (!hasPosition(waypoint))
+        return;
     global.gpsServices.setNavigationTarget(navigationTargetOf(waypoint));
 }
 

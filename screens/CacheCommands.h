@@ -25,7 +25,8 @@ bool recordVisitCommand(QWidget* window, CGlobalData& global, bool found);
 bool deleteCacheCommand(QWidget* window, CGlobalData& global);
 // Copies the coordinates to the clipboard, with the system's short sound.
 bool copyCoordinatesCommand(CGlobalData& global);
-// Makes the cache, or one of its waypoints, the navigation target.
+// Makes the cache, or one of its waypoints, the navigation target; a
+// waypoint without a position is none.
 bool navigateToCacheCommand(CGlobalData& global);
 void navigateToWaypointCommand(CGlobalData& global, const CWaypoint& waypoint);
 // Puts the visit screen (field note) or the tags screen of the cache on the window.

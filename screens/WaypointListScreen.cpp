@@ -30,6 +30,7 @@ constexpr int kTextNavigate = 483;
 constexpr int kTextDeleteQuestion = 484;
 constexpr int kTextEmpty = 485;
 constexpr int kTextOwnWaypoints = 521;
+constexpr int kTextNoPosition = 1190;
 
 enum Role {
     KindRole = Qt::UserRole + 1, // prefix and type name
@@ -146,7 +147,7 @@ void WaypointListScreen::fillMenu(QMenu& menu)
     remove->setEnabled(chosen() != nullptr);
     if (m_navigate) {
         QAction* navigate = menu.addAction(langText(m_global, kTextNavigate), this, &WaypointListScreen::navigateToChosen);
-        navigate->setEnabled(chosen() != nullptr);
+        navigate->setEnabled(chosen() != nullptr && hasPosition(*chosen()));
     }
 }
 
@@ -172,8 +173,15 @@ void WaypointListScreen::reload()
         if (!w.prefix.empty())
             kind = QString::fromStdString(w.prefix) + QStringLiteral(" · ") + kind;
         item->setData(KindRole, kind);
-        item->setData(CoordsRole, QString::fromStdString(geo::formatCoordsIn({w.lat, w.lon}, style)));
-        item->setData(DistanceRole, QString::fromStdString(geo::formatCacheDistance(reference, {w.lat, w.lon}, true, false)).trimmed());
+        // A waypoint without a position (0, 0) has neither coordinates nor a distance.
+        if (hasPosition(w)) {
+            item->setData(CoordsRole, QString::fromStdString(geo::formatCoordsIn({w.lat, w.lon}, style)));
+            item->setData(DistanceRole,
+                          QString::fromStdString(geo::formatCacheDistance(reference, {w.lat, w.lon}, true, false)).trimmed());
+        } else {
+            item->setData(CoordsRole, langText(m_global, kTextNoPosition));
+            item->setData(DistanceRole, QString());
+        }
         item->setData(TypeRole, w.type);
         if (w.key == keptKey && keptKey != 0)
             m_view->setCurrentItem(item);
@@ -233,7 +241,7 @@ void WaypointListScreen::deleteChosen()
 
 void WaypointListScreen::navigateToChosen()
 {
-    if (CWaypoint* waypoint = chosen(); waypoint && m_navigate)
+    if (CWaypoint* waypoint = chosen(); waypoint && m_navigate && hasPosition(*waypoint))
         m_navigate(*waypoint);
 }
 
@@ -246,7 +254,8 @@ void WaypointListScreen::showContextMenu(const QPoint& at)
     QMenu menu(this);
     menu.addAction(langText(m_global, kTextDelete), this, &WaypointListScreen::deleteChosen);
     if (m_navigate)
-        menu.addAction(langText(m_global, kTextNavigate), this, &WaypointListScreen::navigateToChosen);
+        menu.addAction(langText(m_global, kTextNavigate), this, &WaypointListScreen::navigateToChosen)
+            ->setEnabled(chosen() != nullptr && hasPosition(*chosen()));
     menu.exec(m_view->viewport()->mapToGlobal(at));
 }
 

@@ -5,6 +5,7 @@
 #include "geo/FormulaBlocks.h"
 #include "geo/FormulaSheet.h"
 #include "screens/CEvalDlg.h"
+#include "screens/CacheCommands.h"
 #include "screens/CoordEdit.h"
 #include "screens/QtNotifier.h"
 #include "screens/WaypointEditor.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
@@ -146,6 +148,49 @@ private slots:
         QVERIFY(qAbs(loose.front().lon + 14.5) < 1e-9);
         WaypointListScreen screen(*w.global, kDummyCacheCode);
         QCOMPARE(screen.view()->count(), 1);
+    }
+
+    void aWaypointWithoutAPositionIsShownSoAndIsNoTarget()
+    {
+        ScreenWorld w(kWaypointWorld);
+        w.addCache("GCTWO", 1.1, 0.0);
+        for (const char* name : {"Parking", "Station 1"}) {
+            CWaypoint wp = newWaypointFor(*w.global, "GCTWO");
+            wp.name = name;
+            if (wp.name == "Station 1")
+                wp.lat = wp.lon = 0.0;
+            QVERIFY(storeWaypoint(*w.global, wp));
+        }
+        WaypointListScreen screen(*w.global, "GCTWO");
+        std::vector<std::string> navigated;
+        screen.setNavigateHook([&](const CWaypoint& wp) { navigated.push_back(wp.name); });
+        screen.show();
+        QCOMPARE(screen.view()->count(), 2);
+        const auto navigateEnabled = [&] {
+            QMenu menu;
+            screen.fillMenu(menu);
+            for (QAction* action : menu.actions())
+                if (action->text() == QStringLiteral("Navigate to waypoint"))
+                    return action->isEnabled();
+            return false;
+        };
+        for (int row = 0; row < 2; ++row) {
+            screen.view()->setCurrentRow(row);
+            const QListWidgetItem* item = screen.view()->item(row);
+            const bool placed = item->text() == QStringLiteral("Parking");
+            const QString coords = item->data(Qt::UserRole + 2).toString();
+            QCOMPARE(coords == QStringLiteral("no position"), !placed);
+            QCOMPARE(item->data(Qt::UserRole + 3).toString().isEmpty(), !placed);
+            QCOMPARE(navigateEnabled(), placed);
+            screen.navigateToChosen();
+        }
+        QCOMPARE(navigated, std::vector<std::string>{"Parking"});
+
+        // Nor does the cache's command take it as the target.
+        CWaypoint unplaced = loadWaypoints(*w.global, "GCTWO").at(0);
+        unplaced.lat = unplaced.lon = 0.0;
+        navigateToWaypointCommand(*w.global, unplaced);
+        QVERIFY(!w.global->gpsServices.navigationTarget);
     }
 
     void deletingAWaypointAsksFirst()

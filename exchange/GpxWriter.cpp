@@ -206,6 +206,9 @@ void GpxWriter::cache(const CGeocache& c)
 void GpxWriter::waypoint(const CGeocache& c, const CWaypoint& w)
 {
     const std::string tail = c.code.size() > 2 ? c.code.substr(2) : std::string();
+    // GPX has no wpt without lat and lon. A waypoint without a position goes
+    // out at 0, 0, as the site's waypoint files and other exporters write
+    // it; readers of such files, this program too, take that for none.
     line("<wpt lat=\"" + num::formatFixed(w.lat, 6) + "\" lon=\"" + num::formatFixed(w.lon, 6) + "\">");
     if (isDayDate(c.hidden))
         line("<time>" + gpxTimeOfDate(c.hidden) + "</time>");

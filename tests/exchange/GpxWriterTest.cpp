@@ -81,6 +81,17 @@ CGeocache sample(const std::string& code, int n)
     return c;
 }
 
+// A stage whose file gave no position.
+void addUnplacedStage(CGeocache& c)
+{
+    auto w = std::make_unique<CWaypoint>();
+    w->prefix = "S2";
+    w->code = c.code;
+    w->name = "Station 1";
+    w->type = WaypointType::Stage;
+    c.waypoints.push_back(std::move(w));
+}
+
 class GpxExportTest : public test::TempDirTest {
 protected:
     std::filesystem::path write(const std::vector<CGeocache>& caches)
@@ -134,6 +145,7 @@ TEST_F(GpxExportTest, ReimportGivesTheSameCaches)
     std::vector<CGeocache> caches;
     for (int n = 0; n < 3; ++n)
         caches.push_back(sample("GC1A2B" + std::to_string(n), n));
+    addUnplacedStage(caches[1]);
     const auto path = write(caches);
     // No date is written where there is none: 1970 would read back as a date.
     EXPECT_EQ(test::readFile(path).find("1970-"), std::string::npos);
@@ -143,7 +155,13 @@ TEST_F(GpxExportTest, ReimportGivesTheSameCaches)
     CUtf8FileSource source(path);
     ASSERT_EQ(importer.parse(source, nullptr), CGpxImporter::Outcome::Complete);
     ASSERT_EQ(store.caches.size(), 3u);
-    ASSERT_EQ(store.waypoints.size(), 3u);
+    ASSERT_EQ(store.waypoints.size(), 4u);
+    // The stage without a position comes back without one, and as a stage.
+    const CWaypoint unplaced = store.waypoints[2];
+    EXPECT_EQ(unplaced.code, "S21A2B1");
+    EXPECT_EQ(unplaced.type, WaypointType::Stage);
+    EXPECT_FALSE(hasPosition(unplaced));
+    store.waypoints.erase(store.waypoints.begin() + 2);
     for (int n = 0; n < 3; ++n) {
         const CGeocache& a = caches[static_cast<std::size_t>(n)];
         const CGeocache& b = *store.caches[static_cast<std::size_t>(n)];
@@ -204,6 +222,7 @@ TEST_F(GpxExportTest, OtherReadersAcceptTheFile)
     std::vector<CGeocache> caches;
     for (int n = 0; n < 3; ++n)
         caches.push_back(sample("GC1A2B" + std::to_string(n), n));
+    addUnplacedStage(caches[2]);
     const auto path = write(caches);
 
     TW_REQUIRE_CORPUS();
@@ -228,8 +247,9 @@ TEST_F(GpxExportTest, OtherReadersAcceptTheFile)
         const auto out = dir / "babel.csv";
         ASSERT_EQ(run("gpsbabel -i gpx -f " + path.string() + " -o unicsv -F " + out.string() + " 2>/dev/null"), 0);
         const std::string csv = test::readFile(out);
-        // Three caches and their three waypoints.
-        EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 7) << csv;
+        // Three caches and their four waypoints, the one without a position at 0, 0.
+        EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 8) << csv;
+        EXPECT_NE(csv.find("0.000000,0.000000,\"S21A2B2\""), std::string::npos) << csv;
         EXPECT_NE(csv.find("GC1A2B1"), std::string::npos);
         EXPECT_NE(csv.find("PK1A2B2"), std::string::npos);
     }

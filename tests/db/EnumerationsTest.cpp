@@ -90,14 +90,5 @@ TEST(Enumerations, WrittenNamesAreOursAndReadBack)
     EXPECT_EQ(cacheSizeFromText("micro"), CacheSize::NotChosen);
 }
 
-TEST(Enumerations, OnlyNamedWaypointTypesAreKnown)
-{
-    EXPECT_EQ(knownWaypointType("Flag, Green"), WaypointType::Reference);
-    EXPECT_EQ(knownWaypointType("Original Coordinates"), WaypointType::Reference);
-    EXPECT_FALSE(knownWaypointType("Geocache"));
-    EXPECT_FALSE(knownWaypointType("Waypoint|"));
-    EXPECT_FALSE(knownWaypointType(""));
-}
-
 } // namespace
 } // namespace tw

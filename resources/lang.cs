@@ -537,3 +537,4 @@ langName=Čeština
 1110=neznámé slovo: %s; nic nebylo provedeno (tarnwick --help vypíše všechna slova)
 1150=Heslo je v souboru nastavení jen zamíchané, ne zašifrované: kdo může číst tento soubor, přečte i heslo.
 1151=program po signálu k ukončení neskončil včas; byl zastaven.
+1220=Trasy a záznamy tras

@@ -95,23 +95,24 @@ TEST_F(RouteLoaderTest, UnreadableFilesGiveNothing)
     EXPECT_FALSE(loadRouteFile(dir));
 }
 
+// Two line strings of a multi-geometry in a folder, a gx:Track in a nested
+// folder; points, polygons and comments draw no line.
+constexpr const char* kNestedKml =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<kml xmlns=\"http://www.opengis.net/kml/2.2\" xmlns:gx=\"http://www.google.com/kml/ext/2.2\">"
+    "<Document><name>trip</name><Folder><Placemark><Point><coordinates>9,9</coordinates></Point></Placemark>"
+    "<Placemark><MultiGeometry><LineString><tessellate>1</tessellate><coordinates>\n"
+    "\t14.1,50.1,200 14.2,50.2\n  14.3,50.3,210.5\n</coordinates></LineString>"
+    "<LineString><coordinates><!-- 1,1 -->16.6,49.2 16.7,49.3</coordinates></LineString>"
+    "<Polygon><outerBoundaryIs><LinearRing><coordinates>1,1 2,2 1,1</coordinates></LinearRing>"
+    "</outerBoundaryIs></Polygon></MultiGeometry></Placemark>"
+    "<Folder><Placemark><gx:Track><when>2010-05-28T02:02:09Z</when><when>2010-05-28T02:02:35Z</when>"
+    "<gx:coord>-122.207881 37.371915 156</gx:coord><gx:coord>-122.205712  37.373288</gx:coord>"
+    "</gx:Track></Placemark></Folder></Folder></Document></kml>";
+
 TEST_F(RouteLoaderTest, KmlLinesAtAnyDepthEachOnItsOwn)
 {
-    // Two line strings of a multi-geometry in a folder, a gx:Track in a
-    // nested folder; points, polygons and comments draw no line.
-    const auto kml =
-        load("doc.kml",
-             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-             "<kml xmlns=\"http://www.opengis.net/kml/2.2\" xmlns:gx=\"http://www.google.com/kml/ext/2.2\">"
-             "<Document><name>trip</name><Folder><Placemark><Point><coordinates>9,9</coordinates></Point></Placemark>"
-             "<Placemark><MultiGeometry><LineString><tessellate>1</tessellate><coordinates>\n"
-             "\t14.1,50.1,200 14.2,50.2\n  14.3,50.3,210.5\n</coordinates></LineString>"
-             "<LineString><coordinates><!-- 1,1 -->16.6,49.2 16.7,49.3</coordinates></LineString>"
-             "<Polygon><outerBoundaryIs><LinearRing><coordinates>1,1 2,2 1,1</coordinates></LinearRing>"
-             "</outerBoundaryIs></Polygon></MultiGeometry></Placemark>"
-             "<Folder><Placemark><gx:Track><when>2010-05-28T02:02:09Z</when><when>2010-05-28T02:02:35Z</when>"
-             "<gx:coord>-122.207881 37.371915 156</gx:coord><gx:coord>-122.205712  37.373288</gx:coord>"
-             "</gx:Track></Placemark></Folder></Folder></Document></kml>");
+    const auto kml = load("doc.kml", kNestedKml);
     ASSERT_TRUE(kml);
     EXPECT_EQ(shape(*kml), (std::vector<std::size_t>{3, 2, 2}));
     EXPECT_DOUBLE_EQ((*kml)[0][2].lat, 50.3);
@@ -232,28 +233,19 @@ TEST_F(RouteLoaderTest, KmlReadsAsAnotherProgramReadsIt)
 {
     TW_REQUIRE_CORPUS();
     TW_REQUIRE_PROGRAM("gpsbabel");
-    const fs::path track = test::corpusDir() / "tracks" / "Placemark-Track-1.kml";
-    const auto ours = loadRouteFile(track);
-    ASSERT_TRUE(ours);
-    EXPECT_EQ(shape(*ours), (std::vector<std::size_t>{7}));
-    const fs::path theirs = gpsbabel("-t", "kml", track, "gpx", dir / "theirs.gpx");
-    ASSERT_FALSE(theirs.empty());
-    expectSameLines(*ours, *loadRouteFile(theirs));
-
-    // Several lines in folders and a multi-geometry.
-    const fs::path doc = dir / "lines.kml";
-    test::writeFile(doc, "<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Document><Folder><Placemark><MultiGeometry>"
-                         "<LineString><coordinates>14.1,50.1 14.2,50.2 14.3,50.3</coordinates></LineString>"
-                         "<LineString><coordinates>16.6,49.2,300 16.7,49.3,310</coordinates></LineString>"
-                         "</MultiGeometry></Placemark></Folder><Folder><Placemark><LineString>"
-                         "<coordinates>-3.1,40.1 -3.2,40.2</coordinates></LineString></Placemark></Folder>"
-                         "</Document></kml>");
-    const fs::path lines = gpsbabel("-t", "kml", doc, "gpx", dir / "lines.gpx");
-    ASSERT_FALSE(lines.empty());
-    const auto theirLines = loadRouteFile(lines);
-    ASSERT_TRUE(theirLines);
-    EXPECT_EQ(shape(*theirLines), (std::vector<std::size_t>{3, 2, 2}));
-    expectSameLines(*loadRouteFile(doc), *theirLines);
+    test::writeFile(dir / "nested.kml", kNestedKml);
+    for (const fs::path& kml : {test::corpusDir() / "tracks" / "Placemark-Track-1.kml", dir / "nested.kml"}) {
+        SCOPED_TRACE(kml.filename().string());
+        const auto ours = loadRouteFile(kml);
+        const fs::path theirs = gpsbabel("-t", "kml", kml, "gpx", dir / "theirs.gpx");
+        ASSERT_TRUE(ours);
+        ASSERT_FALSE(theirs.empty());
+        const auto theirLines = loadRouteFile(theirs);
+        ASSERT_TRUE(theirLines);
+        expectSameLines(*ours, *theirLines);
+    }
+    EXPECT_EQ(shape(*loadRouteFile(test::corpusDir() / "tracks" / "Placemark-Track-1.kml")),
+              (std::vector<std::size_t>{7}));
 }
 
 TEST_F(RouteLoaderTest, OziRouteWrittenByAnotherProgram)

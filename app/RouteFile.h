@@ -7,8 +7,8 @@ namespace tw {
 
 class CGlobalData;
 
-// Loads the first route or track of a GPX file as the route the map draws
-// and remembers the file as LastRoute. An empty path does nothing; a file
+// Loads every route and track of a route file (GPX, KML, PLT, RTE) as the
+// lines the map draws and remembers the file as LastRoute. An empty path does nothing; a file
 // that does not exist leaves everything as it was. A file that cannot be
 // read clears the route and LastRoute and says so (text 358).
 bool loadRoute(CGlobalData& global, const std::string& path);

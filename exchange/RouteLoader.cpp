@@ -1,82 +1,131 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/RouteLoader.h"
 
-#include "platform/Numbers.h"
-#include "xml/CUtf8FileSource.h"
-#include "xml/CXmlTokenizer.h"
-#include "xml/XmlElementWalker.h"
+#include "exchange/RouteReaders.h"
 
+#include <array>
+#include <cctype>
 #include <cmath>
-#include <cstring>
+#include <cstdio>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace tw {
+
+namespace route {
+
+bool LineCollector::add(double latDeg, double lonDeg)
+{
+    if (full())
+        return false;
+    if (!std::isfinite(latDeg) || !std::isfinite(lonDeg) || std::fabs(latDeg) > 90.0 || std::fabs(lonDeg) > 180.0)
+        return true;
+    if (m_newLine || m_lines.empty())
+        m_lines.emplace_back();
+    m_newLine = false;
+    m_lines.back().push_back({latDeg, lonDeg});
+    ++m_count;
+    return !full();
+}
+
+RouteLines LineCollector::take()
+{
+    for (auto& line : m_lines)
+        line.shrink_to_fit();
+    m_count = 0;
+    m_newLine = true;
+    return std::move(m_lines);
+}
+
+} // namespace route
+
 namespace {
 
-// The points of the first route or track of a GPX file.
-struct RouteReader {
-    std::vector<geo::LatLon> route;
-    bool inGpx = false;
-    bool inRoute = false;
-    bool inPoint = false;
-    bool done = false;
-    geo::LatLon point;
+enum class Format { Unknown, Xml, OziTrack, OziRoute };
 
-    static bool isPoint(const std::string& name) { return name == "rtept" || name == "trkpt"; }
-    static bool isRoute(const std::string& name) { return name == "rte" || name == "trk"; }
-
-    void start(const std::string& name, std::string&)
-    {
-        if (name == "gpx") {
-            inGpx = true;
-        } else if (inGpx && isRoute(name)) {
-            inRoute = true;
-        } else if (inRoute && isPoint(name)) {
-            inPoint = true;
-            point = {};
-        }
-    }
-    void attribute(const std::string& element, const char* name, std::u16string_view value)
-    {
-        if (!inPoint || !isPoint(element))
-            return;
-        const auto v = num::leadingDouble(toUtf8(value));
-        if (!v || !std::isfinite(*v))
-            return;
-        if (std::strcmp(name, "lat") == 0)
-            point.lat = *v;
-        else if (std::strcmp(name, "lon") == 0)
-            point.lon = *v;
-    }
-    bool end(const std::string& name, std::string&)
-    {
-        if (inPoint && isPoint(name)) {
-            route.push_back(point);
-            inPoint = false;
-        } else if (inRoute && isRoute(name)) {
-            done = true;
+bool startsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
             return false;
+    return true;
+}
+
+// What the first bytes say: markup (in UTF-8 or UTF-16, after a byte-order
+// mark and blanks) or an OziExplorer header line. Files renamed by hand, or
+// saved by a program that gave them no extension, read all the same.
+Format formatOfContent(const std::filesystem::path& path)
+{
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file)
+        return Format::Unknown;
+    std::array<char, 256> head{};
+    const std::size_t n = std::fread(head.data(), 1, head.size(), file.get());
+    std::string_view text(head.data(), n);
+    for (std::string_view mark : {std::string_view("\xEF\xBB\xBF"), std::string_view("\xFF\xFE"),
+                                  std::string_view("\xFE\xFF")})
+        if (text.starts_with(mark)) {
+            text.remove_prefix(mark.size());
+            break;
         }
-        return true;
-    }
-};
+    // Blanks, and the zero bytes of UTF-16 text.
+    std::size_t at = 0;
+    while (at < text.size() && (text[at] == '\0' || std::isspace(static_cast<unsigned char>(text[at]))))
+        ++at;
+    text.remove_prefix(at);
+    if (text.starts_with('<'))
+        return Format::Xml;
+    if (startsWithNoCase(text, "OziExplorer Track Point File"))
+        return Format::OziTrack;
+    if (startsWithNoCase(text, "OziExplorer Route File"))
+        return Format::OziRoute;
+    return Format::Unknown;
+}
+
+Format formatOfExtension(const std::filesystem::path& path)
+{
+    std::string ext = path.extension().string();
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".plt")
+        return Format::OziTrack;
+    if (ext == ".rte")
+        return Format::OziRoute;
+    return Format::Unknown;
+}
 
 } // namespace
 
-std::optional<std::vector<geo::LatLon>> loadRouteFile(const std::filesystem::path& path)
+std::optional<RouteLines> loadRouteFile(const std::filesystem::path& path)
 {
     std::error_code ec;
     if (path.empty() || !std::filesystem::is_regular_file(path, ec))
         return std::nullopt;
-    CUtf8FileSource source(path);
-    CXmlTokenizer xml(source);
-    RouteReader reader;
-    // Only attributes count: no text is kept.
-    walkElements<XmlWalkOptions{.maxText = 0}>(xml, reader);
-    if (!reader.done || reader.route.empty())
+    Format format = formatOfContent(path);
+    if (format == Format::Unknown)
+        format = formatOfExtension(path);
+    route::LineCollector lines;
+    bool read = false;
+    switch (format) {
+    case Format::Xml:
+        read = route::readXmlRoutes(path, lines);
+        break;
+    case Format::OziTrack:
+        read = route::readOziTrack(path, lines);
+        break;
+    case Format::OziRoute:
+        read = route::readOziRoute(path, lines);
+        break;
+    case Format::Unknown:
+        break;
+    }
+    if (!read || lines.empty())
         return std::nullopt;
-    return std::move(reader.route);
+    return lines.take();
 }
 
 } // namespace tw

@@ -117,8 +117,9 @@ public:
     // repaint never waits for it.
     bool tryReadTrip(TrackStatistics& stats, std::map<int, double>& profile) const;
 
-    // Owned by the window thread: the loaded route and position averaging.
-    std::vector<geo::LatLon> route;
+    // Owned by the window thread: the loaded route (each of its routes and
+    // tracks a line of its own) and position averaging.
+    std::vector<std::vector<geo::LatLon>> route;
     PositionAveraging averaging;
 
 private:

@@ -111,21 +111,25 @@ std::string trackGpx(const std::vector<TrackPoint>& points)
     return utf16le(s);
 }
 
+// Every element where the KML 2.2 schema's sequences put it: a feature's
+// name, visibility and open come first, then Snippet, description and style,
+// a placemark's geometry last; a line string's tessellate and altitude mode
+// before its coordinates.
 std::string trackKml(const std::vector<TrackPoint>& points)
 {
     std::string s = "<?xml version=\"1.0\" standalone=\"yes\"?>"
                     "<kml xmlns=\"http://www.opengis.net/kml/2.2\">"
-                    "<Document><Folder id=\"Tracks\"><Placemark><MultiGeometry><LineString>"
+                    "<Document><name><![CDATA[track]]></name><visibility>1</visibility><open>1</open>"
+                    "<Snippet><![CDATA[created using <A href=\"https://tarnwick.example.org/\">Tarnwick</A>]]></Snippet>"
+                    "<Folder id=\"Tracks\"><name>Tracks</name><visibility>1</visibility><open>0</open>"
+                    "<Placemark><name><![CDATA[Tarnwick track log]]></name><Snippet></Snippet>"
+                    "<description><![CDATA[&nbsp;]]></description>"
+                    "<Style><LineStyle><color>FFAB814B</color><width>4</width></LineStyle></Style>"
+                    "<MultiGeometry><LineString><tessellate>1</tessellate>"
                     "<altitudeMode>clampToGround</altitudeMode><coordinates>";
     for (const TrackPoint& p : points)
         s += num::formatFixed(p.lon, 9) + "," + num::formatFixed(p.lat, 9) + "," + num::formatFixed(p.alt, 3) + " ";
-    s += "</coordinates><tessellate>1</tessellate></LineString></MultiGeometry>"
-         "<Snippet></Snippet><Style><LineStyle><color>FFAB814B</color><width>4</width></LineStyle></Style>"
-         "<description><![CDATA[&nbsp;]]></description>"
-         "<name><![CDATA[Tarnwick track log]]></name>"
-         "</Placemark><name>Tracks</name><open>0</open><visibility>1</visibility></Folder>"
-         "<Snippet><![CDATA[created using <A href=\"https://tarnwick.example.org/\">Tarnwick</A>]]></Snippet>"
-         "<name><![CDATA[track]]></name><open>1</open><visibility>1</visibility></Document></kml>";
+    s += "</coordinates></LineString></MultiGeometry></Placemark></Folder></Document></kml>";
     return utf16le(s);
 }
 

@@ -538,3 +538,4 @@ langName=Čeština
 1150=Heslo je v souboru nastavení jen zamíchané, ne zašifrované: kdo může číst tento soubor, přečte i heslo.
 1151=program po signálu k ukončení neskončil včas; byl zastaven.
 1190=bez polohy
+1220=Trasy a záznamy tras

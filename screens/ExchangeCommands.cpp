@@ -19,12 +19,21 @@ namespace {
 constexpr int kTextImportTitle = 964;
 constexpr int kTextExportTitle = 965;
 constexpr int kTextAllFiles = 966;
+constexpr int kTextRouteFiles = 1220;
 
 QString chooseGpxToRead(const CGlobalData& global, QWidget* parent)
 {
     return QFileDialog::getOpenFileName(
         parent, langText(global, kTextImportTitle), QString(),
         QStringLiteral("GPX (*.GPX *.gpx *.zip *.ZIP);;%1 (*)").arg(langText(global, kTextAllFiles)));
+}
+
+// The route is told by the content, so "All files" reads as well.
+QString chooseRouteToRead(const CGlobalData& global, QWidget* parent)
+{
+    return QFileDialog::getOpenFileName(parent, langText(global, kTextImportTitle), QString(),
+                                        QStringLiteral("%1 (*.gpx *.GPX *.kml *.KML *.plt *.PLT *.rte *.RTE);;%2 (*)")
+                                            .arg(langText(global, kTextRouteFiles), langText(global, kTextAllFiles)));
 }
 
 } // namespace
@@ -80,7 +89,7 @@ void exportGpxCommand(QWidget* parent, CGlobalData& global)
 
 void loadRouteCommand(QWidget* parent, CGlobalData& global)
 {
-    const QString path = chooseGpxToRead(global, parent);
+    const QString path = chooseRouteToRead(global, parent);
     if (path.isEmpty())
         return;
     if (global.gpsServices.trackLogger)

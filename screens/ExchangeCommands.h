@@ -14,7 +14,7 @@ class CGlobalData;
 int importGpxCommand(QWidget* parent, CGlobalData& global);
 // Export GPX: the caches of the current filter.
 void exportGpxCommand(QWidget* parent, CGlobalData& global);
-// Load route: the first route or track of a GPX file, drawn on the map.
+// Load route: every route and track of a GPX, KML, PLT or RTE file, drawn on the map.
 void loadRouteCommand(QWidget* parent, CGlobalData& global);
 
 } // namespace tw

@@ -79,7 +79,8 @@ void MapSymbolLayer::compose(const MapTileBuffer& tiles, bool tilesMoved, maps::
     const int lineWidth = std::max(1, static_cast<int>(std::lround(m_settings.trackWidth * scaleFactor)));
     m_trackPoints = drawPolyline(painter, m_lines.track, m_settings.trackColor, lineWidth);
     if (m_lines.route)
-        drawPolyline(painter, *m_lines.route, m_settings.routeColor, lineWidth);
+        for (const auto& line : *m_lines.route)
+            drawPolyline(painter, line, m_settings.routeColor, lineWidth);
     painter.setRenderHint(QPainter::Antialiasing, false);
     drawSymbols(painter);
     m_kept = true;

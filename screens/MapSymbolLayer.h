@@ -44,7 +44,7 @@ public:
     // What one composition draws besides the caches.
     struct Lines {
         std::vector<geo::LatLon> track;          // newest first
-        const std::vector<geo::LatLon>* route = nullptr;
+        const std::vector<std::vector<geo::LatLon>>* route = nullptr; // each line on its own
         std::optional<geo::LatLon> target;
     };
     // Composes the picture over the tiles. tilesMoved: the tile buffer only

@@ -192,10 +192,11 @@ int main(int argc, char** argv)
     global.gpsServices.trackLogger->setClock([&clock] { return clock += 5; });
     global.gpsServices.trackLogger->setRecording(true);
     global.gpsServices.trackLogger->openTrackLog();
+    auto& route = global.gpsServices.trackLogger->route.emplace_back();
     for (int i = 0; i < 800; ++i) {
         const geo::LatLon at = geo::projectPoint(kHome, 0.002 * i, 45.0 + 60.0 * std::sin(i / 40.0));
         global.gpsServices.trackLogger->appendTrack(at.lat, at.lon, 250, 1, 8, 4);
-        global.gpsServices.trackLogger->route.push_back(geo::projectPoint(kHome, 0.002 * i, 225.0));
+        route.push_back(geo::projectPoint(kHome, 0.002 * i, 225.0));
     }
 
     if (!dump.isEmpty()) {

@@ -236,6 +236,34 @@ TEST_F(ExchangeJobsTest, LastRouteIsLoadedAtStartAndForgottenWhenUnreadable)
     app.ExitInstance();
 }
 
+// A track file of two segments, named as no route file is: both segments are
+// lines of their own at the next start; a file that holds no route is said.
+TEST_F(ExchangeJobsTest, LastRouteOfAnyFormatKeepsItsLinesApart)
+{
+    const auto walk = dir / "walk.txt";
+    test::writeFile(walk, "OziExplorer Track Point File Version 2.1\r\nWGS 84\r\nAltitude is in Feet\r\n"
+                          "Reserved 3\r\n0,2,255,Walk,1\r\n4\r\n50.0,14.0,1,0,0,,\r\n50.1,14.1,0,0,0,,\r\n"
+                          "49.0,16.0,1,0,0,,\r\n49.1,16.1,0,0,0,,\r\n");
+    ASSERT_TRUE(loadRoute(*global, walk.string()));
+    restart();
+    CTarnwickApp app(*global);
+    NoWindow ui;
+    ASSERT_TRUE(app.InitInstance({}, ui));
+    ASSERT_TRUE(global->gpsServices.trackLogger);
+    const auto& route = global->gpsServices.trackLogger->route;
+    ASSERT_EQ(route.size(), 2u);
+    EXPECT_EQ(route[0].size(), 2u);
+    EXPECT_DOUBLE_EQ(route[1][0].lon, 16.0);
+
+    global->lang.loadTable(test::runtimeDir(), "en");
+    test::writeFile(dir / "caches.loc", "<?xml version=\"1.0\"?><loc><waypoint><coord lat=\"1\" lon=\"2\"/></waypoint></loc>");
+    EXPECT_FALSE(loadRoute(*global, (dir / "caches.loc").string()));
+    EXPECT_TRUE(route.empty());
+    EXPECT_EQ(global->stateString("LastRoute"), "");
+    EXPECT_EQ(prompter.messages().back().text, "The route file cannot be read.");
+    app.ExitInstance();
+}
+
 TEST_F(ExchangeJobsTest, PublishedNoteCarriesTheFindNumberThroughTheTemplate)
 {
     setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);

@@ -293,16 +293,68 @@ TEST_F(ExportTest, IndependentReaderSeesEveryPoint)
     }
 }
 
-TEST_F(ExportTest, GpxValidatesAgainstTheSchema)
+// xmllint's verdict on a file; the KML schema imports the other .xsd files
+// beside it (atom, xAL).
+std::string schemaCheck(const fs::path& file, const fs::path& schema)
 {
-    const auto schema = test::corpusDir() / "schemas" / "gpx11.xsd";
-    TW_REQUIRE_CORPUS();
-    TW_REQUIRE_PROGRAM("xmllint");
+    return run("xmllint --noout --schema '" + schema.string() + "' '" + file.string() + "' 2>&1");
+}
+
+#define TW_REQUIRE_SCHEMAS(...)                                                                    \
+    do {                                                                                           \
+        TW_REQUIRE_CORPUS();                                                                       \
+        TW_REQUIRE_PROGRAM("xmllint");                                                             \
+        for (const char* xsd : {__VA_ARGS__})                                                      \
+            if (!fs::exists(test::corpusDir() / "schemas" / xsd))                                  \
+                GTEST_SKIP() << "the schema " << xsd << " is not in the corpus";                   \
+    } while (0)
+
+TEST_F(ExportTest, SingleTrackValidatesAgainstTheSchemas)
+{
+    TW_REQUIRE_SCHEMAS("gpx11.xsd", "ogckml22.xsd");
+    const fs::path schemas = test::corpusDir() / "schemas";
+    options.kml = true;
+    // The start marker alone: a line string without a coordinate.
+    const fs::path empty = exportTrack(logger, 1, options).written.at(0);
+    EXPECT_NE(schemaCheck(empty, schemas / "ogckml22.xsd").find("validates"), std::string::npos)
+        << schemaCheck(empty, schemas / "ogckml22.xsd");
     record(5);
     options.gpx = true;
-    const fs::path file = exportTrack(logger, 1, options).written.at(0);
-    const std::string out = run("xmllint --noout --schema '" + schema.string() + "' '" + file.string() + "' 2>&1");
-    EXPECT_NE(out.find("validates"), std::string::npos) << out;
+    const auto r = exportTrack(logger, 1, options);
+    ASSERT_EQ(r.written.size(), 2u);
+    for (const auto& [file, xsd] : {std::pair{r.written[0], "gpx11.xsd"}, std::pair{r.written[1], "ogckml22.xsd"}}) {
+        const std::string out = schemaCheck(file, schemas / xsd);
+        EXPECT_NE(out.find("validates"), std::string::npos) << out;
+    }
+    // What readers show: the names and every coordinate, in order.
+    const std::string kml = ascii(test::readFile(r.written[1]));
+    EXPECT_NE(kml.find("<Document><name><![CDATA[track]]></name>"), std::string::npos) << kml;
+    EXPECT_NE(kml.find("<Folder id=\"Tracks\"><name>Tracks</name>"), std::string::npos) << kml;
+    EXPECT_NE(kml.find("<Placemark><name><![CDATA[Tarnwick track log]]></name>"), std::string::npos) << kml;
+    EXPECT_NE(kml.find("<coordinates>16.600000000,49.200000000,100.000 16.600000000,49.200300000,100.000 "),
+              std::string::npos)
+        << kml;
+}
+
+TEST_F(ExportTest, EveryTrackValidatesAgainstTheSchemas)
+{
+    TW_REQUIRE_SCHEMAS("gpx11.xsd", "ogckml22.xsd");
+    for (int id = 1; id <= 3; ++id) {
+        if (id > 1)
+            logger.newTrack();
+        clock += 3600;
+        record(id + 1);
+    }
+    options.gpx = options.kml = true;
+    ASSERT_TRUE(exportAllTracks(logger, options));
+    int files = 0;
+    for (const auto& e : fs::directory_iterator(options.folder)) {
+        const std::string xsd = e.path().extension() == ".gpx" ? "gpx11.xsd" : "ogckml22.xsd";
+        const std::string out = schemaCheck(e.path(), test::corpusDir() / "schemas" / xsd);
+        EXPECT_NE(out.find("validates"), std::string::npos) << out;
+        ++files;
+    }
+    EXPECT_EQ(files, 6);
 }
 
 } // namespace

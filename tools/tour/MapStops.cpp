@@ -152,8 +152,9 @@ void prepareMaps(CGlobalData& global)
         }
         global.gpsServices.trackLogger->setClock([] { return std::time(nullptr); });
     }
+    auto& home = global.gpsServices.trackLogger->route.emplace_back();
     for (int i = 0; i <= 40; ++i)
-        global.gpsServices.trackLogger->route.push_back(
+        home.push_back(
             geo::projectPoint({50.0875, 14.4213}, 0.05 * i, 300.0 + 20.0 * std::cos(i / 6.0)));
 }
 

@@ -537,3 +537,6 @@ langName=Čeština
 1110=neznámé slovo: %s; nic nebylo provedeno (tarnwick --help vypíše všechna slova)
 1150=Heslo je v souboru nastavení jen zamíchané, ne zašifrované: kdo může číst tento soubor, přečte i heslo.
 1151=program po signálu k ukončení neskončil včas; byl zastaven.
+1160=%s není soubor GPX: začíná značkou %s.
+1161=%s není soubor GPX: začíná textem „%s“.
+1162=%s není soubor GPX: neobsahuje žádný prvek XML.

@@ -57,6 +57,12 @@ ImportSummary importGpx(CGlobalData& global, const std::filesystem::path& path, 
         for (const auto& doc : documents->documents()) {
             if (progress)
                 progress->setText(1, doc.name);
+            // A file that is no GPX file at all is refused with what it is.
+            if (std::string notGpx = documents->notGpx(doc); !notGpx.empty()) {
+                summary.unreadable.push_back(std::move(notGpx));
+                summary.complete = false;
+                continue;
+            }
             std::string problem;
             const auto source = documents->read(doc, &problem);
             const CGpxImporter::Outcome outcome = importer.parse(*source, progress);

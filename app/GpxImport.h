@@ -18,7 +18,9 @@ struct ImportSummary {
     int updated = 0;
     int failed = 0;         // entries the database did not take: an error, not a skip
     bool complete = false;  // every document was read to its end
-    std::vector<std::string> unreadable; // zip members not read (whole), each a sentence
+    // Documents not read (whole), each a sentence: zip members that could
+    // not be read, files that are no GPX files.
+    std::vector<std::string> unreadable;
     bool cancelled = false;
     bool stopped = false;   // the database broke down (full disk, I/O error); the import ended there
     std::string error;      // the file could not be read at all

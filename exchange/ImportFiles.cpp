@@ -6,6 +6,7 @@
 #include "platform/TextLookup.h"
 #include "xml/CUtf8FileSource.h"
 #include "xml/CUtf8MemorySource.h"
+#include "xml/CXmlTokenizer.h"
 
 #include <zip.h>
 
@@ -31,6 +32,15 @@ constexpr int kTextCompression = 975;
 constexpr int kTextNoMemory = 976;
 constexpr int kTextDamaged = 977;
 constexpr int kTextTooLarge = 978;
+constexpr int kTextNotGpxTag = 1160;
+constexpr int kTextNotGpxText = 1161;
+constexpr int kTextNotGpxEmpty = 1162;
+
+// Units of a document looked at for its first element: declarations,
+// comments and a document type may come before it.
+constexpr std::size_t kMaxHeadUnits = 64 * 1024;
+// Characters of a start tag or a text shown in a message.
+constexpr std::size_t kMaxShownChars = 60;
 
 std::string lower(std::string s)
 {
@@ -86,6 +96,60 @@ std::string openFailure(const TextLookup& texts, int zipError)
 std::string tooLarge(const TextLookup& texts)
 {
     return texts.textOr(kTextTooLarge, "it is too large to be a pocket query");
+}
+
+// The first units of a source, then its end.
+class HeadSource final : public CXmlCharSource {
+public:
+    HeadSource(CXmlCharSource& source, std::size_t units) : m_source(source), m_left(units) {}
+    char16_t GetChar() override
+    {
+        char16_t c = 0;
+        return getChars(&c, 1) == 1 ? c : u'\0';
+    }
+    std::size_t getChars(char16_t* out, std::size_t max) override
+    {
+        const std::size_t n = m_left == 0 ? 0 : m_source.getChars(out, std::min(max, m_left));
+        m_left -= n;
+        return n;
+    }
+    bool cut() const { return m_left == 0; }
+
+private:
+    CXmlCharSource& m_source;
+    std::size_t m_left;
+};
+
+// An XML name starts with a letter, '_' or ':' (or a letter beyond ASCII).
+bool isElementName(std::string_view name)
+{
+    if (name.empty())
+        return false;
+    const auto c = static_cast<unsigned char>(name[0]);
+    return std::isalpha(c) || c == '_' || c == ':' || c >= 0x80;
+}
+
+// The text on one line, without control characters, cut after
+// kMaxShownChars characters (never inside one) with an ellipsis.
+std::string shownText(std::string_view text)
+{
+    std::string out;
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const bool blank = c < 0x20 || c == 0x7F || c == ' ';
+        if (blank && (out.empty() || out.back() == ' '))
+            continue;
+        if ((c & 0xC0) != 0x80 && ++chars > kMaxShownChars) {
+            while (!out.empty() && out.back() == ' ')
+                out.pop_back();
+            return out + "…";
+        }
+        out += blank ? ' ' : static_cast<char>(c);
+    }
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return out;
 }
 
 } // namespace
@@ -204,6 +268,54 @@ std::unique_ptr<CXmlCharSource> ImportDocuments::read(const ImportDocument& docu
             }
             return n;
         });
+}
+
+std::string ImportDocuments::notGpx(const ImportDocument& document)
+{
+    // A file that cannot be opened is not said to be empty.
+    if (!document.path.empty() && !CUtf8FileSource(document.path).isOpen())
+        return {};
+    std::string problem;
+    const auto source = read(document, &problem);
+    HeadSource head(*source, kMaxHeadUnits);
+    CXmlTokenizer xml(head);
+    xml.setDecodeCharacterReferences(true);
+    xml.setWholeTexts(true);
+    const TextLookup& texts = *m_texts;
+    const auto say = [&](int number, const char* english, const std::string& what) {
+        return text::fillIn(texts.textOr(number, english), {document.name, what});
+    };
+    std::string tag;
+    for (int token = xml.NextToken(); token != XT_END; token = xml.NextToken()) {
+        if (!tag.empty()) {
+            if (token == XT_ATTRIBUTE) {
+                tag += std::string(" ") + xml.GetAttrName() + "=\"" + xml.getValueUtf8() + "\"";
+                if (tag.size() <= 4 * kMaxShownChars)
+                    continue;
+            }
+            break;
+        }
+        if (token == XT_TEXT) {
+            const std::string text = shownText(xml.getValueUtf8());
+            if (!text.empty())
+                return say(kTextNotGpxText, "%s is not a GPX file: it starts with the text \u201C%s\u201D.", text);
+        } else if (token == XT_START_TAG && isElementName(xml.GetTagName())) {
+            // The name may carry a prefix ("gpx:gpx").
+            const std::string_view name = xml.GetTagName();
+            const std::size_t colon = name.rfind(':');
+            if (name.substr(colon == std::string_view::npos ? 0 : colon + 1) == "gpx")
+                return {};
+            tag = "<" + std::string(name);
+        }
+    }
+    if (!tag.empty()) {
+        return say(kTextNotGpxTag, "%s is not a GPX file: it starts with %s.", shownText(tag) + ">");
+    }
+    // Only a document read to its end holds no element; the rest of a long
+    // head, or a document that broke off, may still be GPX.
+    if (head.cut() || !problem.empty())
+        return {};
+    return say(kTextNotGpxEmpty, "%s is not a GPX file: it holds no XML element.", {});
 }
 
 } // namespace tw

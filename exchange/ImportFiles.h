@@ -47,6 +47,12 @@ public:
     // *problem says why; problem must outlive the source.
     std::unique_ptr<CXmlCharSource> read(const ImportDocument& document, std::string* problem);
 
+    // A sentence saying what the document is when it is no GPX document at
+    // all (a LOC file, a text), from the start of it: its first element's
+    // start tag, shortened, or that it holds no element. Empty for a GPX
+    // document, a truncated one too, and for one that cannot be read.
+    std::string notGpx(const ImportDocument& document);
+
 private:
     struct ZipCloser {
         void operator()(zip* archive) const;

@@ -62,6 +62,9 @@ void walk(std::string_view response, LiveDocument& doc, OnStart onStart, OnEnd o
     } reader{doc, onStart, onEnd};
     CUtf8MemorySource source(response);
     CXmlTokenizer xml(source);
+    // Characters the service writes as references ("&#xD;", "&#x1F4AF;")
+    // are the characters themselves.
+    xml.setDecodeCharacterReferences(true);
     constexpr XmlWalkOptions kOptions{.textReset = XmlTextReset::AtEveryTag, .stopWhenBroken = true};
     doc.wellFormed = walkElements<kOptions>(xml, reader).wellFormed;
 }
@@ -325,9 +328,9 @@ private:
 std::string liveText(std::string text)
 {
     // "&#xD;" before a line feed is a CR LF line end; alone it ends a line too.
-    text = text::replaceAll(text, "&;xD;\n", "\n");
-    text = text::replaceAll(text, "&;xD;", "\n");
-    return text::replaceAll(text, "\r\n", "\n");
+    if (text.find('\r') == std::string::npos)
+        return text;
+    return text::replaceAll(text::replaceAll(text, "\r\n", "\n"), "\r", "\n");
 }
 
 LiveDocument readLiveStatus(std::string_view response)

@@ -107,8 +107,8 @@ struct LivePublishedLog : LiveDocument {
 // CreateFieldNoteAndPublish: the log the service made of the note.
 LivePublishedLog parsePublishResponse(std::string_view response);
 
-// A text as the service sends it: the carriage return reference that the
-// tokenizer hands over undecoded becomes the line end.
+// A text as the service sends it: a carriage return ("&#xD;"), alone or
+// before a line feed, becomes the line end texts are stored with.
 std::string liveText(std::string text);
 
 } // namespace tw::net

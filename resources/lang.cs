@@ -539,3 +539,6 @@ langName=Čeština
 1151=program po signálu k ukončení neskončil včas; byl zastaven.
 1190=bez polohy
 1220=Trasy a záznamy tras
+1160=%s není soubor GPX: začíná značkou %s.
+1161=%s není soubor GPX: začíná textem „%s“.
+1162=%s není soubor GPX: neobsahuje žádný prvek XML.

@@ -122,13 +122,13 @@ char16_t CUtf8Decoder::GetChar()
 }
 
 // One UTF-8 sequence that is not plain ASCII (or a NUL, which gives 0).
-char16_t CUtf8Decoder::utf8Sequence()
+char32_t CUtf8Decoder::utf8Sequence()
 {
     const int b0 = readByte();
     if (b0 <= 0)
         return 0;
     if (b0 < 0x80)
-        return static_cast<char16_t>(b0);
+        return static_cast<char32_t>(b0);
     int follow = 0;
     char32_t c = 0;
     char32_t least = 0; // below it the sequence is overlong
@@ -158,9 +158,9 @@ char16_t CUtf8Decoder::utf8Sequence()
         }
         c = (c << 6) | static_cast<char32_t>(b & 0x3F);
     }
-    if (c < least || (c >= 0xD800 && c <= 0xDFFF) || follow == 3)
-        return kReplacement; // overlong, a surrogate, or beyond one UTF-16 unit
-    return static_cast<char16_t>(c);
+    if (c < least || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+        return kReplacement; // overlong, a surrogate, or beyond Unicode
+    return c;
 }
 
 // Through the converter of a declared encoding: as many units as it gives
@@ -192,6 +192,10 @@ std::size_t CUtf8Decoder::getChars(char16_t* out, std::size_t max)
     if (m_converter)
         return convert(out, max);
     std::size_t n = 0;
+    if (m_pendingLow && max > 0) {
+        out[n++] = m_pendingLow;
+        m_pendingLow = 0;
+    }
     while (n < max) {
         if (m_pos == m_end && !refill())
             break;
@@ -223,8 +227,18 @@ std::size_t CUtf8Decoder::getChars(char16_t* out, std::size_t max)
             m_pos += 2;
             continue;
         }
-        if (const char16_t c = utf8Sequence()) // a longer sequence, a NUL or bad input
-            out[n++] = c;
+        // A longer sequence, a NUL (none) or bad input (U+FFFD).
+        const char32_t c = utf8Sequence();
+        if (c >= 0x10000) {
+            out[n++] = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            const auto low = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+            if (n < max)
+                out[n++] = low;
+            else
+                m_pendingLow = low;
+        } else if (c != 0) {
+            out[n++] = static_cast<char16_t>(c);
+        }
     }
     return n;
 }

@@ -14,8 +14,8 @@ namespace tw {
 // ("ISO-8859-1", "windows-1250", ...), which is then converted. An encoding
 // name that is not known reads as UTF-8, so the document still reads, with
 // its non-ASCII letters garbled at worst; unknownEncoding() tells it.
-// A malformed sequence gives U+FFFD and reading goes on; so does a character
-// beyond U+FFFF in UTF-8 (the tokenizer works in single UTF-16 units).
+// A malformed sequence gives U+FFFD and reading goes on. A character beyond
+// U+FFFF comes as its two surrogates, which may fall into two reads.
 // A byte-order mark is skipped.
 class CUtf8Decoder : public CXmlCharSource {
 public:
@@ -51,9 +51,11 @@ private:
     // only when the buffer is used up, and the unread follows a read.
     void unreadByte() { --m_pos; }
     void start();
-    char16_t utf8Sequence();
+    char32_t utf8Sequence();
     std::size_t convert(char16_t* out, std::size_t max);
 
+    // The second surrogate of a character that did not fit into the last read.
+    char16_t m_pendingLow = 0;
     bool m_started = false;
     bool m_ended = false;
     UConverter* m_converter = nullptr; // null: the bytes are UTF-8

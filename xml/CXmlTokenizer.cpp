@@ -21,6 +21,11 @@ bool isAlnum(char16_t c)
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
+bool isHighSurrogate(char16_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
 bool nameIs(const std::array<char, CXmlTokenizer::kMaxName + 1>& name, std::size_t length, const char* what)
 {
     return length == std::strlen(what) && std::memcmp(name.data(), what, length) == 0;
@@ -255,8 +260,13 @@ int CXmlTokenizer::wholeText(char16_t c)
             }
             m_inputPos = pos;
         }
-        if (m_valueLength >= kRunEnd)
+        if (m_valueLength >= kRunEnd) {
+            // A character beyond U+FFFF stays whole: its first surrogate
+            // begins the next run.
+            if (isHighSurrogate(m_value[m_valueLength - 1]) && !m_pushBack)
+                m_pushBack = m_value[--m_valueLength];
             return XT_TEXT;
+        }
         c = read();
         if (c == 0 || c == u'<') {
             m_pushBack = c;
@@ -406,8 +416,8 @@ int CXmlTokenizer::section(char16_t a, char16_t b, char16_t c, int endToken)
         if (++m_valueLength == kMaxValue) {
             if (m_value[kMaxValue - 2] == a && m_value[kMaxValue - 1] == b)
                 m_kept = 2;
-            else if (m_value[kMaxValue - 1] == a)
-                m_kept = 1;
+            else if (m_value[kMaxValue - 1] == a || isHighSurrogate(m_value[kMaxValue - 1]))
+                m_kept = 1; // also the first half of a character beyond U+FFFF
             m_valueLength -= m_kept;
             return XT_CHUNK;
         }

@@ -55,6 +55,8 @@ public:
     // them, instead of a token per word, per run of blanks and per entity,
     // for readers that only join the pieces (the pocket-query import). A run
     // ends before the value buffer is full; the next token goes on with it.
+    // A run, like a comment or CDATA chunk, never ends between the two
+    // surrogates of a character beyond U+FFFF.
     void setWholeTexts(bool on) { m_wholeTexts = on; }
 
     // Valid until the next tag is read. Each name unit keeps its low 8 bits.

@@ -82,36 +82,35 @@ void appendUtf8(std::string& out, std::u16string_view text)
     out.resize(static_cast<std::size_t>(o - out.data()));
 }
 
+// A malformed sequence (a stray continuation byte, a lead byte without its
+// continuation, an overlong form, an encoded surrogate, beyond U+10FFFF)
+// gives one U+FFFD; a byte that breaks a sequence off starts the next one.
 std::u16string toUtf16(std::string_view utf8)
 {
     std::u16string out;
     out.reserve(utf8.size());
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
     std::size_t i = 0;
     while (i < utf8.size()) {
-        const auto b0 = static_cast<unsigned char>(utf8[i]);
-        int follow = b0 < 0x80 ? 0 : (b0 & 0xE0) == 0xC0 ? 1 : (b0 & 0xF0) == 0xE0 ? 2 : (b0 & 0xF8) == 0xF0 ? 3 : -1;
-        if (follow < 0 || i + static_cast<std::size_t>(follow) >= utf8.size()) {
-            out += kReplacement;
-            ++i;
+        const unsigned char b0 = byte(i++);
+        if (b0 < 0x80) {
+            out += static_cast<char16_t>(b0);
             continue;
         }
-        char32_t c = follow == 0 ? b0 : follow == 1 ? (b0 & 0x1F) : follow == 2 ? (b0 & 0x0F) : (b0 & 0x07);
-        bool ok = true;
-        for (int k = 1; k <= follow; ++k) {
-            const auto b = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
-            if ((b & 0xC0) != 0x80) {
-                ok = false;
-                break;
-            }
-            c = (c << 6) | (b & 0x3F);
+        const std::size_t follow = b0 >= 0xC2 && b0 <= 0xDF   ? 1
+                                   : (b0 & 0xF0) == 0xE0      ? 2
+                                   : b0 >= 0xF0 && b0 <= 0xF4 ? 3
+                                                              : 0;
+        char32_t c = follow == 1 ? b0 & 0x1Fu : follow == 2 ? b0 & 0x0Fu : b0 & 0x07u;
+        std::size_t k = 0;
+        while (k < follow && i < utf8.size() && (byte(i) & 0xC0) == 0x80) {
+            c = (c << 6) | (byte(i++) & 0x3Fu);
+            ++k;
         }
-        if (!ok) {
+        static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+        if (follow == 0 || k < follow || c < kLeast[follow] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
             out += kReplacement;
-            ++i;
-            continue;
-        }
-        i += static_cast<std::size_t>(follow) + 1;
-        if (c >= 0x10000) {
+        } else if (c >= 0x10000) {
             c -= 0x10000;
             out += static_cast<char16_t>(0xD800 + (c >> 10));
             out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));

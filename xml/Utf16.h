@@ -6,7 +6,8 @@
 
 namespace tw {
 
-// UTF-16 to UTF-8 and back; unpaired surrogates become U+FFFD.
+// UTF-16 to UTF-8 and back; unpaired surrogates and bytes that are not
+// UTF-8 become U+FFFD, so the result is always well formed.
 std::string toUtf8(std::u16string_view text);
 // The same, appended to out.
 void appendUtf8(std::string& out, std::u16string_view text);

@@ -3,6 +3,7 @@
 #include "app/GpxImport.h"
 #include "app/CTarnwickApp.h"
 #include "platform/RecordingJobProgress.h"
+#include "platform/Text.h"
 #include "tests/app/AppFixture.h"
 
 #include <sqlite3.h>
@@ -116,6 +117,50 @@ TEST_F(GpxImportJobTest, CancelledOrTruncatedImportsKeepWhatWasStored)
     EXPECT_FALSE(missing.error.empty());
 }
 
+// A file that is no GPX file says what it is instead, and stores nothing; a
+// truncated GPX file keeps its own message (above).
+TEST_F(GpxImportJobTest, FilesThatAreNoGpxFilesSayWhatTheyAre)
+{
+    const auto refused = [&](const std::filesystem::path& file) {
+        const ImportSummary s = importGpx(*global, file, nullptr, nullptr);
+        EXPECT_FALSE(s.complete) << file;
+        EXPECT_EQ(s.newCaches + s.updated + s.skipped + s.waypoints, 0) << file;
+        return importCompletionText(*global, s);
+    };
+    EXPECT_EQ(refused(gpx("geocaching.loc")),
+              "geocaching.loc is not a GPX file: it starts with <loc version=\"1.0\" src=\"EasyGPS\">.");
+
+    test::writeFile(dir / "caches.txt", "GC1ABCD\tN 50\xC2\xB0 05.123 E 014\xC2\xB0 25.456\r\nGC2\x01 \xF0\x9F\x93\xAF <b>\n");
+    EXPECT_EQ(refused(dir / "caches.txt"),
+              "caches.txt is not a GPX file: it starts with the text \u201CGC1ABCD N 50\u00B0 05.123 E 014\u00B0 "
+              "25.456 GC2 \xF0\x9F\x93\xAF\u201D.");
+    test::writeFile(dir / "long.txt", std::string(100, 'z'));
+    EXPECT_EQ(refused(dir / "long.txt"),
+              "long.txt is not a GPX file: it starts with the text \u201C" + std::string(60, 'z') + "\u2026\u201D.");
+
+    // The first element after the declaration, a comment and a document
+    // type, its attributes cut short.
+    test::writeFile(dir / "kml.gpx", "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- made by hand -->\n<!DOCTYPE kml>\n"
+                                     "<kml xmlns=\"http://www.opengis.net/kml/2.2\" a=\"b\"><Document/></kml>");
+    EXPECT_EQ(refused(dir / "kml.gpx"),
+              "kml.gpx is not a GPX file: it starts with <kml xmlns=\"http://www.opengis.net/kml/2.2\" a=\"b\">.");
+    test::writeFile(dir / "wide.gpx", "<rss version=\"2.0\" title=\"" + std::string(100, 'w') + "\">");
+    EXPECT_EQ(refused(dir / "wide.gpx"), "wide.gpx is not a GPX file: it starts with <rss version=\"2.0\" title=\"" +
+                                             std::string(34, 'w') + "\u2026>.");
+
+    for (const char* bytes : {"", "  \r\n", "<?xml version=\"1.0\"?><!-- nothing -->"}) {
+        test::writeFile(dir / "empty.gpx", bytes);
+        EXPECT_EQ(refused(dir / "empty.gpx"), "empty.gpx is not a GPX file: it holds no XML element.") << bytes;
+    }
+
+    // A GPX file with a prefix on its root element, and one cut short
+    // before its first entry, are GPX files.
+    test::writeFile(dir / "prefixed.gpx", "<g:gpx xmlns:g=\"http://www.topografix.com/GPX/1/0\"></g:gpx>");
+    EXPECT_EQ(refused(dir / "prefixed.gpx"), global->text(260));
+    test::writeFile(dir / "cut.gpx", "<?xml version=\"1.0\"?><gpx version=\"1.0\"");
+    EXPECT_EQ(refused(dir / "cut.gpx"), global->text(260));
+}
+
 TEST_F(GpxImportJobTest, BatchWordFailsOnATruncatedFile)
 {
     global->db.cacheDb.Close();
@@ -130,6 +175,21 @@ TEST_F(GpxImportJobTest, BatchWordFailsOnATruncatedFile)
         app.batch = defaultBatchActions();
         ASSERT_TRUE(app.InitInstance({"i", gpx("gc31j2h_err.gpx").string()}, ui));
         EXPECT_NE(app.ExitInstance(), 0);
+    }
+    {
+        // So does a file that is no GPX file, saying so.
+        restart();
+        CTarnwickApp app(*global);
+        app.batch = defaultBatchActions();
+        testing::internal::CaptureStderr();
+        const bool started = app.InitInstance({"i", gpx("geocaching.loc").string()}, ui);
+        const int exitCode = app.ExitInstance();
+        const std::string err = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(started);
+        EXPECT_NE(exitCode, 0);
+        EXPECT_NE(err.find(text::fillIn(global->text(1160), {"geocaching.loc", "<loc version=\"1.0\" src=\"EasyGPS\">"})),
+                  std::string::npos)
+            << err;
     }
 
     restart();

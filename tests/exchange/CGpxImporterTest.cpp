@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/CGpxImporter.h"
+#include "exchange/CUtf8StreamSource.h"
 #include "platform/JobProgress.h"
 #include "platform/RecordingJobProgress.h"
 #include "tests/TestSupport.h"
@@ -28,6 +29,8 @@ public:
         lastText = cache.text;
         lastLongDesc = cache.longDesc;
         lastHint = cache.hint;
+        for (const auto& log : cache.logs)
+            logTexts.push_back(log->finder + ": " + log->text);
         return cacheResult;
     }
     int StoreImportedWaypoint(CWaypoint& waypoint) override
@@ -40,6 +43,7 @@ public:
     std::vector<int> logTypes; // of all caches
     std::vector<CWaypoint> waypoints;
     std::string lastText, lastLongDesc, lastHint;
+    std::vector<std::string> logTexts; // "finder: text" of every log, in order
     int cacheResult = 1;
     int waypointResult = 2;
 };
@@ -289,6 +293,69 @@ TEST(GpxImport, SectionEndOnTheTokenizersChunkBoundary)
             EXPECT_EQ(store.caches.size(), 5u) << comment << length;
             EXPECT_EQ(store.lastLongDesc, text) << comment << length;
         }
+    }
+}
+
+// Emoji in every text a pocket query carries, written as UTF-8 and as
+// references, read from memory, from a file and from a stream in small
+// pieces, with a sequence across every place of the read buffer's end.
+class GpxImportFile : public test::TempDirTest {};
+
+TEST_F(GpxImportFile, CharactersBeyondTheBasicPlaneArriveWhole)
+{
+    const std::string horn = "\xF0\x9F\x93\xAF", hundred = "\xF0\x9F\x92\xAF", kanji = "\xF0\xA0\x80\x8B";
+    const std::string entry =
+        wpt("<groundspeak:cache id=\"1\"><groundspeak:name>" + horn + " Horn &#128175;</groundspeak:name>"
+            "<groundspeak:owner>" + kanji + "</groundspeak:owner>"
+            "<groundspeak:long_description html=\"False\"><![CDATA[" + hundred + "]]></groundspeak:long_description>"
+            "<groundspeak:encoded_hints>&#x1F4AF; " + horn + "</groundspeak:encoded_hints>"
+            "<groundspeak:logs><groundspeak:log><groundspeak:finder>" + kanji + "</groundspeak:finder>"
+            "<groundspeak:text>TFTC " + horn + horn + "</groundspeak:text></groundspeak:log></groundspeak:logs>"
+            "</groundspeak:cache>") +
+        wpt("<desc>Parking " + horn + "</desc><cmt>&#x1f4af;</cmt>", "PK1ABCD");
+    const auto check = [&](const FakeStore& store, const std::string& how) {
+        ASSERT_EQ(store.caches.size(), 1u) << how;
+        EXPECT_EQ(store.caches[0].name, horn + " Horn " + hundred) << how;
+        EXPECT_EQ(store.caches[0].author, kanji) << how;
+        EXPECT_EQ(store.lastLongDesc, hundred) << how;
+        EXPECT_EQ(store.lastHint, hundred + " " + horn) << how;
+        EXPECT_EQ(store.logTexts, std::vector<std::string>{kanji + ": TFTC " + horn + horn}) << how;
+        ASSERT_EQ(store.waypoints.size(), 1u) << how;
+        EXPECT_EQ(store.waypoints[0].name, "Parking " + horn) << how;
+        EXPECT_EQ(store.waypoints[0].text, hundred) << how;
+    };
+    {
+        FakeStore store;
+        EXPECT_EQ(importText(store, "<gpx>" + entry + "</gpx>"), CGpxImporter::Outcome::Complete);
+        check(store, "memory");
+    }
+    for (const std::size_t piece : {1u, 2u, 3u, 5u}) {
+        const std::string gpx = "<gpx>" + entry + "</gpx>";
+        std::size_t at = 0;
+        CUtf8StreamSource source([&](unsigned char* buffer, std::size_t size) -> long long {
+            const std::size_t n = std::min({piece, size, gpx.size() - at});
+            std::copy_n(gpx.data() + at, n, buffer);
+            at += n;
+            return static_cast<long long>(n);
+        });
+        FakeStore store;
+        CGpxImporter importer(store, "me");
+        EXPECT_EQ(importer.parse(source, nullptr), CGpxImporter::Outcome::Complete);
+        check(store, std::to_string(piece) + " bytes a read");
+    }
+    // The file is read 64 KiB at a time: the cache name's first emoji falls
+    // across that end in each of its four ways.
+    const std::string nameAt = "<groundspeak:name>";
+    for (std::size_t shift = 0; shift < 5; ++shift) {
+        const std::string head = "<gpx>";
+        const std::size_t name = entry.find(nameAt) + nameAt.size();
+        const std::string gpx = head + std::string(65536 - head.size() - name - 4 + shift, ' ') + entry + "</gpx>";
+        test::writeFile(dir / "pq.gpx", gpx);
+        CUtf8FileSource source(dir / "pq.gpx");
+        FakeStore store;
+        CGpxImporter importer(store, "me");
+        EXPECT_EQ(importer.parse(source, nullptr), CGpxImporter::Outcome::Complete);
+        check(store, "file, shift " + std::to_string(shift));
     }
 }
 

@@ -147,6 +147,27 @@ TEST_F(FieldNotesTest, SameMinuteKeepsBothAndEmptyTemplateKeepsTheText)
     EXPECT_NE(lines[1].find("\"B\""), std::string::npos);
 }
 
+// The file is UTF-16: an emoji is its two surrogates; a stored text with
+// bytes that are no UTF-8 (an encoded surrogate, a cut sequence) gives
+// U+FFFD, never a surrogate without its partner.
+TEST_F(FieldNotesTest, CharactersBeyondTheBasicPlaneAreSurrogatePairs)
+{
+    CGeocache& a = cache("GC7");
+    CGeocache& b = cache("GC8");
+    note(a, LogType::FoundIt, "TFTC \xF0\x9F\x93\xAF", localAt(2012, 5, 1, 12, 0));
+    note(b, LogType::FoundIt, "\xED\xA0\xBD|\xF0\x9F\x93", localAt(2012, 5, 1, 12, 1));
+    exportSince(localAt(2012, 5, 1, 0, 0), "");
+    const std::string bytes = test::readFile(dir / "fieldnotes.txt");
+    EXPECT_NE(bytes.find(std::string("T\0C\0 \0\x3D\xD8\xEF\xDC\"\0", 12)), std::string::npos);
+    std::size_t surrogates = 0;
+    for (std::size_t i = 3; i < bytes.size(); i += 2)
+        surrogates += (static_cast<unsigned char>(bytes[i]) & 0xF8) == 0xD8;
+    EXPECT_EQ(surrogates, 2u);
+    const auto lines = exported();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[1].find(",\"\xEF\xBF\xBD|\xEF\xBF\xBD\""), std::string::npos) << lines[1];
+}
+
 TEST_F(FieldNotesTest, FileThatCannotBeWrittenChangesNothing)
 {
     test::writeFile(dir / "blocker", "x");

@@ -48,6 +48,34 @@ TEST(LiveParsersTest, TextsStatusAndBrokenDocuments)
         EXPECT_TRUE(parseGeocacheResponse(ok.substr(0, n), "").caches.empty()) << n;
 }
 
+// Names, logs, hints, notes and waypoint names are full of emoji, sent as
+// they are or as references; a reference to a surrogate is no character.
+TEST(LiveParsersTest, CharactersBeyondTheBasicPlaneArriveWhole)
+{
+    const std::string horn = "\xF0\x9F\x93\xAF", hundred = "\xF0\x9F\x92\xAF";
+    const std::string doc =
+        "<R xmlns=\"d\"><Status><StatusCode>0</StatusCode></Status><Geocaches xmlns:a=\"t\"><a:Geocache>"
+        "<a:AdditionalWaypoints><AdditionalWaypoint><Code>PK1</Code><Description>Parking " + horn +
+        "</Description><Comment>&#128175;&#xD;\nhere</Comment><Latitude>50</Latitude><Longitude>14</Longitude>"
+        "</AdditionalWaypoint></a:AdditionalWaypoints><a:Code>GC1</a:Code><a:Name>" + horn + " Horn &#x1F4AF;</a:Name>"
+        "<a:EncodedHints>" + hundred + "</a:EncodedHints><a:GeocacheNote>note &#x1f4af;</a:GeocacheNote>"
+        "<a:GeocacheLogs><a:GeocacheLog><a:LogText>TFTC " + horn + horn + " &#xD83D;</a:LogText>"
+        "<a:UserName>" + hundred + "</a:UserName></a:GeocacheLog></a:GeocacheLogs>"
+        "<a:Latitude>50</a:Latitude><a:Longitude>14</a:Longitude></a:Geocache></Geocaches></R>";
+    const LiveSearchPage page = parseGeocacheResponse(doc, "");
+    ASSERT_EQ(page.caches.size(), 1u);
+    const CGeocache& c = *page.caches[0].cache;
+    EXPECT_EQ(c.name, horn + " Horn " + hundred);
+    EXPECT_EQ(c.hint, hundred);
+    EXPECT_EQ(c.comment, "note " + hundred);
+    ASSERT_EQ(c.logs.size(), 1u);
+    EXPECT_EQ(c.logs[0]->text, "TFTC " + horn + horn + " &#xD83D;");
+    EXPECT_EQ(c.logs[0]->finder, hundred);
+    ASSERT_EQ(c.waypoints.size(), 1u);
+    EXPECT_EQ(c.waypoints[0]->name, "Parking " + horn);
+    EXPECT_EQ(c.waypoints[0]->text, hundred + "\nhere");
+}
+
 // A waypoint somewhere off the Earth goes, as a cache there does; the cache
 // keeps its other waypoints.
 TEST(LiveParsersTest, WaypointsOffTheEarthAreDropped)

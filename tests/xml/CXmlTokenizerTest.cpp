@@ -102,8 +102,8 @@ TEST(XmlTokenizerUtf8, MalformedSequences)
     // A NUL is not XML at all: it is dropped, even where a token begins.
     EXPECT_EQ(tokens(std::string("<t>\0a\0b</t>\0<u\0v/>", 18)),
               (std::vector<std::string>{"<t", "T:ab", "/t", "<uv", "/uv"}));
-    // A character beyond U+FFFF does not end anything.
-    EXPECT_EQ(tokens("<t>a\xF0\x9F\x98\x80" "b</t>"), (std::vector<std::string>{"<t", "T:a\xEF\xBF\xBD" "b", "/t"}));
+    // A character beyond U+FFFF comes through whole and ends nothing.
+    EXPECT_EQ(tokens("<t>a\xF0\x9F\x98\x80" "b</t>"), (std::vector<std::string>{"<t", "T:a\xF0\x9F\x98\x80" "b", "/t"}));
     // Czech text survives, and a byte-order mark is no text.
     EXPECT_EQ(tokens("\xEF\xBB\xBF<t>Příliš žluťoučký</t>"),
               (std::vector<std::string>{"<t", "T:Příliš", "S: ", "T:žluťoučký", "/t"}));
@@ -208,6 +208,8 @@ TEST(XmlCharacterReferences, DecodedWhenAskedFor)
 {
     EXPECT_EQ(decoded("<t>M&#xFC;nchen &#252; &#x1F600;</t>"), "München ü \xF0\x9F\x98\x80");
     EXPECT_EQ(decoded("<t a=\"Stra&#xDF;e\"/>"), "[Straße]");
+    EXPECT_EQ(decoded("<t a=\"&#128175;&#x1f4af;\">&#128175;&#X1F4AF;&#x10FFFF;</t>"),
+              "[\xF0\x9F\x92\xAF\xF0\x9F\x92\xAF]\xF0\x9F\x92\xAF\xF0\x9F\x92\xAF\xF4\x8F\xBF\xBF");
     // What is no reference stays as it was written.
     EXPECT_EQ(decoded("<t>&#;x &#12a &#xZZ; &#0; &#xD800;</t>"), "&#;x &#12a &#xZZ; &#0; &#xD800;");
     EXPECT_EQ(decoded("<t>end &#12"), "end &#12");
@@ -251,7 +253,7 @@ std::vector<std::string> joinedTokens(std::string_view utf8, bool wholeTexts)
 TEST(XmlTokenizerWholeTexts, SameTextsAsTokenByToken)
 {
     const std::vector<std::string> texts{"word", "kámen", " ", "\r\n  ", "&amp;", "&lt;b&gt;", "&#xFC;", "&#252;",
-                                         "&#x1F600;", "&#12a", "&#;", "&nbsp;", "&", "&#x", "\xFF", "\xC3",
+                                         "&#x1F600;", "\xF0\x9F\x93\xAF", "&#12a", "&#;", "&nbsp;", "&", "&#x", "\xFF", "\xC3",
                                          "&averyveryveryverylongentitynamethatgoeson;"};
     const std::vector<std::string> markup{"<b>", "</b>", "<![CDATA[x]]y]]>", "<!-- c -->", "<a x=\"1&amp;2\"/>"};
     std::mt19937 rng(20261207);
@@ -269,6 +271,27 @@ TEST(XmlTokenizerWholeTexts, SameTextsAsTokenByToken)
         if (round % 2 == 0)
             doc += "</gpx>";
         EXPECT_EQ(joinedTokens(doc, true), joinedTokens(doc, false)) << "round " << round;
+    }
+}
+
+// Each value is turned into UTF-8 on its own (as the element walker does),
+// so a character beyond U+FFFF must not be cut between its two surrogates
+// where a long text, a comment or a CDATA section goes on in the next token.
+TEST(XmlTokenizerWholeTexts, CharactersBeyondTheBasicPlaneStayWholeAcrossValues)
+{
+    const std::string horn = "\xF0\x9F\x93\xAF";
+    for (std::size_t lead = 8100; lead <= 8200; ++lead) {
+        std::string body(lead, 'x');
+        for (int i = 0; i < 3; ++i)
+            body += horn + "y";
+        // (Token by token, a word this long is cut at the value's length.)
+        EXPECT_EQ(joinedTokens("<t>" + body + "</t>", true), (std::vector<std::string>{"1t", "T:" + body, "2t"}))
+            << lead;
+        for (const bool whole : {true, false}) {
+            EXPECT_EQ(joinedTokens("<t><![CDATA[" + body + "]]></t>", whole),
+                      (std::vector<std::string>{"1t", "9", "T:" + body, "10", "2t"}))
+                << lead << whole;
+        }
     }
 }
 

@@ -44,6 +44,11 @@ CGeocache& CGeocache::operator=(const CGeocache& other)
     attributes.clear();
     waypoints.clear();
     logs.clear();
+    travelBugs.clear();
+    hasOriginalPosition = false;
+    originalLat = originalLon = 0.0;
+    importedNote.clear();
+    dnf.clear();
     detailsLoaded = waypointsLoaded = logsLoaded = 0;
     return *this;
 }

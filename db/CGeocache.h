@@ -3,6 +3,7 @@
 
 #include "db/CGeoLog.h"
 #include "db/CGeoPoint.h"
+#include "db/CTravelBug.h"
 #include "db/CWaypoint.h"
 #include "db/Enumerations.h"
 
@@ -57,6 +58,21 @@ public:
     std::vector<std::string> attributes;
     std::vector<std::unique_ptr<CWaypoint>> waypoints;
     std::vector<std::unique_ptr<CGeoLog>> logs;
+    // Loaded with the details; an import replaces the stored ones with these.
+    std::vector<CTravelBug> travelBugs;
+    // What other cache managers' files add to a cache; read by the import
+    // and stored with the cache (see CacheStore), never read back into these.
+    // The position the listing gave before the user corrected it (lat and
+    // lon are the corrected one); stored as a waypoint of the cache.
+    bool hasOriginalPosition = false;
+    double originalLat = 0.0;
+    double originalLon = 0.0;
+    // The user's own texts of the file (notes, user fields), each under a
+    // heading, for the end of the personal note.
+    std::string importedNote;
+    // The user's "didn't find" as a tag: its date as the file writes it
+    // ("2021-03-20"), "x" without a date; empty when there is none.
+    std::string dnf;
     int status = 0; // 0 available, 1 disabled, 2 archived
     int hasFinal = 0;
     int detailsLoaded = 0;

@@ -2,6 +2,7 @@
 #include "db/CacheReader.h"
 
 #include "db/CacheStore.h"
+#include "db/TravelBugs.h"
 #include "platform/Text.h"
 
 #include <sqlite3.h>
@@ -195,6 +196,7 @@ void loadDetails(SQLite::Database& db, CGeocache& cache, const TagCategories& ca
             cache.favorites = value;
         }
     }
+    cache.travelBugs = loadTravelBugs(db, cache.code);
     cache.detailsLoaded = 1;
 }
 

@@ -71,7 +71,8 @@ void loadLogs(SQLite::Database& db, CGeocache& cache);
 
 // Loads the long texts and the tags (once per record): descriptions, hint
 // (with "<br>" as a line break), attributes, field note, its type and time,
-// and the favourite points. Categories are told apart by their keys.
+// the favourite points and the travel bugs. Categories are told apart by
+// their keys.
 void loadDetails(SQLite::Database& db, CGeocache& cache, const TagCategories& categories);
 
 // Category and value names of every tag of one cache, ordered by category

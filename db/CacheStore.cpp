@@ -5,6 +5,7 @@
 #include "db/SqlError.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
+#include "db/TravelBugs.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
 
@@ -105,6 +106,8 @@ void CacheStore::InsertLog(const CGeoLog& log, const std::string& code)
 
 void CacheStore::insertCacheRows(CGeocache& cache)
 {
+    if (!cache.importedNote.empty())
+        cache.comment = appendedNote(cache.comment, cache.importedNote);
     std::vector<unsigned char> packedShort;
     std::vector<unsigned char> packedLong;
     const auto& shortDesc = cache.packedText.empty() ? (packedShort = CompressText(cache.text)) : cache.packedText;
@@ -162,7 +165,49 @@ void CacheStore::insertCacheRows(CGeocache& cache)
     }
     for (const auto& log : cache.logs)
         InsertLog(*log, cache.code);
+    // Rows another program left behind when it deleted the cache go too.
+    replaceTravelBugs(m_db, cache.code, cache.travelBugs);
+    insertExtras(cache);
     cache.key = key;
+}
+
+int CacheStore::tagKeyOf(const std::string& code, int categoryKey)
+{
+    SQLite::Statement find = m_db.prepareCached("SELECT `key` FROM `geotag` WHERE `id` = ? AND `ptrkat` = ?");
+    find.BindText(1, code);
+    find.BindInt(2, categoryKey);
+    int key = 0;
+    while (find.Next())
+        key = find.ColumnInt(0);
+    return key;
+}
+
+void CacheStore::insertExtras(const CGeocache& cache)
+{
+    // A replaced cache keeps its tags: the new value goes into the old tag.
+    if (!cache.favorites.empty() && m_categories.favorites != 0) {
+        int tagKey = tagKeyOf(cache.code, m_categories.favorites);
+        SetTag(m_db, cache.code, m_categories.favorites, cache.favorites, true, tagKey, false);
+    }
+    if (!cache.dnf.empty()) {
+        const int category = getCategoryKeyOrThrow(m_db, kDnfCategory, true);
+        int tagKey = tagKeyOf(cache.code, category);
+        SetTag(m_db, cache.code, category, cache.dnf, true, tagKey, false);
+    }
+    if (cache.hasOriginalPosition) {
+        // An imported waypoint: the next copy of the cache replaces it.
+        SQLite::Statement insert = m_db.prepareCached("INSERT INTO `waypoint` (`id`, `guid`, `x`, `y`, `name` , `prefixid`, "
+                                       "`cmt`, `comment`, `wpttype`, `flag`, `dtupdate`) VALUES (?, '', ?, ?, ?, "
+                                       "?, '', '', ?, 1, ?)");
+        insert.BindText(1, cache.code);
+        insert.BindDouble(2, cache.originalLat);
+        insert.BindDouble(3, cache.originalLon);
+        insert.BindText(4, kOriginalPositionName);
+        insert.BindText(5, kOriginalPositionPrefix);
+        insert.BindText(6, waypointTypeText(WaypointType::Reference));
+        insert.BindInt(7, todayYmd());
+        insert.stepDone();
+    }
 }
 
 void CacheStore::noteError(int code, const std::string& text)
@@ -224,6 +269,16 @@ std::string mergedNote(const std::string& newNote, const std::string& storedNote
     return fresh + stored;
 }
 
+std::string appendedNote(const std::string& note, const std::string& imported)
+{
+    if (imported.empty() || text::storedToShown(note).find(text::storedToShown(imported)) != std::string::npos)
+        return note;
+    if (note.empty())
+        return imported;
+    const bool endsWithLine = note.back() == '\n';
+    return note + (endsWithLine ? "\n" : "\n\n") + imported;
+}
+
 void CacheStore::deleteCacheRows(const CGeocache& cache, bool keepUserData)
 {
     auto run = [&](const char* sql, bool byKey) {
@@ -238,6 +293,7 @@ void CacheStore::deleteCacheRows(const CGeocache& cache, bool keepUserData)
     run("DELETE FROM `coord_index` WHERE `key` = ?", true);
     run("DELETE FROM `geolist` WHERE `id` = ?", false);
     run("DELETE FROM `geolog` WHERE `id` = ?", false);
+    deleteTravelBugs(m_db, cache.code);
     if (!keepUserData) {
         run("DELETE FROM `geotag` WHERE `id` = ?", false);
         run("DELETE FROM `waypoint` WHERE `id` = ?", false);

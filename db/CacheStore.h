@@ -45,6 +45,18 @@ constexpr int Failed = 5;      // a database error; see CacheStore::lastError
 // stored note is appended to the new one.
 std::string mergedNote(const std::string& newNote, const std::string& storedNote);
 
+// The note with the texts a file brought for it (another cache manager's
+// note and user fields) appended after a blank line, unless the note holds
+// them already: importing the same file again adds nothing.
+std::string appendedNote(const std::string& note, const std::string& imported);
+
+// The tag category of the user's "didn't find" from imported files.
+inline constexpr const char* kDnfCategory = "dnf";
+// The waypoint that keeps a cache's position from before the user corrected
+// it (the cache itself is at the corrected one).
+inline constexpr const char* kOriginalPositionPrefix = "OR";
+inline constexpr const char* kOriginalPositionName = "Original Coordinates";
+
 // The write side of the cache database. Every operation is one transaction;
 // a database failure rolls it back, is shown as "SQLite error: ..." and is
 // returned as false (or ImportResult::Nothing / NotStored).
@@ -59,8 +71,11 @@ public:
     // Called after a cache was deleted, to refresh the database counters.
     void setOnDeleted(std::function<void()> callback) { m_onDeleted = std::move(callback); }
 
-    // Stores a new cache with its long texts, attributes and logs (not its
-    // waypoints) and sets its key.
+    // Stores a new cache with its long texts, attributes, logs and travel
+    // bugs (not its waypoints) and sets its key. What an imported file added
+    // goes with it: the favourite points and the "didn't find" as tags, the
+    // original position as a waypoint, the imported note at the end of the
+    // note (see appendedNote).
     bool InsertCache(CGeocache& cache);
     // Inside the caller's transaction; throws SQLite::Error.
     void InsertLog(const CGeoLog& log, const std::string& code);
@@ -106,6 +121,9 @@ public:
 
 private:
     void insertCacheRows(CGeocache& cache);
+    void insertExtras(const CGeocache& cache);
+    // Key of the cache's last tag of the category, or 0.
+    int tagKeyOf(const std::string& code, int categoryKey);
     void deleteCacheRows(const CGeocache& cache, bool keepUserData);
     void replaceCacheRows(CGeocache& cache);
     bool cacheExists(const std::string& code);

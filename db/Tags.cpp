@@ -5,6 +5,7 @@
 #include "db/SqlError.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
+#include "db/TravelBugs.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
 
@@ -123,6 +124,9 @@ TagCategories resolveTagCategories(SQLite::Database& db)
     c.lastImport = getCategoryKeyOrThrow(db, TagCategoryName::LastImport, true);
     c.gcImage = getCategoryKeyOrThrow(db, TagCategoryName::GcImage, true);
     c.favorites = getCategoryKeyOrThrow(db, TagCategoryName::Favorites, true);
+    // The travel-bug table is the program's own: a database made by an older
+    // version or by another program gets it here, at its first open.
+    createTravelBugTable(db);
     return c;
 }
 

@@ -40,8 +40,8 @@ int GetCategoryKey(SQLite::Database& db, const std::string& name, bool create);
 // The same, letting SQLite::Error through to the caller.
 int getCategoryKeyOrThrow(SQLite::Database& db, const std::string& name, bool create);
 
-// Resolves (creating where needed) the eight categories of TagCategories.
-// Throws SQLite::Error.
+// Resolves (creating where needed) the eight categories of TagCategories,
+// and creates the travel-bug table where it is missing. Throws SQLite::Error.
 TagCategories resolveTagCategories(SQLite::Database& db);
 
 // Writes one tag of a cache. With sharedValue a value row with exactly the

@@ -19,6 +19,9 @@ namespace {
 
 // Attribute entries of one cache: the attribute table, each with yes and no.
 constexpr std::size_t kMaxAttributes = 256;
+// Travel bugs of one cache: far more than any cache holds, and memory stays
+// bounded whatever a file lists.
+constexpr std::size_t kMaxTravelBugs = 1000;
 
 // Positions that are somewhere on Earth.
 bool validCoordinate(double value, double limit)
@@ -64,6 +67,9 @@ struct CGpxImporter::State {
     bool inLogs = false;
     bool inLog = false;
     bool inTravelBugs = false;
+    bool inTravelBug = false;
+    bool dnf = false;
+    int originalRead = 0; // 1 latitude, 2 longitude before the correction
     bool sawGpxEnd = false;
 };
 
@@ -129,7 +135,9 @@ void CGpxImporter::startTag(State& s, const std::string& name, std::string& text
         s.wptOpen = true;
         s.badPosition = false;
         s.latRead = s.lonRead = s.waypointTypeKnown = false;
-        s.inAttributes = s.inLogs = s.inLog = s.inTravelBugs = false;
+        s.inAttributes = s.inLogs = s.inLog = s.inTravelBugs = s.inTravelBug = false;
+        s.dnf = false;
+        s.originalRead = 0;
     } else if (name == "groundspeak:attributes") {
         if (s.cache)
             s.cache->attributes.clear();
@@ -140,7 +148,13 @@ void CGpxImporter::startTag(State& s, const std::string& name, std::string& text
         s.log = ImportSpares::log(s.spareLogs);
         s.inLog = true;
     } else if (name == "groundspeak:travelbugs") {
+        if (s.cache)
+            s.cache->travelBugs.clear();
         s.inTravelBugs = true;
+    } else if (name == "groundspeak:travelbug" && s.inTravelBugs) {
+        s.inTravelBug = s.cache && s.cache->travelBugs.size() < kMaxTravelBugs;
+        if (s.inTravelBug)
+            s.cache->travelBugs.emplace_back();
     } else {
         text.clear();
     }
@@ -190,6 +204,11 @@ void CGpxImporter::attribute(State& s, const std::string& element, const char* n
     } else if (element == "groundspeak:long_description") {
         if (std::strcmp(name, "html") == 0)
             c.longDescHtml = value != "False";
+    } else if (element == "groundspeak:travelbug" && s.inTravelBug) {
+        if (std::strcmp(name, "id") == 0)
+            readInt(c.travelBugs.back().id);
+        else if (std::strcmp(name, "ref") == 0)
+            c.travelBugs.back().ref = value;
     } else if (element == "groundspeak:attribute" && s.inAttributes) {
         if (std::strcmp(name, "id") == 0) {
             s.attributeEntry = attributeName(num::leadingInt(value).value_or(0));
@@ -238,7 +257,7 @@ bool CGpxImporter::endTag(State& s, const std::string& name, std::string& text, 
         return false;
     }
     if (name == "groundspeak:travelbugs") {
-        s.inTravelBugs = false;
+        s.inTravelBugs = s.inTravelBug = false;
         return false;
     }
     if (!s.wptOpen)
@@ -319,7 +338,11 @@ bool CGpxImporter::endTag(State& s, const std::string& name, std::string& text, 
             takeText(text, c.name);
             if (progress)
                 progress->setText(2, c.name);
+        } else if (s.inTravelBug) {
+            takeText(text, c.travelBugs.back().name);
         }
+    } else if (name == "groundspeak:travelbug") {
+        s.inTravelBug = false;
     } else if (name == "groundspeak:owner") {
         c.author = takeText(text);
     } else if (name == "groundspeak:placed_by") {
@@ -350,12 +373,54 @@ bool CGpxImporter::endTag(State& s, const std::string& name, std::string& text, 
         s.inAttributes = false;
     } else if (name == "groundspeak:logs") {
         s.inLogs = false;
+    } else if (name.starts_with("gsak:")) {
+        extensionEnd(s, name, text);
     } else if (name == "wpt") {
+        // A "didn't find" without its date is still one.
+        if (!s.dnf)
+            c.dnf.clear();
+        else if (c.dnf.empty())
+            c.dnf = "x";
+        // A position the user never moved is no second one.
+        c.hasOriginalPosition = s.originalRead == 3 && (c.originalLat != c.lat || c.originalLon != c.lon);
         store(s);
         s.wptOpen = false;
         return true;
     }
     return false;
+}
+
+void CGpxImporter::extensionEnd(State& s, const std::string& name, std::string& text)
+{
+    // The extension of a common desktop cache manager: the user's own data
+    // about the cache, kept where the listing shows it.
+    CGeocache& c = *s.cache;
+    const std::string_view field = std::string_view(name).substr(5);
+    if (field == "LatBeforeCorrect" || field == "LonBeforeCorrect") {
+        const bool lat = field[1] == 'a';
+        const auto v = num::leadingDouble(takeText(text, s.value));
+        if (v && validCoordinate(*v, lat ? 90.0 : 180.0)) {
+            (lat ? c.originalLat : c.originalLon) = *v;
+            s.originalRead |= lat ? 1 : 2;
+        }
+    } else if (field == "FavPoints") {
+        // -1: the manager does not know them.
+        if (const auto v = num::leadingInt(takeText(text, s.value)); v && *v >= 0)
+            c.favorites = std::to_string(*v);
+    } else if (field == "DNF") {
+        s.dnf = takeText(text, s.value) == "true";
+    } else if (field == "DNFDate") {
+        takeText(text, c.dnf);
+    } else if (field == "GcNote" || field.starts_with("UserData") || field == "User2" || field == "User3" ||
+               field == "User4") {
+        if (takeText(text, s.value).empty())
+            return;
+        if (!c.importedNote.empty())
+            c.importedNote += '\n';
+        c.importedNote.append("[").append(field).append("]\n").append(s.value);
+    } else {
+        text.clear();
+    }
 }
 
 void CGpxImporter::store(State& s)

@@ -75,6 +75,7 @@ private:
     void attribute(State& s, const std::string& element, const char* name, const std::string& value);
     // True when the entry ended with it.
     bool endTag(State& s, const std::string& name, std::string& text, JobProgress* progress);
+    void extensionEnd(State& s, const std::string& name, std::string& text);
     void store(State& s);
 
     ImportStore& m_store;

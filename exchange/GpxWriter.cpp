@@ -197,6 +197,16 @@ void GpxWriter::cache(const CGeocache& c)
         line("</groundspeak:log>");
     }
     line("</groundspeak:logs>");
+    if (!c.travelBugs.empty()) {
+        line("<groundspeak:travelbugs>");
+        for (const CTravelBug& bug : c.travelBugs) {
+            line("<groundspeak:travelbug id=\"" + std::to_string(bug.id) + "\" ref=\"" +
+                 text::replaceAll(xmlEscape(bug.ref), "\"", "&quot;") + "\">");
+            line("<groundspeak:name>" + cdata(bug.name) + "</groundspeak:name>");
+            line("</groundspeak:travelbug>");
+        }
+        line("</groundspeak:travelbugs>");
+    }
     line("</groundspeak:cache>");
     line("</wpt>");
     for (const auto& w : c.waypoints)

@@ -19,8 +19,8 @@ public:
     explicit GpxWriter(std::FILE* out) : m_out(out) {}
 
     void header(std::time_t now);
-    // The cache with its logs (newest first) and its additional waypoints as
-    // wpt elements of their own.
+    // The cache with its logs (newest first), its travel bugs and its
+    // additional waypoints as wpt elements of their own.
     void cache(const CGeocache& cache);
     void footer();
     // False once a write has failed (disk full).

@@ -389,9 +389,10 @@ void CGcLiveClient::storeCache(Job& job, LiveCache& entry)
             job.count(job.skipped, kCounterSkipped);
     }
     c.waypoints.clear();
-    if (!entry.favorites.empty()) {
+    // A cache left as stored still gets its new favourite points.
+    if (!c.favorites.empty()) {
         int key = FindTagKey(m_db, c.code, m_categories.favorites);
-        SetTag(m_db, c.code, m_categories.favorites, entry.favorites, true, key, true);
+        SetTag(m_db, c.code, m_categories.favorites, c.favorites, true, key, true);
     }
     RemoveTag(m_db, c.code, TagCategoryName::GcImage, "");
     for (const std::string& image : entry.images) {

@@ -112,13 +112,21 @@ public:
             m_inLog = m_inWaypoints = m_inImages = m_inTrackables = false;
             m_page.sawGeocache = true;
             m_cache = std::make_unique<CGeocache>();
-            m_favorites.clear();
             m_images.clear();
             m_badPosition = false;
             return;
         }
         if (!m_cache)
             return;
+        if (m_inTrackables) {
+            // A trackable's own members are one level below it; deeper ones
+            // (its owner's name, its images) are not its code or name.
+            if (++m_trackableDepth == 1 && name == "a:Trackable" && m_cache->travelBugs.size() < kMaxEntries) {
+                m_cache->travelBugs.emplace_back();
+                m_inTrackable = true;
+            }
+            return;
+        }
         if (name == "a:AdditionalWaypoints") {
             m_inWaypoints = true;
         } else if (name == "AdditionalWaypoint") {
@@ -133,11 +141,19 @@ public:
             m_inImages = true;
         } else if (name == "a:Trackables") {
             m_inTrackables = true;
+            m_trackableDepth = 0;
+            m_inTrackable = false;
+            m_cache->travelBugs.clear();
         }
     }
 
     void end(const std::string& name, const std::string& text)
     {
+        if (m_inTrackables && (name != "a:Trackables" || m_trackableDepth > 0)) {
+            if (m_cache)
+                trackableEnd(name, text);
+            return;
+        }
         if (name == "a:Images") {
             m_inImages = false;
         } else if (name == "a:Trackables") {
@@ -152,8 +168,6 @@ public:
             waypointEnd(name, text);
         } else if (m_inLog && m_log) {
             logEnd(name, text);
-        } else if (m_inTrackables) {
-            return;
         } else if (m_inImages) {
             imageEnd(name, text);
         } else {
@@ -219,6 +233,24 @@ private:
         }
     }
 
+    void trackableEnd(const std::string& name, const std::string& text)
+    {
+        const int depth = m_trackableDepth--;
+        if (!m_inTrackable)
+            return;
+        if (depth == 1) {
+            m_inTrackable = false;
+        } else if (depth == 2) {
+            CTravelBug& bug = m_cache->travelBugs.back();
+            if (name == "a:Code")
+                bug.ref = text;
+            else if (name == "a:Id")
+                bug.id = readInt(text);
+            else if (name == "a:Name")
+                bug.name = liveText(text);
+        }
+    }
+
     void imageEnd(const std::string& name, const std::string& text)
     {
         if (name == "a:Name") {
@@ -265,7 +297,7 @@ private:
         } else if (name == "a:Terrain") {
             c.terrain = readRating(text, c.terrain);
         } else if (name == "a:FavoritePoints") {
-            m_favorites = text;
+            c.favorites = text;
         } else if (name == "a:GUID") {
             c.guid = text;
         } else if (name == "a:Name") {
@@ -279,7 +311,7 @@ private:
         } else if (name == "a:Geocache") {
             // A cache somewhere off the Earth is not one to store.
             if (!m_badPosition && m_page.caches.size() < kMaxEntries)
-                m_page.caches.push_back({std::move(m_cache), std::move(m_favorites), std::move(m_images)});
+                m_page.caches.push_back({std::move(m_cache), std::move(m_images)});
             m_cache.reset();
         } else {
             cacheText(c, name, text);
@@ -316,9 +348,11 @@ private:
     std::unique_ptr<CGeocache> m_cache;
     std::unique_ptr<CWaypoint> m_waypoint;
     std::unique_ptr<CGeoLog> m_log;
-    std::string m_favorites, m_imageName, m_imageUrl, m_attribute;
+    std::string m_imageName, m_imageUrl, m_attribute;
     std::vector<std::string> m_images;
     bool m_inWaypoints = false, m_inLog = false, m_inImages = false, m_inTrackables = false;
+    bool m_inTrackable = false;
+    int m_trackableDepth = 0; // elements open inside the trackables
     bool m_badPosition = false;
     bool m_badWaypointPosition = false;
 };

@@ -48,11 +48,12 @@ struct LiveDocument {
 LiveDocument readLiveStatus(std::string_view response);
 
 // One geocache of a search response, with what the store needs besides the
-// record: the favourite points text and the image links.
+// record: the image links.
 struct LiveCache {
-    std::unique_ptr<CGeocache> cache; // with attributes, logs and waypoints
-    std::string favorites;
-    std::vector<std::string> images;  // see imageLink: "<a href=\"address\">name</a>"
+    // With attributes, logs, waypoints, travel bugs and the favourite points
+    // text, as an imported file's cache has them.
+    std::unique_ptr<CGeocache> cache;
+    std::vector<std::string> images; // see imageLink: "<a href=\"address\">name</a>"
 };
 
 struct LiveSearchPage : LiveDocument {

@@ -101,6 +101,17 @@ CREATE TABLE `geotag` (
 CREATE INDEX `geotag_id` ON `geotag` (`id`, `ptrkat`);
 CREATE INDEX `geotag_ptrkat` ON `geotag` (`ptrkat`, `ptrvalue`);
 
+-- The program's own: the travel bugs of each cache (`id` = the cache code).
+-- Databases without it get it at their first open (db/TravelBugs.cpp).
+CREATE TABLE `travelbug` (
+  `key`     INTEGER PRIMARY KEY,
+  `id`      TEXT,
+  `gs_tbid` INTEGER,
+  `ref`     TEXT,
+  `name`    TEXT
+);
+CREATE INDEX `travelbug_id` ON `travelbug` (`id`);
+
 COMMIT;
 
 -- Write-ahead logging: imports commit every cache on its own without

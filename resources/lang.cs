@@ -376,6 +376,7 @@ langName=Čeština
 802=Poznámky z terénu byly zapsány do %s.
 1100=Dlaždice mapy v souboru %s nelze přečíst.
 1101=%d.%m.%Y
+1180=Travel bug (sledovatelný předmět)
 1200=Vypnout GPS
 1201=Zapnout GPS
 1304=Vypnout displej

@@ -70,6 +70,7 @@ constexpr int kTextNoSuchCache = 456;
 constexpr int kTextCannotOpen = 457;
 constexpr int kTextAttachFolderIs = 458;
 constexpr int kTextNoDescription = 459;
+constexpr int kTextTravelBug = 1180;
 
 constexpr int kHoldMs = 600;
 constexpr int kHoldSlopPx = 12;
@@ -402,13 +403,18 @@ void CacheScreen::buildImages()
 void CacheScreen::buildTags()
 {
     m_tags->clear();
-    if (!m_listing || m_listing->tags.empty()) {
+    if (!m_listing || (m_listing->tags.empty() && m_listing->cache.travelBugs.empty())) {
         auto* none = new QTreeWidgetItem(m_tags, {langText(m_global, kTextNoTags)});
         none->setFirstColumnSpanned(true);
         return;
     }
     for (const auto& [category, value] : m_listing->tags)
         new QTreeWidgetItem(m_tags, {fromStd(category), fromStd(value)});
+    // The travel bugs in the cache, after the tags: each with its code and name.
+    for (const CTravelBug& bug : m_listing->cache.travelBugs) {
+        const std::string shown = bug.ref.empty() ? bug.name : bug.name.empty() ? bug.ref : bug.ref + "  " + bug.name;
+        new QTreeWidgetItem(m_tags, {langText(m_global, kTextTravelBug), fromStd(shown)});
+    }
 }
 
 void CacheScreen::buildAttachments()

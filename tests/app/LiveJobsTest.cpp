@@ -56,7 +56,8 @@ std::string logText(int i, int n)
 
 // A pocket query of n caches around 50 N 14 E, cache i a little further
 // out than cache i-1; cache i has 1 + i % 3 logs, a parking waypoint and
-// two attributes. Every third cache is a multi-cache; the last is archived.
+// two attributes, and every fourth a travel bug. Every third cache is a
+// multi-cache; the last is archived.
 std::string pocketQuery(int n)
 {
     std::string x = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<gpx version=\"1.0\" "
@@ -83,7 +84,12 @@ std::string pocketQuery(int n)
                  "<groundspeak:finder>finder" +
                  std::to_string(l) + "</groundspeak:finder><groundspeak:text>" + logText(i, l) + "</groundspeak:text>"
                  "</groundspeak:log>";
-        x += "</groundspeak:logs></groundspeak:cache></wpt>\n";
+        x += "</groundspeak:logs>";
+        if (i % 4 == 0)
+            x += "<groundspeak:travelbugs><groundspeak:travelbug id=\"" + std::to_string(500 + i) + "\" ref=\"TB" +
+                 std::to_string(i) + "\"><groundspeak:name>Bug of " + code(i) +
+                 "</groundspeak:name></groundspeak:travelbug></groundspeak:travelbugs>";
+        x += "</groundspeak:cache></wpt>\n";
         x += "<wpt lat=\"" + lat + "\" lon=\"14.001\"><name>PK" + code(i).substr(2) +
              "</name><cmt>Park here</cmt><desc>Parking of " + code(i) + "</desc><sym>Parking Area</sym></wpt>\n";
     }
@@ -237,6 +243,13 @@ TEST_F(LiveJobsTest, NearestThirtyCachesArriveInSixPagesWithTheirDetails)
         EXPECT_EQ(count("SELECT COUNT(*) FROM waypoint WHERE id = '" + code(i) +
                         "' AND prefixid = 'PK' AND flag = 1 AND name = 'Parking of " + code(i) + "'"),
                   1);
+        if (i % 4 == 0)
+            EXPECT_EQ(cache->travelBugs, (std::vector<CTravelBug>{{500 + i, "TB" + std::to_string(i),
+                                                                    "Bug of " + code(i)}}));
+        else
+            EXPECT_TRUE(cache->travelBugs.empty()) << code(i);
+        // The simulator gives as many points as the cache has logs.
+        EXPECT_EQ(cache->favorites, std::to_string(1 + i % 3)) << code(i);
     }
     EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id LIKE 'GCL%'"), 30);
     EXPECT_EQ(count("SELECT COUNT(*) FROM geotag WHERE ptrkat = " + std::to_string(global->db.tagCategories.lastImport)),

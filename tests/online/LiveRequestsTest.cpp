@@ -98,5 +98,39 @@ TEST(LiveParsersTest, WaypointsOffTheEarthAreDropped)
     EXPECT_DOUBLE_EQ(waypoints[0]->lat, 50.1);
 }
 
+// Trackables carry members of the same names as the cache's (a code, a
+// name, images with names, an owner's user name): only a trackable's own
+// code, number and name make its travel bug, and none of them reaches the
+// cache. The favourite points go with the cache record.
+TEST(LiveParsersTest, TrackablesBecomeTravelBugsAndLeaveTheCacheAlone)
+{
+    const auto trackable = [](const char* code, const char* id, const char* name) {
+        return std::string("<a:Trackable><a:Code>") + code + "</a:Code><a:CurrentGeocacheCode>GC1</a:CurrentGeocacheCode>"
+               "<a:Id>" + id + "</a:Id><a:Images><a:ImageData><a:Name>photo of " + code +
+               "</a:Name><a:Url>http://x/y.jpg</a:Url></a:ImageData></a:Images><a:Name>" + name +
+               "</a:Name><a:OriginalOwner><a:UserName>owner</a:UserName></a:OriginalOwner></a:Trackable>";
+    };
+    const std::string doc = "<R xmlns=\"d\"><Status><StatusCode>0</StatusCode></Status><Geocaches xmlns:a=\"t\">"
+                            "<a:Geocache><a:Code>GC1</a:Code><a:FavoritePoints>12</a:FavoritePoints>"
+                            "<a:Images><a:ImageData><a:Name>Spoiler</a:Name><a:Url>http://x/s.jpg</a:Url>"
+                            "</a:ImageData></a:Images><a:Latitude>50</a:Latitude><a:Longitude>14</a:Longitude>"
+                            "<a:Name>The cache</a:Name><a:Owner><a:UserName>hider</a:UserName></a:Owner>"
+                            "<a:Trackables>" +
+                            trackable("TB1A", "101", "First &amp; foremost") + trackable("TB2B", "", "Second") +
+                            "</a:Trackables></a:Geocache><a:Geocache><a:Code>GC2</a:Code><a:Latitude>50</a:Latitude>"
+                            "<a:Longitude>14</a:Longitude><a:Trackables/></a:Geocache></Geocaches></R>";
+    const LiveSearchPage page = parseGeocacheResponse(doc, "");
+    ASSERT_EQ(page.caches.size(), 2u);
+    const CGeocache& c = *page.caches[0].cache;
+    EXPECT_EQ(c.code, "GC1");
+    EXPECT_EQ(c.name, "The cache");
+    EXPECT_EQ(c.author, "hider");
+    EXPECT_EQ(c.favorites, "12");
+    EXPECT_EQ(page.caches[0].images.size(), 1u);
+    EXPECT_EQ(c.travelBugs, (std::vector<CTravelBug>{{101, "TB1A", "First & foremost"}, {0, "TB2B", "Second"}}));
+    EXPECT_TRUE(page.caches[1].cache->travelBugs.empty());
+    EXPECT_EQ(page.caches[1].cache->favorites, "");
+}
+
 } // namespace
 } // namespace tw::net

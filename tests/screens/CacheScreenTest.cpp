@@ -42,8 +42,8 @@ constexpr const char* kCode = "GC12AB";
 // Pictures and offline copies go to a map folder of its own.
 const ScreenWorld::Options kListingWorld{.ownMapFolder = true};
 
-// The cache kCode with a listing in HTML, two logs, two waypoints and tags
-// for the picture links.
+// The cache kCode with a listing in HTML, two logs, two waypoints, a travel
+// bug and tags for the picture links.
 void addListedCache(ScreenWorld& w, const std::string& longDesc, const std::vector<std::string>& imageLinks = {})
 {
     CGeocache c = w.cache(kCode);
@@ -58,6 +58,7 @@ void addListedCache(ScreenWorld& w, const std::string& longDesc, const std::vect
     c.hint = "Haqre gur fgbar";
     c.comment = "Parking is free.";
     c.attributes = {"dogs-yes", "night-no"};
+    c.travelBugs = {{4711, "TB1A2B3", "Rusty & <Tin>"}};
     const char* finders[] = {"kapr<&>sons", "TrailMole"};
     const char* texts[] = {"Found it.\nTFTC <b>really</b> <img src=\"http://img.example.org/smile.gif\">",
                            "No luck, <i>muggles</i>."};
@@ -202,11 +203,15 @@ private slots:
         QCOMPARE(shownImage(screen->imagesView(), fileUrlOf(localImage(w, "plaque.png"))).pixelColor(5, 5),
                  QColor(Qt::green));
 
-        // Tags: category and value, attributes and images among them.
+        // Tags: category and value, attributes and images among them, then
+        // the travel bug with its code and name.
         QTreeWidget* tags = screen->tagsView();
-        QCOMPARE(tags->topLevelItemCount(), 5);
+        QCOMPARE(tags->topLevelItemCount(), 6);
         QCOMPARE(tags->topLevelItem(0)->text(0), QStringLiteral("attribute"));
         QCOMPARE(tags->topLevelItem(4)->text(0), QStringLiteral("gcimage"));
+        QVERIFY(!w.global->text(1180).empty());
+        QCOMPARE(tags->topLevelItem(5)->text(0), QString::fromStdString(w.global->text(1180)));
+        QCOMPARE(tags->topLevelItem(5)->text(1), QStringLiteral("TB1A2B3  Rusty & <Tin>"));
 
         // Attachments: the file opens with the desktop's program.
         QListWidget* files = screen->attachmentsView();

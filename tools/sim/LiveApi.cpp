@@ -180,6 +180,11 @@ struct SimWaypoint {
     double lat = 0, lon = 0;
 };
 
+struct SimTrackable {
+    long id = 0;
+    std::string code, name;
+};
+
 struct SimCache {
     std::string code, guid, name, owner, typeName, container, hidden, country, state;
     std::string shortDesc, longDesc, hints;
@@ -188,6 +193,7 @@ struct SimCache {
     std::vector<std::pair<int, bool>> attributes;
     std::vector<SimLog> logs;
     std::vector<SimWaypoint> waypoints;
+    std::vector<SimTrackable> trackables;
 };
 
 int typeId(const std::string& name)
@@ -325,6 +331,16 @@ bool readPocketQuery(const std::string& path, std::vector<SimCache>& caches)
                 log.text = trim(l->childText("text"));
                 s.logs.push_back(log);
             }
+        if (const Node* bugs = c->child("travelbugs"))
+            for (const auto& b : bugs->children) {
+                if (b->name != "travelbug")
+                    continue;
+                SimTrackable t;
+                t.id = toLong(b->attrs["id"]);
+                t.code = b->attrs["ref"];
+                t.name = trim(b->childText("name"));
+                s.trackables.push_back(t);
+            }
         caches.push_back(std::move(s));
     }
     for (const SimWaypoint& wp : loose) {
@@ -455,7 +471,20 @@ std::string geocacheXml(const SimCache& c, bool lite, int logCount)
     }
     x += el("a:State", esc(c.state));
     x += el("a:Terrain", num(c.terrain));
-    x += "<a:Trackables/><a:UpgradeMessage/></a:Geocache>";
+    if (lite || c.trackables.empty()) {
+        x += "<a:Trackables/>";
+    } else {
+        // With the owner and the type, as the service sends them, so that a
+        // client has to tell the trackable's own code and name apart.
+        x += "<a:Trackables>";
+        for (const SimTrackable& t : c.trackables)
+            x += "<a:Trackable>" + el("a:Code", esc(t.code)) + el("a:CurrentGeocacheCode", esc(c.code)) +
+                 el("a:Id", std::to_string(t.id)) + el("a:Name", esc(t.name)) + "<a:OriginalOwner>" +
+                 el("a:UserName", "owner of " + esc(t.code)) + "</a:OriginalOwner>" +
+                 el("a:TrackableTypeName", "Travel Bug Dog Tag") + "</a:Trackable>";
+        x += "</a:Trackables>";
+    }
+    x += "<a:UpgradeMessage/></a:Geocache>";
     return x;
 }
 

@@ -537,3 +537,6 @@ langName=Čeština
 1110=neznámé slovo: %s; nic nebylo provedeno (tarnwick --help vypíše všechna slova)
 1150=Heslo je v souboru nastavení jen zamíchané, ne zašifrované: kdo může číst tento soubor, přečte i heslo.
 1151=program po signálu k ukončení neskončil včas; byl zastaven.
+1170=Už v databázi
+1171=Položky, které nejsou keše a nepatří k žádné keši nebo nemají polohu na Zemi, byly vynechány: %d.
+1172=Keše, které už v databázi byly, zůstaly beze změny: %d.

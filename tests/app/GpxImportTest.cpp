@@ -3,6 +3,7 @@
 #include "app/GpxImport.h"
 #include "app/CTarnwickApp.h"
 #include "platform/RecordingJobProgress.h"
+#include "platform/Text.h"
 #include "tests/app/AppFixture.h"
 
 #include <sqlite3.h>
@@ -51,6 +52,9 @@ TEST_F(GpxImportJobTest, MainFileTakesItsWaypointsFileAlong)
     const ImportSummary again = importGpx(*global, dir / "pq.gpx", nullptr, nullptr);
     EXPECT_EQ(again.newCaches, 0);
     EXPECT_EQ(again.skipped, 1);
+    EXPECT_EQ(again.notCaches, 0);
+    EXPECT_EQ(importCompletionText(*global, again),
+              global->text(252) + " " + text::replaceAll(global->text(1172), "%d", "1"));
     EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id = 'GC31J2H'"), 1);
     EXPECT_GE(count("SELECT COUNT(*) FROM geotag WHERE id = 'GC31J2H' AND ptrkat = " +
                     std::to_string(global->db.tagCategories.lastImport)),
@@ -72,8 +76,12 @@ TEST_F(GpxImportJobTest, WaypointsAloneFindNoCache)
     const ImportSummary s = importGpx(*global, gpx("gc31j2h_wpts.gpx"), nullptr, nullptr);
     EXPECT_EQ(s.newCaches, 0);
     EXPECT_EQ(s.waypoints, 0);
-    EXPECT_EQ(s.skipped, 2);
+    // Not "skipped", which says the cache is already there: they belong to none.
+    EXPECT_EQ(s.skipped, 0);
+    EXPECT_EQ(s.notCaches, 2);
     EXPECT_EQ(count("SELECT COUNT(*) FROM waypoint"), 0);
+    EXPECT_EQ(importCompletionText(*global, s),
+              global->text(252) + " " + text::replaceAll(global->text(1171), "%d", "2"));
 }
 
 TEST_F(GpxImportJobTest, CancelledOrTruncatedImportsKeepWhatWasStored)

@@ -124,5 +124,34 @@ TEST_F(GpxImportJobTest, BatchWordFailsOnATruncatedFile)
     EXPECT_EQ(global->db.cacheCount, 1);
 }
 
+TEST_F(GpxImportJobTest, BatchOutputCountsCachesThereApartFromEntriesThatAreNone)
+{
+    global->db.cacheDb.Close();
+    class Ui final : public StartupUi {
+        void showProgress(const std::string&) override {}
+        void closeProgress() override {}
+        bool createMainWindow() override { return false; }
+    } ui;
+    const auto runBatch = [&](const std::filesystem::path& file) {
+        restart();
+        CTarnwickApp app(*global);
+        app.batch = defaultBatchActions();
+        ::testing::internal::CaptureStderr();
+        EXPECT_TRUE(app.InitInstance({"i", file.string()}, ui));
+        EXPECT_EQ(app.ExitInstance(), 0);
+        return ::testing::internal::GetCapturedStderr();
+    };
+    runBatch(gpx("gc31j2h.gpx"));
+    const std::string again = runBatch(gpx("gc31j2h.gpx"));
+    EXPECT_NE(again.find(global->text(1170) + ": 1"), std::string::npos) << again;
+    EXPECT_NE(again.find(text::replaceAll(global->text(1172), "%d", "1")), std::string::npos) << again;
+    EXPECT_EQ(again.find(global->text(264)), std::string::npos) << again;
+    // A waypoint whose cache is missing: left out, nothing "already there".
+    test::writeFile(dir / "stray.gpx", "<gpx><wpt lat=\"1\" lon=\"2\"><name>S1ZZZZ9</name></wpt></gpx>");
+    const std::string stray = runBatch(dir / "stray.gpx");
+    EXPECT_NE(stray.find(global->text(1170) + ": 0"), std::string::npos) << stray;
+    EXPECT_NE(stray.find(text::replaceAll(global->text(1171), "%d", "1")), std::string::npos) << stray;
+}
+
 } // namespace
 } // namespace tw

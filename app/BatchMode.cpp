@@ -27,7 +27,9 @@ BatchActions defaultBatchActions()
         return exportGpx(global, file, &progress, nullptr).written;
     };
     actions.importGpx = [](CGlobalData& global, const std::string& file) {
-        ConsoleJobProgress progress({global.text(262), global.text(263), global.text(264), global.text(265)});
+        // The third counter holds only the caches already there; entries that
+        // are no geocaches are counted in the completion text.
+        ConsoleJobProgress progress({global.text(262), global.text(263), global.text(1170), global.text(265)});
         // SIGTERM and SIGINT end a long import after the entry being stored.
         const ImportSummary summary = importGpx(global, file, &progress, &terminationFlag());
         progress.finish(importCompletionText(global, summary));

@@ -20,8 +20,30 @@ constexpr int kTextTruncated = 260;
 constexpr int kTextCancelled = 261;
 constexpr int kTextStoreStopped = 267;
 constexpr int kTextStoreFailed = 268;
+constexpr int kTextNotCaches = 1171;
+constexpr int kTextAlreadyThere = 1172;
 constexpr int kTextNoDatabase = 951;
 constexpr int kTextOutOfMemory = 953;
+
+std::string importOutcomeText(const CGlobalData& global, const ImportSummary& s)
+{
+    if (s.stopped || s.failed > 0) {
+        std::string text = global.text(s.stopped ? kTextStoreStopped : kTextStoreFailed);
+        text = text::replaceAll(text, "%d", std::to_string(s.failed));
+        return text::replaceAll(text, "%s", s.storeError);
+    }
+    if (s.cancelled)
+        return global.text(kTextCancelled);
+    if (!s.unreadable.empty()) {
+        std::string text;
+        for (const std::string& sentence : s.unreadable)
+            text += (text.empty() ? "" : " ") + sentence;
+        return text;
+    }
+    if (!s.complete)
+        return global.text(kTextTruncated);
+    return global.text(kTextDone);
+}
 
 } // namespace
 
@@ -88,6 +110,7 @@ ImportSummary importGpx(CGlobalData& global, const std::filesystem::path& path, 
     summary.newCaches = importer.newCaches();
     summary.waypoints = importer.waypoints();
     summary.skipped = importer.skipped();
+    summary.notCaches = importer.notCaches();
     summary.updated = importer.updated();
     summary.failed = importer.failed();
     summary.storeError = importer.storeError();
@@ -100,22 +123,16 @@ std::string importCompletionText(const CGlobalData& global, const ImportSummary&
 {
     if (!s.error.empty())
         return s.error;
-    if (s.stopped || s.failed > 0) {
-        std::string text = global.text(s.stopped ? kTextStoreStopped : kTextStoreFailed);
-        text = text::replaceAll(text, "%d", std::to_string(s.failed));
-        return text::replaceAll(text, "%s", s.storeError);
-    }
-    if (s.cancelled)
-        return global.text(kTextCancelled);
-    if (!s.unreadable.empty()) {
-        std::string text;
-        for (const std::string& sentence : s.unreadable)
-            text += (text.empty() ? "" : " ") + sentence;
-        return text;
-    }
-    if (!s.complete)
-        return global.text(kTextTruncated);
-    return global.text(kTextDone);
+    std::string text = importOutcomeText(global, s);
+    // What was left out, each kind on its own: no geocache is not a cache
+    // already there, and neither is an entry that could not be stored.
+    const auto add = [&](int number, int count) {
+        if (count > 0)
+            text += " " + text::replaceAll(global.text(number), "%d", std::to_string(count));
+    };
+    add(kTextNotCaches, s.notCaches);
+    add(kTextAlreadyThere, s.skipped);
+    return text;
 }
 
 } // namespace tw

@@ -14,7 +14,8 @@ class JobProgress;
 struct ImportSummary {
     int newCaches = 0;
     int waypoints = 0;
-    int skipped = 0;
+    int skipped = 0;        // caches already in the database, left as they were
+    int notCaches = 0;      // entries that are no geocache and belong to none, or have no place on Earth
     int updated = 0;
     int failed = 0;         // entries the database did not take: an error, not a skip
     bool complete = false;  // every document was read to its end
@@ -38,7 +39,8 @@ void clearImportMarker(CGlobalData& global);
 ImportSummary importGpx(CGlobalData& global, const std::filesystem::path& path, JobProgress* progress,
                         const std::atomic<bool>* cancel);
 
-// The text a finished import shows; failed entries are named in it.
+// The text a finished import shows; failed entries, entries that were no
+// geocaches and caches already there are each counted in it.
 std::string importCompletionText(const CGlobalData& global, const ImportSummary& summary);
 
 } // namespace tw

@@ -35,6 +35,7 @@ CGeocache& CGeocache::operator=(const CGeocache& other)
     fieldNoteType = 0;
     fieldNoteTime.clear();
     favorites.clear();
+    shortName.clear();
     fieldNoteTextTag = fieldNoteTypeTag = fieldNoteTimeTag = 0;
     hint.clear();
     longDesc.clear();

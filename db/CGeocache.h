@@ -41,6 +41,10 @@ public:
     int fieldNoteType = 0;
     std::string fieldNoteTime;
     std::string favorites;
+    // The name a file gave the cache where that is not its code (a cache
+    // manager's short name, a title); empty otherwise. Kept as a tag, like
+    // the favourites, so not copied.
+    std::string shortName;
     int fieldNoteTextTag = 0;
     int fieldNoteTypeTag = 0;
     int fieldNoteTimeTag = 0;

@@ -371,6 +371,29 @@ void CacheStore::tagAsImported(const std::string& code)
     }
 }
 
+namespace {
+
+// The tag category of the names files give caches besides their codes.
+constexpr const char* kShortNameCategory = "shortname";
+
+// One short-name tag per cache, rewritten with each import that brings one.
+// Inside the caller's transaction; throws SQLite::Error.
+void tagShortName(SQLite::Database& db, const CGeocache& cache)
+{
+    if (cache.shortName.empty())
+        return;
+    const int category = getCategoryKeyOrThrow(db, kShortNameCategory, true);
+    int tagKey = 0;
+    SQLite::Statement find = db.prepareCached("SELECT `key` FROM `geotag` WHERE `id` = ? AND `ptrkat` = ?");
+    find.BindText(1, cache.code);
+    find.BindInt(2, category);
+    if (find.Next())
+        tagKey = find.ColumnInt(0);
+    SetTag(db, cache.code, category, cache.shortName, true, tagKey, false);
+}
+
+} // namespace
+
 int CacheStore::StoreImportedCache(CGeocache& cache)
 {
     // The dummy cache holds the user's loose waypoints; no file replaces it.
@@ -390,6 +413,7 @@ int CacheStore::StoreImportedCache(CGeocache& cache)
         if (runInTransaction([&] {
                 replaceCacheRows(cache);
                 tagAsImported(cache.code);
+                tagShortName(m_db, cache);
             }))
             return ImportResult::Replaced;
         cache.key = previousKey;
@@ -399,6 +423,7 @@ int CacheStore::StoreImportedCache(CGeocache& cache)
         if (runInTransaction([&] {
                 insertCacheRows(cache);
                 tagAsImported(cache.code);
+                tagShortName(m_db, cache);
             }))
             return ImportResult::NewCache;
         cache.key = 0;
@@ -557,11 +582,16 @@ bool CacheStore::UpdateWaypoint(CWaypoint& waypoint)
 
 int CacheStore::StoreImportedWaypoint(CWaypoint& waypoint)
 {
-    // Not even a prefix: no cache code can be made of it.
-    if (waypoint.code.size() < 2)
-        return ImportResult::NotStored;
-    waypoint.prefix = waypoint.code.substr(0, 2);
-    waypoint.code = "GC" + waypoint.code.substr(2);
+    // With a prefix the code is already its cache's (a file named the
+    // cache, or the cache is another platform's). Otherwise the name's
+    // first two letters are the prefix.
+    if (waypoint.prefix.empty()) {
+        // Not even a prefix: no cache code can be made of it.
+        if (waypoint.code.size() < 2)
+            return ImportResult::NotStored;
+        waypoint.prefix = waypoint.code.substr(0, 2);
+        waypoint.code = "GC" + waypoint.code.substr(2);
+    }
     waypoint.flag = 1;
     // The dummy cache's waypoints are the user's own; an import neither
     // adds to them nor overwrites one.

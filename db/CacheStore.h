@@ -107,7 +107,8 @@ public:
     bool InsertWaypoint(CWaypoint& waypoint);
     bool UpdateWaypoint(CWaypoint& waypoint);
     // An imported waypoint whose code holds its full name (PK1A2B3): it
-    // belongs to the cache GC1A2B3 with the prefix PK. Updated in place when
+    // belongs to the cache GC1A2B3 with the prefix PK. One that comes with a
+    // prefix already has its cache's code (OCF19A with the prefix 1). Updated in place when
     // it exists (Nothing), stored as new (NewWaypoint), NotStored when its
     // cache is not in the database or is the dummy cache (whose waypoints are
     // the user's), or Failed.

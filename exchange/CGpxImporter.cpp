@@ -3,8 +3,10 @@
 
 #include "db/Enumerations.h"
 #include "db/FoundDate.h"
+#include "exchange/CacheCodes.h"
 #include "geo/DateText.h"
 #include "platform/JobProgress.h"
+#include "platform/Clock.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"
 #include "xml/CXmlTokenizer.h"
@@ -34,17 +36,33 @@ bool startsWith(const std::string& s, const char* prefix)
     return s.rfind(prefix, 0) == 0;
 }
 
+bool validDate(int ymd)
+{
+    return ymd >= 19000101 && ymd <= 99991231;
+}
+
+bool isFindLog(int type)
+{
+    return type == LogType::FoundIt || type == LogType::Attended || type == LogType::WebcamPhotoTaken;
+}
+
+// The cache extension of any of its versions (1/0, 1/0/1, 1/0/2) comes
+// under this one prefix in every file seen.
+constexpr const char* kCacheElement = "groundspeak:cache";
+// The name the cache site gives the pocket query of the user's own finds.
+constexpr const char* kMyFindsName = "My Finds Pocket Query";
+
 } // namespace
 
 std::string guidFromUrl(const std::string& url, const char* path)
 {
     const std::size_t at = url.find(path);
     if (at == std::string::npos)
-        return url;
+        return {};
     const std::string site = url.substr(0, at);
     const bool address = site.empty() || ((startsWith(site, "http://") || startsWith(site, "https://")) &&
                                           site.find('/', site.find("//") + 2) == std::string::npos);
-    return address ? url.substr(at + std::strlen(path)) : url;
+    return address ? url.substr(at + std::strlen(path)) : std::string();
 }
 
 struct CGpxImporter::State {
@@ -58,6 +76,18 @@ struct CGpxImporter::State {
     // A short value on its way to a number or a type.
     std::string value;
     std::string attributeEntry;
+    // What names the entry; its code is found from them at its end.
+    std::string fileName;
+    std::string address;
+    std::string gsakCode;
+    std::string gsakParent;
+    int gsakFound = 0;
+    bool hasCacheElement = false;
+    bool symFound = false;
+    ImportEntry::Kind kind = ImportEntry::Kind::Cache;
+    // The document's own name said it is the user's finds.
+    bool myFinds = false;
+    bool sawWpt = false;
     bool wptOpen = false;
     bool badPosition = false;
     bool latRead = false;
@@ -133,11 +163,18 @@ void CGpxImporter::startTag(State& s, const std::string& name, std::string& text
         s.waypoint = s.pipeline.spares().waypoint();
         s.log.reset();
         s.wptOpen = true;
+        s.sawWpt = true;
         s.badPosition = false;
         s.latRead = s.lonRead = s.waypointTypeKnown = false;
         s.inAttributes = s.inLogs = s.inLog = s.inTravelBugs = s.inTravelBug = false;
         s.dnf = false;
         s.originalRead = 0;
+        s.fileName.clear();
+        s.address.clear();
+        s.gsakCode.clear();
+        s.gsakParent.clear();
+        s.gsakFound = 0;
+        s.hasCacheElement = s.symFound = false;
     } else if (name == "groundspeak:attributes") {
         if (s.cache)
             s.cache->attributes.clear();
@@ -155,6 +192,9 @@ void CGpxImporter::startTag(State& s, const std::string& name, std::string& text
         s.inTravelBug = s.cache && s.cache->travelBugs.size() < kMaxTravelBugs;
         if (s.inTravelBug)
             s.cache->travelBugs.emplace_back();
+    } else if (name == kCacheElement) {
+        s.hasCacheElement = s.wptOpen;
+        text.clear();
     } else {
         text.clear();
     }
@@ -182,6 +222,12 @@ void CGpxImporter::attribute(State& s, const std::string& element, const char* n
         (lat ? s.latRead : s.lonRead) = true;
         s.waypoint->lat = c.lat;
         s.waypoint->lon = c.lon;
+    } else if (element == "link") {
+        // GPX 1.1 writes the address as an attribute; the first link is the listing's.
+        if (std::strcmp(name, "href") == 0 && s.address.empty() && !value.empty()) {
+            s.address = value;
+            readAddress(s);
+        }
     } else if (element == "groundspeak:cache") {
         if (std::strcmp(name, "id") == 0)
             readInt(c.cacheId);
@@ -250,10 +296,21 @@ const std::string& CGpxImporter::takeText(std::string& text, std::string& out)
     return out;
 }
 
+void CGpxImporter::readAddress(State& s)
+{
+    s.cache->guid = guidFromUrl(s.address, kCacheUrlPath);
+    s.waypoint->guid = guidFromUrl(s.address, kWaypointUrlPath);
+}
+
 bool CGpxImporter::endTag(State& s, const std::string& name, std::string& text, JobProgress* progress)
 {
     if (name == "gpx") {
         s.sawGpxEnd = true;
+        return false;
+    }
+    if (name == "name" && !s.wptOpen && !s.sawWpt) {
+        // The document's own name (or its author's), before its first entry.
+        s.myFinds |= takeText(text, s.value) == kMyFindsName;
         return false;
     }
     if (name == "groundspeak:travelbugs") {
@@ -296,10 +353,11 @@ bool CGpxImporter::endTag(State& s, const std::string& name, std::string& text, 
     if (name == "time") {
         c.hidden = geo::gpxDate(takeText(text, s.value));
     } else if (name == "name") {
-        const std::string t = takeText(text);
-        c.code = t;
         // The GPX name of a waypoint is its prefix and its cache's code; the
-        // store splits it. Its name for people is the description.
+        // store splits it. Its name for people is the description. A cache's
+        // name is mostly its code, but not in every file: the code is found
+        // at the end of the entry.
+        const std::string& t = takeText(text, s.fileName);
         w.code = t;
         w.name = t;
         if (progress) {
@@ -312,19 +370,13 @@ bool CGpxImporter::endTag(State& s, const std::string& name, std::string& text, 
         if (std::string t = takeText(text); !t.empty())
             w.name = std::move(t);
     } else if (name == "url") {
-        std::string url = takeText(text);
-        if (!startsWith(url, "guid")) {
-            url = guidFromUrl(url, kCacheUrlPath);
-            c.guid = url;
-        }
-        if (!startsWith(url, "WID")) {
-            url = guidFromUrl(url, kWaypointUrlPath);
-            w.guid = url;
-        }
+        takeText(text, s.address);
+        readAddress(s);
     } else if (name == "sym") {
         const auto type = knownWaypointType(takeText(text, s.value));
         w.type = type.value_or(WaypointType::Reference);
         s.waypointTypeKnown = type.has_value();
+        s.symFound = s.value == "Geocache Found";
     } else if (name == "type") {
         // "Waypoint|Parking Area": the type again, or the only one where a
         // writer puts a symbol of its own in sym.
@@ -396,7 +448,18 @@ void CGpxImporter::extensionEnd(State& s, const std::string& name, std::string& 
     // about the cache, kept where the listing shows it.
     CGeocache& c = *s.cache;
     const std::string_view field = std::string_view(name).substr(5);
-    if (field == "LatBeforeCorrect" || field == "LonBeforeCorrect") {
+    if (field == "Code") {
+        takeText(text, s.gsakCode);
+    } else if (field == "Parent") {
+        takeText(text, s.gsakParent);
+    } else if (field == "UserFound" || field == "FoundByMeDate") {
+        s.gsakFound = geo::gpxDate(takeText(text, s.value));
+    } else if (field == "Guid") {
+        if (c.guid.empty())
+            takeText(text, c.guid);
+        else
+            text.clear();
+    } else if (field == "LatBeforeCorrect" || field == "LonBeforeCorrect") {
         const bool lat = field[1] == 'a';
         const auto v = num::leadingDouble(takeText(text, s.value));
         if (v && validCoordinate(*v, lat ? 90.0 : 180.0)) {
@@ -429,8 +492,139 @@ void CGpxImporter::store(State& s)
     // has no position; it is kept as such.
     if (!s.latRead || !s.lonRead)
         s.waypoint->lat = s.waypoint->lon = 0.0;
-    s.pipeline.push({std::move(s.cache), std::move(s.waypoint), s.badPosition});
+    classify(s);
+    s.pipeline.push({std::move(s.cache), std::move(s.waypoint), s.badPosition, s.kind});
     s.log.reset();
 }
+void CGpxImporter::classify(State& s)
+{
+    if (s.hasCacheElement) {
+        findCode(s);
+        findFoundDate(s);
+        s.kind = s.cache->code.empty() ? ImportEntry::Kind::NotACache : ImportEntry::Kind::Cache;
+    } else {
+        findParent(s);
+    }
+}
+
+void CGpxImporter::findCode(State& s)
+{
+    // As the programs that write such files mean it: a manager's own code
+    // field; the name when it is a code; the listing address; the site's
+    // numeric id; a route planner's name without its "GC"; a lab cache's id.
+    CGeocache& c = *s.cache;
+    const std::string& name = s.fileName;
+    c.code.clear();
+    if (!s.gsakCode.empty() && s.gsakCode.find(' ') == std::string::npos)
+        c.code = s.gsakCode;
+    else if (codes::isWholeCode(name))
+        c.code = name;
+    else if (const std::string_view fromUrl = codes::codeFromUrl(s.address); !fromUrl.empty())
+        c.code = fromUrl;
+    else if (c.cacheId > 0)
+        c.code = codes::gcCodeFromId(c.cacheId);
+    else if (codes::isCodeWithoutPrefix(name))
+        c.code = "GC" + name;
+    else if (c.cacheId < 0)
+        // Lab caches have no code of the site's kind, only negative ids.
+        c.code = "LC" + codes::gcCodeFromId(-static_cast<std::int64_t>(c.cacheId)).substr(2);
+    if (c.code.empty())
+        return;
+    if (c.name.empty())
+        c.name = name;
+    else if (!name.empty() && name != c.code && name != c.name)
+        c.shortName = name;
+    if (!c.code.starts_with("GC") && c.code.size() > 2 && !m_otherCodes.contains(c.code)) {
+        m_otherCodes.insert(c.code);
+        const std::string_view prefix = std::string_view(c.code).substr(0, 2);
+        bool known = false;
+        for (std::size_t i = 0; i + 1 < m_otherPrefixes.size(); i += 2)
+            known |= std::string_view(m_otherPrefixes).substr(i, 2) == prefix;
+        if (!known)
+            m_otherPrefixes += prefix;
+    }
+}
+
+void CGpxImporter::findParent(State& s)
+{
+    CWaypoint& w = *s.waypoint;
+    const std::string& name = s.fileName;
+    s.kind = ImportEntry::Kind::Waypoint;
+    if (!s.gsakParent.empty()) {
+        // A manager names the parent; the prefix is what the name adds to
+        // the parent's code ("S1" of S1WP003 under ACWP003, "1" of OCF19A-1).
+        const std::string& parent = s.gsakParent;
+        std::string prefix;
+        if (name == parent) {
+            s.kind = ImportEntry::Kind::NotACache;
+            return;
+        }
+        if (name.size() > 2 && parent.size() > 2 && name.compare(2, std::string::npos, parent, 2) == 0) {
+            prefix = name.substr(0, 2);
+        } else if (name.size() > parent.size() && name.starts_with(parent)) {
+            const std::size_t from = name.find_first_not_of("-_ ", parent.size());
+            prefix = name.substr(from == std::string::npos ? parent.size() : from);
+        } else {
+            prefix = name;
+        }
+        w.prefix = std::move(prefix);
+        w.code = parent;
+        return;
+    }
+    // The cache code with the waypoint's prefix in place of the platform's.
+    // Caches of other platforms get their own prefix back.
+    if (name.size() > 2) {
+        for (std::size_t i = 0; i + 1 < m_otherPrefixes.size(); i += 2) {
+            std::string parent = m_otherPrefixes.substr(i, 2) + name.substr(2);
+            if (parent != name && m_otherCodes.contains(parent)) {
+                w.prefix = name.substr(0, 2);
+                w.code = std::move(parent);
+                return;
+            }
+        }
+    }
+    // A name that is itself a cache-site code, without the cache element,
+    // is the cache's position alone, not one of its waypoints; one longer
+    // than a prefix and a code names no cache.
+    if (name.size() > 7 || (name.starts_with("GC") && codes::isWholeCode(name)))
+        s.kind = ImportEntry::Kind::NotACache;
+}
+
+void CGpxImporter::findFoundDate(State& s)
+{
+    // Found by the user when the file says so: the user's own log (taken as
+    // the logs came), a manager's found date, the logs of the query of the
+    // user's own finds, or the symbol of a found cache. Never because
+    // someone else's log says found.
+    CGeocache& c = *s.cache;
+    if (c.found > 0)
+        return;
+    if (validDate(s.gsakFound)) {
+        c.found = s.gsakFound;
+        return;
+    }
+    if (s.myFinds) {
+        // That query brings one's own logs: the first find, when all find
+        // logs of the cache are by the same finder.
+        const CGeoLog* find = nullptr;
+        bool oneFinder = true;
+        for (const auto& log : c.logs) {
+            if (!isFindLog(log->type))
+                continue;
+            if (find && (find->finder != log->finder || find->finderId != log->finderId))
+                oneFinder = false;
+            if (!find || log->date < find->date)
+                find = log.get();
+        }
+        if (find && oneFinder && validDate(find->date)) {
+            c.found = find->date;
+            return;
+        }
+    }
+    // Found, on a day the file does not tell: the day it came in.
+    if (s.symFound)
+        c.found = todayYmd();
+}
+
 
 } // namespace tw

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <unordered_set>
 
 namespace tw {
 
@@ -21,12 +22,18 @@ class JobProgress;
 // whatever host stands before them, the guid follows.
 inline constexpr const char* kCacheUrlPath = "/seek/cache_details.aspx?guid=";
 inline constexpr const char* kWaypointUrlPath = "/seek/wpt.aspx?WID=";
+// Where the export points the detail pages of what has a guid.
+inline constexpr const char* kCacheSite = "https://www.geocaching.com";
 // The guid from a detail-page address (http or https, any host, or the bare
-// path); the text as it is when it is no such address.
+// path); empty when the text is no such address: a listing address of
+// another kind is no guid.
 std::string guidFromUrl(const std::string& url, const char* path);
 
-// Reads pocket-query GPX (GPX 1.0 with the cache extension) and hands every
-// geocache and additional waypoint to an ImportStore. Reentrant: it runs on
+// Reads pocket-query GPX (GPX 1.0 or 1.1 with the cache extension, as the
+// cache site, desktop cache managers, route planners and other platforms
+// write it) and hands every geocache and additional waypoint to an
+// ImportStore. A wpt is a geocache when it has the cache element; its code
+// is found at its end tag (see findCode). Reentrant: it runs on
 // a worker thread while a progress dialog shows its counters.
 class CGpxImporter {
 public:
@@ -46,7 +53,11 @@ public:
 
     int newCaches() const { return m_tally.newCaches; }
     int waypoints() const { return m_tally.waypoints; }
+    // Caches left as they were because they are already in the database.
     int skipped() const { return m_tally.skipped; }
+    // Entries that are no geocache and belong to none, or have no place on
+    // Earth: not stored.
+    int notCaches() const { return m_tally.notCaches; }
     int updated() const { return m_tally.updated; }
     // Entries the store failed to store (not counted as skipped), and why.
     int failed() const { return m_tally.failed; }
@@ -71,12 +82,18 @@ private:
     bool cancelled() const;
     std::string takeText(std::string& text);
     const std::string& takeText(std::string& text, std::string& out);
+    void readAddress(State& s);
     void startTag(State& s, const std::string& name, std::string& text);
     void attribute(State& s, const std::string& element, const char* name, const std::string& value);
     // True when the entry ended with it.
     bool endTag(State& s, const std::string& name, std::string& text, JobProgress* progress);
     void extensionEnd(State& s, const std::string& name, std::string& text);
     void store(State& s);
+    // The entry's code, and whether it is a cache, a waypoint or neither.
+    void classify(State& s);
+    void findCode(State& s);
+    void findParent(State& s);
+    void findFoundDate(State& s);
 
     ImportStore& m_store;
     std::string m_nickname;
@@ -84,6 +101,10 @@ private:
     std::size_t m_textBytesRead = 0;
     const std::atomic<bool>* m_externalCancel = nullptr;
     bool m_pipelined = false;
+    // The codes of this job's caches of platforms other than the cache
+    // site, so that their waypoints find them by the code's tail.
+    std::unordered_set<std::string> m_otherCodes;
+    std::string m_otherPrefixes;
 };
 
 } // namespace tw

@@ -122,6 +122,23 @@ std::string ratingText(int timesTen)
     return timesTen % 10 == 0 ? std::to_string(timesTen / 10) : num::formatFixed(timesTen / 10.0, 1);
 }
 
+namespace {
+
+// The whole address of a detail page: programs that read the export open
+// it as it is. A guid goes onto the cache site's page; an address that an
+// older import kept in its place goes out as it came; anything else is no
+// address, and none is written.
+std::string detailAddress(const std::string& guid, const char* path)
+{
+    if (guid.starts_with("http://") || guid.starts_with("https://"))
+        return guid;
+    if (guid.empty() || guid.find_first_of(":/?& ") != std::string::npos)
+        return {};
+    return std::string(kCacheSite) + path + guid;
+}
+
+} // namespace
+
 void GpxWriter::line(const std::string& text)
 {
     if (std::fwrite(text.data(), 1, text.size(), m_out) != text.size() || std::fputc('\n', m_out) == EOF)
@@ -157,7 +174,8 @@ void GpxWriter::cache(const CGeocache& c)
         line("<time>" + gpxTimeOfDate(c.hidden) + "</time>");
     line("<name>" + xmlEscape(c.code) + "</name>");
     line("<desc>" + cdata(c.name + " by " + c.author + " (" + difficulty + "/" + terrain + ")") + "</desc>");
-    line("<url>" + std::string(kCacheUrlPath) + xmlEscape(c.guid) + "</url>");
+    if (const std::string url = detailAddress(c.guid, kCacheUrlPath); !url.empty())
+        line("<url>" + xmlEscape(url) + "</url>");
     line("<urlname>" + cdata(c.name) + "</urlname>");
     line(c.found > 0 ? "<sym>Geocache Found</sym>" : "<sym>Geocache</sym>");
     line("<type>Geocache|" + cacheTypeText(c.type) + "</type>");
@@ -225,7 +243,8 @@ void GpxWriter::waypoint(const CGeocache& c, const CWaypoint& w)
     line("<name>" + xmlEscape(w.prefix + tail) + "</name>");
     line("<cmt>" + cdata(w.text) + "</cmt>");
     line("<desc>" + cdata(w.name) + "</desc>");
-    line("<url>" + std::string(kWaypointUrlPath) + xmlEscape(w.guid) + "</url>");
+    if (const std::string url = detailAddress(w.guid, kWaypointUrlPath); !url.empty())
+        line("<url>" + xmlEscape(url) + "</url>");
     line("<urlname>" + cdata(w.name) + "</urlname>");
     line("<sym>" + waypointTypeText(w.type) + "</sym>");
     line("<type>Waypoint|" + waypointTypeText(w.type) + "</type>");

@@ -109,6 +109,7 @@ std::unique_ptr<CGeocache> ImportSpares::cache(std::vector<std::unique_ptr<CGeoL
     CGeocache fresh;
     reuse(fresh.code, old.code);
     reuse(fresh.name, old.name);
+    reuse(fresh.shortName, old.shortName);
     reuse(fresh.text, old.text);
     reuse(fresh.longDesc, old.longDesc);
     reuse(fresh.hint, old.hint);
@@ -127,6 +128,7 @@ std::unique_ptr<CWaypoint> ImportSpares::waypoint()
         return std::make_unique<CWaypoint>();
     CWaypoint fresh;
     reuse(fresh.code, w->code);
+    reuse(fresh.prefix, w->prefix);
     reuse(fresh.name, w->name);
     reuse(fresh.text, w->text);
     *w = std::move(fresh);
@@ -312,15 +314,18 @@ void ImportPipeline::storeEntry(ImportEntry& entry)
         default: break;
         }
     };
-    const std::string& code = entry.cache->code;
-    if (entry.badPosition)
-        count(m_tally.skipped, kCounterSkipped);
-    else if (code.starts_with("GC") && code.size() <= 7)
+    // A waypoint whose cache is not in the database belongs to none the
+    // user has: it is left out like any other entry that is no geocache.
+    // The skipped counter is for caches already there only.
+    if (entry.badPosition || entry.kind == ImportEntry::Kind::NotACache) {
+        ++m_tally.notCaches;
+    } else if (entry.kind == ImportEntry::Kind::Cache) {
         result(m_store.StoreImportedCache(*entry.cache));
-    else if (entry.waypoint->code.size() > 7)
-        count(m_tally.skipped, kCounterSkipped);
-    else
-        result(m_store.StoreImportedWaypoint(*entry.waypoint));
+    } else if (const int r = m_store.StoreImportedWaypoint(*entry.waypoint); r == kSkipped) {
+        ++m_tally.notCaches;
+    } else {
+        result(r);
+    }
 }
 
 } // namespace tw

@@ -19,7 +19,11 @@ class JobProgress;
 struct ImportTally {
     std::atomic<int> newCaches{0};
     std::atomic<int> waypoints{0};
+    // Caches already in the database, left as they were (ImpOnlyNew).
     std::atomic<int> skipped{0};
+    // Entries that are no geocache and belong to none, or have no place on
+    // Earth: not stored.
+    std::atomic<int> notCaches{0};
     std::atomic<int> updated{0};
     // Entries the store failed to store (not counted as skipped), and why.
     std::atomic<int> failed{0};
@@ -31,9 +35,13 @@ struct ImportTally {
 
 // A finished entry; one without a place on Earth is counted, not stored.
 struct ImportEntry {
+    // A geocache (it has the cache element and a code), a waypoint of one,
+    // or neither.
+    enum class Kind { Cache, Waypoint, NotACache };
     std::unique_ptr<CGeocache> cache;
     std::unique_ptr<CWaypoint> waypoint;
     bool badPosition = false;
+    Kind kind = Kind::Cache;
 };
 
 // Entries the store is done with go back to the parser, and the next ones

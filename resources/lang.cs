@@ -543,3 +543,6 @@ langName=Čeština
 1160=%s není soubor GPX: začíná značkou %s.
 1161=%s není soubor GPX: začíná textem „%s“.
 1162=%s není soubor GPX: neobsahuje žádný prvek XML.
+1170=Už v databázi
+1171=Položky, které nejsou keše a nepatří k žádné keši nebo nemají polohu na Zemi, byly vynechány: %d.
+1172=Keše, které už v databázi byly, zůstaly beze změny: %d.

@@ -2,9 +2,13 @@
 // Every pocket query in the shared corpus, as other software wrote it, goes
 // into a real database with the values its provenance names.
 #include "app/GpxImport.h"
+#include "exchange/CacheCodes.h"
+#include "tests/TestSupport.h"
 #include "tests/app/AppFixture.h"
 
 #include <sqlite3.h>
+
+#include <map>
 
 namespace tw {
 namespace {
@@ -69,6 +73,82 @@ TEST_F(CorpusImportTest, EveryFileImportsAndKeepsItsValues)
     EXPECT_EQ(value("SELECT COUNT(*) FROM geocache WHERE id NOT IN (SELECT id FROM geolist)"), "0");
     EXPECT_EQ(value("SELECT COUNT(*) FROM geocache WHERE key NOT IN (SELECT key FROM coord_index)"), "0");
     EXPECT_EQ(value("PRAGMA integrity_check"), "ok");
+}
+
+// Every cache of every file of the corpus, whatever wrote it, comes in
+// under its true code, and nothing is called skipped that was not there.
+TEST_F(CorpusImportTest, EveryCacheUnderItsTrueCode)
+{
+    const std::map<std::string, std::string> codes{
+        {"GC2T9RW.gpx", "GC2T9RW"},
+        {"GC52BKF.gpx", "GC52BKF"},
+        {"GC7FA4.gpx", "GC7FA4"},
+        {"GCGCA8.gpx", "GCGCA8"},
+        {"GSAK_1_1.gpx", "GC1XCEW"},
+        {"OCF19A.gpx", "OCF19A"},
+        {"TestCache3_WP_Parents_1_0.gpx", "ACWP003"},
+        {"TestCache3_WP_Parents_1_1.gpx", "ACWP003"},
+        {"gc1bkp3_gpx100.gpx", "GC1BKP3"},
+        {"gc1bkp3_gpx101.gpx", "GC1BKP3"},
+        {"gc31j2h.gpx", "GC31J2H"},
+        {"gc3t1xg_gsak_110.gpx", "GC3T1XG"},
+        {"gc3t1xg_gsak_dnf.gpx", "GC3T1XG"},
+        {"geotoad.gpx", "GC1T3MK,GC2KN6K"},
+        {"gsak-correctedCoords.gpx", "GC250Q2"},
+        {"oc5952_gpx.gpx", "OC5952"},
+        {"ocddd2_empty_coord.gpx", "OCDDD2"},
+        {"zz1000.gpx", "ZZ1000"},
+    };
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(test::corpusDir() / "gpx"))
+        if (entry.path().extension() == ".gpx" || entry.path().extension() == ".zip")
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    ASSERT_GE(files.size(), codes.size());
+    for (const auto& path : files) {
+        const std::string name = path.filename().string();
+        SCOPED_TRACE(name);
+        ASSERT_EQ(global->db.cacheDb.Exec("DELETE FROM geocache WHERE id <> 'GC0'; DELETE FROM waypoint; "
+                                          "DELETE FROM geotag; DELETE FROM geolist; DELETE FROM geolog; "
+                                          "DELETE FROM coord_index"),
+                  SQLITE_OK);
+        const ImportSummary s = importGpx(*global, path, nullptr, nullptr);
+        EXPECT_EQ(s.skipped, 0);
+        EXPECT_EQ(s.failed, 0);
+        // Each finished cache element is one cache (a zip's members are not counted here).
+        if (path.extension() == ".gpx") {
+            const std::string text = test::readFile(path);
+            int elements = 0;
+            for (std::size_t at = text.find("</groundspeak:cache>"); at != std::string::npos;
+                 at = text.find("</groundspeak:cache>", at + 1))
+                ++elements;
+            EXPECT_EQ(s.newCaches, elements);
+        } else {
+            EXPECT_GT(s.newCaches, 0);
+            EXPECT_EQ(s.notCaches, 0);
+        }
+        EXPECT_EQ(value("SELECT COUNT(*) FROM geocache WHERE id <> 'GC0'"), std::to_string(s.newCaches));
+        SQLite::Statement stored(global->db.cacheDb, "SELECT id FROM geocache WHERE id <> 'GC0' ORDER BY id");
+        std::string all;
+        while (stored.Step() == SQLITE_ROW) {
+            const std::string code = stored.ColumnText(0);
+            EXPECT_TRUE(codes::isWholeCode(code)) << code;
+            all += (all.empty() ? "" : ",") + code;
+        }
+        if (const auto known = codes.find(name); known != codes.end()) {
+            EXPECT_EQ(all, known->second);
+        }
+        if (name == "giga_lab_caches.gpx") {
+            EXPECT_EQ(value("SELECT COUNT(*) FROM geocache WHERE id LIKE 'LC%'"), "10");
+        }
+        // Waypoints of other platforms' caches hang under them.
+        if (name == "OCF19A.gpx" || name == "ocddd2_empty_coord.gpx" || name.starts_with("TestCache3")) {
+            EXPECT_EQ(value("SELECT COUNT(*) FROM waypoint WHERE id NOT IN (SELECT id FROM geocache)"), "0");
+        }
+        if (name == "OCF19A.gpx") {
+            EXPECT_EQ(value("SELECT COUNT(*) FROM waypoint WHERE id = 'OCF19A'"), "3");
+        }
+    }
 }
 
 } // namespace

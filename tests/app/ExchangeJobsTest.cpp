@@ -184,7 +184,7 @@ TEST_F(ExchangeJobsTest, AFileThatCannotBeWrittenIsSaidInTheProgramsLanguage)
 TEST_F(ExchangeJobsTest, CacheFileThatCannotBeReadFailsBothJobs)
 {
     const auto gpx = dir / "one.gpx";
-    test::writeFile(gpx, "<gpx><wpt lat=\"50\" lon=\"14\"><name>GC1AAAA</name></wpt></gpx>");
+    test::writeFile(gpx, "<gpx><wpt lat=\"50\" lon=\"14\"><name>GC1AAAA</name><groundspeak:cache/></wpt></gpx>");
     const auto out = dir / "out.gpx";
     test::writeFile(out, "the export of last week");
     test::copyTemplateDb(dir / "whole.db3");

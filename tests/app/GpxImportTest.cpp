@@ -52,6 +52,9 @@ TEST_F(GpxImportJobTest, MainFileTakesItsWaypointsFileAlong)
     const ImportSummary again = importGpx(*global, dir / "pq.gpx", nullptr, nullptr);
     EXPECT_EQ(again.newCaches, 0);
     EXPECT_EQ(again.skipped, 1);
+    EXPECT_EQ(again.notCaches, 0);
+    EXPECT_EQ(importCompletionText(*global, again),
+              global->text(252) + " " + text::replaceAll(global->text(1172), "%d", "1"));
     EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id = 'GC31J2H'"), 1);
     EXPECT_GE(count("SELECT COUNT(*) FROM geotag WHERE id = 'GC31J2H' AND ptrkat = " +
                     std::to_string(global->db.tagCategories.lastImport)),
@@ -97,8 +100,12 @@ TEST_F(GpxImportJobTest, WaypointsAloneFindNoCache)
     const ImportSummary s = importGpx(*global, gpx("gc31j2h_wpts.gpx"), nullptr, nullptr);
     EXPECT_EQ(s.newCaches, 0);
     EXPECT_EQ(s.waypoints, 0);
-    EXPECT_EQ(s.skipped, 2);
+    // Not "skipped", which says the cache is already there: they belong to none.
+    EXPECT_EQ(s.skipped, 0);
+    EXPECT_EQ(s.notCaches, 2);
     EXPECT_EQ(count("SELECT COUNT(*) FROM waypoint"), 0);
+    EXPECT_EQ(importCompletionText(*global, s),
+              global->text(252) + " " + text::replaceAll(global->text(1171), "%d", "2"));
 }
 
 TEST_F(GpxImportJobTest, CancelledOrTruncatedImportsKeepWhatWasStored)
@@ -198,6 +205,35 @@ TEST_F(GpxImportJobTest, BatchWordFailsOnATruncatedFile)
     ASSERT_TRUE(good.InitInstance({"i", gpx("GC52BKF.gpx").string()}, ui));
     EXPECT_EQ(good.ExitInstance(), 0);
     EXPECT_EQ(global->db.cacheCount, 1);
+}
+
+TEST_F(GpxImportJobTest, BatchOutputCountsCachesThereApartFromEntriesThatAreNone)
+{
+    global->db.cacheDb.Close();
+    class Ui final : public StartupUi {
+        void showProgress(const std::string&) override {}
+        void closeProgress() override {}
+        bool createMainWindow() override { return false; }
+    } ui;
+    const auto runBatch = [&](const std::filesystem::path& file) {
+        restart();
+        CTarnwickApp app(*global);
+        app.batch = defaultBatchActions();
+        ::testing::internal::CaptureStderr();
+        EXPECT_TRUE(app.InitInstance({"i", file.string()}, ui));
+        EXPECT_EQ(app.ExitInstance(), 0);
+        return ::testing::internal::GetCapturedStderr();
+    };
+    runBatch(gpx("gc31j2h.gpx"));
+    const std::string again = runBatch(gpx("gc31j2h.gpx"));
+    EXPECT_NE(again.find(global->text(1170) + ": 1"), std::string::npos) << again;
+    EXPECT_NE(again.find(text::replaceAll(global->text(1172), "%d", "1")), std::string::npos) << again;
+    EXPECT_EQ(again.find(global->text(264)), std::string::npos) << again;
+    // A waypoint whose cache is missing: left out, nothing "already there".
+    test::writeFile(dir / "stray.gpx", "<gpx><wpt lat=\"1\" lon=\"2\"><name>S1ZZZZ9</name></wpt></gpx>");
+    const std::string stray = runBatch(dir / "stray.gpx");
+    EXPECT_NE(stray.find(global->text(1170) + ": 0"), std::string::npos) << stray;
+    EXPECT_NE(stray.find(text::replaceAll(global->text(1171), "%d", "1")), std::string::npos) << stray;
 }
 
 } // namespace

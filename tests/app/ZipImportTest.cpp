@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 
 std::string cacheEntry(const std::string& code)
 {
-    return "<wpt lat=\"50\" lon=\"14\"><name>" + code + "</name></wpt>";
+    return "<wpt lat=\"50\" lon=\"14\"><name>" + code + "</name><groundspeak:cache/></wpt>";
 }
 
 struct Member {
@@ -120,8 +120,10 @@ TEST_F(ZipImportTest, EncryptedMemberIsNamedAndFailsTheJob)
     EXPECT_EQ(importCompletionText(*global, s),
               "The file pq/locked.gpx in the zip archive could not be read: it is encrypted.");
     global->LoadSettings(0xff); // the default language is Czech
+    // The second time its cache is already there, and the text says so.
     EXPECT_EQ(importCompletionText(*global, importGpx(*global, dir / "pq.zip", nullptr, nullptr)),
-              "Soubor pq/locked.gpx v archivu zip nelze přečíst: je zašifrovaný.");
+              "Soubor pq/locked.gpx v archivu zip nelze přečíst: je zašifrovaný. "
+              "Keše, které už v databázi byly, zůstaly beze změny: 1.");
 
     // The batch word stores the readable member and still fails.
     global->db.cacheDb.Close();

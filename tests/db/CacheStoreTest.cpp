@@ -149,6 +149,39 @@ TEST_F(CacheStoreTest, CategoryNamesCompareExactlyButResolveWithLike)
     EXPECT_GT(upper, lower); // the last row matching with LIKE
 }
 
+TEST_F(CacheStoreTest, ImportedEntriesOfOtherPlatformsKeepTheirCodesAndShortNames)
+{
+    CacheStore store(db, categories, 0);
+    CGeocache oc = sampleCache();
+    oc.code = "OCF19A";
+    oc.shortName = "Bierden";
+    ASSERT_EQ(store.StoreImportedCache(oc), ImportResult::NewCache);
+    // Imported again with another short name: one tag, the newer name.
+    CGeocache again = sampleCache();
+    again.code = "OCF19A";
+    again.shortName = "Marsch";
+    ASSERT_EQ(store.StoreImportedCache(again), ImportResult::Replaced);
+    const std::string shortNames = "SELECT COUNT(*) FROM geotag JOIN geotagcategory ON geotagcategory.key = "
+                                   "geotag.ptrkat WHERE geotag.id = 'OCF19A' AND geotagcategory.value = 'shortname'";
+    EXPECT_EQ(count(shortNames), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM geotag JOIN geotagvalue ON geotagvalue.key = geotag.ptrvalue "
+                    "WHERE geotag.id = 'OCF19A' AND geotagvalue.value = 'Marsch'"),
+              1);
+
+    // A waypoint that comes with its prefix names its cache's own code; one
+    // without is split and gets "GC" back, as before.
+    CWaypoint child;
+    child.code = "OCF19A";
+    child.prefix = "1";
+    child.name = "Parking";
+    EXPECT_EQ(store.StoreImportedWaypoint(child), ImportResult::NewWaypoint);
+    CWaypoint split;
+    split.code = "PKF19A";
+    EXPECT_EQ(store.StoreImportedWaypoint(split), ImportResult::NotStored); // no GCF19A
+    EXPECT_EQ(count("SELECT COUNT(*) FROM waypoint WHERE id = 'OCF19A' AND prefixid = '1' AND flag = 1"), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM waypoint"), 1);
+}
+
 TEST(CompressText, RoundTripsAndRejectsForeignBlobs)
 {
     const std::string text = "Příliš žluťoučký kůň úpěl ďábelské ódy. " + std::string(1000, 'a');

@@ -22,6 +22,7 @@ public:
     int StoreImportedCache(CGeocache& cache) override
     {
         caches.push_back(cache);
+        shortNames.push_back(cache.shortName);
         caches.back().attributes = cache.attributes;
         logs.push_back(cache.logs.size());
         for (const auto& log : cache.logs)
@@ -41,6 +42,7 @@ public:
     std::vector<CGeocache> caches;
     std::vector<std::size_t> logs;
     std::vector<int> logTypes; // of all caches
+    std::vector<std::string> shortNames;
     std::vector<CWaypoint> waypoints;
     std::string lastText, lastLongDesc, lastHint;
     std::vector<std::string> logTexts; // "finder: text" of every log, in order
@@ -51,6 +53,12 @@ public:
 std::string wpt(const std::string& inner, const std::string& name = "GC1ABCD")
 {
     return "<wpt lat=\"49.5\" lon=\"-8.25\"><name>" + name + "</name>" + inner + "</wpt>";
+}
+
+// A cache with nothing but its code: the cache element makes it one.
+std::string bareCache(const std::string& name)
+{
+    return wpt("<groundspeak:cache/>", name);
 }
 
 CGpxImporter::Outcome importText(FakeStore& store, const std::string& gpx, const std::string& nick = "me",
@@ -161,42 +169,204 @@ TEST(GpxImport, FoundDateComesFromTheUsersOwnFoundLog)
     EXPECT_EQ(nobody.caches[0].found, 0);
 }
 
-TEST(GpxImport, EntriesByName)
+TEST(GpxImport, CachesByTheirElementWaypointsByTheirName)
 {
     FakeStore store;
     RecordingJobProgress progress;
-    const std::string gpx = "<gpx>" + wpt("", "GC1ABCD") + wpt("", "GC1ABCDE") +
+    // A cache has the cache element; a code without it is a position alone,
+    // and names too long for a prefix and a code belong to no cache.
+    const std::string gpx = "<gpx>" + bareCache("GC1ABCD") + wpt("", "GC1ABCD") + bareCache("GC1ABCDEFG") +
                             wpt("<desc>Parkplatz</desc><sym>Parking Area</sym>"
                                 "<url>http://www.example.org/seek/wpt.aspx?WID=w-1</url>",
                                 "PK1ABCD") +
                             wpt("<sym>Virtual Stage</sym>", "S11ABCDE") + "</gpx>";
-    importText(store, gpx, "me", &progress);
+    CGpxImporter importer(store, "me");
+    CUtf8MemorySource source(gpx);
+    importer.parse(source, &progress);
     ASSERT_EQ(store.caches.size(), 1u);
+    EXPECT_EQ(store.caches[0].code, "GC1ABCD");
     ASSERT_EQ(store.waypoints.size(), 1u);
     const CWaypoint& w = store.waypoints[0];
-    EXPECT_EQ(w.code, "PK1ABCD");
+    EXPECT_EQ(w.code, "PK1ABCD"); // the store splits it
     EXPECT_EQ(w.name, "Parkplatz");
     EXPECT_EQ(w.type, WaypointType::Parking);
     EXPECT_EQ(w.guid, "w-1");
     EXPECT_DOUBLE_EQ(w.lat, 49.5);
-    // GC1ABCDE and S11ABCDE are too long for either kind of entry.
     EXPECT_EQ(progress.counter(1), 1);
     EXPECT_EQ(progress.counter(2), 1);
-    EXPECT_EQ(progress.counter(3), 2);
+    // Not "skipped": that counter is for caches already there.
+    EXPECT_EQ(progress.counter(3), 0);
+    EXPECT_EQ(importer.notCaches(), 3);
+
+    // A waypoint whose cache the database lacks is no geocache either.
+    FakeStore noCache;
+    noCache.waypointResult = 3;
+    CGpxImporter alone(noCache, "");
+    const std::string wptsFile = "<gpx>" + wpt("", "S131J2H") + "</gpx>";
+    CUtf8MemorySource wpts(wptsFile); // the source reads the text where it is
+    alone.parse(wpts, nullptr);
+    EXPECT_EQ(alone.notCaches(), 1);
+    EXPECT_EQ(alone.skipped(), 0);
+}
+
+struct CodeCase {
+    const char* name;
+    std::string inner; // the entry's elements after its name
+    const char* fileName;
+    const char* code;  // empty: no geocache
+    const char* shortName;
+};
+
+class GpxCode : public ::testing::TestWithParam<CodeCase> {};
+
+TEST_P(GpxCode, AsTheWritingProgramMeantIt)
+{
+    const CodeCase& p = GetParam();
+    FakeStore store;
+    store.waypointResult = 3; // as a database without such a cache
+    CGpxImporter importer(store, "");
+    const std::string gpx = "<gpx>" + wpt(p.inner, p.fileName) + "</gpx>";
+    CUtf8MemorySource source(gpx);
+    importer.parse(source, nullptr);
+    if (*p.code == '\0') {
+        EXPECT_TRUE(store.caches.empty());
+        EXPECT_EQ(importer.notCaches(), 1);
+        return;
+    }
+    ASSERT_EQ(store.caches.size(), 1u);
+    EXPECT_EQ(store.caches[0].code, p.code);
+    EXPECT_EQ(store.shortNames[0], p.shortName);
+    EXPECT_FALSE(store.caches[0].name.empty());
+}
+
+const std::string kTitled = "<groundspeak:name>A title</groundspeak:name></groundspeak:cache>";
+const std::string kGsak = "<extensions><gsak:wptExtension xmlns:gsak=\"http://www.gsak.net/xmlv1/6\">";
+
+INSTANTIATE_TEST_SUITE_P(
+    Gpx, GpxCode,
+    ::testing::Values(
+        CodeCase{"ManagersCodeOverItsShortName", kGsak + "<gsak:Code>GC1XCEW</gsak:Code></gsak:wptExtension>"
+                                                 "<groundspeak:cache id=\"5\">" + kTitled + "</extensions>",
+                 "EastLa", "GC1XCEW", "EastLa"},
+        CodeCase{"NameThatIsACode", "<groundspeak:cache id=\"5\">" + kTitled, "OC5952", "OC5952", ""},
+        CodeCase{"CodeInTheQuery", "<url>http://www.geocaching.com/seek/cache_details.aspx?wp=GC1T3MK</url>"
+                                   "<groundspeak:cache id=\"5\">" + kTitled,
+                 "A title", "GC1T3MK", ""},
+        CodeCase{"CodeInAGpx11Link", "<link href=\"https://www.geocaching.com/geocache/GCGCA8\"><text>x</text></link>"
+                                     "<groundspeak:cache>" + kTitled,
+                 "Titel", "GCGCA8", "Titel"},
+        CodeCase{"ShortAddress", "<url>http://coord.info/GCYGQ6</url><groundspeak:cache>" + kTitled, "Titel",
+                 "GCYGQ6", "Titel"},
+        CodeCase{"NumericId", "<groundspeak:cache id=\"1260698\">" + kTitled, "\"Wunnibert\"", "GC1T3MK",
+                 "\"Wunnibert\""},
+        CodeCase{"RoutePlannerWithoutGc", "<groundspeak:cache>" + kTitled, "4EPC0", "GC4EPC0", "4EPC0"},
+        CodeCase{"LabCacheId", "<groundspeak:cache id=\"-635824454\">" + kTitled, "01_Walk", "LCP6XKQ6", "01_Walk"},
+        CodeCase{"TitleAloneIsItsName", "<groundspeak:cache id=\"1260698\"/>", "Brunnen", "GC1T3MK", ""},
+        CodeCase{"NothingNamesACode", "<groundspeak:cache>" + kTitled, "A title", "", ""},
+        CodeCase{"NoCacheElement", "<url>http://coord.info/GCYGQ6</url>", "A title", "", ""}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(GpxImport, WaypointsOfOtherPlatformsFindTheirCache)
+{
+    // By the manager's parent field, or by the tail of a cache of this job.
+    const std::string parent = "<extensions><gsak:wptExtension><gsak:Parent>OCF19A</gsak:Parent>"
+                               "</gsak:wptExtension></extensions>";
+    const std::string gpx = "<gpx>" + bareCache("OCF19A") + wpt(parent, "OCF19A-1") + wpt(parent, "S1F19A") +
+                            wpt("", "PKF19A") + bareCache("GC1ABCD") + wpt("", "PK1ABCD") + wpt(parent, "OCF19A") +
+                            "</gpx>";
+    FakeStore store;
+    CGpxImporter importer(store, "");
+    CUtf8MemorySource source(gpx);
+    importer.parse(source, nullptr);
+    ASSERT_EQ(store.waypoints.size(), 4u);
+    const auto where = [&](std::size_t i) { return store.waypoints[i].code + "/" + store.waypoints[i].prefix; };
+    EXPECT_EQ(where(0), "OCF19A/1");
+    EXPECT_EQ(where(1), "OCF19A/S1");
+    EXPECT_EQ(where(2), "OCF19A/PK");
+    EXPECT_EQ(where(3), "PK1ABCD/"); // the store puts GC back
+    EXPECT_EQ(importer.notCaches(), 1); // the cache's own name as its child
+}
+
+TEST(GpxImport, FoundWhenTheFileSaysTheUserFoundIt)
+{
+    const auto log = [](const char* finder, const char* type, const char* date) {
+        return std::string("<groundspeak:log><groundspeak:date>") + date + "</groundspeak:date><groundspeak:type>" +
+               type + "</groundspeak:type><groundspeak:finder>" + finder + "</groundspeak:finder></groundspeak:log>";
+    };
+    const auto cache = [](const std::string& before, const std::string& logs, const char* code) {
+        return wpt(before + "<groundspeak:cache><groundspeak:logs>" + logs + "</groundspeak:logs></groundspeak:cache>",
+                   code);
+    };
+    const std::string someoneFound = log("Someone", "Found it", "2012-03-04T00:00:00Z");
+    const std::string entries =
+        cache("<sym>Geocache Found</sym>", "", "GC11") +
+        cache("<extensions><gsak:wptExtension><gsak:UserFound>2011-01-08</gsak:UserFound></gsak:wptExtension>"
+              "</extensions>",
+              someoneFound, "GC12") +
+        cache("", someoneFound, "GC13") +
+        cache("", someoneFound + log("Other", "Found it", "2013-01-01T00:00:00Z"), "GC14") +
+        cache("<sym>Geocache</sym>", log("Someone", "Attended", "2014-05-06T00:00:00Z"), "GC15");
+    const auto foundDates = [](const std::string& gpx) {
+        FakeStore store;
+        importText(store, gpx, "");
+        std::vector<int> dates;
+        for (const auto& c : store.caches)
+            dates.push_back(c.found);
+        return dates;
+    };
+    // An ordinary file: someone else's find is not the user's.
+    const std::vector<int> plain = foundDates("<gpx><name>Caches near home</name>" + entries + "</gpx>");
+    ASSERT_EQ(plain.size(), 5u);
+    EXPECT_GT(plain[0], 20200101); // found on a day the file does not tell
+    EXPECT_EQ(plain[1], 20110108);
+    EXPECT_EQ(plain[2], 0);
+    EXPECT_EQ(plain[3], 0);
+    EXPECT_EQ(plain[4], 0);
+    // The query of the user's own finds: its find logs are the user's, as
+    // long as one finder wrote them.
+    const std::vector<int> mine = foundDates("<gpx><name>My Finds Pocket Query</name>" + entries + "</gpx>");
+    ASSERT_EQ(mine.size(), 5u);
+    EXPECT_EQ(mine[1], 20110108);
+    EXPECT_EQ(mine[2], 20120304);
+    EXPECT_EQ(mine[3], 0);
+    EXPECT_EQ(mine[4], 20140506);
+    // The name of an entry is not the document's.
+    EXPECT_EQ(foundDates("<gpx>" + cache("", someoneFound, "GC16") + "<name>My Finds Pocket Query</name>" +
+                         cache("", someoneFound, "GC17") + "</gpx>"),
+              (std::vector<int>{0, 0}));
+}
+
+TEST(GpxImport, Gpx11LinksGiveTheGuidAndAddressesAreNoGuids)
+{
+    FakeStore store;
+    const std::string gpx =
+        "<gpx version=\"1.1\"><metadata><link href=\"http://gsak.net\"><text>x</text></link></metadata>" +
+        wpt("<link href=\"http://www.geocaching.com/seek/cache_details.aspx?guid=d71f0f8b\"><text>t</text></link>"
+            "<groundspeak:cache id=\"1358542\"/>",
+            "EastLa") +
+        wpt("<url>https://www.geocaching.com/geocache/GCGCA8</url><groundspeak:cache/>", "GCGCA8") +
+        wpt("<link href=\"http://www.geocaching.com/seek/wpt.aspx?WID=8c47\"/>", "PK1XCEW") + "</gpx>";
+    importText(store, gpx);
+    ASSERT_EQ(store.caches.size(), 2u);
+    EXPECT_EQ(store.caches[0].code, "GC1XCEW");
+    EXPECT_EQ(store.caches[0].guid, "d71f0f8b");
+    EXPECT_EQ(store.caches[1].guid, "");
+    ASSERT_EQ(store.waypoints.size(), 1u);
+    EXPECT_EQ(store.waypoints[0].guid, "8c47");
 }
 
 TEST(GpxImport, EndsEarlyAreReportedAndCancelStopsAfterTheEntry)
 {
     FakeStore a, b, c;
-    EXPECT_EQ(importText(a, "<gpx>" + wpt("")), CGpxImporter::Outcome::Truncated);
+    EXPECT_EQ(importText(a, "<gpx>" + bareCache("GC1ABCD")), CGpxImporter::Outcome::Truncated);
     EXPECT_EQ(a.caches.size(), 1u);
-    EXPECT_EQ(importText(b, "<gpx>" + wpt("") + "<wpt lat=\"1\" lon=\"2\"><name>GC2"),
+    EXPECT_EQ(importText(b, "<gpx>" + bareCache("GC1ABCD") + "<wpt lat=\"1\" lon=\"2\"><name>GC2"),
               CGpxImporter::Outcome::Truncated);
     EXPECT_EQ(b.caches.size(), 1u);
 
     CGpxImporter importer(c, "");
     importer.cancel = true;
-    const std::string gpx = "<gpx>" + wpt("", "GC1") + wpt("", "GC2") + "</gpx>";
+    const std::string gpx = "<gpx>" + bareCache("GC1") + bareCache("GC2") + "</gpx>";
     CUtf8MemorySource source(gpx);
     EXPECT_EQ(importer.parse(source, nullptr), CGpxImporter::Outcome::Cancelled);
     EXPECT_EQ(c.caches.size(), 1u);
@@ -466,7 +636,8 @@ TEST(GpxImport, EachEntryReadsAsIfItWereTheOnlyOne)
 TEST(GpxImport, PositionsOffTheEarthAreSkipped)
 {
     const auto at = [](const char* lat, const char* lon, const std::string& name) {
-        return std::string("<wpt lat=\"") + lat + "\" lon=\"" + lon + "\"><name>" + name + "</name></wpt>";
+        return std::string("<wpt lat=\"") + lat + "\" lon=\"" + lon + "\"><name>" + name + "</name>" +
+               (name.starts_with("GC") ? "<groundspeak:cache/>" : "") + "</wpt>";
     };
     const std::string gpx = "<gpx>" + at("999", "8", "GC1") + at("1e308", "8", "GC2") + at("NaN", "8", "GC3") +
                             at("49", "-180.5", "GC4") + at("49", "-inf", "GC5") + at("91", "8", "PK6") +
@@ -480,7 +651,9 @@ TEST(GpxImport, PositionsOffTheEarthAreSkipped)
     EXPECT_DOUBLE_EQ(store.caches[0].lat, -90);
     ASSERT_EQ(store.waypoints.size(), 1u);
     EXPECT_EQ(store.waypoints[0].code, "PK7");
-    EXPECT_EQ(importer.skipped(), 6);
+    // Left out, not counted as caches already there.
+    EXPECT_EQ(importer.notCaches(), 6);
+    EXPECT_EQ(importer.skipped(), 0);
 }
 
 TEST(GpxImport, WaypointsWithoutAPositionAreKeptWithout)
@@ -618,7 +791,7 @@ TEST(GpxImport, AFailingStoreIsAnErrorAndABrokenOneEndsTheImport)
 {
     std::string gpx = "<gpx>";
     for (int i = 0; i < 100; ++i)
-        gpx += wpt("", "GC" + std::to_string(100 + i));
+        gpx += bareCache("GC" + std::to_string(100 + i));
     gpx += "</gpx>";
     for (const bool pipelined : {false, true}) {
         SCOPED_TRACE(pipelined ? "pipelined" : "one thread");
@@ -655,7 +828,7 @@ TEST(GpxImport, CraftedFilesCostLinearWork)
             out += unit;
         return out;
     };
-    const std::string open = "<gpx><wpt lat=\"1\" lon=\"2\"><name>GC1</name>";
+    const std::string open = "<gpx><wpt lat=\"1\" lon=\"2\"><name>GC1</name><groundspeak:cache/>";
     const std::string close = "</wpt></gpx>";
     const std::string longText(200, 'x');
     const std::vector<std::pair<const char*, std::string>> shapes{

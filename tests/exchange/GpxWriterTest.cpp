@@ -197,6 +197,29 @@ TEST_F(GpxExportTest, ReimportGivesTheSameCaches)
     }
 }
 
+TEST_F(GpxExportTest, AddressesAreWholeOrNone)
+{
+    // Readers of the export open the address as it is: a guid goes out on
+    // the site's detail page, an address an older import kept in its place
+    // as it came, and no address is made of anything else.
+    std::vector<CGeocache> caches;
+    for (const char* guid : {"0eba627b-bc4c", "https://www.geocaching.com/geocache/GCGCA8", "", "/seek/x?y"}) {
+        caches.push_back(sample("GC1A2B" + std::to_string(caches.size()), 1));
+        caches.back().guid = guid;
+        caches.back().waypoints[0]->guid = caches.size() == 1 ? "8c477354-2612" : "";
+    }
+    const std::string text = test::readFile(write(caches));
+    EXPECT_NE(text.find("<url>https://www.geocaching.com/seek/cache_details.aspx?guid=0eba627b-bc4c</url>"),
+              std::string::npos);
+    EXPECT_NE(text.find("<url>https://www.geocaching.com/seek/wpt.aspx?WID=8c477354-2612</url>"), std::string::npos);
+    EXPECT_NE(text.find("<url>https://www.geocaching.com/geocache/GCGCA8</url>"), std::string::npos);
+    EXPECT_EQ(text.find("<url>/"), std::string::npos);
+    std::size_t urls = 0;
+    for (std::size_t at = text.find("<url>"); at != std::string::npos; at = text.find("<url>", at + 1))
+        ++urls;
+    EXPECT_EQ(urls, 3u);
+}
+
 TEST_F(GpxExportTest, CharactersXmlForbidsAreLeftOut)
 {
     // U+FFFE, U+FFFF, U+FDD0, U+1FFFE, an encoded surrogate and a byte that

@@ -22,7 +22,8 @@ std::optional<std::int64_t> idFromGcCode(std::string_view code);
 // True when text is a whole cache code as written in a file: two capital
 // letters naming the platform (GC, OC, LC, …) and two to six capitals and
 // digits, at least one a digit, nothing around them. A cache-site code
-// ("GC" and one to six letters) uses the letters of kCodeAlphabet only.
+// ("GC" and one to six letters) uses the letters of kCodeAlphabet, or has a
+// digit among them.
 bool isWholeCode(std::string_view text);
 // True when text is the cache-site code with its "GC" left off, as some
 // route planners write it: two to six letters of kCodeAlphabet.

@@ -766,9 +766,9 @@ TEST(GpxImport, RealWaypointsWithoutAPosition)
     std::vector<std::string> unplaced;
     for (const CWaypoint& w : store.waypoints)
         if (!hasPosition(w))
-            unplaced.push_back(w.code);
+            unplaced.push_back(w.prefix.empty() ? w.code : w.prefix + " of " + w.code);
     // Station 1 at lat="0" lon="0"; the user's waypoints 02, 03 at 0.0 and 05 with empty attributes.
-    EXPECT_EQ(unplaced, (std::vector<std::string>{"S231J2H", "02", "03", "05"}));
+    EXPECT_EQ(unplaced, (std::vector<std::string>{"S231J2H", "02 of OCDDD2", "03 of OCDDD2", "05 of OCDDD2"}));
 }
 
 // Answers like a database that takes `good` entries and then fails each one;

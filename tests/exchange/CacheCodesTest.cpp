@@ -30,7 +30,7 @@ TEST(CacheCodes, IdsAndCodesConvertBothWays)
 
 TEST(CacheCodes, WholeCodesAndNamesThatAreNone)
 {
-    for (const char* code : {"GC1T3MK", "GC1", "GCGCA8", "OCF19A", "OC5952", "ZZ1000", "ACWP003", "LC1AB2C", "TP1234"})
+    for (const char* code : {"GC1T3MK", "GC1", "GCGCA8", "OCF19A", "OC5952", "ZZ1000", "ACWP003", "LC1AB2C", "TP1234", "GC1EMOJ"})
         EXPECT_TRUE(isWholeCode(code)) << code;
     // A manager's short names, titles, route-planner names without "GC",
     // codes with letters the site never writes, waypoint names.

@@ -49,7 +49,7 @@ int importGpxCommand(QWidget* parent, CGlobalData& global)
     clearImportMarker(global);
 
     CProgressDlg dialog(langText(global, kTextImportTitle),
-                        {langText(global, 262), langText(global, 263), langText(global, 264), langText(global, 265)},
+                        {langText(global, 262), langText(global, 263), langText(global, 1170), langText(global, 265)},
                         parent);
     dialog.setButtonTexts(langText(global, 968), langText(global, 967));
     const std::string file = path.toStdString();

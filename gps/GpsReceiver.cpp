@@ -274,6 +274,15 @@ void GpsReceiver::forgetFixTimes()
     m_heldRmc.reset();
     m_ggaSinceRmc = m_rmcSinceGga = false;
     m_gsaHdop = m_gsaNoFix = m_inGsaRun = false;
+    m_lastPositionAt.reset();
+    m_noFixAt.reset();
+}
+
+void GpsReceiver::handOnHeld(std::optional<HeldFix>& held)
+{
+    if (held && !gsaSaysNoFix(held->sentAt))
+        handOn(held->fix);
+    held.reset();
 }
 
 void GpsReceiver::handOn(const GpsFix& fix)
@@ -290,12 +299,13 @@ void GpsReceiver::handleGga(std::string_view line)
     if (!gga)
         return;
     m_inGsaRun = false;
+    m_lastPositionAt = gga->utcTime;
     // Two GGAs without an RMC between: this receiver sends no date.
     const bool withoutRmc = m_ggaSinceRmc;
     m_ggaSinceRmc = true;
     m_rmcSinceGga = false;
     m_heldRmc.reset(); // the GGA tells that cycle's fix
-    const bool isFix = gga->isFix() && !m_gsaNoFix;
+    const bool isFix = gga->isFix() && !gsaSaysNoFix(gga->utcTime);
     GpsFix fix;
     bool changed = false;
     {
@@ -330,13 +340,11 @@ void GpsReceiver::handleGga(std::string_view line)
         // Many receivers send GGA before the cycle's RMC: the first GGA
         // waits for the date that follows.
         fix.utcSecondOfDay = second;
-        m_heldGga = fix;
+        m_heldGga = HeldFix{fix, gga->utcTime};
         return;
     } else if (second) {
         fix.utcSecondOfDay = second;
-        if (m_heldGga)
-            handOn(*m_heldGga);
-        m_heldGga.reset();
+        handOnHeld(m_heldGga);
     }
     handOn(fix);
 }
@@ -347,24 +355,22 @@ void GpsReceiver::handleRmc(std::string_view line)
     if (!rmc)
         return;
     m_inGsaRun = false;
+    m_lastPositionAt = rmc->utcTime;
     // Two RMCs without a GGA position between: this receiver sends no GGA,
     // and its RMC positions are its fixes.
     const bool withoutGga = m_rmcSinceGga;
     m_rmcSinceGga = true;
     m_ggaSinceRmc = false;
-    const bool isFix = rmc->fix && !m_gsaNoFix;
+    const bool isFix = rmc->fix && !gsaSaysNoFix(rmc->utcTime);
     const auto dated = isFix && rmc->date ? nmea::utcOf(*rmc->date, rmc->utcTime) : std::nullopt;
     if (dated)
         m_lastFixTime = dated;
-    if (m_heldGga) {
-        GpsFix held = *m_heldGga;
-        m_heldGga.reset();
-        if (m_lastFixTime) {
-            held.utcTime = nmea::onNearestDay(*held.utcSecondOfDay, *m_lastFixTime);
-            held.utcSecondOfDay.reset();
-        }
-        handOn(held);
+    if (m_heldGga && m_lastFixTime) {
+        GpsFix& held = m_heldGga->fix;
+        held.utcTime = nmea::onNearestDay(*held.utcSecondOfDay, *m_lastFixTime);
+        held.utcSecondOfDay.reset();
     }
+    handOnHeld(m_heldGga);
     GpsFix fix;
     {
         std::lock_guard lock(m_lock);
@@ -387,12 +393,10 @@ void GpsReceiver::handleRmc(std::string_view line)
     if (!dated)
         fix.utcSecondOfDay = nmea::secondOfDay(rmc->utcTime);
     if (!withoutGga) {
-        m_heldRmc = fix;
+        m_heldRmc = HeldFix{fix, rmc->utcTime};
         return;
     }
-    if (m_heldRmc)
-        handOn(*m_heldRmc);
-    m_heldRmc.reset();
+    handOnHeld(m_heldRmc);
     handOn(fix);
 }
 
@@ -401,14 +405,16 @@ void GpsReceiver::handleGsa(std::string_view line)
     const auto gsa = nmea::parseGsa(line);
     if (!gsa)
         return;
-    // A multi-system receiver sends one GSA per system in a row: the
-    // receiver has a fix when any of them says so.
+    // A GSA speaks of the cycle whose GGA or RMC came before it (a fix
+    // begun with the next cycle counts). A multi-system receiver sends one
+    // GSA per system in a row: there is a fix when any of them says so.
     if (gsa->fixType) {
         if (!m_inGsaRun)
             m_gsaNoFix = *gsa->fixType == 1;
         else if (*gsa->fixType >= 2)
             m_gsaNoFix = false;
         m_inGsaRun = true;
+        m_noFixAt = m_gsaNoFix ? m_lastPositionAt : std::nullopt;
     }
     std::lock_guard lock(m_lock);
     if (gsa->pdop)

@@ -121,6 +121,10 @@ public:
 
 private:
     enum class OpenState { Pending, Opened, Failed };
+    struct HeldFix {
+        GpsFix fix;
+        double sentAt = 0; // hhmmss.ss of its sentence
+    };
 
     void run();
     void readerLoop();
@@ -135,6 +139,8 @@ private:
     void swapTablesIfComplete();
     void forgetFixTimes();
     void handOn(const GpsFix& fix);
+    void handOnHeld(std::optional<HeldFix>& held);
+    bool gsaSaysNoFix(double sentAt) const { return m_noFixAt && *m_noFixAt == sentAt; }
     void post();
     // The lines printed when the port fails.
     std::string failureLine() const;
@@ -153,13 +159,15 @@ private:
     // The reader's view of which sentences carry the receiver's fixes and
     // their dates; forgotten when a connection starts.
     std::optional<std::time_t> m_lastFixTime; // the last dated fix (UTC)
-    std::optional<GpsFix> m_heldGga; // a GGA before any date, waiting for its RMC
-    std::optional<GpsFix> m_heldRmc; // an RMC fix, waiting to see if a GGA follows
-    bool m_ggaSinceRmc = false;      // a GGA position came after the last RMC
-    bool m_rmcSinceGga = false;      // an RMC came after the last GGA position
-    bool m_gsaHdop = false;          // a GSA has sent an HDOP
-    bool m_gsaNoFix = false;         // the last GSA run said "no fix"
-    bool m_inGsaRun = false;         // GSAs since the last position sentence
+    std::optional<HeldFix> m_heldGga; // a GGA before any date, waiting for its RMC
+    std::optional<HeldFix> m_heldRmc; // an RMC fix, waiting to see if a GGA follows
+    bool m_ggaSinceRmc = false;       // a GGA position came after the last RMC
+    bool m_rmcSinceGga = false;       // an RMC came after the last GGA position
+    bool m_gsaHdop = false;           // a GSA has sent an HDOP
+    bool m_gsaNoFix = false;          // the last GSA run said "no fix"
+    bool m_inGsaRun = false;          // GSAs since the last position sentence
+    std::optional<double> m_lastPositionAt; // hhmmss.ss of the last GGA or RMC
+    std::optional<double> m_noFixAt;  // the cycle a GSA called no fix
     std::atomic<bool> m_receiving{false};
     std::atomic<int> m_satsUsed{0};
     std::atomic<int> m_satsInView{0};

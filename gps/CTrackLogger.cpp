@@ -7,6 +7,7 @@
 #include "db/TrackSchema.h"
 #include "db/Transaction.h"
 #include "geo/GeoMath.h"
+#include "gps/FixTime.h"
 #include "gps/ProximityAlert.h"
 #include "platform/Prompter.h"
 #include "platform/Text.h"
@@ -185,7 +186,22 @@ void CTrackLogger::rebuildProfile()
 
 void CTrackLogger::appendFix(const GpsFix& fix)
 {
-    appendTrack(fix.latitude, fix.longitude, fix.altitudeM, fix.hdop, fix.satsUsed, fix.speedKmh);
+    std::lock_guard lock(m_mutex);
+    if (!m_recording || !m_open)
+        return;
+    // The receiver's own time, so that a replayed log keeps its day; the
+    // clock only dates a receiver that sends no date, or times one that
+    // sends no time.
+    std::time_t t = 0;
+    if (fix.utcTime)
+        t = *fix.utcTime;
+    else if (fix.utcSecondOfDay)
+        t = nmea::onNearestDay(*fix.utcSecondOfDay, now());
+    else
+        t = now();
+    // The receiver has told it is a fix: a receiver may send "00" satellites
+    // with one.
+    appendLocked({fix.latitude, fix.longitude, fix.altitudeM, fix.hdop, t}, fix.speedKmh);
 }
 
 void CTrackLogger::addToProfile(double alt)
@@ -214,12 +230,25 @@ void CTrackLogger::appendTrack(double lat, double lon, double alt, double hdop, 
     const std::time_t t = now();
     if (t - m_lastPointTime < kMinIntervalS)
         return;
-    log("CTrackLogger::BEGIN: appendTrack");
     if (satsUsed == 0) {
+        log("CTrackLogger::BEGIN: appendTrack");
         log("END: CTrackLogger::appendTrack");
         return;
     }
-    const TrackPoint point{lat, lon, alt, hdop, t};
+    appendLocked({lat, lon, alt, hdop, t}, speedKmh);
+}
+
+void CTrackLogger::appendLocked(const TrackPoint& point, double speedKmh)
+{
+    const std::time_t t = point.time;
+    // A time before the last point's (another log replayed, a receiver
+    // whose clock was reset) starts afresh rather than stopping the track
+    // until that time comes round again.
+    const bool later = t >= m_lastPointTime;
+    if (later && t - m_lastPointTime < kMinIntervalS)
+        return;
+    log("CTrackLogger::BEGIN: appendTrack");
+    const double lat = point.lat, lon = point.lon, alt = point.alt;
     bool keep = true;
     if (m_points.empty()) {
         m_stats.startTime = t;
@@ -229,7 +258,7 @@ void CTrackLogger::appendTrack(double lat, double lon, double alt, double hdop, 
         const double dLon = std::abs(lon - newest.lon);
         if (dLat <= kStillDeg && dLon <= kStillDeg)
             keep = false;
-        else if ((dLat >= kJumpDeg || dLon >= kJumpDeg) && t - m_lastPointTime <= kJumpWindowS)
+        else if ((dLat >= kJumpDeg || dLon >= kJumpDeg) && later && t - m_lastPointTime <= kJumpWindowS)
             keep = false;
         if (keep) {
             while (m_points.size() > kMaxPoints)

@@ -84,7 +84,9 @@ public:
     bool openTrackLog();
     bool isOpen() const;
 
+    // A fix of the receiver, at the time the receiver gave it.
     void appendFix(const GpsFix& fix) override;
+    // A position at the clock's time; none when satsUsed is 0.
     void appendTrack(double lat, double lon, double alt, double hdop, int satsUsed, double speedKmh);
     // Writes the buffered points in one transaction; on failure they stay
     // buffered for the next attempt.
@@ -127,6 +129,8 @@ private:
     void showError(const std::string& reason);
     void log(const std::string& text) const;
     void flushLocked();
+    // Filters the point by time and distance and records it.
+    void appendLocked(const TrackPoint& point, double speedKmh);
     bool dbAddLocked(const TrackPoint& point, bool ownTransaction);
     void resetMemory();
     void deleteTrackLocked(int trackId);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gps/GpsReceiver.h"
 
+#include "gps/FixTime.h"
 #include "gps/NmeaPort.h"
 #include "gps/NmeaSentence.h"
 #include "platform/Notifier.h"
@@ -72,6 +73,7 @@ bool GpsReceiver::Start(const std::string& portName, unsigned baudRate)
         m_portName = portName;
         m_baudRate = baudRate;
     }
+    forgetFixTimes();
     m_port = makeNmeaPort(portName, baudRate);
     m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     m_stopRequested = false;
@@ -217,6 +219,7 @@ void GpsReceiver::setReceiving(bool on)
             m_state.altitudeM = 0;
             m_state.satsInView = 0;
             m_state.satsUsed = 0;
+            m_state.hasFix = false;
             for (auto& table : m_tables)
                 table.fill(SatelliteInfo{});
             m_satsInView = 0;
@@ -264,31 +267,86 @@ void GpsReceiver::dispatchLine(std::string_view line)
         m_observer(line, snapshot());
 }
 
+void GpsReceiver::forgetFixTimes()
+{
+    m_lastFixTime.reset();
+    m_heldGga.reset();
+    m_heldRmc.reset();
+    m_ggaSinceRmc = m_rmcSinceGga = false;
+    m_gsaHdop = m_gsaNoFix = m_inGsaRun = false;
+    m_lastPositionAt.reset();
+    m_noFixAt.reset();
+}
+
+void GpsReceiver::handOnHeld(std::optional<HeldFix>& held)
+{
+    if (held && !gsaSaysNoFix(held->sentAt))
+        handOn(held->fix);
+    held.reset();
+}
+
+void GpsReceiver::handOn(const GpsFix& fix)
+{
+    // Outside the receiver's lock: the logger has its own, and a flush to
+    // the database must not hold up the screens reading the receiver.
+    if (FixSink* sink = m_sink.load())
+        sink->appendFix(fix);
+}
+
 void GpsReceiver::handleGga(std::string_view line)
 {
     const auto gga = nmea::parseGga(line);
     if (!gga)
         return;
+    m_inGsaRun = false;
+    m_lastPositionAt = gga->utcTime;
+    // Two GGAs without an RMC between: this receiver sends no date.
+    const bool withoutRmc = m_ggaSinceRmc;
+    m_ggaSinceRmc = true;
+    m_rmcSinceGga = false;
+    m_heldRmc.reset(); // the GGA tells that cycle's fix
+    const bool isFix = gga->isFix() && !gsaSaysNoFix(gga->utcTime);
     GpsFix fix;
     bool changed = false;
     {
         std::lock_guard lock(m_lock);
-        m_state.latitude = gga->latitude;
-        m_state.longitude = gga->longitude;
-        m_state.altitudeM = gga->altitudeM;
+        if (isFix) {
+            m_state.latitude = gga->latitude;
+            m_state.longitude = gga->longitude;
+            m_state.altitudeM = gga->altitudeM;
+        }
+        m_state.hasFix = isFix;
+        if (!m_gsaHdop)
+            m_state.hdop = gga->hdop;
         if (m_state.satsUsed != gga->satsUsed) {
             m_state.satsUsed = gga->satsUsed;
             m_satsUsed = gga->satsUsed;
             changed = true;
         }
-        fix = {gga->latitude, gga->longitude, gga->altitudeM, m_state.hdop, m_state.satsUsed, m_state.speedKmh};
+        fix = {gga->latitude, gga->longitude, gga->altitudeM, m_state.hdop, m_state.satsUsed, m_state.speedKmh, {}, {}};
     }
     if (changed)
         post();
-    // Outside the receiver's lock: the logger has its own, and a flush to
-    // the database must not hold up the screens reading the receiver.
-    if (FixSink* sink = m_sink.load())
-        sink->appendFix(fix);
+    if (!isFix) {
+        m_heldGga.reset();
+        return;
+    }
+    const auto second = nmea::secondOfDay(gga->utcTime);
+    if (second && m_lastFixTime) {
+        // The date of the last dated fix, the next day's after midnight.
+        fix.utcTime = nmea::onNearestDay(*second, *m_lastFixTime);
+        m_lastFixTime = fix.utcTime;
+    } else if (second && !withoutRmc) {
+        // Many receivers send GGA before the cycle's RMC: the first GGA
+        // waits for the date that follows.
+        fix.utcSecondOfDay = second;
+        m_heldGga = HeldFix{fix, gga->utcTime};
+        return;
+    } else if (second) {
+        fix.utcSecondOfDay = second;
+        handOnHeld(m_heldGga);
+    }
+    handOn(fix);
 }
 
 void GpsReceiver::handleRmc(std::string_view line)
@@ -296,14 +354,50 @@ void GpsReceiver::handleRmc(std::string_view line)
     const auto rmc = nmea::parseRmc(line);
     if (!rmc)
         return;
-    std::lock_guard lock(m_lock);
-    m_state.utcTime = rmc->utcTime;
-    m_state.latitude = rmc->latitude;
-    m_state.longitude = rmc->longitude;
-    if (rmc->speedKmh)
-        m_state.speedKmh = *rmc->speedKmh;
-    if (rmc->courseDeg)
-        m_state.courseDeg = *rmc->courseDeg;
+    m_inGsaRun = false;
+    m_lastPositionAt = rmc->utcTime;
+    // Two RMCs without a GGA position between: this receiver sends no GGA,
+    // and its RMC positions are its fixes.
+    const bool withoutGga = m_rmcSinceGga;
+    m_rmcSinceGga = true;
+    m_ggaSinceRmc = false;
+    const bool isFix = rmc->fix && !gsaSaysNoFix(rmc->utcTime);
+    const auto dated = isFix && rmc->date ? nmea::utcOf(*rmc->date, rmc->utcTime) : std::nullopt;
+    if (dated)
+        m_lastFixTime = dated;
+    if (m_heldGga && m_lastFixTime) {
+        GpsFix& held = m_heldGga->fix;
+        held.utcTime = nmea::onNearestDay(*held.utcSecondOfDay, *m_lastFixTime);
+        held.utcSecondOfDay.reset();
+    }
+    handOnHeld(m_heldGga);
+    GpsFix fix;
+    {
+        std::lock_guard lock(m_lock);
+        m_state.utcTime = rmc->utcTime;
+        if (rmc->speedKmh)
+            m_state.speedKmh = *rmc->speedKmh;
+        if (rmc->courseDeg)
+            m_state.courseDeg = *rmc->courseDeg;
+        if (isFix) {
+            m_state.latitude = rmc->latitude;
+            m_state.longitude = rmc->longitude;
+        }
+        m_state.hasFix = isFix;
+        fix = {rmc->latitude, rmc->longitude, 0.0, m_state.hdop, m_state.satsUsed, m_state.speedKmh, dated, {}};
+    }
+    if (!isFix) {
+        m_heldRmc.reset();
+        return;
+    }
+    if (!dated)
+        fix.utcSecondOfDay = nmea::secondOfDay(rmc->utcTime);
+    if (!withoutGga) {
+        m_heldRmc = HeldFix{fix, rmc->utcTime};
+        return;
+    }
+    handOnHeld(m_heldRmc);
+    handOn(fix);
 }
 
 void GpsReceiver::handleGsa(std::string_view line)
@@ -311,11 +405,24 @@ void GpsReceiver::handleGsa(std::string_view line)
     const auto gsa = nmea::parseGsa(line);
     if (!gsa)
         return;
+    // A GSA speaks of the cycle whose GGA or RMC came before it (a fix
+    // begun with the next cycle counts). A multi-system receiver sends one
+    // GSA per system in a row: there is a fix when any of them says so.
+    if (gsa->fixType) {
+        if (!m_inGsaRun)
+            m_gsaNoFix = *gsa->fixType == 1;
+        else if (*gsa->fixType >= 2)
+            m_gsaNoFix = false;
+        m_inGsaRun = true;
+        m_noFixAt = m_gsaNoFix ? m_lastPositionAt : std::nullopt;
+    }
     std::lock_guard lock(m_lock);
     if (gsa->pdop)
         m_state.pdop = *gsa->pdop;
-    if (gsa->hdop)
+    if (gsa->hdop) {
         m_state.hdop = *gsa->hdop;
+        m_gsaHdop = true;
+    }
     if (gsa->vdop)
         m_state.vdop = *gsa->vdop;
     // A multi-system receiver sends one GSA per system in each cycle: the

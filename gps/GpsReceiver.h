@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -48,11 +49,14 @@ struct GpsSnapshot {
     double speedKmh = 0;
     double altitudeM = 0; // above mean sea level
     double courseDeg = 0; // clockwise from north
-    double pdop = 0, hdop = 0, vdop = 0;
+    double pdop = 0, hdop = 0, vdop = 0; // hdop from GGA until a GSA sends one
     SatelliteTable satellites{}; // the last complete sky view
+    // The last GGA or RMC was a real fix. Position and altitude are those of
+    // the last real fix: a void, estimated or simulated one does not move them.
+    bool hasFix = false;
 
-    // A latitude of exactly 0 or no satellite in use: no usable position.
-    bool hasPosition() const { return latitude != 0.0 && satsUsed >= 1; }
+    // A latitude of exactly 0 or no real fix: no usable position.
+    bool hasPosition() const { return latitude != 0.0 && hasFix; }
 };
 
 // The NMEA receiver: one reader thread per connection reads the port, the
@@ -117,6 +121,10 @@ public:
 
 private:
     enum class OpenState { Pending, Opened, Failed };
+    struct HeldFix {
+        GpsFix fix;
+        double sentAt = 0; // hhmmss.ss of its sentence
+    };
 
     void run();
     void readerLoop();
@@ -129,6 +137,10 @@ private:
     void handleGsa(std::string_view line);
     void handleGsv(std::string_view line);
     void swapTablesIfComplete();
+    void forgetFixTimes();
+    void handOn(const GpsFix& fix);
+    void handOnHeld(std::optional<HeldFix>& held);
+    bool gsaSaysNoFix(double sentAt) const { return m_noFixAt && *m_noFixAt == sentAt; }
     void post();
     // The lines printed when the port fails.
     std::string failureLine() const;
@@ -143,6 +155,19 @@ private:
     bool m_gsaComplete = false;
     std::array<int, 48> m_usedPrns{}; // from the GSA sentences of this cycle
     std::size_t m_usedCount = 0;
+
+    // The reader's view of which sentences carry the receiver's fixes and
+    // their dates; forgotten when a connection starts.
+    std::optional<std::time_t> m_lastFixTime; // the last dated fix (UTC)
+    std::optional<HeldFix> m_heldGga; // a GGA before any date, waiting for its RMC
+    std::optional<HeldFix> m_heldRmc; // an RMC fix, waiting to see if a GGA follows
+    bool m_ggaSinceRmc = false;       // a GGA position came after the last RMC
+    bool m_rmcSinceGga = false;       // an RMC came after the last GGA position
+    bool m_gsaHdop = false;           // a GSA has sent an HDOP
+    bool m_gsaNoFix = false;          // the last GSA run said "no fix"
+    bool m_inGsaRun = false;          // GSAs since the last position sentence
+    std::optional<double> m_lastPositionAt; // hhmmss.ss of the last GGA or RMC
+    std::optional<double> m_noFixAt;  // the cycle a GSA called no fix
     std::atomic<bool> m_receiving{false};
     std::atomic<int> m_satsUsed{0};
     std::atomic<int> m_satsInView{0};

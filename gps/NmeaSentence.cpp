@@ -153,19 +153,19 @@ std::optional<Gga> parseGga(std::string_view line)
 {
     const auto fields = fieldsOf(line);
     FieldReader r{fields};
-    r.num(); // time
+    const double time = r.num();
     const double lat = r.num();
     const char ns = r.chr();
     const double lon = r.num();
     const char ew = r.chr();
-    r.integer(); // fix quality
+    const int quality = r.integer();
     const int sats = r.integer();
-    r.num(); // HDOP of the fix; the GSA value is the one kept
+    const double hdop = r.num();
     const double alt = r.num();
     r.chr(); // 'M', the tenth field
     if (r.converted < 10)
         return std::nullopt;
-    const Gga gga{toDegrees(lat, ns), toDegrees(lon, ew), sats, alt};
+    const Gga gga{time, toDegrees(lat, ns), toDegrees(lon, ew), quality, sats, hdop, alt};
     if (!onTheGlobe(gga.latitude, gga.longitude))
         return std::nullopt;
     return gga;
@@ -176,14 +176,14 @@ std::optional<Rmc> parseRmc(std::string_view line)
     const auto fields = fieldsOf(line);
     FieldReader r{fields};
     const double time = r.num();
-    r.chr(); // status: 'V' positions are used as well
+    const char status = r.chr();
     const double lat = r.num();
     const char ns = r.chr();
     const double lon = r.num();
     const char ew = r.chr();
     if (r.converted < 6)
         return std::nullopt;
-    Rmc rmc{time, toDegrees(lat, ns), toDegrees(lon, ew), {}, {}};
+    Rmc rmc{time, status == 'A', toDegrees(lat, ns), toDegrees(lon, ew), {}, {}, {}};
     if (!onTheGlobe(rmc.latitude, rmc.longitude))
         return std::nullopt;
     if (fields.size() > 6)
@@ -191,6 +191,13 @@ std::optional<Rmc> parseRmc(std::string_view line)
             rmc.speedKmh = *knots * 1.852;
     if (fields.size() > 7)
         rmc.courseDeg = number(fields[7]);
+    if (fields.size() > 8 && fields[8].size() == 6)
+        rmc.date = num::leadingInt(fields[8]);
+    if (fields.size() > 11 && !fields[11].empty()) {
+        const char mode = fields[11].front();
+        if (mode == 'N' || mode == 'E' || mode == 'M' || mode == 'S')
+            rmc.fix = false;
+    }
     return rmc;
 }
 
@@ -200,6 +207,7 @@ std::optional<Gsa> parseGsa(std::string_view line)
     if (fields.size() < 2)
         return std::nullopt;
     Gsa gsa;
+    gsa.fixType = num::leadingInt(fields[1]);
     // Field n is the text after the n-th comma: PRNs are fields 3 to 14,
     // PDOP, HDOP and VDOP fields 15 to 17.
     for (std::size_t i = 0; i < 12; ++i) {

@@ -27,10 +27,17 @@ bool checksumAcceptable(std::string_view line);
 double toDegrees(double nmeaValue, char hemisphere);
 
 struct Gga {
+    double utcTime = 0;   // hhmmss.ss as sent
     double latitude = 0;  // degrees, north positive
     double longitude = 0; // degrees, east positive
-    int satsUsed = 0;
+    int quality = 0;      // 0 none, 1 GPS, 2 differential, ... 6 estimated, 7 manual, 8 simulator
+    int satsUsed = 0;     // some receivers with a fix send "00"
+    double hdop = 0;
     double altitudeM = 0; // above mean sea level
+
+    // Qualities 1 to 5 come from satellites; 6 (dead reckoning), 7 (typed
+    // in) and 8 (simulator) are positions the receiver made up.
+    bool isFix() const { return quality >= 1 && quality <= 5; }
 };
 
 // Time, latitude, N/S, longitude, E/W, quality, satellites, HDOP, altitude,
@@ -42,19 +49,25 @@ std::optional<Gga> parseGga(std::string_view line);
 
 struct Rmc {
     double utcTime = 0;   // hhmmss.ss as sent
+    bool fix = false;     // status 'A' and no mode saying otherwise
     double latitude = 0;
     double longitude = 0;
     std::optional<double> speedKmh;  // empty field: unknown
     std::optional<double> courseDeg; // empty field (standing still): unknown
+    std::optional<int> date;         // ddmmyy as sent
 };
 
-// Usable when time, status, latitude, N/S, longitude and E/W read; the
-// status 'V' is accepted like 'A'. Many receivers leave the course empty
-// while standing still, so speed and course are optional. A position off the
-// globe makes the sentence unusable, as for GGA.
+// Usable when time, status, latitude, N/S, longitude and E/W read, whatever
+// the status: a receiver without a fix ('V') often repeats its last
+// position, which is not a fix. Since NMEA 2.3 a mode letter follows the
+// magnetic variation: 'N' (not valid), 'E' (estimated), 'M' (manual) and
+// 'S' (simulator) are no fix even with the status 'A'. Many receivers leave
+// the course empty while standing still, so speed and course are optional.
+// A position off the globe makes the sentence unusable, as for GGA.
 std::optional<Rmc> parseRmc(std::string_view line);
 
 struct Gsa {
+    std::optional<int> fixType; // 1 no fix, 2 two-dimensional, 3 three-dimensional
     std::array<int, 12> prns{}; // satellites used in the fix; -1 where empty
     std::optional<double> pdop, hdop, vdop;
 };

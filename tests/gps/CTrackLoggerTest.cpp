@@ -14,6 +14,7 @@
 #include <sqlite3.h>
 
 #include <cstdlib>
+#include <optional>
 
 namespace tw {
 namespace {
@@ -156,6 +157,60 @@ TEST_F(TrackLoggerTest, StatisticsAndStoredTimes)
     EXPECT_EQ(q.ColumnInt(0), 20110305);
     EXPECT_EQ(q.ColumnInt(1), 140709);
     EXPECT_DOUBLE_EQ(q.ColumnDouble(2), 1.5);
+}
+
+// A fix of the receiver, seconds after kStart by its own time.
+GpsFix fixAt(double lat, std::optional<std::time_t> afterS, int satsUsed = 5)
+{
+    GpsFix f{lat, 16.0, 300.0, 1.2, satsUsed, 4.0, {}, {}};
+    if (afterS)
+        f.utcTime = kStart + *afterS;
+    return f;
+}
+
+TEST_F(TrackLoggerTest, PointsTakeTheReceiversTimeAndItsTwoSecondRule)
+{
+    clock = kStart + 5 * 365 * 86400; // the log is replayed years later
+    logger.appendFix(fixAt(49.0, 0));
+    clock += 10;
+    logger.appendFix(fixAt(49.0003, 1)); // ten seconds on the clock, one by the fix
+    logger.appendFix(fixAt(49.0006, 2));
+    logger.appendFix(fixAt(49.0009, 4, 0)); // "00" satellites, with a fix
+    const auto points = logger.recentPoints();
+    ASSERT_EQ(points.size(), 3u);
+    EXPECT_EQ(points[2].time, kStart);
+    EXPECT_EQ(points[1].time, kStart + 2);
+    EXPECT_EQ(points[0].time, kStart + 4);
+    EXPECT_EQ(logger.statistics().startTime, kStart);
+    logger.flushBuffer();
+    SQLite::Statement q(db, "SELECT date, time FROM track_log WHERE lat <> 0 ORDER BY key LIMIT 1");
+    ASSERT_EQ(q.Step(), SQLITE_ROW);
+    EXPECT_EQ(q.ColumnInt(0), 20110305);
+    EXPECT_EQ(q.ColumnInt(1), 140709);
+}
+
+TEST_F(TrackLoggerTest, TheClockDatesWhatTheReceiverDoesNotTell)
+{
+    GpsFix timeOfDay = fixAt(49.0, std::nullopt);
+    timeOfDay.utcSecondOfDay = 23 * 3600 + 59 * 60 + 58; // just before the clock's midnight
+    clock = kStart - 13 * 3600 - 7 * 60 - 9 + 86400 + 3;   // 2011-03-06 00:00:03 UTC
+    logger.appendFix(timeOfDay);
+    clock += 100;
+    logger.appendFix(fixAt(49.001, std::nullopt)); // no time at all
+    const auto points = logger.recentPoints();
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_EQ(points[1].time, clock - 100 - 5);
+    EXPECT_EQ(points[0].time, clock);
+}
+
+TEST_F(TrackLoggerTest, ATimeBeforeTheLastPointStartsAfresh)
+{
+    logger.appendFix(fixAt(49.0, 86400));
+    logger.appendFix(fixAt(49.01, 0)); // another log, a day older, far away
+    logger.appendFix(fixAt(49.0103, 2));
+    const auto points = logger.recentPoints();
+    ASSERT_EQ(points.size(), 3u);
+    EXPECT_EQ(points[0].time, kStart + 2);
 }
 
 TEST_F(TrackLoggerTest, ReopeningContinuesTheTrackWithItsStatistics)

@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace tw {
 namespace {
@@ -53,6 +55,7 @@ TEST_F(ReceiverTest, GgaHandsPositionWithTheLastGsaHdopToTheLogger)
 
 TEST_F(ReceiverTest, WrongChecksumIsDropped)
 {
+    send("$GPRMC,225308,A,4527.458,S,16709.165,E,000.0,094.5,060601,024.1,E*6D");
     send("$GPGGA,225308,4527.458,S,16709.165,E,1,05,2.1,14.7,M,1.1,M,,*53");
     send("$GPGGA,225310,4627.458,S,16709.165,E,1,05,2.1,14.7,M,1.1,M,,*53");
     EXPECT_EQ(sink.fixes().size(), 1u);
@@ -70,7 +73,9 @@ TEST_F(ReceiverTest, PositionOffTheGlobeIsDropped)
     EXPECT_DOUBLE_EQ(receiver.snapshot().latitude, 49.5);
     EXPECT_DOUBLE_EQ(receiver.snapshot().longitude, 16.5);
     EXPECT_EQ(receiver.satsUsed(), 0);
-    send("$GPGGA,225308,9000.000,S,18000.000,W,1,05,2.1,14.7,M,1.1,M,,"); // the poles and the date line are on it
+    // The poles and the date line are on it.
+    send("$GPRMC,225309,A,9000.000,S,18000.000,W,000.0,094.5,060601,,");
+    send("$GPGGA,225309,9000.000,S,18000.000,W,1,05,2.1,14.7,M,1.1,M,,");
     ASSERT_EQ(sink.fixes().size(), 1u);
     EXPECT_DOUBLE_EQ(receiver.snapshot().latitude, -90.0);
     EXPECT_DOUBLE_EQ(receiver.snapshot().longitude, -180.0);
@@ -78,19 +83,207 @@ TEST_F(ReceiverTest, PositionOffTheGlobeIsDropped)
 
 TEST_F(ReceiverTest, MultiSystemTalkerGivesPositions)
 {
+    send("$GNRMC,000941.00,A,4404.13387,N,12118.85628,W,0.029,,100117,,,A*7D");
     send("$GNGGA,000941.00,4404.13387,N,12118.85628,W,1,12,1.01,1144.8,M,-21.4,M,,*4D");
     ASSERT_EQ(sink.fixes().size(), 1u);
     EXPECT_NEAR(sink.fixes()[0].longitude, -121.314271333, 1e-9);
     EXPECT_TRUE(receiver.snapshot().hasPosition());
 }
 
-TEST_F(ReceiverTest, OnlyRmcNeverGivesAUsablePosition)
+// A receiver log in rows: which of its positions are real fixes.
+struct FixRow {
+    std::string name;
+    std::vector<std::string> lines;
+    std::size_t fixes; // handed to the track logger
+    bool hasPosition;  // at the end
+};
+
+class FixRowTest : public ReceiverTest, public ::testing::WithParamInterface<FixRow> {};
+
+TEST_P(FixRowTest, OnlyRealFixesReachTheTrackAndTheScreens)
 {
-    send("$GPRMC,225308,A,4527.458,S,16709.165,E,000.0,094.5,060601,024.1,E*6D");
+    for (const std::string& line : GetParam().lines)
+        send(line);
+    EXPECT_EQ(sink.fixes().size(), GetParam().fixes);
+    EXPECT_EQ(receiver.snapshot().hasPosition(), GetParam().hasPosition);
+    for (const GpsFix& f : sink.fixes())
+        EXPECT_NEAR(f.latitude, 49.2, 0.01) << "only the real fixes at 49.2 N are ones";
+}
+
+// A void or made-up position lies elsewhere (49.5 N), so that it shows if used.
+INSTANTIATE_TEST_SUITE_P(
+    Receivers, FixRowTest,
+    ::testing::Values(
+        FixRow{"RmcVoidAndGgaWithoutFix",
+               {"$GPRMC,101500,V,4930.000,N,01636.000,E,0.0,,150624,,",
+                "$GPGGA,101500,4930.000,N,01636.000,E,0,00,50.0,250.0,M,,M,,",
+                "$GPRMC,101502,V,4930.000,N,01636.000,E,0.0,,150624,,",
+                "$GPGGA,101502,4930.000,N,01636.000,E,0,00,50.0,250.0,M,,M,,"},
+               0, false},
+        FixRow{"RmcVoidAlone",
+               {"$GPRMC,101500,V,4930.000,N,01636.000,E,0.0,,150624,,",
+                "$GPRMC,101502,V,4930.000,N,01636.000,E,0.0,,150624,,",
+                "$GPRMC,101504,V,4930.000,N,01636.000,E,0.0,,150624,,"},
+               0, false},
+        FixRow{"GgaDeadReckoning",
+               {"$GPRMC,101500,A,4912.000,N,01636.000,E,0.0,,150624,,,A",
+                "$GPGGA,101500,4912.000,N,01636.000,E,1,05,1.2,250.0,M,,M,,",
+                "$GPRMC,101502,A,4930.000,N,01636.000,E,0.0,,150624,,,E",
+                "$GPGGA,101502,4930.000,N,01636.000,E,6,05,1.2,250.0,M,,M,,",
+                "$GPRMC,101504,A,4930.000,N,01636.000,E,0.0,,150624,,,E",
+                "$GPGGA,101504,4930.000,N,01636.000,E,6,05,1.2,250.0,M,,M,,"},
+               1, false},
+        FixRow{"GgaManualAndSimulator",
+               {"$GPGGA,101500,4930.000,N,01636.000,E,7,05,1.2,250.0,M,,M,,",
+                "$GPGGA,101502,4930.000,N,01636.000,E,8,05,1.2,250.0,M,,M,,",
+                "$GPGGA,101504,4930.000,N,01636.000,E,8,05,1.2,250.0,M,,M,,"},
+               0, false},
+        FixRow{"RmcModeSimulatorOrNotValid",
+               {"$GPRMC,101500,A,4930.000,N,01636.000,E,0.0,,150624,,,S",
+                "$GPRMC,101502,A,4930.000,N,01636.000,E,0.0,,150624,,,N",
+                "$GPRMC,101504,A,4930.000,N,01636.000,E,0.0,,150624,,,S"},
+               0, false},
+        FixRow{"GsaSaysNoFixForItsCycle",
+               {"$GPGGA,101500,4930.000,N,01636.000,E,1,03,9.9,250.0,M,,M,,", "$GPGSA,A,1,,,,,,,,,,,,,9.9,9.9,9.9",
+                "$GPRMC,101500,A,4930.000,N,01636.000,E,0.0,,150624,,",
+                // The next cycle has a fix, as its GSA says after it.
+                "$GPGGA,101502,4912.000,N,01636.000,E,1,05,1.2,250.0,M,,M,,",
+                "$GPGSA,A,3,01,02,03,04,05,,,,,,,,2.0,1.2,1.6",
+                "$GPRMC,101502,A,4912.000,N,01636.000,E,0.0,,150624,,"},
+               1, true},
+        FixRow{"RmcOnly",
+               {"$GPRMC,101500,A,4912.000,N,01636.000,E,0.0,,150624,,",
+                "$GPRMC,101502,A,4912.010,N,01636.000,E,0.0,,150624,,",
+                "$GPRMC,101504,A,4912.020,N,01636.000,E,0.0,,150624,,"},
+               3, true},
+        FixRow{"RmcOnlyOtherSystems",
+               {"$GLRMC,101500,A,4912.000,N,01636.000,E,0.0,,150624,,",
+                "$GARMC,101502,A,4912.010,N,01636.000,E,0.0,,150624,,",
+                "$GBRMC,101504,A,4912.020,N,01636.000,E,0.0,,150624,,",
+                "$BDRMC,101506,A,4912.030,N,01636.000,E,0.0,,150624,,"},
+               4, true},
+        FixRow{"RmcFirstThenGgaGivesOnePerCycle",
+               {"$GPRMC,101500,A,4912.000,N,01636.000,E,0.0,,150624,,",
+                "$GPGGA,101500,4912.000,N,01636.000,E,1,05,1.2,250.0,M,,M,,",
+                "$GPRMC,101502,A,4912.010,N,01636.000,E,0.0,,150624,,",
+                "$GPGGA,101502,4912.010,N,01636.000,E,1,05,1.2,250.0,M,,M,,"},
+               2, true},
+        FixRow{"GgaFirstThenRmcGivesOnePerCycle",
+               {"$GPGGA,101500,4912.000,N,01636.000,E,1,05,1.2,250.0,M,,M,,",
+                "$GPGSA,A,3,01,02,03,04,05,,,,,,,,2.0,1.2,1.6",
+                "$GPRMC,101500,A,4912.000,N,01636.000,E,0.0,,150624,,",
+                "$GPGGA,101502,4912.010,N,01636.000,E,1,05,1.2,250.0,M,,M,,",
+                "$GPGSA,A,3,01,02,03,04,05,,,,,,,,2.0,1.2,1.6",
+                "$GPRMC,101502,A,4912.010,N,01636.000,E,0.0,,150624,,"},
+               2, true},
+        FixRow{"GgaWithNoSatellitesCounted",
+               {"$GPRMC,101500,A,4912.000,N,01636.000,E,0.0,,150624,,",
+                "$GPGGA,101500,4912.000,N,01636.000,E,1,00,1.2,250.0,M,,M,,",
+                "$GPRMC,101502,A,4912.010,N,01636.000,E,0.0,,150624,,",
+                "$GPGGA,101502,4912.010,N,01636.000,E,2,00,1.2,250.0,M,,M,,"},
+               2, true},
+        FixRow{"GgaOnly",
+               {"$GPGGA,101500,4912.000,N,01636.000,E,1,05,1.2,250.0,M,,M,,",
+                "$GPGGA,101502,4912.010,N,01636.000,E,1,05,1.2,250.0,M,,M,,",
+                "$GPGGA,101504,4912.020,N,01636.000,E,1,05,1.2,250.0,M,,M,,"},
+               3, true},
+        FixRow{"FixLost",
+               {"$GPRMC,101500,A,4912.000,N,01636.000,E,0.0,,150624,,",
+                "$GPGGA,101500,4912.000,N,01636.000,E,1,05,1.2,250.0,M,,M,,",
+                "$GPRMC,101502,V,4930.000,N,01636.000,E,0.0,,150624,,",
+                "$GPGGA,101502,4930.000,N,01636.000,E,0,00,1.2,250.0,M,,M,,"},
+               1, false}),
+    test::RowName());
+
+TEST_F(ReceiverTest, NoRealFixLeavesTheLastPositionAndGreysIt)
+{
+    send("$GPRMC,101500,A,4912.000,N,01636.000,E,0.0,,150624,,");
+    send("$GPGGA,101500,4912.000,N,01636.000,E,1,05,1.2,250.0,M,,M,,");
+    send("$GPRMC,101502,V,4930.000,N,01636.000,E,0.0,,150624,,");
+    send("$GPGGA,101502,4930.000,N,01636.000,E,6,05,1.2,999.0,M,,M,,");
     const GpsSnapshot s = receiver.snapshot();
-    EXPECT_NE(s.latitude, 0.0);
-    EXPECT_EQ(s.satsUsed, 0);
+    EXPECT_DOUBLE_EQ(s.latitude, 49.2);
+    EXPECT_DOUBLE_EQ(s.altitudeM, 250.0);
     EXPECT_FALSE(s.hasPosition());
+    EXPECT_FALSE(receiver.liveFix().hasFix);
+}
+
+TEST_F(ReceiverTest, RmcOnlyReceiverGivesAUsablePosition)
+{
+    send("$GPRMC,225308,A,4527.458,S,16709.165,E,010.0,094.5,060601,024.1,E*6C");
+    const GpsSnapshot s = receiver.snapshot();
+    EXPECT_NEAR(s.latitude, -45.4576333, 1e-6);
+    EXPECT_EQ(s.satsUsed, 0);
+    EXPECT_TRUE(s.hasPosition());
+    EXPECT_TRUE(receiver.liveFix().hasFix);
+    send("$GPRMC,225310,A,4527.459,S,16709.165,E,010.0,094.5,060601,024.1,E");
+    ASSERT_EQ(sink.fixes().size(), 2u);
+    EXPECT_DOUBLE_EQ(sink.fixes()[1].speedKmh, 18.52);
+    EXPECT_DOUBLE_EQ(sink.fixes()[1].altitudeM, 0.0);
+}
+
+// Midnights in seconds since 1970 (UTC).
+constexpr std::time_t k2001June6 = 991785600;   // 2001-06-06 00:00:00
+constexpr std::time_t k2024June15 = 1718409600; // 2024-06-15 00:00:00
+
+std::vector<std::time_t> timesOf(const std::vector<GpsFix>& fixes)
+{
+    std::vector<std::time_t> times;
+    for (const GpsFix& f : fixes)
+        times.push_back(f.utcTime.value_or(-1));
+    return times;
+}
+
+TEST_F(ReceiverTest, FixesCarryTheReceiversDateAndTime)
+{
+    // GGA before RMC: the first GGA waits for the date of its cycle.
+    send("$GPGGA,225308,4527.458,S,16709.165,E,1,05,2.1,14.7,M,1.1,M,,*53");
+    EXPECT_TRUE(sink.fixes().empty());
+    send("$GPRMC,225308,A,4527.458,S,16709.165,E,000.0,094.5,060601,024.1,E*6D");
+    send("$GPGGA,225310.75,4527.468,S,16709.165,E,1,05,2.1,14.6,M,1.1,M,,");
+    const std::time_t minute = k2001June6 + 22 * 3600 + 53 * 60;
+    EXPECT_EQ(timesOf(sink.fixes()), (std::vector<std::time_t>{minute + 8, minute + 10}));
+}
+
+TEST_F(ReceiverTest, GgaAfterMidnightIsTheNextDay)
+{
+    send("$GPRMC,235958,A,4912.000,N,01636.000,E,0.0,,140624,,");
+    send("$GPGGA,235958,4912.000,N,01636.000,E,1,05,1.2,250.0,M,,M,,");
+    send("$GPGGA,000000,4912.010,N,01636.000,E,1,05,1.2,250.0,M,,M,,"); // its RMC was lost
+    send("$GPGGA,000002,4912.020,N,01636.000,E,1,05,1.2,250.0,M,,M,,");
+    // An RMC that still has the old day while the GGA after it has the new one.
+    send("$GPRMC,235959,A,4912.020,N,01636.000,E,0.0,,140624,,");
+    send("$GPGGA,000004,4912.030,N,01636.000,E,1,05,1.2,250.0,M,,M,,");
+    EXPECT_EQ(timesOf(sink.fixes()),
+              (std::vector<std::time_t>{k2024June15 - 2, k2024June15, k2024June15 + 2, k2024June15 + 4}));
+}
+
+TEST_F(ReceiverTest, WithoutRmcOnlyTheTimeOfDayIsKnown)
+{
+    send("$GPGGA,101500,4912.000,N,01636.000,E,1,05,1.2,250.0,M,,M,,");
+    send("$GPGGA,101502.5,4912.010,N,01636.000,E,1,05,1.2,250.0,M,,M,,");
+    send("$GPGGA,999999,4912.020,N,01636.000,E,1,05,1.2,250.0,M,,M,,"); // no time of day
+    const auto fixes = sink.fixes();
+    ASSERT_EQ(fixes.size(), 3u);
+    EXPECT_FALSE(fixes[0].utcTime);
+    EXPECT_EQ(fixes[0].utcSecondOfDay, 10 * 3600 + 15 * 60);
+    EXPECT_EQ(fixes[1].utcSecondOfDay, 10 * 3600 + 15 * 60 + 2);
+    EXPECT_FALSE(fixes[2].utcTime || fixes[2].utcSecondOfDay) << "the logger's clock stands in";
+}
+
+TEST_F(ReceiverTest, HdopComesFromGgaUntilAGsaSendsOne)
+{
+    send("$GPGGA,101500,4912.000,N,01636.000,E,1,05,1.7,250.0,M,,M,,");
+    send("$GPGGA,101502,4912.010,N,01636.000,E,1,05,1.3,250.0,M,,M,,");
+    EXPECT_DOUBLE_EQ(receiver.snapshot().hdop, 1.3);
+    send("$GPGSA,A,3,01,02,03,04,05,,,,,,,,2.0,0.9,1.6");
+    send("$GPGGA,101504,4912.020,N,01636.000,E,1,05,1.3,250.0,M,,M,,");
+    const auto fixes = sink.fixes();
+    ASSERT_EQ(fixes.size(), 3u);
+    EXPECT_DOUBLE_EQ(fixes[0].hdop, 1.7);
+    EXPECT_DOUBLE_EQ(fixes[1].hdop, 1.3);
+    EXPECT_DOUBLE_EQ(fixes[2].hdop, 0.9);
+    EXPECT_DOUBLE_EQ(receiver.snapshot().hdop, 0.9);
 }
 
 TEST_F(ReceiverTest, GsvCycleOfTenSatellitesFillsTenSlotsAndClearsTheRest)
@@ -196,7 +389,8 @@ TEST_F(ReceiverTest, RandomBytesNeverHideTheNextSentence)
 TEST_F(ReceiverTest, OverlongSentenceIsReportedAndTheNextOneParsed)
 {
     EXPECT_FALSE(receiver.feed("$GPGGA," + std::string(300, '1')));
-    EXPECT_TRUE(receiver.feed("\r\n$GPGGA,225308,4527.458,S,16709.165,E,1,05,2.1,14.7,M,1.1,M,,*53\r\n"));
+    EXPECT_TRUE(receiver.feed("\r\n$GPRMC,225308,A,4527.458,S,16709.165,E,000.0,094.5,060601,024.1,E*6D\r\n"
+                              "$GPGGA,225308,4527.458,S,16709.165,E,1,05,2.1,14.7,M,1.1,M,,*53\r\n"));
     EXPECT_EQ(sink.fixes().size(), 1u);
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/gps/GpsTestSupport.h"
 
+#include "platform/Numbers.h"
+
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -102,6 +104,26 @@ std::vector<std::string> captureLines(const std::string& bytes)
         start = end;
     }
     return lines;
+}
+
+std::optional<double> jsonNumber(const std::string& json, const std::string& key)
+{
+    const auto at = json.find("\"" + key + "\":");
+    if (at == std::string::npos)
+        return std::nullopt;
+    return num::leadingDouble(json.substr(at + key.size() + 3));
+}
+
+std::optional<std::string> jsonText(const std::string& json, const std::string& key)
+{
+    const std::string head = "\"" + key + "\":\"";
+    const auto at = json.find(head);
+    if (at == std::string::npos)
+        return std::nullopt;
+    const auto end = json.find('"', at + head.size());
+    if (end == std::string::npos)
+        return std::nullopt;
+    return json.substr(at + head.size(), end - at - head.size());
 }
 
 int openDescriptorCount()

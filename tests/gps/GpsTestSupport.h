@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,6 +53,9 @@ private:
 
 // The lines of a capture without its '#' comments, line ends as recorded.
 std::vector<std::string> captureLines(const std::string& bytes);
+// A number or a string of one line of a capture's check file ({"key":value,...}).
+std::optional<double> jsonNumber(const std::string& json, const std::string& key);
+std::optional<std::string> jsonText(const std::string& json, const std::string& key);
 
 int openDescriptorCount();
 int threadCount();

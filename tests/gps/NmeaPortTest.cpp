@@ -5,7 +5,6 @@
 #include "gps/GpsReceiver.h"
 
 #include "gps/NmeaPort.h"
-#include "platform/Numbers.h"
 #include "platform/RecordingNotifier.h"
 #include "tests/TestSupport.h"
 #include "tests/gps/GpsTestSupport.h"
@@ -39,6 +38,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::FakeReceiver;
+using test::jsonNumber;
 using test::RecordingFixSink;
 
 // One sentence as the receiver left the state, recorded by the observer.
@@ -78,14 +78,6 @@ private:
     mutable std::mutex m_mutex;
     std::vector<Seen> m_seen;
 };
-
-std::optional<double> jsonNumber(const std::string& json, const std::string& key)
-{
-    const auto at = json.find("\"" + key + "\":");
-    if (at == std::string::npos)
-        return std::nullopt;
-    return num::leadingDouble(json.substr(at + key.size() + 3));
-}
 
 std::string trimEnd(std::string s)
 {
@@ -250,7 +242,9 @@ protected:
     GpsReceiver receiver{notifier};
 };
 
-constexpr const char* kGga = "$GPGGA,225308,4527.458,S,16709.165,E,1,05,2.1,14.7,M,1.1,M,,*53\r\n";
+// One cycle of a receiver: the RMC gives the date the GGA's fix is recorded with.
+constexpr const char* kGga = "$GPRMC,225308,A,4527.458,S,16709.165,E,000.0,094.5,060601,024.1,E*6D\r\n"
+                             "$GPGGA,225308,4527.458,S,16709.165,E,1,05,2.1,14.7,M,1.1,M,,*53\r\n";
 
 TEST_F(PortTest, StopEndsTheReaderOnASilentDevice)
 {

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "gps/FixTime.h"
 #include "gps/NmeaSentence.h"
 #include "gps/NmeaWalk.h"
 
@@ -107,13 +108,58 @@ INSTANTIATE_TEST_SUITE_P(
         GgaRow{"NotANumber", "$GPGGA,1,nan,N,inf,E,1,05,2.1,14.7,M,1.1,M,,", false, 0, 0, 0, 0}),
     test::RowName());
 
-TEST(RmcTest, StatusVoidWithPositionIsUsed)
+TEST(RmcTest, StatusVoidWithPositionReadsButIsNoFix)
 {
     const auto rmc = parseRmc("$GPRMC,012519.563,V,4131.7353,N,09336.8150,W,0.00,,050405,,*14");
     ASSERT_TRUE(rmc);
+    EXPECT_FALSE(rmc->fix);
     EXPECT_NEAR(rmc->latitude, 41 + 31.7353 / 60, 1e-9);
     EXPECT_NEAR(rmc->longitude, -(93 + 36.815 / 60), 1e-9);
     EXPECT_DOUBLE_EQ(rmc->utcTime, 12519.563);
+    EXPECT_EQ(rmc->date, 50405);
+}
+
+TEST(RmcTest, ModeLetterDecidesAfterTheStatus)
+{
+    const std::string head = "$GPRMC,200004,A,5504.4343,N,01025.5386,E,0.0,0.0,260810,1.0,E";
+    EXPECT_TRUE(parseRmc(head)->fix) << "before NMEA 2.3: no mode letter";
+    for (const char* mode : {",A", ",D", ",F", ",R", ",P"})
+        EXPECT_TRUE(parseRmc(head + mode)->fix) << mode;
+    for (const char* mode : {",N", ",E", ",M", ",S"})
+        EXPECT_FALSE(parseRmc(head + mode)->fix) << mode;
+}
+
+TEST(GgaTest, QualityTellsAFixFromAMadeUpPosition)
+{
+    const auto gga = parseGga("$GPGGA,200004,5504.4343,N,01025.5386,E,2,00,2.5,-9.1,M,43.9,M,,*62");
+    ASSERT_TRUE(gga);
+    EXPECT_DOUBLE_EQ(gga->utcTime, 200004);
+    EXPECT_DOUBLE_EQ(gga->hdop, 2.5);
+    EXPECT_TRUE(gga->isFix()) << "no satellites counted, yet a fix";
+    for (const int quality : {0, 6, 7, 8, 9}) {
+        Gga g = *gga;
+        g.quality = quality;
+        EXPECT_FALSE(g.isFix()) << quality;
+    }
+}
+
+TEST(FixTimeTest, DatesAndTimesOfDay)
+{
+    EXPECT_EQ(utcOf(60601, 225308), 991867988);   // 2001-06-06 22:53:08
+    EXPECT_EQ(utcOf(291224, 120000), 1735473600); // 2024-12-29 12:00:00
+    EXPECT_EQ(utcOf(290224, 0), 1709164800);      // a leap day
+    EXPECT_EQ(utcOf(10180, 0), 315532800);        // 1980
+    EXPECT_FALSE(utcOf(290223, 0));
+    EXPECT_FALSE(utcOf(321224, 0));
+    EXPECT_FALSE(utcOf(11324, 0));
+    EXPECT_FALSE(utcOf(10124, 126000));
+    EXPECT_EQ(secondOfDay(235960.5), 86399) << "a leap second stays in its day";
+    EXPECT_FALSE(secondOfDay(240000));
+    EXPECT_FALSE(secondOfDay(-1));
+    const std::time_t midnight = 1718409600; // 2024-06-15 00:00:00
+    EXPECT_EQ(onNearestDay(86399, midnight + 5), midnight - 1);
+    EXPECT_EQ(onNearestDay(5, midnight - 1), midnight + 5);
+    EXPECT_EQ(onNearestDay(12 * 3600, midnight + 3600), midnight + 12 * 3600);
 }
 
 TEST(RmcTest, EmptyCourseKeepsSpeed)
@@ -135,6 +181,7 @@ TEST(GsaTest, ReadsUsedPrnsAndDops)
 {
     const auto gsa = parseGsa("$GPGSA,A,3,01,,,,13,20,22,,,,28,,3.1,2.1,2.0*3A");
     ASSERT_TRUE(gsa);
+    EXPECT_EQ(gsa->fixType, 3);
     EXPECT_EQ(gsa->prns[0], 1);
     EXPECT_EQ(gsa->prns[1], -1);
     EXPECT_EQ(gsa->prns[4], 13);

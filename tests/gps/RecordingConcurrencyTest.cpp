@@ -16,6 +16,7 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <cstdio>
 #include <set>
 #include <string>
 #include <thread>
@@ -49,8 +50,12 @@ TEST_F(RecordingConcurrencyTest, NoPointIsLostOrDuplicated)
     std::thread writer([&] {
         for (int i = 0; i < kSentences; ++i) {
             // 0.0002° apart: neither standing still nor a jump.
+            // Three seconds apart by the receiver's time as well.
+            const int second = i * 3;
+            char time[16];
+            std::snprintf(time, sizeof time, "%02d%02d%02d", 20 + second / 3600, second / 60 % 60, second % 60);
             const double minutes = 10.0 + i * 0.012;
-            device.send("$GPGGA,120000,49" + num::formatFixed(minutes, 6).substr(0, 9) +
+            device.send("$GPGGA," + std::string(time) + ",49" + num::formatFixed(minutes, 6).substr(0, 9) +
                         ",N,01636.000,E,1,07,1.0,250.0,M,,M,,\r\n");
         }
     });

@@ -27,6 +27,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -59,7 +60,8 @@ namespace {
 // No cache database; the track database open and recording on.
 const ScreenWorld::Options kGpsWorld{.home = {49.19, 16.6}, .cacheDb = false, .fromHome = false, .recordTrack = true};
 
-std::string gga(geo::LatLon at)
+// The position fields of a sentence: "ddmm.mmmm,N,dddmm.mmmm,E".
+std::string positionFields(geo::LatLon at)
 {
     // Minutes in ten-thousandths, written with integers only: a receiver
     // writes a decimal point whatever the locale of the test.
@@ -72,15 +74,28 @@ std::string gga(geo::LatLon at)
                       minutes % 10000);
         return std::string(text);
     };
-    return "$GPGGA,101500.00," + field(at.lat, 2) + (at.lat < 0 ? ",S," : ",N,") + field(at.lon, 3) +
-           (at.lon < 0 ? ",W" : ",E") + ",1,07,1.0,300.0,M,0,M,,\r\n";
+    return field(at.lat, 2) + (at.lat < 0 ? ",S," : ",N,") + field(at.lon, 3) + (at.lon < 0 ? ",W" : ",E");
 }
 
-// One usable fix, as the reader hands it on, a few seconds later.
+std::string gga(geo::LatLon at, const std::string& time = "101500.00")
+{
+    return "$GPGGA," + time + "," + positionFields(at) + ",1,07,1.0,300.0,M,0,M,,\r\n";
+}
+
+// One usable fix, as the reader hands it on, a few seconds later by the
+// receiver's time as by the program's clock: the RMC with the date, then
+// the GGA.
 void fix(ScreenWorld& w, geo::LatLon at)
 {
     w.clock += 5;
-    w.global->gpsServices.gps->dispatchLine(gga(at));
+    std::tm t{};
+    gmtime_r(&w.clock, &t);
+    char time[16], date[16];
+    std::strftime(time, sizeof time, "%H%M%S.00", &t);
+    std::strftime(date, sizeof date, "%d%m%y", &t);
+    w.global->gpsServices.gps->dispatchLine("$GPRMC," + std::string(time) + ",A," + positionFields(at) + ",0.0,," +
+                                            date + ",,\r\n");
+    w.global->gpsServices.gps->dispatchLine(gga(at, time));
 }
 
 // The PRNs of the last satellite view in a receiver log.

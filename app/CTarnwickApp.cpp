@@ -368,10 +368,9 @@ int CTarnwickApp::ExitInstance()
     global.gpsServices.gpsSwitch->finish();
     // The receiver's reader ends before the track is flushed and before the
     // databases close.
-    if (global.gpsServices.gps->satsUsed() > 0) {
-        const GpsSnapshot fix = global.gpsServices.gps->snapshot();
+    // A receiver that reports no satellites ("00") still gives real fixes.
+    if (const GpsSnapshot fix = global.gpsServices.gps->snapshot(); fix.hasPosition())
         global.SaveLastPosition(fix.latitude, fix.longitude);
-    }
     global.gpsServices.gps->Stop();
     // The download worker writes into tile databases and the map folder.
     global.netClient.stopWorker();

@@ -14,6 +14,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tw {
 namespace {
 
@@ -93,7 +95,9 @@ void CGpsScr::tick()
     // A copy taken under the receiver's lock, which its reader holds only
     // for a few assignments.
     m_snapshot = m_global.gpsServices.gps->snapshot();
-    m_global.gpsServices.trackLogger->averaging.sample({m_snapshot.latitude, m_snapshot.longitude}, m_snapshot.satsUsed);
+    // Only real fixes are averaged, also from a receiver that counts no satellites.
+    m_global.gpsServices.trackLogger->averaging.sample({m_snapshot.latitude, m_snapshot.longitude},
+                                                       m_snapshot.hasPosition() ? std::max(m_snapshot.satsUsed, 1) : 0);
     if (GpsPage* page = currentPage())
         page->refresh(m_snapshot);
     emit softKeysChanged();

@@ -13,7 +13,7 @@ void GpsPage::refresh(const GpsSnapshot& snapshot)
 
 QColor GpsPage::textColor() const
 {
-    return palette().color(m_snapshot.satsUsed < 1 ? QPalette::Disabled : QPalette::Active, QPalette::WindowText);
+    return palette().color(!m_snapshot.hasPosition() ? QPalette::Disabled : QPalette::Active, QPalette::WindowText);
 }
 
 } // namespace tw

@@ -168,14 +168,17 @@ TEST_F(GpxImportJobTest, FilesThatAreNoGpxFilesSayWhatTheyAre)
     EXPECT_EQ(refused(dir / "cut.gpx"), global->text(260));
 }
 
+// A start without a window, as a batch word runs.
+class BatchUi final : public StartupUi {
+    void showProgress(const std::string&) override {}
+    void closeProgress() override {}
+    bool createMainWindow() override { return false; }
+};
+
 TEST_F(GpxImportJobTest, BatchWordFailsOnATruncatedFile)
 {
     global->db.cacheDb.Close();
-    class Ui final : public StartupUi {
-        void showProgress(const std::string&) override {}
-        void closeProgress() override {}
-        bool createMainWindow() override { return false; }
-    } ui;
+    BatchUi ui;
     {
         // The application object ends before the central object it serves.
         CTarnwickApp app(*global);
@@ -210,11 +213,7 @@ TEST_F(GpxImportJobTest, BatchWordFailsOnATruncatedFile)
 TEST_F(GpxImportJobTest, BatchOutputCountsCachesThereApartFromEntriesThatAreNone)
 {
     global->db.cacheDb.Close();
-    class Ui final : public StartupUi {
-        void showProgress(const std::string&) override {}
-        void closeProgress() override {}
-        bool createMainWindow() override { return false; }
-    } ui;
+    BatchUi ui;
     const auto runBatch = [&](const std::filesystem::path& file) {
         restart();
         CTarnwickApp app(*global);

@@ -6,6 +6,7 @@
 #include "app/ListingFiles.h"
 #include "db/CacheStore.h"
 #include "db/Tags.h"
+#include "db/TravelBugs.h"
 #include "geo/GeoMath.h"
 #include "screens/CacheScreen.h"
 #include "screens/MainWindow.h"
@@ -129,6 +130,9 @@ void addListingSample(CGlobalData& global)
            "<a href=\"" + img + "plaque.jpg\">The plaque (stage 2)</a>");
     AddTag(global.db.cacheDb, kCode, "walks", "riverside");
     AddTag(global.db.cacheDb, kCode, "series", "Prague mills");
+    // Travel bugs resting in the cache, as a pocket query lists them.
+    replaceTravelBugs(global.db.cacheDb, kCode,
+                      {{1245771, "TB2X7QP", "Millwheel Turtle 🐢"}, {2803114, "TB5R1KM", "Danube to the Sea"}});
 
     writePhoto(listing::localImagePath(mapFolder, kCode, "weir.jpg"), QStringLiteral("The weir"),
                QColor(0x42, 0x8b, 0xca), 800, 500);

@@ -64,6 +64,13 @@ const PuzzleSample& puzzleSample(CGlobalData& global)
         {"Stage 2: the old gate", WaypointType::Question, 0.2, 80.0, "Year on the gate: B (last two digits)."},
         {"Trail from the river", WaypointType::Trailhead, 0.5, 260.0, ""},
     };
+    // A stage the owner gives no coordinates for: it is found on the way.
+    CWaypoint hidden = newWaypointFor(global, sample->code);
+    hidden.name = "Stage 3: ask at the mill";
+    hidden.type = WaypointType::Question;
+    hidden.text = "The miller knows the number: C.";
+    hidden.lat = hidden.lon = 0.0;
+    storeWaypoint(global, hidden);
     for (const Stage& s : stages) {
         CWaypoint w = newWaypointFor(global, sample->code);
         w.name = s.name;

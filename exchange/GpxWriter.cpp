@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"
+#include "xml/Utf16.h"
 
 #include <cstring>
 
@@ -42,9 +43,8 @@ std::string withoutControls(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     for (std::size_t i = 0; i < text.size();) {
-        const unsigned char b0 = byte(i);
+        const auto b0 = static_cast<unsigned char>(text[i]);
         if (b0 < 0x80) {
             const bool crBeforeLf = b0 == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
             if ((b0 >= 0x20 || b0 == '\t' || b0 == '\n' || b0 == '\r') && !crBeforeLf)
@@ -52,25 +52,16 @@ std::string withoutControls(std::string_view text)
             ++i;
             continue;
         }
-        const std::size_t follow = b0 >= 0xC2 && b0 <= 0xDF   ? 1
-                                   : (b0 & 0xF0) == 0xE0      ? 2
-                                   : b0 >= 0xF0 && b0 <= 0xF4 ? 3
-                                                              : 0;
-        char32_t c = follow == 1 ? b0 & 0x1Fu : follow == 2 ? b0 & 0x0Fu : b0 & 0x07u;
-        std::size_t k = 1;
-        while (k <= follow && i + k < text.size() && (byte(i + k) & 0xC0) == 0x80)
-            c = (c << 6) | (byte(i + k++) & 0x3Fu);
-        static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
-        if (follow == 0 || k <= follow || c < kLeast[follow] || c > 0x10FFFF) {
-            out += "\xEF\xBF\xBD"; // not UTF-8
-            i += k;
+        const std::size_t start = i;
+        const char32_t c = nextUtf8(text, i);
+        if (c == kNotUtf8) {
+            out += "\xEF\xBF\xBD";
             continue;
         }
         const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
         const bool nonCharacter = (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE;
         if (!surrogate && !nonCharacter)
-            out.append(text.substr(i, k));
-        i += k;
+            out.append(text.substr(start, i - start));
     }
     return out;
 }

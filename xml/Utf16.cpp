@@ -85,30 +85,38 @@ void appendUtf8(std::string& out, std::u16string_view text)
 // A malformed sequence (a stray continuation byte, a lead byte without its
 // continuation, an overlong form, an encoded surrogate, beyond U+10FFFF)
 // gives one U+FFFD; a byte that breaks a sequence off starts the next one.
+char32_t nextUtf8(std::string_view text, std::size_t& i)
+{
+    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+    const unsigned char b0 = byte(i++);
+    if (b0 < 0x80)
+        return b0;
+    const std::size_t follow = b0 >= 0xC2 && b0 <= 0xDF   ? 1
+                               : (b0 & 0xF0) == 0xE0      ? 2
+                               : b0 >= 0xF0 && b0 <= 0xF4 ? 3
+                                                          : 0;
+    char32_t c = follow == 1 ? b0 & 0x1Fu : follow == 2 ? b0 & 0x0Fu : b0 & 0x07u;
+    std::size_t k = 0;
+    while (k < follow && i < text.size() && (byte(i) & 0xC0) == 0x80) {
+        c = (c << 6) | (byte(i++) & 0x3Fu);
+        ++k;
+    }
+    static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+    return follow == 0 || k < follow || c < kLeast[follow] || c > 0x10FFFF ? kNotUtf8 : c;
+}
+
 std::u16string toUtf16(std::string_view utf8)
 {
     std::u16string out;
     out.reserve(utf8.size());
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
     std::size_t i = 0;
     while (i < utf8.size()) {
-        const unsigned char b0 = byte(i++);
-        if (b0 < 0x80) {
-            out += static_cast<char16_t>(b0);
+        if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+            out += static_cast<char16_t>(utf8[i++]);
             continue;
         }
-        const std::size_t follow = b0 >= 0xC2 && b0 <= 0xDF   ? 1
-                                   : (b0 & 0xF0) == 0xE0      ? 2
-                                   : b0 >= 0xF0 && b0 <= 0xF4 ? 3
-                                                              : 0;
-        char32_t c = follow == 1 ? b0 & 0x1Fu : follow == 2 ? b0 & 0x0Fu : b0 & 0x07u;
-        std::size_t k = 0;
-        while (k < follow && i < utf8.size() && (byte(i) & 0xC0) == 0x80) {
-            c = (c << 6) | (byte(i++) & 0x3Fu);
-            ++k;
-        }
-        static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
-        if (follow == 0 || k < follow || c < kLeast[follow] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+        char32_t c = nextUtf8(utf8, i);
+        if (c == kNotUtf8 || (c >= 0xD800 && c <= 0xDFFF)) {
             out += kReplacement;
         } else if (c >= 0x10000) {
             c -= 0x10000;

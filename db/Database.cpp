@@ -35,6 +35,9 @@ int firstRead(sqlite3* handle)
     return sqlite3_exec(handle, "SELECT COUNT(*) FROM sqlite_master", nullptr, nullptr, nullptr);
 }
 
+// Which Open of all in this process, so that two opens never look alike.
+std::atomic<std::int64_t> openCount{0};
+
 } // namespace
 
 Database::Database(tw::Prompter* prompter) : m_prompter(prompter)
@@ -55,8 +58,7 @@ int Database::Open(const std::string& path)
     if (m_handle)
         Close();
     m_fileName = path;
-    static std::atomic<std::int64_t> opens{0};
-    m_openSerial = ++opens;
+    m_openSerial = ++openCount;
     int rc = openHandle(path, false);
     if (rc == SQLITE_OK && firstRead(m_handle) == SQLITE_IOERR) {
         // The first reader after the last one rebuilds the index of the
@@ -76,11 +78,34 @@ int Database::Open(const std::string& path)
     return rc;
 }
 
-int Database::openHandle(const std::string& path, bool exclusive)
+int Database::openReadOnly(const std::string& path)
 {
-    const int rc = sqlite3_open_v2(path.c_str(), &m_handle,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                                   nullptr);
+    if (m_handle)
+        Close();
+    m_fileName = path;
+    m_openSerial = ++openCount;
+    // The path goes into a URI: the characters that end or escape its path
+    // part are written as %XX.
+    std::string uri = "file:";
+    for (const char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            uri += '%';
+            uri += kHex[(static_cast<unsigned char>(c) >> 4) & 0xF];
+            uri += kHex[static_cast<unsigned char>(c) & 0xF];
+        } else {
+            uri += c;
+        }
+    }
+    uri += "?mode=ro";
+    return openHandle(uri, false, true);
+}
+
+int Database::openHandle(const std::string& path, bool exclusive, bool readOnly)
+{
+    const int flags = readOnly ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX
+                               : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
+    const int rc = sqlite3_open_v2(path.c_str(), &m_handle, flags, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close(m_handle);
         m_handle = nullptr;

@@ -34,6 +34,10 @@ public:
 
     // Opens (or creates) the file, closing a previously open one first.
     int Open(const std::string& path);
+    // Opens another program's file for reading only (SQLite URI mode=ro):
+    // nothing is ever written to it, and no journal or log is made beside
+    // it. A file that does not exist is an error, not created.
+    int openReadOnly(const std::string& path);
     // Open, remembering success in `opened`. This is the form the program uses.
     int OpenFile(const std::string& path);
     // Finalises every statement still prepared on the connection, then closes it.
@@ -116,7 +120,7 @@ private:
     Messages m_messages;
     sqlite3* m_handle = nullptr;
     std::string m_errorText;
-    int openHandle(const std::string& path, bool exclusive);
+    int openHandle(const std::string& path, bool exclusive, bool readOnly = false);
 
     std::string m_fileName;
     std::int64_t m_openSerial = 0; // which Open of all in this process

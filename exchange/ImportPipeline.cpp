@@ -266,7 +266,7 @@ void ImportPipeline::storeAll()
 
 ImportPipeline::Counts ImportPipeline::counts() const
 {
-    return {m_tally.newCaches, m_tally.waypoints, m_tally.skipped, m_tally.updated};
+    return {m_tally.newCaches, m_tally.waypoints, m_tally.skipped, m_tally.updated, m_tally.logs};
 }
 
 void ImportPipeline::closeBatch(const Counts& before)
@@ -280,6 +280,7 @@ void ImportPipeline::closeBatch(const Counts& before)
     m_tally.newCaches = before.newCaches;
     m_tally.waypoints = before.waypoints;
     m_tally.updated = before.updated;
+    m_tally.logs = before.logs;
     m_tally.failed += lost;
     m_tally.storeError = m_store.errorText();
     m_tally.stopped = true;
@@ -320,7 +321,10 @@ void ImportPipeline::storeEntry(ImportEntry& entry)
     if (entry.badPosition || entry.kind == ImportEntry::Kind::NotACache) {
         ++m_tally.notCaches;
     } else if (entry.kind == ImportEntry::Kind::Cache) {
-        result(m_store.StoreImportedCache(*entry.cache));
+        const int r = m_store.StoreImportedCache(*entry.cache);
+        if (r == kNewCache || r == kUpdated)
+            m_tally.logs += static_cast<int>(entry.cache->logs.size());
+        result(r);
     } else if (const int r = m_store.StoreImportedWaypoint(*entry.waypoint); r == kSkipped) {
         ++m_tally.notCaches;
     } else {

@@ -25,6 +25,8 @@ struct ImportTally {
     // Earth: not stored.
     std::atomic<int> notCaches{0};
     std::atomic<int> updated{0};
+    // Logs of the caches stored new or replaced.
+    std::atomic<int> logs{0};
     // Entries the store failed to store (not counted as skipped), and why.
     std::atomic<int> failed{0};
     // Set by whichever thread stores once the store broke down; nothing
@@ -89,7 +91,7 @@ public:
 private:
     class EntryQueue;
     struct Counts {
-        int newCaches, waypoints, skipped, updated;
+        int newCaches, waypoints, skipped, updated, logs;
     };
     Counts counts() const;
     void packAll();

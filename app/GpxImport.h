@@ -18,6 +18,8 @@ struct ImportSummary {
     int notCaches = 0;      // entries that are no geocache and belong to none, or have no place on Earth
     int updated = 0;
     int failed = 0;         // entries the database did not take: an error, not a skip
+    int logs = 0;           // logs of the caches stored (counted for a cache manager's database)
+    bool database = false;  // the file was a cache manager's database, not GPX
     bool complete = false;  // every document was read to its end
     // Documents not read (whole), each a sentence: zip members that could
     // not be read, files that are no GPX files.
@@ -34,7 +36,10 @@ struct ImportSummary {
 void clearImportMarker(CGlobalData& global);
 
 // Imports a pocket query into the cache database: a GPX file (with its
-// waypoints file beside it) or a zipped pocket query. Runs on the calling
+// waypoints file beside it), a zipped pocket query, or the database of the
+// desktop cache manager (told by its content; read from a private copy made
+// beside the cache database, so the manager's file is only read, and only
+// briefly locked). Runs on the calling
 // thread; progress may be null; cancel is polled between entries.
 ImportSummary importGpx(CGlobalData& global, const std::filesystem::path& path, JobProgress* progress,
                         const std::atomic<bool>* cancel);

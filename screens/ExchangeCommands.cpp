@@ -20,12 +20,18 @@ constexpr int kTextImportTitle = 964;
 constexpr int kTextExportTitle = 965;
 constexpr int kTextAllFiles = 966;
 constexpr int kTextRouteFiles = 1220;
+constexpr int kTextDatabaseFiles = 1265;
+constexpr int kTextImportFiles = 1266;
 
+// The import tells a cache manager's database by its content; the filters
+// only help to find it.
 QString chooseGpxToRead(const CGlobalData& global, QWidget* parent)
 {
     return QFileDialog::getOpenFileName(
         parent, langText(global, kTextImportTitle), QString(),
-        QStringLiteral("GPX (*.GPX *.gpx *.zip *.ZIP);;%1 (*)").arg(langText(global, kTextAllFiles)));
+        QStringLiteral("%1 (*.GPX *.gpx *.zip *.ZIP *.db3 *.DB3);;GPX (*.GPX *.gpx *.zip *.ZIP);;%2 (*.db3 *.DB3);;%3 (*)")
+            .arg(langText(global, kTextImportFiles), langText(global, kTextDatabaseFiles),
+                 langText(global, kTextAllFiles)));
 }
 
 // The route is told by the content, so "All files" reads as well.

@@ -79,6 +79,9 @@ std::string copySnapshot(const fs::path& from, const fs::path& to, SnapshotStats
                                                nullptr)) != SQLITE_OK)
         error = errorOf(copy, rc);
     if (error.empty()) {
+        // Every page passes through the source's page cache once: a small
+        // one does, and the import's memory stays that of a GPX import.
+        source.Exec("PRAGMA cache_size = -1024");
         // The copy is thrown away after the import: a crash loses nothing.
         sqlite3_exec(copy, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;", nullptr, nullptr, nullptr);
         sqlite3_backup* backup = sqlite3_backup_init(copy, "main", source.handle(), "main");

@@ -21,6 +21,8 @@ struct BatchActions {
     std::function<bool(CGlobalData&, const std::vector<std::string>& codes)> liveDownload;
     std::function<bool(CGlobalData&, double lat, double lon)> liveNearest;
     std::function<bool(CGlobalData&)> liveRefresh;
+    // place: a unit's folder or a visits file; empty: the first unit found.
+    std::function<bool(CGlobalData&, const std::string& place)> readVisits;
 };
 
 } // namespace tw

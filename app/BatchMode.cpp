@@ -6,6 +6,8 @@
 #include "app/GpxExport.h"
 #include "app/GpxImport.h"
 #include "app/LiveJobs.h"
+#include "app/GpsDevices.h"
+#include "app/VisitsImport.h"
 #include "gps/CTrackLogger.h"
 #include "gps/TrackExport.h"
 #include "platform/ConsoleJobProgress.h"
@@ -13,10 +15,50 @@
 #include "platform/ConsoleNotifier.h"
 #include "platform/ConsolePrompter.h"
 #include "platform/Signals.h"
+#include "platform/Text.h"
 
 #include <cstdio>
 
 namespace tw {
+namespace {
+
+constexpr int kTextNoUnit = 1296;
+
+bool readVisitsInBatch(CGlobalData& global, const std::string& place)
+{
+    std::optional<VisitsSource> source;
+    if (place.empty()) {
+        const auto units = devicesWithVisits(global);
+        if (!units.empty())
+            source = units.front();
+    } else {
+        source = visitsSourceAt(place);
+    }
+    if (!source) {
+        std::string where = place;
+        if (where.empty())
+            for (const auto& parent : gpsdevice::mountParents())
+                where += (where.empty() ? "" : ", ") + parent;
+        std::fprintf(stderr, "tarnwick: %s\n",
+                     text::fillIn(global.lang.textOr(kTextNoUnit, "No GPS unit with a visits file (%s) was found in "
+                                                                  "%s; name its folder or the file after the word "
+                                                                  "visits."),
+                                  {kVisitsFilePath, where})
+                         .c_str());
+        return false;
+    }
+    global.Log("Reading visits", source->file.string());
+    ConsoleJobProgress progress(visitsCounterNames(global));
+    const VisitsSummary summary = importVisits(global, *source, &progress);
+    // What was taken and what could not be placed, one visit a line.
+    for (const auto& line : visitsListing(global, summary))
+        std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+    // Visits of caches not in the database are listed, not a failure.
+    return summary.error.empty() && summary.failed == 0;
+}
+
+} // namespace
 
 BatchActions defaultBatchActions()
 {
@@ -58,6 +100,7 @@ BatchActions defaultBatchActions()
         const net::LiveJobResult r = liveRefresh(global, listedCodes(global), false, &progress, &terminationFlag());
         return r.ok && r.failed == 0;
     };
+    actions.readVisits = readVisitsInBatch;
     actions.exportAllTracks = [](CGlobalData& global) {
         if (!global.gpsServices.trackLogger->isOpen())
             return false;

@@ -307,6 +307,8 @@ void CTarnwickApp::runBatch(StartupUi& ui)
         else
             unavailable(kTextRefreshWord, "Refreshing caches");
     }
+    if (cl.visits && batch.readVisits)
+        run(batch.readVisits(global, cl.visitsPlace));
 }
 
 void CTarnwickApp::startGps()

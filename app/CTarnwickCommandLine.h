@@ -11,7 +11,8 @@ namespace tw {
 // online words "dl <code>..." (download caches by code), "near <lat> <lon>"
 // (the nearest caches) and "refresh" (fresh data of the saved filter's
 // caches), and the window's "show <code>" (open that cache's listing) and
-// "map" (open the map over the cache list).
+// "map" (open the map over the cache list), and "visits [FOLDER|FILE]"
+// (read the visits of a handheld GPS, or of a visits file, as field notes).
 // Words compare exactly, with or without a leading '-' or "--".
 class CTarnwickCommandLine {
 public:
@@ -32,6 +33,8 @@ public:
     int nearest = 0;
     std::string nearLat, nearLon;          // as given; empty when missing
     int refresh = 0;
+    int visits = 0;
+    std::string visitsPlace; // empty: the first unit found
     std::string lastWord;
     // Words that are none of the above, nor the argument of one, as given.
     // A batch run refuses them; a window run leaves them to Qt.
@@ -43,7 +46,8 @@ public:
     // True when a batch word asks for work without a window.
     bool isBatch() const
     {
-        return fieldNotes || trackExport || trackDelete || import || exportGpx || download || nearest || refresh;
+        return fieldNotes || trackExport || trackDelete || import || exportGpx || download || nearest || refresh ||
+               visits;
     }
 
 private:

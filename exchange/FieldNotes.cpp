@@ -41,7 +41,143 @@ struct Line {
     std::string text;
 };
 
+bool isLineEnd(std::string_view text, std::size_t i)
+{
+    return i >= text.size() || text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] == '\n'));
+}
+
+// Moves i past the line end at i (LF, CR LF or a CR at the very end).
+void skipLineEnd(std::string_view text, std::size_t& i, int& line)
+{
+    if (i < text.size() && text[i] == '\r')
+        ++i;
+    if (i < text.size() && text[i] == '\n')
+        ++i;
+    ++line;
+}
+
+std::string withoutBlanks(std::string_view text)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return std::string(text);
+}
+
+bool allDigits(std::string_view text, std::size_t from, std::size_t count)
+{
+    for (std::size_t i = from; i < from + count; ++i)
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+    return true;
+}
+
+int numberAt(std::string_view text, std::size_t from, std::size_t count)
+{
+    int n = 0;
+    for (std::size_t i = from; i < from + count; ++i)
+        n = n * 10 + (text[i] - '0');
+    return n;
+}
+
 } // namespace
+
+FieldNoteLines readFieldNoteLines(std::string_view text)
+{
+    FieldNoteLines result;
+    auto fail = [&](FieldNoteLines::Error error, int line) {
+        result.lines.clear();
+        result.error = error;
+        result.errorLine = line;
+        return result;
+    };
+    std::size_t i = 0;
+    int line = 1;
+    while (i < text.size()) {
+        if (isLineEnd(text, i)) {
+            skipLineEnd(text, i, line);
+            continue;
+        }
+        FieldNoteLine note;
+        note.lineNumber = line;
+        // Code, time and log type: plain fields up to a comma.
+        std::string* fields[] = {&note.code, &note.utcTime, &note.logType};
+        for (std::string* field : fields) {
+            const std::size_t start = i;
+            while (!isLineEnd(text, i) && text[i] != ',')
+                ++i;
+            if (isLineEnd(text, i))
+                return fail(FieldNoteLines::Error::NotANote, line);
+            *field = withoutBlanks(text.substr(start, i - start));
+            ++i;
+        }
+        if (note.code.empty() || note.utcTime.empty())
+            return fail(FieldNoteLines::Error::NotANote, line);
+        while (i < text.size() && text[i] == ' ')
+            ++i;
+        if (i < text.size() && text[i] == '"') {
+            ++i;
+            for (;;) {
+                if (i >= text.size())
+                    return fail(FieldNoteLines::Error::QuoteNotClosed, note.lineNumber);
+                if (text[i] == '"') {
+                    if (i + 1 < text.size() && text[i + 1] == '"') {
+                        note.text += '"';
+                        i += 2;
+                        continue;
+                    }
+                    std::size_t after = i + 1;
+                    while (after < text.size() && text[after] == ' ')
+                        ++after;
+                    if (isLineEnd(text, after)) {
+                        i = after;
+                        break;
+                    }
+                }
+                if (text[i] == '\n')
+                    ++line;
+                note.text += text[i++];
+            }
+        } else {
+            // A text without quotes ends with its line.
+            const std::size_t start = i;
+            while (!isLineEnd(text, i))
+                ++i;
+            note.text = std::string(text.substr(start, i - start));
+        }
+        skipLineEnd(text, i, line);
+        result.lines.push_back(std::move(note));
+    }
+    return result;
+}
+
+std::optional<std::time_t> fieldNoteUtcSeconds(std::string_view stamp)
+{
+    // 2011-11-24T18:30Z or 2011-11-24T18:30:05Z
+    const bool withSeconds = stamp.size() == 20;
+    if ((stamp.size() != 17 && !withSeconds) || stamp[4] != '-' || stamp[7] != '-' || stamp[10] != 'T' ||
+        stamp[13] != ':' || stamp.back() != 'Z' || (withSeconds && stamp[16] != ':'))
+        return std::nullopt;
+    if (!allDigits(stamp, 0, 4) || !allDigits(stamp, 5, 2) || !allDigits(stamp, 8, 2) || !allDigits(stamp, 11, 2) ||
+        !allDigits(stamp, 14, 2) || (withSeconds && !allDigits(stamp, 17, 2)))
+        return std::nullopt;
+    std::tm utc{};
+    utc.tm_year = numberAt(stamp, 0, 4) - 1900;
+    utc.tm_mon = numberAt(stamp, 5, 2) - 1;
+    utc.tm_mday = numberAt(stamp, 8, 2);
+    utc.tm_hour = numberAt(stamp, 11, 2);
+    utc.tm_min = numberAt(stamp, 14, 2);
+    utc.tm_sec = withSeconds ? numberAt(stamp, 17, 2) : 0;
+    if (utc.tm_mon > 11 || utc.tm_mday < 1 || utc.tm_hour > 23 || utc.tm_min > 59 || utc.tm_sec > 60)
+        return std::nullopt;
+    const int wantedDay = utc.tm_mday;
+    const std::time_t t = timegm(&utc);
+    // timegm moves 31 April to 1 May: such a date is none.
+    if (utc.tm_mday != wantedDay)
+        return std::nullopt;
+    return t;
+}
 
 std::string applyFieldNoteTemplate(const std::string& templ, int hour, int minute, const std::string& number,
                                    const std::string& text)

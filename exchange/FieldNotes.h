@@ -5,7 +5,10 @@
 
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace SQLite {
 class Database;
@@ -21,6 +24,34 @@ std::string applyFieldNoteTemplate(const std::string& templ, int hour, int minut
 
 // "YYYY-MM-DDTHH:MMZ" of a local visit date (YYYYMMDD) and time (HHMM).
 std::string fieldNoteUtcTime(int ymd, int hhmm);
+
+// One line of a field-notes file: CODE,YYYY-MM-DDTHH:MMZ,Log type,"text".
+struct FieldNoteLine {
+    std::string code;
+    std::string utcTime;  // as written
+    std::string logType;  // as written
+    std::string text;     // quotes undoubled, line breaks as written
+    int lineNumber = 0;   // where the line starts, from 1
+};
+
+struct FieldNoteLines {
+    enum class Error { None, QuoteNotClosed, NotANote };
+    std::vector<FieldNoteLine> lines;
+    Error error = Error::None;
+    int errorLine = 0; // the line that broke the reading
+};
+
+// The lines of a field-notes text (UTF-8, CR LF or LF line ends; blank
+// lines skipped). The text may hold commas and line breaks inside its
+// quotes; a doubled quote stands for one. A quote that is neither doubled
+// nor closes the text (the line end follows) is taken as it stands, as the
+// export writes the user's quotes. The first line that does not read stops
+// the reading with its error, and no lines are given then.
+FieldNoteLines readFieldNoteLines(std::string_view text);
+
+// The seconds since 1970 of "YYYY-MM-DDTHH:MMZ" (seconds ":SS" allowed);
+// nothing for any other form or an impossible date.
+std::optional<std::time_t> fieldNoteUtcSeconds(std::string_view stamp);
 
 struct FieldNotesExport {
     bool written = false;

@@ -7,6 +7,7 @@
 #include "db/SqlError.h"
 #include "screens/CFilterScr.h"
 #include "screens/COptionsScr.h"
+#include "screens/VisitsOffer.h"
 #include "screens/CacheCommands.h"
 #include "screens/CacheListScreen.h"
 #include "screens/CacheScreen.h"
@@ -101,6 +102,8 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(m_status);
     setCentralWidget(central);
+    // A handheld GPS plugged in with new visits is offered to be read.
+    new VisitsOffer(global, this);
 
     auto* empty = new QLabel(m_global.db.cacheDbOpen() ? langText(m_global, kTextNothingToShow)
                                                        : langText(m_global, kTextNoDatabase));

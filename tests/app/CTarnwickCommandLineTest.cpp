@@ -37,6 +37,21 @@ TEST(CommandLine, ExportTakesItsFile)
     EXPECT_TRUE(cl.isBatch());
 }
 
+TEST(CommandLine, VisitsTakesAnOptionalPlace)
+{
+    auto cl = parsed({"visits"});
+    EXPECT_TRUE(cl.visits && cl.isBatch());
+    EXPECT_EQ(cl.visitsPlace, "");
+    cl = parsed({"--visits", "/media/me/GARMIN", "fn"});
+    EXPECT_EQ(cl.visitsPlace, "/media/me/GARMIN");
+    EXPECT_TRUE(cl.fieldNotes);
+    EXPECT_TRUE(cl.unknownWords.empty());
+    // A batch word after it is no place.
+    cl = parsed({"visits", "fn"});
+    EXPECT_EQ(cl.visitsPlace, "");
+    EXPECT_TRUE(cl.visits && cl.fieldNotes);
+}
+
 TEST(CommandLine, ShowTakesACodeAndOpensTheWindow)
 {
     const auto cl = parsed({"--show", "GC12AB"});

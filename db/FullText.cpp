@@ -137,6 +137,15 @@ void byCode(SQLite::Database& db, const std::string& head, const std::string& co
     s.stepDone();
 }
 
+// Without the spaces where a text was joined to the next.
+std::string trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 } // namespace
 
 bool Supported()
@@ -287,7 +296,7 @@ std::vector<Hit> Search(SQLite::Database& db, std::string_view query, TextFields
         snippet.BindText(1, expression);
         snippet.BindInt(2, hit.key);
         if (snippet.Next())
-            hit.snippet = snippet.ColumnText(0);
+            hit.snippet = trimmed(snippet.ColumnText(0));
         hits.push_back(std::move(hit));
     }
     return hits;

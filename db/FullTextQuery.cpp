@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the user types into the search, read into the query language of the
-// index: every part quoted, so that nothing typed is taken as an operator.
+// index: every piece quoted, so that nothing typed is taken as an operator.
 #include "db/FullText.h"
 
 #include <unicode/uchar.h>
@@ -42,9 +42,9 @@ constexpr std::array kFieldNames = std::to_array<FieldName>({
     {"wpt", TextField::Waypoints},      {"body", TextField::Waypoints},
 });
 
-// One part of a query: a word or a phrase, maybe a prefix, maybe excluded,
+// One piece of a query: a word or a phrase, maybe a prefix, maybe excluded,
 // maybe limited to fields.
-struct Part {
+struct Piece {
     std::string text;
     bool exclude = false;
     bool prefix = false;
@@ -103,9 +103,9 @@ TextFields fieldNamed(std::string_view name)
     return 0;
 }
 
-std::vector<Part> partsOf(std::string_view query)
+std::vector<Piece> piecesOf(std::string_view query)
 {
-    std::vector<Part> parts;
+    std::vector<Piece> pieces;
     std::size_t i = 0;
     const std::size_t n = query.size();
     while (i < n) {
@@ -113,9 +113,9 @@ std::vector<Part> partsOf(std::string_view query)
             ++i;
         if (i >= n)
             break;
-        Part part;
+        Piece piece;
         if (query[i] == '-' && i + 1 < n && !isSpace(query[i + 1])) {
-            part.exclude = true;
+            piece.exclude = true;
             ++i;
         }
         // "hint:word", "hint:\"a phrase\"": a known field name before a colon.
@@ -124,7 +124,7 @@ std::vector<Part> partsOf(std::string_view query)
             ++k;
         if (k < n && query[k] == ':' && k > i) {
             if (const TextFields field = fieldNamed(query.substr(i, k - i))) {
-                part.fields = field;
+                piece.fields = field;
                 i = k + 1;
             }
         }
@@ -132,10 +132,10 @@ std::vector<Part> partsOf(std::string_view query)
             // A phrase runs to the next quote, or to the end when none follows.
             const std::size_t close = query.find('"', i + 1);
             const std::size_t end = close == std::string_view::npos ? n : close;
-            part.text = std::string(query.substr(i + 1, end - i - 1));
+            piece.text = std::string(query.substr(i + 1, end - i - 1));
             i = end == n ? n : end + 1;
             if (i < n && query[i] == '*') {
-                part.prefix = true;
+                piece.prefix = true;
                 while (i < n && query[i] == '*')
                     ++i;
             }
@@ -145,28 +145,28 @@ std::vector<Part> partsOf(std::string_view query)
                 ++i;
             std::string_view word = query.substr(start, i - start);
             while (!word.empty() && word.back() == '*') {
-                part.prefix = true;
+                piece.prefix = true;
                 word.remove_suffix(1);
             }
-            part.text = std::string(word);
+            piece.text = std::string(word);
         }
         // Only what holds a word can match: "--", "*" or "()" alone are dropped.
-        if (!wordsOf(part.text).empty())
-            parts.push_back(std::move(part));
+        if (!wordsOf(piece.text).empty())
+            pieces.push_back(std::move(piece));
     }
-    return parts;
+    return pieces;
 }
 
-std::string quoted(const Part& part)
+std::string quoted(const Piece& piece)
 {
     std::string out = "\"";
-    for (const char c : part.text) {
+    for (const char c : piece.text) {
         if (c == '"')
             out += '"';
         out += c;
     }
     out += '"';
-    if (part.prefix)
+    if (piece.prefix)
         out += " *";
     return out;
 }
@@ -184,14 +184,14 @@ std::string columnFilter(TextFields fields)
     return out + "} : ";
 }
 
-// One part with its column filter: its own field when it names one,
+// One piece with its column filter: its own field when it names one,
 // otherwise the fields asked for.
-std::string term(const Part& part, TextFields fields)
+std::string term(const Piece& piece, TextFields fields)
 {
-    const TextFields own = part.fields ? part.fields : fields;
+    const TextFields own = piece.fields ? piece.fields : fields;
     if (own == 0 || own == kAllFields)
-        return quoted(part);
-    return columnFilter(own) + quoted(part);
+        return quoted(piece);
+    return columnFilter(own) + quoted(piece);
 }
 
 } // namespace
@@ -201,11 +201,11 @@ std::string MatchExpression(std::string_view query, TextFields fields)
     fields &= kAllFields;
     std::string wanted;
     std::string unwanted;
-    for (const Part& part : partsOf(query)) {
-        std::string& into = part.exclude ? unwanted : wanted;
+    for (const Piece& piece : piecesOf(query)) {
+        std::string& into = piece.exclude ? unwanted : wanted;
         if (!into.empty())
-            into += part.exclude ? " OR " : " AND ";
-        into += term(part, fields);
+            into += piece.exclude ? " OR " : " AND ";
+        into += term(piece, fields);
     }
     // Only excluded words select nothing the index can give.
     if (wanted.empty())
@@ -218,10 +218,10 @@ std::string MatchExpression(std::string_view query, TextFields fields)
 std::vector<std::string> HighlightTerms(std::string_view query)
 {
     std::vector<std::string> terms;
-    for (const Part& part : partsOf(query)) {
-        if (part.exclude)
+    for (const Piece& piece : piecesOf(query)) {
+        if (piece.exclude)
             continue;
-        for (auto& word : wordsOf(part.text))
+        for (auto& word : wordsOf(piece.text))
             if (std::find(terms.begin(), terms.end(), word) == terms.end())
                 terms.push_back(std::move(word));
     }

@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExpressionCase{"DashInsideAWord", "u-boot", 0, "\"u-boot\""}),
     test::RowName{});
 
-TEST(HighlightTermsTest, WordsOfWantedPartsWithoutStars)
+TEST(HighlightTermsTest, WordsOfWantedPiecesWithoutStars)
 {
     EXPECT_EQ(fulltext::HighlightTerms("magnet* \"under the stone\" -puzzle hint:under Brücke"),
               (V{"magnet", "under", "the", "stone", "Brücke"}));

@@ -151,7 +151,7 @@ TEST_F(ImportStoreFailureTest, FullDatabaseStopsTheImportAndKeepsWhatWasStored)
 TEST_F(ImportStoreFailureTest, FullDiskStopsTheImportAndTheBatchRun)
 {
     const auto templateSize = fs::file_size(test::runtimeDir() / "emptydb.db3");
-    // Room for part of the import, the full-text index included.
+    // Room for some of the import, the full-text index included.
     mountSmallDisk(templateSize + 3 * 1024 * 1024);
     if (IsSkipped() || HasFatalFailure())
         return;

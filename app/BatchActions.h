@@ -23,6 +23,7 @@ struct BatchActions {
     std::function<bool(CGlobalData&)> liveRefresh;
     // place: a unit's folder or a visits file; empty: the first unit found.
     std::function<bool(CGlobalData&, const std::string& place)> readVisits;
+    std::function<bool(CGlobalData&, const std::string& query)> find;
 };
 
 } // namespace tw

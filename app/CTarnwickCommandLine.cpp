@@ -10,8 +10,8 @@ namespace {
 
 bool isBatchWord(const std::string& word)
 {
-    static const std::array<const char*, 12> words = {"fn",   "tgpx", "tkml", "tplt",    "tdel",  "i",
-                                                      "e",    "show", "dl",   "refresh", "near",  "visits"};
+    static const std::array<const char*, 13> words = {"fn",   "tgpx", "tkml",    "tplt", "tdel",  "i",     "e",
+                                                      "show", "dl",   "refresh", "near", "visits", "find"};
     return std::any_of(words.begin(), words.end(), [&](const char* w) { return word == w; });
 }
 
@@ -47,6 +47,13 @@ void CTarnwickCommandLine::ParseParam(const std::string& raw)
         lastWord.clear();
         return;
     }
+    // The word after "find" is the query, whatever it reads like ("-word"
+    // excludes a word).
+    if (lastWord == "find" && find && findQuery.empty()) {
+        findQuery = raw;
+        lastWord.clear();
+        return;
+    }
     // The word after "show" is a cache code, whatever it reads like.
     if (lastWord == "show" && showCode.empty()) {
         showCode = raw;
@@ -77,6 +84,8 @@ void CTarnwickCommandLine::ParseParam(const std::string& raw)
         refresh = 1;
     } else if (word == "visits") {
         visits = 1;
+    } else if (word == "find") {
+        find = 1;
     } else if (word == "map") {
         openMap = 1;
     } else if (lastWord != "i" && (lastWord != "e" || !exportFile.empty())) {

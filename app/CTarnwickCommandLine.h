@@ -10,9 +10,10 @@ namespace tw {
 // "i <file>" (import) and "e <file>" (export the filtered caches), the
 // online words "dl <code>..." (download caches by code), "near <lat> <lon>"
 // (the nearest caches) and "refresh" (fresh data of the saved filter's
-// caches), and the window's "show <code>" (open that cache's listing) and
-// "map" (open the map over the cache list), and "visits [FOLDER|FILE]"
-// (read the visits of a handheld GPS, or of a visits file, as field notes).
+// caches), "find <query>" (print the caches whose texts match), and the
+// window's "show <code>" (open that cache's listing) and "map" (open the map
+// over the cache list), and "visits [FOLDER|FILE]" (read the visits of a
+// handheld GPS, or of a visits file, as field notes).
 // Words compare exactly, with or without a leading '-' or "--".
 class CTarnwickCommandLine {
 public:
@@ -35,6 +36,8 @@ public:
     int refresh = 0;
     int visits = 0;
     std::string visitsPlace; // empty: the first unit found
+    int find = 0;
+    std::string findQuery; // the word after "find", as given
     std::string lastWord;
     // Words that are none of the above, nor the argument of one, as given.
     // A batch run refuses them; a window run leaves them to Qt.
@@ -47,7 +50,7 @@ public:
     bool isBatch() const
     {
         return fieldNotes || trackExport || trackDelete || import || exportGpx || download || nearest || refresh ||
-               visits;
+               visits || find;
     }
 
 private:

@@ -80,6 +80,7 @@ bool CacheList::readCaches(int rowLimit)
     inputs.refLon = reference.lon;
     inputs.nickname = settings.nickname;
     inputs.maxRows = rowLimit;
+    inputs.byRelevance = sortKey == SortKey::Relevance;
     if (filter.useTag != 0 && filter.code.empty()) {
         inputs.tagCategoryKey = GetCategoryKey(cacheDb, filter.tagCategory, false);
         if (!filter.tagValue.empty())
@@ -96,6 +97,8 @@ bool CacheList::readCaches(int rowLimit)
         WaypointLoader waypoints(cacheDb, waypointTypesOf(filter));
         const auto take = [&](const SQLite::Statement& row) {
             auto cache = std::make_unique<CGeocache>(geocacheFromRow(row, &waypoints));
+            if (row.columnCount() > kRelevanceColumn)
+                cache->textRank = row.ColumnDouble(kRelevanceColumn);
             if (filter.code.empty()) {
                 if (filter.distanceKm != 0.0 &&
                     geo::distanceKm(reference, {cache->lat, cache->lon}) > filter.distanceKm)

@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Loading the cache list from a database of 100,000 caches. The database is
 // generated once into the temporary folder (it takes a while) and reused by
-// later runs: TARNWICK_BENCH_DB names another file, TARNWICK_BENCH_REBUILD=1
-// makes it again.
+// later runs: TARNWICK_BENCH_DB names another file (make_cache_database
+// writes big ones), TARNWICK_BENCH_REBUILD=1 makes it again. Besides the
+// list: a change of the type filter and the opening of a listing, as the
+// user waits for them, and the size of the database by table.
 #include "app/CGlobalData.h"
+#include "app/ListingFiles.h"
+#include "app/ListingPages.h"
 #include "db/CacheStore.h"
+#include "db/Statement.h"
 #include "db/Transaction.h"
 #include "geo/GeoMath.h"
 #include "platform/RecordingKeepAwake.h"
@@ -226,11 +231,101 @@ void BM_ReadCaches_NoDistanceLimitSortedByName(benchmark::State& state)
     run(state, 0.0, 0);
 }
 
+// The list again after the user chose other cache types: one type after the
+// other, so that every read is the first with its filter.
+void BM_FilterChange_Type(benchmark::State& state)
+{
+    CGlobalData& global = *program().global;
+    CacheFilter& filter = global.list.filter;
+    filter.distanceKm = 0.0;
+    global.list.sortKey = 1;
+    std::size_t turn = 0;
+    for (auto _ : state) {
+        filter.cacheTypes.fill(0);
+        filter.cacheTypes[turn++ % 3] = 1; // Traditional, Multi, Unknown
+        global.list.readCaches();
+        benchmark::DoNotOptimize(global.list.caches.data());
+    }
+    state.counters["listed"] = global.list.listedCount;
+    filter.cacheTypes.fill(1);
+}
+
+// What the listing screen does to open a cache: read it with its texts,
+// logs, waypoints and tags, inflate the texts and build the description
+// (images rewritten, the overview on top) and the logs page. One cache of
+// the list after the other, each read for the first time in the run.
+void BM_OpenListing(benchmark::State& state)
+{
+    CGlobalData& global = *program().global;
+    global.list.filter.distanceKm = 0.0;
+    global.list.sortKey = 1;
+    global.list.readCaches();
+    std::vector<std::string> codes;
+    for (const auto& c : global.list.caches)
+        codes.push_back(c->code);
+    if (codes.empty()) {
+        state.SkipWithError("no cache listed");
+        return;
+    }
+    const fs::path mapFolder = fs::temp_directory_path() / "tarnwick-bench-home" / "data";
+    const listing::OverviewLabels labels{"Owner", "Hidden", nullptr};
+    std::size_t next = 0;
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const auto l = listing::loadListing(global.db.cacheDb, global.db.tagCategories, codes[next++ % codes.size()]);
+        if (!l) {
+            state.SkipWithError("a listed cache could not be read");
+            break;
+        }
+        const auto page = listing::rewriteImages(listing::descriptionPage(l->cache), mapFolder, l->cache.code, nullptr);
+        const std::string description = listing::withHeader(page.html, listing::overviewHtml(l->cache, labels, 24));
+        const std::string logs = listing::logsPage(l->cache, "by");
+        bytes += description.size() + logs.size();
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.counters["pageBytes"] = benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kAvgIterations);
+}
+
+// The size of the database and of its tables and indexes (from the dbstat
+// table), as counters in megabytes; "fulltext" sums whatever belongs to the
+// full-text index. Timed once, for its counters.
+void BM_DatabaseSize(benchmark::State& state)
+{
+    CGlobalData& global = *program().global;
+    double total = 0, fullText = 0, logs = 0, lists = 0, caches = 0;
+    for (auto _ : state) {
+        total = fullText = logs = lists = caches = 0;
+        SQLite::Statement q(global.db.cacheDb, "SELECT `name`, SUM(`pgsize`) FROM `dbstat` GROUP BY `name`");
+        while (q.Next()) {
+            const std::string name = q.ColumnText(0);
+            const double mb = q.ColumnDouble(1) / 1e6;
+            total += mb;
+            if (name.rfind("fulltext", 0) == 0 || name.rfind("fts", 0) == 0 || name.find("_fts") != std::string::npos)
+                fullText += mb;
+            else if (name.rfind("geolog", 0) == 0)
+                logs += mb;
+            else if (name.rfind("geolist", 0) == 0)
+                lists += mb;
+            else if (name.rfind("geocache", 0) == 0)
+                caches += mb;
+        }
+    }
+    state.counters["totalMB"] = total;
+    state.counters["fullTextMB"] = fullText;
+    state.counters["logsMB"] = logs;
+    state.counters["textsMB"] = lists;
+    state.counters["cachesMB"] = caches;
+    state.counters["caches"] = global.db.cacheCount;
+}
+
 } // namespace
 
 BENCHMARK(BM_ReadCaches_Within10km)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadCaches_NoDistanceLimit)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadCaches_NoDistanceLimitSortedByName)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadCaches_NoDistanceLimitAfterAChange)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FilterChange_Type)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenListing)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DatabaseSize)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -14,6 +14,7 @@
 #include "db/Tags.h"
 #include "platform/RecordingPrompter.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -65,7 +66,7 @@ void finish(CGeocache& c, int n)
     char code[16];
     std::snprintf(code, sizeof code, "GC%X", 0x100000 + n);
     c.code = code;
-    c.logs.resize(static_cast<std::size_t>(3 + n % 4));
+    c.logs.resize(std::min(c.logs.size(), static_cast<std::size_t>(3 + n % 4)));
     c.found = n % 10 == 0 ? 20100101 + (n % 15) * 10000 + (n % 12) * 100 + n % 28 : 0;
     c.foundTime = c.found ? (n % 24) * 100 + n % 60 : 0;
     c.status = n % 40 == 0 ? 1 : n % 97 == 0 ? 2 : 0;

@@ -116,8 +116,12 @@ CacheQuery BuildCacheQuery(const CacheFilter& f, const QueryInputs& in)
             columns = "DISTINCT `geocache`.*";
             sql = "FROM `geocache`, `geotag` WHERE `geocache`.`id` <> 'GC0' AND `geocache`.`id` = `geotag`.`id` ";
         } else if (withDistance) {
+            // The box leads: left to itself, SQLite walks the index on
+            // `dtfound` (nearly every row of a big database) and looks each
+            // row up in the R-tree.
             columns = "`geocache`.*";
-            sql = "FROM `geocache`, `coord_index` WHERE `geocache`.`key` = `coord_index`.`key` AND `id` <> 'GC0' ";
+            sql = "FROM `coord_index` CROSS JOIN `geocache` WHERE `geocache`.`key` = `coord_index`.`key` AND "
+                  "`id` <> 'GC0' ";
         } else {
             columns = "*";
             sql = "FROM `geocache` WHERE `id` <> 'GC0' ";
@@ -196,9 +200,10 @@ CacheQuery BuildCacheQuery(const CacheFilter& f, const QueryInputs& in)
         const auto lat = b.param(sixDecimals(in.refLat));
         const auto lon = b.param(sixDecimals(in.refLon));
         order = " ORDER BY ((`x`-" + lat + ")*(`x`-" + lat + ")+(`y`-" + lon + ")*(`y`-" + lon + "))";
-        // Without the box the whole table is ordered; the list picks the
-        // nearest rows itself (nearestKeys), caches at one distance by key.
-        if (!f.code.empty() || (f.useTag != 1 && !withDistance)) {
+        // The list picks the nearest rows itself (nearestKeys), caches at
+        // one distance by key: the database would read every row in the box
+        // (or the table) whole and sort them.
+        if (!f.code.empty() || f.useTag != 1) {
             order += ", `geocache`.`key`";
             const std::size_t own = b.params.size() - 2;
             query.keySql = "SELECT `geocache`.`key`, `geocache`.`x`, `geocache`.`y` " + sql;

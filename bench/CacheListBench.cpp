@@ -1,10 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Loading the cache list from a database of 100,000 caches. The database is
 // generated once into the temporary folder (it takes a while) and reused by
-// later runs: TARNWICK_BENCH_DB names another file, TARNWICK_BENCH_REBUILD=1
-// makes it again.
+// later runs: TARNWICK_BENCH_DB names another file (make_cache_database
+// writes big ones), TARNWICK_BENCH_REBUILD=1 makes it again. Besides the
+// list: a change of the type filter and the opening of a listing, as the
+// user waits for them, and the size of the database by table.
 #include "app/CGlobalData.h"
+#include "app/ListingFiles.h"
+#include "app/ListingPages.h"
 #include "db/CacheStore.h"
+#include "db/FullText.h"
+#include "db/Statement.h"
 #include "db/Transaction.h"
 #include "geo/GeoMath.h"
 #include "platform/RecordingKeepAwake.h"
@@ -226,11 +232,124 @@ void BM_ReadCaches_NoDistanceLimitSortedByName(benchmark::State& state)
     run(state, 0.0, 0);
 }
 
+// The list again after the user chose other cache types: one type after the
+// other, so that every read is the first with its filter.
+void BM_FilterChange_Type(benchmark::State& state)
+{
+    CGlobalData& global = *program().global;
+    CacheFilter& filter = global.list.filter;
+    filter.distanceKm = 0.0;
+    global.list.sortKey = 1;
+    std::size_t turn = 0;
+    for (auto _ : state) {
+        filter.cacheTypes.fill(0);
+        filter.cacheTypes[turn++ % 3] = 1; // Traditional, Multi, Unknown
+        global.list.readCaches();
+        benchmark::DoNotOptimize(global.list.caches.data());
+    }
+    state.counters["listed"] = global.list.listedCount;
+    filter.cacheTypes.fill(1);
+    global.list.readCaches();
+}
+
+// What the listing screen does to open a cache: read it with its texts,
+// logs, waypoints and tags, inflate the texts and build the description
+// (images rewritten, the overview on top) and the logs page, for one cache
+// after the other from all over the database.
+void BM_OpenListing(benchmark::State& state)
+{
+    CGlobalData& global = *program().global;
+    global.list.filter.distanceKm = 0.0;
+    global.list.sortKey = 1;
+    // Codes spread over the whole table, not only the listed ones.
+    std::vector<std::string> codes;
+    SQLite::Statement every(global.db.cacheDb, "SELECT `id` FROM `geocache` WHERE `key` % 97 = 0");
+    while (every.Next())
+        codes.push_back(every.ColumnText(0));
+    if (codes.empty()) {
+        state.SkipWithError("no cache in the database");
+        return;
+    }
+    const fs::path mapFolder = fs::temp_directory_path() / "tarnwick-bench-home" / "data";
+    const listing::OverviewLabels labels{"Owner", "Hidden", nullptr};
+    std::size_t next = 0;
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const auto l = listing::loadListing(global.db.cacheDb, global.db.tagCategories, codes[next++ % codes.size()]);
+        if (!l) {
+            state.SkipWithError("a listed cache could not be read");
+            break;
+        }
+        const auto page = listing::rewriteImages(listing::descriptionPage(l->cache), mapFolder, l->cache.code, nullptr);
+        const std::string description = listing::withHeader(page.html, listing::overviewHtml(l->cache, labels, 24));
+        const std::string logs = listing::logsPage(l->cache, "by");
+        bytes += description.size() + logs.size();
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.counters["pageBytes"] = benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kAvgIterations);
+}
+
+// A text search of a word nearly every cache has, to the first 50 results
+// with their snippets, as the search screen shows them.
+void BM_TextSearch(benchmark::State& state)
+{
+    CGlobalData& global = *program().global;
+    if (!fulltext::Ready(global.db.cacheDb)) {
+        state.SkipWithError("the database has no current full-text index");
+        return;
+    }
+    std::size_t hits = 0;
+    for (auto _ : state) {
+        const auto found = fulltext::Search(global.db.cacheDb, "potok", TextField::All, 50);
+        hits = found.size();
+        benchmark::DoNotOptimize(found.data());
+    }
+    if (hits != 50)
+        state.SkipWithError("fewer than 50 results");
+    state.counters["hits"] = static_cast<double>(hits);
+}
+
+// The size of the database and of its tables and indexes (from the dbstat
+// table), as counters in megabytes; fullTextMB sums the tables of the
+// full-text index (cachetext*). Timed once, for its counters.
+void BM_DatabaseSize(benchmark::State& state)
+{
+    CGlobalData& global = *program().global;
+    double total = 0, fullText = 0, logs = 0, lists = 0, caches = 0;
+    for (auto _ : state) {
+        total = fullText = logs = lists = caches = 0;
+        SQLite::Statement q(global.db.cacheDb, "SELECT `name`, SUM(`pgsize`) FROM `dbstat` GROUP BY `name`");
+        while (q.Next()) {
+            const std::string name = q.ColumnText(0);
+            const double mb = q.ColumnDouble(1) / 1e6;
+            total += mb;
+            if (name.rfind("cachetext", 0) == 0)
+                fullText += mb;
+            else if (name.rfind("geolog", 0) == 0)
+                logs += mb;
+            else if (name.rfind("geolist", 0) == 0)
+                lists += mb;
+            else if (name.rfind("geocache", 0) == 0)
+                caches += mb;
+        }
+    }
+    state.counters["totalMB"] = total;
+    state.counters["fullTextMB"] = fullText;
+    state.counters["logsMB"] = logs;
+    state.counters["textsMB"] = lists;
+    state.counters["cachesMB"] = caches;
+    state.counters["caches"] = global.db.cacheCount;
+}
+
 } // namespace
 
 BENCHMARK(BM_ReadCaches_Within10km)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadCaches_NoDistanceLimit)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadCaches_NoDistanceLimitSortedByName)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadCaches_NoDistanceLimitAfterAChange)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FilterChange_Type)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenListing)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextSearch)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DatabaseSize)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -7,12 +7,14 @@
 // TARNWICK_BENCH_STARTUP_DB names the database (copied once into a folder of
 // its own); TARNWICK_BENCH_PROGRAM the program (default: the one built here).
 // Every run finds the database in the page cache: one start before the
-// timed ones warms it and adds what a first start adds.
+// timed ones warms it and adds what a first start adds. The window's runs
+// also report the program's peak memory (its largest resident set).
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -159,6 +161,9 @@ bool waitForLine(Run& run, const char* line, Clock::time_point& at)
     return false;
 }
 
+// The peak resident set of the last process reaped, in megabytes.
+double lastPeakRssMb = 0.0;
+
 // Reads the rest of the output and reaps the process; its exit code, or -1.
 int finish(Run& run)
 {
@@ -167,8 +172,10 @@ int finish(Run& run)
     }
     ::close(run.output);
     int status = 0;
-    if (::waitpid(run.pid, &status, 0) != run.pid || !WIFEXITED(status))
+    rusage usage{};
+    if (::wait4(run.pid, &status, 0, &usage) != run.pid || !WIFEXITED(status))
         return -1;
+    lastPeakRssMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
     return WEXITSTATUS(status);
 }
 
@@ -202,6 +209,7 @@ double batchStart(const std::string& word)
 template <typename F>
 void timeRuns(benchmark::State& state, F once)
 {
+    double peakRssMb = 0.0;
     if (!home().error.empty()) {
         state.SkipWithError(home().error.c_str());
         return;
@@ -219,7 +227,9 @@ void timeRuns(benchmark::State& state, F once)
             break;
         }
         state.SetIterationTime(seconds);
+        peakRssMb = std::max(peakRssMb, lastPeakRssMb);
     }
+    state.counters["peakRssMB"] = peakRssMb;
 }
 
 void BM_StartupToFirstList(benchmark::State& state)

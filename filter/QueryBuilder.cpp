@@ -123,8 +123,14 @@ CacheQuery BuildCacheQuery(const CacheFilter& f, const QueryInputs& in)
             columns = "DISTINCT `geocache`.*";
             sql = from + ", `geotag` WHERE `geocache`.`id` <> 'GC0' AND `geocache`.`id` = `geotag`.`id` ";
         } else if (withDistance) {
+            // The box leads: left to itself, SQLite walks the index on
+            // `dtfound` (nearly every row of a big database) and looks each
+            // row up in the R-tree.
             columns = "`geocache`.*";
-            sql = from + ", `coord_index` WHERE `geocache`.`key` = `coord_index`.`key` AND `id` <> 'GC0' ";
+            // With a text query the index has chosen the rows already.
+            sql = withText ? from + ", `coord_index` WHERE `geocache`.`key` = `coord_index`.`key` AND `id` <> 'GC0' "
+                           : "FROM `coord_index` CROSS JOIN `geocache` WHERE `geocache`.`key` = `coord_index`.`key` AND "
+                             "`id` <> 'GC0' ";
         } else {
             columns = withText ? "`geocache`.*" : "*";
             sql = from + " WHERE `id` <> 'GC0' ";
@@ -209,11 +215,12 @@ CacheQuery BuildCacheQuery(const CacheFilter& f, const QueryInputs& in)
         const auto lat = b.param(sixDecimals(in.refLat));
         const auto lon = b.param(sixDecimals(in.refLon));
         order = " ORDER BY ((`x`-" + lat + ")*(`x`-" + lat + ")+(`y`-" + lon + ")*(`y`-" + lon + "))";
-        // Without the box the whole table is ordered; the list picks the
-        // nearest rows itself (nearestKeys), caches at one distance by key.
+        // The list picks the nearest rows itself (nearestKeys), caches at
+        // one distance by key: the database would read every row in the box
+        // (or the table) whole and sort them.
         // With a text query the index has already chosen few rows: they are
         // ordered by the database.
-        if (!f.code.empty() || (f.useTag != 1 && !withDistance && !withText)) {
+        if (!f.code.empty() || (f.useTag != 1 && !withText)) {
             order += ", `geocache`.`key`";
             const std::size_t own = b.params.size() - 2;
             query.keySql = "SELECT `geocache`.`key`, `geocache`.`x`, `geocache`.`y` " + sql;

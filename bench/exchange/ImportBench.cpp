@@ -5,6 +5,10 @@
 // A database of the desktop cache manager (make_gsak_database) is imported
 // as the program imports it: a private copy first, then the copy read.
 //   import_bench FILE
+//   import_bench FILE [--alone] [--database DB]
+// With --database the import goes into a copy of DB (a big database from
+// make_cache_database; its caches' codes differ from the pocket query's),
+// made before the clock starts.
 #include "db/CacheStore.h"
 #include "db/Database.h"
 #include "db/Tags.h"
@@ -57,16 +61,25 @@ int main(int argc, char** argv)
 {
     // --alone: no GPSBabel run after the import (scripts/bench.sh times it
     // on its own).
-    const bool alone = argc == 3 && std::string_view(argv[2]) == "--alone";
-    if (argc != 2 && !alone) {
-        std::fprintf(stderr, "usage: import_bench FILE [--alone]\n");
+    bool alone = false;
+    std::filesystem::path into = std::filesystem::path(TARNWICK_RUNTIME_DIR) / "emptydb.db3";
+    bool usable = argc >= 2;
+    for (int i = 2; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--alone")
+            alone = true;
+        else if (std::string_view(argv[i]) == "--database" && i + 1 < argc)
+            into = argv[++i];
+        else
+            usable = false;
+    }
+    if (!usable) {
+        std::fprintf(stderr, "usage: import_bench FILE [--alone] [--database DB]\n");
         return 2;
     }
     const std::filesystem::path file = argv[1];
     const std::filesystem::path db = std::filesystem::temp_directory_path() /
                                      ("tarnwick-import-bench-" + std::to_string(::getpid()) + ".db3");
-    std::filesystem::copy_file(std::filesystem::path(TARNWICK_RUNTIME_DIR) / "emptydb.db3", db,
-                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(into, db, std::filesystem::copy_options::overwrite_existing);
     const long rssBefore = peakRssKb();
     RecordingPrompter prompter;
     SQLite::Database database(&prompter);

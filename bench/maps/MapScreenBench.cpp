@@ -3,9 +3,13 @@
 // waypoints, an 800-point track and an 800-point route over a folder of PNG
 // tiles, at 480 × 800 and 1920 × 1080. Each panning frame composes the tile
 // layer afresh; warm reuses decoded tiles, cold reads and decodes them again.
-//   build/bin/map_screen_bench [frames] [--dump FOLDER]
+//   build/bin/map_screen_bench [frames] [--dump FOLDER] [--database FILE]
 // With --dump it writes the frames of a fixed walk over the map as PNG files
-// instead, so that two builds can be compared picture for picture.
+// instead, so that two builds can be compared picture for picture. With
+// --database it opens the map over that cache database (make_cache_database
+// writes a big one, dense around the centre) and times what the user waits
+// for: the list read for the view, the first frame, and the frame after a
+// pan with the list read again.
 #include "app/CGlobalData.h"
 #include "app/WaypointEditing.h"
 #include "db/CacheStore.h"
@@ -119,6 +123,43 @@ void dumpFrames(CMapScreen& map, const QString& folder, const QString& prefix)
     }
 }
 
+double msSince(const QElapsedTimer& t)
+{
+    return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
+
+// The first frames of the map over a big database (see --database).
+int firstFrames(CGlobalData& global, QtNotifier& notifier, int runs)
+{
+    std::vector<double> list, first, reload;
+    int drawn = 0;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer t;
+        t.start();
+        global.list.readCaches();
+        list.push_back(msSince(t));
+        CMapScreen map(global, notifier);
+        map.resize(QSize(480, 800));
+        t.restart();
+        map.renderFrame();
+        first.push_back(msSince(t));
+        drawn = map.shown().cachesDrawn;
+        map.panBy(run % 2 ? -200 : 200, 120);
+        map.renderFrame();
+        t.restart();
+        QCoreApplication::processEvents();
+        map.renderFrame();
+        reload.push_back(msSince(t));
+    }
+    const Stats l = stats(list), f = stats(first), r = stats(reload);
+    std::printf("database: %d caches in it, %zu listed, %d drawn\n", global.db.cacheCount, global.list.caches.size(),
+                drawn);
+    std::printf("first frame: list %.1f ms, frame %.1f ms, together %.1f ms; after a pan: list and frame %.1f ms "
+                "(medians of %d)\n",
+                l.median, f.median, l.median + f.median, r.median, runs);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -127,9 +168,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     int frames = 300;
     QString dump;
+    std::string database;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--dump" && i + 1 < argc)
             dump = QString::fromLocal8Bit(argv[++i]);
+        else if (std::string(argv[i]) == "--database" && i + 1 < argc)
+            database = argv[++i];
         else
             frames = std::max(10, std::atoi(argv[i]));
     }
@@ -148,7 +192,10 @@ int main(int argc, char** argv)
     CGlobalData global(p, {prompter, notifier, keepAwake});
     global.settings.language = "en";
     global.LoadSettings(SettingsGroup::User);
-    fs::copy_file(p.install / "emptydb.db3", global.settings.dbFile);
+    if (!database.empty())
+        global.settings.dbFile = database;
+    else
+        fs::copy_file(p.install / "emptydb.db3", global.settings.dbFile);
     global.db.cacheDb.OpenFile(global.settings.dbFile);
     global.db.InitTagCategories();
     global.settings.homeLat = kHome.lat;
@@ -159,6 +206,11 @@ int main(int argc, char** argv)
     global.list.filter.owned = 2;
     global.list.filter.found = 2;
     makeTiles(p.data, global.mapSources[0]);
+    if (!database.empty()) {
+        global.db.ReadDbCounters();
+        global.settings.maxRows = 999;
+        return firstFrames(global, notifier, 7);
+    }
 
     std::mt19937 random(7);
     std::uniform_real_distribution<double> km(0.05, 2.5), bearing(0, 360);

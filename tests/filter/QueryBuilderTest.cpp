@@ -227,20 +227,41 @@ TEST_F(QueryFixture, NearestKeysOrderTiesAndMissingPositionsAsTheDatabase)
     }
     ASSERT_EQ(db.Exec("UPDATE `geocache` SET `x` = NULL WHERE `id` = 'GC4'"), SQLITE_OK);
     ASSERT_EQ(db.Exec("UPDATE `geocache` SET `y` = 'east' WHERE `id` = 'GC6'"), SQLITE_OK);
+    // The same with a distance limit that takes them all.
+    CacheFilter within = anyCache();
+    within.distanceKm = 50.0;
     for (const int maxRows : {3, 4, 999}) {
-        inputs.maxRows = maxRows;
-        const CacheQuery query = BuildCacheQuery(anyCache(), inputs);
-        ASSERT_FALSE(query.keySql.empty());
-        std::vector<std::string> listed;
-        for (const std::int64_t key : nearestKeys(db, query)) {
-            SQLite::Statement row(db, "SELECT `id` FROM `geocache` WHERE `key` = ?");
-            row.BindInt(1, key);
-            ASSERT_TRUE(row.Next());
-            listed.push_back(row.ColumnText(0));
+        for (const CacheFilter& filter : {anyCache(), within}) {
+            inputs.maxRows = maxRows;
+            const CacheQuery query = BuildCacheQuery(filter, inputs);
+            ASSERT_FALSE(query.keySql.empty());
+            std::vector<std::string> listed;
+            for (const std::int64_t key : nearestKeys(db, query)) {
+                SQLite::Statement row(db, "SELECT `id` FROM `geocache` WHERE `key` = ?");
+                row.BindInt(1, key);
+                ASSERT_TRUE(row.Next());
+                listed.push_back(row.ColumnText(0));
+            }
+            const V all{"GC4", "GC1", "GCT3", "GCT1", "GCT2", "GCT4", "GC2", "GC5", "GC3", "GC7", "GC6"};
+            const std::size_t limit = static_cast<std::size_t>(queryRowLimit(maxRows, filter.distanceKm));
+            EXPECT_EQ(listed, V(all.begin(), all.begin() + std::min(all.size(), limit))) << maxRows;
+            EXPECT_EQ(codes(filter), listed) << maxRows;
         }
-        const V all{"GC4", "GC1", "GCT3", "GCT1", "GCT2", "GCT4", "GC2", "GC5", "GC3", "GC7", "GC6"};
-        EXPECT_EQ(listed, V(all.begin(), all.begin() + std::min<std::size_t>(all.size(), maxRows))) << maxRows;
-        EXPECT_EQ(codes(anyCache()), listed) << maxRows;
+    }
+}
+
+// With a distance limit the R-tree's box leads both statements: otherwise
+// SQLite walks the index on the found date, nearly every row of a big
+// database, and looks each up in the R-tree.
+TEST_F(QueryFixture, DistanceLimitReadsTheBoxFirst)
+{
+    CacheFilter f; // not found, not the user's: `dtfound` = '0'
+    f.distanceKm = 10.0;
+    const CacheQuery query = BuildCacheQuery(f, inputs);
+    for (const std::string& sql : {query.sql, query.keySql}) {
+        SQLite::Statement plan(db, "EXPLAIN QUERY PLAN " + sql);
+        ASSERT_TRUE(plan.Next()) << sql;
+        EXPECT_EQ(plan.ColumnText(3).rfind("SCAN coord_index VIRTUAL TABLE", 0), 0u) << plan.ColumnText(3);
     }
 }
 

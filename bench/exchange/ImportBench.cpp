@@ -4,7 +4,6 @@
 // and, in the same run, GPSBabel merely reading the same file.
 // A database of the desktop cache manager (make_gsak_database) is imported
 // as the program imports it: a private copy first, then the copy read.
-//   import_bench FILE
 //   import_bench FILE [--alone] [--database DB]
 // With --database the import goes into a copy of DB (a big database from
 // make_cache_database; its caches' codes differ from the pocket query's),

@@ -10,8 +10,8 @@ namespace {
 
 bool isBatchWord(const std::string& word)
 {
-    static const std::array<const char*, 11> words = {"fn", "tgpx", "tkml", "tplt", "tdel",   "i",
-                                                      "e",  "show", "dl",   "near", "refresh"};
+    static const std::array<const char*, 12> words = {"fn", "tgpx", "tkml", "tplt",    "tdel", "i",
+                                                      "e",  "show", "dl",   "near",    "refresh", "send"};
     return std::any_of(words.begin(), words.end(), [&](const char* w) { return word == w; });
 }
 
@@ -68,8 +68,15 @@ void CTarnwickCommandLine::ParseParam(const std::string& raw)
         m_nearArgs = 2;
     } else if (word == "refresh") {
         refresh = 1;
+    } else if (word == "send") {
+        send = 1;
     } else if (word == "map") {
         openMap = 1;
+    } else if (lastWord == "send" && sendFolder.empty()) {
+        // The word after "send", when it is no word of its own, names the unit.
+        sendFolder = raw;
+        lastWord.clear();
+        return;
     } else if (lastWord != "i" && (lastWord != "e" || !exportFile.empty())) {
         unknownWords.push_back(raw);
     }

@@ -11,7 +11,9 @@ namespace tw {
 // online words "dl <code>..." (download caches by code), "near <lat> <lon>"
 // (the nearest caches) and "refresh" (fresh data of the saved filter's
 // caches), and the window's "show <code>" (open that cache's listing) and
-// "map" (open the map over the cache list).
+// "map" (open the map over the cache list), and "send [folder]" (the
+// filtered caches onto a handheld unit: the one at folder, else the
+// configured or the first one mounted).
 // Words compare exactly, with or without a leading '-' or "--".
 class CTarnwickCommandLine {
 public:
@@ -32,6 +34,8 @@ public:
     int nearest = 0;
     std::string nearLat, nearLon;          // as given; empty when missing
     int refresh = 0;
+    int send = 0;
+    std::string sendFolder; // empty: the configured unit or the first one found
     std::string lastWord;
     // Words that are none of the above, nor the argument of one, as given.
     // A batch run refuses them; a window run leaves them to Qt.
@@ -43,7 +47,7 @@ public:
     // True when a batch word asks for work without a window.
     bool isBatch() const
     {
-        return fieldNotes || trackExport || trackDelete || import || exportGpx || download || nearest || refresh;
+        return fieldNotes || trackExport || trackDelete || import || exportGpx || download || nearest || refresh || send;
     }
 
 private:

@@ -21,7 +21,7 @@ if [[ ! -f $out/CMakeCache.txt ]]; then
 fi
 echo "bench: building in $out" >&2
 cmake --build "$out" -j "$(nproc)" --target tarnwick tarnwick_resources make_pocket_query import_bench \
-  cache_list_bench map_compose_bench startup_bench track_flush_bench >/dev/null
+  cache_list_bench map_compose_bench startup_bench track_flush_bench send_bench >/dev/null
 
 mkdir -p "$data"
 results=$(mktemp -d)
@@ -117,6 +117,9 @@ fi
 note "track flush"
 "$bin/track_flush_bench" --benchmark_format=json >"$results/track.json" 2>/dev/null ||
   { note "track_flush_bench failed"; failed=1; }
+note "send to a GPS device"
+"$bin/send_bench" --benchmark_format=json >"$results/send.json" 2>/dev/null ||
+  { note "send_bench failed"; failed=1; }
 
 python3 - "$results" <<'EOF' || failed=1
 import json, os, re, statistics, sys
@@ -241,6 +244,8 @@ for name, label in [("BM_StartupToFirstList", "Start-up to first list, 100k"),
 # within one.
 add("Track flush, 10,000 points", runs(bench("track.json"), "BM_TrackFlush10000"), "<= 250 ms",
     lambda t: f"median {median(t):.1f} ms", lambda t: median(t) <= 250)
+add("Send 5,000 caches, 5 logs each, to a GPS device", runs(bench("send.json"), "BM_Send5000"), "<= 5 s",
+    lambda t: f"median {median(t) / 1000:.2f} s", lambda t: median(t) <= 5000)
 
 failed = any(r[1] == "FAILED" for r in rows)
 header = ("Measure", "Value", "Goal", "Holds")

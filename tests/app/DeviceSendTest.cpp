@@ -2,6 +2,7 @@
 #include "app/BatchMode.h"
 #include "app/CTarnwickApp.h"
 #include "app/DeviceSend.h"
+#include "platform/IniFile.h"
 #include "platform/RecordingJobProgress.h"
 #include "tests/app/AppFixture.h"
 #include "tests/app/FakeDevice.h"
@@ -197,6 +198,22 @@ TEST_F(DeviceSendTest, AKilledSendLeavesTheOldFileOrTheWholeNewOne)
     ASSERT_TRUE(sendToDevice(*global, unit, nullptr, nullptr).written);
     EXPECT_EQ(files(unit), (std::set<std::string>{"Current.gpx", kDeviceGpxName}));
     RecordProperty("whole new files", whole);
+}
+
+TEST_F(DeviceSendTest, TheUnitFolderAndTheLogCountAreSettingsOfTheirOwn)
+{
+    EXPECT_EQ(global->settings.sendLogs, 5);
+    EXPECT_EQ(global->settings.gpsDeviceFolder, "");
+    global->settings.gpsDeviceFolder = "/media/anna/GARMIN";
+    global->settings.sendLogs = 0;
+    global->SaveSettings(SettingsGroup::All);
+    IniFile ini(global->settingsPath());
+    EXPECT_EQ(ini.getString("Options", "GpsDeviceFolder").value_or(""), "/media/anna/GARMIN");
+    EXPECT_EQ(ini.getInt("Options", "SendLogs").value_or(-1), 0);
+    restart();
+    global->LoadSettings(SettingsGroup::All);
+    EXPECT_EQ(global->settings.gpsDeviceFolder, "/media/anna/GARMIN");
+    EXPECT_EQ(global->settings.sendLogs, 0);
 }
 
 TEST_F(DeviceSendTest, TheBatchWordSendsToTheFolderGiven)

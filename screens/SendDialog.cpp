@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 namespace tw {
@@ -63,6 +64,13 @@ std::optional<gpsdevice::Device> chooseDevice(QWidget* parent, CGlobalData& glob
 
 } // namespace
 
+CProgressDlg* makeSendDialog(CGlobalData& global, QWidget* parent)
+{
+    auto* dialog = new CProgressDlg(langText(global, kTextSendTitle), {}, parent);
+    dialog->setButtonTexts(langText(global, 968), langText(global, 967));
+    return dialog;
+}
+
 void sendToDeviceCommand(QWidget* parent, CGlobalData& global)
 {
     if (!global.db.cacheDbAvailable())
@@ -70,9 +78,8 @@ void sendToDeviceCommand(QWidget* parent, CGlobalData& global)
     const auto device = chooseDevice(parent, global);
     if (!device)
         return;
-    CProgressDlg dialog(langText(global, kTextSendTitle), {}, parent);
-    dialog.setButtonTexts(langText(global, 968), langText(global, 967));
-    dialog.run([&global, unit = *device](CProgressDlg& progress) {
+    std::unique_ptr<CProgressDlg> dialog(makeSendDialog(global, parent));
+    dialog->run([&global, unit = *device](CProgressDlg& progress) {
         sendToDevice(global, unit, &progress, &progress.cancelFlag());
     });
     global.notifier.stateChanged(Topic::CacheList);

@@ -24,6 +24,7 @@ struct BatchActions {
     // place: a unit's folder or a visits file; empty: the first unit found.
     std::function<bool(CGlobalData&, const std::string& place)> readVisits;
     std::function<bool(CGlobalData&, const std::string& query)> find;
+    std::function<bool(CGlobalData&, const std::string& folder)> sendToDevice;
 };
 
 } // namespace tw

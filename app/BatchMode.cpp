@@ -2,6 +2,7 @@
 #include "app/BatchMode.h"
 
 #include "app/CTarnwickApp.h"
+#include "app/DeviceSend.h"
 #include "app/FieldNotesJob.h"
 #include "app/GpxExport.h"
 #include "app/GpxImport.h"
@@ -174,6 +175,25 @@ BatchActions defaultBatchActions()
     actions.readVisits = readVisitsInBatch;
     actions.find = [](CGlobalData& global, const std::string& query) {
         return findCaches(global, query, stdout, stderr);
+    };
+    actions.sendToDevice = [](CGlobalData& global, const std::string& folder) {
+        std::optional<gpsdevice::Device> device;
+        if (!folder.empty()) {
+            device = gpsdevice::DeviceAt(folder);
+        } else {
+            const auto found = gpsdevice::FindDevices(global.settings.gpsDeviceFolder);
+            if (!found.empty())
+                device = found.front();
+        }
+        if (!device) {
+            std::fprintf(stderr, "tarnwick: %s\n",
+                         text::fillIn(global.lang.textOr(1276, "No GPS device was found at %s."),
+                                      {folder.empty() ? std::string("/media, /run/media, /mnt") : folder})
+                             .c_str());
+            return false;
+        }
+        ConsoleJobProgress progress({});
+        return sendToDevice(global, *device, &progress, &terminationFlag()).written;
     };
     actions.exportAllTracks = [](CGlobalData& global) {
         if (!global.gpsServices.trackLogger->isOpen())

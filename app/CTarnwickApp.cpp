@@ -56,6 +56,7 @@ constexpr int kTextNoCodes = 1001;
 constexpr int kTextNoPosition = 1002;
 constexpr int kTextAwakeRefused = 1003;
 constexpr int kTextUnknownWord = 1110;
+constexpr int kTextSendWord = 1275;
 constexpr int kTextForcedExit = 1151;
 constexpr int kTextFindWord = 1234;
 constexpr int kTextNoFullText = 1230;
@@ -279,6 +280,14 @@ void CTarnwickApp::runBatch(StartupUi& ui)
         } else {
             unavailable(kTextExportWord, "GPX export");
         }
+    }
+    if (cl.send) {
+        // The caches of the saved filter.
+        global.list.loadFilter();
+        if (batch.sendToDevice)
+            run(batch.sendToDevice(global, cl.sendFolder));
+        else
+            unavailable(kTextSendWord, "Sending caches to a GPS device");
     }
     if (cl.download || cl.nearest || cl.refresh)
         ui.showProgress(global.text(kTextOnline));

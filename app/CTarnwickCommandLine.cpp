@@ -10,8 +10,8 @@ namespace {
 
 bool isBatchWord(const std::string& word)
 {
-    static const std::array<const char*, 13> words = {"fn",   "tgpx", "tkml",    "tplt", "tdel",  "i",     "e",
-                                                      "show", "dl",   "refresh", "near", "visits", "find"};
+    static const std::array<const char*, 14> words = {"fn",   "tgpx",    "tkml", "tplt",   "tdel", "i",    "e",
+                                                      "show", "dl",      "near", "refresh", "visits", "find", "send"};
     return std::any_of(words.begin(), words.end(), [&](const char* w) { return word == w; });
 }
 
@@ -86,8 +86,15 @@ void CTarnwickCommandLine::ParseParam(const std::string& raw)
         visits = 1;
     } else if (word == "find") {
         find = 1;
+    } else if (word == "send") {
+        send = 1;
     } else if (word == "map") {
         openMap = 1;
+    } else if (lastWord == "send" && sendFolder.empty()) {
+        // The word after "send", when it is no word of its own, names the unit.
+        sendFolder = raw;
+        lastWord.clear();
+        return;
     } else if (lastWord != "i" && (lastWord != "e" || !exportFile.empty())) {
         unknownWords.push_back(raw);
     }

@@ -13,7 +13,9 @@ namespace tw {
 // caches), "find <query>" (print the caches whose texts match), and the
 // window's "show <code>" (open that cache's listing) and "map" (open the map
 // over the cache list), and "visits [FOLDER|FILE]" (read the visits of a
-// handheld GPS, or of a visits file, as field notes).
+// handheld GPS, or of a visits file, as field notes), and "send [folder]"
+// (the filtered caches onto a handheld unit: the one at folder, else the
+// configured or the first one mounted).
 // Words compare exactly, with or without a leading '-' or "--".
 class CTarnwickCommandLine {
 public:
@@ -38,6 +40,8 @@ public:
     std::string visitsPlace; // empty: the first unit found
     int find = 0;
     std::string findQuery; // the word after "find", as given
+    int send = 0;
+    std::string sendFolder; // empty: the configured unit or the first one found
     std::string lastWord;
     // Words that are none of the above, nor the argument of one, as given.
     // A batch run refuses them; a window run leaves them to Qt.
@@ -50,7 +54,7 @@ public:
     bool isBatch() const
     {
         return fieldNotes || trackExport || trackDelete || import || exportGpx || download || nearest || refresh ||
-               visits || find;
+               visits || find || send;
     }
 
 private:

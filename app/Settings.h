@@ -55,6 +55,8 @@ struct Settings {
     // GPS.
     int gpsPort = 0;               // older form of the port; never written
     std::string gpsPortS;          // device path of the receiver
+    std::string gpsDeviceFolder;   // handheld unit to send caches to; empty: look for one
+    int sendLogs = 5;              // logs of each cache sent to the unit
     int gpsBaud = 4800;            // 0 disables the automatic start
     int gpsAutoStart = 0;
     int saveTrackLog = 0;

@@ -81,6 +81,7 @@ constexpr std::array kIntValues{
     IntValue{SG::TrackExport, "DelTrack", &G::delTrack},
     IntValue{SG::Alert, "AlertOn", &G::alertOn},
     IntValue{SG::Alert, "AlertDist", &G::alertDist},
+    IntValue{SG::Gps, "SendLogs", &G::sendLogs},
 };
 
 constexpr std::array kStringValues{
@@ -92,6 +93,7 @@ constexpr std::array kStringValues{
     StringValue{SG::User, "Nickname", &G::nickname},
     StringValue{SG::User, "Language", &G::language},
     StringValue{SG::Gps, "GpsPortS", &G::gpsPortS},
+    StringValue{SG::Gps, "GpsDeviceFolder", &G::gpsDeviceFolder},
     StringValue{SG::FieldNotes, "FNFile", &G::fnFile},
     StringValue{SG::FieldNotes, "FNTemplate", &G::fnTemplate},
     StringValue{SG::TrackExport, "TrackFile", &G::trackFile},

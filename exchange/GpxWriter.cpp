@@ -7,6 +7,7 @@
 #include "platform/Text.h"
 #include "xml/Utf16.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tw {
@@ -79,6 +80,18 @@ std::string xmlEscape(std::string_view text)
         text::replaceAll(text::replaceAll(withoutControls(text), "&", "&amp;"), "<", "&lt;"), ">", "&gt;");
 }
 
+std::string_view utf8Prefix(std::string_view text, std::size_t limit)
+{
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            continue; // a continuation byte
+        if (characters++ == limit)
+            return text.substr(0, i);
+    }
+    return text;
+}
+
 std::string gpxTime(std::time_t t)
 {
     std::tm tm{};
@@ -134,6 +147,7 @@ void GpxWriter::line(const std::string& text)
 {
     if (std::fwrite(text.data(), 1, text.size(), m_out) != text.size() || std::fputc('\n', m_out) == EOF)
         m_ok = false;
+    m_bytes += text.size() + 1;
 }
 
 void GpxWriter::header(std::time_t now)
@@ -196,7 +210,10 @@ void GpxWriter::cache(const CGeocache& c)
     line("</groundspeak:long_description>");
     line("<groundspeak:encoded_hints>" + cdata(c.hint) + "</groundspeak:encoded_hints>");
     line("<groundspeak:logs>");
-    for (const auto& log : c.logs) {
+    const std::size_t logCount = m_options.maxLogs < 0 ? c.logs.size()
+                                                       : std::min(c.logs.size(), std::size_t(m_options.maxLogs));
+    for (std::size_t i = 0; i < logCount; ++i) {
+        const auto& log = c.logs[i];
         line("<groundspeak:log id=\"" + std::to_string(log->logId) + "\">");
         line("<groundspeak:date>" + gpxTimeOfDate(log->date) + "</groundspeak:date>");
         line("<groundspeak:type>" + logTypeText(log->type) + "</groundspeak:type>");
@@ -231,7 +248,11 @@ void GpxWriter::waypoint(const CGeocache& c, const CWaypoint& w)
     line("<wpt lat=\"" + num::formatFixed(w.lat, 6) + "\" lon=\"" + num::formatFixed(w.lon, 6) + "\">");
     if (isDayDate(c.hidden))
         line("<time>" + gpxTimeOfDate(c.hidden) + "</time>");
-    line("<name>" + xmlEscape(w.prefix + tail) + "</name>");
+    const std::string name = w.prefix + tail;
+    line("<name>" +
+         xmlEscape(m_options.maxWaypointNameLength ? utf8Prefix(name, m_options.maxWaypointNameLength)
+                                                   : std::string_view(name)) +
+         "</name>");
     line("<cmt>" + cdata(w.text) + "</cmt>");
     line("<desc>" + cdata(w.name) + "</desc>");
     if (const std::string url = detailAddress(w.guid, kWaypointUrlPath); !url.empty())
@@ -240,6 +261,7 @@ void GpxWriter::waypoint(const CGeocache& c, const CWaypoint& w)
     line("<sym>" + waypointTypeText(w.type) + "</sym>");
     line("<type>Waypoint|" + waypointTypeText(w.type) + "</type>");
     line("</wpt>");
+    ++m_waypoints;
 }
 
 } // namespace tw

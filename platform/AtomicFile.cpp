@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -37,6 +38,25 @@ bool writeFileAtomically(const fs::path& path, const std::string& bytes, unsigne
     if (!ok)
         ::unlink(temp.c_str());
     return ok;
+}
+
+bool syncFolder(const fs::path& folder)
+{
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // Some file systems (vfat on older kernels) refuse to sync a folder: EINVAL is no failure.
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+    ::close(fd);
+    return ok;
+}
+
+std::optional<std::uintmax_t> freeBytes(const fs::path& path)
+{
+    struct statvfs info {};
+    if (::statvfs(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return static_cast<std::uintmax_t>(info.f_bavail) * info.f_frsize;
 }
 
 fs::path partFileOf(const fs::path& path)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -26,6 +27,13 @@ std::filesystem::path partFileOf(const std::filesystem::path& path);
 // Returns how many were removed.
 int removeStalePartFiles(const std::filesystem::path& folder,
                          const std::function<bool(const std::string& name)>& ours);
+
+// Makes the names in folder (a rename into it) durable: fsync of the folder.
+bool syncFolder(const std::filesystem::path& folder);
+
+// Bytes an unprivileged writer may still put on the file system of path
+// (statvfs); nothing when it cannot be asked.
+std::optional<std::uintmax_t> freeBytes(const std::filesystem::path& path);
 
 // No settings or hand-over file of ours comes near this; a larger one is
 // not ours (a link to a device, a file filled by mistake).

@@ -31,6 +31,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tw {
 namespace {
 
@@ -38,6 +40,8 @@ constexpr int kTextPageGeneral = 661; // 661 to 667: the pages in order
 constexpr int kTextDbFile = 668;
 constexpr int kTextBrowse = 669;
 constexpr int kTextMapFolder = 670;
+constexpr int kTextGpsDeviceFolder = 1279;
+constexpr int kTextSendLogs = 1280;
 constexpr int kTextMaxRows = 671;
 constexpr int kTextSuspendKiller = 672;
 constexpr int kTextRunOnSuspend = 673;
@@ -158,6 +162,23 @@ QWidget* COptionsScr::buildGeneral()
             m_mapFolder->setText(dir);
     });
     page->addField(langText(m_global, kTextMapFolder), page->withKey(m_mapFolder, browseMaps));
+
+    // Empty: the send looks for a unit in the mount folders.
+    m_gpsDeviceFolder = new QLineEdit(q(st.gpsDeviceFolder));
+    m_gpsDeviceFolder->setObjectName(QStringLiteral("gpsDeviceFolder"));
+    auto* browseDevice = makeTouchButton(m_global, langText(m_global, kTextBrowse), page);
+    connect(browseDevice, &QPushButton::clicked, this, [this] {
+        const QString dir = QFileDialog::getExistingDirectory(this, langText(m_global, kTextGpsDeviceFolder),
+                                                              m_gpsDeviceFolder->text());
+        if (!dir.isEmpty())
+            m_gpsDeviceFolder->setText(dir);
+    });
+    page->addField(langText(m_global, kTextGpsDeviceFolder), page->withKey(m_gpsDeviceFolder, browseDevice));
+    m_sendLogs = new QSpinBox;
+    m_sendLogs->setObjectName(QStringLiteral("sendLogs"));
+    m_sendLogs->setRange(0, 100);
+    m_sendLogs->setValue(std::clamp(st.sendLogs, 0, 100));
+    page->addField(langText(m_global, kTextSendLogs), m_sendLogs);
 
     m_maxRows = new QSpinBox;
     m_maxRows->setObjectName(QStringLiteral("maxRows"));
@@ -393,6 +414,8 @@ Settings COptionsScr::edited() const
     st.dbFile = s(m_dbFile->text().trimmed());
     st.mapFolder = s(m_mapFolder->text().trimmed());
     st.maxRows = m_maxRows->value();
+    st.gpsDeviceFolder = s(m_gpsDeviceFolder->text().trimmed());
+    st.sendLogs = m_sendLogs->value();
     st.suspendKiller = m_suspendKiller->isChecked() ? 1 : 0;
     st.runOnSuspend = m_runOnSuspend->isChecked() ? 1 : 0;
     st.srchResRefresh = m_refresh->currentData().toInt();

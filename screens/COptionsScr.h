@@ -72,6 +72,8 @@ private:
     QLineEdit* m_dbFile = nullptr;
     QLineEdit* m_mapFolder = nullptr;
     QSpinBox* m_maxRows = nullptr;
+    QLineEdit* m_gpsDeviceFolder = nullptr;
+    QSpinBox* m_sendLogs = nullptr;
     QCheckBox* m_suspendKiller = nullptr;
     QCheckBox* m_runOnSuspend = nullptr;
     QComboBox* m_refresh = nullptr;

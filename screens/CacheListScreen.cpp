@@ -10,6 +10,7 @@
 #include "screens/MainWindow.h"
 #include "screens/LangText.h"
 #include "screens/QtNotifier.h"
+#include "screens/SendDialog.h"
 
 #include <QActionGroup>
 #include <QHBoxLayout>
@@ -30,6 +31,7 @@ constexpr int kTextReload = 420;
 constexpr int kTextMap = 428;
 constexpr int kTextShowingLastImport = 657;
 constexpr int kTextShowAllCaches = 658;
+constexpr int kTextSendToDevice = 1277;
 
 // A GPS reference that moved this far makes the list stale.
 constexpr double kReloadAfterMoveKm = 0.1;
@@ -114,6 +116,7 @@ void CacheListScreen::fillMenu(QMenu& menu)
     menu.addMenu(m_sortMenu);
     if (scopeOf(m_global.list.filter) != FilterScope::AllCaches)
         menu.addAction(langText(m_global, kTextShowAllCaches), this, &CacheListScreen::showAllCaches);
+    menu.addAction(langText(m_global, kTextSendToDevice), this, [this] { sendToDeviceCommand(this, m_global); });
 }
 
 void CacheListScreen::showAllCaches()

@@ -42,7 +42,7 @@ fi
 echo "bench: building in $out" >&2
 timed cmake --build "$out" -j "$(nproc)" --target tarnwick tarnwick_resources make_pocket_query import_bench \
   cache_list_bench map_compose_bench startup_bench track_flush_bench make_cache_database map_screen_bench \
-  make_gsak_database >/dev/null
+  make_gsak_database send_bench >/dev/null
 
 mkdir -p "$data"
 results=$(mktemp -d)
@@ -199,6 +199,12 @@ if [[ $onlyDatabases == 0 ]]; then
   note "track flush"
   timed "$bin/track_flush_bench" --benchmark_format=json >"$results/track.json" 2>/dev/null ||
     { note "track_flush_bench failed"; failed=1; }
+fi
+
+if [[ $onlyDatabases == 0 ]]; then
+  note "send to a GPS device"
+  timed "$bin/send_bench" --benchmark_format=json >"$results/send.json" 2>/dev/null ||
+    { note "send_bench failed"; failed=1; }
 fi
 
 python3 - "$results" "$onlyDatabases" <<'EOF' || failed=1
@@ -393,6 +399,8 @@ for label, n in [("100k", 100000), ("1m", 1000000)]:
 # within one.
 add("Track flush, 10,000 points", runs(bench("track.json"), "BM_TrackFlush10000"), "<= 250 ms",
     lambda t: f"median {median(t):.1f} ms", lambda t: median(t) <= 250)
+add("Send 5,000 caches, 5 logs each, to a GPS device", runs(bench("send.json"), "BM_Send5000"), "<= 5 s",
+    lambda t: f"median {median(t) / 1000:.2f} s", lambda t: median(t) <= 5000)
 
 if sys.argv[2] == "1":  # only the rows of the generated databases
     rows = [r for r in rows if r[0].startswith("[")]

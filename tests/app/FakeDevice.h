@@ -15,3 +15,15 @@ std::filesystem::path makeFakeDevice(const std::filesystem::path& volume, const 
                                      const std::string& model = "eTrex 30");
 
 } // namespace tw::test
+
+namespace tw {
+class CGlobalData;
+}
+
+namespace tw::test {
+
+// Opens a fresh copy of the template database with caches GC1000... , each
+// with logs logs and a parking waypoint, and lets the saved filter through every one of them.
+void fillCacheDb(CGlobalData& global, int caches, int logs);
+
+} // namespace tw::test

@@ -2,6 +2,7 @@
 #include "db/CacheStore.h"
 
 #include "db/FixedDeflate.h"
+#include "db/FullText.h"
 #include "db/SqlError.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
@@ -90,6 +91,17 @@ std::string DecompressText(const std::vector<unsigned char>& blob)
 
 void CacheStore::InsertLog(const CGeoLog& log, const std::string& code)
 {
+    // On its own (a published log) it is one transaction with the index.
+    SQLite::Transaction transaction(m_db);
+    fulltext::removeCache(m_db, code);
+    insertLogRow(log, code);
+    fulltext::addCache(m_db, code);
+    if (const int rc = transaction.commit(); rc != SQLITE_OK)
+        throw SQLite::Error(rc, m_db.errorText().empty() ? sqlite3_errstr(rc) : m_db.errorText(), &m_db);
+}
+
+void CacheStore::insertLogRow(const CGeoLog& log, const std::string& code)
+{
     std::vector<unsigned char> packed;
     const auto& text = log.packedText.empty() ? (packed = CompressText(log.text)) : log.packedText;
     SQLite::Statement insert = m_db.prepareCached("INSERT INTO `geolog` (`id`, `dt`, `type`, `finder`, `logtext`, `gs_logid`, "
@@ -164,11 +176,12 @@ void CacheStore::insertCacheRows(CGeocache& cache)
         SetTag(m_db, cache.code, m_categories.attribute, attribute, true, tagKey, false);
     }
     for (const auto& log : cache.logs)
-        InsertLog(*log, cache.code);
+        insertLogRow(*log, cache.code);
     // Rows another program left behind when it deleted the cache go too.
     replaceTravelBugs(m_db, cache.code, cache.travelBugs);
     insertExtras(cache);
     cache.key = key;
+    fulltext::addCache(m_db, key);
 }
 
 int CacheStore::tagKeyOf(const std::string& code, int categoryKey)
@@ -249,6 +262,14 @@ bool CacheStore::cacheExists(const std::string& code)
     return query.Next();
 }
 
+std::string CacheStore::waypointOwner(int waypointKey)
+{
+    // The stored row's cache, whatever code the caller's copy carries.
+    SQLite::Statement query = m_db.prepareCached("SELECT `id` FROM `waypoint` WHERE `key` = ?");
+    query.BindInt(1, waypointKey);
+    return query.Next() ? query.ColumnText(0) : std::string();
+}
+
 void CacheStore::touchCache(const std::string& code)
 {
     SQLite::Statement touch = m_db.prepareCached("UPDATE `geocache` SET `dtupdate` = ? WHERE `id` = ?");
@@ -289,6 +310,9 @@ void CacheStore::deleteCacheRows(const CGeocache& cache, bool keepUserData)
             statement.BindText(1, cache.code);
         statement.stepDone();
     };
+    // The document goes while the rows it was made of are still there; a
+    // kept waypoint of the user's comes back with the next copy.
+    fulltext::removeCache(m_db, static_cast<long long>(cache.key));
     run("DELETE FROM `geocache` WHERE `key` = ?", true);
     run("DELETE FROM `coord_index` WHERE `key` = ?", true);
     run("DELETE FROM `geolist` WHERE `id` = ?", false);
@@ -449,6 +473,7 @@ int CacheStore::UpdateCacheBasics(const CGeocache& cache)
     if (m_impOnlyNew != 0)
         return ImportResult::NotStored;
     const bool ok = runInTransaction([&] {
+        fulltext::removeCache(m_db, cache.code);
         SQLite::Statement update(m_db, "UPDATE `geocache` SET `x` = ?, `y` = ?, `name` = ? , `author` = ?, "
                                        "`cachetype` = ?, `cachesize` = ?, `difficulty` = ?, `terrain` = ?, "
                                        "`cachestatus` = ? WHERE `id` = ?");
@@ -473,6 +498,7 @@ int CacheStore::UpdateCacheBasics(const CGeocache& cache)
         index.BindDouble(4, cache.lon);
         index.BindText(5, cache.code);
         index.stepDone();
+        fulltext::addCache(m_db, cache.code);
     });
     return ok ? ImportResult::Replaced : ImportResult::Nothing;
 }
@@ -481,11 +507,13 @@ bool CacheStore::SetComment(CGeocache& cache, const std::string& text)
 {
     cache.comment = text;
     return runInTransaction([&] {
+        fulltext::removeCache(m_db, cache.code);
         SQLite::Statement update(m_db, "UPDATE `geocache` SET `comment` = ?, `dtupdate` = ? WHERE `id` = ?");
         update.BindText(1, text);
         update.BindInt(2, todayYmd());
         update.BindText(3, cache.code);
         update.stepDone();
+        fulltext::addCache(m_db, cache.code);
     });
 }
 
@@ -542,6 +570,7 @@ bool CacheStore::InsertWaypoint(CWaypoint& waypoint)
 {
     return runInTransaction([&] {
         touchCache(waypoint.code);
+        fulltext::removeCache(m_db, waypoint.code);
         SQLite::Statement insert = m_db.prepareCached("INSERT INTO `waypoint` (`id`, `guid`, `x`, `y`, `name` , `prefixid`, "
                                        "`cmt`, `comment`, `wpttype`, `flag`, `dtupdate`) VALUES (?, ?, ?, ?, ?, "
                                        "?, ?, ?, ?, ?, ?)");
@@ -558,6 +587,7 @@ bool CacheStore::InsertWaypoint(CWaypoint& waypoint)
         insert.BindInt(11, waypoint.updated);
         insert.stepDone();
         waypoint.key = static_cast<int>(m_db.lastInsertRowId());
+        fulltext::addCache(m_db, waypoint.code);
     });
 }
 
@@ -566,6 +596,8 @@ bool CacheStore::UpdateWaypoint(CWaypoint& waypoint)
     waypoint.updated = todayYmd();
     return runInTransaction([&] {
         touchCache(waypoint.code);
+        const std::string owner = waypointOwner(waypoint.key);
+        fulltext::removeCache(m_db, owner);
         SQLite::Statement update = m_db.prepareCached("UPDATE `waypoint` SET `x` = ?, `y` = ?, `name` = ?, `cmt` = ?, "
                                        "`comment` = ?, `wpttype` = ?, `dtupdate` = ? WHERE `key` = ?");
         update.BindDouble(1, waypoint.lat);
@@ -577,6 +609,7 @@ bool CacheStore::UpdateWaypoint(CWaypoint& waypoint)
         update.BindInt(7, waypoint.updated);
         update.BindInt(8, waypoint.key);
         update.stepDone();
+        fulltext::addCache(m_db, owner);
     });
 }
 
@@ -640,9 +673,12 @@ int CacheStore::StoreImportedWaypoint(CWaypoint& waypoint)
 bool CacheStore::DeleteWaypoint(const CWaypoint& waypoint)
 {
     return runInTransaction([&] {
+        const std::string owner = waypointOwner(waypoint.key);
+        fulltext::removeCache(m_db, owner);
         SQLite::Statement drop(m_db, "DELETE FROM `waypoint` WHERE `key` = ?");
         drop.BindInt(1, waypoint.key);
         drop.stepDone();
+        fulltext::addCache(m_db, owner);
     });
 }
 

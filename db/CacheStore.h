@@ -77,7 +77,7 @@ public:
     // original position as a waypoint, the imported note at the end of the
     // note (see appendedNote).
     bool InsertCache(CGeocache& cache);
-    // Inside the caller's transaction; throws SQLite::Error.
+    // Joins the caller's transaction, or is one of its own; throws SQLite::Error.
     void InsertLog(const CGeoLog& log, const std::string& code);
 
     // Replaces the stored cache of the same code by this newer copy, keeping
@@ -122,6 +122,9 @@ public:
 
 private:
     void insertCacheRows(CGeocache& cache);
+    void insertLogRow(const CGeoLog& log, const std::string& code);
+    // The code of the cache a stored waypoint belongs to; empty when none.
+    std::string waypointOwner(int waypointKey);
     void insertExtras(const CGeocache& cache);
     // Key of the cache's last tag of the category, or 0.
     int tagKeyOf(const std::string& code, int categoryKey);

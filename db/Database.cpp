@@ -2,6 +2,7 @@
 #include "db/Database.h"
 
 #include "db/DatabaseHandle.h"
+#include "db/FullText.h"
 #include "db/LikeMatch.h"
 #include "db/Statement.h"
 #include "platform/Prompter.h"
@@ -88,6 +89,8 @@ int Database::openHandle(const std::string& path, bool exclusive)
     }
     sqlite3_extended_result_codes(m_handle, 0);
     registerLikeUnbounded(m_handle);
+    // The full-text index reads the cache texts through these.
+    tw::fulltext::registerFunctions(m_handle);
     // Another run of the program (a batch word, the window) may be writing:
     // wait for it a while before saying the database is locked.
     sqlite3_busy_timeout(m_handle, m_busyTimeoutMs);

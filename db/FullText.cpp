@@ -1,31 +1,312 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The full-text index of the cache database: an FTS5 table whose content is
+// a view over the cache tables. Only the index is stored; the texts are read
+// (decompressed, HTML reduced) through functions every connection of the
+// program registers. The writers of CacheStore keep it current in their own
+// transactions; a database another program wrote is detected at open.
 #include "db/FullText.h"
 
+#include "db/CacheStore.h"
+#include "db/Database.h"
+#include "db/SqlError.h"
+#include "db/Statement.h"
+#include "db/Transaction.h"
+#include "db/VisibleText.h"
+
+#include <sqlite3.h>
+
+#include <cstring>
+
 namespace tw::fulltext {
+namespace {
 
-bool Supported() { return false; }
+// Raised when what goes into the index changes: an index of another
+// version is built again.
+constexpr int kIndexVersion = 1;
 
-bool Ready(SQLite::Database&) { return false; }
+// The same text is in resources/emptydb.sql, for new databases.
+constexpr const char* kSchema =
+    "CREATE VIEW `cachetext_source` AS SELECT `g`.`key` AS `key`, `g`.`id` AS `code`, `g`.`name` AS `name`, "
+    "`g`.`author` AS `owner`, "
+    "(SELECT tw_visible(`l`.`shortdesc`, `l`.`shortdescflag`) || ' ' || tw_visible(`l`.`longdesc`, "
+    "`l`.`longdescflag`) FROM `geolist` AS `l` WHERE `l`.`id` = `g`.`id` ORDER BY `l`.`key` LIMIT 1) AS `listing`, "
+    "(SELECT replace(`l`.`hint`, '<br>', ' ') FROM `geolist` AS `l` WHERE `l`.`id` = `g`.`id` ORDER BY `l`.`key` "
+    "LIMIT 1) AS `hint`, "
+    "(SELECT group_concat(`t`, ' ') FROM (SELECT coalesce(`finder`, '') || ' ' || tw_text(`logtext`) AS `t` FROM "
+    "`geolog` WHERE `geolog`.`id` = `g`.`id` ORDER BY `dt`, `key`)) AS `logs`, "
+    "`g`.`comment` AS `note`, "
+    "(SELECT group_concat(`t`, ' ') FROM (SELECT coalesce(`name`, '') || ' ' || coalesce(`cmt`, '') || ' ' || "
+    "coalesce(`comment`, '') AS `t` FROM `waypoint` WHERE `waypoint`.`id` = `g`.`id` ORDER BY `key`)) AS "
+    "`waypoints` FROM `geocache` AS `g`;\n"
+    "CREATE VIRTUAL TABLE `cachetext` USING fts5(`code`, `name`, `owner`, `listing`, `hint`, `logs`, `note`, "
+    "`waypoints`, content='cachetext_source', content_rowid='key', tokenize='unicode61 remove_diacritics 2');\n"
+    "INSERT INTO `cachetext` (`cachetext`, `rank`) VALUES ('rank', 'bm25(8.0, 6.0, 3.0, 1.0, 2.0, 0.5, 3.0, 1.0)');\n";
 
-bool Build(SQLite::Database&, const std::function<bool(long long, long long)>&) { return false; }
+constexpr const char* kColumns = "`code`, `name`, `owner`, `listing`, `hint`, `logs`, `note`, `waypoints`";
 
-std::string MatchExpression(std::string_view, TextFields) { return {}; }
+// Present while the index is kept current; its row holds the version.
+constexpr const char* kStateTable = "cachetext_state";
 
-std::vector<std::string> HighlightTerms(std::string_view) { return {}; }
+void blobText(sqlite3_context* context, sqlite3_value* value, bool html)
+{
+    if (sqlite3_value_type(value) == SQLITE_NULL) {
+        sqlite3_result_text(context, "", 0, SQLITE_STATIC);
+        return;
+    }
+    const auto* data = static_cast<const unsigned char*>(sqlite3_value_blob(value));
+    const int size = sqlite3_value_bytes(value);
+    const std::vector<unsigned char> blob(data, data + size);
+    std::string text = DecompressText(blob);
+    if (html)
+        text = visibleText(text);
+    sqlite3_result_text64(context, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
 
-std::vector<Hit> Search(SQLite::Database&, std::string_view, TextFields, int) { return {}; }
+// tw_text(blob): a compressed text.
+void textFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    blobText(context, argv[0], false);
+}
+
+// tw_visible(blob, flag): a compressed description, reduced to what a
+// reader sees when the flag says it is HTML.
+void visibleFunction(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    blobText(context, argv[0], sqlite3_value_int(argv[1]) != 0);
+}
+
+bool tableExists(SQLite::Database& db, const char* name)
+{
+    SQLite::Statement q = db.prepareCached("SELECT 1 FROM `sqlite_master` WHERE `type` = 'table' AND `name` = ?");
+    q.BindText(1, name);
+    return q.Next();
+}
+
+long long single(SQLite::Database& db, const char* sql)
+{
+    SQLite::Statement q(db, sql);
+    return q.Next() ? q.columnInt64(0) : 0;
+}
+
+int storedVersion(SQLite::Database& db)
+{
+    SQLite::Statement q(db, "SELECT `value` FROM `cachetext_state` WHERE `name` = 'version'");
+    return q.Next() ? q.ColumnInt(0) : 0;
+}
+
+// The index holds a document for every cache and no other: the counts and
+// the highest keys agree. What another program changed in place (a note
+// edited, a log added) is not seen here.
+bool coversCaches(SQLite::Database& db)
+{
+    return single(db, "SELECT count(*) FROM `geocache`") == single(db, "SELECT count(*) FROM `cachetext_docsize`") &&
+           single(db, "SELECT max(`key`) FROM `geocache`") == single(db, "SELECT max(`id`) FROM `cachetext_docsize`");
+}
+
+void run(SQLite::Database& db, const std::string& sql)
+{
+    if (db.Exec(sql) != SQLITE_OK)
+        throw SQLite::Error(sqlite3_errcode(db.handle()), db.errorText(), &db);
+}
+
+const std::string& addSql()
+{
+    static const std::string sql = std::string("INSERT INTO `cachetext` (`rowid`, ") + kColumns +
+                                   ") SELECT `key`, " + kColumns + " FROM `cachetext_source` WHERE ";
+    return sql;
+}
+
+const std::string& removeSql()
+{
+    static const std::string sql = std::string("INSERT INTO `cachetext` (`cachetext`, `rowid`, ") + kColumns +
+                                   ") SELECT 'delete', `key`, " + kColumns + " FROM `cachetext_source` WHERE ";
+    return sql;
+}
+
+void byKey(SQLite::Database& db, const std::string& head, long long key)
+{
+    SQLite::Statement s = db.prepareCached(head + "`key` = ?");
+    s.BindInt(1, key);
+    s.stepDone();
+}
+
+void byCode(SQLite::Database& db, const std::string& head, const std::string& code)
+{
+    SQLite::Statement s = db.prepareCached(head + "`code` = ?");
+    s.BindText(1, code);
+    s.stepDone();
+}
+
+} // namespace
+
+bool Supported()
+{
+    static const bool supported = [] {
+        sqlite3* handle = nullptr;
+        if (sqlite3_open_v2(":memory:", &handle, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+            sqlite3_close(handle);
+            return false;
+        }
+        const bool ok = sqlite3_exec(handle, "CREATE VIRTUAL TABLE t USING fts5(a)", nullptr, nullptr, nullptr) ==
+                        SQLITE_OK;
+        sqlite3_close(handle);
+        return ok;
+    }();
+    return supported;
+}
+
+int registerFunctions(sqlite3* handle)
+{
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    const int rc = sqlite3_create_function(handle, "tw_text", 1, flags, nullptr, textFunction, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        return rc;
+    return sqlite3_create_function(handle, "tw_visible", 2, flags, nullptr, visibleFunction, nullptr, nullptr);
+}
+
+bool maintained(SQLite::Database& db)
+{
+    return Supported() && db.handle() && tableExists(db, kStateTable);
+}
+
+void addCache(SQLite::Database& db, long long key)
+{
+    if (maintained(db))
+        byKey(db, addSql(), key);
+}
+
+void removeCache(SQLite::Database& db, long long key)
+{
+    if (maintained(db))
+        byKey(db, removeSql(), key);
+}
+
+void addCache(SQLite::Database& db, const std::string& code)
+{
+    if (maintained(db))
+        byCode(db, addSql(), code);
+}
+
+void removeCache(SQLite::Database& db, const std::string& code)
+{
+    if (maintained(db))
+        byCode(db, removeSql(), code);
+}
+
+bool Ready(SQLite::Database& db)
+{
+    try {
+        return maintained(db) && storedVersion(db) == kIndexVersion && coversCaches(db);
+    } catch (const SQLite::Error&) {
+        return false;
+    }
+}
+
+State checkAtOpen(SQLite::Database& db)
+{
+    try {
+        if (!db.handle() || !tableExists(db, "geocache"))
+            return State::Missing;
+        const bool kept = tableExists(db, kStateTable);
+        if (!Supported()) {
+            // Writes here cannot keep the index: it is built again where
+            // the index can be read.
+            if (kept)
+                db.Exec("DROP TABLE `cachetext_state`");
+            return State::Unsupported;
+        }
+        if (!kept)
+            return State::Missing;
+        if (storedVersion(db) == kIndexVersion && coversCaches(db))
+            return State::Ready;
+        // Another program wrote the caches, or an older version of the
+        // index: no longer kept, and offered to be built again.
+        db.Exec("DROP TABLE `cachetext_state`");
+        return State::Missing;
+    } catch (const SQLite::Error&) {
+        return State::Missing;
+    }
+}
+
+bool Build(SQLite::Database& db, const std::function<bool(long long done, long long total)>& progress)
+{
+    if (!Supported() || !db.handle() || db.inTransaction())
+        return false;
+    try {
+        SQLite::Transaction transaction(db);
+        run(db, "DROP TABLE IF EXISTS `cachetext_state`; DROP TABLE IF EXISTS `cachetext`; "
+                "DROP VIEW IF EXISTS `cachetext_source`;");
+        run(db, kSchema);
+        const long long total = single(db, "SELECT count(*) FROM `geocache`");
+        if (progress && !progress(0, total))
+            return false;
+        SQLite::Statement add(db, addSql() + "`key` = ?");
+        SQLite::Statement keys(db, "SELECT `key` FROM `geocache` ORDER BY `key`");
+        long long done = 0;
+        while (keys.Next()) {
+            add.Reset();
+            add.BindInt(1, keys.columnInt64(0));
+            add.stepDone();
+            ++done;
+            if (progress && done % 256 == 0 && !progress(done, total))
+                return false;
+        }
+        run(db, "CREATE TABLE `cachetext_state` (`name` TEXT PRIMARY KEY, `value`); INSERT INTO `cachetext_state` "
+                "VALUES ('version', " + std::to_string(kIndexVersion) + ");");
+        if (progress && !progress(done, total))
+            return false;
+        return transaction.commit() == SQLITE_OK;
+    } catch (const SQLite::Error&) {
+        return false;
+    }
+}
+
+std::vector<Hit> Search(SQLite::Database& db, std::string_view query, TextFields fields, int limit)
+{
+    std::vector<Hit> hits;
+    const std::string expression = MatchExpression(query, fields);
+    if (expression.empty() || limit <= 0 || !maintained(db))
+        return hits;
+    // The best keys first, from the index alone; the snippets, which read
+    // the texts, only for those. One more for the dummy cache, never shown.
+    SQLite::Statement best(db, "SELECT `c`.`rowid`, `g`.`id`, `g`.`name` FROM (SELECT `rowid`, `rank` FROM "
+                               "`cachetext` WHERE `cachetext` MATCH ?1 ORDER BY `rank` LIMIT ?2) AS `c` JOIN "
+                               "`geocache` AS `g` ON `g`.`key` = `c`.`rowid` ORDER BY `c`.`rank`");
+    best.BindText(1, expression);
+    best.BindInt(2, limit + 1);
+    SQLite::Statement snippet(db, "SELECT snippet(`cachetext`, -1, char(2), char(3), '…', 12) FROM `cachetext` "
+                                  "WHERE `cachetext` MATCH ?1 AND `rowid` = ?2");
+    while (best.Next() && hits.size() < static_cast<std::size_t>(limit)) {
+        Hit hit;
+        hit.key = best.columnInt64(0);
+        hit.code = best.ColumnText(1);
+        if (hit.code == kDummyCacheCode)
+            continue;
+        hit.name = best.ColumnText(2);
+        snippet.Reset();
+        snippet.BindText(1, expression);
+        snippet.BindInt(2, hit.key);
+        if (snippet.Next())
+            hit.snippet = snippet.ColumnText(0);
+        hits.push_back(std::move(hit));
+    }
+    return hits;
+}
 
 std::string KeyCondition()
 {
-    return "geocache.key IN (SELECT rowid FROM cachetext WHERE cachetext MATCH ?)";
+    return "`geocache`.`key` IN (SELECT `rowid` FROM `cachetext` WHERE `cachetext` MATCH ?)";
 }
-
-std::string RankOrder() { return "ftsrank.ftsrank"; }
 
 std::string RankJoin()
 {
-    return "LEFT JOIN (SELECT rowid AS ftskey, rank AS ftsrank FROM cachetext WHERE cachetext "
-           "MATCH ?) AS ftsrank ON ftsrank.ftskey = geocache.key";
+    return "JOIN (SELECT `rowid` AS `textkey`, `rank` AS `textrank` FROM `cachetext` WHERE `cachetext` MATCH ?) "
+           "AS `fts` ON `fts`.`textkey` = `geocache`.`key`";
+}
+
+std::string RankOrder()
+{
+    return "`fts`.`textrank`";
 }
 
 } // namespace tw::fulltext

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+struct sqlite3;
+
 namespace SQLite {
 class Database;
 } // namespace SQLite
@@ -66,12 +68,43 @@ std::vector<Hit> Search(SQLite::Database& db, std::string_view query, TextFields
 // "geocache.key IN (SELECT rowid FROM … MATCH ?)" with one parameter, the
 // MATCH expression.
 std::string KeyCondition();
-// The relevance order term for ORDER BY. It needs the join of RankJoin() in
-// the FROM clause, with one parameter, the MATCH expression.
+// The relevance order term for ORDER BY ("`fts`.`textrank`": smaller is
+// better, so ascending is best first), also the column to select for it. It
+// needs RankJoin() after `geocache` in the FROM clause.
 std::string RankOrder();
-// "LEFT JOIN (SELECT rowid AS ftskey, rank AS ftsrank FROM … MATCH ?) AS ftsrank
-// ON ftsrank.ftskey = geocache.key"; bound with the same expression.
+// "JOIN (SELECT rowid AS textkey, rank AS textrank FROM … MATCH ?) AS fts ON
+// fts.textkey = geocache.key", with one parameter, the same MATCH expression.
+// The filter (filter/QueryBuilder) puts it after `geocache` whenever the text
+// query is not empty, selects RankOrder() after the cache's columns and
+// orders by it for the order by relevance.
 std::string RankJoin();
+
+// What the index is like when the database is opened.
+enum class State {
+    Unsupported, // this SQLite has no FTS5: the search is unavailable
+    Missing,     // never built, or no longer current: Build offers it
+    Ready,
+};
+// At open: an index that no longer covers the caches (another program wrote
+// them) or that this SQLite cannot keep current is no longer kept, so the
+// writers leave it alone until it is built again. Costs two counts of the
+// caches.
+State checkAtOpen(SQLite::Database& db);
+
+// Every connection of the program registers the functions through which the
+// index reads the texts (in SQLite::Database::Open).
+int registerFunctions(sqlite3* handle);
+
+// For the writers of the cache tables (CacheStore), inside their
+// transaction: the index is kept on this database; a cache's document
+// leaves the index before its rows change (it is worked out from them, as it
+// went in) and comes back after. Without the index they do nothing. Throw
+// SQLite::Error.
+bool maintained(SQLite::Database& db);
+void removeCache(SQLite::Database& db, long long key);
+void addCache(SQLite::Database& db, long long key);
+void removeCache(SQLite::Database& db, const std::string& code);
+void addCache(SQLite::Database& db, const std::string& code);
 
 } // namespace fulltext
 } // namespace tw

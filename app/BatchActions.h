@@ -21,6 +21,7 @@ struct BatchActions {
     std::function<bool(CGlobalData&, const std::vector<std::string>& codes)> liveDownload;
     std::function<bool(CGlobalData&, double lat, double lon)> liveNearest;
     std::function<bool(CGlobalData&)> liveRefresh;
+    std::function<bool(CGlobalData&, const std::string& query)> find;
 };
 
 } // namespace tw

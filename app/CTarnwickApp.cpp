@@ -4,6 +4,7 @@
 #include "app/GpsSwitch.h"
 #include "app/RouteFile.h"
 #include "app/Version.h"
+#include "db/FullText.h"
 #include "db/TrackSchema.h"
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
@@ -56,6 +57,8 @@ constexpr int kTextNoPosition = 1002;
 constexpr int kTextAwakeRefused = 1003;
 constexpr int kTextUnknownWord = 1110;
 constexpr int kTextForcedExit = 1151;
+constexpr int kTextFindWord = 1234;
+constexpr int kTextNoFullText = 1230;
 
 constexpr std::time_t kFieldNotesLookBackSeconds = 172800; // two days
 
@@ -178,6 +181,9 @@ void CTarnwickApp::openCacheDatabase()
         return;
     if (global.db.cacheDb.OpenFile(global.settings.dbFile) != SQLITE_OK)
         return;
+    if (fulltext::checkAtOpen(global.db.cacheDb) == fulltext::State::Unsupported)
+        global.Log(global.lang.textOr(kTextNoFullText, "Full-text search is not available: the SQLite library of "
+                                                       "this system has no FTS5."));
     global.db.ReadDbCounters();
     global.db.InitTagCategories();
     global.db.LoadDummyCache();
@@ -306,6 +312,12 @@ void CTarnwickApp::runBatch(StartupUi& ui)
             run(batch.liveRefresh(global));
         else
             unavailable(kTextRefreshWord, "Refreshing caches");
+    }
+    if (cl.find) {
+        if (batch.find)
+            run(batch.find(global, cl.findQuery));
+        else
+            unavailable(kTextFindWord, "The text search");
     }
 }
 

@@ -10,8 +10,8 @@ namespace {
 
 bool isBatchWord(const std::string& word)
 {
-    static const std::array<const char*, 11> words = {"fn", "tgpx", "tkml", "tplt", "tdel",   "i",
-                                                      "e",  "show", "dl",   "near", "refresh"};
+    static const std::array<const char*, 12> words = {"fn",   "tgpx", "tkml", "tplt",    "tdel", "i",
+                                                      "e",    "show", "dl",   "near",    "refresh", "find"};
     return std::any_of(words.begin(), words.end(), [&](const char* w) { return word == w; });
 }
 
@@ -40,6 +40,13 @@ void CTarnwickCommandLine::ParseParam(const std::string& raw)
     }
     m_codes = false;
 
+    // The word after "find" is the query, whatever it reads like ("-word"
+    // excludes a word).
+    if (lastWord == "find" && find && findQuery.empty()) {
+        findQuery = raw;
+        lastWord.clear();
+        return;
+    }
     // The word after "show" is a cache code, whatever it reads like.
     if (lastWord == "show" && showCode.empty()) {
         showCode = raw;
@@ -68,6 +75,8 @@ void CTarnwickCommandLine::ParseParam(const std::string& raw)
         m_nearArgs = 2;
     } else if (word == "refresh") {
         refresh = 1;
+    } else if (word == "find") {
+        find = 1;
     } else if (word == "map") {
         openMap = 1;
     } else if (lastWord != "i" && (lastWord != "e" || !exportFile.empty())) {

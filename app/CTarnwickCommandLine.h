@@ -10,7 +10,7 @@ namespace tw {
 // "i <file>" (import) and "e <file>" (export the filtered caches), the
 // online words "dl <code>..." (download caches by code), "near <lat> <lon>"
 // (the nearest caches) and "refresh" (fresh data of the saved filter's
-// caches), and the window's "show <code>" (open that cache's listing) and
+// caches), "find <query>" (print the caches whose texts match), and the window's "show <code>" (open that cache's listing) and
 // "map" (open the map over the cache list).
 // Words compare exactly, with or without a leading '-' or "--".
 class CTarnwickCommandLine {
@@ -32,6 +32,8 @@ public:
     int nearest = 0;
     std::string nearLat, nearLon;          // as given; empty when missing
     int refresh = 0;
+    int find = 0;
+    std::string findQuery; // the word after "find", as given
     std::string lastWord;
     // Words that are none of the above, nor the argument of one, as given.
     // A batch run refuses them; a window run leaves them to Qt.
@@ -43,7 +45,8 @@ public:
     // True when a batch word asks for work without a window.
     bool isBatch() const
     {
-        return fieldNotes || trackExport || trackDelete || import || exportGpx || download || nearest || refresh;
+        return fieldNotes || trackExport || trackDelete || import || exportGpx || download || nearest || refresh ||
+               find;
     }
 
 private:

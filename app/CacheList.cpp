@@ -74,6 +74,7 @@ void readFilteredCaches(SQLite::Database& cacheDb, const CacheFilter& filter, co
     inputs.refLon = reference.lon;
     inputs.nickname = reading.nickname;
     inputs.maxRows = reading.rowLimit;
+    inputs.byRelevance = reading.order.sortKey == SortKey::Relevance;
     if (filter.useTag != 0 && filter.code.empty()) {
         inputs.tagCategoryKey = GetCategoryKey(cacheDb, filter.tagCategory, false);
         if (!filter.tagValue.empty())
@@ -88,6 +89,8 @@ void readFilteredCaches(SQLite::Database& cacheDb, const CacheFilter& filter, co
     WaypointLoader waypoints(cacheDb, waypointTypesOf(filter));
     const auto take = [&](const SQLite::Statement& row) {
         auto cache = std::make_unique<CGeocache>(geocacheFromRow(row, &waypoints));
+        if (row.columnCount() > kRelevanceColumn)
+            cache->textRank = row.ColumnDouble(kRelevanceColumn);
         if (filter.code.empty()) {
             if (filter.distanceKm != 0.0 && geo::distanceKm(reference, {cache->lat, cache->lon}) > filter.distanceKm)
                 return;
@@ -127,7 +130,10 @@ ListReading CacheList::reading(int rowLimit) const
 {
     const geo::ReferenceContext context = m_reference.context();
     const geo::LatLon reference = geo::referencePosition(context, false);
-    return {reference, m_settings.nickname, rowLimit, {sortKey, sortAscending != 0, reference}};
+    // A list narrowed by a text query may come best match first instead.
+    const bool byRelevance = !filter.textQuery.empty() && searchByRelevance();
+    return {reference, m_settings.nickname, rowLimit,
+            {byRelevance ? SortKey::Relevance : sortKey, byRelevance || sortAscending != 0, reference}};
 }
 
 bool CacheList::readCaches(int rowLimit)

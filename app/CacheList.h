@@ -64,7 +64,7 @@ public:
 
     // The list (rebuilt on every reload; no one keeps pointers across one).
     std::vector<std::unique_ptr<CGeocache>> caches;
-    int sortKey = SortKey::Distance; // 0 to 7
+    int sortKey = SortKey::Distance; // 0 to 8 (SortKey)
     int sortAscending = 1;           // 0 = reversed
     int listedCount = 0;             // caches in the current list
 

@@ -62,6 +62,7 @@ Key keyOf(const CGeocache& c, const CacheOrder& order)
         k.first = c.found;
         k.second = c.foundTime;
         break;
+    case SortKey::Relevance: k.first = c.textRank; break;
     default: break;
     }
     return k;

@@ -9,10 +9,13 @@
 
 namespace tw {
 
-// The list's sort keys, as the list screen numbers them.
+// The list's sort keys, as the list screen numbers them. Relevance is how
+// well a cache matched the filter's text query (best first when ascending);
+// the list asks the database for the best matches then (see CacheList).
 namespace SortKey {
 constexpr int Name = 0, Distance = 1, Author = 2, Difficulty = 3, Terrain = 4, Hidden = 5, Size = 6, Found = 7;
-constexpr int Count = 8;
+constexpr int Relevance = 8;
+constexpr int Count = 9;
 } // namespace SortKey
 
 struct CacheOrder {

@@ -118,8 +118,6 @@ void ListSearch::run()
             if (!overtaken(number)) {
                 readFilteredCaches(*db, request.filter, request.reading, &positions, result.caches);
                 orderAndCut(result.caches, request.reading);
-                if (request.byRelevance)
-                    orderByHits(result.caches, hits);
                 result.snippets = snippetsOf(hits);
             }
         } catch (const SQLite::Error& e) {
@@ -162,19 +160,6 @@ std::unordered_map<int, std::string> ListSearch::snippetsOf(const std::vector<fu
     for (const fulltext::Hit& hit : hits)
         snippets.emplace(static_cast<int>(hit.key), hit.snippet);
     return snippets;
-}
-
-void ListSearch::orderByHits(std::vector<std::unique_ptr<CGeocache>>& caches, const std::vector<fulltext::Hit>& hits)
-{
-    std::unordered_map<int, std::size_t> rank;
-    for (std::size_t i = 0; i < hits.size(); ++i)
-        rank.emplace(static_cast<int>(hits[i].key), i);
-    const auto rankOf = [&](const std::unique_ptr<CGeocache>& c) {
-        const auto it = rank.find(c->key);
-        return it == rank.end() ? hits.size() : it->second;
-    };
-    std::stable_sort(caches.begin(), caches.end(),
-                     [&](const auto& a, const auto& b) { return rankOf(a) < rankOf(b); });
 }
 
 } // namespace tw

@@ -31,9 +31,8 @@ public:
         std::string databasePath;  // the cache database, opened by the worker
         CacheFilter filter;        // with the text query among its conditions
         ListReading reading;       // reference, row limit and the list's order
-        std::string query;         // as typed, for the snippets and the relevance
+        std::string query;         // as typed, for the snippets
         TextFields fields = TextField::All;
-        bool byRelevance = false;  // best matches first instead of reading.order
     };
     struct Result {
         std::uint64_t number = 0; // the request's, as start() gave it
@@ -64,10 +63,8 @@ public:
     // offered: lets a test hold an older result until a newer one is asked.
     void setAfterRead(std::function<void(std::uint64_t number)> hook);
 
-    // The snippets of the caches of a list, by key, and the list ordered best
-    // match first (caches without a hit keep their order after the others).
+    // The snippets of the hits, by cache key.
     static std::unordered_map<int, std::string> snippetsOf(const std::vector<fulltext::Hit>& hits);
-    static void orderByHits(std::vector<std::unique_ptr<CGeocache>>& caches, const std::vector<fulltext::Hit>& hits);
 
 private:
     void run();

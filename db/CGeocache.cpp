@@ -29,6 +29,7 @@ CGeocache& CGeocache::operator=(const CGeocache& other)
     state = other.state;
     status = other.status;
     hasFinal = other.hasFinal;
+    textRank = other.textRank;
 
     shortDescHtml = 0;
     fieldNoteText.clear();

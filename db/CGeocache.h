@@ -77,6 +77,9 @@ public:
     // The user's "didn't find" as a tag: its date as the file writes it
     // ("2021-03-20"), "x" without a date; empty when there is none.
     std::string dnf;
+    // How well the cache matched the list's text query (the full-text index's
+    // rank: smaller is better); 0 without one.
+    double textRank = 0.0;
     int status = 0; // 0 available, 1 disabled, 2 archived
     int hasFinal = 0;
     int detailsLoaded = 0;

@@ -310,9 +310,12 @@ void CacheStore::deleteCacheRows(const CGeocache& cache, bool keepUserData)
             statement.BindText(1, cache.code);
         statement.stepDone();
     };
-    // The document goes while the rows it was made of are still there; a
-    // kept waypoint of the user's comes back with the next copy.
-    fulltext::removeCache(m_db, static_cast<long long>(cache.key));
+    // The documents go while the rows they were made of are still there:
+    // every cache of the code, as the texts below belong to the code. Another
+    // cache of the same code (a database of another program may have two)
+    // comes back without them; a kept waypoint of the user's comes back with
+    // the next copy.
+    fulltext::removeCache(m_db, cache.code);
     run("DELETE FROM `geocache` WHERE `key` = ?", true);
     run("DELETE FROM `coord_index` WHERE `key` = ?", true);
     run("DELETE FROM `geolist` WHERE `id` = ?", false);
@@ -321,6 +324,7 @@ void CacheStore::deleteCacheRows(const CGeocache& cache, bool keepUserData)
     if (!keepUserData) {
         run("DELETE FROM `geotag` WHERE `id` = ?", false);
         run("DELETE FROM `waypoint` WHERE `id` = ?", false);
+        fulltext::addCache(m_db, cache.code);
         return;
     }
     // Attributes come with every copy of the listing; everything else tagged
@@ -338,6 +342,7 @@ void CacheStore::deleteCacheRows(const CGeocache& cache, bool keepUserData)
         drop.stepDone();
     }
     run("DELETE FROM `waypoint` WHERE `id` = ? AND `flag` = '1'", false);
+    fulltext::addCache(m_db, cache.code);
 }
 
 bool CacheStore::DeleteCache(const CGeocache& cache, bool keepUserData)

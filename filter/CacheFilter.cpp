@@ -129,6 +129,15 @@ void writeCommon(const CacheFilter& f, SetInt setInt, SetString setString)
     setInt("UseTag", f.useTag);
     setString("TagCategory", f.tagCategory);
     setString("TagValue", f.tagValue);
+    setString("TextQuery", f.textQuery);
+    setInt("TextFields", static_cast<std::int32_t>(f.textFields));
+}
+
+template <typename StoreType>
+void readText(CacheFilter& f, const StoreType& s)
+{
+    f.textQuery = s.getString("TextQuery", "");
+    f.textFields = static_cast<unsigned>(s.getInt("TextFields", 0));
 }
 
 fs::path filterFile(const fs::path& folder, const std::string& fileBaseName)
@@ -157,6 +166,7 @@ void CacheFilter::Load(const IniFile& settings)
     useTag = store.getInt("UseTag", 0);
     tagCategory = store.getString("TagCategory", "");
     tagValue = store.getString("TagValue", "");
+    readText(*this, store);
 }
 
 bool CacheFilter::SaveToFile(const fs::path& folder, const std::string& fileBaseName) const
@@ -192,6 +202,7 @@ bool CacheFilter::LoadFromFile(const fs::path& folder, const std::string& fileBa
     useTag = store.getInt("UseTag", useTag);
     tagCategory = store.getString("TagCategory", tagCategory);
     tagValue = store.getString("TagValue", tagValue);
+    readText(*this, store);
     return true;
 }
 

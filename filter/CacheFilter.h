@@ -38,10 +38,15 @@ public:
     int useTag = 0;          // 0 no tag condition, 1 only with the tag, 2 only without it
     std::string tagCategory; // by name
     std::string tagValue;    // by name; empty: any value of the category
+    // Words to find in the caches' texts (db/FullText.h: fulltext::MatchExpression),
+    // and where (TextField bits, 0 everywhere). Empty: no text condition.
+    std::string textQuery;
+    unsigned textFields = 0;
     std::string fileName = "default"; // the saved filter last used; not in the settings
 
     // The settings section: every value written / read, absent ones keeping
-    // the current field (the tag condition reads as none when absent).
+    // the current field (the tag condition and the text query read as none
+    // when absent: filters saved before them had none).
     void Save(IniFile& settings) const;
     void Load(const IniFile& settings);
 

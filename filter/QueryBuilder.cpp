@@ -2,6 +2,7 @@
 #include "filter/QueryBuilder.h"
 
 #include "db/Database.h"
+#include "db/FullText.h"
 #include "db/Statement.h"
 #include "geo/GeoMath.h"
 #include "platform/Numbers.h"
@@ -105,6 +106,10 @@ CacheQuery BuildCacheQuery(const CacheFilter& f, const QueryInputs& in)
     std::string columns;
     std::string sql;
     const bool withDistance = f.distanceKm > 0.0;
+    // The text condition: the index's relevance joined to every row, and the
+    // rows restricted to what the index finds.
+    const std::string match = f.code.empty() ? fulltext::MatchExpression(f.textQuery, f.textFields) : std::string();
+    const bool withText = !match.empty();
     if (!f.code.empty()) {
         // The dummy cache holds the user's loose waypoints; it is never listed,
         // whatever pattern is typed.
@@ -112,15 +117,21 @@ CacheQuery BuildCacheQuery(const CacheFilter& f, const QueryInputs& in)
         sql = "FROM `geocache` WHERE " + b.like("`id`", "GC" + text::replaceAll(likeLiteral(f.code), "*", "%")) +
               " AND `id` <> 'GC0' ";
     } else {
+        const std::string from =
+            withText ? "FROM `geocache` " + text::replaceAll(fulltext::RankJoin(), "?", b.param(match)) : "FROM `geocache`";
         if (f.useTag == 1) {
             columns = "DISTINCT `geocache`.*";
-            sql = "FROM `geocache`, `geotag` WHERE `geocache`.`id` <> 'GC0' AND `geocache`.`id` = `geotag`.`id` ";
+            sql = from + ", `geotag` WHERE `geocache`.`id` <> 'GC0' AND `geocache`.`id` = `geotag`.`id` ";
         } else if (withDistance) {
             columns = "`geocache`.*";
-            sql = "FROM `geocache`, `coord_index` WHERE `geocache`.`key` = `coord_index`.`key` AND `id` <> 'GC0' ";
+            sql = from + ", `coord_index` WHERE `geocache`.`key` = `coord_index`.`key` AND `id` <> 'GC0' ";
         } else {
-            columns = "*";
-            sql = "FROM `geocache` WHERE `id` <> 'GC0' ";
+            columns = withText ? "`geocache`.*" : "*";
+            sql = from + " WHERE `id` <> 'GC0' ";
+        }
+        if (withText) {
+            columns += ", " + fulltext::RankOrder();
+            sql += " AND " + text::replaceAll(fulltext::KeyCondition(), "?", b.param(match)) + " ";
         }
 
         if (f.useTag == 1) {
@@ -190,7 +201,9 @@ CacheQuery BuildCacheQuery(const CacheFilter& f, const QueryInputs& in)
 
     CacheQuery query;
     std::string order;
-    if (f.found == 1 && f.distanceKm == 0.0) {
+    if (withText && in.byRelevance) {
+        order = " ORDER BY " + fulltext::RankOrder() + ", `geocache`.`key`";
+    } else if (f.found == 1 && f.distanceKm == 0.0) {
         order = " ORDER BY `dtfound` DESC";
     } else {
         const auto lat = b.param(sixDecimals(in.refLat));
@@ -198,7 +211,9 @@ CacheQuery BuildCacheQuery(const CacheFilter& f, const QueryInputs& in)
         order = " ORDER BY ((`x`-" + lat + ")*(`x`-" + lat + ")+(`y`-" + lon + ")*(`y`-" + lon + "))";
         // Without the box the whole table is ordered; the list picks the
         // nearest rows itself (nearestKeys), caches at one distance by key.
-        if (!f.code.empty() || (f.useTag != 1 && !withDistance)) {
+        // With a text query the index has already chosen few rows: they are
+        // ordered by the database.
+        if (!f.code.empty() || (f.useTag != 1 && !withDistance && !withText)) {
             order += ", `geocache`.`key`";
             const std::size_t own = b.params.size() - 2;
             query.keySql = "SELECT `geocache`.`key`, `geocache`.`x`, `geocache`.`y` " + sql;

@@ -27,9 +27,14 @@ struct QueryInputs {
     int maxRows = 999;
     int tagCategoryKey = 0; // keys of the filter's tag category and value, 0 when absent
     int tagValueKey = 0;
+    // With a text query: the best matches first (the list's order by
+    // relevance) instead of the nearest.
+    bool byRelevance = false;
 };
 
-// One SELECT over whole `geocache` rows with ORDER BY and LIMIT. Every text
+// One SELECT over whole `geocache` rows with ORDER BY and LIMIT; with a text
+// query each row ends with one more column, its relevance (kRelevanceColumn,
+// smaller is better). Every text
 // the user typed, and every number, is a bound parameter: quotes, "--" or
 // ";" in a name are just characters of the name.
 struct CacheQuery {
@@ -51,6 +56,8 @@ struct CacheQuery {
 
     void bind(SQLite::Statement& statement) const;
 };
+
+inline constexpr int kRelevanceColumn = 24;
 
 CacheQuery BuildCacheQuery(const CacheFilter& filter, const QueryInputs& inputs);
 

@@ -111,7 +111,7 @@ void CFilterPropsScr::load(const CacheFilter& f)
     m_code->setText(QString::fromStdString(f.code));
     m_name->setText(QString::fromStdString(f.name));
     m_owner->setText(QString::fromStdString(f.owner));
-    m_text->setText(QString::fromStdString(f.text));
+    m_text->setText(QString::fromStdString(f.textQuery));
     // A place the choice does not list (a mix) reads as everywhere.
     const auto place = std::find(std::begin(kPlaces), std::end(kPlaces), f.textFields);
     m_textFields->setCurrentIndex(place == std::end(kPlaces) ? 0 : static_cast<int>(place - std::begin(kPlaces)));
@@ -135,7 +135,7 @@ bool CFilterPropsScr::store(CacheFilter& f, Settings& s)
     f.code = m_code->text().trimmed().toStdString();
     f.name = m_name->text().trimmed().toStdString();
     f.owner = m_owner->text().trimmed().toStdString();
-    f.text = m_text->text().simplified().toStdString();
+    f.textQuery = m_text->text().simplified().toStdString();
     f.textFields = kPlaces[static_cast<std::size_t>(std::clamp(m_textFields->currentIndex(), 0,
                                                                static_cast<int>(std::size(kPlaces)) - 1))];
     // Untouched, the shown (rounded) distance must not replace the stored one.

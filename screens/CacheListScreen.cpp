@@ -93,7 +93,8 @@ CacheListScreen::CacheListScreen(CGlobalData& global, QtNotifier& notifier, QWid
     m_sortMenu = new QMenu(langText(global, kTextSort), this);
     m_keys = new QActionGroup(this);
     m_keys->setExclusive(true);
-    for (int key = 0; key < SortKey::Count; ++key) {
+    // The relevance has an entry of its own: it orders searched lists only.
+    for (int key = 0; key < SortKey::Relevance; ++key) {
         QAction* action = m_sortMenu->addAction(langText(global, kTextSortKeyFirst + key));
         action->setCheckable(true);
         action->setData(key);
@@ -111,7 +112,7 @@ CacheListScreen::CacheListScreen(CGlobalData& global, QtNotifier& notifier, QWid
     m_relevance->setChecked(global.list.searchByRelevance());
     connect(m_relevance, &QAction::triggered, this, [this](bool on) {
         m_global.list.setSearchByRelevance(on);
-        if (!m_global.list.filter.text.empty())
+        if (!m_global.list.filter.textQuery.empty())
             startSearch();
     });
     m_sortMenu->addSeparator();
@@ -163,7 +164,7 @@ void CacheListScreen::buildSearchBar(QVBoxLayout* layout)
         return;
     }
     m_searchField->setPlaceholderText(langText(m_global, kTextSearchField));
-    m_searchField->setText(QString::fromStdString(m_global.list.filter.text));
+    m_searchField->setText(QString::fromStdString(m_global.list.filter.textQuery));
     m_search = std::make_unique<ListSearch>(
         [this] { QMetaObject::invokeMethod(this, [this] { onSearchReady(); }, Qt::QueuedConnection); });
     connect(m_searchField, &QLineEdit::textChanged, this, &CacheListScreen::onSearchEdited);
@@ -201,11 +202,11 @@ bool CacheListScreen::eventFilter(QObject* watched, QEvent* event)
 void CacheListScreen::onSearchEdited(const QString& text)
 {
     const std::string query = text.simplified().toStdString();
-    if (query == m_global.list.filter.text && (query.empty() || m_global.list.searched))
+    if (query == m_global.list.filter.textQuery && (query.empty() || m_global.list.searched))
         return;
     if (!query.empty() && !searchIndexReady())
         return;
-    m_global.list.filter.text = query;
+    m_global.list.filter.textQuery = query;
     startSearch();
 }
 
@@ -218,9 +219,8 @@ void CacheListScreen::startSearch()
     request.databasePath = m_global.db.cacheDb.fileName();
     request.filter = list.filter;
     request.reading = list.reading(m_global.settings.maxRows);
-    request.query = list.filter.text;
+    request.query = list.filter.textQuery;
     request.fields = list.filter.textFields;
-    request.byRelevance = list.searchByRelevance();
     m_search->start(std::move(request));
 }
 
@@ -235,7 +235,7 @@ void CacheListScreen::onSearchReady()
         reload();
         return;
     }
-    const bool narrowed = !m_global.list.filter.text.empty();
+    const bool narrowed = !m_global.list.filter.textQuery.empty();
     m_model->beginReload();
     m_global.list.takeSearched(std::move(result->caches), std::move(result->snippets), narrowed);
     m_model->endReload();
@@ -325,7 +325,7 @@ void CacheListScreen::reload()
     updateAllCachesBar();
     // The filter may have brought a text query (from its page or a saved
     // filter): the worker reads the list again with the found texts.
-    const QString query = QString::fromStdString(m_global.list.filter.text);
+    const QString query = QString::fromStdString(m_global.list.filter.textQuery);
     if (m_search && m_searchField->text().simplified() != query) {
         const QSignalBlocker quiet(m_searchField);
         m_searchField->setText(query);

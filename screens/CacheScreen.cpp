@@ -354,7 +354,7 @@ void CacheScreen::reload()
 std::string CacheScreen::markFound(const std::string& page) const
 {
     // The words the list was narrowed by, on the highlight colour.
-    const std::string& query = m_global.list.filter.text;
+    const std::string& query = m_global.list.filter.textQuery;
     if (query.empty())
         return page;
     const QPalette& colours = m_description->palette();

@@ -5,6 +5,7 @@
 // is killed with SIGKILL; the parent then checks the files.
 #include "db/CacheStore.h"
 #include "db/Database.h"
+#include "db/FullText.h"
 #include "db/SqlError.h"
 #include "db/Statement.h"
 #include "db/Tags.h"
@@ -98,6 +99,17 @@ protected:
         EXPECT_EQ(check.ColumnText(0), "ok") << "run " << run;
     }
 
+    // The full-text index agrees with the rows it was made of, and covers
+    // every cache.
+    static void expectIndexIntact(const fs::path& path, int run)
+    {
+        SQLite::Database db;
+        ASSERT_EQ(db.OpenFile(path.string()), SQLITE_OK) << "run " << run;
+        EXPECT_EQ(db.Exec("INSERT INTO `cachetext` (`cachetext`) VALUES ('integrity-check')"), SQLITE_OK)
+            << db.errorText() << ", run " << run;
+        EXPECT_TRUE(fulltext::Ready(db)) << "run " << run;
+    }
+
     static long count(const fs::path& path, const std::string& sql)
     {
         try {
@@ -157,6 +169,8 @@ TEST_F(KillTest, ImportKilledKeepsTheDatabaseWholeAndItsCommittedCaches)
             },
             run);
         expectIntact(path, run);
+        if (fulltext::Supported())
+            expectIndexIntact(path, run);
         // What an earlier run committed is never lost by a later one.
         const long now = count(path, "SELECT COUNT(*) FROM geocache WHERE id <> 'GC0'");
         EXPECT_GE(now, before) << "run " << run;

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "db/FullText.h"
 #include "filter/CacheFilter.h"
 #include "platform/IniFile.h"
 #include "tests/TestSupport.h"
@@ -29,6 +30,8 @@ protected:
         f.useTag = 2;
         f.tagCategory = "colour";
         f.tagValue = "red";
+        f.textQuery = "hint:\"pod kamenem\" -magnet*";
+        f.textFields = TextField::Hint | TextField::Logs;
         return f;
     }
 
@@ -52,6 +55,8 @@ protected:
         EXPECT_EQ(a.useTag, b.useTag);
         EXPECT_EQ(a.tagCategory, b.tagCategory);
         EXPECT_EQ(a.tagValue, b.tagValue);
+        EXPECT_EQ(a.textQuery, b.textQuery);
+        EXPECT_EQ(a.textFields, b.textFields);
     }
 };
 
@@ -103,14 +108,29 @@ TEST_F(FilterPersistenceTest, MissingValuesKeepTheCurrentFields)
     IniFile empty(dir / "none.ini");
     f.Load(empty);
     CacheFilter expected = sample();
-    expected.useTag = 0; // the tag condition alone reads as none when absent
+    expected.useTag = 0; // the tag condition and the text query read as none when absent
     expected.tagCategory.clear();
     expected.tagValue.clear();
+    expected.textQuery.clear();
+    expected.textFields = 0;
     expectSame(f, expected);
 
     CacheFilter g = sample();
     EXPECT_FALSE(g.LoadFromFile(dir, "absent"));
     expectSame(g, sample());
+}
+
+// A filter saved before the text query existed loads without one, whatever
+// the current filter searched for.
+TEST_F(FilterPersistenceTest, FilterFilesWithoutATextQueryLoadWithNone)
+{
+    test::writeFile(dir / "old.pf", "[Filter]\nName = studna\nDistance = 1500\n");
+    CacheFilter f = sample();
+    ASSERT_TRUE(f.LoadFromFile(dir, "old"));
+    EXPECT_EQ(f.name, "studna");
+    EXPECT_DOUBLE_EQ(f.distanceKm, 1.5);
+    EXPECT_TRUE(f.textQuery.empty());
+    EXPECT_EQ(f.textFields, 0u);
 }
 
 struct NameCase {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "db/CacheStore.h"
 #include "db/Database.h"
+#include "db/FullText.h"
 #include "db/LikeMatch.h"
 #include "db/Statement.h"
 #include "filter/CachePositions.h"
@@ -159,8 +160,58 @@ INSTANTIATE_TEST_SUITE_P(
                   [](CacheFilter& f) { f.useTag = 1; f.tagCategory = "colour"; f.tagValue = "red"; }, V{"GC5"}},
         QueryCase{"WithTagInTheBox",
                   [](CacheFilter& f) { f.useTag = 1; f.tagCategory = "colour"; f.distanceKm = 3.0; },
-                  V{"GC5"}}),
+                  V{"GC5"}},
+        // The text query goes through the full-text index: diacritics and
+        // letter case do not count, operators typed are words.
+        QueryCase{"TextWithoutDiacritics", [](CacheFilter& f) { f.textQuery = "zlutoucky KUN"; }, V{"GC5"}},
+        QueryCase{"TextPrefixNearestFirst", [](CacheFilter& f) { f.textQuery = "own*"; },
+                  V{"GC1", "GC5", "GC6", "GC4", "GC7"}},
+        QueryCase{"TextInOneField", [](CacheFilter& f) { f.textQuery = "owner"; f.textFields = TextField::Name; },
+                  V{}},
+        QueryCase{"TextExcluding", [](CacheFilter& f) { f.textQuery = "owner -alpha -drop"; },
+                  V{"GC5", "GC4", "GC7"}},
+        QueryCase{"TextOperatorsAreWords", [](CacheFilter& f) { f.textQuery = "DROP TABLE"; }, V{"GC6"}},
+        QueryCase{"TextOnlyPunctuationIsNoCondition", [](CacheFilter& f) { f.textQuery = "-- \"\" *"; },
+                  V{"GC1", "GC2", "GC5", "GC3", "GC6", "GC4", "GC7"}},
+        QueryCase{"TextInTheBox", [](CacheFilter& f) { f.textQuery = "owner"; f.distanceKm = 4.0; },
+                  V{"GC1", "GC5"}},
+        QueryCase{"TextWithTag", [](CacheFilter& f) { f.textQuery = "done"; f.useTag = 1; f.tagCategory = "colour"; },
+                  V{"GC3"}},
+        QueryCase{"TextNeverTheDummyCache", [](CacheFilter& f) { f.textQuery = "tarnwick"; }, V{}}),
     test::RowName{});
+
+// By relevance: the best match first, whatever the distance, and each row
+// carries its rank for the list.
+TEST_F(QueryFixture, TextQueryByRelevanceOrdersByTheIndexRank)
+{
+    CacheStore store(db, categories);
+    CGeocache far;
+    far.code = "GC8";
+    far.name = "Bench bench bench";
+    far.lat = 51.0;
+    far.lon = 15.0;
+    ASSERT_TRUE(store.InsertCache(far));
+    CGeocache near;
+    near.code = "GC9";
+    near.name = "A bench and many other words of a long name";
+    near.lat = 50.08;
+    near.lon = 14.42;
+    ASSERT_TRUE(store.InsertCache(near));
+    CacheFilter f = anyCache();
+    f.textQuery = "bench";
+    EXPECT_EQ(codes(f), (V{"GC9", "GC8"}));
+    inputs.byRelevance = true;
+    EXPECT_EQ(codes(f), (V{"GC8", "GC9"}));
+    const CacheQuery query = BuildCacheQuery(f, inputs);
+    SQLite::Statement rows(db, query.sql);
+    query.bind(rows);
+    ASSERT_TRUE(rows.Next());
+    ASSERT_EQ(rows.columnCount(), kRelevanceColumn + 1);
+    const double best = rows.ColumnDouble(kRelevanceColumn);
+    ASSERT_TRUE(rows.Next());
+    EXPECT_LT(best, rows.ColumnDouble(kRelevanceColumn));
+    EXPECT_LT(best, 0.0);
+}
 
 // Caches at one spot are met in the order of their keys; rows without a
 // position sort first; a limit may cut through caches at one distance.

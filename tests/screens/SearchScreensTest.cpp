@@ -123,7 +123,7 @@ private slots:
         QTRY_VERIFY(field->hasFocus());
         QTest::keyClicks(field, QStringLiteral("plaque"));
         QTRY_COMPARE(sortedCodes(*w.global), (QStringList{"GCBENCH", "GCLOGS"}));
-        QCOMPARE(w.global->list.filter.text, std::string("plaque"));
+        QCOMPARE(w.global->list.filter.textQuery, std::string("plaque"));
         // Every row shows the piece that matched, the word marked.
         const QAbstractItemModel* model = list->view()->model();
         QCOMPARE(model->rowCount(), 2);
@@ -135,7 +135,7 @@ private slots:
         }
         // The query is kept with the filter once the user is done typing.
         QTest::keyClick(field, Qt::Key_Return);
-        QCOMPARE(storedFilter(w).text, std::string("plaque"));
+        QCOMPARE(storedFilter(w).textQuery, std::string("plaque"));
 
         // Best matches first, remembered for the next run.
         auto* relevance = list->sortMenu()->findChild<QAction*>(QStringLiteral("searchByRelevance"));
@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(window->screenDepth(), 1);
         QVERIFY(!w.global->list.searched);
         QVERIFY(model->index(0, 0).data(CacheListModel::SnippetRole).isNull());
-        QCOMPARE(storedFilter(w).text, std::string());
+        QCOMPARE(storedFilter(w).textQuery, std::string());
 
         window.reset();
         w.restart();

@@ -1,0 +1,367 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "db/FullText.h"
+#include "db/SqlError.h"
+#include "db/VisibleText.h"
+#include "tests/db/StoreFixture.h"
+#include "tests/geo/RowName.h"
+
+#include <algorithm>
+
+namespace tw {
+namespace {
+
+using V = std::vector<std::string>;
+
+// What the user types, read into the index's query language.
+struct ExpressionCase {
+    const char* name;
+    const char* query;
+    TextFields fields;
+    const char* expression;
+    friend void PrintTo(const ExpressionCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class MatchExpressionTest : public ::testing::TestWithParam<ExpressionCase> {};
+
+TEST_P(MatchExpressionTest, ReadsTheQuery)
+{
+    EXPECT_EQ(fulltext::MatchExpression(GetParam().query, GetParam().fields), GetParam().expression);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Queries, MatchExpressionTest,
+    ::testing::Values(
+        ExpressionCase{"WordsAllMatch", "bench  plaque", 0, "\"bench\" AND \"plaque\""},
+        ExpressionCase{"Phrase", "\"under the stone\" tree", 0, "\"under the stone\" AND \"tree\""},
+        ExpressionCase{"Prefix", "magnet*", 0, "\"magnet\" *"},
+        ExpressionCase{"Excluded", "bench -puzzle -night", 0,
+                       "(\"bench\") NOT (\"puzzle\" OR \"night\")"},
+        ExpressionCase{"OnlyExcludedIsNoQuery", "-puzzle", 0, ""},
+        ExpressionCase{"FieldNamed", "hint:stone Listing:\"old mill\"", 0,
+                       "{hint} : \"stone\" AND {listing} : \"old mill\""},
+        ExpressionCase{"CzechFieldNames", "napoveda:kamen poznámka:x", 0, "{hint} : \"kamen\" AND {note} : \"x\""},
+        ExpressionCase{"UnknownFieldIsAWord", "gc:1", 0, "\"gc:1\""},
+        ExpressionCase{"FieldsAsked", "stone", TextField::Hint | TextField::Logs, "{hint logs} : \"stone\""},
+        ExpressionCase{"AllFieldsNeedNoFilter", "stone", 255, "\"stone\""},
+        ExpressionCase{"OwnFieldWins", "name:x y", TextField::Hint, "{name} : \"x\" AND {hint} : \"y\""},
+        ExpressionCase{"OperatorsAreWords", "a OR b NOT c NEAR(d)", 0,
+                       "\"a\" AND \"OR\" AND \"b\" AND \"NOT\" AND \"c\" AND \"NEAR(d)\""},
+        ExpressionCase{"QuoteInsideAWordStartsAPhrase", "say\"hi", 0, "\"say\" AND \"hi\""},
+        ExpressionCase{"UnbalancedQuoteRunsToTheEnd", "\"open phrase", 0, "\"open phrase\""},
+        ExpressionCase{"LoneDashAndStars", "- * ** -- ()", 0, ""},
+        ExpressionCase{"Empty", "   ", 0, ""},
+        ExpressionCase{"NonLatinLetters", "Žluťoučký кот", 0, "\"Žluťoučký\" AND \"кот\""},
+        ExpressionCase{"DashInsideAWord", "u-boot", 0, "\"u-boot\""}),
+    test::RowName{});
+
+TEST(HighlightTermsTest, WordsOfWantedPartsWithoutStars)
+{
+    EXPECT_EQ(fulltext::HighlightTerms("magnet* \"under the stone\" -puzzle hint:under Brücke"),
+              (V{"magnet", "under", "the", "stone", "Brücke"}));
+    EXPECT_TRUE(fulltext::HighlightTerms("-x \"").empty());
+}
+
+struct HtmlCase {
+    const char* name;
+    const char* html;
+    const char* text;
+    friend void PrintTo(const HtmlCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class VisibleTextTest : public ::testing::TestWithParam<HtmlCase> {};
+
+TEST_P(VisibleTextTest, KeepsWhatAReaderSees)
+{
+    EXPECT_EQ(visibleText(GetParam().html), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Html, VisibleTextTest,
+    ::testing::Values(
+        HtmlCase{"TagsAndAttributesGo", "<p class=\"secret\" title='x > y'>Hello</p><br/>world", "Hello world"},
+        HtmlCase{"InlineElementsJoinWords", "Br<b>ü</b>cke", "Brücke"},
+        HtmlCase{"ScriptStyleCommentDropped",
+                 "a<script type=\"text/javascript\">var hidden = '</p>';</script>b<STYLE>.x{}</STYLE>c<!-- no -->d",
+                 "a b c d"},
+        HtmlCase{"References", "Fish &amp; chips &uuml;ber &#382;&#x10D; &nbsp;x", "Fish & chips über žč  x"},
+        HtmlCase{"UnknownReferenceStays", "&bogus; & &#;", "&bogus; & &#;"},
+        HtmlCase{"LessThanInText", "a < b <3", "a < b <3"},
+        HtmlCase{"UnclosedTagEndsTheText", "text <a href=\"x", "text "},
+        HtmlCase{"ControlCharactersAreSpaces", "a\x02" "b\x03" "c\td", "a b c d"}),
+    test::RowName{});
+
+// Caches with texts in every field, through the store as the program writes
+// them.
+class FullTextTest : public test::StoreFixture {
+protected:
+    void SetUp() override
+    {
+        StoreFixture::SetUp();
+        if (!fulltext::Supported())
+            GTEST_SKIP() << "this SQLite has no FTS5";
+        ASSERT_TRUE(fulltext::Ready(db)) << "a new database has the index";
+        CGeocache bridge = cache("GC1A");
+        bridge.name = "Stará Brücke";
+        bridge.longDesc = "<p style=\"color:red\">The <b>magnet</b>ic plaque on the bench by the zámek.</p>"
+                          "<script>hiddenScript()</script>";
+        bridge.longDescHtml = 1;
+        bridge.hint = "under the stone<br>left";
+        bridge.comment = "my own words";
+        addLog(bridge, "Finder1", "Found it near the old oak");
+        ASSERT_TRUE(cacheStore.InsertCache(bridge));
+        bridgeKey = bridge.key;
+
+        CGeocache mill = cache("GC2B");
+        mill.name = "Old mill";
+        mill.text = "Magnetic is the word, plaque comes later";
+        mill.hint = "stone wall";
+        addLog(mill, "Walker", "a bench in the shade");
+        ASSERT_TRUE(cacheStore.InsertCache(mill));
+    }
+
+    static void addLog(CGeocache& c, const std::string& finder, const std::string& text)
+    {
+        auto log = std::make_unique<CGeoLog>();
+        log->finder = finder;
+        log->text = text;
+        log->date = 20240101;
+        c.logs.push_back(std::move(log));
+    }
+
+    V found(std::string_view query, TextFields fields = 0)
+    {
+        V codes;
+        for (const auto& hit : fulltext::Search(db, query, fields, 50))
+            codes.push_back(hit.code);
+        std::sort(codes.begin(), codes.end());
+        return codes;
+    }
+
+    // The index holds exactly the words of the rows it was made of.
+    void expectIndexWhole()
+    {
+        EXPECT_EQ(db.Exec("INSERT INTO `cachetext` (`cachetext`) VALUES ('integrity-check')"), SQLITE_OK)
+            << db.errorText();
+        EXPECT_TRUE(fulltext::Ready(db));
+    }
+
+    void dropIndex()
+    {
+        ASSERT_EQ(db.Exec("DROP TABLE `cachetext_state`; DROP TABLE `cachetext`; DROP VIEW `cachetext_source`;"),
+                  SQLITE_OK)
+            << db.errorText();
+    }
+
+    bool indexTableExists()
+    {
+        return count("SELECT count(*) FROM sqlite_master WHERE name = 'cachetext'") == 1;
+    }
+
+    CacheStore cacheStore{db, categories};
+    int bridgeKey = 0;
+};
+
+TEST_F(FullTextTest, FindsWordsWhateverTheirDiacriticsCaseAndField)
+{
+    EXPECT_EQ(found("brucke"), V{"GC1A"});
+    EXPECT_EQ(found("ZAMEK"), V{"GC1A"});
+    EXPECT_EQ(found("stara"), V{"GC1A"});
+    EXPECT_EQ(found("magnet*"), (V{"GC1A", "GC2B"}));
+    EXPECT_EQ(found("magnetic"), (V{"GC1A", "GC2B"})) << "'<b>magnet</b>ic' is one word to a reader";
+    EXPECT_EQ(found("magnet"), V{});
+    EXPECT_EQ(found("\"magnetic plaque\""), V{"GC1A"});
+    EXPECT_EQ(found("\"plaque magnetic\""), V{});
+    EXPECT_EQ(found("bench -zamek"), V{"GC2B"});
+    EXPECT_EQ(found("finder1"), V{"GC1A"});
+    EXPECT_EQ(found("oak own"), V{"GC1A"}) << "a log and the note";
+    EXPECT_EQ(found("gc2b"), V{"GC2B"});
+    EXPECT_EQ(found("gc*"), (V{"GC1A", "GC2B"}));
+    EXPECT_TRUE(found("\"").empty());
+}
+
+TEST_F(FullTextTest, FieldsRestrictWhereAWordMayBe)
+{
+    EXPECT_EQ(found("stone"), (V{"GC1A", "GC2B"}));
+    EXPECT_EQ(found("stone", TextField::Listing | TextField::Logs), V{});
+    EXPECT_EQ(found("stone", TextField::Hint), (V{"GC1A", "GC2B"}));
+    EXPECT_EQ(found("hint:\"under the stone\""), V{"GC1A"});
+    EXPECT_EQ(found("\"stone left\""), V{"GC1A"}) << "the hint's line break separates words";
+    EXPECT_EQ(found("bench", TextField::Logs), V{"GC2B"});
+    EXPECT_EQ(found("logs:bench"), V{"GC2B"});
+    EXPECT_EQ(found("listing:bench"), V{"GC1A"});
+    EXPECT_EQ(found("name:mill -hint:wall"), V{});
+    EXPECT_EQ(found("owner:owner code:gc1a"), V{"GC1A"});
+}
+
+TEST_F(FullTextTest, ListingHtmlGivesOnlyTheWordsAReaderSees)
+{
+    EXPECT_EQ(found("color"), V{});
+    EXPECT_EQ(found("red"), V{});
+    EXPECT_EQ(found("style"), V{});
+    EXPECT_EQ(found("hiddenscript"), V{});
+    EXPECT_EQ(found("p"), V{});
+    EXPECT_EQ(found("plaque"), (V{"GC1A", "GC2B"}));
+}
+
+TEST_F(FullTextTest, SnippetMarksTheMatchedWords)
+{
+    const auto hits = fulltext::Search(db, "zamek", 0, 10);
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].key, bridgeKey);
+    EXPECT_EQ(hits[0].name, "Stará Brücke");
+    EXPECT_NE(hits[0].snippet.find("\x02zámek\x03"), std::string::npos) << hits[0].snippet;
+    // The best match first: the word in the name counts more than in a log.
+    CGeocache named = cache("GC3C");
+    named.name = "Bench";
+    ASSERT_TRUE(cacheStore.InsertCache(named));
+    const auto ranked = fulltext::Search(db, "bench", 0, 10);
+    ASSERT_EQ(ranked.size(), 3u);
+    EXPECT_EQ(ranked[0].code, "GC3C");
+    EXPECT_EQ(fulltext::Search(db, "bench", 0, 2).size(), 2u);
+    EXPECT_TRUE(fulltext::Search(db, "-bench", 0, 10).empty());
+}
+
+TEST_F(FullTextTest, EveryWriterKeepsTheIndexCurrent)
+{
+    auto bridge = LoadCacheByCode(db, "GC1A");
+    ASSERT_TRUE(bridge);
+    ASSERT_TRUE(cacheStore.SetComment(*bridge, "pod lavičkou"));
+    EXPECT_EQ(found("lavicku*"), V{"GC1A"});
+    EXPECT_EQ(found("own"), V{}) << "the old note is gone from the index";
+
+    CWaypoint parking = waypoint("GC1A", WaypointType::Parking, 50.1, 14.4, 0);
+    parking.name = "Parkoviště";
+    parking.comment = "behind the church";
+    ASSERT_TRUE(cacheStore.InsertWaypoint(parking));
+    EXPECT_EQ(found("waypoints:church"), V{"GC1A"});
+    parking.comment = "by the school";
+    ASSERT_TRUE(cacheStore.UpdateWaypoint(parking));
+    EXPECT_EQ(found("church"), V{});
+    EXPECT_EQ(found("parkoviste school"), V{"GC1A"});
+    ASSERT_TRUE(cacheStore.DeleteWaypoint(parking));
+    EXPECT_EQ(found("school"), V{});
+
+    CGeoLog log;
+    log.finder = "Latecomer";
+    log.text = "signed with a pencil";
+    cacheStore.InsertLog(log, "GC2B");
+    EXPECT_EQ(found("pencil"), V{"GC2B"});
+
+    CGeocache renamed = cache("GC2B");
+    renamed.name = "Windmill";
+    CacheStore replacing(db, categories, 0);
+    EXPECT_EQ(replacing.UpdateCacheBasics(renamed), ImportResult::Replaced);
+    EXPECT_EQ(found("windmill"), V{"GC2B"});
+    EXPECT_EQ(found("mill"), V{});
+
+    CGeocache newer = cache("GC1A");
+    newer.longDesc = "A new listing about a fountain";
+    ASSERT_TRUE(cacheStore.ReplaceCache(newer));
+    EXPECT_EQ(found("fountain"), V{"GC1A"});
+    EXPECT_EQ(found("zamek"), V{});
+    EXPECT_EQ(found("lavicku*"), V{"GC1A"}) << "the user's note survives the new copy";
+    expectIndexWhole();
+
+    ASSERT_TRUE(cacheStore.DeleteCache(*LoadCacheByCode(db, "GC1A"), false));
+    EXPECT_EQ(found("fountain"), V{});
+    EXPECT_EQ(found("gc*"), V{"GC2B"});
+    expectIndexWhole();
+}
+
+TEST_F(FullTextTest, ImportedCachesAndWaypointsAreIndexedInTheirTransaction)
+{
+    CacheStore importing(db, categories, 0);
+    CGeocache fresh = cache("GC4D");
+    fresh.longDesc = "<ul><li>first&nbsp;stage</li></ul>";
+    fresh.longDescHtml = 1;
+    EXPECT_EQ(importing.StoreImportedCache(fresh), ImportResult::NewCache);
+    CGeocache again = cache("GC4D");
+    again.longDesc = "second copy";
+    EXPECT_EQ(importing.StoreImportedCache(again), ImportResult::Replaced);
+    CWaypoint stage = waypoint("S14D", WaypointType::Stage, 50.0, 14.0, 1);
+    stage.name = "Vyhlídka";
+    EXPECT_EQ(importing.StoreImportedWaypoint(stage), ImportResult::NewWaypoint);
+    EXPECT_EQ(found("stage"), V{});
+    EXPECT_EQ(found("second vyhlidka"), V{"GC4D"});
+    // A batch rolled back takes its documents with it.
+    ASSERT_EQ(db.beginBatch(), SQLITE_OK);
+    CGeocache lost = cache("GC5E");
+    lost.name = "Vanished";
+    EXPECT_EQ(importing.StoreImportedCache(lost), ImportResult::NewCache);
+    ASSERT_EQ(db.Exec("ROLLBACK"), SQLITE_OK);
+    db.endBatch();
+    EXPECT_EQ(found("vanished"), V{});
+    expectIndexWhole();
+}
+
+TEST_F(FullTextTest, ADatabaseWithoutTheIndexWorksAndBuildsItOnce)
+{
+    dropIndex();
+    EXPECT_FALSE(fulltext::Ready(db));
+    EXPECT_EQ(fulltext::checkAtOpen(db), fulltext::State::Missing);
+    EXPECT_TRUE(fulltext::Search(db, "bench", 0, 10).empty());
+    // Writers work on as before.
+    CGeocache later = cache("GC6F");
+    later.name = "Written without the index";
+    ASSERT_TRUE(cacheStore.InsertCache(later));
+    ASSERT_TRUE(cacheStore.SetComment(later, "a note"));
+
+    // A cancelled build leaves no index at all.
+    std::vector<long long> seen;
+    EXPECT_FALSE(fulltext::Build(db, [&](long long done, long long total) {
+        seen.push_back(done);
+        EXPECT_EQ(total, 3);
+        return false;
+    }));
+    EXPECT_EQ(seen, std::vector<long long>{0});
+    EXPECT_FALSE(indexTableExists());
+    EXPECT_FALSE(fulltext::Ready(db));
+
+    long long last = -1;
+    EXPECT_TRUE(fulltext::Build(db, [&](long long done, long long) {
+        last = done;
+        return true;
+    }));
+    EXPECT_EQ(last, 3);
+    EXPECT_EQ(fulltext::checkAtOpen(db), fulltext::State::Ready);
+    EXPECT_EQ(found("written note"), V{"GC6F"});
+    EXPECT_EQ(found("zamek"), V{"GC1A"});
+    expectIndexWhole();
+}
+
+TEST_F(FullTextTest, CachesAnotherProgramWroteMakeTheIndexStale)
+{
+    // An older version adds a cache behind the index's back.
+    ASSERT_EQ(db.Exec("INSERT INTO `geocache` (`id`, `name`) VALUES ('GC7G', 'Foreign')"), SQLITE_OK);
+    EXPECT_FALSE(fulltext::Ready(db));
+    EXPECT_EQ(fulltext::checkAtOpen(db), fulltext::State::Missing);
+    EXPECT_FALSE(fulltext::maintained(db)) << "no longer kept: a delete would not find what it indexed";
+    auto foreign = LoadCacheByCode(db, "GC7G");
+    ASSERT_TRUE(foreign);
+    EXPECT_TRUE(cacheStore.DeleteCache(*foreign, false));
+    EXPECT_EQ(fulltext::checkAtOpen(db), fulltext::State::Missing) << "stays missing until built";
+    ASSERT_TRUE(fulltext::Build(db, nullptr));
+    expectIndexWhole();
+}
+
+TEST_F(FullTextTest, TheTemplateHoldsTheIndexBuildMakes)
+{
+    auto schema = [&] {
+        V rows;
+        SQLite::Statement q(db, "SELECT `type`, `name`, `sql` FROM `sqlite_master` WHERE `name` LIKE 'cachetext%' "
+                                "ORDER BY `name`");
+        while (q.Next())
+            rows.push_back(q.ColumnText(0) + " " + q.ColumnText(1) + " " + q.ColumnText(2));
+        SQLite::Statement config(db, "SELECT * FROM `cachetext_config` ORDER BY `k`");
+        while (config.Next())
+            rows.push_back(config.ColumnText(0) + "=" + config.ColumnText(1));
+        return rows;
+    };
+    const V templateSchema = schema();
+    ASSERT_TRUE(fulltext::Build(db, nullptr));
+    EXPECT_EQ(schema(), templateSchema);
+    EXPECT_EQ(found("zamek"), V{"GC1A"});
+}
+
+} // namespace
+} // namespace tw

@@ -123,9 +123,9 @@ void CacheItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 
     const QString marked = index.data(CacheListModel::SnippetRole).toString();
     if (!marked.isEmpty()) {
-        // The found text under both columns, as large as the rest of the row:
-        // it is read outdoors. Found words are bold on the highlight colour.
-        const QRect found(middle.left(), secondLine.bottom() + 1, r.right() - middle.left(), fm.height() * kSnippetLines);
+        // The found text under the name, clear of the direction arrow and as
+        // large as the rest of the row: it is read outdoors. Found words are bold on the highlight colour.
+        const QRect found(middle.left(), secondLine.bottom() + 1, middle.width(), fm.height() * kSnippetLines);
         drawSnippet(painter, option, parseSnippet(marked), found);
     }
     painter->restore();

@@ -23,6 +23,8 @@ namespace tw {
 namespace {
 
 constexpr const char* kState = "State";
+// 1: searched lists by relevance, 0: in the list's sort order.
+constexpr const char* kSearchOrder = "SearchByRelevance";
 
 int countOf(SQLite::Statement& query)
 {
@@ -63,24 +65,16 @@ void CacheList::trimToMaxRows()
     }
 }
 
-bool CacheList::readCaches(int rowLimit)
+void readFilteredCaches(SQLite::Database& cacheDb, const CacheFilter& filter, const ListReading& reading,
+                        CachePositions* positions, std::vector<std::unique_ptr<CGeocache>>& caches)
 {
-    SQLite::Database& cacheDb = m_cacheDb;
-    const Settings& settings = m_settings;
-    if (!cacheDb.IsAvailable())
-        return false;
-    m_log.write("BEGIN: CGlobalData::readCaches");
-    caches.clear();
-    listedCount = 0;
-
-    const geo::ReferenceContext context = m_reference.context();
-    const geo::LatLon reference = geo::referencePosition(context, false);
+    const geo::LatLon reference = reading.reference;
     QueryInputs inputs;
     inputs.refLat = reference.lat;
     inputs.refLon = reference.lon;
-    inputs.nickname = settings.nickname;
-    inputs.maxRows = rowLimit;
-    inputs.byRelevance = sortKey == SortKey::Relevance;
+    inputs.nickname = reading.nickname;
+    inputs.maxRows = reading.rowLimit;
+    inputs.byRelevance = reading.order.sortKey == SortKey::Relevance;
     if (filter.useTag != 0 && filter.code.empty()) {
         inputs.tagCategoryKey = GetCategoryKey(cacheDb, filter.tagCategory, false);
         if (!filter.tagValue.empty())
@@ -91,56 +85,108 @@ bool CacheList::readCaches(int rowLimit)
     const bool dropTagged =
         filter.useTag == 2 && inputs.tagCategoryKey != 0 && (filter.tagValue.empty() || inputs.tagValueKey != 0);
 
+    const CacheQuery query = BuildCacheQuery(filter, inputs);
+    WaypointLoader waypoints(cacheDb, waypointTypesOf(filter));
+    const auto take = [&](const SQLite::Statement& row) {
+        auto cache = std::make_unique<CGeocache>(geocacheFromRow(row, &waypoints));
+        if (row.columnCount() > kRelevanceColumn)
+            cache->textRank = row.ColumnDouble(kRelevanceColumn);
+        if (filter.code.empty()) {
+            if (filter.distanceKm != 0.0 && geo::distanceKm(reference, {cache->lat, cache->lon}) > filter.distanceKm)
+                return;
+            if (filter.mustHaveFinal && !cache->hasFinal)
+                return;
+            if (dropTagged && hasTagKeys(cacheDb, cache->code, inputs.tagCategoryKey, inputs.tagValueKey))
+                return;
+        }
+        caches.push_back(std::move(cache));
+    };
+    if (!query.keySql.empty()) {
+        // The nearest rows picked from their keys and positions, then
+        // read whole one by one: the same rows in the same order.
+        SQLite::Statement row(cacheDb, "SELECT * FROM `geocache` WHERE `key` = ?");
+        for (const std::int64_t key : nearestKeys(cacheDb, query, positions)) {
+            row.Reset();
+            row.BindInt(1, key);
+            if (row.Next())
+                take(row);
+        }
+    } else {
+        SQLite::Statement rows(cacheDb, query.sql);
+        query.bind(rows);
+        while (rows.Next())
+            take(rows);
+    }
+}
+
+void orderAndCut(std::vector<std::unique_ptr<CGeocache>>& caches, const ListReading& reading)
+{
+    sortCaches(caches, reading.order);
+    if (reading.rowLimit >= 0 && caches.size() > static_cast<std::size_t>(reading.rowLimit))
+        caches.resize(static_cast<std::size_t>(reading.rowLimit));
+}
+
+ListReading CacheList::reading(int rowLimit) const
+{
+    const geo::ReferenceContext context = m_reference.context();
+    const geo::LatLon reference = geo::referencePosition(context, false);
+    // A list narrowed by a text query may come best match first instead.
+    const bool byRelevance = !filter.textQuery.empty() && searchByRelevance();
+    return {reference, m_settings.nickname, rowLimit,
+            {byRelevance ? SortKey::Relevance : sortKey, byRelevance || sortAscending != 0, reference}};
+}
+
+bool CacheList::readCaches(int rowLimit)
+{
+    SQLite::Database& cacheDb = m_cacheDb;
+    if (!cacheDb.IsAvailable())
+        return false;
+    m_log.write("BEGIN: CGlobalData::readCaches");
+    caches.clear();
+    listedCount = 0;
+    searched = false;
+    snippets.clear();
+
+    const ListReading how = reading(rowLimit);
     bool read = true;
     try {
-        const CacheQuery query = BuildCacheQuery(filter, inputs);
-        WaypointLoader waypoints(cacheDb, waypointTypesOf(filter));
-        const auto take = [&](const SQLite::Statement& row) {
-            auto cache = std::make_unique<CGeocache>(geocacheFromRow(row, &waypoints));
-            if (row.columnCount() > kRelevanceColumn)
-                cache->textRank = row.ColumnDouble(kRelevanceColumn);
-            if (filter.code.empty()) {
-                if (filter.distanceKm != 0.0 &&
-                    geo::distanceKm(reference, {cache->lat, cache->lon}) > filter.distanceKm)
-                    return;
-                if (filter.mustHaveFinal && !cache->hasFinal)
-                    return;
-                if (dropTagged && hasTagKeys(cacheDb, cache->code, inputs.tagCategoryKey, inputs.tagValueKey))
-                    return;
-            }
-            caches.push_back(std::move(cache));
-            ++listedCount;
-        };
-        if (!query.keySql.empty()) {
-            // The nearest rows picked from their keys and positions, then
-            // read whole one by one: the same rows in the same order.
-            SQLite::Statement row(cacheDb, "SELECT * FROM `geocache` WHERE `key` = ?");
-            for (const std::int64_t key : nearestKeys(cacheDb, query, &m_positions)) {
-                row.Reset();
-                row.BindInt(1, key);
-                if (row.Next())
-                    take(row);
-            }
-        } else {
-            SQLite::Statement rows(cacheDb, query.sql);
-            query.bind(rows);
-            while (rows.Next())
-                take(rows);
-        }
+        readFilteredCaches(cacheDb, filter, how, &m_positions, caches);
     } catch (const SQLite::Error& e) {
         cacheDb.showPlain(e.message);
         read = false;
     }
-
-    sortCaches(caches, {sortKey, sortAscending != 0, reference});
-    if (rowLimit >= 0 && caches.size() > static_cast<std::size_t>(rowLimit)) {
-        caches.resize(static_cast<std::size_t>(rowLimit));
-        listedCount = rowLimit;
-    }
+    orderAndCut(caches, how);
+    listedCount = static_cast<int>(caches.size());
     m_log.write("END: CGlobalData::readCaches");
     m_notifier.stateChanged(Topic::CacheList);
     m_notifier.stateChanged(Topic::Counters);
     return read;
+}
+
+void CacheList::takeSearched(std::vector<std::unique_ptr<CGeocache>> found,
+                             std::unordered_map<int, std::string> foundSnippets, bool narrowed)
+{
+    caches = std::move(found);
+    listedCount = static_cast<int>(caches.size());
+    snippets = std::move(foundSnippets);
+    searched = narrowed;
+    m_notifier.stateChanged(Topic::CacheList);
+    m_notifier.stateChanged(Topic::Counters);
+}
+
+bool CacheList::searchByRelevance() const
+{
+    if (m_byRelevance < 0)
+        m_byRelevance = m_settingsFile.reloaded().getInt(kState, kSearchOrder).value_or(0) != 0 ? 1 : 0;
+    return m_byRelevance != 0;
+}
+
+void CacheList::setSearchByRelevance(bool on)
+{
+    m_byRelevance = on ? 1 : 0;
+    IniFile& ini = m_settingsFile.reloaded();
+    ini.setInt(kState, kSearchOrder, m_byRelevance);
+    ini.save();
 }
 
 void CacheList::SaveRecent()

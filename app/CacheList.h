@@ -9,6 +9,8 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace SQLite {
@@ -25,6 +27,24 @@ struct Paths;
 struct Settings;
 
 inline constexpr int kMaxRecent = 9;
+
+// What a reading of the list needs besides the filter.
+struct ListReading {
+    geo::LatLon reference; // distances and the distance limit are measured from here
+    std::string nickname;  // the user's name, for "owned"
+    int rowLimit = 999;    // CacheList::kEveryRow: every cache the filter lets through
+    CacheOrder order;
+};
+
+// Appends the caches the filter lets through to `caches`, in the database's
+// order, before the row limit; the checks SQL cannot do cheaply (distance,
+// final location, "without the tag") are made here. positions, when given,
+// keeps the table's positions between readings of one connection. Lets
+// SQLite::Error through, with what was read before it in `caches`.
+void readFilteredCaches(SQLite::Database& db, const CacheFilter& filter, const ListReading& reading,
+                        CachePositions* positions, std::vector<std::unique_ptr<CGeocache>>& caches);
+// The list put in its order and cut to the row limit.
+void orderAndCut(std::vector<std::unique_ptr<CGeocache>>& caches, const ListReading& reading);
 
 // The cache list with its filter, sort order and counter, the recent caches
 // and the find counts. Part of CGlobalData; it reads the cache database and
@@ -64,6 +84,24 @@ public:
     bool readCaches(int rowLimit);
     // Cuts a list read with a larger limit to MaxRows.
     void trimToMaxRows();
+    // How a reading of the list with that row limit measures and orders now.
+    ListReading reading(int rowLimit) const;
+
+    // While the list is narrowed by a text query: the piece of each listed
+    // cache's text that matched, by cache key (the found words between the
+    // bytes '\x02' and '\x03'); searched is false otherwise. Set by whoever
+    // reads the list through the search, cleared by readCaches.
+    bool searched = false;
+    std::unordered_map<int, std::string> snippets;
+    // A list read elsewhere (the search's worker) in place of the current
+    // one, with its snippets when it was narrowed by a text query.
+    void takeSearched(std::vector<std::unique_ptr<CGeocache>> found, std::unordered_map<int, std::string> foundSnippets,
+                      bool narrowed);
+
+    // Searched lists come by relevance rather than in the sort order; the
+    // choice is kept in the settings section "State".
+    bool searchByRelevance() const;
+    void setSearchByRelevance(bool on);
 
     // Recent caches, most recent first; the first is the current cache.
     std::vector<std::unique_ptr<CGeocache>> recent;
@@ -90,6 +128,7 @@ private:
     const ProgramLog& m_log;
     // Every cache's position, read again only after the database changed.
     CachePositions m_positions;
+    mutable int m_byRelevance = -1; // -1 until read from the settings file
 };
 
 } // namespace tw

@@ -4,11 +4,13 @@
 #include "app/LanguageTable.h"
 #include "app/ListingFiles.h"
 #include "db/CacheReader.h"
+#include "db/FullText.h"
 #include "db/Tags.h"
 #include "geo/CoordFormat.h"
 #include "geo/FormulaBlocks.h"
 #include "online/ServerText.h"
 #include "platform/Text.h"
+#include "xml/Utf16.h"
 
 #include <algorithm>
 #include <array>
@@ -271,6 +273,253 @@ std::optional<std::string> noteWithVariables(std::string_view note, std::size_t 
         return std::nullopt;
     std::string out(note.substr(0, begin));
     out.append("<!\r\n").append(selected).append("\r\n!>").append(note.substr(end));
+    return out;
+}
+
+} // namespace tw::listing
+
+namespace tw::listing {
+namespace {
+
+// A folded character that belongs to a word but adds nothing to it (a
+// combining accent), and one that ends the word.
+constexpr char32_t kFoldDrop = 0xFFFFFFFE;
+constexpr char32_t kFoldBreak = 0;
+
+// The base letters of U+0100 to U+017F; '.' where the letter has none and
+// only its case is folded (upper case at the even places).
+constexpr std::string_view kLatinExtendedA = "aaaaaaccccccccddddeeeeeeeeeegggggggghhhhiiiiiiiiii..jjkkkllllllllll"
+                                             "nnnnnnn..oooooo..rrrrrrssssssssttttttuuuuuuuuuuuuwwyyyzzzzzzs";
+static_assert(kLatinExtendedA.size() == 128);
+
+// The character as the index compares it: lower case without its accent;
+// kFoldBreak for what separates words.
+char32_t foldChar(char32_t c)
+{
+    if (c < 0x80) {
+        if (c >= 'A' && c <= 'Z')
+            return c + ('a' - 'A');
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ? c : kFoldBreak;
+    }
+    if (c < 0xC0 || c == 0xD7 || c == 0xF7)
+        return kFoldBreak;
+    if (c < 0x100) {
+        static constexpr std::string_view kLatin1 = "aaaaaa.ceeeeiiii.nooooo.ouuuuy..aaaaaa.ceeeeiiii.nooooo.ouuuuy.y";
+        static_assert(kLatin1.size() == 64);
+        const char base = kLatin1[c - 0xC0];
+        if (base != '.')
+            return static_cast<char32_t>(base);
+        return c < 0xDF ? c + 0x20 : c; // Æ Ð Þ to æ ð þ; ß æ ð þ stay
+    }
+    if (c < 0x180) {
+        const char base = kLatinExtendedA[c - 0x100];
+        return base != '.' ? static_cast<char32_t>(base) : static_cast<char32_t>(c | 1U);
+    }
+    if (c >= 0x300 && c < 0x370)
+        return kFoldDrop;
+    if (c >= 0x391 && c <= 0x3A9)
+        return c + 0x20;
+    if (c >= 0x400 && c < 0x410)
+        return c + 0x50;
+    if (c >= 0x410 && c < 0x430)
+        return c + 0x20;
+    // General punctuation, symbols, CJK punctuation, full-width ASCII signs.
+    if ((c >= 0x2000 && c < 0x2C00) || (c >= 0x3000 && c < 0x3040) || (c >= 0xFF00 && c < 0xFF10) || c >= 0xFFF0)
+        return kFoldBreak;
+    return c;
+}
+
+// The character a character reference such as "&uuml;", "&#252;" or
+// "&#xFC;" stands for, as far as it can be part of a word; kFoldBreak for
+// any other (spaces, signs, names we do not know).
+char32_t referencedChar(std::string_view name)
+{
+    if (name.size() > 1 && name[0] == '#') {
+        const bool hex = name[1] == 'x' || name[1] == 'X';
+        char32_t value = 0;
+        for (std::size_t i = hex ? 2 : 1; i < name.size(); ++i) {
+            const auto d = static_cast<unsigned char>(name[i]);
+            const int digit = std::isdigit(d) ? d - '0' : hex && std::isxdigit(d) ? (std::tolower(d) - 'a' + 10) : -1;
+            if (digit < 0 || value > 0x10FFFF)
+                return kFoldBreak;
+            value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit);
+        }
+        return value;
+    }
+    // Letters with an accent are named after their base letter.
+    for (const std::string_view accent : {"grave", "acute", "circ", "tilde", "uml", "ring", "cedil", "caron", "slash"})
+        if (name.size() == accent.size() + 1 && name.substr(1) == accent && std::isalpha(static_cast<unsigned char>(name[0])))
+            return static_cast<char32_t>(std::tolower(static_cast<unsigned char>(name[0])));
+    if (name == "szlig")
+        return 0xDF;
+    if (name == "aelig" || name == "AElig")
+        return 0xE6;
+    return kFoldBreak;
+}
+
+struct Term {
+    std::u32string folded;
+    bool prefix = false;
+};
+
+std::u32string foldedWord(std::string_view text)
+{
+    std::u32string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t at = i;
+        const char32_t cp = nextUtf8(text, i);
+        if (i == at)
+            ++i;
+        const char32_t c = cp == kNotUtf8 ? kFoldBreak : foldChar(cp);
+        if (c != kFoldBreak && c != kFoldDrop)
+            out.push_back(c);
+    }
+    return out;
+}
+
+bool isFound(const std::u32string& word, const std::vector<Term>& terms)
+{
+    for (const Term& t : terms)
+        if (t.prefix ? word.starts_with(t.folded) : word == t.folded)
+            return true;
+    return false;
+}
+
+// Where the markup starting at html[at] ('<') ends (one past its last
+// character); at itself when the '<' starts no markup.
+std::size_t markupEnd(std::string_view html, std::size_t at)
+{
+    if (html.substr(at, 4) == "<!--") {
+        const std::size_t end = html.find("-->", at + 4);
+        return end == std::string_view::npos ? html.size() : end + 3;
+    }
+    const char next = at + 1 < html.size() ? html[at + 1] : ' ';
+    if (!std::isalpha(static_cast<unsigned char>(next)) && next != '/' && next != '!' && next != '?')
+        return at;
+    char quote = 0;
+    for (std::size_t i = at + 1; i < html.size(); ++i) {
+        const char c = html[i];
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            return i + 1;
+        }
+    }
+    return html.size();
+}
+
+// The name of an opening tag ("<script ...>"), lower case; empty for any
+// other markup.
+std::string openingTagName(std::string_view tag)
+{
+    std::string name;
+    for (std::size_t i = 1; i < tag.size() && std::isalnum(static_cast<unsigned char>(tag[i])); ++i)
+        name.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(tag[i]))));
+    return name;
+}
+
+} // namespace
+
+std::vector<std::string> foundWordsOf(std::string_view query)
+{
+    std::vector<std::string> words = fulltext::HighlightTerms(query);
+    const std::string lower = lowerAscii(query);
+    for (std::string& w : words) {
+        const std::string prefix = lowerAscii(w) + "*";
+        for (std::size_t at = lower.find(prefix); at != std::string::npos; at = lower.find(prefix, at + 1)) {
+            const bool starts = at == 0 || !std::isalnum(static_cast<unsigned char>(lower[at - 1]));
+            if (starts) {
+                w += '*';
+                break;
+            }
+        }
+    }
+    return words;
+}
+
+std::string markFoundWords(std::string_view html, const std::vector<std::string>& terms, const FoundMark& mark)
+{
+    std::vector<Term> folded;
+    for (std::string_view t : terms) {
+        Term term;
+        term.prefix = t.ends_with('*');
+        if (term.prefix)
+            t.remove_suffix(1);
+        term.folded = foldedWord(t);
+        if (!term.folded.empty())
+            folded.push_back(std::move(term));
+    }
+    if (folded.empty())
+        return std::string(html);
+
+    std::string out;
+    out.reserve(html.size() + html.size() / 8);
+    std::u32string word;
+    std::size_t wordStart = 0;
+    std::size_t i = 0;
+    const auto endWord = [&](std::size_t at) {
+        if (!word.empty() && isFound(word, folded))
+            out.append(mark.open).append(html.substr(wordStart, at - wordStart)).append(mark.close);
+        else
+            out.append(html.substr(wordStart, at - wordStart));
+        word.clear();
+        wordStart = at;
+    };
+    while (i < html.size()) {
+        const char c = html[i];
+        if (c == '<') {
+            const std::size_t end = markupEnd(html, i);
+            if (end != i) {
+                endWord(i);
+                std::size_t next = end;
+                // What these hold is never shown as text of the page.
+                const std::string name = openingTagName(html.substr(i, end - i));
+                if (name == "script" || name == "style" || name == "title") {
+                    std::string lower(html.substr(end));
+                    for (char& l : lower)
+                        l = static_cast<char>(std::tolower(static_cast<unsigned char>(l)));
+                    const std::size_t close = lower.find("</" + name);
+                    next = close == std::string::npos ? html.size() : end + close;
+                }
+                out.append(html.substr(i, next - i));
+                i = wordStart = next;
+                continue;
+            }
+        }
+        std::size_t after = i;
+        char32_t folded1 = kFoldBreak;
+        if (c == '&') {
+            const std::size_t semicolon = html.find(';', i);
+            if (semicolon != std::string_view::npos && semicolon - i <= 10) {
+                folded1 = foldChar(referencedChar(html.substr(i + 1, semicolon - i - 1)));
+                after = semicolon + 1;
+            } else {
+                after = i + 1;
+            }
+        } else {
+            const char32_t cp = nextUtf8(html, after);
+            if (after == i)
+                ++after;
+            folded1 = cp == kNotUtf8 ? kFoldBreak : foldChar(cp);
+        }
+        if (folded1 == kFoldBreak) {
+            endWord(i);
+            out.append(html.substr(i, after - i));
+            wordStart = after;
+        } else {
+            if (word.empty() && wordStart != i) {
+                out.append(html.substr(wordStart, i - wordStart));
+                wordStart = i;
+            }
+            if (folded1 != kFoldDrop)
+                word.push_back(folded1);
+        }
+        i = after;
+    }
+    endWord(html.size());
     return out;
 }
 

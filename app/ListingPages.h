@@ -94,4 +94,22 @@ std::vector<std::string> imageLinksOf(const std::vector<std::pair<std::string, s
  *  variables block or the trimmed selection is empty. */
 std::optional<std::string> noteWithVariables(std::string_view note, std::size_t begin, std::size_t end);
 
+/** The markup put around a found word: an opening and a closing tag. */
+struct FoundMark {
+    std::string open;
+    std::string close;
+};
+
+/** The page with every word of its text that one of terms names wrapped in
+ *  mark. Words compare as the full-text index compares them: ignoring case
+ *  and diacritics ("brucke" finds "Brücke" and "Br&uuml;cke"); a term ending
+ *  in '*' finds every word that starts with it. Tags, attributes, comments
+ *  and the contents of script, style and title are left alone, and nothing
+ *  but the marks is added. */
+/** The words of a text query that its listing marks: those the index
+ *  highlights, with the '*' of a prefix kept. */
+std::vector<std::string> foundWordsOf(std::string_view query);
+
+std::string markFoundWords(std::string_view html, const std::vector<std::string>& terms, const FoundMark& mark);
+
 } // namespace tw::listing

@@ -2,6 +2,7 @@
 #include "screens/CFilterPropsScr.h"
 
 #include "app/CGlobalData.h"
+#include "db/FullText.h"
 #include "filter/CacheFilter.h"
 #include "filter/FilterChoices.h"
 #include "screens/LangText.h"
@@ -14,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <iterator>
 
 namespace tw {
 namespace {
@@ -30,6 +32,13 @@ constexpr int kTextMaxRows = 615;
 constexpr int kTextOwnedByMe = 616;
 constexpr int kTextFoundByMe = 617;
 constexpr int kTextEitherFirst = 618; // 618 to 620: no, yes, either
+constexpr int kTextTextQuery = 1250;
+constexpr int kTextLookIn = 1251;
+constexpr int kTextPlaceFirst = 1252; // 1252 to 1257: in the order of kPlaces
+
+// Where the text query looks, as the choice lists them.
+constexpr TextFields kPlaces[] = {TextField::All,  TextField::Listing, TextField::Hint,
+                                  TextField::Logs, TextField::Note,    TextField::Waypoints};
 
 } // namespace
 
@@ -47,6 +56,15 @@ CFilterPropsScr::CFilterPropsScr(CGlobalData& global, QWidget* parent) : FilterP
     col->addLayout(codeRow);
     m_name = addEdit(col, kTextName, QStringLiteral("name"));
     m_owner = addEdit(col, kTextOwner, QStringLiteral("owner"));
+    m_text = addEdit(col, kTextTextQuery, QStringLiteral("textQuery"));
+    auto* placeLabel = new QLabel(langText(global, kTextLookIn));
+    col->addWidget(placeLabel);
+    m_textFields = new QComboBox;
+    m_textFields->setObjectName(QStringLiteral("textFields"));
+    for (std::size_t i = 0; i < std::size(kPlaces); ++i)
+        m_textFields->addItem(langText(global, kTextPlaceFirst + static_cast<int>(i)));
+    placeLabel->setBuddy(m_textFields);
+    col->addWidget(m_textFields);
 
     auto* distanceLabel = new QLabel(langText(global, kTextDistance).replace(QStringLiteral("%s"), unitText()));
     distanceLabel->setWordWrap(true);
@@ -93,6 +111,10 @@ void CFilterPropsScr::load(const CacheFilter& f)
     m_code->setText(QString::fromStdString(f.code));
     m_name->setText(QString::fromStdString(f.name));
     m_owner->setText(QString::fromStdString(f.owner));
+    m_text->setText(QString::fromStdString(f.textQuery));
+    // A place the choice does not list (a mix) reads as everywhere.
+    const auto place = std::find(std::begin(kPlaces), std::end(kPlaces), f.textFields);
+    m_textFields->setCurrentIndex(place == std::end(kPlaces) ? 0 : static_cast<int>(place - std::begin(kPlaces)));
     showDistance(f.distanceKm);
     m_active->setChecked(f.active != 0);
     m_disabled->setChecked(f.disabled != 0);
@@ -113,6 +135,9 @@ bool CFilterPropsScr::store(CacheFilter& f, Settings& s)
     f.code = m_code->text().trimmed().toStdString();
     f.name = m_name->text().trimmed().toStdString();
     f.owner = m_owner->text().trimmed().toStdString();
+    f.textQuery = m_text->text().simplified().toStdString();
+    f.textFields = kPlaces[static_cast<std::size_t>(std::clamp(m_textFields->currentIndex(), 0,
+                                                               static_cast<int>(std::size(kPlaces)) - 1))];
     // Untouched, the shown (rounded) distance must not replace the stored one.
     if (m_distance->isModified())
         f.distanceKm = distanceKmFromUserUnits(numberIn(m_distance), s.metricUnits != 0);

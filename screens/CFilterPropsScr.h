@@ -7,7 +7,8 @@ class QComboBox;
 
 namespace tw {
 
-// Code, name and owner texts, the distance limit, status, final location,
+// Code, name and owner texts, words searched in the caches' texts and where
+// they are looked for, the distance limit, status, final location,
 // the list's row limit and whether the user owns or found the cache.
 // The distance is shown here and on the search page; each writes it only
 // when it was typed there, so the last one typed wins and an untouched,
@@ -29,6 +30,8 @@ private:
     QLineEdit* m_code = nullptr;
     QLineEdit* m_name = nullptr;
     QLineEdit* m_owner = nullptr;
+    QLineEdit* m_text = nullptr;
+    QComboBox* m_textFields = nullptr;
     QLineEdit* m_distance = nullptr;
     QCheckBox* m_active = nullptr;
     QCheckBox* m_disabled = nullptr;

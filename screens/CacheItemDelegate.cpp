@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QTextLayout>
 
 namespace tw {
 namespace {
@@ -13,8 +14,36 @@ namespace {
 // Sizes of a 240-pixel-wide screen; multiplied by the display scale factor.
 constexpr int kBaseIconPx = 16;
 constexpr int kBasePaddingPx = 3;
+// Lines of the found text under the name and code.
+constexpr int kSnippetLines = 2;
+
+bool hasSnippet(const QModelIndex& index)
+{
+    return index.data(CacheListModel::SnippetRole).isValid();
+}
 
 } // namespace
+
+CacheItemDelegate::Snippet CacheItemDelegate::parseSnippet(const QString& marked)
+{
+    Snippet out;
+    int start = -1;
+    for (const QChar c : marked) {
+        if (c == QChar(0x02)) {
+            start = static_cast<int>(out.text.size());
+        } else if (c == QChar(0x03)) {
+            if (start >= 0 && out.text.size() > start)
+                out.found.push_back({start, static_cast<int>(out.text.size()) - start});
+            start = -1;
+        } else {
+            // Line breaks of the listing would waste the two lines.
+            out.text += c.isSpace() ? QChar(u' ') : c;
+        }
+    }
+    if (start >= 0 && out.text.size() > start)
+        out.found.push_back({start, static_cast<int>(out.text.size()) - start});
+    return out;
+}
 
 CacheItemDelegate::CacheItemDelegate(double scaleFactor, QObject* parent)
     : QStyledItemDelegate(parent), m_scale(scaleFactor)
@@ -33,10 +62,10 @@ int CacheItemDelegate::distanceColumnPx(const QFontMetrics& fm, const QString& d
     return std::max({usual, fm.horizontalAdvance(distance), iconPx});
 }
 
-QSize CacheItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+QSize CacheItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const int pad = static_cast<int>(kBasePaddingPx * m_scale);
-    const int text = option.fontMetrics.height() * 2;
+    const int text = option.fontMetrics.height() * (hasSnippet(index) ? 2 + kSnippetLines : 2);
     return {option.rect.width(), std::max(text, iconPx() + option.fontMetrics.height() / 2) + 2 * pad};
 }
 
@@ -91,6 +120,52 @@ void CacheItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const int sizePx = fm.height();
     if (sizeX + sizePx <= middle.right())
         painter->drawPixmap(sizeX, secondLine.top(), cacheSizeIcon(index.data(CacheListModel::SizeRole).toInt(), sizePx));
+
+    const QString marked = index.data(CacheListModel::SnippetRole).toString();
+    if (!marked.isEmpty()) {
+        // The found text under the name, clear of the direction arrow and as
+        // large as the rest of the row: it is read outdoors. Found words are bold on the highlight colour.
+        const QRect found(middle.left(), secondLine.bottom() + 1, middle.width(), fm.height() * kSnippetLines);
+        drawSnippet(painter, option, parseSnippet(marked), found);
+    }
+    painter->restore();
+}
+
+
+void CacheItemDelegate::drawSnippet(QPainter* painter, const QStyleOptionViewItem& option, const Snippet& snippet,
+                                    const QRect& area) const
+{
+    const bool selected = option.state & QStyle::State_Selected;
+    QTextCharFormat mark;
+    mark.setFontWeight(QFont::Bold);
+    if (!selected) {
+        mark.setBackground(option.palette.brush(QPalette::Highlight));
+        mark.setForeground(option.palette.brush(QPalette::HighlightedText));
+    } else {
+        mark.setFontUnderline(true);
+    }
+    QList<QTextLayout::FormatRange> formats;
+    for (const auto& [start, length] : snippet.found)
+        formats.append({start, length, mark});
+    QTextLayout layout(snippet.text, option.font, painter->device());
+    layout.setFormats(formats);
+    QTextOption wrap;
+    wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(wrap);
+    layout.beginLayout();
+    qreal y = 0;
+    for (int n = 0; n < kSnippetLines; ++n) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(area.width());
+        line.setPosition({0, y});
+        y += line.height();
+    }
+    layout.endLayout();
+    painter->save();
+    painter->setClipRect(area);
+    layout.draw(painter, area.topLeft());
     painter->restore();
 }
 

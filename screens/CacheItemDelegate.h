@@ -3,10 +3,14 @@
 
 #include <QStyledItemDelegate>
 
+#include <utility>
+#include <vector>
+
 namespace tw {
 
 // Draws one cache per row: type icon with its state, name, code with the
-// ratings and the size, distance and the direction arrow.
+// ratings and the size, distance and the direction arrow; while the list is
+// narrowed by a text query, two lines of the text that matched under them.
 class CacheItemDelegate final : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -17,8 +21,18 @@ public:
     // narrower than the row's own distance text.
     static int distanceColumnPx(const QFontMetrics& fm, const QString& distance, int iconPx);
 
+    // A snippet of the search as shown: its text, and where the found words
+    // are in it (start, length).
+    struct Snippet {
+        QString text;
+        std::vector<std::pair<int, int>> found;
+    };
+    static Snippet parseSnippet(const QString& marked);
+
 private:
     int iconPx() const;
+    void drawSnippet(QPainter* painter, const QStyleOptionViewItem& option, const Snippet& snippet,
+                     const QRect& area) const;
     double m_scale;
 };
 

@@ -46,6 +46,12 @@ QVariant CacheListModel::data(const QModelIndex& index, int role) const
     case SizeRole: return c.size;
     case StatusRole: return c.status;
     case FoundRole: return c.found > 0;
+    case SnippetRole: {
+        if (!m_list.searched)
+            return {};
+        const auto it = m_list.snippets.find(c.key);
+        return it == m_list.snippets.end() ? QString() : QString::fromStdString(it->second);
+    }
     default: return {};
     }
 }

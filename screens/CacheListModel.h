@@ -22,6 +22,10 @@ public:
         SizeRole,
         StatusRole,
         FoundRole,
+        // While the list is narrowed by a text query: the piece of the text
+        // that matched, the found words between '\x02' and '\x03' (empty
+        // when none came with the cache); otherwise no value.
+        SnippetRole,
     };
 
     // Distances and directions are measured from the reference sources.

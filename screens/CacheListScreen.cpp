@@ -3,6 +3,8 @@
 
 #include "app/CGlobalData.h"
 #include "app/CacheList.h"
+#include "app/ListSearch.h"
+#include "db/FullText.h"
 #include "filter/FilterChoices.h"
 #include "geo/GeoMath.h"
 #include "screens/CacheItemDelegate.h"
@@ -11,14 +13,18 @@
 #include "screens/LangText.h"
 #include "screens/QtNotifier.h"
 #include "screens/SendDialog.h"
+#include "screens/SearchIndexDialog.h"
 
 #include <QActionGroup>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QScroller>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace tw {
@@ -32,6 +38,12 @@ constexpr int kTextMap = 428;
 constexpr int kTextShowingLastImport = 657;
 constexpr int kTextShowAllCaches = 658;
 constexpr int kTextSendToDevice = 1277;
+constexpr int kTextSearchField = 1240;
+constexpr int kTextSearchUnavailable = 1241;
+constexpr int kTextNoIndex = 1247;
+constexpr int kTextBuildIndex = 1248;
+constexpr int kTextByRelevance = 1249;
+constexpr int kTextNoMatch = 1258;
 
 // A GPS reference that moved this far makes the list stale.
 constexpr double kReloadAfterMoveKm = 0.1;
@@ -45,6 +57,7 @@ CacheListScreen::CacheListScreen(CGlobalData& global, QtNotifier& notifier, QWid
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    buildSearchBar(layout);
 
     m_allBar = new QWidget(this);
     m_allBar->setObjectName(QStringLiteral("allCachesBar"));
@@ -82,7 +95,8 @@ CacheListScreen::CacheListScreen(CGlobalData& global, QtNotifier& notifier, QWid
     m_sortMenu = new QMenu(langText(global, kTextSort), this);
     m_keys = new QActionGroup(this);
     m_keys->setExclusive(true);
-    for (int key = 0; key < SortKey::Count; ++key) {
+    // The relevance has an entry of its own: it orders searched lists only.
+    for (int key = 0; key < SortKey::Relevance; ++key) {
         QAction* action = m_sortMenu->addAction(langText(global, kTextSortKeyFirst + key));
         action->setCheckable(true);
         action->setData(key);
@@ -94,10 +108,182 @@ CacheListScreen::CacheListScreen(CGlobalData& global, QtNotifier& notifier, QWid
     m_reverse->setCheckable(true);
     connect(m_reverse, &QAction::triggered, this, [this](bool on) { sortBy(m_global.list.sortKey, !on); });
     m_sortMenu->addSeparator();
+    m_relevance = m_sortMenu->addAction(langText(global, kTextByRelevance));
+    m_relevance->setObjectName(QStringLiteral("searchByRelevance"));
+    m_relevance->setCheckable(true);
+    m_relevance->setChecked(global.list.searchByRelevance());
+    connect(m_relevance, &QAction::triggered, this, [this](bool on) {
+        m_global.list.setSearchByRelevance(on);
+        if (!m_global.list.filter.textQuery.empty())
+            startSearch();
+    });
+    m_sortMenu->addSeparator();
     m_sortMenu->addAction(langText(global, kTextReload), this, &CacheListScreen::reload);
     syncSortActions();
 
     connect(&notifier, &QtNotifier::topicChanged, this, &CacheListScreen::onTopicChanged);
+}
+
+CacheListScreen::~CacheListScreen() = default;
+
+void CacheListScreen::buildSearchBar(QVBoxLayout* layout)
+{
+    const int touch = touchPx(m_global);
+    const int gap = touch / 5;
+    auto* row = new QWidget(this);
+    auto* rowLayout = new QHBoxLayout(row);
+    rowLayout->setContentsMargins(gap, gap, gap, gap);
+    m_searchField = new QLineEdit(row);
+    m_searchField->setObjectName(QStringLiteral("searchField"));
+    m_searchField->setMinimumHeight(touch);
+    m_searchField->setClearButtonEnabled(true);
+    m_searchField->installEventFilter(this);
+    rowLayout->addWidget(m_searchField);
+    layout->addWidget(row);
+
+    m_searchBar = new QWidget(this);
+    m_searchBar->setObjectName(QStringLiteral("searchInfoBar"));
+    m_searchBar->setBackgroundRole(QPalette::AlternateBase);
+    m_searchBar->setAutoFillBackground(true);
+    auto* bar = new QHBoxLayout(m_searchBar);
+    bar->setContentsMargins(gap, gap, gap, gap);
+    m_searchInfo = new QLabel(m_searchBar);
+    m_searchInfo->setObjectName(QStringLiteral("searchInfo"));
+    m_searchInfo->setWordWrap(true);
+    bar->addWidget(m_searchInfo, 1);
+    m_buildIndex = new QPushButton(langText(m_global, kTextBuildIndex), m_searchBar);
+    m_buildIndex->setObjectName(QStringLiteral("buildSearchIndex"));
+    m_buildIndex->setMinimumHeight(touch);
+    m_buildIndex->setMinimumWidth(m_buildIndex->sizeHint().width() + touch / 2);
+    bar->addWidget(m_buildIndex);
+    connect(m_buildIndex, &QPushButton::clicked, this, [this] { buildIndex(false); });
+    m_searchBar->hide();
+    layout->addWidget(m_searchBar);
+
+    if (!fulltext::Supported()) {
+        m_searchField->setEnabled(false);
+        m_searchField->setPlaceholderText(langText(m_global, kTextSearchUnavailable));
+        return;
+    }
+    m_searchField->setPlaceholderText(langText(m_global, kTextSearchField));
+    m_searchField->setText(QString::fromStdString(m_global.list.filter.textQuery));
+    m_search = std::make_unique<ListSearch>(
+        [this] { QMetaObject::invokeMethod(this, [this] { onSearchReady(); }, Qt::QueuedConnection); });
+    connect(m_searchField, &QLineEdit::textChanged, this, &CacheListScreen::onSearchEdited);
+    // The query stays with the filter; it is saved once the user is done
+    // typing, not at every key.
+    connect(m_searchField, &QLineEdit::editingFinished, this, [this] { m_global.list.saveFilter(); });
+}
+
+bool CacheListScreen::focusSearch()
+{
+    if (!m_searchField->isEnabled() || m_searchField->hasFocus())
+        return false;
+    m_searchField->setFocus(Qt::ShortcutFocusReason);
+    m_searchField->selectAll();
+    return true;
+}
+
+bool CacheListScreen::eventFilter(QObject* watched, QEvent* event)
+{
+    // Esc in a field with text clears it instead of leaving the screen.
+    if (watched == m_searchField && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && !m_searchField->text().isEmpty()) {
+            event->accept();
+            if (event->type() == QEvent::KeyPress) {
+                m_searchField->clear();
+                m_global.list.saveFilter();
+            }
+            return true;
+        }
+    }
+    return Screen::eventFilter(watched, event);
+}
+
+void CacheListScreen::onSearchEdited(const QString& text)
+{
+    const std::string query = text.simplified().toStdString();
+    if (query == m_global.list.filter.textQuery && (query.empty() || m_global.list.searched))
+        return;
+    if (!query.empty() && !searchIndexReady())
+        return;
+    m_global.list.filter.textQuery = query;
+    startSearch();
+}
+
+void CacheListScreen::startSearch()
+{
+    if (!m_search)
+        return;
+    CacheList& list = m_global.list;
+    ListSearch::Request request;
+    request.databasePath = m_global.db.cacheDb.fileName();
+    request.filter = list.filter;
+    request.reading = list.reading(m_global.settings.maxRows);
+    request.query = list.filter.textQuery;
+    request.fields = list.filter.textFields;
+    m_search->start(std::move(request));
+}
+
+void CacheListScreen::onSearchReady()
+{
+    std::optional<ListSearch::Result> result = m_search->take();
+    if (!result)
+        return;
+    if (!result->ok) {
+        // The worker could not read the database (another program holds it):
+        // the window's own connection reads the list and says what failed.
+        reload();
+        return;
+    }
+    const bool narrowed = !m_global.list.filter.textQuery.empty();
+    m_model->beginReload();
+    m_global.list.takeSearched(std::move(result->caches), std::move(result->snippets), narrowed);
+    m_model->endReload();
+    m_loadedFrom = geo::referencePosition(m_global.reference.context(), false);
+    if (narrowed && m_global.list.caches.empty())
+        showSearchInfo(kTextNoMatch);
+    else
+        m_searchBar->hide();
+    updateAllCachesBar();
+    emit searchShown();
+}
+
+bool CacheListScreen::searchIndexReady()
+{
+    SQLite::Database& db = m_global.db.cacheDb;
+    if (!db.opened())
+        return false;
+    if (m_indexedFile == db.fileName())
+        return true;
+    if (fulltext::Ready(db)) {
+        m_indexedFile = db.fileName();
+        return true;
+    }
+    showSearchInfo(kTextNoIndex);
+    if (!m_indexOffered) {
+        m_indexOffered = true;
+        // Asked once the key that started it has been handled.
+        QMetaObject::invokeMethod(this, [this] { buildIndex(true); }, Qt::QueuedConnection);
+    }
+    return false;
+}
+
+void CacheListScreen::buildIndex(bool ask)
+{
+    if (!buildSearchIndex(this, m_global, ask))
+        return;
+    m_searchBar->hide();
+    m_indexedFile = m_global.db.cacheDb.fileName();
+    onSearchEdited(m_searchField->text());
+}
+
+void CacheListScreen::showSearchInfo(int textNumber)
+{
+    m_searchInfo->setText(langText(m_global, textNumber));
+    m_buildIndex->setVisible(textNumber == kTextNoIndex);
+    m_searchBar->show();
 }
 
 QString CacheListScreen::mainActionText() const
@@ -140,6 +326,15 @@ void CacheListScreen::reload()
     m_model->endReload();
     m_loadedFrom = geo::referencePosition(m_global.reference.context(), false);
     updateAllCachesBar();
+    // The filter may have brought a text query (from its page or a saved
+    // filter): the worker reads the list again with the found texts.
+    const QString query = QString::fromStdString(m_global.list.filter.textQuery);
+    if (m_search && m_searchField->text().simplified() != query) {
+        const QSignalBlocker quiet(m_searchField);
+        m_searchField->setText(query);
+    }
+    if (m_search && !query.isEmpty() && searchIndexReady())
+        startSearch();
 }
 
 void CacheListScreen::sortBy(int sortKey, bool ascending)

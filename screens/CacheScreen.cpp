@@ -351,6 +351,20 @@ void CacheScreen::reload()
     emit softKeysChanged();
 }
 
+std::string CacheScreen::markFound(const std::string& page) const
+{
+    // The words the list was narrowed by, on the highlight colour.
+    const std::string& query = m_global.list.filter.textQuery;
+    if (query.empty())
+        return page;
+    const QPalette& colours = m_description->palette();
+    const listing::FoundMark mark{
+        "<span style=\"background-color:" + colours.color(QPalette::Highlight).name().toStdString() +
+            ";color:" + colours.color(QPalette::HighlightedText).name().toStdString() + ";font-weight:bold;\">",
+        "</span>"};
+    return listing::markFoundWords(page, listing::foundWordsOf(query), mark);
+}
+
 void CacheScreen::buildDescription()
 {
     if (!m_listing) {
@@ -367,7 +381,7 @@ void CacheScreen::buildDescription()
         listing::rewriteImages(page, mapFolder(), m_code, m_global.settings.dnlOnline ? &m_prefetch : nullptr);
     // The overview goes in after the rewriting: its attribute icons are ours.
     const std::string overview = listing::overviewHtml(cache, labels, touchPx(m_global) * 3 / 4);
-    m_description->setPage(fromStd(listing::withHeader(rewritten.html, overview)));
+    m_description->setPage(fromStd(markFound(listing::withHeader(rewritten.html, overview))));
     m_descriptionState.built(m_code, rewritten.awaited > 0);
 }
 
@@ -378,7 +392,8 @@ void CacheScreen::buildLogs()
         return;
     }
     const std::string page = listing::logsPage(m_listing->cache, m_global.text(kTextLoggedBy), &m_global.lang);
-    m_logs->setPage(m_listing->cache.logs.empty() ? withNotice(page, langText(m_global, kTextNoLogs)) : fromStd(page));
+    m_logs->setPage(m_listing->cache.logs.empty() ? withNotice(page, langText(m_global, kTextNoLogs))
+                                                  : fromStd(markFound(page)));
 }
 
 void CacheScreen::buildImages()

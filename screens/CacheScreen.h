@@ -90,6 +90,8 @@ private:
     bool open(const QUrl& url);
     std::filesystem::path mapFolder() const;
     ListingBrowser* makeBrowser();
+    // The page with the words of the list's text query marked.
+    std::string markFound(const std::string& page) const;
 
     const std::string m_code;
     std::optional<listing::Listing> m_listing;

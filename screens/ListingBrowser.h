@@ -47,6 +47,8 @@ public:
     // laid out again when the view's width changes, so that pictures fit.
     // Nesting deeper than kMaxListingNesting is flattened first.
     void setPage(const QString& html);
+    // The page as last given to setPage.
+    const QString& page() const { return m_page; }
     QVariant loadResource(int type, const QUrl& name) override;
 
 protected:

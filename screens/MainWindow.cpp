@@ -145,7 +145,8 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     // The keyboard of a desktop reaches the commands of the Menu key.
     auto* filterKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
     connect(filterKey, &QShortcut::activated, this, [this] {
-        if (m_cacheList)
+        // On the list, the first Ctrl+F goes to its search field.
+        if (m_cacheList && !(topScreen() == m_cacheList && m_cacheList->focusSearch()))
             openFilterScreen(*this, m_global);
     });
     auto* importKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_I), this);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CGlobalData.h"
 #include "app/GpxImport.h"
+#include "db/FullText.h"
 #include "filter/FilterChoices.h"
 #include "filter/QueryBuilder.h"
 #include "platform/IniFile.h"
@@ -231,6 +232,8 @@ private slots:
         retype(child<QLineEdit>(screen, "name"), QStringLiteral("B"));
         retype(child<QLineEdit>(screen, "distance"), QStringLiteral("2.5"));
         child<QCheckBox>(screen, "mustHaveFinal")->click();
+        retype(child<QLineEdit>(screen, "textQuery"), QStringLiteral("magnetic plaque"));
+        child<QComboBox>(screen, "textFields")->setCurrentIndex(3);
         tabs->setCurrentWidget(child<QWidget>(screen, "filterTypes"));
         child<QCheckBox>(screen, "cacheType7")->click();
         child<QCheckBox>(screen, "wptType3")->click();
@@ -265,6 +268,8 @@ private slots:
         CacheFilter expected = *edited;
         expected.fileName = "my_filter__2";
         QVERIFY(sameFilter(expected, fromFile));
+        QCOMPARE(fromFile.textQuery, std::string("magnetic plaque"));
+        QCOMPARE(fromFile.textFields, unsigned{TextField::Logs});
 
         // Later, from another filter: Load makes the saved one current.
         window->popScreen();
@@ -280,6 +285,8 @@ private slots:
         load->click();
         QVERIFY(sameFilter(expected, w.global->list.filter));
         QTRY_COMPARE(window->screenDepth(), 1);
+        // The loaded filter's words are in the list's search field too.
+        QCOMPARE(window->cacheList()->searchField()->text(), QStringLiteral("magnetic plaque"));
         CacheFilter stored;
         stored.Load(IniFile(w.global->settingsPath()));
         stored.fileName = expected.fileName;

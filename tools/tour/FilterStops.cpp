@@ -3,6 +3,7 @@
 #include "tools/tour/TourStops.h"
 
 #include "app/CGlobalData.h"
+#include "db/FullText.h"
 #include "db/Tags.h"
 #include "screens/CFilterScr.h"
 #include "screens/MainWindow.h"
@@ -54,6 +55,10 @@ void addFilterStops(std::vector<TourStop>& stops)
         f.name = "mill";
         f.distanceKm = 2.5;
         f.active = 1;
+    }));
+    stops.push_back(page("filter-text", 0, [](CacheFilter& f) {
+        f.textQuery = "magnetic plaque";
+        f.textFields = TextField::Logs;
     }));
     stops.push_back(page("filter-types", 1));
     stops.push_back(page("filter-position", 2, [](CacheFilter& f) {

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The first screen: the cache list.
+// The first screen: the cache list, as it opens and narrowed by a search.
 #include "tools/tour/TourStops.h"
 
 #include "app/CGlobalData.h"
 #include "app/DeviceSend.h"
 #include "screens/CProgressDlg.h"
 #include "screens/DialogPlacement.h"
+#include "screens/CacheListScreen.h"
 #include "screens/MainWindow.h"
 #include "screens/SendDialog.h"
 
@@ -14,7 +15,25 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QTimer>
+
 namespace tw {
+namespace {
+
+// Types into the list's search field and waits for the list the worker reads.
+void search(MainWindow& window, const QString& words)
+{
+    CacheListScreen* list = window.cacheList();
+    QEventLoop loop;
+    QObject::connect(list, &CacheListScreen::searchShown, &loop, &QEventLoop::quit);
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    list->searchField()->setText(words);
+    loop.exec();
+}
+
+} // namespace
 
 void addListStops(std::vector<TourStop>& stops)
 {
@@ -33,6 +52,12 @@ void addListStops(std::vector<TourStop>& stops)
                          dialog->show();
                          return dialog;
                      }});
+    stops.push_back({QStringLiteral("list-search"),
+                     [](TourContext& t) -> QWidget* {
+                         search(t.window, QStringLiteral("viaduct"));
+                         return &t.window;
+                     },
+                     [](TourContext& t) { search(t.window, QString()); }});
 }
 
 } // namespace tw

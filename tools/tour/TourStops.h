@@ -28,6 +28,9 @@ struct TourContext {
 struct TourStop {
     QString name;
     std::function<QWidget*(TourContext&)> open;
+    // Runs once the picture is taken, when the stop changed what later
+    // stops would show (a search typed into the list).
+    std::function<void(TourContext&)> close = {};
 };
 
 // Each group of screens adds its stops.

@@ -113,6 +113,8 @@ int main(int argc, char* argv[])
             } else {
                 ++written;
             }
+            if (stop.close)
+                stop.close(context);
             if (shown && shown != window.get()) {
                 if (auto* dialog = qobject_cast<QDialog*>(shown))
                     dialog->reject();

@@ -5,8 +5,8 @@
 #include "app/CGlobalData.h"
 #include "app/DeviceSend.h"
 #include "screens/CProgressDlg.h"
-#include "screens/DialogPlacement.h"
 #include "screens/CacheListScreen.h"
+#include "screens/DialogPlacement.h"
 #include "screens/MainWindow.h"
 #include "screens/SendDialog.h"
 

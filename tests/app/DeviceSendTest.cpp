@@ -221,15 +221,18 @@ TEST_F(DeviceSendTest, TheBatchWordSendsToTheFolderGiven)
     test::fillCacheDb(*global, 4, 2);
     global->db.cacheDb.Close();
     const auto unit = device(dir / "GARMIN");
-    CTarnwickApp app(*global);
-    app.batch = defaultBatchActions();
     struct NoWindow final : StartupUi {
         void showProgress(const std::string&) override {}
         void closeProgress() override {}
         bool createMainWindow() override { return true; }
     } ui;
-    ASSERT_TRUE(app.InitInstance({"send", (dir / "GARMIN" / "Garmin").string()}, ui));
-    EXPECT_EQ(app.ExitInstance(), 0);
+    {
+        // The program object goes before the global data it points to.
+        CTarnwickApp app(*global);
+        app.batch = defaultBatchActions();
+        ASSERT_TRUE(app.InitInstance({"send", (dir / "GARMIN" / "Garmin").string()}, ui));
+        EXPECT_EQ(app.ExitInstance(), 0);
+    }
     EXPECT_NE(test::readFile(sent(unit)).find("<name>GC1003</name>"), std::string::npos);
 
     restart();

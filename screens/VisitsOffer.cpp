@@ -10,6 +10,7 @@
 #include "screens/LangText.h"
 
 #include <filesystem>
+#include <memory>
 
 namespace fs = std::filesystem;
 
@@ -77,21 +78,32 @@ int VisitsOffer::check()
     return offered;
 }
 
-VisitsSummary VisitsOffer::readWithProgress(QWidget* parent, CGlobalData& global, const VisitsSource& source)
+CProgressDlg* VisitsOffer::makeDialog(QWidget* parent, CGlobalData& global)
 {
     std::vector<QString> names;
     for (const auto& name : visitsCounterNames(global))
         names.push_back(QString::fromStdString(name));
-    CProgressDlg dialog(langText(global, kTextTitle), names, parent);
+    auto* dialog = new CProgressDlg(langText(global, kTextTitle), names, parent);
+    dialog->setButtonTexts(langText(global, 968), langText(global, 967));
+    return dialog;
+}
+
+VisitsSummary VisitsOffer::readInto(JobProgress& dialog, CGlobalData& global, const VisitsSource& source)
+{
+    WithoutFinish counters(dialog);
+    VisitsSummary summary = importVisits(global, source, &counters);
+    std::string completion = visitsCompletionText(global, summary);
+    for (const auto& line : visitsListing(global, summary))
+        completion += "\n" + line;
+    dialog.finish(completion);
+    return summary;
+}
+
+VisitsSummary VisitsOffer::readWithProgress(QWidget* parent, CGlobalData& global, const VisitsSource& source)
+{
+    std::unique_ptr<CProgressDlg> dialog(makeDialog(parent, global));
     VisitsSummary summary;
-    dialog.run([&global, &source, &summary](CProgressDlg& progress) {
-        WithoutFinish counters(progress);
-        summary = importVisits(global, source, &counters);
-        std::string completion = visitsCompletionText(global, summary);
-        for (const auto& line : visitsListing(global, summary))
-            completion += "\n" + line;
-        progress.finish(completion);
-    });
+    dialog->run([&global, &source, &summary](CProgressDlg& progress) { summary = readInto(progress, global, source); });
     global.notifier.stateChanged(Topic::Counters);
     return summary;
 }

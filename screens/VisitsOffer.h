@@ -14,6 +14,8 @@ class QWidget;
 namespace tw {
 
 class CGlobalData;
+class CProgressDlg;
+class JobProgress;
 
 // Offers the visits of a handheld GPS when one is plugged in while the
 // program runs. Every few seconds it lists the folders under the mount
@@ -31,6 +33,10 @@ public:
     // Reads the visits with the progress dialog; its completion lists the
     // visits taken and those that could not be placed.
     static VisitsSummary readWithProgress(QWidget* parent, CGlobalData& global, const VisitsSource& source);
+    // The parts of it: the dialog with the visits' counters, and the read
+    // into it, ending with the listing of what was taken and not placed.
+    static CProgressDlg* makeDialog(QWidget* parent, CGlobalData& global);
+    static VisitsSummary readInto(JobProgress& dialog, CGlobalData& global, const VisitsSource& source);
 
 private:
     CGlobalData& m_global;

@@ -9,6 +9,7 @@
 #include "screens/DialogPlacement.h"
 #include "screens/MainWindow.h"
 #include "screens/SendDialog.h"
+#include "screens/VisitsOffer.h"
 
 #include <QApplication>
 
@@ -47,6 +48,24 @@ void addListStops(std::vector<TourStop>& stops)
                          CProgressDlg* dialog = makeSendDialog(t.global, &t.window);
                          if (const auto device = gpsdevice::DeviceAt(unit.string()))
                              sendToDevice(t.global, *device, dialog, nullptr);
+                         QApplication::processEvents();
+                         placeDialog(*dialog, &t.window);
+                         dialog->show();
+                         return dialog;
+                     }});
+    // The visits a unit brought back: one of a cache of the sample, one of a
+    // cache the database lacks. A note keeps the sample's found states.
+    stops.push_back({QStringLiteral("visits-from-gps"), [](TourContext& t) -> QWidget* {
+                         const std::filesystem::path unit = t.global.paths.documents / "GARMIN";
+                         std::filesystem::create_directories(unit / "Garmin");
+                         std::ofstream(unit / "Garmin" / "GarminDevice.xml")
+                             << "<Device><Model><Description>eTrex 30</Description></Model><Id>1</Id></Device>\n";
+                         std::ofstream(unit / "Garmin" / "geocache_visits.txt", std::ios::binary)
+                             << "GC4370,2026-06-14T09:41Z,Write note,\"Log book full, left a new one\"\r\n"
+                                "GC9ZZQX,2026-06-14T11:05Z,Found it,\"TFTC from the ridge\"\r\n";
+                         CProgressDlg* dialog = VisitsOffer::makeDialog(&t.window, t.global);
+                         if (const auto source = visitsSourceAt(unit.string()))
+                             VisitsOffer::readInto(*dialog, t.global, *source);
                          QApplication::processEvents();
                          placeDialog(*dialog, &t.window);
                          dialog->show();

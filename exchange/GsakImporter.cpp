@@ -169,9 +169,10 @@ int cacheType(const std::string& letter)
     // ones, a block party.
     case 'C': case 'D': case 'E': case 'F': case 'J': case 'Z': case 'P': return CacheType::Event;
     // No container, logged by what one saw there: as a locationless cache
-    // reads in GPX. A lab's stages, a survey mark and a waymark are such.
-    case 'L': case 'Q': case 'G': case 'N': case 'Y': return CacheType::Virtual;
-    // Kinds of their own (Project APE, the headquarters, the exhibit's maze)
+    // reads in GPX. A survey mark and a waymark are such.
+    case 'L': case 'G': case 'N': case 'Y': return CacheType::Virtual;
+    // Kinds of their own (Project APE, the headquarters, the exhibit's maze,
+    // a lab, which GPX files bring as "Lab Cache" and reads as Other too)
     // and whatever a later version adds.
     default: return CacheType::Other;
     }

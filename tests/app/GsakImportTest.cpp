@@ -142,7 +142,7 @@ TEST_F(GsakImportTest, EveryTypeAndFieldImportsExactly)
                   "(SELECT * FROM geocache WHERE id LIKE 'GC10%' ORDER BY id)"),
               "A=Other,B=Letterbox Hybrid,C=Event Cache,D=Event Cache,E=Event Cache,F=Event Cache,"
               "G=Virtual Cache,H=Other,I=Wherigo Cache,J=Event Cache,L=Virtual Cache,M=Multi-cache,"
-              "N=Virtual Cache,O=Other,P=Event Cache,Q=Virtual Cache,R=Earthcache,T=Traditional Cache,"
+              "N=Virtual Cache,O=Other,P=Event Cache,Q=Other,R=Earthcache,T=Traditional Cache,"
               "U=Unknown Cache,V=Virtual Cache,W=Webcam Cache,X=Other,Y=Virtual Cache,Z=Event Cache");
 
     // A whole cache of the usual kind.

@@ -2,8 +2,7 @@
 #include "app/DeviceSend.h"
 
 #include "app/CGlobalData.h"
-#include "db/CacheReader.h"
-#include "db/SqlError.h"
+#include "app/GpxExport.h"
 #include "exchange/GpxWriter.h"
 #include "platform/AtomicFile.h"
 #include "platform/JobProgress.h"
@@ -26,17 +25,6 @@ constexpr int kTextFull = 1271;
 constexpr int kTextCannotWrite = 1272;
 constexpr int kTextCancelled = 1273;
 constexpr int kTextUnreadable = 1274;
-
-// Listings go once written, as in the export: a send may pass every cache.
-void dropListing(CGeocache& cache)
-{
-    std::string().swap(cache.text);
-    std::string().swap(cache.longDesc);
-    std::string().swap(cache.hint);
-    std::vector<std::unique_ptr<CGeoLog>>().swap(cache.logs);
-    cache.detailsLoaded = 0;
-    cache.logsLoaded = 0;
-}
 
 // Flushes, syncs and closes; false when any of them failed. errno tells why.
 bool closeSynced(std::FILE* out)
@@ -117,35 +105,9 @@ SendSummary sendToDevice(CGlobalData& global, const gpsdevice::Device& device, J
     options.maxWaypointNameLength = kDeviceWaypointNameLength;
     GpxWriter writer(out, options);
     writer.header(std::time(nullptr));
-    WaypointTypeSelection types{};
-    for (std::size_t i = 0; i < types.size(); ++i)
-        types[i] = global.list.filter.wptTypes[i] != 0;
-    WaypointLoader waypoints(global.db.cacheDb, types);
-    bool readFailed = false;
-    for (std::size_t i = 0; i < global.list.caches.size() && writer.ok(); ++i) {
-        if (cancel && *cancel) {
-            summary.cancelled = true;
-            break;
-        }
-        CGeocache& cache = *global.list.caches[i];
-        if (progress) {
-            progress->setText(1, cache.code);
-            progress->setText(2, cache.name);
-            progress->setPosition(static_cast<int>(i));
-        }
-        try {
-            loadDetails(global.db.cacheDb, cache, global.db.tagCategories);
-            loadLogs(global.db.cacheDb, cache);
-            waypoints.load(cache);
-        } catch (const SQLite::Error& e) {
-            global.db.cacheDb.showPlain(e.message);
-            readFailed = true;
-            break;
-        }
-        writer.cache(cache);
-        ++summary.caches;
-        dropListing(cache);
-    }
+    const ListedWrite end = writeListedCaches(global, writer, progress, cancel, summary.caches);
+    summary.cancelled = end == ListedWrite::Cancelled;
+    const bool readFailed = end == ListedWrite::Unreadable;
     global.list.trimToMaxRows();
     writer.footer();
     int failure = writer.ok() ? 0 : errno;

@@ -36,6 +36,38 @@ constexpr int kTextUnreadable = 952;
 
 } // namespace
 
+ListedWrite writeListedCaches(CGlobalData& global, GpxWriter& writer, JobProgress* progress,
+                              const std::atomic<bool>* cancel, int& caches)
+{
+    WaypointTypeSelection types{};
+    for (std::size_t i = 0; i < types.size(); ++i)
+        types[i] = global.list.filter.wptTypes[i] != 0;
+    WaypointLoader waypoints(global.db.cacheDb, types);
+    for (std::size_t i = 0; i < global.list.caches.size() && writer.ok(); ++i) {
+        if (cancel && *cancel)
+            return ListedWrite::Cancelled;
+        CGeocache& cache = *global.list.caches[i];
+        if (progress) {
+            progress->setText(1, cache.code);
+            progress->setText(2, cache.name);
+            progress->setPosition(static_cast<int>(i));
+        }
+        try {
+            loadDetails(global.db.cacheDb, cache, global.db.tagCategories);
+            loadLogs(global.db.cacheDb, cache);
+            waypoints.load(cache);
+        } catch (const SQLite::Error& e) {
+            // Half a cache would pass for the whole one.
+            global.db.cacheDb.showPlain(e.message);
+            return ListedWrite::Unreadable;
+        }
+        writer.cache(cache);
+        ++caches;
+        dropListing(cache);
+    }
+    return ListedWrite::Done;
+}
+
 ExportSummary exportGpx(CGlobalData& global, const std::filesystem::path& path, JobProgress* progress,
                         const std::atomic<bool>* cancel)
 {
@@ -81,34 +113,11 @@ ExportSummary exportGpx(CGlobalData& global, const std::filesystem::path& path, 
     }
     GpxWriter writer(out);
     writer.header(std::time(nullptr));
-    WaypointTypeSelection types{};
-    for (std::size_t i = 0; i < types.size(); ++i)
-        types[i] = global.list.filter.wptTypes[i] != 0;
-    WaypointLoader waypoints(global.db.cacheDb, types);
-    for (std::size_t i = 0; i < global.list.caches.size() && summary.error.empty(); ++i) {
-        if (cancel && *cancel) {
-            summary.cancelled = true;
-            break;
-        }
-        CGeocache& cache = *global.list.caches[i];
-        if (progress) {
-            progress->setText(1, cache.code);
-            progress->setText(2, cache.name);
-            progress->setPosition(static_cast<int>(i));
-        }
-        try {
-            loadDetails(global.db.cacheDb, cache, global.db.tagCategories);
-            loadLogs(global.db.cacheDb, cache);
-            waypoints.load(cache);
-        } catch (const SQLite::Error& e) {
-            // Half a cache would pass for the whole one.
-            global.db.cacheDb.showPlain(e.message);
+    if (summary.error.empty()) {
+        const ListedWrite end = writeListedCaches(global, writer, progress, cancel, summary.caches);
+        summary.cancelled = end == ListedWrite::Cancelled;
+        if (end == ListedWrite::Unreadable)
             summary.error = unreadable;
-            break;
-        }
-        writer.cache(cache);
-        ++summary.caches;
-        dropListing(cache);
     }
     global.list.trimToMaxRows();
     writer.footer();

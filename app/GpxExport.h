@@ -8,6 +8,7 @@
 namespace tw {
 
 class CGlobalData;
+class GpxWriter;
 class JobProgress;
 
 struct ExportSummary {
@@ -27,5 +28,16 @@ struct ExportSummary {
 // fails leaves it as it was.
 ExportSummary exportGpx(CGlobalData& global, const std::filesystem::path& path, JobProgress* progress,
                         const std::atomic<bool>* cancel);
+
+// How a write of the listed caches ended.
+enum class ListedWrite { Done, Cancelled, Unreadable };
+
+// Writes every cache of the list, with its long texts, logs and the
+// additional waypoints of the filter's types (each cache's details dropped
+// again once written), showing each on the progress (may be null). Stops at
+// a cancel, when the writer has failed, and at a cache the database cannot
+// read, whose message is shown. caches counts the caches written.
+ListedWrite writeListedCaches(CGlobalData& global, GpxWriter& writer, JobProgress* progress,
+                              const std::atomic<bool>* cancel, int& caches);
 
 } // namespace tw

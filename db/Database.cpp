@@ -323,7 +323,13 @@ int Database::endBatch()
     if (m_inTransaction)
         Rollback();
     m_batch = false;
-    int rc = Execute("COMMIT;");
+    int rc = m_batchFinisher ? m_batchFinisher(*this) : SQLITE_OK;
+    if (rc != SQLITE_OK) {
+        if (m_handle && !sqlite3_get_autocommit(m_handle))
+            Exec("ROLLBACK;");
+        return rc;
+    }
+    rc = Execute("COMMIT;");
     if (rc != SQLITE_OK && m_handle && !sqlite3_get_autocommit(m_handle)) {
         Exec("ROLLBACK;");
         rc = rc == SQLITE_OK ? SQLITE_ABORT : rc;

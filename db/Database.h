@@ -69,6 +69,13 @@ public:
     int beginBatch();
     int endBatch();
     bool inBatch() const { return m_batch; }
+    // Work put off to the end of a batch (the index of the texts gathers its
+    // new documents there): endBatch runs it inside the batch's transaction
+    // just before the commit; an error code from it rolls the whole batch
+    // back. One per Database object.
+    using BatchFinisher = int (*)(Database& db);
+    void setBatchFinisher(BatchFinisher finisher) { m_batchFinisher = finisher; }
+    BatchFinisher batchFinisher() const { return m_batchFinisher; }
 
     sqlite3* handle() const { return m_handle; }
     // Differs from an earlier value whenever the content may have changed
@@ -131,6 +138,7 @@ private:
     bool m_inTransaction = false;
     bool m_batch = false;
     bool m_batchLost = false;
+    BatchFinisher m_batchFinisher = nullptr;
     std::mutex m_statementsMutex;
     std::vector<std::weak_ptr<Handle>> m_statements;
     // Looked up by the SQL text itself, without a copy of it.

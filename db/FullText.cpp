@@ -146,6 +146,64 @@ std::string trimmed(const std::string& text)
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+// Inside a batch the new documents wait in this table and go into the index
+// in one statement just before the commit: FTS5 writes its pending terms out
+// at every savepoint, so a document added per record would leave a tiny
+// segment per record and merge them again and again. The table is a TEMP
+// one, so a record rolled back to its savepoint takes its key along.
+constexpr const char* kPendingExists =
+    "SELECT 1 FROM `sqlite_temp_master` WHERE `type` = 'table' AND `name` = 'cachetext_pending'";
+
+void ensurePending(SQLite::Database& db)
+{
+    {
+        SQLite::Statement exists = db.prepareCached(kPendingExists);
+        if (exists.Next())
+            return;
+    }
+    run(db, "CREATE TEMP TABLE IF NOT EXISTS `cachetext_pending` (`key` INTEGER PRIMARY KEY)");
+}
+
+bool pendingExists(SQLite::Database& db)
+{
+    SQLite::Statement exists = db.prepareCached(kPendingExists);
+    return exists.Next();
+}
+
+// Adds the waiting documents to the index; run by endBatch.
+int addPending(SQLite::Database& db)
+{
+    try {
+        if (!pendingExists(db))
+            return SQLITE_OK;
+        if (maintained(db))
+            run(db, addSql() + "`key` IN (SELECT `key` FROM temp.`cachetext_pending`)");
+        run(db, "DELETE FROM temp.`cachetext_pending`");
+        return SQLITE_OK;
+    } catch (const SQLite::Error& error) {
+        const int rc = sqlite3_errcode(db.handle());
+        return rc == SQLITE_OK ? SQLITE_ERROR : rc;
+    }
+}
+
+void holdBack(SQLite::Database& db)
+{
+    ensurePending(db);
+    if (db.batchFinisher() != addPending)
+        db.setBatchFinisher(addPending);
+}
+
+// True when the cache's document was still waiting, and is no longer.
+bool dropPending(SQLite::Database& db, const std::string& condition, const auto& bind)
+{
+    if (!pendingExists(db))
+        return false;
+    SQLite::Statement s = db.prepareCached("DELETE FROM temp.`cachetext_pending` WHERE `key` = " + condition);
+    bind(s);
+    s.stepDone();
+    return sqlite3_changes(db.handle()) > 0;
+}
+
 } // namespace
 
 bool Supported()
@@ -180,26 +238,51 @@ bool maintained(SQLite::Database& db)
 
 void addCache(SQLite::Database& db, long long key)
 {
-    if (maintained(db))
+    if (!maintained(db))
+        return;
+    if (!db.inBatch()) {
         byKey(db, addSql(), key);
+        return;
+    }
+    holdBack(db);
+    SQLite::Statement s = db.prepareCached("INSERT OR IGNORE INTO temp.`cachetext_pending` VALUES (?)");
+    s.BindInt(1, key);
+    s.stepDone();
 }
 
 void removeCache(SQLite::Database& db, long long key)
 {
-    if (maintained(db))
-        byKey(db, removeSql(), key);
+    if (!maintained(db))
+        return;
+    if (db.inBatch() && dropPending(db, "?", [key](SQLite::Statement& s) { s.BindInt(1, key); }))
+        return;
+    byKey(db, removeSql(), key);
 }
 
 void addCache(SQLite::Database& db, const std::string& code)
 {
-    if (maintained(db))
+    if (!maintained(db))
+        return;
+    if (!db.inBatch()) {
         byCode(db, addSql(), code);
+        return;
+    }
+    holdBack(db);
+    SQLite::Statement s = db.prepareCached(
+        "INSERT OR IGNORE INTO temp.`cachetext_pending` SELECT `key` FROM `geocache` WHERE `id` = ?");
+    s.BindText(1, code);
+    s.stepDone();
 }
 
 void removeCache(SQLite::Database& db, const std::string& code)
 {
-    if (maintained(db))
-        byCode(db, removeSql(), code);
+    if (!maintained(db))
+        return;
+    if (db.inBatch() &&
+        dropPending(db, "(SELECT `key` FROM `geocache` WHERE `id` = ?)",
+                    [&code](SQLite::Statement& s) { s.BindText(1, code); }))
+        return;
+    byCode(db, removeSql(), code);
 }
 
 bool Ready(SQLite::Database& db)

@@ -294,6 +294,56 @@ TEST_F(FullTextTest, ImportedCachesAndWaypointsAreIndexedInTheirTransaction)
     expectIndexWhole();
 }
 
+// In a batch the new documents wait for its commit; what a record rolled
+// back, replaced or deleted meanwhile must not reach the index.
+TEST_F(FullTextTest, ABatchIndexesItsCachesAtItsCommit)
+{
+    CacheStore importing(db, categories, 0);
+    ASSERT_EQ(db.beginBatch(), SQLITE_OK);
+    CGeocache fresh = cache("GC4D");
+    fresh.longDesc = "first copy";
+    EXPECT_EQ(importing.StoreImportedCache(fresh), ImportResult::NewCache);
+    fresh.longDesc = "second copy";
+    EXPECT_EQ(importing.StoreImportedCache(fresh), ImportResult::Replaced);
+    CWaypoint stage = waypoint("S14D", WaypointType::Stage, 50.0, 14.0, 1);
+    stage.name = "Vyhlídka";
+    EXPECT_EQ(importing.StoreImportedWaypoint(stage), ImportResult::NewWaypoint);
+
+    ASSERT_EQ(db.Begin(), SQLITE_OK); // the record's savepoint, rolled back
+    CGeocache failed = cache("GC5E");
+    failed.name = "Vanished";
+    EXPECT_EQ(importing.StoreImportedCache(failed), ImportResult::NewCache);
+    ASSERT_EQ(db.Rollback(), SQLITE_OK);
+
+    CGeocache gone = cache("GC6F");
+    gone.name = "Shortlived";
+    EXPECT_EQ(importing.StoreImportedCache(gone), ImportResult::NewCache);
+    ASSERT_TRUE(importing.DeleteCache(*LoadCacheByCode(db, "GC6F"), false));
+
+    CGeocache newer = cache("GC1A"); // indexed before the batch
+    newer.longDesc = "A new listing about a fountain";
+    EXPECT_EQ(importing.StoreImportedCache(newer), ImportResult::Replaced);
+    EXPECT_EQ(found("zamek"), V{}) << "the old document left at once";
+    ASSERT_EQ(db.endBatch(), SQLITE_OK) << db.errorText();
+
+    EXPECT_EQ(found("second vyhlidka"), V{"GC4D"});
+    EXPECT_EQ(found("first"), V{});
+    EXPECT_EQ(found("vanished"), V{});
+    EXPECT_EQ(found("shortlived"), V{});
+    EXPECT_EQ(found("fountain"), V{"GC1A"});
+    EXPECT_EQ(count("SELECT count(*) FROM temp.cachetext_pending"), 0);
+    expectIndexWhole();
+
+    // The next batch starts empty and its caches are found as well.
+    ASSERT_EQ(db.beginBatch(), SQLITE_OK);
+    CGeocache later = cache("GC7A");
+    later.name = "Latecomer";
+    EXPECT_EQ(importing.StoreImportedCache(later), ImportResult::NewCache);
+    ASSERT_EQ(db.endBatch(), SQLITE_OK);
+    EXPECT_EQ(found("latecomer"), V{"GC7A"});
+    expectIndexWhole();
+}
+
 TEST_F(FullTextTest, ADatabaseWithoutTheIndexWorksAndBuildsItOnce)
 {
     dropIndex();

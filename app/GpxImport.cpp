@@ -23,6 +23,19 @@
 namespace tw {
 namespace {
 
+// What an importer of either kind counted, into the summary.
+template <typename Importer>
+void takeCounts(ImportSummary& summary, const Importer& importer)
+{
+    summary.newCaches = importer.newCaches();
+    summary.waypoints = importer.waypoints();
+    summary.skipped = importer.skipped();
+    summary.notCaches = importer.notCaches();
+    summary.updated = importer.updated();
+    summary.failed = importer.failed();
+    summary.storeError = importer.storeError();
+}
+
 constexpr int kTextDone = 252;
 constexpr int kTextTruncated = 260;
 constexpr int kTextCancelled = 261;
@@ -137,14 +150,8 @@ void importDatabase(CGlobalData& global, const std::filesystem::path& path, JobP
                 text::fillIn(global.lang.textOr(kTextDatabaseBrokeOff, "%s could not be read to its end (%s); what "
                                                                        "was read up to there has been stored."),
                              {name, importer.readError().empty() ? snapshot.errorText() : importer.readError()}));
-        summary.newCaches = importer.newCaches();
-        summary.waypoints = importer.waypoints();
-        summary.skipped = importer.skipped();
-        summary.notCaches = importer.notCaches();
-        summary.updated = importer.updated();
-        summary.failed = importer.failed();
+        takeCounts(summary, importer);
         summary.logs = importer.logs();
-        summary.storeError = importer.storeError();
     }
     removeSnapshot(copy);
     global.Log("END: database import ", path.string());
@@ -224,13 +231,7 @@ ImportSummary importGpx(CGlobalData& global, const std::filesystem::path& path, 
         summary.complete = false;
     }
     sink.finish();
-    summary.newCaches = importer.newCaches();
-    summary.waypoints = importer.waypoints();
-    summary.skipped = importer.skipped();
-    summary.notCaches = importer.notCaches();
-    summary.updated = importer.updated();
-    summary.failed = importer.failed();
-    summary.storeError = importer.storeError();
+    takeCounts(summary, importer);
     global.Log("END: GPX import ", path.string());
     global.db.ReadDbCounters();
     return summary;

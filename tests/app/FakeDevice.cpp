@@ -19,7 +19,6 @@ std::string deviceXml(const std::string& id, const std::string& model)
            "    <Description>" + model + "</Description>\n  </Model>\n"
            "  <Id>" + id + "</Id>\n  <DisplayName>My unit</DisplayName>\n"
            "  <MassStorageMode>\n    <DataType>\n      <Name>GPSData</Name>\n      <File>\n"
-           "        <Specification><Identifier>http://www.topografix.com/GPX/1/1</Identifier></Specification>\n"
            "        <Location><BaseDirectoryPath>Garmin/GPX</BaseDirectoryPath><FileExtension>GPX</FileExtension></Location>\n"
            "        <TransferDirection>InputOutput</TransferDirection>\n      </File>\n    </DataType>\n"
            "    <DataType><Name>FitnessHistory</Name><Id>77</Id></DataType>\n"

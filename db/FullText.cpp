@@ -180,7 +180,7 @@ int addPending(SQLite::Database& db)
             run(db, addSql() + "`key` IN (SELECT `key` FROM temp.`cachetext_pending`)");
         run(db, "DELETE FROM temp.`cachetext_pending`");
         return SQLITE_OK;
-    } catch (const SQLite::Error& error) {
+    } catch (const SQLite::Error&) {
         const int rc = sqlite3_errcode(db.handle());
         return rc == SQLITE_OK ? SQLITE_ERROR : rc;
     }

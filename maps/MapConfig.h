@@ -32,6 +32,10 @@ struct MapSource {
     std::string file;          // database base name of the "MapyCz" kind
     std::string storage;       // "database", "mbtiles"; anything else: a folder tree
     std::string requestHeader; // one extra header line sent with every tile request
+    // False when the server's usage policy forbids fetching whole areas ahead
+    // (`<bulkDownload>no</bulkDownload>`): the map then fetches only what the
+    // view shows and offers no area download.
+    bool bulkDownload = true;
     std::vector<MapType> basic;   // at most 3
     std::vector<MapType> overlay; // at most 3
 };

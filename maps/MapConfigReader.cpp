@@ -7,6 +7,7 @@
 #include "xml/XmlElementWalker.h"
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 
 namespace fs = std::filesystem;
@@ -17,6 +18,19 @@ namespace {
 int zoomValue(const std::string& text)
 {
     return num::leadingInt(text).value_or(0);
+}
+
+// "no", "false" or "0", in any case and with spaces around.
+bool saysNo(std::string_view text)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
+    std::string word(text);
+    for (char& c : word)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return word == "no" || word == "false" || word == "0";
 }
 
 // Far deeper than any real configuration (root, source, type, field).
@@ -83,6 +97,8 @@ struct MapConfigReader {
             source->storage = text;
         } else if (source && name == "requestHeader") {
             source->requestHeader = text;
+        } else if (source && !type && name == "bulkDownload") {
+            source->bulkDownload = !saysNo(text);
         } else if (type) {
             typeField(name, text);
         }

@@ -391,6 +391,7 @@ langName=Čeština
 726=Poloha z GPS zatím není známa.
 728=Stažení mapových dlaždic
 729=Kolem keší v seznamu (%d)
+1300=Servery zdroje %s nedovolují stahovat celé oblasti dopředu; mapa stahuje jen to, co právě zobrazuje. Pro mapy bez sítě vložte do složky map vektorové mapové soubory (.map): viz průvodce, kapitola „Mapy“.
 730=Oblast zobrazená na mapě
 731=Úrovně přiblížení
 732=Oblast kolem každého bodu

@@ -6,6 +6,7 @@
 #include "geo/ReferencePosition.h"
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
+#include "platform/Prompter.h"
 #include "platform/Text.h"
 #include "screens/CMapDnlDlg.h"
 #include "screens/DialogPlacement.h"
@@ -33,6 +34,7 @@ constexpr int kTextMapTypes = 722;
 constexpr int kTextOverlays = 723;
 constexpr int kTextMovingMap = 724;
 constexpr int kTextDownload = 725;
+constexpr int kTextNoBulkDownload = 1300;
 constexpr int kTextNoPosition = 726;
 constexpr int kTextShowCaches = 743;
 constexpr int kTextInvalidConfig = 956;
@@ -268,6 +270,11 @@ void CMapScreen::openDownloadDialog()
 {
     if (!m_provider)
         return;
+    if (!m_provider->source().bulkDownload) {
+        m_global.prompter.message(text::fillIn(m_global.text(kTextNoBulkDownload), {m_provider->source().name}),
+                                  MessageIcon::Information);
+        return;
+    }
     const QSize size = this->size();
     CMapDnlDlg dialog(m_global, m_notifier, *m_provider, this);
     dialog.setVisibleArea(latLonAt({0, 0}), latLonAt({size.width() - 1, size.height() - 1}));

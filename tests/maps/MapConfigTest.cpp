@@ -102,6 +102,16 @@ INSTANTIATE_TEST_SUITE_P(
                        tw::RecordingPrompter prompter;
                        EXPECT_EQ(openMapProvider(s, 0, choice, {}, prompter)->zoom(), 0);
                    }},
+        ConfigCase{"BulkDownloadAllowedUnlessSaidNo",
+                   "<Tarnwick><MapSource><type>Google</type></MapSource><MapSource><type>Google</type>"
+                   "<bulkDownload> No </bulkDownload></MapSource><MapSource><type>Google</type>"
+                   "<bulkDownload>yes</bulkDownload></MapSource></Tarnwick>",
+                   [](const MapSources& s) {
+                       ASSERT_EQ(s.size(), 3u);
+                       EXPECT_TRUE(s.at(0).bulkDownload);
+                       EXPECT_FALSE(s.at(1).bulkDownload);
+                       EXPECT_TRUE(s.at(2).bulkDownload);
+                   }},
         ConfigCase{"NameKeepsLineBreaks", wrap("<MapType mode=\"basic\"><name>Two\n   lines</name></MapType>"),
                    [](const MapSources& s) { EXPECT_EQ(s.at(0).basic[0].name, "Two\n   lines"); }},
         ConfigCase{"FourthBasicAndUnknownModeDropped",
@@ -173,6 +183,9 @@ TEST_F(MapConfigLoading, TheShippedConfigurationReads)
         }
     }
     EXPECT_NE(sources.at(0).requestHeader.find("User-Agent: Tarnwick/"), std::string::npos);
+    // The volunteers' servers forbid fetching areas ahead.
+    EXPECT_EQ(sources.at(0).name, "OpenStreetMap");
+    EXPECT_FALSE(sources.at(0).bulkDownload);
 }
 
 struct OpenCase {

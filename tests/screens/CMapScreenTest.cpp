@@ -394,6 +394,21 @@ private slots:
         QCOMPARE(w.prompter.messages().front().text, std::string("Invalid map configuration"));
     }
 
+    void aSourceThatForbidsBulkDownloadsOffersNoAreaDownload()
+    {
+        ScreenWorld w(kMapWorld);
+        w.mapFromSimulator(m_port, "/tiles/{z}/{x}/{y}.png");
+        w.global->mapSources[0].bulkDownload = false;
+        auto window = w.openWindow({480, 800});
+        CMapScreen* map = openMapScreen(*window, *w.global);
+        QVERIFY(map->provider());
+        map->openDownloadDialog(); // says why instead of opening the dialog
+        QCOMPARE(w.prompter.messages().size(), std::size_t(1));
+        const std::string said = w.prompter.messages().front().text;
+        QVERIFY2(said.find("Simulator") != std::string::npos && said.find(".map") != std::string::npos, said.c_str());
+        QCOMPARE(window->screenDepth(), 2);
+    }
+
     // A tile file that is there but does not read is said on the map (its
     // name) and in the log (its path and why), not in a box to dismiss.
     void aTileFileThatDoesNotReadIsSaidOnTheMapAndInTheLog_data()

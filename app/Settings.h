@@ -63,6 +63,7 @@ struct Settings {
 
     // Map.
     int mapSource = 0;
+    std::string elevationFolder;   // .hgt files that shade the map; empty: no shading
     int mapType = 0;
     int mapType1 = 0;
     int mapType2 = 0;

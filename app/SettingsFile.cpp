@@ -92,6 +92,7 @@ constexpr std::array kStringValues{
     StringValue{SG::General, "AnVersion", &G::anVersion},
     StringValue{SG::User, "Nickname", &G::nickname},
     StringValue{SG::User, "Language", &G::language},
+    StringValue{SG::Map, "ElevationFolder", &G::elevationFolder},
     StringValue{SG::Gps, "GpsPortS", &G::gpsPortS},
     StringValue{SG::Gps, "GpsDeviceFolder", &G::gpsDeviceFolder},
     StringValue{SG::FieldNotes, "FNFile", &G::fnFile},

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "maps/Hillshade.h"
 #include "maps/TileImage.h"
 #include "maps/TileProvider.h"
 
@@ -33,6 +34,8 @@ public:
     virtual void drawImage(const TileImage& image, const Rect& source, const Rect& target) = 0;
     virtual void drawLine(PixelPoint from, PixelPoint to, std::uint32_t rgb, int widthPx) = 0;
     virtual void drawPolyline(const std::vector<PixelPoint>& points, std::uint32_t rgb, int widthPx) = 0;
+    /** Darkens the target square by the shading's alpha, pixel for pixel. */
+    virtual void drawShade(const ShadeTile& shade, const Rect& target) = 0;
 };
 
 /** The settings' 0x00BBGGRR colours as 0xRRGGBB. */

@@ -4,6 +4,8 @@
 #include "maps/AreaDownload.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdlib>
 
 namespace tw::maps {
@@ -13,6 +15,8 @@ namespace {
 // neighbourhood; beyond that the cache starts afresh.
 constexpr std::size_t kDecodedTileLimit = 400;
 constexpr int kHalfTile = kTileSizePx / 2;
+// The shading of a 5 × 5 view twice over; 64 KB each.
+constexpr std::size_t kShadeTileLimit = 64;
 
 bool isPlaceholder(const std::filesystem::path& path)
 {
@@ -172,6 +176,42 @@ bool MapComposer::drawTile(MapCanvas& canvas, const Rect& square, int m, WorldPo
     return drawn;
 }
 
+void MapComposer::setElevation(ElevationFiles* heights)
+{
+    m_heights = heights;
+    m_shades.clear();
+}
+
+void MapComposer::drawShade(MapCanvas& canvas, const Rect& square, WorldPoint tile)
+{
+    const auto key = std::make_tuple(m_provider.zoom(), m_provider.tileLeft(tile), m_provider.tileTop(tile));
+    auto it = m_shades.find(key);
+    if (it == m_shades.end()) {
+        if (m_shades.size() >= kShadeTileLimit)
+            m_shades.clear();
+        // World coordinates run linearly across a square in both kinds of
+        // provider, though not in the same directions: the neighbours to the
+        // east and south tell how.
+        const PixelPoint inside = m_provider.pixelOffsetFrom(tile, tile);
+        const WorldPoint east = m_provider.offsetByTiles(tile, 1, 0);
+        const WorldPoint south = m_provider.offsetByTiles(tile, 0, -1);
+        const double step = 1.0 / kTileSizePx;
+        const double ex = (double(east.x) - tile.x) * step, ey = (double(east.y) - tile.y) * step;
+        const double sx = (double(south.x) - tile.x) * step, sy = (double(south.y) - tile.y) * step;
+        const auto world = [](double v) {
+            return static_cast<std::int32_t>(std::clamp(std::round(v), double(INT32_MIN), double(INT32_MAX)));
+        };
+        const PixelPosition positionOf = [&](double x, double y) {
+            const double dx = x - inside.x, dy = y - inside.y;
+            return m_provider.worldToLatLon({world(tile.x + dx * ex + dy * sx), world(tile.y + dx * ey + dy * sy)});
+        };
+        auto shade = shadeSquare(*m_heights, positionOf, kTileSizePx);
+        it = m_shades.emplace(key, shade ? std::make_shared<const ShadeTile>(std::move(*shade)) : nullptr).first;
+    }
+    if (it->second)
+        canvas.drawShade(*it->second, square);
+}
+
 PixelPoint MapComposer::tileOrigin(int width, int height)
 {
     const WorldPoint centre = m_provider.centreWorld();
@@ -204,6 +244,8 @@ PixelPoint MapComposer::composeTiles(MapCanvas& canvas, const ComposeOptions& op
                 continue;
             const WorldPoint tile = m_provider.offsetByTiles(centre, i, j);
             drawTile(canvas, square, options.mapType, tile, options);
+            if (m_heights && m_provider.zoom() >= kMinShadedZoom)
+                drawShade(canvas, square, tile);
             for (int k = 0; k < 3; ++k)
                 if (options.overlays[k] && m_provider.mapType(kFirstOverlayIndex + k))
                     drawTile(canvas, square, kFirstOverlayIndex + k, tile, options);

@@ -64,6 +64,10 @@ public:
     void dropDecodedTiles() { m_decoded.clear(); }
     std::size_t decodedTiles() const { return m_decoded.size(); }
 
+    /** Shades the basic map with the relief these heights give, from zoom
+     *  kMinShadedZoom on; null: no shading. Not owned. */
+    void setElevation(ElevationFiles* heights);
+
 private:
     /** The decoded tile, or null. damaged (when given) tells whether a stored
      *  copy exists that does not decode. */
@@ -72,6 +76,7 @@ private:
     bool refetchDamaged(WorldPoint point, int m);
     bool drawFromOtherZooms(MapCanvas& canvas, const Rect& square, int m, WorldPoint point);
     void drawCrosses(MapCanvas& canvas, const Rect& square);
+    void drawShade(MapCanvas& canvas, const Rect& square, WorldPoint tile);
 
     TileProvider& m_provider;
     ImageDecoder& m_decoder;
@@ -82,6 +87,9 @@ private:
     bool m_drewBasicAtZoom = false;
     // (map type, zoom, tile left, tile top) → image
     std::map<std::tuple<int, int, std::int32_t, std::int32_t>, std::shared_ptr<const TileImage>> m_decoded;
+    ElevationFiles* m_heights = nullptr;
+    // (zoom, tile left, tile top) → shading, null where no height is known
+    std::map<std::tuple<int, std::int32_t, std::int32_t>, std::shared_ptr<const ShadeTile>> m_shades;
 };
 
 /** Where a position lies on the screen, given the tile origin; nothing when

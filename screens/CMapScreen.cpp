@@ -145,10 +145,27 @@ bool CMapScreen::rebuildProvider(bool keepView)
         m_provider->setZoom(std::clamp(*options.zoom, m_provider->minZoom(), m_provider->maxZoom()));
     m_composer = std::make_unique<maps::MapComposer>(*m_provider, m_decoder, &m_global.netClient);
     m_tiles = std::make_unique<MapTileBuffer>(*m_provider, *m_composer);
+    attachHeights();
     m_symbols.attach(*m_provider);
     areaChanged();
     changed();
     return true;
+}
+
+void CMapScreen::attachHeights()
+{
+    const std::string& folder = m_global.settings.elevationFolder;
+    if (folder != m_heightsFolder || (!m_heights && !folder.empty())) {
+        m_heights.reset();
+        m_heightsFolder = folder;
+        if (!folder.empty()) {
+            m_heights = std::make_unique<maps::ElevationFiles>(m_global.paths.deviceFolder(folder));
+            for (const auto& file : m_heights->unusableFiles())
+                m_global.Log("Elevation file of another size, not used: ", file.string());
+        }
+    }
+    if (m_composer)
+        m_composer->setElevation(m_heights.get());
 }
 
 void CMapScreen::stopDownloads()
@@ -592,6 +609,10 @@ void CMapScreen::onTopicChanged(Topic topic)
         // Also sent each time the download worker starts or ends: a new
         // composition here would ask again at once for a tile the server
         // refused.
+        if (m_composer && m_global.settings.elevationFolder != m_heightsFolder) {
+            attachHeights();
+            invalidateTiles();
+        }
         update();
         break;
     case Topic::Counters:

@@ -4,6 +4,7 @@
 #include "app/MapAreaCaches.h"
 #include "geo/LatLon.h"
 #include "geo/MapCentreSource.h"
+#include "maps/Elevation.h"
 #include "maps/MapComposer.h"
 #include "platform/Notifier.h"
 #include "screens/MapOverlays.h"
@@ -131,11 +132,16 @@ private:
     void moved();
     // What is drawn changed.
     void changed();
+    // The elevation files of the options shade the map (again, when the
+    // folder changed).
+    void attachHeights();
 
     QtNotifier& m_notifier;
     std::unique_ptr<maps::TileProvider> m_provider;
     QtImageDecoder m_decoder;
     std::unique_ptr<maps::MapComposer> m_composer;
+    std::unique_ptr<maps::ElevationFiles> m_heights;
+    std::string m_heightsFolder;    // what m_heights was read from
     std::unique_ptr<MapTileBuffer> m_tiles;
     MapAreaCaches m_area;
     MapSymbolLayer m_symbols;

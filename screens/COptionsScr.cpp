@@ -40,6 +40,8 @@ constexpr int kTextPageGeneral = 661; // 661 to 667: the pages in order
 constexpr int kTextDbFile = 668;
 constexpr int kTextBrowse = 669;
 constexpr int kTextMapFolder = 670;
+constexpr int kTextElevationFolder = 1301;
+constexpr int kTextElevationNote = 1302;
 constexpr int kTextGpsDeviceFolder = 1279;
 constexpr int kTextSendLogs = 1280;
 constexpr int kTextMaxRows = 671;
@@ -311,6 +313,7 @@ QWidget* COptionsScr::buildMap()
     const int row = std::max(0, m_mapSource->findData(m_initial.mapSource));
     m_mapSource->setCurrentIndex(row);
     fillMapTypes(m_mapSource->count() ? m_mapSource->itemData(row).toInt() : m_initial.mapSource);
+    addElevationFolder(*page);
     page->finish();
     return page;
 }
@@ -336,6 +339,21 @@ void COptionsScr::fillMapTypes(int sourceIndex)
         anyOverlay = anyOverlay || overlay;
     }
     m_overlaysCaption->setVisible(anyOverlay);
+}
+
+void COptionsScr::addElevationFolder(OptionsPage& page)
+{
+    m_elevationFolder = new QLineEdit(q(m_initial.elevationFolder));
+    m_elevationFolder->setObjectName(QStringLiteral("elevationFolder"));
+    auto* browse = makeTouchButton(m_global, langText(m_global, kTextBrowse), &page);
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString dir = QFileDialog::getExistingDirectory(this, langText(m_global, kTextElevationFolder),
+                                                              m_elevationFolder->text());
+        if (!dir.isEmpty())
+            m_elevationFolder->setText(dir);
+    });
+    page.addField(langText(m_global, kTextElevationFolder), page.withKey(m_elevationFolder, browse));
+    page.addNote(langText(m_global, kTextElevationNote));
 }
 
 QWidget* COptionsScr::buildFieldNotes()
@@ -413,6 +431,7 @@ Settings COptionsScr::edited() const
     Settings st = m_initial;
     st.dbFile = s(m_dbFile->text().trimmed());
     st.mapFolder = s(m_mapFolder->text().trimmed());
+    st.elevationFolder = s(m_elevationFolder->text().trimmed());
     st.maxRows = m_maxRows->value();
     st.gpsDeviceFolder = s(m_gpsDeviceFolder->text().trimmed());
     st.sendLogs = m_sendLogs->value();

@@ -23,6 +23,7 @@ namespace tw {
 
 class CSettingsAlertPage;
 class CSettingsGPSPage;
+class OptionsPage;
 class CoordEdit;
 class MainWindow;
 
@@ -64,6 +65,7 @@ private:
     QWidget* buildFieldNotes();
     QWidget* buildTrackExport();
     void fillMapTypes(int source);
+    void addElevationFolder(OptionsPage& page);
     void browseDatabase();
 
     Settings m_initial;
@@ -71,6 +73,7 @@ private:
     // General.
     QLineEdit* m_dbFile = nullptr;
     QLineEdit* m_mapFolder = nullptr;
+    QLineEdit* m_elevationFolder = nullptr;
     QSpinBox* m_maxRows = nullptr;
     QLineEdit* m_gpsDeviceFolder = nullptr;
     QSpinBox* m_sendLogs = nullptr;

@@ -52,6 +52,13 @@ void QtMapCanvas::drawImage(const maps::TileImage& image, const maps::Rect& sour
         m_painter.drawImage(toQRect(target), q, toQRect(source));
 }
 
+void QtMapCanvas::drawShade(const maps::ShadeTile& shade, const maps::Rect& target)
+{
+    // An alpha-only image paints black, as transparent as its values say.
+    const QImage alpha(shade.alpha.data(), shade.size, shade.size, shade.size, QImage::Format_Alpha8);
+    m_painter.drawImage(toQRect(target), alpha);
+}
+
 void QtMapCanvas::drawLine(maps::PixelPoint from, maps::PixelPoint to, std::uint32_t rgb, int widthPx)
 {
     m_painter.setPen(QPen(colour(rgb), widthPx));

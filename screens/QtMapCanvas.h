@@ -26,6 +26,7 @@ public:
     void drawImage(const maps::TileImage& image, const maps::Rect& source, const maps::Rect& target) override;
     void drawLine(maps::PixelPoint from, maps::PixelPoint to, std::uint32_t rgb, int widthPx) override;
     void drawPolyline(const std::vector<maps::PixelPoint>& points, std::uint32_t rgb, int widthPx) override;
+    void drawShade(const maps::ShadeTile& shade, const maps::Rect& target) override;
 
 private:
     QImage& m_target;

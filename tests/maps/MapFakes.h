@@ -52,8 +52,18 @@ public:
         polylines.push_back(points);
     }
 
+    // Keeps the mean darkening of each shading drawn.
+    void drawShade(const maps::ShadeTile& shade, const maps::Rect& target) override
+    {
+        double sum = 0;
+        for (const std::uint8_t a : shade.alpha)
+            sum += a;
+        shades.push_back({shade.alpha.empty() ? 0.0 : sum / double(shade.alpha.size()), target});
+    }
+
     std::vector<Draw> draws;
     std::vector<std::vector<maps::PixelPoint>> polylines;
+    std::vector<std::pair<double, maps::Rect>> shades;
     int greyLines = 0;
     int fills = 0;
 

@@ -158,6 +158,42 @@ void prepareMaps(CGlobalData& global)
             geo::projectPoint({50.0875, 14.4213}, 0.05 * i, 300.0 + 20.0 * std::cos(i / 6.0)));
 }
 
+// Hills and a valley as an elevation square of 3″ samples under the walk.
+fs::path writeReliefSquare(const fs::path& folder)
+{
+    const int lat = static_cast<int>(std::floor(kWalkStart.lat)), lon = static_cast<int>(std::floor(kWalkStart.lon));
+    const fs::path file = folder / QStringLiteral("N%1E%2.hgt").arg(lat, 2, 10, QLatin1Char('0')).arg(lon, 3, 10, QLatin1Char('0')).toStdString();
+    if (fs::exists(file))
+        return folder;
+    struct Hill {
+        double lat, lon, height, radiusDeg;
+    };
+    const Hill hills[] = {{kWalkStart.lat + 0.008, kWalkStart.lon + 0.020, 260, 0.008},
+                          {kWalkStart.lat - 0.012, kWalkStart.lon - 0.006, 200, 0.006},
+                          {kWalkStart.lat + 0.002, kWalkStart.lon - 0.030, 320, 0.010},
+                          {kWalkStart.lat - 0.003, kWalkStart.lon + 0.004, -120, 0.003}};
+    constexpr int n = 1201;
+    QByteArray bytes;
+    bytes.reserve(n * n * 2);
+    for (int r = 0; r < n; ++r)
+        for (int c = 0; c < n; ++c) {
+            const double la = lat + 1 - double(r) / (n - 1), lo = lon + double(c) / (n - 1);
+            double h = 250;
+            for (const Hill& hill : hills) {
+                const double dy = (la - hill.lat) / hill.radiusDeg, dx = (lo - hill.lon) * 0.64 / hill.radiusDeg;
+                h += hill.height * std::exp(-(dx * dx + dy * dy));
+            }
+            const auto v = static_cast<quint16>(static_cast<qint16>(std::lround(h)));
+            bytes.append(static_cast<char>(v >> 8));
+            bytes.append(static_cast<char>(v & 0xFF));
+        }
+    fs::create_directories(folder);
+    QFile out(QString::fromStdString(file.string()));
+    if (out.open(QIODevice::WriteOnly))
+        out.write(bytes);
+    return folder;
+}
+
 // The receiver reports a fix heading south-east.
 void feedPosition(CGlobalData& global, geo::LatLon at, double courseDeg)
 {
@@ -209,6 +245,13 @@ void addMapStops(std::vector<TourStop>& stops)
 {
     stops.push_back({QStringLiteral("map"), [](TourContext& t) -> QWidget* {
                          openMap(t, 13);
+                         return &t.window;
+                     }});
+    stops.push_back({QStringLiteral("map-relief"), [](TourContext& t) -> QWidget* {
+                         const fs::path folder = t.global.paths.deviceFolder(t.global.settings.mapFolder) / "elevation";
+                         t.global.settings.elevationFolder = writeReliefSquare(folder).string();
+                         openMap(t, 13);
+                         t.global.settings.elevationFolder.clear();
                          return &t.window;
                      }});
     stops.push_back({QStringLiteral("map-download"), [](TourContext& t) -> QWidget* {

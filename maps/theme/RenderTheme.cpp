@@ -78,6 +78,16 @@ float RenderTheme::textSize(const RenderInstruction& instruction, int zoom, floa
     return size;
 }
 
+float RenderTheme::lengthScale(const RenderInstruction& instruction, int zoom, float displayScale) const
+{
+    return instruction.scale == ThemeScale::All ? displayScale * zoomGrowth(zoom) : displayScale;
+}
+
+float RenderTheme::circleRadius(const RenderInstruction& instruction, int zoom, float displayScale) const
+{
+    return instruction.radius * displayScale * (instruction.scaleRadius ? zoomGrowth(zoom) : 1.0f);
+}
+
 namespace {
 
 template <class Table>

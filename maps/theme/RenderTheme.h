@@ -24,6 +24,7 @@ inline constexpr int kMaxThemeRuleDepth = 32;      // rules inside rules
 inline constexpr int kMaxThemeRules = 20000;       // the largest themes have ~2,500
 inline constexpr int kMaxThemeInstructions = 40000;
 inline constexpr int kMaxThemeLayers = 1000;       // layers of the style menu
+inline constexpr int kMaxThemeAlternatives = 100000; // k and v alternatives of all rules together; real themes ~3,000
 inline constexpr int kMaxSymbolSidePx = 1024;      // symbol-width and -height
 inline constexpr int kMaxSymbolPercent = 1000;
 inline constexpr float kMaxThemeWidth = 1000.0f;   // stroke widths, radii, font sizes, dy (absolute)
@@ -241,6 +242,12 @@ public:
     // Font size in pixels: written size × base-text-size × display scale;
     // a pathText with scale All grows with the zoom as strokes do.
     float textSize(const RenderInstruction& instruction, int zoom, float displayScale) const;
+    // The factor for the other lengths of an instruction (symbol sizes, dy,
+    // repeat gaps): the display scale, × the zoom growth when its scale is All.
+    float lengthScale(const RenderInstruction& instruction, int zoom, float displayScale) const;
+    // A circle's radius in pixels: × display scale, × the zoom growth when
+    // scale-radius is set.
+    float circleRadius(const RenderInstruction& instruction, int zoom, float displayScale) const;
     // The zoom growth factor alone: 1 up to kBaseZoom.
     static float zoomGrowth(int zoom);
 

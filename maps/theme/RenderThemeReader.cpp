@@ -154,6 +154,7 @@ struct ThemeReader {
     std::vector<Open> stack;
     std::size_t untracked = 0;   // elements open beyond kMaxTrackedDepth
     int ruleDepth = 0;
+    std::size_t alternativeCount = 0;
     bool sawRoot = false;
     bool rootClosed = false;
     bool broken = false;
@@ -409,7 +410,13 @@ struct ThemeReader {
             reportedDepth = true;
             return push(Frame::Skip);
         }
-        if (!roomFor(theme.rules.size(), kMaxThemeRules))
+        // A rule's lists are interned for good, so a theme of endless
+        // alternatives is refused rather than held.
+        const std::string_view keyList = attr("k");
+        const std::string_view valueList = attr("v");
+        alternativeCount += static_cast<std::size_t>(std::count(keyList.begin(), keyList.end(), '|')
+                                                     + std::count(valueList.begin(), valueList.end(), '|') + 2);
+        if (!roomFor(theme.rules.size(), kMaxThemeRules) || !roomFor(alternativeCount - 1, kMaxThemeAlternatives))
             return push(Frame::Skip);
         ThemeRule rule;
         readEnum("e", rule.element, kElements);

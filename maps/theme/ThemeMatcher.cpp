@@ -134,11 +134,19 @@ std::span<const RenderInstruction* const> ThemeMatcher::match(VectorElement elem
         return it->second;
     }
 
+    const bool cached = m_tags.size() <= kMaxCachedTags;
     std::vector<const RenderInstruction*> found;
+    if (!cached)
+        std::swap(found, m_uncached);
+    found.clear();
     for (const std::int32_t index : m_theme.topRules) {
         const ThemeRule& rule = m_theme.rules[static_cast<std::size_t>(index)];
         if (matches(rule, element, zoom, closed))
             collect(rule, element, zoom, closed, found);
+    }
+    if (!cached) {
+        m_uncached = std::move(found);
+        return m_uncached;
     }
     if (m_cache.size() >= kMaxCacheEntries)
         m_cache.clear();

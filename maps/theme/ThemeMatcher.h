@@ -32,9 +32,13 @@ class ThemeMatcher {
 public:
     // Cached answers kept at most; the cache starts over when it is full.
     static constexpr std::size_t kMaxCacheEntries = 8192;
+    // An element with more distinct tags that matter is answered but not
+    // cached: real ones have a handful, and the cache is to stay small.
+    static constexpr std::size_t kMaxCachedTags = 32;
 
     // With the categories of the theme's default style (every category when
     // the theme has no style menu).
+    // The theme must outlive the matcher.
     explicit ThemeMatcher(const RenderTheme& theme);
     // With those categories drawn and the others left out.
     ThemeMatcher(const RenderTheme& theme, const std::unordered_set<std::string>& categories);
@@ -70,6 +74,7 @@ private:
     std::vector<std::pair<std::int32_t, std::int32_t>> m_tags;
     std::vector<std::int32_t> m_key;
     std::unordered_map<std::vector<std::int32_t>, std::vector<const RenderInstruction*>, KeyHash> m_cache;
+    std::vector<const RenderInstruction*> m_uncached;
     std::size_t m_hits = 0;
 };
 

@@ -206,22 +206,35 @@ TEST(BuiltInTheme, ReadsWithoutProblemsAndDrawsWhatGeocachersLookFor)
         const auto found = matcher.match(way, tags, 15, false);
         EXPECT_NE(std::vector<const RenderInstruction*>(found.begin(), found.end()), plainPath) << tags[1].key;
     }
-    EXPECT_TRUE(kinds(matcher, way, {{"highway", "track"}, {"tracktype", "grade3"}}, 14).contains(K::Line));
-    EXPECT_TRUE(kinds(matcher, way, {{"highway", "primary"}}, 10).contains(K::Line));
-    EXPECT_TRUE(kinds(matcher, way, {{"highway", "residential"}}, 15).contains(K::Line));
-    EXPECT_TRUE(kinds(matcher, way, {{"landuse", "forest"}}, 12, true).contains(K::Area));
-    EXPECT_TRUE(kinds(matcher, way, {{"natural", "wood"}}, 12, true).contains(K::Area));
-    EXPECT_TRUE(kinds(matcher, way, {{"natural", "water"}}, 12, true).contains(K::Area));
-    EXPECT_TRUE(kinds(matcher, way, {{"waterway", "stream"}}, 14).contains(K::Line));
-    EXPECT_TRUE(kinds(matcher, way, {{"building", "yes"}}, 16, true).contains(K::Area));
-    EXPECT_TRUE(kinds(matcher, way, {{"amenity", "parking"}}, 16, true).contains(K::Area));
-    for (const char* poi : {"parking", "bench", "shelter", "drinking_water"})
-        EXPECT_TRUE(kinds(matcher, node, {{"amenity", poi}}, 16).contains(K::Symbol)) << poi;
-    EXPECT_TRUE(kinds(matcher, node, {{"natural", "peak"}}, 13).contains(K::Symbol));
+    struct Expected {
+        VectorElement element;
+        std::vector<VectorTag> tags;
+        int zoom;
+        InstructionKind kind;
+    };
+    const Expected drawn[] = {
+        {way, {{"highway", "track"}, {"tracktype", "grade3"}}, 14, K::Line},
+        {way, {{"highway", "primary"}}, 10, K::Line},
+        {way, {{"highway", "residential"}}, 15, K::Line},
+        {way, {{"waterway", "stream"}}, 14, K::Line},
+        {way, {{"landuse", "forest"}}, 12, K::Area},
+        {way, {{"natural", "wood"}}, 12, K::Area},
+        {way, {{"natural", "water"}}, 12, K::Area},
+        {way, {{"building", "yes"}}, 16, K::Area},
+        {way, {{"amenity", "parking"}}, 16, K::Area},
+        {node, {{"natural", "peak"}}, 13, K::Symbol},
+        {node, {{"amenity", "parking"}}, 16, K::Symbol},
+        {node, {{"amenity", "bench"}}, 16, K::Symbol},
+        {node, {{"amenity", "shelter"}}, 16, K::Symbol},
+        {node, {{"amenity", "drinking_water"}}, 16, K::Symbol},
+    };
+    for (const Expected& e : drawn)
+        EXPECT_TRUE(kinds(matcher, e.element, e.tags, e.zoom, e.kind == K::Area).contains(e.kind))
+            << e.tags[0].key << "=" << e.tags[0].value;
     EXPECT_TRUE(hasCaptionOf(matcher, node, {{"natural", "peak"}, {"ele", "1602"}}, 14, "ele"));
     EXPECT_TRUE(hasCaptionOf(matcher, node, {{"place", "town"}, {"name", "Jihlava"}}, 11, "name"));
     EXPECT_TRUE(hasCaptionOf(matcher, node, {{"place", "village"}, {"name", "Ves"}}, 14, "name"));
-    // No contour lines: the maps of a geocacher's device have their own, or none.
+    // No contour lines, as the theme's header says.
     EXPECT_EQ(theme.keyId("contour"), -1);
     EXPECT_EQ(theme.keyId("contour_ext"), -1);
 }

@@ -201,6 +201,13 @@ TEST(ThemeMatcherCache, StaysBounded)
             ASSERT_EQ(matcher.match(kWay, tags, 15, false).size(), 1u);
         }
     EXPECT_LE(matcher.cacheSize(), ThemeMatcher::kMaxCacheEntries);
+    // An element with a great many tags that matter is answered, not kept.
+    std::vector<VectorTag> many;
+    for (int i = 0; i < 100; ++i)
+        many.push_back({"a", "v" + std::to_string(i)});
+    const std::size_t before = matcher.cacheSize();
+    EXPECT_EQ(matcher.match(kWay, many, 15, false).size(), 1u);
+    EXPECT_EQ(matcher.cacheSize(), before);
 }
 
 TEST(ThemeInstructions, DefaultsPerKind)
@@ -323,6 +330,16 @@ TEST(ThemeScaling, WidthsGrowWithZoomAndDisplayScale)
     caption.kind = InstructionKind::Caption;
     caption.fontSize = 10;
     EXPECT_FLOAT_EQ(theme.textSize(caption, 18, 2), 30);
+    // Symbols and dy grow only with scale All; a circle's radius only with scale-radius.
+    RenderInstruction symbol;
+    EXPECT_FLOAT_EQ(theme.lengthScale(symbol, 14, 2), 2);
+    symbol.scale = ThemeScale::All;
+    EXPECT_FLOAT_EQ(theme.lengthScale(symbol, 14, 2), 2 * 1.5f * 1.5f);
+    RenderInstruction circle;
+    circle.radius = 3;
+    EXPECT_FLOAT_EQ(theme.circleRadius(circle, 14, 2), 6);
+    circle.scaleRadius = true;
+    EXPECT_FLOAT_EQ(theme.circleRadius(circle, 14, 2), 6 * 1.5f * 1.5f);
 }
 
 class ThemeFiles : public tw::test::TempDirTest {};
@@ -405,4 +422,16 @@ TEST(HostileThemes, RuleCountIsBounded)
     ASSERT_TRUE(r.theme);
     EXPECT_EQ(r.theme->rules.size(), static_cast<std::size_t>(kMaxThemeRules));
     EXPECT_TRUE(hasProblem(r, ThemeProblemKind::TooMany));
+
+    // Alternatives are held for good: their total is bounded as well.
+    std::string values = "x";
+    for (int i = 0; i < 4000; ++i)
+        values += "|x";
+    std::string wide;
+    for (int i = 0; i < 40; ++i)
+        wide += "<rule e=\"way\" k=\"a\" v=\"" + values + "\"/>";
+    const RenderThemeResult w = readRenderTheme(themeDoc(wide), {});
+    ASSERT_TRUE(w.theme);
+    EXPECT_TRUE(hasProblem(w, ThemeProblemKind::TooMany));
+    EXPECT_EQ(w.theme->rules.size(), static_cast<std::size_t>(kMaxThemeAlternatives / 4002));
 }

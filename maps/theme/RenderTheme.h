@@ -21,10 +21,10 @@ namespace tw::maps {
 
 // Bounds that a theme from anywhere is held to. Real themes stay far below.
 inline constexpr int kMaxThemeRuleDepth = 32;      // rules inside rules
-inline constexpr int kMaxThemeRules = 20000;       // the largest themes have ~2,500
+inline constexpr int kMaxThemeRules = 20000;       // large real themes have ~500
 inline constexpr int kMaxThemeInstructions = 40000;
 inline constexpr int kMaxThemeLayers = 1000;       // layers of the style menu
-inline constexpr int kMaxThemeAlternatives = 100000; // k and v alternatives of all rules together; real themes ~3,000
+inline constexpr int kMaxThemeAlternatives = 100000; // k and v alternatives of all rules together; real themes ~1,500
 inline constexpr int kMaxSymbolSidePx = 1024;      // symbol-width and -height
 inline constexpr int kMaxSymbolPercent = 1000;
 inline constexpr float kMaxThemeWidth = 1000.0f;   // stroke widths, radii, font sizes, dy (absolute)
@@ -223,7 +223,6 @@ public:
     std::int32_t valueId(std::string_view value) const;
     std::int32_t internKey(const std::string& key);
     std::int32_t internValue(const std::string& value);
-    std::size_t keyCount() const { return m_keys.size(); }
     std::int32_t category(const std::string& name); // interned, for the reader
 
     // The zoom level below which widths stay as written, and how much they

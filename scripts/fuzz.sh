@@ -29,6 +29,8 @@ export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=pri
 for t in "${targets[@]}"; do
   corpus=$(mktemp -d)
   cp -r "tests/fuzz/seeds/$t/." "$corpus/"
+  # Seeds made at run time from files that do not ship with the tree.
+  if [[ -f tests/fuzz/$t-seeds.sh ]]; then bash "tests/fuzz/$t-seeds.sh" "$corpus"; fi
   echo "== $t: $seconds s"
   max_len=65536
   # The pocket-query import costs time in proportion to its input. 16 KB still

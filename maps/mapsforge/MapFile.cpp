@@ -24,26 +24,26 @@ constexpr std::uint64_t kOffsetBits = 0x7f'ffff'ffff;
 
 // A tag of the file's lists: "key=value", or "key=%i" for a value each object
 // brings along (version 5).
-TagSpec tagSpec(std::string_view text, int version)
+TagEntry tagEntry(std::string_view text, int version)
 {
-    TagSpec spec;
+    TagEntry entry;
     const std::size_t eq = text.find('=');
-    spec.tag.key = std::string(text.substr(0, eq));
+    entry.tag.key = std::string(text.substr(0, eq));
     if (eq == std::string_view::npos)
-        return spec;
+        return entry;
     const std::string_view value = text.substr(eq + 1);
     if (version >= 5 && value.size() == 2 && value[0] == '%') {
         switch (value[1]) {
-        case 'b': spec.type = TagValueType::Byte; return spec;
-        case 'h': spec.type = TagValueType::Short; return spec;
-        case 'i': spec.type = TagValueType::Int; return spec;
-        case 'f': spec.type = TagValueType::Float; return spec;
-        case 's': spec.type = TagValueType::String; return spec;
+        case 'b': entry.type = TagValueType::Byte; return entry;
+        case 'h': entry.type = TagValueType::Short; return entry;
+        case 'i': entry.type = TagValueType::Int; return entry;
+        case 'f': entry.type = TagValueType::Float; return entry;
+        case 's': entry.type = TagValueType::String; return entry;
         default: break;
         }
     }
-    spec.tag.value = std::string(value);
-    return spec;
+    entry.tag.value = std::string(value);
+    return entry;
 }
 
 struct TileRange {
@@ -236,7 +236,7 @@ bool MapFile::readHeader()
             return fail(MapFileError::BadHeader, "more tags than the header's bytes can hold");
         list->reserve(count);
         for (std::size_t i = 0; i < count && in.ok(); ++i)
-            list->push_back(tagSpec(in.string(), h.version));
+            list->push_back(tagEntry(in.string(), h.version));
     }
     const std::uint8_t intervals = in.byte();
     for (int i = 0; i < intervals && in.ok(); ++i) {

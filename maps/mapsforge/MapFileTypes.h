@@ -51,7 +51,7 @@ struct MicroBox {
  *  float (%f), all big-endian, or a string (%s). */
 enum class TagValueType { Fixed, Byte, Short, Int, Float, String };
 
-struct TagSpec {
+struct TagEntry {
     VectorTag tag; // value empty when type is not Fixed
     TagValueType type = TagValueType::Fixed;
 };
@@ -81,8 +81,8 @@ struct MapFileHeader {
     std::string languages; // preferred languages of names, e.g. "en" or "de,en"
     std::string comment;
     std::string createdBy;
-    std::vector<TagSpec> poiTags;
-    std::vector<TagSpec> wayTags;
+    std::vector<TagEntry> poiTags;
+    std::vector<TagEntry> wayTags;
     std::vector<ZoomInterval> intervals;
 };
 

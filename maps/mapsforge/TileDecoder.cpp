@@ -69,7 +69,7 @@ public:
 
     // The tag numbers of a POI or way, then the values of those that take
     // theirs from the object.
-    bool tags(ByteReader& in, int count, const std::vector<TagSpec>& list, std::vector<VectorTag>& out)
+    bool tags(ByteReader& in, int count, const std::vector<TagEntry>& list, std::vector<VectorTag>& out)
     {
         std::array<std::uint32_t, 15> ids{};
         for (int i = 0; i < count; ++i) {
@@ -82,9 +82,9 @@ public:
         }
         out.reserve(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i) {
-            const TagSpec& spec = list[ids[static_cast<std::size_t>(i)]];
-            VectorTag tag{spec.tag.key, spec.tag.value};
-            if (!tagValue(in, spec.type, tag.value))
+            const TagEntry& entry = list[ids[static_cast<std::size_t>(i)]];
+            VectorTag tag{entry.tag.key, entry.tag.value};
+            if (!tagValue(in, entry.type, tag.value))
                 return false;
             if (!take(sizeof(VectorTag) + tag.key.size() + tag.value.size()))
                 return false;

@@ -19,7 +19,7 @@ std::size_t intervalEntry(const WrittenMap& map) { return map.intervalsAt + 1; }
 
 TEST_F(MapFileDamage, EveryTruncatedFileIsRefusedAtOpening)
 {
-    MapSpec spec = richMap();
+    MapContent spec = richMap();
     spec.debug = true;
     const std::string bytes = writeMap(spec).bytes;
     const auto start = Clock::now();
@@ -68,7 +68,7 @@ TEST_F(MapFileDamage, DamagedHeadersAreRefusedWithTheirReason)
          MapFileError::BadHeader},
         {"index signature", [](WrittenMap& m) { patch(m.bytes, m.subFileAt[0], "---"); }, MapFileError::BadIndex},
     };
-    MapSpec spec = richMap();
+    MapContent spec = richMap();
     spec.debug = true;
     const WrittenMap clean = writeMap(spec);
     for (const HeaderDamage& c : cases) {

@@ -67,7 +67,7 @@ std::string tagIds(const std::vector<int>& tags)
     return out;
 }
 
-std::string poiBytes(const PoiSpec& p, MicroPoint origin, bool debug)
+std::string poiBytes(const PoiContent& p, MicroPoint origin, bool debug)
 {
     std::string out = debug ? padded("***POIStart1***", 32) : "";
     out += vbeS(p.position.latE6 - origin.latE6) + vbeS(p.position.lonE6 - origin.lonE6);
@@ -103,7 +103,7 @@ std::string ringBytes(const std::vector<MicroPoint>& ring, MicroPoint origin, bo
     return out;
 }
 
-std::string wayBytes(const WaySpec& w, MicroPoint origin, bool debug)
+std::string wayBytes(const WayContent& w, MicroPoint origin, bool debug)
 {
     std::string body = fixed(w.subTiles, 2) + special(w.layer, w.tags.size()) + tagIds(w.tags) + w.tagValues;
     const bool manyBlocks = w.blocks.size() != 1;
@@ -129,11 +129,11 @@ std::string wayBytes(const WaySpec& w, MicroPoint origin, bool debug)
     return (debug ? padded("---WayStart1---", 32) : "") + vbeU(body.size()) + body;
 }
 
-std::string tileBytes(const TileSpec& t, const IntervalSpec& z, bool debug)
+std::string tileBytes(const TileContent& t, const IntervalContent& z, bool debug)
 {
     const MicroPoint origin{tilemath::tileNorthE6(t.y, z.baseZoom), tilemath::tileWestE6(t.x, z.baseZoom)};
-    std::vector<PoiSpec> pois = t.pois;
-    std::vector<WaySpec> ways = t.ways;
+    std::vector<PoiContent> pois = t.pois;
+    std::vector<WayContent> ways = t.ways;
     const auto byZoom = [](const auto& a, const auto& b) { return a.zoom < b.zoom; };
     std::stable_sort(pois.begin(), pois.end(), byZoom);
     std::stable_sort(ways.begin(), ways.end(), byZoom);
@@ -144,43 +144,43 @@ std::string tileBytes(const TileSpec& t, const IntervalSpec& z, bool debug)
         out += vbeU(static_cast<std::uint64_t>(std::count_if(ways.begin(), ways.end(), here)));
     }
     std::string poiPart;
-    for (const PoiSpec& p : pois)
+    for (const PoiContent& p : pois)
         poiPart += poiBytes(p, origin, debug);
     out += vbeU(poiPart.size()) + poiPart;
-    for (const WaySpec& w : ways)
+    for (const WayContent& w : ways)
         out += wayBytes(w, origin, debug);
     return out;
 }
 
 } // namespace
 
-WrittenMap writeMap(const MapSpec& spec)
+WrittenMap writeMap(const MapContent& content)
 {
     WrittenMap map;
-    const MicroBox& b = spec.bounds;
-    std::string h = fixed(static_cast<std::uint64_t>(spec.version), 4) + fixed(0, 8) + fixed(1'600'000'000'000, 8);
+    const MicroBox& b = content.bounds;
+    std::string h = fixed(static_cast<std::uint64_t>(content.version), 4) + fixed(0, 8) + fixed(1'600'000'000'000, 8);
     for (const std::int32_t v : {b.minLatE6, b.minLonE6, b.maxLatE6, b.maxLonE6})
         h += fixed(static_cast<std::uint32_t>(v), 4);
     h += fixed(256, 2) + text("Mercator");
-    h += static_cast<char>((spec.debug ? 0x80 : 0) | (spec.comment ? 0x08 : 0));
-    if (spec.comment)
-        h += text(*spec.comment);
-    for (const auto* list : {&spec.poiTags, &spec.wayTags}) {
+    h += static_cast<char>((content.debug ? 0x80 : 0) | (content.comment ? 0x08 : 0));
+    if (content.comment)
+        h += text(*content.comment);
+    for (const auto* list : {&content.poiTags, &content.wayTags}) {
         h += fixed(list->size(), 2);
         for (const std::string& t : *list)
             h += text(t);
     }
     const std::size_t intervalsInHeader = h.size();
-    h += static_cast<char>(spec.intervals.size());
+    h += static_cast<char>(content.intervals.size());
     const std::size_t intervalTable = h.size();
-    h += std::string(spec.intervals.size() * 19, '\0');
+    h += std::string(content.intervals.size() * 19, '\0');
 
     const std::string magic = "mapsforge binary OSM";
     map.headerSizeAt = magic.size();
     map.intervalsAt = magic.size() + 4 + intervalsInHeader;
     std::string file = magic + fixed(h.size(), 4) + h;
-    for (std::size_t i = 0; i < spec.intervals.size(); ++i) {
-        const IntervalSpec& z = spec.intervals[i];
+    for (std::size_t i = 0; i < content.intervals.size(); ++i) {
+        const IntervalContent& z = content.intervals[i];
         const std::int64_t left = tilemath::lonToTileX(b.minLonE6, z.baseZoom);
         const std::int64_t right = tilemath::lonToTileX(b.maxLonE6, z.baseZoom);
         const std::int64_t top = tilemath::latToTileY(b.maxLatE6, z.baseZoom);
@@ -190,15 +190,15 @@ WrittenMap writeMap(const MapSpec& spec)
         std::vector<std::string> blocks(count);
         std::vector<bool> water(count);
         std::vector<std::size_t> order;
-        for (const TileSpec& t : z.tiles) {
+        for (const TileContent& t : z.tiles) {
             if (t.x < left || t.x > right || t.y < top || t.y > bottom)
                 throw std::logic_error("a tile outside the map's bounds");
             const auto at = static_cast<std::size_t>((t.y - top) * width + (t.x - left));
-            blocks[at] = t.block ? *t.block : tileBytes(t, z, spec.debug);
+            blocks[at] = t.block ? *t.block : tileBytes(t, z, content.debug);
             water[at] = t.water;
             order.push_back(at);
         }
-        const std::string signature = spec.debug ? "+++IndexStart+++" : "";
+        const std::string signature = content.debug ? "+++IndexStart+++" : "";
         std::string sub = signature;
         std::string data;
         std::vector<std::size_t> blockAt(count);
@@ -224,18 +224,18 @@ WrittenMap writeMap(const MapSpec& spec)
     return map;
 }
 
-MapSpec richMap()
+MapContent richMap()
 {
     const std::int32_t north = tilemath::tileNorthE6(kRichY, 14);
     const std::int32_t west = tilemath::tileWestE6(kRichX, 14);
-    MapSpec spec;
-    spec.version = 5;
-    spec.bounds = {north - 1000, west, north, tilemath::tileWestE6(kRichX + 1, 14) + 1000};
-    spec.poiTags = {"amenity=cafe", "ele=%i"};
-    spec.wayTags = {"highway=path", "name=%s", "building=yes"};
-    IntervalSpec z{14, 12, 16, {}};
-    TileSpec tile{kRichX, kRichY, false, {}, {}, {}};
-    PoiSpec poi;
+    MapContent content;
+    content.version = 5;
+    content.bounds = {north - 1000, west, north, tilemath::tileWestE6(kRichX + 1, 14) + 1000};
+    content.poiTags = {"amenity=cafe", "ele=%i"};
+    content.wayTags = {"highway=path", "name=%s", "building=yes"};
+    IntervalContent z{14, 12, 16, {}};
+    TileContent tile{kRichX, kRichY, false, {}, {}, {}};
+    PoiContent poi;
     poi.position = {north - 100, west + 150};
     poi.zoom = 14;
     poi.tags = {1, 0};
@@ -244,7 +244,7 @@ MapSpec richMap()
     poi.houseNumber = "12a";
     poi.elevationM = -3;
     tile.pois.push_back(poi);
-    WaySpec way;
+    WayContent way;
     way.zoom = 13;
     way.layer = 2;
     way.tags = {2, 1};
@@ -259,26 +259,26 @@ MapSpec richMap()
                   {{{north - 300, west + 300}, {north - 310, west + 320}, {north - 305, west + 340}}}};
     tile.ways.push_back(way);
     z.tiles.push_back(tile);
-    spec.intervals.push_back(z);
-    return spec;
+    content.intervals.push_back(z);
+    return content;
 }
 
-MapSpec oneTileMap(std::string block)
+MapContent oneTileMap(std::string block)
 {
     constexpr int kZoom = 14;
     const std::int64_t x = 8800;
     const std::int64_t y = 5370;
-    MapSpec spec;
+    MapContent content;
     const std::int32_t north = tilemath::tileNorthE6(y, kZoom);
     const std::int32_t west = tilemath::tileWestE6(x, kZoom);
-    spec.bounds = {north - 100, west, north, west + 100};
-    spec.poiTags = {"amenity=cafe"};
-    spec.wayTags = {"highway=path"};
-    IntervalSpec z{kZoom, 12, 16, {}};
-    TileSpec tile{x, y, false, {}, {}, std::move(block)};
+    content.bounds = {north - 100, west, north, west + 100};
+    content.poiTags = {"amenity=cafe"};
+    content.wayTags = {"highway=path"};
+    IntervalContent z{kZoom, 12, 16, {}};
+    TileContent tile{x, y, false, {}, {}, std::move(block)};
     z.tiles.push_back(std::move(tile));
-    spec.intervals.push_back(std::move(z));
-    return spec;
+    content.intervals.push_back(std::move(z));
+    return content;
 }
 
 std::filesystem::path MapFileTest::save(const std::string& bytes, const std::string& name)

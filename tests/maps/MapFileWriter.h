@@ -28,7 +28,7 @@ std::string vbeS(std::int64_t value);
 std::string text(const std::string& s);
 std::string fixed(std::uint64_t value, int bytes);
 
-struct PoiSpec {
+struct PoiContent {
     MicroPoint position;
     int zoom = 0; // the first zoom level of the sub-file it is drawn at
     int layer = 0;
@@ -39,7 +39,7 @@ struct PoiSpec {
     std::optional<int> elevationM;
 };
 
-struct WaySpec {
+struct WayContent {
     int zoom = 0;
     std::uint16_t subTiles = 0xffff;
     int layer = 0;
@@ -54,30 +54,30 @@ struct WaySpec {
     std::vector<std::vector<std::vector<MicroPoint>>> blocks;
 };
 
-struct TileSpec {
+struct TileContent {
     std::int64_t x = 0;
     std::int64_t y = 0;
     bool water = false;
-    std::vector<PoiSpec> pois;
-    std::vector<WaySpec> ways;
+    std::vector<PoiContent> pois;
+    std::vector<WayContent> ways;
     std::optional<std::string> block; // given: the tile's bytes as they are, instead of the above
 };
 
-struct IntervalSpec {
+struct IntervalContent {
     int baseZoom = 0;
     int minZoom = 0;
     int maxZoom = 0;
-    std::vector<TileSpec> tiles; // others of the index stay empty
+    std::vector<TileContent> tiles; // others of the index stay empty
 };
 
-struct MapSpec {
+struct MapContent {
     int version = 4;
     MicroBox bounds;
     bool debug = false;
     std::optional<std::string> comment;
     std::vector<std::string> poiTags;
     std::vector<std::string> wayTags;
-    std::vector<IntervalSpec> intervals;
+    std::vector<IntervalContent> intervals;
 };
 
 struct WrittenMap {
@@ -86,23 +86,23 @@ struct WrittenMap {
     std::size_t intervalsAt = 0;         // the byte that counts the zoom intervals
     std::vector<std::size_t> indexAt;    // each sub-file's first index entry
     std::vector<std::size_t> subFileAt;  // each sub-file's start
-    std::vector<std::size_t> tileAt;     // each written tile's block, in spec order
+    std::vector<std::size_t> tileAt;     // each written tile's block, in content order
 };
 
-WrittenMap writeMap(const MapSpec& spec);
+WrittenMap writeMap(const MapContent& content);
 
 // A small map of format version 5 around tile 8800/5370 of zoom 14, two
 // tiles wide: one sub-file stored at zoom 14 for zoom levels 12 to 16, the
 // west tile holding a POI (typed tag, name in two languages, house number,
 // elevation) and a way (two data blocks, the first with a hole, a label
 // position, double-delta nodes).
-MapSpec richMap();
+MapContent richMap();
 inline constexpr std::int64_t kRichX = 8800;
 inline constexpr std::int64_t kRichY = 5370;
 
 // A map of one sub-file (zoom levels 12 to 16, stored at 14) with one tile,
 // at the tile's north-west corner, whose bytes are block.
-MapSpec oneTileMap(std::string block);
+MapContent oneTileMap(std::string block);
 
 // Bytes of a written map replaced at a position.
 void patch(std::string& bytes, std::size_t at, const std::string& with);

@@ -63,8 +63,11 @@ std::string words(std::mt19937& random, int count)
 {
     std::uniform_int_distribution<std::size_t> pick(0, kWords.size() - 1);
     std::string out;
-    for (int i = 0; i < count; ++i)
-        out += (i ? " " : "") + std::string(kWords[pick(random)]);
+    for (int i = 0; i < count; ++i) {
+        if (i)
+            out += ' ';
+        out += kWords[pick(random)];
+    }
     return out;
 }
 

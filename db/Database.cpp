@@ -36,6 +36,28 @@ int firstRead(sqlite3* handle)
     return sqlite3_exec(handle, "SELECT COUNT(*) FROM sqlite_master", nullptr, nullptr, nullptr);
 }
 
+// What later versions of the program added to the cache tables of the
+// template, added to a database of an earlier version (or of another
+// program) at its first open. Indexes only, which nothing depends on but
+// the speed: where one cannot be made (the file read-only, another program
+// writing) the database is used as it is.
+void upgradeCacheTables(sqlite3* handle)
+{
+    sqlite3_stmt* statement = nullptr;
+    bool wanted = false;
+    if (sqlite3_prepare_v2(handle,
+                           "SELECT EXISTS (SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'geocache') "
+                           "AND NOT EXISTS (SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = "
+                           "'geocache_xy')",
+                           -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        wanted = sqlite3_column_int(statement, 0) != 0;
+    sqlite3_finalize(statement);
+    if (wanted)
+        sqlite3_exec(handle, "CREATE INDEX IF NOT EXISTS `geocache_xy` ON `geocache` (`x`, `y`)", nullptr, nullptr,
+                     nullptr);
+}
+
 // Which Open of all in this process, so that two opens never look alike.
 std::atomic<std::int64_t> openCount{0};
 
@@ -163,8 +185,10 @@ Database::ContentVersion Database::contentVersion()
 int Database::OpenFile(const std::string& path)
 {
     const int rc = Open(path);
-    if (rc == SQLITE_OK)
+    if (rc == SQLITE_OK) {
         m_opened = true;
+        upgradeCacheTables(m_handle);
+    }
     return rc;
 }
 

@@ -137,15 +137,6 @@ void byCode(SQLite::Database& db, const std::string& head, const std::string& co
     s.stepDone();
 }
 
-// Without the spaces where a text was joined to the next.
-std::string trimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 // Inside a batch the new documents wait in this table and go into the index
 // in one statement just before the commit: FTS5 writes its pending terms out
 // at every savepoint, so a document added per record would leave a tiny
@@ -228,7 +219,12 @@ int registerFunctions(sqlite3* handle)
     const int rc = sqlite3_create_function(handle, "tw_text", 1, flags, nullptr, textFunction, nullptr, nullptr);
     if (rc != SQLITE_OK)
         return rc;
-    return sqlite3_create_function(handle, "tw_visible", 2, flags, nullptr, visibleFunction, nullptr, nullptr);
+    const int visible =
+        sqlite3_create_function(handle, "tw_visible", 2, flags, nullptr, visibleFunction, nullptr, nullptr);
+    // Without FTS5 it is not there, and neither is the index it ranks.
+    if (visible == SQLITE_OK)
+        registerRankFunction(handle);
+    return visible;
 }
 
 bool maintained(SQLite::Database& db)
@@ -351,38 +347,6 @@ bool Build(SQLite::Database& db, const std::function<bool(long long done, long l
     } catch (const SQLite::Error&) {
         return false;
     }
-}
-
-std::vector<Hit> Search(SQLite::Database& db, std::string_view query, TextFields fields, int limit)
-{
-    std::vector<Hit> hits;
-    const std::string expression = MatchExpression(query, fields);
-    if (expression.empty() || limit <= 0 || !maintained(db))
-        return hits;
-    // The best keys first, from the index alone; the snippets, which read
-    // the texts, only for those. One more for the dummy cache, never shown.
-    SQLite::Statement best(db, "SELECT `c`.`rowid`, `g`.`id`, `g`.`name` FROM (SELECT `rowid`, `rank` FROM "
-                               "`cachetext` WHERE `cachetext` MATCH ?1 ORDER BY `rank` LIMIT ?2) AS `c` JOIN "
-                               "`geocache` AS `g` ON `g`.`key` = `c`.`rowid` ORDER BY `c`.`rank`");
-    best.BindText(1, expression);
-    best.BindInt(2, limit + 1);
-    SQLite::Statement snippet(db, "SELECT snippet(`cachetext`, -1, char(2), char(3), '…', 12) FROM `cachetext` "
-                                  "WHERE `cachetext` MATCH ?1 AND `rowid` = ?2");
-    while (best.Next() && hits.size() < static_cast<std::size_t>(limit)) {
-        Hit hit;
-        hit.key = best.columnInt64(0);
-        hit.code = best.ColumnText(1);
-        if (hit.code == kDummyCacheCode)
-            continue;
-        hit.name = best.ColumnText(2);
-        snippet.Reset();
-        snippet.BindText(1, expression);
-        snippet.BindInt(2, hit.key);
-        if (snippet.Next())
-            hit.snippet = trimmed(snippet.ColumnText(0));
-        hits.push_back(std::move(hit));
-    }
-    return hits;
 }
 
 std::string KeyCondition()

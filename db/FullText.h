@@ -94,6 +94,8 @@ State checkAtOpen(SQLite::Database& db);
 // Every connection of the program registers the functions through which the
 // index reads the texts (in SQLite::Database::Open).
 int registerFunctions(sqlite3* handle);
+// The ranking of Search (tw_bestof), registered by registerFunctions.
+int registerRankFunction(sqlite3* handle);
 
 // For the writers of the cache tables (CacheStore), inside their
 // transaction: the index is kept on this database; a cache's document

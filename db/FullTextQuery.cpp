@@ -1,13 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the user types into the search, read into the query language of the
-// index: every piece quoted, so that nothing typed is taken as an operator.
+// index (every piece quoted, so that nothing typed is taken as an operator),
+// and the search for the best matches.
 #include "db/FullText.h"
 
+#include "db/CacheReader.h"
+#include "db/Database.h"
+#include "db/SqlError.h"
+#include "db/Statement.h"
+
+#include <sqlite3.h>
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <functional>
+#include <memory>
 
 namespace tw::fulltext {
 namespace {
@@ -228,5 +238,216 @@ std::vector<std::string> HighlightTerms(std::string_view query)
     return terms;
 }
 
+namespace {
+
+// tw_bestof(cachetext, k, weight...): the index's bm25 (the same formula,
+// arguments and rounding as FTS5's own bm25(cachetext, weight...)) for a
+// query that keeps only its k best rows. It remembers the k best scores so
+// far; a row whose score cannot reach them, whatever its length, gets that
+// bound instead of its score, which ranks it below the k best all the same.
+// Such a row costs no read of its length, which is most of the work of
+// bm25 over a common word. Only for ORDER BY ... LIMIT k.
+constexpr double kK1 = 1.2;
+constexpr double kB = 0.75;
+
+struct BestOf {
+    std::size_t keep = 0;
+    double averageLength = 0.0;
+    std::vector<double> idf;   // by phrase
+    std::vector<double> freq;  // of the current row, by phrase
+    std::vector<int> count;    // instances in the current row, by phrase
+    std::vector<double> best;  // scores of the best rows so far, a min-heap (higher is better)
+
+    double score(double length) const
+    {
+        double sum = 0.0;
+        for (std::size_t i = 0; i < idf.size(); ++i)
+            sum += idf[i] * ((freq[i] * (kK1 + 1.0)) / (freq[i] + kK1 * (1 - kB + kB * length / averageLength)));
+        return sum;
+    }
+};
+
+int countRow(const Fts5ExtensionApi*, Fts5Context*, void* rows)
+{
+    ++*static_cast<sqlite3_int64*>(rows);
+    return SQLITE_OK;
+}
+
+// The numbers of the whole query, as bm25 works them out for its first row.
+int startBestOf(const Fts5ExtensionApi* api, Fts5Context* fts, std::size_t keep, BestOf*& out)
+{
+    auto data = std::make_unique<BestOf>();
+    data->keep = keep;
+    sqlite3_int64 rows = 0;
+    sqlite3_int64 tokens = 0;
+    int rc = api->xRowCount(fts, &rows);
+    if (rc == SQLITE_OK)
+        rc = api->xColumnTotalSize(fts, -1, &tokens);
+    if (rc != SQLITE_OK)
+        return rc;
+    data->averageLength = static_cast<double>(tokens) / static_cast<double>(rows);
+    const int phrases = api->xPhraseCount(fts);
+    for (int i = 0; i < phrases; ++i) {
+        sqlite3_int64 hits = 0;
+        rc = api->xQueryPhrase(fts, i, &hits, countRow);
+        if (rc != SQLITE_OK)
+            return rc;
+        double idf = std::log((static_cast<double>(rows) - static_cast<double>(hits) + 0.5) /
+                              (static_cast<double>(hits) + 0.5));
+        if (idf <= 0.0)
+            idf = 1e-6;
+        data->idf.push_back(idf);
+    }
+    data->freq.assign(data->idf.size(), 0.0);
+    data->count.assign(data->idf.size(), 0);
+    out = data.get();
+    return api->xSetAuxdata(fts, data.release(), [](void* p) { delete static_cast<BestOf*>(p); });
+}
+
+void bestOf(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* context, int argc, sqlite3_value** argv)
+{
+    if (argc < 1 || sqlite3_value_int64(argv[0]) < 1) {
+        sqlite3_result_error(context, "tw_bestof: the number of rows kept comes first", -1);
+        return;
+    }
+    auto* data = static_cast<BestOf*>(api->xGetAuxdata(fts, 0));
+    int rc = data ? SQLITE_OK : startBestOf(api, fts, static_cast<std::size_t>(sqlite3_value_int64(argv[0])), data);
+    int instances = 0;
+    if (rc == SQLITE_OK) {
+        std::fill(data->freq.begin(), data->freq.end(), 0.0);
+        std::fill(data->count.begin(), data->count.end(), 0);
+        rc = api->xInstCount(fts, &instances);
+    }
+    for (int i = 0; rc == SQLITE_OK && i < instances; ++i) {
+        int phrase = 0, column = 0, offset = 0;
+        rc = api->xInst(fts, i, &phrase, &column, &offset);
+        if (rc != SQLITE_OK || phrase < 0 || static_cast<std::size_t>(phrase) >= data->freq.size())
+            continue;
+        data->freq[static_cast<std::size_t>(phrase)] += column + 1 < argc ? sqlite3_value_double(argv[column + 1]) : 1.0;
+        ++data->count[static_cast<std::size_t>(phrase)];
+    }
+    if (rc != SQLITE_OK) {
+        sqlite3_result_error_code(context, rc);
+        return;
+    }
+    auto& best = data->best;
+    const auto worse = std::greater<double>();
+    if (best.size() == data->keep) {
+        // The row is at least as long as the instances of any one phrase
+        // in it; a shorter row scores higher.
+        const int shortest = data->count.empty() ? 0 : *std::max_element(data->count.begin(), data->count.end());
+        const double bound = data->score(static_cast<double>(shortest));
+        if (bound < best.front()) {
+            sqlite3_result_double(context, -1.0 * bound);
+            return;
+        }
+    }
+    int length = 0;
+    rc = api->xColumnSize(fts, -1, &length);
+    if (rc != SQLITE_OK) {
+        sqlite3_result_error_code(context, rc);
+        return;
+    }
+    const double score = data->score(static_cast<double>(length));
+    if (best.size() < data->keep) {
+        best.push_back(score);
+        std::push_heap(best.begin(), best.end(), worse);
+    } else if (score > best.front()) {
+        std::pop_heap(best.begin(), best.end(), worse);
+        best.back() = score;
+        std::push_heap(best.begin(), best.end(), worse);
+    }
+    sqlite3_result_double(context, -1.0 * score);
+}
+
+fts5_api* fts5Of(sqlite3* handle)
+{
+    fts5_api* api = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(handle, "SELECT fts5(?1)", -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    sqlite3_bind_pointer(statement, 1, &api, "fts5_api_ptr", nullptr);
+    sqlite3_step(statement);
+    sqlite3_finalize(statement);
+    return api;
+}
+
+// The column weights of the index's bm25 as its rank is configured
+// ("bm25(8.0, 6.0, ...)"); empty when the rank is anything else.
+std::string configuredWeights(SQLite::Database& db)
+{
+    try {
+        SQLite::Statement q = db.prepareCached("SELECT `v` FROM `cachetext_config` WHERE `k` = 'rank'");
+        if (!q.Next())
+            return {};
+        const std::string rank = q.ColumnText(0);
+        constexpr std::string_view head = "bm25(";
+        if (rank.rfind(head, 0) != 0 || rank.back() != ')')
+            return {};
+        std::string weights = rank.substr(head.size(), rank.size() - head.size() - 1);
+        // Numbers, commas and spaces only: the text goes into the statement.
+        if (weights.find_first_not_of("0123456789.,- ") != std::string::npos)
+            return {};
+        return weights;
+    } catch (const SQLite::Error&) {
+        return {};
+    }
+}
+
+// Without the spaces where a text was joined to the next.
+std::string trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+} // namespace
+
+int registerRankFunction(sqlite3* handle)
+{
+    fts5_api* api = fts5Of(handle);
+    if (!api)
+        return SQLITE_ERROR;
+    return api->xCreateFunction(api, "tw_bestof", nullptr, bestOf, nullptr);
+}
+
+std::vector<Hit> Search(SQLite::Database& db, std::string_view query, TextFields fields, int limit)
+{
+    std::vector<Hit> hits;
+    const std::string expression = MatchExpression(query, fields);
+    if (expression.empty() || limit <= 0 || !maintained(db))
+        return hits;
+    // The best keys first, from the index alone; the snippets, which read
+    // the texts, only for those. One more for the dummy cache, never shown.
+    const std::string weights = configuredWeights(db);
+    const std::string rank = weights.empty() ? "`rank`" : "tw_bestof(`cachetext`, ?2, " + weights + ")";
+    SQLite::Statement best(db, "SELECT `c`.`rowid`, `g`.`id`, `g`.`name` FROM (SELECT `rowid`, " + rank +
+                                   " AS `r` FROM `cachetext` WHERE `cachetext` MATCH ?1 ORDER BY `r`, `rowid` LIMIT "
+                                   "?2) AS `c` JOIN `geocache` AS `g` ON `g`.`key` = `c`.`rowid` ORDER BY `c`.`r`, "
+                                   "`c`.`rowid`");
+    best.BindText(1, expression);
+    best.BindInt(2, limit + 1);
+    SQLite::Statement snippet(db, "SELECT snippet(`cachetext`, -1, char(2), char(3), '…', 12) FROM `cachetext` "
+                                  "WHERE `cachetext` MATCH ?1 AND `rowid` = ?2");
+    while (best.Next() && hits.size() < static_cast<std::size_t>(limit)) {
+        Hit hit;
+        hit.key = best.columnInt64(0);
+        hit.code = best.ColumnText(1);
+        if (hit.code == kDummyCacheCode)
+            continue;
+        hit.name = best.ColumnText(2);
+        snippet.Reset();
+        snippet.BindText(1, expression);
+        snippet.BindInt(2, hit.key);
+        if (snippet.Next())
+            hit.snippet = trimmed(snippet.ColumnText(0));
+        hits.push_back(std::move(hit));
+    }
+    return hits;
+}
 
 } // namespace tw::fulltext

@@ -106,8 +106,7 @@ CacheQuery BuildCacheQuery(const CacheFilter& f, const QueryInputs& in)
     std::string columns;
     std::string sql;
     const bool withDistance = f.distanceKm > 0.0;
-    // The text condition: the index's relevance joined to every row, and the
-    // rows restricted to what the index finds.
+    // The text condition: the index's relevance joined to the rows it finds.
     const std::string match = f.code.empty() ? fulltext::MatchExpression(f.textQuery, f.textFields) : std::string();
     const bool withText = !match.empty();
     if (!f.code.empty()) {
@@ -135,10 +134,9 @@ CacheQuery BuildCacheQuery(const CacheFilter& f, const QueryInputs& in)
             columns = withText ? "`geocache`.*" : "*";
             sql = from + " WHERE `id` <> 'GC0' ";
         }
-        if (withText) {
+        // The join with the index keeps only the rows it finds.
+        if (withText)
             columns += ", " + fulltext::RankOrder();
-            sql += " AND " + text::replaceAll(fulltext::KeyCondition(), "?", b.param(match)) + " ";
-        }
 
         if (f.useTag == 1) {
             sql += " AND `geotag`.`ptrkat` = " + b.param(std::int64_t{in.tagCategoryKey});

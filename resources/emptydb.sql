@@ -34,6 +34,10 @@ CREATE TABLE `geocache` (
 );
 CREATE INDEX `geocache_id` ON `geocache` (`id`);
 CREATE INDEX `geocache_dtfound` ON `geocache` (`dtfound`);
+-- The list orders by distance from the positions alone: this index holds
+-- them (and the key) in a tenth of the table's pages. Databases of an
+-- earlier version gain it at open (SQLite::Database::OpenFile).
+CREATE INDEX `geocache_xy` ON `geocache` (`x`, `y`);
 
 CREATE TABLE `waypoint` (
   `key`      INTEGER PRIMARY KEY,

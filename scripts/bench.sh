@@ -154,7 +154,7 @@ fi # the rows besides the generated databases
 # The screens over generated databases of 100,000 and a million caches,
 # dense around Prague (the reference point). They are kept until the
 # generator or the empty database changes: regenerating takes long.
-dbStamp=$(cat bench/MakeCacheDatabase.cpp bench/common/BenchCaches.cpp resources/emptydb.sql | sha1sum | cut -c1-12)
+dbStamp=$(cat bench/MakeCacheDatabase.cpp bench/common/BenchCaches.h bench/common/BenchCaches.cpp resources/emptydb.sql | sha1sum | cut -c1-12)
 cacheDatabase() { # N LABEL -> prints the file
   local file=$data/caches-$2-$dbStamp.db3
   if [[ ! -f $file ]]; then
@@ -362,8 +362,15 @@ for label, n in [("100k", 100000), ("1m", 1000000)]:
     add(f"[{label}] Type filter changed, list again", runs(lists, "BM_FilterChange_Type"), "<= 150 ms",
         lambda t: f"{median(t):.1f} ms (median of {len(t)})", lambda t: median(t) <= 150)
     search_goal = 150 if big else 30
-    add(f"[{label}] Text search, first 50 with snippets", runs(lists, "BM_TextSearch"), f"<= {search_goal} ms",
-        lambda t: f"{median(t):.1f} ms (median of {len(t)})", lambda t: median(t) <= search_goal)
+    # The label names the word searched and how many caches hold it.
+    for name, what, goal in [("BM_TextSearch", "a common word", search_goal),
+                             ("BM_TextSearchVeryCommon", "a very common word", None)]:
+        searched = one(lists, name)
+        word = f"; {searched['label']}" if searched and searched.get("label") else ""
+        add(f"[{label}] Text search of {what}, first 50 with snippets", runs(lists, name),
+            f"<= {goal} ms" if goal else "- (reported)",
+            lambda t: f"{median(t):.1f} ms (median of {len(t)}{word})",
+            (lambda t: median(t) <= goal) if goal else None)
     add(f"[{label}] Open a listing", runs(lists, "BM_OpenListing"), "<= 50 ms",
         lambda t: f"{median(t):.2f} ms (median of {len(t)})", lambda t: median(t) <= 50)
     text = read(f"map-{label}.txt") or ""

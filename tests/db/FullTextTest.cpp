@@ -221,6 +221,64 @@ TEST_F(FullTextTest, SnippetMarksTheMatchedWords)
     EXPECT_TRUE(fulltext::Search(db, "-bench", 0, 10).empty());
 }
 
+// Search keeps only the best rows of a common word without reading the
+// length of the others; what it finds and in which order is still the
+// index's bm25 over every match. Caches of varied lengths whose words
+// repeat in every field, so that many rows tie, many lose and many pass.
+TEST_F(FullTextTest, SearchFindsTheBestOfBm25OverEveryMatch)
+{
+    const char* const words[] = {"potok", "les", "most", "kámen", "cesta", "mlýn"};
+    unsigned state = 7;
+    auto next = [&state] {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) % 1000;
+    };
+    auto text = [&](unsigned n) {
+        std::string out;
+        for (unsigned i = 0; i < n; ++i)
+            out += std::string(words[next() % std::size(words)]) + " ";
+        return out;
+    };
+    CacheStore store(db, categories);
+    for (int i = 0; i < 300; ++i) {
+        CGeocache c = cache("GCR" + std::to_string(i));
+        c.name = text(1 + next() % 3);
+        c.longDesc = text(next() % 60);
+        c.hint = i % 7 ? "" : text(2);
+        addLog(c, "Finder", text(next() % 12));
+        ASSERT_TRUE(store.InsertCache(c));
+    }
+    SQLite::Statement reference(db, "SELECT `rowid` FROM `cachetext` WHERE `cachetext` MATCH ? ORDER BY `rank`, "
+                                    "`rowid` LIMIT ?");
+    for (const char* query : {"potok", "kamen mlyn", "\"most les\"", "ces*", "potok -les", "hint:cesta"}) {
+        for (const int limit : {1, 7, 50, 400}) {
+            reference.Reset();
+            reference.BindText(1, fulltext::MatchExpression(query));
+            reference.BindInt(2, limit);
+            std::vector<long long> expected;
+            while (reference.Next())
+                expected.push_back(reference.columnInt64(0));
+            std::vector<long long> keys;
+            for (const auto& hit : fulltext::Search(db, query, 0, limit))
+                keys.push_back(hit.key);
+            EXPECT_EQ(keys, expected) << query << ", " << limit;
+        }
+    }
+    // Rows that cannot reach the best are ranked by a bound, never above
+    // their score; the best carry their score.
+    SQLite::Statement both(db, "SELECT tw_bestof(`cachetext`, 3, 8.0, 6.0, 3.0, 1.0, 2.0, 0.5, 3.0, 1.0), `rank` "
+                               "FROM `cachetext` WHERE `cachetext` MATCH 'potok' ORDER BY `rowid`");
+    int bounded = 0, rows = 0;
+    while (both.Next()) {
+        ++rows;
+        EXPECT_LE(both.ColumnDouble(0), both.ColumnDouble(1));
+        bounded += both.ColumnDouble(0) != both.ColumnDouble(1);
+    }
+    EXPECT_GT(rows, 100);
+    EXPECT_GE(rows - bounded, 3) << "bm25 itself for at least the best three";
+    EXPECT_GT(bounded, rows / 4) << "the bound spares the reads of most lengths";
+}
+
 TEST_F(FullTextTest, EveryWriterKeepsTheIndexCurrent)
 {
     auto bridge = LoadCacheByCode(db, "GC1A");

@@ -80,6 +80,28 @@ TEST_F(Template, CoordinateIndexIsAnRTreeAndTheVersionIsSet)
     EXPECT_EQ(rows.ColumnInt(0), 0);
 }
 
+// The positions the list orders by are read from an index of their own,
+// in the template and, from its first open on, in a database of an earlier
+// version.
+TEST_F(Template, PositionsAreReadFromTheirIndexAlsoInAnOlderDatabase)
+{
+    const std::string file = (dir / "t.db3").string();
+    test::copyTemplateDb(file);
+    auto plan = [](SQLite::Database& db) {
+        SQLite::Statement q(db, "EXPLAIN QUERY PLAN SELECT `key`, `x`, `y` FROM `geocache`");
+        return q.Step() == SQLITE_ROW ? q.ColumnText(3) : std::string();
+    };
+    {
+        SQLite::Database db;
+        ASSERT_EQ(db.OpenFile(file), SQLITE_OK);
+        EXPECT_EQ(plan(db), "SCAN geocache USING COVERING INDEX geocache_xy");
+        ASSERT_EQ(db.Exec("DROP INDEX `geocache_xy`"), SQLITE_OK);
+    }
+    SQLite::Database db;
+    ASSERT_EQ(db.OpenFile(file), SQLITE_OK);
+    EXPECT_EQ(plan(db), "SCAN geocache USING COVERING INDEX geocache_xy");
+}
+
 using TrackSchemaTest = test::TempDirTest;
 
 TEST_F(TrackSchemaTest, OlderTrackTableGainsHdopOnceAndKeepsItsPoints)

@@ -181,7 +181,7 @@ void CacheStore::insertCacheRows(CGeocache& cache)
     replaceTravelBugs(m_db, cache.code, cache.travelBugs);
     insertExtras(cache);
     cache.key = key;
-    fulltext::addCache(m_db, key);
+    fulltext::addCache(m_db, cache);
 }
 
 int CacheStore::tagKeyOf(const std::string& code, int categoryKey)
@@ -575,7 +575,10 @@ bool CacheStore::InsertWaypoint(CWaypoint& waypoint)
 {
     return runInTransaction([&] {
         touchCache(waypoint.code);
-        fulltext::removeCache(m_db, waypoint.code);
+        const bool indexed = fulltext::waypointAdded(m_db, waypoint.code, waypoint.name, waypoint.text,
+                                                     waypoint.comment);
+        if (!indexed)
+            fulltext::removeCache(m_db, waypoint.code);
         SQLite::Statement insert = m_db.prepareCached("INSERT INTO `waypoint` (`id`, `guid`, `x`, `y`, `name` , `prefixid`, "
                                        "`cmt`, `comment`, `wpttype`, `flag`, `dtupdate`) VALUES (?, ?, ?, ?, ?, "
                                        "?, ?, ?, ?, ?, ?)");
@@ -592,7 +595,8 @@ bool CacheStore::InsertWaypoint(CWaypoint& waypoint)
         insert.BindInt(11, waypoint.updated);
         insert.stepDone();
         waypoint.key = static_cast<int>(m_db.lastInsertRowId());
-        fulltext::addCache(m_db, waypoint.code);
+        if (!indexed)
+            fulltext::addCache(m_db, waypoint.code);
     });
 }
 

@@ -285,6 +285,13 @@ int Database::Begin()
     syncTransactionState();
     if (m_inTransaction)
         return SQLITE_OK;
+    if (m_batch && m_batchFinisher && m_batchWork >= kBatchWorkLimit) {
+        m_batchWork = 0;
+        const int finished = m_batchFinisher(*this);
+        if (finished != SQLITE_OK && m_batchError == SQLITE_OK)
+            m_batchError = finished;
+        syncTransactionState();
+    }
     m_inTransaction = true;
     const int rc = Execute(m_batch ? "SAVEPOINT tw_record;" : "BEGIN TRANSACTION;");
     if (rc != SQLITE_OK)
@@ -333,6 +340,8 @@ int Database::beginBatch()
     const int rc = Execute("BEGIN TRANSACTION;");
     m_batch = rc == SQLITE_OK;
     m_batchLost = false;
+    m_batchWork = 0;
+    m_batchError = SQLITE_OK;
     return rc;
 }
 
@@ -347,7 +356,11 @@ int Database::endBatch()
     if (m_inTransaction)
         Rollback();
     m_batch = false;
-    int rc = m_batchFinisher ? m_batchFinisher(*this) : SQLITE_OK;
+    m_batchWork = 0;
+    int rc = m_batchError;
+    m_batchError = SQLITE_OK;
+    if (rc == SQLITE_OK && m_batchFinisher)
+        rc = m_batchFinisher(*this);
     if (rc != SQLITE_OK) {
         if (m_handle && !sqlite3_get_autocommit(m_handle))
             Exec("ROLLBACK;");

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -76,6 +77,12 @@ public:
     using BatchFinisher = int (*)(Database& db);
     void setBatchFinisher(BatchFinisher finisher) { m_batchFinisher = finisher; }
     BatchFinisher batchFinisher() const { return m_batchFinisher; }
+    // The finisher's work grew by about `bytes` (texts held back in memory).
+    // Past kBatchWorkLimit it runs sooner too, between two records, before
+    // the next one's savepoint, so that a large batch never holds it all;
+    // an error code from it there makes endBatch roll the batch back.
+    static constexpr std::size_t kBatchWorkLimit = 4u << 20;
+    void addBatchWork(std::size_t bytes) { m_batchWork += bytes; }
 
     sqlite3* handle() const { return m_handle; }
     // Differs from an earlier value whenever the content may have changed
@@ -84,6 +91,8 @@ public:
     using ContentVersion = std::array<std::int64_t, 3>;
     ContentVersion contentVersion();
     const std::string& fileName() const { return m_fileName; }
+    // Which open of all in this process: never the same for two opens.
+    std::int64_t openSerial() const { return m_openSerial; }
     const std::string& errorText() const { return m_errorText; }
     bool opened() const { return m_opened; }
     // True when the index of the write-ahead log could not be rebuilt on
@@ -139,6 +148,8 @@ private:
     bool m_batch = false;
     bool m_batchLost = false;
     BatchFinisher m_batchFinisher = nullptr;
+    std::size_t m_batchWork = 0;
+    int m_batchError = 0; // of the finisher run between records
     std::mutex m_statementsMutex;
     std::vector<std::weak_ptr<Handle>> m_statements;
     // Looked up by the SQL text itself, without a copy of it.

@@ -6,6 +6,7 @@
 // transactions; a database another program wrote is detected at open.
 #include "db/FullText.h"
 
+#include "db/CGeocache.h"
 #include "db/CacheStore.h"
 #include "db/Database.h"
 #include "db/SqlError.h"
@@ -15,7 +16,11 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <unordered_set>
+#include <utility>
 
 namespace tw::fulltext {
 namespace {
@@ -152,7 +157,11 @@ void ensurePending(SQLite::Database& db)
         if (exists.Next())
             return;
     }
-    run(db, "CREATE TEMP TABLE IF NOT EXISTS `cachetext_pending` (`key` INTEGER PRIMARY KEY)");
+    // A row whose texts are ready holds the document itself; one without
+    // is read from the view when it goes into the index.
+    run(db, std::string("CREATE TEMP TABLE IF NOT EXISTS `cachetext_pending` (`key` INTEGER PRIMARY KEY, "
+                        "`ready` INTEGER NOT NULL DEFAULT 0, ") +
+                kColumns + ")");
 }
 
 bool pendingExists(SQLite::Database& db)
@@ -167,8 +176,11 @@ int addPending(SQLite::Database& db)
     try {
         if (!pendingExists(db))
             return SQLITE_OK;
-        if (maintained(db))
-            run(db, addSql() + "`key` IN (SELECT `key` FROM temp.`cachetext_pending`)");
+        if (maintained(db)) {
+            run(db, std::string("INSERT INTO `cachetext` (`rowid`, ") + kColumns + ") SELECT `key`, " + kColumns +
+                        " FROM temp.`cachetext_pending` WHERE `ready`");
+            run(db, addSql() + "`key` IN (SELECT `key` FROM temp.`cachetext_pending` WHERE NOT `ready`)");
+        }
         run(db, "DELETE FROM temp.`cachetext_pending`");
         return SQLITE_OK;
     } catch (const SQLite::Error&) {
@@ -193,6 +205,93 @@ bool dropPending(SQLite::Database& db, const std::string& condition, const auto&
     bind(s);
     s.stepDone();
     return sqlite3_changes(db.handle()) > 0;
+}
+
+// What the view gives for a compressed text: the text up to its first
+// NUL (see DecompressText).
+std::string_view asStored(const std::string& text)
+{
+    return std::string_view(text.data(), strnlen(text.data(), text.size()));
+}
+
+void appendDescription(const std::string& text, int html, std::string& out)
+{
+    if (html != 0)
+        appendVisibleText(asStored(text), out);
+    else
+        out += asStored(text);
+}
+
+// The columns of a new cache's document, made as the view makes them from
+// the rows. Kept per thread, so that their room serves the next cache.
+struct Document {
+    std::string listing;
+    std::string hint;
+    std::string logs;
+    std::vector<std::pair<int, std::size_t>> logOrder;
+
+    void make(const CGeocache& cache)
+    {
+        listing.clear();
+        appendDescription(cache.text, cache.shortDescHtml, listing);
+        listing += ' ';
+        appendDescription(cache.longDesc, cache.longDescHtml, listing);
+
+        hint.clear();
+        for (std::size_t at = 0; at < cache.hint.size();) {
+            const std::size_t br = cache.hint.find("<br>", at);
+            hint.append(cache.hint, at, br == std::string::npos ? std::string::npos : br - at);
+            if (br == std::string::npos)
+                break;
+            hint += ' ';
+            at = br + 4;
+        }
+
+        // By date, then in the order they were stored.
+        logOrder.clear();
+        for (std::size_t i = 0; i < cache.logs.size(); ++i)
+            logOrder.emplace_back(cache.logs[i]->date, i);
+        std::sort(logOrder.begin(), logOrder.end());
+        logs.clear();
+        for (std::size_t k = 0; k < logOrder.size(); ++k) {
+            const CGeoLog& log = *cache.logs[logOrder[k].second];
+            if (k > 0)
+                logs += ' ';
+            logs += log.finder;
+            logs += ' ';
+            logs += asStored(log.text);
+        }
+    }
+};
+
+// The rows of the code are the cache's alone: one listing, its own logs and
+// only the waypoint it brought.
+bool rowsAreTheCachesOwn(SQLite::Database& db, const CGeocache& cache)
+{
+    SQLite::Statement q = db.prepareCached(
+        "SELECT (SELECT count(*) FROM `geocache` WHERE `id` = ?1), (SELECT count(*) FROM `geolist` WHERE `id` = ?1), "
+        "(SELECT count(*) FROM `geolog` WHERE `id` = ?1), (SELECT count(*) FROM `waypoint` WHERE `id` = ?1)");
+    q.BindText(1, cache.code);
+    return q.Next() && q.columnInt64(0) == 1 && q.columnInt64(1) == 1 &&
+           q.columnInt64(2) == static_cast<long long>(cache.logs.size()) &&
+           q.columnInt64(3) == (cache.hasOriginalPosition ? 1 : 0);
+}
+
+// The opens of a database whose index was seen to cover its caches: from
+// then on the writers keep it so.
+std::mutex coveredMutex;
+std::unordered_set<std::int64_t> coveredOpens;
+
+bool knownCovered(SQLite::Database& db)
+{
+    std::lock_guard lock(coveredMutex);
+    return coveredOpens.count(db.openSerial()) > 0;
+}
+
+void noteCovered(SQLite::Database& db)
+{
+    std::lock_guard lock(coveredMutex);
+    coveredOpens.insert(db.openSerial());
 }
 
 } // namespace
@@ -241,9 +340,64 @@ void addCache(SQLite::Database& db, long long key)
         return;
     }
     holdBack(db);
-    SQLite::Statement s = db.prepareCached("INSERT OR IGNORE INTO temp.`cachetext_pending` VALUES (?)");
+    SQLite::Statement s = db.prepareCached("INSERT OR IGNORE INTO temp.`cachetext_pending` (`key`) VALUES (?)");
     s.BindInt(1, key);
     s.stepDone();
+}
+
+void addCache(SQLite::Database& db, const CGeocache& cache)
+{
+    if (!maintained(db))
+        return;
+    if (!rowsAreTheCachesOwn(db, cache)) {
+        addCache(db, cache.key);
+        return;
+    }
+    thread_local Document document;
+    document.make(cache);
+    // The only waypoint of a new cache: the one that keeps its original
+    // position, with neither description nor comment.
+    static const std::string originalPosition = std::string(kOriginalPositionName) + "  ";
+    const std::size_t bytes = document.listing.size() + document.logs.size();
+    SQLite::Statement s = [&] {
+        if (!db.inBatch())
+            return db.prepareCached(std::string("INSERT INTO `cachetext` (`rowid`, ") + kColumns +
+                                    ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        holdBack(db);
+        return db.prepareCached(std::string("INSERT OR REPLACE INTO temp.`cachetext_pending` (`key`, ") + kColumns +
+                                ", `ready`) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 1)");
+    }();
+    s.BindInt(1, cache.key);
+    s.BindText(2, cache.code);
+    s.BindText(3, cache.name);
+    s.BindText(4, cache.author);
+    s.BindText(5, document.listing);
+    s.BindText(6, document.hint);
+    s.BindText(7, document.logs);
+    s.BindText(8, cache.comment);
+    if (cache.hasOriginalPosition)
+        s.BindText(9, originalPosition);
+    s.stepDone();
+    if (db.inBatch())
+        db.addBatchWork(bytes);
+}
+
+bool waypointAdded(SQLite::Database& db, const std::string& code, std::string_view name, std::string_view comment,
+                   std::string_view userComment)
+{
+    if (!db.inBatch() || !maintained(db) || !pendingExists(db))
+        return false;
+    // The waypoint's key is the highest of its cache's: its words come last.
+    SQLite::Statement s = db.prepareCached(
+        "UPDATE temp.`cachetext_pending` SET `waypoints` = CASE WHEN `waypoints` IS NULL THEN '' ELSE "
+        "`waypoints` || ' ' END || ?2 || ' ' || ?3 || ' ' || ?4 WHERE `ready` AND `key` IN (SELECT `key` FROM "
+        "`geocache` WHERE `id` = ?1)");
+    s.BindText(1, code);
+    s.BindText(2, name);
+    s.BindText(3, comment);
+    s.BindText(4, userComment);
+    s.stepDone();
+    return sqlite3_changes(db.handle()) == 1;
 }
 
 void removeCache(SQLite::Database& db, long long key)
@@ -265,7 +419,7 @@ void addCache(SQLite::Database& db, const std::string& code)
     }
     holdBack(db);
     SQLite::Statement s = db.prepareCached(
-        "INSERT OR IGNORE INTO temp.`cachetext_pending` SELECT `key` FROM `geocache` WHERE `id` = ?");
+        "INSERT OR IGNORE INTO temp.`cachetext_pending` (`key`) SELECT `key` FROM `geocache` WHERE `id` = ?");
     s.BindText(1, code);
     s.stepDone();
 }
@@ -284,7 +438,14 @@ void removeCache(SQLite::Database& db, const std::string& code)
 bool Ready(SQLite::Database& db)
 {
     try {
-        return maintained(db) && storedVersion(db) == kIndexVersion && coversCaches(db);
+        if (!maintained(db) || storedVersion(db) != kIndexVersion)
+            return false;
+        if (knownCovered(db))
+            return true;
+        if (!coversCaches(db))
+            return false;
+        noteCovered(db);
+        return true;
     } catch (const SQLite::Error&) {
         return false;
     }
@@ -305,8 +466,10 @@ State checkAtOpen(SQLite::Database& db)
         }
         if (!kept)
             return State::Missing;
-        if (storedVersion(db) == kIndexVersion && coversCaches(db))
+        if (storedVersion(db) == kIndexVersion && coversCaches(db)) {
+            noteCovered(db);
             return State::Ready;
+        }
         // Another program wrote the caches, or an older version of the
         // index: no longer kept, and offered to be built again.
         db.Exec("DROP TABLE `cachetext_state`");
@@ -343,7 +506,10 @@ bool Build(SQLite::Database& db, const std::function<bool(long long done, long l
                 "VALUES ('version', " + std::to_string(kIndexVersion) + ");");
         if (progress && !progress(done, total))
             return false;
-        return transaction.commit() == SQLITE_OK;
+        if (transaction.commit() != SQLITE_OK)
+            return false;
+        noteCovered(db);
+        return true;
     } catch (const SQLite::Error&) {
         return false;
     }

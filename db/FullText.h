@@ -14,6 +14,8 @@ class Database;
 
 namespace tw {
 
+class CGeocache;
+
 // Where a text query looks: a bit set; 0 (TextFields::All) is everywhere.
 namespace TextField {
 enum : unsigned {
@@ -34,7 +36,9 @@ namespace fulltext {
 
 // This SQLite has FTS5.
 bool Supported();
-// The index exists and covers the caches.
+// The index exists and covers the caches. The caches are counted once per
+// open of the database (checkAtOpen counts them already): after that only
+// the index's state is read, which costs next to nothing.
 bool Ready(SQLite::Database& db);
 // Builds the index for every cache (one run for a database of an earlier
 // version or another tool). progress(done, total) is called now and then;
@@ -105,6 +109,16 @@ int registerRankFunction(sqlite3* handle);
 bool maintained(SQLite::Database& db);
 void removeCache(SQLite::Database& db, long long key);
 void addCache(SQLite::Database& db, long long key);
+// A cache just stored new (its key set, its rows written): its document is
+// made from the texts at hand, as the rows give it, without reading them
+// back. Rows of its code that were there before (another program's) make
+// it read from the rows instead.
+void addCache(SQLite::Database& db, const CGeocache& cache);
+// A waypoint about to be stored for the cache of the code: true when the
+// cache's document, still waiting in the batch, took its words, and the
+// writer need neither remove nor add the document for it.
+bool waypointAdded(SQLite::Database& db, const std::string& code, std::string_view name, std::string_view comment,
+                   std::string_view userComment);
 void removeCache(SQLite::Database& db, const std::string& code);
 void addCache(SQLite::Database& db, const std::string& code);
 

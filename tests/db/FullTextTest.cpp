@@ -137,12 +137,34 @@ protected:
         return codes;
     }
 
-    // The index holds exactly the words of the rows it was made of.
+    // Every word of the index, where it is: document, column and place.
+    V indexedWords()
+    {
+        V words;
+        SQLite::Statement q(db, "SELECT `term` || ' ' || `doc` || ' ' || `col` || ' ' || `offset` FROM "
+                                "temp.`cachetext_words` ORDER BY `doc`, `col`, `offset`");
+        while (q.Next())
+            words.push_back(q.ColumnText(0));
+        return words;
+    }
+
+    // The index holds exactly the words of the rows it was made of: the
+    // same as the index made again from them.
     void expectIndexWhole()
     {
         EXPECT_EQ(db.Exec("INSERT INTO `cachetext` (`cachetext`) VALUES ('integrity-check')"), SQLITE_OK)
             << db.errorText();
         EXPECT_TRUE(fulltext::Ready(db));
+        ASSERT_EQ(db.Exec("CREATE VIRTUAL TABLE IF NOT EXISTS temp.`cachetext_words` USING fts5vocab(main, "
+                          "`cachetext`, 'instance')"),
+                  SQLITE_OK)
+            << db.errorText();
+        const V kept = indexedWords();
+        EXPECT_FALSE(kept.empty());
+        ASSERT_EQ(db.Exec("SAVEPOINT rebuilt; INSERT INTO `cachetext` (`cachetext`) VALUES ('rebuild')"), SQLITE_OK)
+            << db.errorText();
+        EXPECT_EQ(indexedWords(), kept);
+        ASSERT_EQ(db.Exec("ROLLBACK TO rebuilt; RELEASE rebuilt"), SQLITE_OK);
     }
 
     void dropIndex()
@@ -392,6 +414,49 @@ TEST_F(FullTextTest, ABatchIndexesItsCachesAtItsCommit)
     EXPECT_EQ(count("SELECT count(*) FROM temp.cachetext_pending"), 0);
     expectIndexWhole();
 
+    // Documents made from the texts at hand read as the rows do: logs by
+    // date, descriptions with and without HTML, the hint's breaks, the
+    // waypoints in the order stored. One past the batch's limit on what it
+    // holds back goes into the index before the next record.
+    ASSERT_EQ(db.beginBatch(), SQLITE_OK);
+    CGeocache full = cache("GC8B");
+    full.text = "short <i>desc</i>ription";
+    full.shortDescHtml = 0;
+    full.longDesc = "<p>&quot;Gr&uuml;n<b>e</b>&quot; w&auml;nde</p><br>ende";
+    full.longDescHtml = 1;
+    full.hint = "at<br>the<br><br>tree";
+    full.importedNote = "from the file";
+    full.hasOriginalPosition = true;
+    addLog(full, "Later", "second visit");
+    addLog(full, "", "an anonymous one");
+    full.logs.back()->date = 20230101;
+    addLog(full, "Same Day", "also second");
+    EXPECT_EQ(importing.StoreImportedCache(full), ImportResult::NewCache);
+    CWaypoint parking = waypoint("PK8B", WaypointType::Parking, 50.0, 14.0, 1);
+    parking.name = "Parkoviště";
+    parking.text = "by the road";
+    EXPECT_EQ(importing.StoreImportedWaypoint(parking), ImportResult::NewWaypoint);
+    CWaypoint stage2 = waypoint("S28B", WaypointType::Stage, 50.0, 14.0, 1);
+    stage2.comment = "own comment";
+    EXPECT_EQ(importing.StoreImportedWaypoint(stage2), ImportResult::NewWaypoint);
+    CGeocache huge = cache("GC9C");
+    huge.longDesc.assign(SQLite::Database::kBatchWorkLimit + 1000, 'x');
+    huge.longDesc += " hugeword";
+    EXPECT_EQ(importing.StoreImportedCache(huge), ImportResult::NewCache);
+    CGeocache after = cache("GCAD");
+    after.name = "Afterwards";
+    EXPECT_EQ(importing.StoreImportedCache(after), ImportResult::NewCache);
+    EXPECT_EQ(count("SELECT count(*) FROM temp.cachetext_pending"), 1) << "only the last one waits";
+    EXPECT_EQ(found("hugeword"), V{"GC9C"});
+    CWaypoint late = waypoint("FN9C", WaypointType::Final, 50.0, 14.0, 1);
+    late.name = "Finale";
+    EXPECT_EQ(importing.StoreImportedWaypoint(late), ImportResult::NewWaypoint);
+    ASSERT_EQ(db.endBatch(), SQLITE_OK) << db.errorText();
+    EXPECT_EQ(found("grune wande parkoviste road own"), V{"GC8B"});
+    EXPECT_EQ(found("finale afterwards"), V{});
+    EXPECT_EQ(found("finale hugeword"), V{"GC9C"});
+    expectIndexWhole();
+
     // The next batch starts empty and its caches are found as well.
     ASSERT_EQ(db.beginBatch(), SQLITE_OK);
     CGeocache later = cache("GC7A");
@@ -439,8 +504,12 @@ TEST_F(FullTextTest, ADatabaseWithoutTheIndexWorksAndBuildsItOnce)
 
 TEST_F(FullTextTest, CachesAnotherProgramWroteMakeTheIndexStale)
 {
-    // An older version adds a cache behind the index's back.
+    // An older version adds a cache behind the index's back; the next open
+    // sees it.
     ASSERT_EQ(db.Exec("INSERT INTO `geocache` (`id`, `name`) VALUES ('GC7G', 'Foreign')"), SQLITE_OK);
+    EXPECT_TRUE(fulltext::Ready(db)) << "the caches are counted once per open, not at every search";
+    db.Close();
+    ASSERT_EQ(db.OpenFile(path), SQLITE_OK);
     EXPECT_FALSE(fulltext::Ready(db));
     EXPECT_EQ(fulltext::checkAtOpen(db), fulltext::State::Missing);
     EXPECT_FALSE(fulltext::maintained(db)) << "no longer kept: a delete would not find what it indexed";

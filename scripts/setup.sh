@@ -12,6 +12,7 @@ packages=(
   xvfb xauth locales
   geographiclib-tools
   libzip-dev libdeflate-dev gpsbabel libxml2-utils python3
+  libosmium2-dev libprotozero-dev
   libcurl4-openssl-dev libcpp-httplib-dev libpng-dev libjpeg-dev
   clang libclang-rt-14-dev
   file dpkg-dev desktop-file-utils appstream man-db debootstrap

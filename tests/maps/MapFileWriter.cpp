@@ -162,7 +162,9 @@ WrittenMap writeMap(const MapContent& content)
     for (const std::int32_t v : {b.minLatE6, b.minLonE6, b.maxLatE6, b.maxLonE6})
         h += fixed(static_cast<std::uint32_t>(v), 4);
     h += fixed(256, 2) + text("Mercator");
-    h += static_cast<char>((content.debug ? 0x80 : 0) | (content.comment ? 0x08 : 0));
+    h += static_cast<char>((content.debug ? 0x80 : 0) | (content.languages ? 0x10 : 0) | (content.comment ? 0x08 : 0));
+    if (content.languages)
+        h += text(*content.languages);
     if (content.comment)
         h += text(*content.comment);
     for (const auto* list : {&content.poiTags, &content.wayTags}) {

@@ -74,6 +74,7 @@ struct MapContent {
     int version = 4;
     MicroBox bounds;
     bool debug = false;
+    std::optional<std::string> languages; // the preferred languages of names, e.g. "de,en"
     std::optional<std::string> comment;
     std::vector<std::string> poiTags;
     std::vector<std::string> wayTags;

@@ -199,8 +199,9 @@ TEST_F(OsmMapRead, TheExtractGivesObjectsOfEveryKindInEveryInterval)
     // Each interval holds objects; the high one both encodings and ways on
     // some of a tile's sub-tiles only.
     for (std::size_t i = 0; i < m.content.intervals.size(); ++i) {
-        std::size_t pois = 0, ways = 0, doubleDelta = 0, partial = 0;
+        std::size_t pois = 0, ways = 0, doubleDelta = 0, partial = 0, water = 0;
         for (const testmap::TileContent& t : m.content.intervals[i].tiles) {
+            water += t.water;
             pois += t.pois.size();
             ways += t.ways.size();
             for (const testmap::WayContent& w : t.ways) {
@@ -210,7 +211,8 @@ TEST_F(OsmMapRead, TheExtractGivesObjectsOfEveryKindInEveryInterval)
         }
         std::cout << "interval " << i << " (base zoom " << kIntervals[i].baseZoom << "): "
                   << m.content.intervals[i].tiles.size() << " tiles, " << pois << " POIs, " << ways << " ways, "
-                  << doubleDelta << " double-delta, " << partial << " on some sub-tiles only\n";
+                  << doubleDelta << " double-delta, " << partial << " on some sub-tiles only, " << water
+                  << " tiles all water\n";
         EXPECT_GT(ways, 0u) << i;
         if (i + 1 == m.content.intervals.size()) {
             EXPECT_GT(pois, 500u);
@@ -471,6 +473,51 @@ TEST_F(OsmMapRead, TwoNeighbouringFilesReadAsTheWholeMap)
             }
     }
     EXPECT_GT(acrossWithBoth, 5u);
+}
+
+// A lake over several stored tiles (Liechtenstein has none that large): the
+// tiles it covers whole are marked as water, those its shore crosses not,
+// and a tile closer in takes the mark of its stored tile.
+class OsmMapWater : public test::TempDirTest {};
+
+TEST_F(OsmMapWater, TilesAllUnderWaterAreMarked)
+{
+    constexpr int kZoom = 14;
+    const std::int64_t x = 8628;
+    const std::int64_t y = 5750;
+    OsmData data;
+    OsmObject lake;
+    lake.osmId = 1;
+    lake.kind = Kind::Area;
+    lake.water = true;
+    lake.tags = {{"natural", "water"}};
+    lake.firstZoom = 12;
+    // From the middle of the tile north-west of (x, y) to the middle of the
+    // one south-east of it: only (x, y) lies wholly inside.
+    const MicroBox nw = tileBox(x - 1, y - 1, kZoom);
+    const MicroBox se = tileBox(x + 1, y + 1, kZoom);
+    const std::int32_t north = (nw.minLatE6 + nw.maxLatE6) / 2;
+    const std::int32_t west = (nw.minLonE6 + nw.maxLonE6) / 2;
+    const std::int32_t south = (se.minLatE6 + se.maxLatE6) / 2;
+    const std::int32_t east = (se.minLonE6 + se.maxLonE6) / 2;
+    lake.blocks = {{{{north, west}, {north, east}, {south, east}, {south, west}, {north, west}}}};
+    lake.box = {south, west, north, east};
+    data.objects.push_back(lake);
+    data.bounds = lake.box;
+    const OsmMap written = writeOsmMap(data);
+    test::writeFile(dir / "lake.map", written.bytes);
+    MapFile file;
+    ASSERT_TRUE(file.open(dir / "lake.map")) << file.errorDetail();
+    MapTile tile;
+    for (std::int64_t ty = y - 1; ty <= y + 1; ++ty)
+        for (std::int64_t tx = x - 1; tx <= x + 1; ++tx) {
+            ASSERT_TRUE(file.readTile({kZoom, tx, ty}, {}, tile)) << file.errorDetail();
+            EXPECT_EQ(tile.water, tx == x && ty == y) << where(kZoom, tx, ty);
+            EXPECT_EQ(tile.ways.size(), 1u) << where(kZoom, tx, ty); // the lake, on every tile
+        }
+    ASSERT_TRUE(file.readTile({kZoom + 2, x * 4 + 1, y * 4 + 2}, {}, tile));
+    EXPECT_TRUE(tile.water);
+    EXPECT_EQ(tile.ways.size(), 1u);
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 // OpenStreetMap library was found at configure time; guard with
 // `if(TARGET tarnwick_osmmap)`), include this header and call
 // liechtensteinMap(), which gives the file's path. The first call in a
-// process reads the extract (about a second) and writes the map into the
+// process reads the extract (a tenth of a second) and writes the map into the
 // build tree (build/testdata/osm/) unless the file there already holds the
 // same bytes; later calls return at once. The map is never part of the
 // repository. An empty path means the corpus is not beside the repository.

@@ -185,6 +185,8 @@ TEST_F(OsmMapRead, TheExtractGivesObjectsOfEveryKindInEveryInterval)
         elevations += o.elevationM.has_value();
         houseNumbers += !o.houseNumber.empty();
     }
+    std::cout << kinds[0] << " POIs, " << kinds[1] << " lines, " << kinds[2] << " areas, " << kinds[3]
+              << " boundaries; " << withHoles << " with holes, " << multiBlock << " of several outer rings\n";
     EXPECT_GT(kinds[int(Kind::Poi)], 500u);
     EXPECT_GT(kinds[int(Kind::Line)], 2000u);
     EXPECT_GT(kinds[int(Kind::Area)], 3000u);

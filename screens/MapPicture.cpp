@@ -85,9 +85,11 @@ bool drawMapPicture(CGlobalData& global, const MapPictureRequest& request, std::
             }
     }
     const maps::MapSource* source = maps::findSource(global.mapSources, index);
+    if (!source && request.source.empty())
+        return fail(global.lang.textOr(956, maps::kInvalidMapConfig));
     if (!source)
         return fail(text::fillIn(global.lang.textOr(kTextNoSuchSource, "There is no map source called %s."),
-                                 {request.source.empty() ? std::to_string(index) : request.source}));
+                                 {request.source}));
 
     maps::TileProvider::Options options;
     options.mapFolder = global.paths.deviceFolder(s.mapFolder);

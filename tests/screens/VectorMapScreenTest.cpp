@@ -151,6 +151,19 @@ private slots:
         QCOMPARE(made.back().overlays, (std::map<std::string, bool>{{"huts", true}}));
     }
 
+    void anotherThemeInTheOptionsDrawsTheMapAnew()
+    {
+        auto window = w->openWindow({480, 800});
+        openMapScreen(*window, *w->global);
+        QCOMPARE(made.size(), 1u);
+        QCOMPARE(made[0].themeFile, fs::path()); // none beside the map: the built-in
+        const fs::path winter = w->root() / "winter.xml";
+        w->global->settings.mapTheme = winter.string();
+        w->notifier.stateChanged(Topic::Settings);
+        QTRY_COMPARE(made.size(), 2u);
+        QCOMPARE(made[1].themeFile, winter);
+    }
+
     void cleanup() { unreadable.clear(); }
 
     void whatCannotBeDrawnIsSaidOncePerOpening()

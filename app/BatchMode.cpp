@@ -10,6 +10,8 @@
 #include "app/GpsDevices.h"
 #include "app/VisitsImport.h"
 #include "db/FullText.h"
+#include "geo/CoordEntry.h"
+#include "platform/Numbers.h"
 #include "db/SqlError.h"
 #include "gps/CTrackLogger.h"
 #include "gps/TrackExport.h"
@@ -20,6 +22,7 @@
 #include "platform/Signals.h"
 #include "platform/Text.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace tw {
@@ -132,6 +135,47 @@ bool findCaches(CGlobalData& global, const std::string& query, std::FILE* out, s
     return !hits.empty();
 }
 
+std::optional<MapPictureRequest> readPictureRequest(const std::vector<std::string>& words)
+{
+    if (words.size() < 5 || words.size() > 6)
+        return std::nullopt;
+    MapPictureRequest r;
+    const auto lat = num::parseDouble(words[0]);
+    const auto lon = num::parseDouble(words[1]);
+    if (lat && lon) {
+        r.latDeg = *lat;
+        r.lonDeg = *lon;
+    } else if (const auto at = geo::readAnyCoords(words[0] + " " + words[1])) {
+        r.latDeg = at->lat;
+        r.lonDeg = at->lon;
+    } else {
+        return std::nullopt;
+    }
+    if (!(std::abs(r.latDeg) <= 90.0) || !(std::abs(r.lonDeg) <= 180.0))
+        return std::nullopt;
+    const auto zoom = num::parseInt(words[2]);
+    if (!zoom || *zoom < 0 || *zoom > 30)
+        return std::nullopt;
+    r.zoom = static_cast<int>(*zoom);
+    const std::string& size = words[3];
+    const std::size_t x = size.find_first_of("xX");
+    if (x == std::string::npos)
+        return std::nullopt;
+    const auto w = num::parseInt(size.substr(0, x));
+    const auto h = num::parseInt(size.substr(x + 1));
+    constexpr long long kMinSide = 16, kMaxSide = 8192;
+    if (!w || !h || *w < kMinSide || *h < kMinSide || *w > kMaxSide || *h > kMaxSide)
+        return std::nullopt;
+    r.width = static_cast<int>(*w);
+    r.height = static_cast<int>(*h);
+    r.file = words[4];
+    if (r.file.empty())
+        return std::nullopt;
+    if (words.size() == 6)
+        r.source = words[5];
+    return r;
+}
+
 BatchActions defaultBatchActions()
 {
     BatchActions actions;
@@ -221,7 +265,7 @@ void ConsoleStartupUi::showProgress(const std::string& text)
         std::fprintf(stderr, "tarnwick: %s\n", text.c_str());
 }
 
-int runBatchMode(const Paths& paths, const std::vector<std::string>& args)
+int runBatchMode(const Paths& paths, const std::vector<std::string>& args, BatchActions actions)
 {
     installTerminationHandler();
     ConsolePrompter prompter;
@@ -230,7 +274,7 @@ int runBatchMode(const Paths& paths, const std::vector<std::string>& args)
     CGlobalData global(paths, {prompter, notifier, keepAwake});
     prompter.setTexts(global.lang);
     CTarnwickApp app(global);
-    app.batch = defaultBatchActions();
+    app.batch = std::move(actions);
     ConsoleStartupUi ui;
     if (!app.InitInstance(args, ui))
         return 1;

@@ -34,6 +34,7 @@ public:
 
 // Runs the program without a display: start-up, the batch words, shutdown.
 // Messages and questions go to stderr; questions take their default answer.
-int runBatchMode(const Paths& paths, const std::vector<std::string>& args);
+// The actions are defaultBatchActions() with what the window layer adds.
+int runBatchMode(const Paths& paths, const std::vector<std::string>& args, BatchActions actions = defaultBatchActions());
 
 } // namespace tw

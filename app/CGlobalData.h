@@ -10,6 +10,7 @@
 #include "app/Settings.h"
 #include "app/SettingsFile.h"
 #include "maps/MapConfig.h"
+#include "maps/TileRenderer.h"
 #include "online/CNetClient.h"
 #include "online/LiveLogin.h"
 #include "platform/Paths.h"
@@ -72,6 +73,8 @@ public:
     // The HTTP client with the download queue, and the map sources read at start.
     net::CNetClient netClient{prompter, notifier};
     maps::MapSources mapSources;
+    // Makes the renderers of vector map sources; empty: they cannot be drawn.
+    maps::TileRendererFactory tileRenderers;
     // The Live API client (app/LiveJobs.h makes and binds it on first use).
     std::unique_ptr<net::CGcLiveClient> liveClient;
     // The receiver, the track logger and the alert (destroyed before the

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CTarnwickApp.h"
 
+#include "app/BatchMode.h"
+
 #include "app/GpsSwitch.h"
 #include "app/RouteFile.h"
 #include "app/Version.h"
@@ -60,6 +62,8 @@ constexpr int kTextSendWord = 1275;
 constexpr int kTextForcedExit = 1151;
 constexpr int kTextFindWord = 1234;
 constexpr int kTextNoFullText = 1230;
+constexpr int kTextPictureWords = 1316;
+constexpr int kTextPictureWord = 1321;
 
 constexpr std::time_t kFieldNotesLookBackSeconds = 172800; // two days
 
@@ -329,6 +333,19 @@ void CTarnwickApp::runBatch(StartupUi& ui)
             run(batch.find(global, cl.findQuery));
         else
             unavailable(kTextFindWord, "The text search");
+    }
+    if (cl.picture) {
+        const auto request = readPictureRequest(cl.pictureArgs);
+        if (!request) {
+            say(global.lang.textOr(kTextPictureWords,
+                                   "the word png needs a latitude, a longitude, a zoom, a size and a file, for "
+                                   "example: png 50.087 14.421 15 800x600 map.png"));
+            m_batchFailed = true;
+        } else if (batch.mapPicture) {
+            run(batch.mapPicture(global, *request));
+        } else {
+            unavailable(kTextPictureWord, "The map picture");
+        }
     }
 }
 

@@ -10,8 +10,8 @@ namespace {
 
 bool isBatchWord(const std::string& word)
 {
-    static const std::array<const char*, 14> words = {"fn",   "tgpx",    "tkml", "tplt",   "tdel", "i",    "e",
-                                                      "show", "dl",      "near", "refresh", "visits", "find", "send"};
+    static const std::array<const char*, 15> words = {"fn",   "tgpx",    "tkml",   "tplt", "tdel", "i",  "e",  "show",
+                                                      "dl",   "near",    "refresh", "visits", "find", "send", "png"};
     return std::any_of(words.begin(), words.end(), [&](const char* w) { return word == w; });
 }
 
@@ -28,6 +28,20 @@ void CTarnwickCommandLine::ParseParam(const std::string& raw)
     if (m_nearArgs > 0) {
         (m_nearArgs == 2 ? nearLat : nearLon) = raw;
         --m_nearArgs;
+        return;
+    }
+    // The five words after "png" are its values, a negative one included;
+    // a sixth names the source unless it is a word of its own.
+    if (m_pictureArgs > 0) {
+        pictureArgs.push_back(raw);
+        --m_pictureArgs;
+        if (m_pictureArgs == 0)
+            lastWord = "png";
+        return;
+    }
+    if (lastWord == "png" && pictureArgs.size() == 5 && !isBatchWord(word) && word != "map") {
+        pictureArgs.push_back(raw);
+        lastWord.clear();
         return;
     }
     // The words after "dl" are cache codes, up to the next batch word.
@@ -88,6 +102,10 @@ void CTarnwickCommandLine::ParseParam(const std::string& raw)
         find = 1;
     } else if (word == "send") {
         send = 1;
+    } else if (word == "png") {
+        picture = 1;
+        m_pictureArgs = 5;
+        return;
     } else if (word == "map") {
         openMap = 1;
     } else if (lastWord == "send" && sendFolder.empty()) {

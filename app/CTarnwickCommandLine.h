@@ -15,7 +15,8 @@ namespace tw {
 // over the cache list), and "visits [FOLDER|FILE]" (read the visits of a
 // handheld GPS, or of a visits file, as field notes), and "send [folder]"
 // (the filtered caches onto a handheld unit: the one at folder, else the
-// configured or the first one mounted).
+// configured or the first one mounted), and "png LAT LON ZOOM WxH FILE
+// [SOURCE]" (a picture of the map there).
 // Words compare exactly, with or without a leading '-' or "--".
 class CTarnwickCommandLine {
 public:
@@ -42,6 +43,10 @@ public:
     std::string findQuery; // the word after "find", as given
     int send = 0;
     std::string sendFolder; // empty: the configured unit or the first one found
+    int picture = 0;
+    // The words after "png" as given: latitude, longitude, zoom, size and
+    // file, then the source when one is named.
+    std::vector<std::string> pictureArgs;
     std::string lastWord;
     // Words that are none of the above, nor the argument of one, as given.
     // A batch run refuses them; a window run leaves them to Qt.
@@ -54,11 +59,12 @@ public:
     bool isBatch() const
     {
         return fieldNotes || trackExport || trackDelete || import || exportGpx || download || nearest || refresh ||
-               visits || find || send;
+               visits || find || send || picture;
     }
 
 private:
     int m_nearArgs = 0; // coordinates still expected after "near"
+    int m_pictureArgs = 0; // words still expected after "png"; the source may follow
     bool m_codes = false; // the words after "dl" are codes
 };
 

@@ -22,6 +22,7 @@ struct Settings {
     // General (section "Options").
     std::string dbFile;            // default: <data folder>/cachedb.db3
     std::string mapFolder;         // empty: the data folder
+    std::string mapTheme;          // render theme of vector maps; empty: the one beside the maps, else the built-in
     int maxRows = 999;             // 1 to kMostListRows
     int showStatus = 1;
     int useRadar = 0;
@@ -64,6 +65,12 @@ struct Settings {
     // Map.
     int mapSource = 0;
     std::string elevationFolder;   // .hgt files that shade the map; empty: no shading
+    // The style chosen from a vector map theme's style menu, the overlays
+    // switched ("id=1,id=0"), and the theme file they were chosen for: with
+    // another theme they do not apply.
+    std::string vectorStyle;
+    std::string vectorOverlays;
+    std::string vectorStyleTheme;
     int mapType = 0;
     int mapType1 = 0;
     int mapType2 = 0;

@@ -51,6 +51,10 @@ std::shared_ptr<const TileImage> MapComposer::loadTile(WorldPoint point, int m, 
     const auto key = std::make_tuple(m, m_provider.zoom(), m_provider.tileLeft(point), m_provider.tileTop(point));
     if (auto it = m_decoded.find(key); it != m_decoded.end())
         return it->second;
+    // Drawn tiles come from the renderer alone: other zooms stand in only
+    // with what is at hand, and asking would queue them.
+    if (m_renderer)
+        return nullptr;
 
     std::shared_ptr<const TileImage> image;
     bool stored = false;
@@ -68,12 +72,54 @@ std::shared_ptr<const TileImage> MapComposer::loadTile(WorldPoint point, int m, 
     }
     if (damaged)
         *damaged = stored && !image;
-    if (image) {
-        if (m_decoded.size() >= kDecodedTileLimit)
-            m_decoded.clear();
-        m_decoded.emplace(key, image);
-    }
+    if (image)
+        keepDecoded(key, image);
     return image;
+}
+
+void MapComposer::keepDecoded(const std::tuple<int, int, std::int32_t, std::int32_t>& key,
+                              std::shared_ptr<const TileImage> image)
+{
+    if (m_decoded.size() >= kDecodedTileLimit)
+        m_decoded.clear();
+    m_decoded.emplace(key, std::move(image));
+}
+
+void MapComposer::setRenderer(TileRenderer* renderer, bool drawNow)
+{
+    m_renderer = renderer;
+    m_drawNow = drawNow;
+    m_decoded.clear();
+}
+
+bool MapComposer::drawRenderedTile(MapCanvas& canvas, const Rect& square, WorldPoint point)
+{
+    const int zoom = m_provider.zoom();
+    const std::int64_t x = m_provider.tileColumn(point), y = m_provider.tileRow(point);
+    // Beyond the map files there is nothing to wait for: no crosses.
+    if (!m_renderer->covers(zoom, x, y)) {
+        canvas.fill(square, m_renderer->backgroundOutside() & 0xFFFFFF);
+        return false;
+    }
+    const auto key = std::make_tuple(0, zoom, m_provider.tileLeft(point), m_provider.tileTop(point));
+    std::shared_ptr<const TileImage> image;
+    if (auto it = m_decoded.find(key); it != m_decoded.end()) {
+        image = it->second;
+    } else {
+        image = m_drawNow ? m_renderer->drawnTile(zoom, x, y) : m_renderer->tile(zoom, x, y);
+        if (image)
+            keepDecoded(key, image);
+    }
+    if (image) {
+        canvas.drawImage(*image, {0, 0, image->width(), image->height()}, square);
+        m_drewBasicAtZoom = true;
+        return true;
+    }
+    // Queued: the ready callback has the view composed again.
+    m_downloadsPending = true;
+    canvas.fill(square, m_renderer->background() & 0xFFFFFF);
+    drawFromOtherZooms(canvas, square, 0, point);
+    return true;
 }
 
 bool MapComposer::refetchDamaged(WorldPoint point, int m)
@@ -149,6 +195,8 @@ void MapComposer::drawCrosses(MapCanvas& canvas, const Rect& square)
 bool MapComposer::drawTile(MapCanvas& canvas, const Rect& square, int m, WorldPoint point,
                            const ComposeOptions& options)
 {
+    if (m_renderer)
+        return m < kFirstOverlayIndex && drawRenderedTile(canvas, square, point);
     bool ownTile = false;
     bool drawn = false;
     bool damaged = false;
@@ -169,7 +217,8 @@ bool MapComposer::drawTile(MapCanvas& canvas, const Rect& square, int m, WorldPo
         drawCrosses(canvas, square);
 
     const MapType* type = m_provider.mapType(m);
-    if (!ownTile && m_downloader && type && m_provider.zoom() <= type->maxAvailZoom) {
+    if (!ownTile && m_downloader && type && m_provider.zoom() <= type->maxAvailZoom
+        && m_provider.storage() != TileStorage::Vector) {
         if (damaged ? refetchDamaged(point, m) : requestTile(m_provider, point, m, false, *m_downloader))
             m_downloadsPending = true;
     }
@@ -227,6 +276,8 @@ Rect MapComposer::tileGridRect(PixelPoint origin)
 PixelPoint MapComposer::composeTiles(MapCanvas& canvas, const ComposeOptions& options, const std::vector<Rect>& areas)
 {
     m_downloadsPending = false;
+    m_tilesShown = 0;
+    m_viewTiles.clear();
     const Rect client{0, 0, canvas.width(), canvas.height()};
     if (areas.empty())
         canvas.fill(client, options.background);
@@ -239,17 +290,22 @@ PixelPoint MapComposer::composeTiles(MapCanvas& canvas, const ComposeOptions& op
             const Rect square{origin.x + kTileSizePx * i, origin.y - kTileSizePx * j, kTileSizePx, kTileSizePx};
             if (!square.intersects(client))
                 continue;
+            const WorldPoint tile = m_provider.offsetByTiles(centre, i, j);
+            if (m_renderer)
+                m_viewTiles.emplace_back(m_provider.zoom(), m_provider.tileColumn(tile), m_provider.tileRow(tile));
             if (!areas.empty()
                 && std::none_of(areas.begin(), areas.end(), [&](const Rect& area) { return square.intersects(area); }))
                 continue;
-            const WorldPoint tile = m_provider.offsetByTiles(centre, i, j);
-            drawTile(canvas, square, options.mapType, tile, options);
+            if (drawTile(canvas, square, options.mapType, tile, options))
+                ++m_tilesShown;
             if (m_heights && m_provider.zoom() >= kMinShadedZoom)
                 drawShade(canvas, square, tile);
             for (int k = 0; k < 3; ++k)
                 if (options.overlays[k] && m_provider.mapType(kFirstOverlayIndex + k))
                     drawTile(canvas, square, kFirstOverlayIndex + k, tile, options);
         }
+    if (m_renderer && !m_drawNow)
+        m_renderer->keepOnly(m_viewTiles);
     return origin;
 }
 

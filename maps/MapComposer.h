@@ -4,6 +4,7 @@
 #include "geo/LatLon.h"
 #include "maps/ImageDecoder.h"
 #include "maps/MapCanvas.h"
+#include "maps/TileRenderer.h"
 #include "maps/TileDownloader.h"
 #include "maps/TileProvider.h"
 
@@ -55,8 +56,12 @@ public:
     void zoomIn();
     void zoomOut();
 
-    /** A tile was asked for during the last composition. */
+    /** A tile was asked for during the last composition: from the download,
+     *  or from the renderer, which has queued it. */
     bool downloadsPending() const { return m_downloadsPending; }
+    /** Squares of the basic map the last composition drew map into (a tile
+     *  of its own or of another zoom): none means the place has no map. */
+    int tilesShown() const { return m_tilesShown; }
     int lastZoom() const { return m_lastZoom; }
     bool lastZoomHadTiles() const { return m_lastZoomHadTiles; }
 
@@ -68,6 +73,14 @@ public:
      *  kMinShadedZoom on; null: no shading. Not owned. */
     void setElevation(ElevationFiles* heights);
 
+    /** The tiles of a vector source come from this renderer instead of the
+     *  store (not owned; null: the store again). A tile not drawn yet shows
+     *  a tile of another zoom the composer holds, else the map's
+     *  background; one outside the map files the outside colour. With
+     *  drawNow every tile is drawn on the calling thread, none is left
+     *  queued. After the renderer's style changed, drop the decoded tiles. */
+    void setRenderer(TileRenderer* renderer, bool drawNow = false);
+
 private:
     /** The decoded tile, or null. damaged (when given) tells whether a stored
      *  copy exists that does not decode. */
@@ -75,6 +88,9 @@ private:
     /** Fetches a damaged tile of the view again, once per run. */
     bool refetchDamaged(WorldPoint point, int m);
     bool drawFromOtherZooms(MapCanvas& canvas, const Rect& square, int m, WorldPoint point);
+    bool drawRenderedTile(MapCanvas& canvas, const Rect& square, WorldPoint point);
+    void keepDecoded(const std::tuple<int, int, std::int32_t, std::int32_t>& key,
+                     std::shared_ptr<const TileImage> image);
     void drawCrosses(MapCanvas& canvas, const Rect& square);
     void drawShade(MapCanvas& canvas, const Rect& square, WorldPoint tile);
 
@@ -88,6 +104,10 @@ private:
     // (map type, zoom, tile left, tile top) → image
     std::map<std::tuple<int, int, std::int32_t, std::int32_t>, std::shared_ptr<const TileImage>> m_decoded;
     ElevationFiles* m_heights = nullptr;
+    TileRenderer* m_renderer = nullptr;
+    bool m_drawNow = false;
+    int m_tilesShown = 0;
+    std::vector<std::tuple<int, std::int64_t, std::int64_t>> m_viewTiles; // asked of the renderer
     // (zoom, tile left, tile top) → shading, null where no height is known
     std::map<std::tuple<int, std::int32_t, std::int32_t>, std::shared_ptr<const ShadeTile>> m_shades;
 };

@@ -38,7 +38,16 @@ struct MapSource {
     bool bulkDownload = true;
     std::vector<MapType> basic;   // at most 3
     std::vector<MapType> overlay; // at most 3
+    // A vector map (storage "mapsforge"): the map files drawn as one map and
+    // the theme to draw them with, plain names in the map folder. An empty
+    // theme: the one beside the map files, if any.
+    std::vector<std::string> mapFiles;
+    std::string theme;
 };
+
+/** The storage of a vector map: its tiles are drawn, not stored. */
+inline constexpr const char* kVectorStorage = "mapsforge";
+inline bool isVectorSource(const MapSource& source) { return source.storage == kVectorStorage; }
 
 inline constexpr int kMaxMapTypesPerMode = 3;
 /** Map type indices 0..2 are the basic map types, 3..5 the overlays. */
@@ -59,9 +68,15 @@ const MapSource* findSource(const MapSources& sources, int index);
 void readMapConfig(const std::filesystem::path& path, MapSources& sources);
 
 /** The installation folder's file for the language (or the plain one), then
- *  every "*map-config.xml" of the map folder. */
+ *  every "*map-config.xml" of the map folder, then a vector source for each
+ *  "*.map" file of the map folder that no loaded source names, called after
+ *  the file ("pankow.map": "pankow"). */
 void loadMapConfigs(const std::filesystem::path& installDir, const std::string& language,
                     const std::filesystem::path& mapFolder, MapSources& sources);
+
+/** Appends a vector source for each "*.map" file of the folder that no
+ *  source of sources names, sorted by file name. */
+void addFoundMapFiles(const std::filesystem::path& mapFolder, MapSources& sources);
 
 /** The map type settings as the map view uses them. */
 struct MapTypeChoice {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -31,6 +32,15 @@ bool saysNo(std::string_view text)
     for (char& c : word)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return word == "no" || word == "false" || word == "0";
+}
+
+std::string trimmed(std::string_view text)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
+    return std::string(text);
 }
 
 // Far deeper than any real configuration (root, source, type, field).
@@ -97,6 +107,13 @@ struct MapConfigReader {
             source->storage = text;
         } else if (source && name == "requestHeader") {
             source->requestHeader = text;
+        } else if (source && !type && name == "mapFile") {
+            // A file name, never a path: nothing outside the map folder is read.
+            if (std::string file = trimmed(text); isSafeFileName(file))
+                source->mapFiles.push_back(std::move(file));
+        } else if (source && !type && name == "theme") {
+            if (std::string file = trimmed(text); isSafeFileName(file))
+                source->theme = std::move(file);
         } else if (source && !type && name == "bulkDownload") {
             source->bulkDownload = !saysNo(text);
         } else if (type) {
@@ -111,6 +128,12 @@ struct MapConfigReader {
             type.reset();
             inMapType = false;
         } else if (name == "MapSource" && source && at == sourceDepth) {
+            // A vector map is drawn in Web Mercator tiles, whatever else the
+            // file says.
+            if (isVectorSource(*source)) {
+                source->type = "Google";
+                source->bulkDownload = false; // nothing to fetch
+            }
             const int index = sources.empty() ? 0 : sources.rbegin()->first + 1;
             sources.emplace(index, std::move(*source));
             source.reset();
@@ -172,6 +195,36 @@ void loadMapConfigs(const fs::path& installDir, const std::string& language, con
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files)
         readMapConfig(file, sources);
+    addFoundMapFiles(mapFolder, sources);
+}
+
+void addFoundMapFiles(const fs::path& mapFolder, MapSources& sources)
+{
+    std::set<std::string> named;
+    for (const auto& [index, source] : sources)
+        if (isVectorSource(source))
+            named.insert(source.mapFiles.begin(), source.mapFiles.end());
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(mapFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path& path = it->path();
+        std::error_code fileEc;
+        if (path.extension() == ".map" && path.stem() != "" && it->is_regular_file(fileEc)
+            && !named.contains(path.filename().string()))
+            found.push_back(path.filename().string());
+    }
+    // Sorted, so that a source keeps its index while no file is added.
+    std::sort(found.begin(), found.end());
+    for (const std::string& file : found) {
+        MapSource source;
+        source.type = "Google";
+        source.name = fs::path(file).stem().string();
+        source.storage = kVectorStorage;
+        source.bulkDownload = false;
+        source.mapFiles = {file};
+        const int index = sources.empty() ? 0 : sources.rbegin()->first + 1;
+        sources.emplace(index, std::move(source));
+    }
 }
 
 } // namespace tw::maps

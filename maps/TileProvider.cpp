@@ -3,6 +3,7 @@
 
 #include "maps/MapyCzTileProvider.h"
 #include "maps/MercatorTileProvider.h"
+#include "maps/VectorSource.h"
 #include "platform/Prompter.h"
 #include "platform/Text.h"
 
@@ -20,6 +21,8 @@ TileStorage storageOf(const MapSource& source)
         return TileStorage::Database;
     if (source.storage == "mbtiles")
         return TileStorage::MbTiles;
+    if (isVectorSource(source))
+        return TileStorage::Vector;
     return TileStorage::Folder;
 }
 
@@ -127,6 +130,8 @@ void TileProvider::deleteTile(WorldPoint tile, int m)
     case TileStorage::MbTiles:
         // The user's own file: never written.
         break;
+    case TileStorage::Vector:
+        break;
     }
 }
 
@@ -185,10 +190,16 @@ std::unique_ptr<TileProvider> openMapProvider(const MapSources& sources, int sou
         prompter.message(options.invalidConfigText, MessageIcon::Exclamation);
         return nullptr;
     }
-    fitChoiceToSource(*source, choice);
-    options.mapType = choice.mapType;
     if (!options.prompter)
         options.prompter = &prompter;
+    if (isVectorSource(*source)) {
+        const MapSource vector = vectorSourceView(*source, options);
+        fitChoiceToSource(vector, choice);
+        options.mapType = choice.mapType;
+        return makeTileProvider(vector, std::move(options));
+    }
+    fitChoiceToSource(*source, choice);
+    options.mapType = choice.mapType;
     return makeTileProvider(*source, std::move(options));
 }
 

@@ -47,7 +47,9 @@ struct ScaleBar {
     int pixels = 0;
 };
 
-enum class TileStorage { Folder, Database, MbTiles };
+/** Where the tiles come from. Vector: no store at all; a renderer draws
+ *  them from the source's map files. */
+enum class TileStorage { Folder, Database, MbTiles, Vector };
 
 /** A tile file of the map folder that exists but does not read. */
 struct UnreadableTileFile {
@@ -149,7 +151,7 @@ public:
     const std::filesystem::path& mapFolder() const { return m_mapFolder; }
     TileStorage storage() const { return m_storage; }
     /** Downloads have a place to go: folder or database storage. */
-    bool canStoreDownloads() const { return m_storage != TileStorage::MbTiles; }
+    bool canStoreDownloads() const { return m_storage == TileStorage::Folder || m_storage == TileStorage::Database; }
 
     /** The tiles chosen for an area download. */
     std::set<AreaTile> areaTiles;
@@ -187,7 +189,8 @@ std::unique_ptr<TileProvider> makeTileProvider(const MapSource& source, TileProv
 
 /** The provider the map view draws with. The choice is first fitted to the
  *  source; an unknown source type, or a source index that no loaded source
- *  has, shows "Invalid map configuration" and gives null. */
+ *  has, shows "Invalid map configuration" and gives null. A vector source
+ *  gets its zoom limits from its map files (see vectorSourceView). */
 std::unique_ptr<TileProvider> openMapProvider(const MapSources& sources, int sourceIndex, MapTypeChoice& choice,
                                               TileProvider::Options options, Prompter& prompter);
 

@@ -12,6 +12,7 @@
 #include "screens/DialogPlacement.h"
 #include "screens/LangText.h"
 #include "screens/MainWindow.h"
+#include "screens/MapPicture.h"
 #include "screens/QtNotifier.h"
 
 #include <QActionGroup>
@@ -39,6 +40,11 @@ constexpr int kTextNoPosition = 726;
 constexpr int kTextShowCaches = 743;
 constexpr int kTextInvalidConfig = 956;
 constexpr int kTextTilesUnreadable = 1100;
+constexpr int kTextMapStyle = 1310;
+constexpr int kTextStyleOverlays = 1311;
+constexpr int kTextNoRenderer = 1313;
+constexpr int kTextMapUnreadable = 1314;
+constexpr int kTextThemeFaults = 1315;
 
 constexpr int kBlinkMs = 500;
 
@@ -125,6 +131,7 @@ bool CMapScreen::rebuildProvider(bool keepView)
     }
     m_tiles.reset();
     m_composer.reset();
+    m_renderer.reset();
     m_provider.reset();
     m_tileProblem.clear();
     m_unreadableSaid = 0;
@@ -145,6 +152,8 @@ bool CMapScreen::rebuildProvider(bool keepView)
         m_provider->setZoom(std::clamp(*options.zoom, m_provider->minZoom(), m_provider->maxZoom()));
     m_composer = std::make_unique<maps::MapComposer>(*m_provider, m_decoder, &m_global.netClient);
     m_tiles = std::make_unique<MapTileBuffer>(*m_provider, *m_composer);
+    if (m_provider->storage() == maps::TileStorage::Vector)
+        attachRenderer();
     attachHeights();
     m_symbols.attach(*m_provider);
     areaChanged();
@@ -166,6 +175,126 @@ void CMapScreen::attachHeights()
     }
     if (m_composer)
         m_composer->setElevation(m_heights.get());
+}
+
+void CMapScreen::attachRenderer()
+{
+    const maps::MapSource& source = m_provider->source();
+    m_mapTheme = m_global.settings.mapTheme;
+    if (m_global.tileRenderers) {
+        const maps::VectorMapSettings settings =
+            vectorMapSettingsOf(m_global, source, static_cast<float>(m_global.scaleFactor));
+        m_themeFile = settings.themeFile.string();
+        m_renderer = m_global.tileRenderers(settings);
+    }
+    if (!m_renderer) {
+        // The source stays chosen, so that another can be picked from the menu.
+        m_tileProblem = QString::fromStdString(text::fillIn(
+            m_global.lang.textOr(kTextNoRenderer, "This build cannot draw vector maps: %s shows nothing."), {source.name}));
+        m_global.Log(m_tileProblem.toStdString());
+        return;
+    }
+    // Runs on the window thread once queued tiles are drawn.
+    m_renderer->setReadyCallback([this] { invalidateTiles(); });
+    m_composer->setRenderer(m_renderer.get());
+    for (const maps::UnreadableMapFile& file : m_renderer->unreadableMaps()) {
+        const std::string sentence = m_global.lang.textOr(kTextMapUnreadable, "The map file %s cannot be read (%s).");
+        m_global.Log(text::fillIn(sentence, {file.path.string(), maps::mapFileErrorName(file.error)}));
+        m_global.prompter.message(
+            text::fillIn(sentence, {file.path.filename().string(), maps::mapFileErrorName(file.error)}),
+            MessageIcon::Exclamation);
+    }
+    if (!m_renderer->themeProblems().empty()) {
+        for (const maps::ThemeProblem& problem : m_renderer->themeProblems())
+            m_global.Log("Map theme " + m_themeFile + ": ", problem.detail);
+        const std::string name = m_themeFile.empty() ? std::string("(built-in)") : std::filesystem::path(m_themeFile).filename().string();
+        m_global.prompter.message(
+            text::fillIn(m_global.lang.textOr(kTextThemeFaults, "The map theme %s has faults; what could be read is "
+                                                                 "used. The log lists them."),
+                         {name}),
+            MessageIcon::Information);
+    }
+}
+
+std::string CMapScreen::chosenStyle() const
+{
+    const Settings& s = m_global.settings;
+    if (!m_renderer)
+        return {};
+    const maps::StyleMenu& menu = m_renderer->styleMenu();
+    if (s.vectorStyleTheme == m_themeFile && !s.vectorStyle.empty()) {
+        const maps::StyleLayer* layer = menu.layer(s.vectorStyle);
+        if (layer && layer->visible)
+            return s.vectorStyle;
+    }
+    return menu.defaultValue;
+}
+
+void CMapScreen::applyStyle()
+{
+    Settings& s = m_global.settings;
+    s.vectorStyleTheme = m_themeFile;
+    m_renderer->setStyle(s.vectorStyle, readOverlaySwitches(s.vectorOverlays));
+    m_global.SaveSettings(SettingsGroup::Map);
+    invalidateTiles(true);
+}
+
+void CMapScreen::selectStyle(const std::string& style)
+{
+    if (!m_renderer)
+        return;
+    Settings& s = m_global.settings;
+    if (s.vectorStyleTheme != m_themeFile)
+        s.vectorOverlays.clear(); // the switches of another theme
+    s.vectorStyle = style;
+    applyStyle();
+}
+
+void CMapScreen::setStyleOverlay(const std::string& overlay, bool on)
+{
+    if (!m_renderer)
+        return;
+    Settings& s = m_global.settings;
+    if (s.vectorStyleTheme != m_themeFile) {
+        s.vectorOverlays.clear();
+        s.vectorStyle = chosenStyle();
+    }
+    auto switches = readOverlaySwitches(s.vectorOverlays);
+    switches[overlay] = on;
+    s.vectorOverlays = writeOverlaySwitches(switches);
+    applyStyle();
+}
+
+void CMapScreen::fillStyleMenu(QMenu& menu)
+{
+    if (!m_renderer || m_renderer->styleMenu().layers.empty())
+        return;
+    const maps::StyleMenu& styleMenu = m_renderer->styleMenu();
+    const std::string& language = m_global.settings.language;
+    const std::string chosen = chosenStyle();
+    QMenu* styles = menu.addMenu(langText(m_global, kTextMapStyle));
+    styles->setObjectName(QStringLiteral("mapStyles"));
+    auto* group = new QActionGroup(styles);
+    for (const maps::StyleMenuEntry& entry : styleMenu.styles(language)) {
+        QAction* a = styles->addAction(QString::fromStdString(entry.name));
+        a->setCheckable(true);
+        a->setChecked(entry.id == chosen);
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, id = entry.id] { selectStyle(id); });
+    }
+    const bool ownSwitches = m_global.settings.vectorStyleTheme == m_themeFile;
+    const auto overlays = styleMenu.overlays(
+        chosen, language, ownSwitches ? readOverlaySwitches(m_global.settings.vectorOverlays) : std::map<std::string, bool>{});
+    if (overlays.empty())
+        return;
+    QMenu* switches = menu.addMenu(langText(m_global, kTextStyleOverlays));
+    switches->setObjectName(QStringLiteral("mapStyleOverlays"));
+    for (const maps::StyleMenuEntry& entry : overlays) {
+        QAction* a = switches->addAction(QString::fromStdString(entry.name));
+        a->setCheckable(true);
+        a->setChecked(entry.enabled);
+        connect(a, &QAction::toggled, this, [this, id = entry.id](bool on) { setStyleOverlay(id, on); });
+    }
 }
 
 void CMapScreen::stopDownloads()
@@ -285,7 +414,7 @@ void CMapScreen::invalidateTiles(bool decodedToo)
 
 void CMapScreen::openDownloadDialog()
 {
-    if (!m_provider)
+    if (!m_provider || !m_provider->canStoreDownloads())
         return;
     if (!m_provider->source().bulkDownload) {
         m_global.prompter.message(text::fillIn(m_global.text(kTextNoBulkDownload), {m_provider->source().name}),
@@ -613,6 +742,10 @@ void CMapScreen::onTopicChanged(Topic topic)
             attachHeights();
             invalidateTiles();
         }
+        // Another theme in the options: the vector map is drawn anew with it.
+        if (m_provider && m_provider->storage() == maps::TileStorage::Vector
+            && m_global.settings.mapTheme != m_mapTheme)
+            rebuildProvider(true);
         update();
         break;
     case Topic::Counters:
@@ -661,6 +794,7 @@ void CMapScreen::fillMenu(QMenu& menu)
             }
         }
     }
+    fillStyleMenu(menu);
     QAction* moving = menu.addAction(langText(m_global, kTextMovingMap));
     moving->setCheckable(true);
     moving->setChecked(s.movingMap != 0);

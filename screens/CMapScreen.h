@@ -52,6 +52,13 @@ public:
 
     // Null when the map configuration cannot be drawn.
     maps::TileProvider* provider() const { return m_provider.get(); }
+    // The renderer of a vector source; null for other sources, or when this
+    // build has none.
+    maps::TileRenderer* renderer() const { return m_renderer.get(); }
+    // A style of the vector map theme's style menu, and one of its overlays
+    // on or off; remembered for that theme.
+    void selectStyle(const std::string& style);
+    void setStyleOverlay(const std::string& overlay, bool on);
     // Drops the provider and makes one for the chosen source and map type,
     // at the same centre; with keepView the zoom stays too. False (after the message)
     // when the configuration is not usable.
@@ -135,11 +142,20 @@ private:
     // The elevation files of the options shade the map (again, when the
     // folder changed).
     void attachHeights();
+    // A vector source gets its renderer; what it cannot read is said once.
+    void attachRenderer();
+    // The chosen style of the renderer's menu, and its overlay switches.
+    std::string chosenStyle() const;
+    void applyStyle();
+    void fillStyleMenu(QMenu& menu);
 
     QtNotifier& m_notifier;
     std::unique_ptr<maps::TileProvider> m_provider;
     QtImageDecoder m_decoder;
+    std::unique_ptr<maps::TileRenderer> m_renderer; // outlives the composer, which draws with it
     std::unique_ptr<maps::MapComposer> m_composer;
+    std::string m_themeFile;        // the renderer's theme, for the remembered style
+    std::string m_mapTheme;         // the options' theme the renderer was made with
     std::unique_ptr<maps::ElevationFiles> m_heights;
     std::string m_heightsFolder;    // what m_heights was read from
     std::unique_ptr<MapTileBuffer> m_tiles;

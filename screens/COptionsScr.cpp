@@ -42,6 +42,8 @@ constexpr int kTextBrowse = 669;
 constexpr int kTextMapFolder = 670;
 constexpr int kTextElevationFolder = 1301;
 constexpr int kTextElevationNote = 1302;
+constexpr int kTextMapTheme = 1312;
+constexpr int kTextMapThemeNote = 1323;
 constexpr int kTextGpsDeviceFolder = 1279;
 constexpr int kTextSendLogs = 1280;
 constexpr int kTextMaxRows = 671;
@@ -314,6 +316,7 @@ QWidget* COptionsScr::buildMap()
     m_mapSource->setCurrentIndex(row);
     fillMapTypes(m_mapSource->count() ? m_mapSource->itemData(row).toInt() : m_initial.mapSource);
     addElevationFolder(*page);
+    addMapTheme(*page);
     page->finish();
     return page;
 }
@@ -354,6 +357,21 @@ void COptionsScr::addElevationFolder(OptionsPage& page)
     });
     page.addField(langText(m_global, kTextElevationFolder), page.withKey(m_elevationFolder, browse));
     page.addNote(langText(m_global, kTextElevationNote));
+}
+
+void COptionsScr::addMapTheme(OptionsPage& page)
+{
+    m_mapTheme = new QLineEdit(q(m_initial.mapTheme));
+    m_mapTheme->setObjectName(QStringLiteral("mapTheme"));
+    auto* browse = makeTouchButton(m_global, langText(m_global, kTextBrowse), &page);
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString file = QFileDialog::getOpenFileName(this, langText(m_global, kTextMapTheme), m_mapTheme->text(),
+                                                          QStringLiteral("*.xml"));
+        if (!file.isEmpty())
+            m_mapTheme->setText(file);
+    });
+    page.addField(langText(m_global, kTextMapTheme), page.withKey(m_mapTheme, browse));
+    page.addNote(langText(m_global, kTextMapThemeNote));
 }
 
 QWidget* COptionsScr::buildFieldNotes()
@@ -432,6 +450,7 @@ Settings COptionsScr::edited() const
     st.dbFile = s(m_dbFile->text().trimmed());
     st.mapFolder = s(m_mapFolder->text().trimmed());
     st.elevationFolder = s(m_elevationFolder->text().trimmed());
+    st.mapTheme = s(m_mapTheme->text().trimmed());
     st.maxRows = m_maxRows->value();
     st.gpsDeviceFolder = s(m_gpsDeviceFolder->text().trimmed());
     st.sendLogs = m_sendLogs->value();

@@ -66,6 +66,7 @@ private:
     QWidget* buildTrackExport();
     void fillMapTypes(int source);
     void addElevationFolder(OptionsPage& page);
+    void addMapTheme(OptionsPage& page);
     void browseDatabase();
 
     Settings m_initial;
@@ -74,6 +75,7 @@ private:
     QLineEdit* m_dbFile = nullptr;
     QLineEdit* m_mapFolder = nullptr;
     QLineEdit* m_elevationFolder = nullptr;
+    QLineEdit* m_mapTheme = nullptr;        // empty: the theme beside the maps, else the built-in
     QSpinBox* m_maxRows = nullptr;
     QLineEdit* m_gpsDeviceFolder = nullptr;
     QSpinBox* m_sendLogs = nullptr;

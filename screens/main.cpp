@@ -11,6 +11,7 @@
 #include "screens/FirstStartDialog.h"
 #include "screens/LangText.h"
 #include "screens/MainWindow.h"
+#include "screens/MapPicture.h"
 #include "screens/QtKeepAwake.h"
 #include "screens/QtNotifier.h"
 #include "screens/QtPrompter.h"
@@ -57,6 +58,7 @@ void printUsage(std::FILE* to)
                "  tarnwick dl CODE...    download caches by code (online)\n"
                "  tarnwick near LAT LON  download the caches nearest to a point (online)\n"
                "  tarnwick refresh       fresh data of the saved filter's caches (online)\n"
+               "  tarnwick png LAT LON ZOOM WxH FILE [SOURCE]  a picture of the map there\n"
                "The window:\n"
                "  tarnwick               open the cache list\n"
                "  tarnwick show CODE     open that cache's listing\n"
@@ -100,6 +102,12 @@ private:
     bool m_painted = false;
 };
 
+// The renderer of vector map sources, for the window and the batch words.
+tw::maps::TileRendererFactory vectorMapRenderers()
+{
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -113,8 +121,21 @@ int main(int argc, char* argv[])
     }
     tw::CTarnwickCommandLine words;
     words.parse(args);
-    if (words.isBatch())
+    if (words.isBatch() && !words.picture)
         return tw::runBatchMode(paths, args);
+    if (words.isBatch()) {
+        // The map picture is painted as the window paints the map, on Qt's
+        // offscreen platform: no display is needed, nor asked for.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication qapp(argc, argv);
+        tw::BatchActions actions = tw::defaultBatchActions();
+        actions.mapPicture = [](tw::CGlobalData& global, const tw::MapPictureRequest& request) {
+            global.tileRenderers = vectorMapRenderers();
+            return tw::drawMapPicture(global, request, stderr);
+        };
+        return tw::runBatchMode(paths, args, std::move(actions));
+    }
     if (!haveDisplay()) {
         explainNoDisplay();
         return 2;
@@ -146,6 +167,7 @@ int main(int argc, char* argv[])
     // Outlives the program state: the receiver's thread plays through it.
     tw::QtSoundPlayer sound;
     tw::CGlobalData global(paths, {prompter, notifier, keepAwake}, 480, 800);
+    global.tileRenderers = vectorMapRenderers();
     prompter.setTexts(global.lang);
     global.gpsServices.proximityAlert->setSoundPlayer(&sound);
     tw::CTarnwickApp app(global);

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/BatchActions.h"
 #include "app/CTarnwickCommandLine.h"
 
 #include <gtest/gtest.h>
@@ -82,6 +83,48 @@ TEST(CommandLine, WordsThatAreNoneAreKeptAsUnknown)
     // Files, coordinates and codes are arguments, not words.
     EXPECT_TRUE(parsed({"i", "a.gpx", "e", "b.gpx", "near", "-1", "2", "show", "x"}).unknownWords.empty());
     EXPECT_EQ(parsed({"e", "b.gpx", "c.gpx"}).unknownWords, std::vector<std::string>{"c.gpx"});
+}
+
+TEST(CommandLine, PngTakesFiveValuesAndAnOptionalSource)
+{
+    const auto plain = parsed({"png", "-33.9", "-18.4", "12", "640x480", "tdel.png"});
+    EXPECT_TRUE(plain.picture && plain.isBatch());
+    EXPECT_EQ(plain.pictureArgs, (std::vector<std::string>{"-33.9", "-18.4", "12", "640x480", "tdel.png"}));
+    EXPECT_FALSE(plain.trackDelete);
+    EXPECT_TRUE(plain.unknownWords.empty());
+
+    const auto named = parsed({"png", "1", "2", "3", "20x20", "a.png", "pankow", "tdel"});
+    EXPECT_EQ(named.pictureArgs.size(), 6u);
+    EXPECT_EQ(named.pictureArgs.back(), "pankow");
+    EXPECT_TRUE(named.trackDelete);
+    EXPECT_TRUE(named.unknownWords.empty());
+    // A batch word after the file is a word, not a source.
+    EXPECT_EQ(parsed({"png", "1", "2", "3", "20x20", "a.png", "fn"}).pictureArgs.size(), 5u);
+}
+
+TEST(CommandLine, PngValuesRead)
+{
+    const auto r = readPictureRequest({"N 50° 05.220", "E 014° 25.260", "15", "800x600", "out.png", "pankow"});
+    ASSERT_TRUE(r);
+    EXPECT_NEAR(r->latDeg, 50.087, 1e-6);
+    EXPECT_NEAR(r->lonDeg, 14.421, 1e-6);
+    EXPECT_EQ(r->zoom, 15);
+    EXPECT_EQ(r->width, 800);
+    EXPECT_EQ(r->height, 600);
+    EXPECT_EQ(r->file, "out.png");
+    EXPECT_EQ(r->source, "pankow");
+
+    const auto decimal = readPictureRequest({"-33.9", "18.4", "0", "16x8192", "out.png"});
+    ASSERT_TRUE(decimal);
+    EXPECT_DOUBLE_EQ(decimal->latDeg, -33.9);
+    EXPECT_TRUE(decimal->source.empty());
+
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"50", "14", "15", "15x600", "a.png"}, {"50", "14", "15", "800x8193", "a.png"},
+          {"50", "14", "15", "800", "a.png"}, {"50", "14", "z", "800x600", "a.png"},
+          {"95", "14", "15", "800x600", "a.png"}, {"north", "east", "15", "800x600", "a.png"},
+          {"50", "14", "15", "800x600"}})
+        EXPECT_FALSE(readPictureRequest(bad)) << bad[0] << " " << bad[2] << " " << bad[3];
 }
 
 } // namespace

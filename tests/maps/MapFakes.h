@@ -37,7 +37,11 @@ public:
     RecordingCanvas(int w, int h) : m_w(w), m_h(h) {}
     int width() const override { return m_w; }
     int height() const override { return m_h; }
-    void fill(const maps::Rect&, std::uint32_t) override { ++fills; }
+    void fill(const maps::Rect& area, std::uint32_t rgb) override
+    {
+        ++fills;
+        filled.push_back({area, rgb});
+    }
     void drawImage(const maps::TileImage& image, const maps::Rect& source, const maps::Rect& target) override
     {
         draws.push_back({static_cast<const FakeImage&>(image).label, source, target});
@@ -66,6 +70,7 @@ public:
     std::vector<std::pair<double, maps::Rect>> shades;
     int greyLines = 0;
     int fills = 0;
+    std::vector<std::pair<maps::Rect, std::uint32_t>> filled;
 
 private:
     int m_w, m_h;

@@ -90,6 +90,7 @@ private slots:
             COptionsScr screen(*w.global);
             child<QLineEdit>(&screen, "mapFolder")->setText(QString::fromStdString((w.paths.data / "maps").string()));
             child<QSpinBox>(&screen, "maxRows")->setValue(250);
+            child<QLineEdit>(&screen, "mapTheme")->setText(QStringLiteral(" /home/me/themes/Winter map.xml "));
             child<QCheckBox>(&screen, "suspendKiller")->setChecked(false);
             child<QCheckBox>(&screen, "runOnSuspend")->setChecked(true);
             auto* refresh = child<QComboBox>(&screen, "refresh");
@@ -142,6 +143,7 @@ private slots:
         const std::vector<Row> rows{
             {"MapFolder", s.mapFolder, (w.paths.data / "maps").string()},
             {"MaxRows", std::to_string(s.maxRows), "250"},
+            {"MapTheme", s.mapTheme, "/home/me/themes/Winter map.xml"},
             {"SuspendKiller", std::to_string(s.suspendKiller), "0"},
             {"RunOnSuspend", std::to_string(s.runOnSuspend), "1"},
             {"SrchResRefresh", std::to_string(s.srchResRefresh), "120"},

@@ -17,6 +17,20 @@ grep -Eq '^Version ?= ?1\.6\.0\.95' "$dir/config/Tarnwick.ini"
 sqlite3 "$dir/data/\$tarnwick.db3" "SELECT hdop FROM track_log; SELECT name FROM track_name;"
 [[ $(grep -c 'Tarnwick START' "$dir/docs/Tarnwick.log") == 1 ]]
 [[ $(grep -c 'Tarnwick EXIT' "$dir/docs/Tarnwick.log") == 1 ]]
+# The map picture needs no display either; a source it does not know, or
+# values that do not read, end the run with a failure and the reason.
+for args in "png 50.087 14.421 13 300x200 $dir/a.png Atlantis" "png 50.087 14.421 13 3x200 $dir/a.png"; do
+  set +e
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+    TARNWICK_CONFIG_DIR="$dir/config" TARNWICK_DATA_DIR="$dir/data" XDG_DOCUMENTS_DIR="$dir/docs" \
+    timeout 20 "$exe" $args 2>>"$dir/png-stderr"
+  rc=$?
+  set -e
+  [[ $rc -eq 1 ]]
+done
+grep -q Atlantis "$dir/png-stderr"
+grep -q "png 50.087" "$dir/png-stderr"
+[[ ! -e "$dir/a.png" ]]
 # Without a batch word and without a display the program explains itself.
 set +e
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM TARNWICK_CONFIG_DIR="$dir/config" \

@@ -7,6 +7,7 @@
 #include "db/CacheReader.h"
 #include "app/CTarnwickApp.h"
 #include "db/CacheStore.h"
+#include "db/FullText.h"
 #include "exchange/GpxWriter.h"
 #include "platform/RecordingJobProgress.h"
 #include "platform/Signals.h"
@@ -214,10 +215,6 @@ TEST_F(ImportStoreFailureTest, AFullDiskKeepsTheDatabaseReadable)
     mountSmallDisk(templateSize + 24 * 1024 * 1024);
     if (IsSkipped() || HasFatalFailure())
         return;
-    // The room is measured for the caches' own rows and the log: without the
-    // full-text index, whose words of 6,000 random letters would fill the
-    // disk first.
-    ASSERT_EQ(global->db.cacheDb.Exec("DROP TABLE `cachetext_state`"), SQLITE_OK);
     writePocketQuery(dir / "pq.gpx", 7000, 0, 6000);
     const ImportSummary s = importGpx(*global, dir / "pq.gpx", nullptr, nullptr);
     EXPECT_TRUE(s.stopped);
@@ -259,10 +256,19 @@ TEST_F(ImportStoreFailureTest, AFullDiskKeepsTheDatabaseReadable)
 
     // With room again, the database is shared as before and takes the rest.
     global->db.cacheDb.Close();
+    // The import wrote its log up to the last byte of the disk, so the filler
+    // holds nothing: room is made by a larger disk, as a user frees room on
+    // the card.
     smallDisk.makeRoom();
+    const std::string larger = "size=" + std::to_string(templateSize + 64 * 1024 * 1024);
+    ASSERT_EQ(::mount(nullptr, disk.c_str(), nullptr, MS_REMOUNT, larger.c_str()), 0) << std::strerror(errno);
     ASSERT_EQ(global->db.cacheDb.OpenFile(global->settings.dbFile), SQLITE_OK);
     EXPECT_FALSE(global->db.cacheDb.privateLogIndex());
     EXPECT_EQ(count("SELECT COUNT(*) FROM geocache WHERE id LIKE 'GC1%'"), s.newCaches);
+    // The index kept up with the caches that were stored, and only with them.
+    EXPECT_EQ(fulltext::checkAtOpen(global->db.cacheDb), fulltext::State::Ready);
+    EXPECT_EQ(global->db.cacheDb.Exec("INSERT INTO cachetext (cachetext) VALUES ('integrity-check')"), SQLITE_OK)
+        << global->db.cacheDb.errorText();
 }
 
 // An import lets the write-ahead log grow, and copies it into the file at

@@ -153,6 +153,19 @@ QRectF boundsOf(const QPolygonF& polygon)
     return QRectF(QPointF(x0, y0), QPointF(x1, y1));
 }
 
+// Whether two boxes meet; unlike QRectF::intersects also for a box of no
+// height or width (a straight horizontal or vertical way).
+bool meets(const QRectF& a, const QRectF& b)
+{
+    return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() && b.top() <= a.bottom();
+}
+
+bool inside(const QRectF& outer, const QRectF& inner)
+{
+    return outer.left() <= inner.left() && inner.right() <= outer.right() && outer.top() <= inner.top() &&
+           inner.bottom() <= outer.bottom();
+}
+
 // A pattern laid from the world's corner, so that it runs on across tiles.
 QBrush patternBrush(const QImage& pattern, const TileFrame& frame)
 {
@@ -241,16 +254,16 @@ private:
             return m_projected[i];
         m_done[i] = 1;
         std::vector<QPolygonF>& out = m_projected[i];
-        bool meets = false;
+        bool anyMeets = false;
         for (const auto& ring : m_ways[i]->rings) {
             QPolygonF polygon;
             polygon.reserve(qsizetype(ring.size()));
             for (const maps::MicroPoint& p : ring)
                 polygon.push_back(m_frame.local(p));
-            meets = meets || boundsOf(polygon).intersects(m_clip);
+            anyMeets = anyMeets || meets(boundsOf(polygon), m_clip);
             out.push_back(std::move(polygon));
         }
-        if (!meets)
+        if (!anyMeets)
             out.clear();
         return out;
     }
@@ -272,8 +285,7 @@ private:
         for (const QPolygonF& ring : rings) {
             if (ring.size() < 3)
                 continue;
-            const bool inside = m_clip.contains(boundsOf(ring));
-            path.addPolygon(inside ? ring : clipPolygon(ring, m_clip));
+            path.addPolygon(inside(m_clip, boundsOf(ring)) ? ring : clipPolygon(ring, m_clip));
             path.closeSubpath();
         }
         const QImage& pattern = m_state.symbols.image(in.image, m_theme.lengthScale(in, m_frame.zoom, m_state.displayScale));
@@ -314,7 +326,7 @@ private:
         for (const QPolygonF& ring : rings) {
             const QPolygonF shifted = in.dy != 0 ? offsetLine(ring, in.dy * strokeScale(in)) : QPolygonF();
             const QPolygonF& drawn = in.dy != 0 ? shifted : ring;
-            if (m_clip.contains(boundsOf(drawn)))
+            if (inside(m_clip, boundsOf(drawn)))
                 m_parts.push_back(drawn);
             else
                 clipPolyline(drawn, m_clip, m_parts);

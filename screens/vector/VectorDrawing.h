@@ -30,8 +30,8 @@ public:
     // Source tiles whose labels are kept for their neighbours.
     static constexpr std::size_t kKeptLabelTiles = 24;
 
-    VectorDrawState(const maps::RenderTheme& theme, maps::ThemeMatcher& matcher, float displayScale)
-        : theme(theme), matcher(matcher), displayScale(displayScale)
+    VectorDrawState(const maps::RenderTheme& drawnTheme, maps::ThemeMatcher& themeMatcher, float scale)
+        : theme(drawnTheme), matcher(themeMatcher), displayScale(scale)
     {
     }
 

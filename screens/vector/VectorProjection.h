@@ -23,9 +23,9 @@ struct TileFrame {
     double worldPx = 256;  // the world's side: sidePx × 2^zoom
     QPointF origin;        // the tile's north-west corner
 
-    TileFrame(int zoom, std::int64_t x, std::int64_t y, double sidePx)
-        : zoom(zoom), x(x), y(y), sidePx(sidePx), worldPx(sidePx * double(std::int64_t{1} << zoom)),
-          origin(double(x) * sidePx, double(y) * sidePx)
+    TileFrame(int zoomLevel, std::int64_t column, std::int64_t row, double side)
+        : zoom(zoomLevel), x(column), y(row), sidePx(side), worldPx(side * double(std::int64_t{1} << zoomLevel)),
+          origin(double(column) * side, double(row) * side)
     {
     }
 

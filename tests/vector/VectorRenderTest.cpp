@@ -312,7 +312,7 @@ double shareShowingTheirFill(const Drawn& drawn, const RenderTheme& theme, const
 
 TEST_F(PankowTest, BuildingsForestsWaterAndRoadsShowTheirThemeColoursAtZoom14And16)
 {
-    for (const char* themeFile : {"default", "tarnwick"}) {
+    for (const char* themeFile : {"tarnwick", "default"}) {
         SCOPED_TRACE(themeFile);
         const fs::path path = std::string(themeFile) == "default"
                                   ? test::corpusDir() / "mapsforge" / "themes" / "mapsforge" / "default.xml"

@@ -41,7 +41,7 @@ if [[ ! -f $out/CMakeCache.txt ]]; then
 fi
 echo "bench: building in $out" >&2
 timed cmake --build "$out" -j "$(nproc)" --target tarnwick tarnwick_resources make_pocket_query import_bench \
-  cache_list_bench map_compose_bench startup_bench track_flush_bench make_cache_database map_screen_bench \
+  cache_list_bench map_compose_bench vector_render_bench startup_bench track_flush_bench make_cache_database map_screen_bench \
   make_gsak_database send_bench >/dev/null
 
 mkdir -p "$data"
@@ -122,6 +122,11 @@ if [[ $onlyDatabases == 0 ]]; then
   note "map compose"
   QT_QPA_PLATFORM=offscreen timed "$bin/map_compose_bench" --benchmark_repetitions=200 --benchmark_min_time=0.000001 \
     --benchmark_format=json >"$results/map.json" 2>/dev/null || { note "map_compose_bench failed"; failed=1; }
+
+  # One vector map tile per repetition, at zoom 12, 14, 16 and 18.
+  note "vector map tiles"
+  QT_QPA_PLATFORM=offscreen timed "$bin/vector_render_bench" --benchmark_repetitions=200 --benchmark_min_time=0.000001 \
+    --benchmark_format=json >"$results/vector.json" 2>/dev/null || { note "vector_render_bench failed"; failed=1; }
 
   # Start-up on 100,000 caches imported by the program's batch word.
   startupDb=$data/startup-100k-$stamp.db3
@@ -318,6 +323,12 @@ add("Map compose, cold", runs(maps, "composeCold"), "<= 40 ms", lambda t: f"medi
 add("Map compose, warm", runs(maps, "composeWarm"), "median <= 8, p99 <= 16 ms",
     lambda t: f"median {median(t):.1f} ms, p99 {percentile(t, 99):.1f} ms ({len(t)} frames)",
     lambda t: median(t) <= 8 and percentile(t, 99) <= 16)
+
+vectors = bench("vector.json")
+for zoom in (12, 14, 16, 18):
+    add(f"Vector map tile, zoom {zoom}", runs(vectors, f"zoom{zoom}"), "median <= 15, p99 <= 40 ms",
+        lambda t: f"median {median(t):.1f} ms, p99 {percentile(t, 99):.1f} ms ({len(t)} tiles)",
+        lambda t: median(t) <= 15 and percentile(t, 99) <= 40)
 
 starts = bench("startup.json")
 for name, label in [("BM_StartupToFirstList", "Start-up to first list, 100k"),

@@ -1,0 +1,507 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "screens/vector/VectorLabels.h"
+
+#include <QPainterPath>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <tuple>
+#include <unordered_map>
+
+namespace tw::vector {
+
+using maps::InstructionKind;
+using maps::LabelDisplay;
+using maps::LabelPosition;
+using maps::RenderInstruction;
+
+namespace {
+
+// Space between a symbol and its caption, theme pixels.
+constexpr double kCaptionGapPx = 2.0;
+// A text along a way is not drawn where the way turns more than this
+// between two letters, or more than kMaxTotalBendDeg over the whole text.
+constexpr double kMaxLetterBendDeg = 30.0;
+constexpr double kMaxTotalBendDeg = 60.0;
+// Texts along one way part at most.
+constexpr int kMaxRepeats = 8;
+
+bool isLabel(InstructionKind kind)
+{
+    return kind == InstructionKind::Caption || kind == InstructionKind::Symbol || kind == InstructionKind::PathText;
+}
+
+QString transformed(const std::string& text, maps::TextTransform transform)
+{
+    QString out = QString::fromStdString(text);
+    switch (transform) {
+    case maps::TextTransform::None: break;
+    case maps::TextTransform::Uppercase: out = out.toUpper(); break;
+    case maps::TextTransform::Lowercase: out = out.toLower(); break;
+    case maps::TextTransform::Capitalize: {
+        bool start = true;
+        for (QChar& c : out) {
+            if (start && c.isLetter())
+                c = c.toUpper();
+            start = c.isSpace();
+        }
+        break;
+    }
+    }
+    return out;
+}
+
+// Words put on lines no wider than widthPx (a longer word keeps a line).
+QStringList wrapped(const QString& text, const QFontMetricsF& metrics, double widthPx)
+{
+    if (widthPx <= 0 || metrics.horizontalAdvance(text) <= widthPx)
+        return {text};
+    QStringList lines;
+    QString line;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (!line.isEmpty() && metrics.horizontalAdvance(longer) > widthPx) {
+            lines.push_back(line);
+            line = word;
+        } else {
+            line = longer;
+        }
+    }
+    if (!line.isEmpty())
+        lines.push_back(line);
+    return lines;
+}
+
+void setText(LabelCandidate& c, const RenderInstruction& in, const QString& text, const FontCache::Entry& font,
+             float displayScale)
+{
+    c.text = text;
+    c.font = font.font;
+    c.fill = QColor::fromRgba(in.fill);
+    c.halo = QColor::fromRgba(in.stroke);
+    c.haloWidth = in.strokeWidth * displayScale;
+}
+
+// A caption beside reference (a symbol's box, or the anchor point alone).
+LabelCandidate caption(const RenderInstruction& in, const QString& text, const FontCache::Entry& font,
+                       QPointF anchor, const QRectF* symbolBox, float lengthScale, float displayScale,
+                       int wrapWidthPx)
+{
+    LabelCandidate c;
+    c.kind = InstructionKind::Caption;
+    setText(c, in, text, font, displayScale);
+    const QStringList lines = wrapped(text, font.metrics, wrapWidthPx);
+    double w = 0;
+    for (const QString& line : lines)
+        w = std::max(w, font.metrics.horizontalAdvance(line));
+    const double lineHeight = font.metrics.height();
+    const double h = lineHeight * double(lines.size());
+
+    const double dy = in.dy * lengthScale;
+    const QRectF reference = symbolBox ? *symbolBox : QRectF(anchor, QSizeF(0, 0));
+    const double gap = symbolBox ? kCaptionGapPx * displayScale : 0.0;
+    LabelPosition position = in.position;
+    if (position == LabelPosition::Auto)
+        position = symbolBox ? LabelPosition::Below : LabelPosition::Center;
+    double left = reference.center().x() - w / 2;
+    double top = reference.center().y() - h / 2;
+    switch (position) {
+    case LabelPosition::Left: left = reference.left() - gap - w; break;
+    case LabelPosition::Right: left = reference.right() + gap; break;
+    case LabelPosition::Below: top = reference.bottom() + gap; break;
+    case LabelPosition::BelowLeft: top = reference.bottom() + gap; left = reference.left() - w; break;
+    case LabelPosition::BelowRight: top = reference.bottom() + gap; left = reference.right(); break;
+    case LabelPosition::Above: top = reference.top() - gap - h; break;
+    case LabelPosition::AboveLeft: top = reference.top() - gap - h; left = reference.left() - w; break;
+    case LabelPosition::AboveRight: top = reference.top() - gap - h; left = reference.right(); break;
+    case LabelPosition::Auto:
+    case LabelPosition::Center: break;
+    }
+    top += dy;
+    for (int i = 0; i < lines.size(); ++i) {
+        const double lw = font.metrics.horizontalAdvance(lines[i]);
+        c.lines.emplace_back(QPointF(left + (w - lw) / 2, top + i * lineHeight + font.metrics.ascent()), lines[i]);
+    }
+    const double halo = c.haloWidth / 2;
+    c.bounds = QRectF(left - halo, top - halo, w + 2 * halo, h + 2 * halo);
+    c.boxes = {c.bounds};
+    c.anchor = anchor;
+    return c;
+}
+
+// Positions along a polyline by arc length.
+class Polyline {
+public:
+    explicit Polyline(std::vector<QPointF> points) : m_points(std::move(points))
+    {
+        m_at.resize(m_points.size(), 0.0);
+        for (std::size_t i = 1; i < m_points.size(); ++i) {
+            const QPointF d = m_points[i] - m_points[i - 1];
+            m_at[i] = m_at[i - 1] + std::hypot(d.x(), d.y());
+        }
+    }
+    double length() const { return m_at.empty() ? 0.0 : m_at.back(); }
+    // The point and the direction (degrees, 0 = east, clockwise) at arc length s.
+    std::pair<QPointF, double> at(double s) const
+    {
+        const auto it = std::upper_bound(m_at.begin(), m_at.end(), s);
+        std::size_t i = std::clamp<std::size_t>(std::size_t(it - m_at.begin()), 1, m_points.size() - 1);
+        const QPointF a = m_points[i - 1];
+        const QPointF b = m_points[i];
+        const double span = m_at[i] - m_at[i - 1];
+        const double t = span > 0 ? std::clamp((s - m_at[i - 1]) / span, 0.0, 1.0) : 0.0;
+        const double angle = std::atan2(b.y() - a.y(), b.x() - a.x()) * (180.0 / M_PI);
+        return {a + (b - a) * t, angle};
+    }
+
+private:
+    std::vector<QPointF> m_points;
+    std::vector<double> m_at;
+};
+
+double bend(double a, double b)
+{
+    double d = std::fmod(b - a + 540.0, 360.0) - 180.0;
+    return std::abs(d);
+}
+
+// A text along the way centred at arc length s, upright; false where the way
+// bends too much there.
+bool alongWay(LabelCandidate& c, const Polyline& line, double s, double width, const FontCache::Entry& font)
+{
+    const double start = s - width / 2;
+    const double end = s + width / 2;
+    if (start < 0 || end > line.length())
+        return false;
+    // Upright: read from left to right.
+    const QPointF from = line.at(start).first;
+    const QPointF to = line.at(end).first;
+    const bool reversed = to.x() < from.x();
+    c.letters.clear();
+    double x = 0;
+    double previous = 0;
+    double first = 0;
+    const QString& text = c.text;
+    for (int i = 0; i < text.size();) {
+        const int n = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+        const QString letter = text.mid(i, n);
+        i += n;
+        const double advance = font.metrics.horizontalAdvance(letter);
+        const double middle = x + advance / 2;
+        x += advance;
+        auto [point, angle] = line.at(reversed ? end - middle : start + middle);
+        if (reversed)
+            angle += 180.0;
+        if (c.letters.empty()) {
+            first = angle;
+        } else if (bend(previous, angle) > kMaxLetterBendDeg || bend(first, angle) > kMaxTotalBendDeg) {
+            return false;
+        }
+        previous = angle;
+        c.letters.push_back({point, float(angle), float(advance), letter});
+    }
+    const double h = font.metrics.height();
+    c.baselineShift = float((font.metrics.ascent() - font.metrics.descent()) / 2);
+    c.boxes.clear();
+    QRectF all;
+    const double halo = c.haloWidth / 2;
+    for (const LabelCandidate::Letter& l : c.letters) {
+        const double side = std::max<double>(l.advance, h) / 2 + halo;
+        const QRectF box(l.centre.x() - side, l.centre.y() - side, 2 * side, 2 * side);
+        c.boxes.push_back(box);
+        all = all.isNull() ? box : all.united(box);
+    }
+    c.bounds = all;
+    c.anchor = line.at(s).first;
+    return !c.letters.empty();
+}
+
+void addPathTexts(std::vector<LabelCandidate>& out, const RenderInstruction& in, const QString& text,
+                  const FontCache::Entry& font, const Polyline& line, const QRectF& tileRect, float lengthScale,
+                  float displayScale)
+{
+    const double width = font.metrics.horizontalAdvance(text);
+    if (width <= 0 || line.length() < width)
+        return;
+    LabelCandidate c;
+    c.kind = InstructionKind::PathText;
+    c.priority = in.priority;
+    c.display = in.display;
+    c.order = in.order;
+    setText(c, in, text, font, displayScale);
+    std::vector<double> places;
+    if (in.repeat) {
+        const double gap = std::max(in.repeatGap * lengthScale, float(displayScale));
+        const double first = in.repeatStart * lengthScale + width / 2;
+        for (double s = first; s + width / 2 <= line.length() && int(places.size()) < kMaxRepeats; s += width + gap)
+            places.push_back(s);
+        if (places.empty())
+            places.push_back(line.length() / 2);
+    } else {
+        places.push_back(line.length() / 2);
+    }
+    for (double s : places) {
+        if (alongWay(c, line, s, width, font) && tileRect.contains(c.anchor))
+            out.push_back(c);
+    }
+}
+
+} // namespace
+
+const FontCache::Entry& FontCache::get(maps::FontFamily family, maps::FontStyle style, float sizePx)
+{
+    const auto px = std::uint64_t(std::max(1L, std::lround(sizePx * 4)));
+    const std::uint64_t key = (px << 16) | (std::uint64_t(family) << 8) | std::uint64_t(style);
+    if (const auto it = m_fonts.find(key); it != m_fonts.end())
+        return it->second;
+    QFont font;
+    switch (family) {
+    case maps::FontFamily::Default:
+    case maps::FontFamily::SansSerif: font.setStyleHint(QFont::SansSerif); font.setFamily(QStringLiteral("Sans Serif")); break;
+    case maps::FontFamily::Serif: font.setStyleHint(QFont::Serif); font.setFamily(QStringLiteral("Serif")); break;
+    case maps::FontFamily::Monospace: font.setStyleHint(QFont::Monospace); font.setFamily(QStringLiteral("Monospace")); break;
+    }
+    font.setPixelSize(std::max(1, int(std::lround(sizePx))));
+    font.setBold(style == maps::FontStyle::Bold || style == maps::FontStyle::BoldItalic);
+    font.setItalic(style == maps::FontStyle::Italic || style == maps::FontStyle::BoldItalic);
+    return m_fonts.emplace(key, Entry{font, QFontMetricsF(font)}).first->second;
+}
+
+std::string labelText(const std::string& key, const maps::MapPoi* poi, const maps::MapWay* way)
+{
+    if (key == "name")
+        return poi ? poi->name : way->name;
+    if (key == "addr:housenumber")
+        return poi ? poi->houseNumber : way->houseNumber;
+    if (key == "ref" && way)
+        return way->ref;
+    if (key == "ele" && poi && poi->elevationM)
+        return std::to_string(*poi->elevationM);
+    for (const maps::VectorTag& tag : poi ? poi->tags : way->tags)
+        if (tag.key == key)
+            return tag.value;
+    return {};
+}
+
+std::vector<LabelCandidate> collectLabels(const maps::MapTile& tile, const TileFrame& frame,
+                                          const maps::RenderTheme& theme, maps::ThemeMatcher& matcher,
+                                          SymbolCache& symbols, FontCache& fonts, float displayScale)
+{
+    std::vector<LabelCandidate> out;
+    const QRectF tileRect = frame.worldRect();
+    const int zoom = frame.zoom;
+    struct SymbolBox {
+        const std::string* id;
+        QRectF box;
+    };
+    std::vector<SymbolBox> symbolBoxes;
+
+    // Symbols and captions of one element at anchor; texts along its way.
+    auto element = [&](std::span<const RenderInstruction* const> matched, QPointF anchor, const maps::MapPoi* poi,
+                       const maps::MapWay* way) {
+        symbolBoxes.clear();
+        const bool onTile = tileRect.contains(anchor);
+        for (const RenderInstruction* in : matched) {
+            if (in->kind != InstructionKind::Symbol || in->display == LabelDisplay::Never)
+                continue;
+            const QImage& image = symbols.image(in->image, theme.lengthScale(*in, zoom, displayScale));
+            if (image.isNull())
+                continue;
+            const QRectF box(anchor.x() - image.width() / 2.0, anchor.y() - image.height() / 2.0, image.width(),
+                             image.height());
+            symbolBoxes.push_back({&in->id, box});
+            if (!onTile)
+                continue;
+            LabelCandidate c;
+            c.kind = InstructionKind::Symbol;
+            c.priority = in->priority;
+            c.display = in->display;
+            c.order = in->order;
+            c.anchor = anchor;
+            c.symbol = image;
+            c.symbolAt = box.topLeft();
+            c.bounds = box;
+            c.boxes = {box};
+            out.push_back(std::move(c));
+        }
+        for (const RenderInstruction* in : matched) {
+            if (in->display == LabelDisplay::Never || in->fontSize <= 0)
+                continue;
+            if (in->kind == InstructionKind::Caption && onTile) {
+                const std::string text = labelText(in->textKey, poi, way);
+                if (text.empty())
+                    continue;
+                const QRectF* symbolBox = nullptr;
+                if (!in->symbolId.empty())
+                    for (const SymbolBox& s : symbolBoxes)
+                        if (*s.id == in->symbolId)
+                            symbolBox = &s.box;
+                const FontCache::Entry& font = fonts.get(in->fontFamily, in->fontStyle, theme.textSize(*in, zoom, displayScale));
+                LabelCandidate c = caption(*in, transformed(text, in->textTransform), font, anchor, symbolBox,
+                                           theme.lengthScale(*in, zoom, displayScale), displayScale,
+                                           int(in->textWrapWidth * displayScale));
+                c.priority = in->priority;
+                c.display = in->display;
+                c.order = in->order;
+                out.push_back(std::move(c));
+            } else if (in->kind == InstructionKind::PathText && way && !way->rings.empty()) {
+                const std::string text = labelText(in->textKey, poi, way);
+                if (text.empty())
+                    continue;
+                std::vector<QPointF> points;
+                points.reserve(way->rings[0].size());
+                for (const maps::MicroPoint& p : way->rings[0])
+                    points.push_back(frame.world(p));
+                const float ls = theme.lengthScale(*in, zoom, displayScale);
+                if (in->dy != 0) {
+                    // Offset to the side as lines with dy are.
+                    std::vector<QPointF> shifted = points;
+                    for (std::size_t i = 0; i < points.size(); ++i) {
+                        const QPointF a = points[i == 0 ? 0 : i - 1];
+                        const QPointF b = points[i + 1 < points.size() ? i + 1 : i];
+                        const double len = std::hypot(b.x() - a.x(), b.y() - a.y());
+                        if (len > 0)
+                            shifted[i] += QPointF(-(b.y() - a.y()), b.x() - a.x()) * (in->dy * ls / len);
+                    }
+                    points = std::move(shifted);
+                }
+                const FontCache::Entry& font = fonts.get(in->fontFamily, in->fontStyle, theme.textSize(*in, zoom, displayScale));
+                addPathTexts(out, *in, transformed(text, in->textTransform), font, Polyline(std::move(points)),
+                             tileRect, ls, displayScale);
+            }
+        }
+    };
+
+    std::vector<const RenderInstruction*> labels;
+    auto labelsOnly = [&](std::span<const RenderInstruction* const> all) {
+        labels.clear();
+        for (const RenderInstruction* in : all)
+            if (isLabel(in->kind))
+                labels.push_back(in);
+        return std::span<const RenderInstruction* const>(labels);
+    };
+
+    for (const maps::MapPoi& poi : tile.pois) {
+        const auto matched = labelsOnly(matcher.match(maps::VectorElement::Node, poi.tags, zoom, false));
+        if (!matched.empty())
+            element(matched, frame.world(poi.position), &poi, nullptr);
+    }
+    for (const maps::MapWay& way : tile.ways) {
+        if (way.rings.empty() || way.rings[0].size() < 2)
+            continue;
+        const auto& ring = way.rings[0];
+        const bool closed = ring.size() > 2 && ring.front() == ring.back();
+        const auto matched = labelsOnly(matcher.match(maps::VectorElement::Way, way.tags, zoom, closed));
+        if (matched.empty())
+            continue;
+        QPointF anchor;
+        if (way.labelPosition) {
+            anchor = frame.world(*way.labelPosition);
+        } else {
+            std::int64_t minLat = ring[0].latE6, maxLat = minLat, minLon = ring[0].lonE6, maxLon = minLon;
+            for (const maps::MicroPoint& p : ring) {
+                minLat = std::min<std::int64_t>(minLat, p.latE6);
+                maxLat = std::max<std::int64_t>(maxLat, p.latE6);
+                minLon = std::min<std::int64_t>(minLon, p.lonE6);
+                maxLon = std::max<std::int64_t>(maxLon, p.lonE6);
+            }
+            anchor = frame.world({std::int32_t((minLat + maxLat) / 2), std::int32_t((minLon + maxLon) / 2)});
+        }
+        element(matched, anchor, nullptr, &way);
+    }
+    return out;
+}
+
+std::vector<std::size_t> placeLabels(const std::vector<const LabelCandidate*>& candidates)
+{
+    auto rank = [](LabelDisplay d) { return d == LabelDisplay::Always ? 0 : d == LabelDisplay::Order ? 1 : 2; };
+    std::vector<std::size_t> sorted;
+    sorted.reserve(candidates.size());
+    for (std::size_t i = 0; i < candidates.size(); ++i)
+        if (candidates[i]->display != LabelDisplay::Never)
+            sorted.push_back(i);
+    std::sort(sorted.begin(), sorted.end(), [&](std::size_t a, std::size_t b) {
+        const LabelCandidate& x = *candidates[a];
+        const LabelCandidate& y = *candidates[b];
+        return std::make_tuple(rank(x.display), -x.priority, x.anchor.y(), x.anchor.x(), x.order, int(x.kind),
+                               x.text) <
+               std::make_tuple(rank(y.display), -y.priority, y.anchor.y(), y.anchor.x(), y.order, int(y.kind),
+                               y.text);
+    });
+
+    // Boxes placed so far, in cells of kCell world pixels.
+    constexpr double kCell = 128;
+    std::unordered_map<std::uint64_t, std::vector<QRectF>> cells;
+    auto cellsOf = [&](const QRectF& r, auto&& visit) {
+        const auto x0 = std::int64_t(std::floor(r.left() / kCell)), x1 = std::int64_t(std::floor(r.right() / kCell));
+        const auto y0 = std::int64_t(std::floor(r.top() / kCell)), y1 = std::int64_t(std::floor(r.bottom() / kCell));
+        for (std::int64_t cy = y0; cy <= y1; ++cy)
+            for (std::int64_t cx = x0; cx <= x1; ++cx)
+                if (visit((std::uint64_t(cy) << 32) ^ std::uint64_t(std::uint32_t(cx))))
+                    return true;
+        return false;
+    };
+    std::vector<std::size_t> placed;
+    for (std::size_t i : sorted) {
+        const LabelCandidate& c = *candidates[i];
+        if (c.display == LabelDisplay::Always) {
+            placed.push_back(i);
+            continue;
+        }
+        bool overlaps = false;
+        for (const QRectF& box : c.boxes) {
+            overlaps = cellsOf(box, [&](std::uint64_t key) {
+                const auto it = cells.find(key);
+                if (it == cells.end())
+                    return false;
+                return std::any_of(it->second.begin(), it->second.end(),
+                                   [&](const QRectF& other) { return other.intersects(box); });
+            });
+            if (overlaps)
+                break;
+        }
+        if (overlaps)
+            continue;
+        for (const QRectF& box : c.boxes)
+            cellsOf(box, [&](std::uint64_t key) {
+                cells[key].push_back(box);
+                return false;
+            });
+        placed.push_back(i);
+    }
+    return placed;
+}
+
+void drawLabel(QPainter& painter, const LabelCandidate& label, QPointF origin)
+{
+    if (label.kind == InstructionKind::Symbol) {
+        painter.drawImage(label.symbolAt - origin, label.symbol);
+        return;
+    }
+    QPen halo(label.halo, label.haloWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    auto draw = [&](const QPainterPath& path) {
+        if (label.haloWidth > 0 && label.halo.alpha() > 0)
+            painter.strokePath(path, halo);
+        painter.fillPath(path, label.fill);
+    };
+    if (label.kind == InstructionKind::Caption) {
+        QPainterPath path;
+        for (const auto& [at, line] : label.lines)
+            path.addText(at - origin, label.font, line);
+        draw(path);
+        return;
+    }
+    for (const LabelCandidate::Letter& l : label.letters) {
+        painter.save();
+        painter.translate(l.centre - origin);
+        painter.rotate(l.angleDeg);
+        QPainterPath path;
+        path.addText(QPointF(-l.advance / 2, label.baselineShift), label.font, l.text);
+        draw(path);
+        painter.restore();
+    }
+}
+
+} // namespace tw::vector

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "maps/mapsforge/MapFileTypes.h"
+#include "maps/theme/RenderTheme.h"
+#include "maps/theme/ThemeMatcher.h"
+#include "screens/vector/VectorProjection.h"
+#include "screens/vector/VectorSymbols.h"
+
+#include <QColor>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <QRectF>
+#include <QString>
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+// Labels of a vector map: captions, texts along ways and symbols. Each tile's
+// objects give candidates in world pixels; the candidates of a tile and its
+// eight neighbours compete in one fixed order, so a label near a tile border
+// comes out the same in both tiles.
+namespace tw::vector {
+
+/** Fonts of the labels, by family, style and pixel size. */
+class FontCache {
+public:
+    struct Entry {
+        QFont font;
+        QFontMetricsF metrics;
+    };
+    const Entry& get(maps::FontFamily family, maps::FontStyle style, float sizePx);
+
+private:
+    std::unordered_map<std::uint64_t, Entry> m_fonts;
+};
+
+/** A label that asks for space on the map. */
+struct LabelCandidate {
+    maps::InstructionKind kind = maps::InstructionKind::Caption;
+    maps::LabelDisplay display = maps::LabelDisplay::IfSpace;
+    int priority = 0;
+    int order = 0;            // the instruction's place in the theme
+    QPointF anchor;           // world pixels: the point it is placed at
+    QRectF bounds;            // world pixels: all it covers
+    std::vector<QRectF> boxes; // world pixels: what it covers, finer (texts along ways: per letter)
+
+    // Symbol: the picture, its top-left corner in world pixels.
+    QImage symbol;
+    QPointF symbolAt;
+    float rotationDeg = 0;
+
+    // Text: lines with their baseline starts (captions) or letters with their
+    // centres and angles (texts along ways).
+    QString text;
+    QFont font;
+    QColor fill;
+    QColor halo;
+    float haloWidth = 0;
+    std::vector<std::pair<QPointF, QString>> lines;
+    struct Letter {
+        QPointF centre;
+        float angleDeg;
+        float advance;
+        QString text;
+    };
+    std::vector<Letter> letters;
+    float baselineShift = 0;  // letters: from the centre line down to the baseline
+};
+
+/** A label that was placed, for tests: its place in world pixels. */
+struct PlacedLabel {
+    maps::InstructionKind kind;
+    int priority;
+    QRectF world;
+    std::vector<QRectF> boxes;
+    QString text;
+    bool blocks; // takes its space (display "always" takes none)
+};
+
+/** The text of a caption or path text: the tag textKey of the element, its
+ *  name, house number, ref and elevation from their fields. */
+std::string labelText(const std::string& key, const maps::MapPoi* poi, const maps::MapWay* way);
+
+/** The label candidates of one tile's objects; only those whose anchor lies
+ *  on the tile are kept (a way in several tiles gives its labels there). */
+std::vector<LabelCandidate> collectLabels(const maps::MapTile& tile, const TileFrame& frame,
+                                          const maps::RenderTheme& theme, maps::ThemeMatcher& matcher,
+                                          SymbolCache& symbols, FontCache& fonts, float displayScale);
+
+/** Decides which candidates are drawn: "never" none, "always" all (without
+ *  taking space), then "order" before "ifspace", each by priority (higher
+ *  first), then from north-west to south-east; a candidate that overlaps one
+ *  placed before is left out. Returns the indices of those drawn, in the
+ *  order decided. */
+std::vector<std::size_t> placeLabels(const std::vector<const LabelCandidate*>& candidates);
+
+/** Draws a label; the painter's origin is the tile's corner (origin in world
+ *  pixels). */
+void drawLabel(QPainter& painter, const LabelCandidate& label, QPointF origin);
+
+} // namespace tw::vector

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Shows Tarnwick at work on made-up data, a minute after cloning: builds what
 # is missing, starts tarnwick-sim on a free loopback port as the map's tile
-# server, imports a pocket query of 300 caches around Český Krumlov into a
-# fresh demo folder, replays a GPS walk from cache to cache and opens the
-# window on the map. Closing the window ends the simulator too.
+# server, writes a made-up vector map of the area (tarnwick-demomap) into the
+# demo's map folder as data/maps/demo.map, imports a pocket query of 300
+# caches around Český Krumlov into a fresh demo folder, replays a GPS walk
+# from cache to cache and opens the window on the map. Closing the window
+# ends the simulator too.
 #
 #   scripts/demo.sh                     open the window (needs a display)
 #   scripts/demo.sh --screenshot FILE [--after SECONDS]
@@ -24,7 +26,7 @@ while (($#)); do
   case $1 in
     --screenshot) shot=${2:?--screenshot needs a file name}; shift 2 ;;
     --after) after=${2:?--after needs a number of seconds}; shift 2 ;;
-    -h|--help) sed -n '2,17s/^# \{0,1\}//p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,19s/^# \{0,1\}//p' "$0"; exit 0 ;;
     *) echo "demo: unknown option $1 (see scripts/demo.sh --help)" >&2; exit 2 ;;
   esac
 done
@@ -34,7 +36,7 @@ done
 bash scripts/setup.sh
 bash scripts/build.sh
 bin=$root/build/bin
-for tool in tarnwick tarnwick-sim make_pocket_query make_nmea_walk grab_screen; do
+for tool in tarnwick tarnwick-sim tarnwick-demomap make_pocket_query make_nmea_walk grab_screen; do
   [[ -x $bin/$tool ]] || { echo "demo: $bin/$tool was not built" >&2; exit 1; }
 done
 
@@ -81,6 +83,9 @@ echo "demo: the simulator serves map tiles on 127.0.0.1:$port"
 centre=48.8108,14.3152
 "$bin/make_pocket_query" 300 "$demo/demo-pq.gpx" --centre "$centre" --radius 2.5
 "$bin/make_nmea_walk" "$demo/demo-pq.gpx" "$demo/walk.nmea" --speed 2 --stops 40
+# A vector map of a few km around the square, made up: the program lists it
+# as a map source of its own, named after the file.
+"$bin/tarnwick-demomap" "$demo/data/maps/demo.map" "${centre%,*}" "${centre#*,}" > /dev/null
 
 cat > "$demo/data/maps/demo-map-config.xml" <<XML
 <?xml version="1.0" encoding="UTF-8"?>

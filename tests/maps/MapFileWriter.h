@@ -6,12 +6,12 @@
 #include "maps/mapsforge/MapFile.h"
 #include "maps/mapsforge/MapFileTypes.h"
 #include "tests/TestSupport.h"
+#include "tools/mapwriter/MapWriter.h"
 
 #include <cstdint>
-#include <optional>
+#include <filesystem>
 #include <ostream>
 #include <string>
-#include <vector>
 
 namespace tw::maps {
 
@@ -22,72 +22,20 @@ inline void PrintTo(const MicroPoint& p, std::ostream* out) { *out << "(" << p.l
 
 namespace tw::maps::testmap {
 
-// The variable-length numbers and strings of the format.
-std::string vbeU(std::uint64_t value);
-std::string vbeS(std::int64_t value);
-std::string text(const std::string& s);
-std::string fixed(std::uint64_t value, int bytes);
+// The encoding is the tools' map writer's; the tests add the places of the
+// fields, so that a test can damage one, and small maps of known content.
+using mapwriter::fixed;
+using mapwriter::IntervalContent;
+using mapwriter::MapContent;
+using mapwriter::PoiContent;
+using mapwriter::text;
+using mapwriter::TileContent;
+using mapwriter::vbeS;
+using mapwriter::vbeU;
+using mapwriter::WayContent;
 
-struct PoiContent {
-    MicroPoint position;
-    int zoom = 0; // the first zoom level of the sub-file it is drawn at
-    int layer = 0;
-    std::vector<int> tags;
-    std::string tagValues; // the encoded values of the list's %-tags, in tag order
-    std::optional<std::string> name;
-    std::optional<std::string> houseNumber;
-    std::optional<int> elevationM;
-};
-
-struct WayContent {
-    int zoom = 0;
-    std::uint16_t subTiles = 0xffff;
-    int layer = 0;
-    std::vector<int> tags;
-    std::string tagValues;
-    std::optional<std::string> name;
-    std::optional<std::string> houseNumber;
-    std::optional<std::string> ref;
-    std::optional<MicroPoint> label; // absolute; stored relative to the first node
-    bool doubleDelta = false;
-    // Way data blocks, each its rings (outer first).
-    std::vector<std::vector<std::vector<MicroPoint>>> blocks;
-};
-
-struct TileContent {
-    std::int64_t x = 0;
-    std::int64_t y = 0;
-    bool water = false;
-    std::vector<PoiContent> pois;
-    std::vector<WayContent> ways;
-    std::optional<std::string> block; // given: the tile's bytes as they are, instead of the above
-};
-
-struct IntervalContent {
-    int baseZoom = 0;
-    int minZoom = 0;
-    int maxZoom = 0;
-    std::vector<TileContent> tiles; // others of the index stay empty
-};
-
-struct MapContent {
-    int version = 4;
-    MicroBox bounds;
-    bool debug = false;
-    std::optional<std::string> languages; // the preferred languages of names, e.g. "de,en"
-    std::optional<std::string> comment;
-    std::vector<std::string> poiTags;
-    std::vector<std::string> wayTags;
-    std::vector<IntervalContent> intervals;
-};
-
-struct WrittenMap {
+struct WrittenMap : mapwriter::MapLayout {
     std::string bytes;
-    std::size_t headerSizeAt = 0;        // the 4-byte header size
-    std::size_t intervalsAt = 0;         // the byte that counts the zoom intervals
-    std::vector<std::size_t> indexAt;    // each sub-file's first index entry
-    std::vector<std::size_t> subFileAt;  // each sub-file's start
-    std::vector<std::size_t> tileAt;     // each written tile's block, in content order
 };
 
 WrittenMap writeMap(const MapContent& content);

@@ -17,6 +17,7 @@
 #include "screens/QtPrompter.h"
 #include "screens/QtSoundPlayer.h"
 #include "screens/SingleInstance.h"
+#include "screens/vector/VectorTileRenderer.h"
 #include "screens/CacheListScreen.h"
 #include "screens/QtStartupUi.h"
 
@@ -103,9 +104,11 @@ private:
 };
 
 // The renderer of vector map sources, for the window and the batch words.
-tw::maps::TileRendererFactory vectorMapRenderers()
+tw::maps::TileRendererFactory vectorMapRenderers(const std::filesystem::path& installDir)
 {
-    return {};
+    return [installDir](const tw::maps::VectorMapSettings& settings) {
+        return tw::vector::makeVectorTileRenderer(settings, installDir);
+    };
 }
 
 } // namespace
@@ -131,7 +134,7 @@ int main(int argc, char* argv[])
         QGuiApplication qapp(argc, argv);
         tw::BatchActions actions = tw::defaultBatchActions();
         actions.mapPicture = [](tw::CGlobalData& global, const tw::MapPictureRequest& request) {
-            global.tileRenderers = vectorMapRenderers();
+            global.tileRenderers = vectorMapRenderers(global.paths.install);
             return tw::drawMapPicture(global, request, stderr);
         };
         return tw::runBatchMode(paths, args, std::move(actions));
@@ -167,7 +170,7 @@ int main(int argc, char* argv[])
     // Outlives the program state: the receiver's thread plays through it.
     tw::QtSoundPlayer sound;
     tw::CGlobalData global(paths, {prompter, notifier, keepAwake}, 480, 800);
-    global.tileRenderers = vectorMapRenderers();
+    global.tileRenderers = vectorMapRenderers(global.paths.install);
     prompter.setTexts(global.lang);
     global.gpsServices.proximityAlert->setSoundPlayer(&sound);
     tw::CTarnwickApp app(global);

@@ -13,6 +13,8 @@
 #include "screens/CMapScreen.h"
 #include "screens/DialogPlacement.h"
 #include "screens/MainWindow.h"
+#include "screens/vector/VectorTileRenderer.h"
+#include "tools/demomap/DemoMap.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -24,6 +26,7 @@
 #include <cmath>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -239,6 +242,42 @@ CMapScreen* openMap(TourContext& t, int zoom)
     return map;
 }
 
+// The made-up vector map of the walk's area, written into the map folder,
+// as the current source.
+void chooseVectorMap(CGlobalData& global)
+{
+    const fs::path mapFolder = global.paths.deviceFolder(global.settings.mapFolder);
+    const fs::path file = mapFolder / "demo.map";
+    if (!fs::exists(file)) {
+        const std::string bytes = mapwriter::encodeMap(demomap::demoMap(kWalkStart.lat, kWalkStart.lon).content);
+        std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    maps::MapSources found;
+    maps::addFoundMapFiles(mapFolder, found);
+    for (const auto& [index, source] : found) {
+        if (source.name != "demo")
+            continue;
+        const int at = global.mapSources.empty() ? 0 : global.mapSources.rbegin()->first + 1;
+        global.mapSources[at] = source;
+        global.settings.mapSource = at;
+    }
+    const fs::path installDir = global.paths.install;
+    global.tileRenderers = [installDir](const maps::VectorMapSettings& settings) {
+        return vector::makeVectorTileRenderer(settings, installDir);
+    };
+}
+
+// Lets the renderer's worker draw the view, repainting as its tiles come.
+void waitForVectorTiles(CMapScreen& map)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 3000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        map.repaint();
+    }
+}
+
 } // namespace
 
 void addMapStops(std::vector<TourStop>& stops)
@@ -252,6 +291,15 @@ void addMapStops(std::vector<TourStop>& stops)
                          t.global.settings.elevationFolder = writeReliefSquare(folder).string();
                          openMap(t, 13);
                          t.global.settings.elevationFolder.clear();
+                         return &t.window;
+                     }});
+    stops.push_back({QStringLiteral("map-vector"), [](TourContext& t) -> QWidget* {
+                         prepareMaps(t.global);
+                         const int previous = t.global.settings.mapSource;
+                         chooseVectorMap(t.global);
+                         CMapScreen* map = openMap(t, 15);
+                         waitForVectorTiles(*map);
+                         t.global.settings.mapSource = previous;
                          return &t.window;
                      }});
     stops.push_back({QStringLiteral("map-download"), [](TourContext& t) -> QWidget* {

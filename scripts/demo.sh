@@ -106,7 +106,9 @@ cat > "$demo/data/maps/demo-map-config.xml" <<XML
   </MapSource>
 </Tarnwick>
 XML
-# The installation's own map configuration holds the sources before this one.
+# The installation's own map configuration holds the sources before the
+# simulator's; the map files found in the map folder come after it: the demo
+# opens on the vector map, and the Map menu switches to the simulator's tiles.
 sources=$(grep -c '<MapSource>' "$bin/map-config.xml")
 micro() { awk -v d="$1" 'BEGIN { printf "%d", d * 1000000 }'; }
 cat > "$demo/config/Tarnwick.ini" <<INI
@@ -116,7 +118,7 @@ Nickname = demo
 HomeLat = $(micro "${centre%,*}")
 HomeLon = $(micro "${centre#*,}")
 MapFolder = $demo/data/maps
-MapSource = $sources
+MapSource = $((sources + 1))
 MapType = 0
 MovingMap = 1
 DnlOnline = 1

@@ -337,7 +337,11 @@ int Database::beginBatch()
     syncTransactionState();
     if (m_batch || m_inTransaction)
         return SQLITE_MISUSE;
-    const int rc = Execute("BEGIN TRANSACTION;");
+    // A batch writes: it takes the write lock at once, waiting for another
+    // writer as long as the busy timeout allows. A deferred start would
+    // read first and then fail at its first write, without waiting, when
+    // another connection has written meanwhile.
+    const int rc = Execute("BEGIN IMMEDIATE TRANSACTION;");
     m_batch = rc == SQLITE_OK;
     m_batchLost = false;
     m_batchWork = 0;

@@ -35,4 +35,9 @@ run i "$dir/pq2.gpx" 2>"$dir/err2"
 wait "$first"
 wait
 if grep -i 'locked' "$dir/err1" "$dir/err2"; then exit 1; fi
-[[ $(sqlite3 "$dir/data/cachedb.db3" "SELECT COUNT(*) FROM geocache WHERE id IN ('GCAB1', 'GCAB2')") == 2 ]]
+stored=$(sqlite3 "$dir/data/cachedb.db3" "SELECT COUNT(*) FROM geocache WHERE id IN ('GCAB1', 'GCAB2')")
+if [[ $stored != 2 ]]; then
+  echo "stored $stored of the 2 caches; what the runs said:" >&2
+  cat "$dir/err1" "$dir/err2" >&2
+  exit 1
+fi

@@ -19,9 +19,9 @@ std::size_t intervalEntry(const WrittenMap& map) { return map.intervalsAt + 1; }
 
 TEST_F(MapFileDamage, EveryTruncatedFileIsRefusedAtOpening)
 {
-    MapContent spec = richMap();
-    spec.debug = true;
-    const std::string bytes = writeMap(spec).bytes;
+    MapContent content = richMap();
+    content.debug = true;
+    const std::string bytes = writeMap(content).bytes;
     const auto start = Clock::now();
     for (std::size_t size = 0; size < bytes.size(); ++size) {
         MapFile map;
@@ -68,9 +68,9 @@ TEST_F(MapFileDamage, DamagedHeadersAreRefusedWithTheirReason)
          MapFileError::BadHeader},
         {"index signature", [](WrittenMap& m) { patch(m.bytes, m.subFileAt[0], "---"); }, MapFileError::BadIndex},
     };
-    MapContent spec = richMap();
-    spec.debug = true;
-    const WrittenMap clean = writeMap(spec);
+    MapContent content = richMap();
+    content.debug = true;
+    const WrittenMap clean = writeMap(content);
     for (const HeaderDamage& c : cases) {
         WrittenMap damaged = clean;
         c.damage(damaged);

@@ -361,23 +361,8 @@ std::size_t encodedSize(const std::vector<std::vector<std::vector<MicroPoint>>>&
 {
     std::size_t size = 0;
     for (const auto& block : blocks)
-        for (const auto& ring : block) {
-            MicroPoint previous = origin;
-            std::int64_t latStep = 0;
-            std::int64_t lonStep = 0;
-            for (std::size_t i = 0; i < ring.size(); ++i) {
-                const std::int64_t dLat = std::int64_t{ring[i].latE6} - previous.latE6;
-                const std::int64_t dLon = std::int64_t{ring[i].lonE6} - previous.lonE6;
-                if (doubleDelta && i > 0) {
-                    size += testmap::vbeS(dLat - latStep).size() + testmap::vbeS(dLon - lonStep).size();
-                    latStep = dLat;
-                    lonStep = dLon;
-                } else {
-                    size += testmap::vbeS(dLat).size() + testmap::vbeS(dLon).size();
-                }
-                previous = ring[i];
-            }
-        }
+        for (const auto& ring : block)
+            size += mapwriter::ringBytes(ring, origin, doubleDelta).size();
     return size;
 }
 

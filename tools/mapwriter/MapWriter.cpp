@@ -84,6 +84,8 @@ std::string poiBytes(const PoiContent& p, MicroPoint origin, bool debug)
     return out;
 }
 
+} // namespace
+
 std::string ringBytes(const std::vector<MicroPoint>& ring, MicroPoint origin, bool doubleDelta)
 {
     std::string out = vbeU(ring.size());
@@ -104,6 +106,8 @@ std::string ringBytes(const std::vector<MicroPoint>& ring, MicroPoint origin, bo
     }
     return out;
 }
+
+namespace {
 
 std::string wayBytes(const WayContent& w, MicroPoint origin, bool debug)
 {

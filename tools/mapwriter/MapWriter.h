@@ -85,6 +85,11 @@ struct MapLayout {
     std::vector<std::size_t> tileAt;     // each written tile's block, in content order
 };
 
+// One ring's coordinates as a way stores them: the point count, then each
+// point's offset from the one before (the first from origin), or with
+// doubleDelta each offset's change from the offset before.
+std::string ringBytes(const std::vector<MicroPoint>& ring, MicroPoint origin, bool doubleDelta);
+
 // The file's bytes; the same content gives the same bytes. Throws
 // std::logic_error for a tile outside the map's bounds.
 std::string encodeMap(const MapContent& content, MapLayout* layout = nullptr);

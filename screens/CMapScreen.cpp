@@ -442,14 +442,7 @@ geo::LatLon CMapScreen::latLonAt(QPoint at) const
 maps::ComposeOptions CMapScreen::composeOptions() const
 {
     const Settings& s = m_global.settings;
-    maps::ComposeOptions o;
-    o.mapType = s.mapType;
-    o.overlays[0] = s.mapType1 != 0;
-    o.overlays[1] = s.mapType2 != 0;
-    o.overlays[2] = s.mapType3 != 0;
-    o.extPaint = s.extPaint != 0;
-    o.background = palette().color(QPalette::Window).rgb() & 0xFFFFFF;
-    return o;
+    return composeOptionsOf({s.mapType, s.mapType1, s.mapType2, s.mapType3}, s.extPaint != 0, palette());
 }
 
 QRect CMapScreen::buttonRect(Button button) const

@@ -68,6 +68,18 @@ maps::VectorMapSettings vectorMapSettingsOf(const CGlobalData& global, const map
     return settings;
 }
 
+maps::ComposeOptions composeOptionsOf(const maps::MapTypeChoice& choice, bool extPaint, const QPalette& palette)
+{
+    maps::ComposeOptions o;
+    o.mapType = choice.mapType;
+    o.overlays[0] = choice.overlay1 != 0;
+    o.overlays[1] = choice.overlay2 != 0;
+    o.overlays[2] = choice.overlay3 != 0;
+    o.extPaint = extPaint;
+    o.background = palette.color(QPalette::Window).rgb() & 0xFFFFFF;
+    return o;
+}
+
 bool drawMapPicture(CGlobalData& global, const MapPictureRequest& request, std::FILE* err)
 {
     auto fail = [&](const std::string& sentence) {
@@ -120,13 +132,7 @@ bool drawMapPicture(CGlobalData& global, const MapPictureRequest& request, std::
         composer.setRenderer(renderer.get(), true);
     }
     const QPalette palette = QGuiApplication::palette();
-    maps::ComposeOptions compose;
-    compose.mapType = choice.mapType;
-    compose.overlays[0] = choice.overlay1 != 0;
-    compose.overlays[1] = choice.overlay2 != 0;
-    compose.overlays[2] = choice.overlay3 != 0;
-    compose.extPaint = s.extPaint != 0;
-    compose.background = palette.color(QPalette::Window).rgb() & 0xFFFFFF;
+    const maps::ComposeOptions compose = composeOptionsOf(choice, s.extPaint != 0, palette);
     MapTileBuffer tiles(*provider, composer);
     tiles.compose(QSize(request.width, request.height), compose);
     if (composer.tilesShown() == 0)

@@ -2,7 +2,10 @@
 #pragma once
 
 #include "app/BatchActions.h"
+#include "maps/MapComposer.h"
 #include "maps/TileRenderer.h"
+
+#include <QPalette>
 
 #include <cstdio>
 #include <map>
@@ -13,6 +16,7 @@ namespace tw {
 class CGlobalData;
 namespace maps {
 struct MapSource;
+struct MapTypeChoice;
 }
 
 // What the renderer of a vector source draws from: its map files, the theme
@@ -20,6 +24,10 @@ struct MapSource;
 // style and overlays remembered for that theme, the program's language.
 maps::VectorMapSettings vectorMapSettingsOf(const CGlobalData& global, const maps::MapSource& source,
                                             float displayScale);
+
+// How the map screen composes its tiles: the chosen map type and overlays,
+// the external paint switch, the window's background behind missing tiles.
+maps::ComposeOptions composeOptionsOf(const maps::MapTypeChoice& choice, bool extPaint, const QPalette& palette);
 
 // The remembered overlay switches, "id=1,id=0".
 std::map<std::string, bool> readOverlaySwitches(const std::string& text);

@@ -125,13 +125,11 @@ QString themeStyleSheet(Theme theme)
         // keys and tabs bold text.
         return QStringLiteral("QPushButton, QToolButton, QTabBar::tab:selected, QCheckBox, QRadioButton,"
                               " QLabel#statusLine { font-weight: bold; }"
-                              "QLineEdit, QSpinBox, QDateEdit, QPlainTextEdit, QTextEdit, QAbstractItemView"
-                              " { border: 2px solid black; }");
+                              "QLineEdit, QPlainTextEdit, QTextEdit, QAbstractItemView { border: 2px solid black; }");
     case Theme::Night:
         // The window's own frames are drawn a shade darker than its ground,
         // which is nothing at night: the fields' edges are drawn dim.
-        return QStringLiteral("QLineEdit, QSpinBox, QDateEdit, QPlainTextEdit, QAbstractItemView"
-                              " { border: 1px solid rgb(110, 50, 28); }");
+        return QStringLiteral("QLineEdit, QPlainTextEdit, QAbstractItemView { border: 1px solid rgb(110, 50, 28); }");
     case Theme::Day: break;
     }
     return {};

@@ -139,6 +139,27 @@ private slots:
         QVERIFY(meanLuminance(map->renderFrame()) > 0.5);
     }
 
+    void aMapPannedAtNightDrawsWhatANightMapComposedAfreshDraws()
+    {
+        ScreenWorld w(kThemeWorld);
+        w.mapFromSimulator(1, "", "folder");
+        w.global->mapSources[0].basic[0].maxAvailZoom = 0;
+        w.makeTiles();
+        applyTheme(Theme::Night);
+        CMapScreen panned(*w.global, w.notifier), fresh(*w.global, w.notifier);
+        for (CMapScreen* m : {&panned, &fresh})
+            m->resize(480, 800);
+        QCOMPARE(panned.renderFrame(), fresh.renderFrame());
+        // Each move composes only the uncovered edges, which must take the
+        // look as the moved pixels already have it (and never twice).
+        for (const QPoint by : {QPoint(40, 0), QPoint(0, -30), QPoint(-70, 25), QPoint(300, 0), QPoint(-256, 0)}) {
+            panned.panBy(by.x(), by.y());
+            fresh.panBy(by.x(), by.y());
+            fresh.invalidateTiles();
+            QCOMPARE(panned.renderFrame(), fresh.renderFrame());
+        }
+    }
+
     void theNightTileLookDarkensPaperBrightensLinesAndStaysInItsArea()
     {
         QImage image(40, 10, QImage::Format_RGB32);

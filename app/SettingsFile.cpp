@@ -42,6 +42,7 @@ constexpr std::array kIntValues{
     IntValue{SG::General, "SrchResRefresh", &G::srchResRefresh},
     IntValue{SG::General, "NorthUp", &G::northUp},
     IntValue{SG::General, "DnlOnline", &G::dnlOnline},
+    IntValue{SG::General, "Theme", &G::theme},
     IntValue{SG::General, "MaxTrackBuffer", &G::maxTrackBuffer},
     IntValue{SG::General, "MaxImpCaches", &G::maxImpCaches},
     IntValue{SG::General, "ImpOnlyNew", &G::impOnlyNew},

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screens/CGpsMon.h"
 
+#include "screens/Theme.h"
+
 #include "app/GpsSwitch.h"
 #include "geo/CoordFormat.h"
 #include "gps/Navigation.h"
@@ -150,7 +152,7 @@ void CGpsMon::paintCompass(QPainter& p, QPointF centre, double radius)
     arrow.lineTo(polar(centre, radius * 0.45, c - 150));
     arrow.closeSubpath();
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(30, 90, 220));
+    p.setBrush(isDarkPalette(palette()) ? palette().color(QPalette::Text) : QColor(30, 90, 220));
     p.drawPath(arrow);
 }
 

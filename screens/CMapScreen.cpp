@@ -14,12 +14,14 @@
 #include "screens/MainWindow.h"
 #include "screens/MapPicture.h"
 #include "screens/QtNotifier.h"
+#include "screens/Theme.h"
 
 #include <QActionGroup>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -45,6 +47,7 @@ constexpr int kTextStyleOverlays = 1311;
 constexpr int kTextNoRenderer = 1313;
 constexpr int kTextMapUnreadable = 1314;
 constexpr int kTextThemeFaults = 1315;
+constexpr int kTextNightTheme = 1365;
 
 constexpr int kBlinkMs = 500;
 
@@ -70,6 +73,9 @@ CMapScreen::CMapScreen(CGlobalData& global, QtNotifier& notifier, QWidget* paren
             m_notice.reset();
         update();
     });
+    // One key switches the night on and off: the menu shows it beside the entry.
+    auto* night = new QShortcut(QKeySequence(kNightKey), this);
+    connect(night, &QShortcut::activated, this, &CMapScreen::toggleNight);
     rebuildProvider(false);
 }
 
@@ -442,7 +448,10 @@ geo::LatLon CMapScreen::latLonAt(QPoint at) const
 maps::ComposeOptions CMapScreen::composeOptions() const
 {
     const Settings& s = m_global.settings;
-    return composeOptionsOf({s.mapType, s.mapType1, s.mapType2, s.mapType3}, s.extPaint != 0, palette());
+    maps::ComposeOptions o = composeOptionsOf({s.mapType, s.mapType1, s.mapType2, s.mapType3}, s.extPaint != 0, palette());
+    if (m_tiles)
+        o.background = m_tiles->look().background(palette());
+    return o;
 }
 
 QRect CMapScreen::buttonRect(Button button) const
@@ -479,6 +488,7 @@ void CMapScreen::followPosition(const GpsSnapshot& s)
 // The tiles, then the track, the route and the symbols over them.
 void CMapScreen::composeLayers()
 {
+    m_tiles->setLook(appliedTheme());
     const maps::PixelPoint oldOrigin = m_tiles->origin();
     const bool tilesMoved = m_tiles->compose(size(), composeOptions());
     MapSymbolLayer::Lines lines;
@@ -600,6 +610,19 @@ void CMapScreen::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     paintFrame(painter);
+}
+
+void CMapScreen::changeEvent(QEvent* event)
+{
+    Screen::changeEvent(event);
+    // Another theme: the tiles take its look, the symbols its colours.
+    if (event->type() == QEvent::PaletteChange)
+        invalidateTiles();
+}
+
+void CMapScreen::toggleNight()
+{
+    chooseTheme(m_global, toggledTheme());
 }
 
 void CMapScreen::resizeEvent(QResizeEvent* event)
@@ -792,6 +815,12 @@ void CMapScreen::fillMenu(QMenu& menu)
     moving->setCheckable(true);
     moving->setChecked(s.movingMap != 0);
     connect(moving, &QAction::toggled, this, &CMapScreen::setMovingMap);
+    QAction* night = menu.addAction(langText(m_global, kTextNightTheme));
+    night->setCheckable(true);
+    night->setChecked(appliedTheme() == Theme::Night);
+    night->setShortcut(QKeySequence(kNightKey));
+    night->setShortcutContext(Qt::WidgetShortcut); // the screen's own shortcut serves the key
+    connect(night, &QAction::triggered, this, &CMapScreen::toggleNight);
     QAction* caches = menu.addAction(langText(m_global, kTextShowCaches));
     caches->setCheckable(true);
     caches->setChecked(s.caches != 0);

@@ -102,6 +102,10 @@ public:
     void invalidateTiles(bool decodedToo = false);
     // The position under a screen point.
     geo::LatLon latLonAt(QPoint at) const;
+    // The night theme on, or off again to the day's theme; stored at once.
+    void toggleNight();
+    // The key of toggleNight.
+    static constexpr QKeyCombination kNightKey{Qt::ControlModifier, Qt::Key_T};
 
 signals:
     // A cache (or a waypoint of it) was tapped and is now the current cache.
@@ -111,6 +115,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

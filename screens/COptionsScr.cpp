@@ -16,6 +16,7 @@
 #include "screens/MainWindow.h"
 #include "screens/OptionsPage.h"
 #include "screens/ShownDates.h"
+#include "screens/Theme.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -81,6 +82,9 @@ constexpr int kTextDelTrack = 712;
 constexpr int kTextDbFailed = 718;
 constexpr int kTextOverlays = 719;
 constexpr int kTextOk = 505;
+constexpr int kTextTheme = 1360;
+constexpr int kTextThemeFirst = 1361; // 1361 to 1363: day, night, high contrast
+constexpr int kTextThemeNote = 1364;
 
 QString q(const std::string& s)
 {
@@ -210,6 +214,14 @@ QWidget* COptionsScr::buildGeneral()
     m_font->setCurrentFont(QFont(q(st.fontName)));
     m_font->setEditText(q(st.fontName));
     page->addField(langText(m_global, kTextFont), m_font);
+
+    m_theme = new QComboBox;
+    m_theme->setObjectName(QStringLiteral("theme"));
+    for (int theme = 0; theme < kThemeCount; ++theme)
+        m_theme->addItem(langText(m_global, kTextThemeFirst + theme), theme);
+    m_theme->setCurrentIndex(static_cast<int>(themeFromSetting(st.theme)));
+    page->addField(langText(m_global, kTextTheme), m_theme);
+    page->addNote(langText(m_global, kTextThemeNote))->setObjectName(QStringLiteral("themeNote"));
 
     m_suspendKiller = new QCheckBox(langText(m_global, kTextSuspendKiller));
     m_suspendKiller->setObjectName(QStringLiteral("suspendKiller"));
@@ -458,6 +470,7 @@ Settings COptionsScr::edited() const
     st.runOnSuspend = m_runOnSuspend->isChecked() ? 1 : 0;
     st.srchResRefresh = m_refresh->currentData().toInt();
     st.fontName = s(m_font->currentText());
+    st.theme = m_theme->currentData().toInt();
     st.dnlOnline = m_dnlOnline->isChecked() ? 1 : 0;
 
     st.nickname = s(m_nickname->text());
@@ -506,6 +519,7 @@ bool COptionsScr::apply()
         return false;
     }
     m_initial = m_global.settings;
+    applyTheme(themeFromSetting(m_initial.theme));
     m_gps->accepted();
     emit applied();
     return true;

@@ -83,6 +83,7 @@ private:
     QCheckBox* m_runOnSuspend = nullptr;
     QComboBox* m_refresh = nullptr;
     QFontComboBox* m_font = nullptr;
+    QComboBox* m_theme = nullptr;
     QCheckBox* m_dnlOnline = nullptr;
     // User.
     QLineEdit* m_nickname = nullptr;

@@ -2,10 +2,14 @@
 #include "screens/ListingBrowser.h"
 
 #include "app/ListingFiles.h"
+#include "screens/ListingColours.h"
 #include "screens/ListingIcons.h"
+#include "screens/Theme.h"
 
 #include <QDesktopServices>
+#include <QEvent>
 #include <QImageReader>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
 #include <QScroller>
@@ -177,7 +181,16 @@ void ListingBrowser::setPage(const QString& html)
     m_page = limitNesting(html);
     m_laidOutWidth = viewport()->width();
     setHtml(m_page);
+    fitListingColours(*document(), palette());
     verticalScrollBar()->setValue(at);
+}
+
+void ListingBrowser::changeEvent(QEvent* event)
+{
+    QTextBrowser::changeEvent(event);
+    // Another theme: the page is read again and fitted to it.
+    if (event->type() == QEvent::PaletteChange && !m_page.isEmpty())
+        setPage(m_page);
 }
 
 void ListingBrowser::resizeEvent(QResizeEvent* event)
@@ -240,9 +253,15 @@ QVariant ListingBrowser::localImage(const QUrl& url) const
     const int room = std::max(64, viewport()->width() - bar - 2 * static_cast<int>(document()->documentMargin()) - 8);
     if (full.isValid() && full.width() > room)
         reader.setScaledSize(full.scaled(room, full.height() * room / full.width() + 1, Qt::KeepAspectRatio));
-    const QImage image = reader.read();
+    QImage image = reader.read();
     if (image.isNull())
         return {};
+    // A bright photo in the dark would undo the night theme.
+    if (isDarkPalette(palette())) {
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+        QPainter dim(&image);
+        dim.fillRect(image.rect(), QColor::fromRgbF(0, 0, 0, kNightImageShade));
+    }
     return image;
 }
 

@@ -19,6 +19,8 @@ namespace tw {
 // slows down badly with depth (tens of thousands of nested <div> freeze it),
 // and no real listing comes near this.
 inline constexpr int kMaxListingNesting = 200;
+// How much darker the listing's pictures are shown on a dark theme (0 to 1).
+inline constexpr double kNightImageShade = 0.45;
 
 // html with the start and end tags of elements deeper than maxDepth left
 // out; their text and the elements around them stay. Comments, declarations
@@ -53,6 +55,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 signals:
     // A link was tapped that this view does not open.

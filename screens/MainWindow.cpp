@@ -21,6 +21,7 @@
 #include "screens/ExchangeCommands.h"
 #include "screens/LangText.h"
 #include "screens/Screen.h"
+#include "screens/Theme.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -312,12 +313,18 @@ void MainWindow::applyLook()
     setFont(f);
     for (QToolButton* key : {m_backButton, m_actionButton, m_menuButton})
         key->setMinimumHeight(std::max(touchPx(m_global), static_cast<int>(kBaseButtonPx * scale)));
-    if (m_global.settings.bgColor != -1) {
-        QPalette p = palette();
+    const Theme theme = themeFromSetting(m_global.settings.theme);
+    applyTheme(theme);
+    m_lookTheme = static_cast<int>(theme);
+    // A background colour set by hand is the day's; the other themes need their own.
+    if (m_global.settings.bgColor != -1 && theme == Theme::Day) {
+        QPalette p = QApplication::palette();
         p.setColor(QPalette::Window, fromBgr(m_global.settings.bgColor));
         p.setColor(QPalette::Base, fromBgr(m_global.settings.bgColor));
         setPalette(p);
         setAutoFillBackground(true);
+    } else if (testAttribute(Qt::WA_SetPalette)) {
+        setPalette(QPalette());
     }
     m_status->setVisible(m_global.settings.showStatus != 0);
 }
@@ -381,6 +388,9 @@ void MainWindow::onTopicChanged(Topic topic)
 {
     if (topic == Topic::Counters || topic == Topic::CacheList)
         refreshStatus();
+    // The theme chosen in the options or on the map comes in at once.
+    if (topic == Topic::Settings && static_cast<int>(themeFromSetting(m_global.settings.theme)) != m_lookTheme)
+        applyLook();
     // A network failure switches downloads off in the client; keep the
     // stored option in step so the next start stays offline too.
     if (topic == Topic::Settings && m_global.settings.dnlOnline != 0 && !m_global.netClient.downloadsOn()) {

@@ -84,6 +84,7 @@ private:
     std::vector<Screen*> m_stack;
     QString m_note;
     QDeadlineTimer m_noteUntil;
+    int m_lookTheme = -1;           // the theme applyLook put in force
 };
 
 // "Program version", "Database version", "SQLite version" lines of the About box.

@@ -6,6 +6,7 @@
 #include "screens/CacheIcons.h"
 #include "screens/MapOverlays.h"
 #include "screens/MapTileBuffer.h"
+#include "screens/Theme.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -19,6 +20,8 @@ namespace tw {
 namespace {
 
 // Marker kinds: a cache to look for, one found, one that cannot be found now.
+// How much darker the markers of caches are drawn on a dark theme (0 to 1).
+constexpr double kNightMarkerShade = 0.4;
 constexpr int kMarkerNormal = 0;
 constexpr int kMarkerFound = 1;
 constexpr int kMarkerUnavailable = 2;
@@ -65,6 +68,12 @@ void MapSymbolLayer::compose(const MapTileBuffer& tiles, bool tilesMoved, maps::
     }
     m_lines = std::move(lines);
     m_scaleFactor = scaleFactor;
+    // Labels and markers are drawn in the palette's colours: another theme
+    // draws them anew.
+    if (palette != m_palette) {
+        m_labels.clear();
+        m_markers.clear();
+    }
     m_palette = palette;
     m_origin = tiles.origin();
     m_viewCentre = tiles.viewCentre();
@@ -234,6 +243,12 @@ const QImage& MapSymbolLayer::markerImage(quint64 kind, int state, const std::fu
     p.drawRoundedRect(QRectF(0.5, 0.5, px - 1, px - 1), px / 6.0, px / 6.0);
     const int inset = highResolution() ? 4 : 2;
     p.drawPixmap(QRect(inset, inset, px - 2 * inset, px - 2 * inset), icon(px - 2 * inset));
+    // At night the white marker would glare on the dark map: it is dimmed,
+    // its colours (the cache types') kept.
+    if (isDarkPalette(m_palette)) {
+        p.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+        p.fillRect(image.rect(), QColor::fromRgbF(0, 0, 0, kNightMarkerShade));
+    }
     p.end();
     return *m_markers.insert(key, image);
 }
@@ -355,7 +370,7 @@ void MapSymbolLayer::drawTarget(QPainter& painter, int px)
         m_stale += bounds;
     if (m_pass == Pass::Draw && shown && (!m_moving || m_stale.intersects(bounds))) {
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(Qt::white, pen));
+        painter.setPen(QPen(isDarkPalette(m_palette) ? m_palette.color(QPalette::Text) : QColor(Qt::white), pen));
         painter.setBrush(QColor(220, 30, 30));
         painter.drawEllipse(at, r, r);
         painter.setRenderHint(QPainter::Antialiasing, false);

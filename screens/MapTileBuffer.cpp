@@ -51,12 +51,23 @@ bool MapTileBuffer::compose(const QSize& size, const maps::ComposeOptions& optio
     return keep;
 }
 
+void MapTileBuffer::setLook(Theme theme)
+{
+    if (theme == m_look.theme())
+        return;
+    m_look = TileLook(theme);
+    m_kept = false;
+}
+
 void MapTileBuffer::composeAfresh(const QSize& size, const maps::ComposeOptions& options)
 {
     if (m_tiles.size() != size)
         m_tiles = QImage(size, QImage::Format_RGB32);
-    QtMapCanvas canvas(m_tiles);
-    m_origin = m_composer.composeTiles(canvas, options);
+    {
+        QtMapCanvas canvas(m_tiles);
+        m_origin = m_composer.composeTiles(canvas, options);
+    }
+    m_look.apply(m_tiles, m_tiles.rect());
 }
 
 void MapTileBuffer::composeMoved(const QSize& size, const maps::ComposeOptions& options, QPoint by, maps::PixelPoint origin)
@@ -77,9 +88,14 @@ void MapTileBuffer::composeMoved(const QSize& size, const maps::ComposeOptions& 
     std::vector<maps::Rect> areas;
     for (const QRect& r : stale)
         areas.push_back({r.x(), r.y(), r.width(), r.height()});
-    QtMapCanvas canvas(m_tiles);
-    canvas.setClip(stale);
-    m_origin = m_composer.composeTiles(canvas, options, areas);
+    {
+        QtMapCanvas canvas(m_tiles);
+        canvas.setClip(stale);
+        m_origin = m_composer.composeTiles(canvas, options, areas);
+    }
+    // Only the freshly composed pixels: the moved ones have the look already.
+    for (const QRect& r : stale)
+        m_look.apply(m_tiles, r);
 }
 
 } // namespace tw

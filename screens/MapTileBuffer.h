@@ -2,6 +2,7 @@
 #pragma once
 
 #include "maps/MapComposer.h"
+#include "screens/Theme.h"
 
 #include <QImage>
 #include <QPoint>
@@ -25,6 +26,10 @@ public:
     bool compose(const QSize& size, const maps::ComposeOptions& options);
     // Composes everything afresh next time.
     void drop() { m_kept = false; }
+    // The theme's look of the tiles; applied to what is composed from now
+    // on, so a change of theme composes everything afresh.
+    void setLook(Theme theme);
+    const TileLook& look() const { return m_look; }
 
     const QImage& image() const { return m_tiles; }
     // Top-left of the centre tile on the screen, at the last composition.
@@ -40,6 +45,7 @@ private:
 
     maps::TileProvider& m_provider;
     maps::MapComposer& m_composer;
+    TileLook m_look;
     QImage m_tiles;
     QImage m_back;                  // the other buffer of a move
     bool m_kept = false;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screens/NavigationScreen.h"
 
+#include "screens/Theme.h"
+
 #include "geo/GeoMath.h"
 #include "geo/ReferencePosition.h"
 #include "geo/SunPosition.h"
@@ -98,12 +100,15 @@ private:
         }
         // The sun on the rim: filled above the horizon, a ring below it.
         const QPointF sun = polar(c, r * 0.93, m_state.sunDeg);
+        // At night blue and a bright yellow would undo the dark adaptation.
+        const bool night = isDarkPalette(palette());
         p.setPen(QPen(QColor(200, 140, 0), 2));
-        p.setBrush(m_state.sunElevationDeg > 0 ? QBrush(QColor(255, 200, 0)) : QBrush(Qt::NoBrush));
+        p.setBrush(m_state.sunElevationDeg > 0 ? QBrush(night ? QColor(150, 100, 0) : QColor(255, 200, 0)) : QBrush(Qt::NoBrush));
         p.drawEllipse(sun, r * 0.05, r * 0.05);
 
         if (m_state.receiving)
-            drawArrow(p, c, r * 0.55, m_state.northUp ? m_state.courseDeg : 0.0, QColor(30, 90, 220), 0.35);
+            drawArrow(p, c, r * 0.55, m_state.northUp ? m_state.courseDeg : 0.0,
+                      night ? palette().color(QPalette::Text) : QColor(30, 90, 220), 0.35);
         if (m_state.hasTarget)
             drawArrow(p, c, r * 0.8, m_state.targetArrowDeg, QColor(220, 30, 30), 0.3);
     }
@@ -124,7 +129,7 @@ private:
                        QStringLiteral("%1 m").arg(ring * 10));
         // The user at the centre; the target by its offset, north up.
         p.setPen(Qt::NoPen);
-        p.setBrush(QColor(30, 90, 220));
+        p.setBrush(isDarkPalette(palette()) ? palette().color(QPalette::Text) : QColor(30, 90, 220));
         p.drawEllipse(c, 7, 7);
         if (m_state.hasTarget && m_global.gpsServices.navigationTarget) {
             const PixelPoint t = radarPosition({m_state.userLat, m_state.userLon},

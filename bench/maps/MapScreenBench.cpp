@@ -3,7 +3,8 @@
 // waypoints, an 800-point track and an 800-point route over a folder of PNG
 // tiles, at 480 × 800 and 1920 × 1080. Each panning frame composes the tile
 // layer afresh; warm reuses decoded tiles, cold reads and decodes them again.
-//   build/bin/map_screen_bench [frames] [--dump FOLDER] [--database FILE]
+//   build/bin/map_screen_bench [frames] [--theme day|night|contrast] [--dump FOLDER] [--database FILE]
+// --theme draws the map in that theme's look (the night's darkened tiles).
 // With --dump it writes the frames of a fixed walk over the map as PNG files
 // instead, so that two builds can be compared picture for picture. With
 // --database it opens the map over that cache database (make_cache_database
@@ -20,6 +21,7 @@
 #include "platform/RecordingPrompter.h"
 #include "screens/CMapScreen.h"
 #include "screens/QtNotifier.h"
+#include "screens/Theme.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -169,8 +171,12 @@ int main(int argc, char** argv)
     int frames = 300;
     QString dump;
     std::string database;
+    Theme theme = Theme::Day;
     for (int i = 1; i < argc; ++i) {
-        if (std::string(argv[i]) == "--dump" && i + 1 < argc)
+        if (std::string(argv[i]) == "--theme" && i + 1 < argc) {
+            const std::string name = argv[++i];
+            theme = name == "night" ? Theme::Night : name == "contrast" ? Theme::Contrast : Theme::Day;
+        } else if (std::string(argv[i]) == "--dump" && i + 1 < argc)
             dump = QString::fromLocal8Bit(argv[++i]);
         else if (std::string(argv[i]) == "--database" && i + 1 < argc)
             database = argv[++i];
@@ -178,6 +184,7 @@ int main(int argc, char** argv)
             frames = std::max(10, std::atoi(argv[i]));
     }
 
+    applyTheme(theme);
     QTemporaryDir dir;
     Paths p;
     const fs::path root = dir.path().toStdString();
@@ -260,8 +267,9 @@ int main(int argc, char** argv)
         }
         return 0;
     }
-    std::printf("%zu caches listed, %zu track points in memory, %d frames per row\n", global.list.caches.size(),
-                global.gpsServices.trackLogger->recentPoints(5000).size(), frames);
+    std::printf("%zu caches listed, %zu track points in memory, %d frames per row, theme %d\n",
+                global.list.caches.size(), global.gpsServices.trackLogger->recentPoints(5000).size(), frames,
+                static_cast<int>(theme));
     std::printf("%-12s %-6s %10s %10s %8s %8s\n", "size", "tiles", "median ms", "p99 ms", "caches", "wpts");
     for (const QSize size : {QSize(480, 800), QSize(1920, 1080)}) {
         CMapScreen map(global, notifier);

@@ -348,6 +348,11 @@ for case, label in [("pankow_default", "Pankow, default theme"),
         add(f"Vector tile {label}, zoom {zoom}", runs(vectors, f"{case}_zoom{zoom}"), "median <= 15, p99 <= 40 ms",
             lambda t: f"median {median(t):.1f} ms, p99 {percentile(t, 99):.1f} ms ({len(t)} tiles)",
             lambda t: median(t) <= 15 and percentile(t, 99) <= 40)
+for case, label in [("liechtenstein_builtin_kept", "Liechtenstein, built-in theme"),
+                    ("liechtenstein_default_kept", "Liechtenstein, default theme")]:
+    for zoom in (12, 14, 16, 18):
+        add(f"Vector tile {label}, zoom {zoom}, drawing state kept", runs(vectors, f"{case}_zoom{zoom}"),
+            "- (reported)", lambda t: f"median {median(t):.1f} ms, p99 {percentile(t, 99):.1f} ms ({len(t)} tiles)")
 
 # Map screen frames: "SIZE KIND median p99" lines of map_screen_bench.
 for name, kinds in [("screen-raster.txt", ("warm", "cold")), ("screen-vector.txt", ("vector",))]:

@@ -8,7 +8,10 @@
 // dense blocks around the centres of Vaduz and Schaan. Each tile is drawn
 // with a fresh drawing state (no pictures, fonts or labels of an earlier
 // tile, so its eight neighbours are read for their labels); the theme matcher
-// lives on as the worker's does.
+// lives on as the worker's does. The rows MAP_THEME_kept_zoomN draw the same
+// tiles in turn with one drawing state kept, as the renderer's worker keeps
+// its own: pictures and fonts made once, the labels of the 24 tiles drawn or
+// read last at hand.
 //   build/bin/vector_render_bench --benchmark_repetitions=200 --benchmark_min_time=0.000001
 // Benchmarks are named MAP_THEME_zoomN (pankow_default_zoom12, ...).
 #include "maps/mapsforge/MapFileSet.h"
@@ -132,7 +135,7 @@ private:
     std::string m_problem;
 };
 
-void drawTiles(benchmark::State& state, Fixture& f, int zoom)
+void drawTiles(benchmark::State& state, Fixture& f, int zoom, bool kept)
 {
     if (!f.problem().empty()) {
         state.SkipWithError(f.problem().c_str());
@@ -151,6 +154,9 @@ void drawTiles(benchmark::State& state, Fixture& f, int zoom)
     const maps::MicroBox bounds[] = {files.file(0).header().bounds};
     double objects = 0;
     std::size_t next = 0;
+    std::unique_ptr<vector::VectorDrawState> keptState;
+    if (kept)
+        keptState = std::make_unique<vector::VectorDrawState>(f.theme(), f.matcher(), 1.0f);
     for (auto _ : state) {
         const maps::MapTileId id = tiles[next++ % tiles.size()];
         state.PauseTiming();
@@ -158,6 +164,10 @@ void drawTiles(benchmark::State& state, Fixture& f, int zoom)
         read(id, tile);
         objects += double(tile.ways.size() + tile.pois.size());
         state.ResumeTiming();
+        if (keptState) {
+            benchmark::DoNotOptimize(vector::renderVectorTile(id, read, *keptState, bounds).image.bits());
+            continue;
+        }
         vector::VectorDrawState drawState(f.theme(), f.matcher(), 1.0f);
         benchmark::DoNotOptimize(vector::renderVectorTile(id, read, drawState, bounds).image.bits());
     }
@@ -192,16 +202,21 @@ int main(int argc, char** argv)
     // A fixture for each case, made when its first benchmark runs.
     std::map<std::string, std::unique_ptr<Fixture>> fixtures;
     for (const Case& c : cases())
-        for (int zoom : {12, 14, 16, 18})
-            benchmark::RegisterBenchmark((c.name + "_zoom" + std::to_string(zoom)).c_str(),
-                                         [c, zoom, &fixtures](benchmark::State& state) {
-                                             std::unique_ptr<Fixture>& f = fixtures[c.name];
-                                             if (!f)
-                                                 f = std::make_unique<Fixture>(c);
-                                             drawTiles(state, *f, zoom);
-                                         })
-                ->Unit(benchmark::kMillisecond)
-                ->UseRealTime();
+        for (const bool kept : {false, true}) {
+            if (kept && c.dense.empty())
+                continue;
+            for (int zoom : {12, 14, 16, 18})
+                benchmark::RegisterBenchmark(
+                    (c.name + (kept ? "_kept" : "") + "_zoom" + std::to_string(zoom)).c_str(),
+                    [c, zoom, kept, &fixtures](benchmark::State& state) {
+                        std::unique_ptr<Fixture>& f = fixtures[c.name];
+                        if (!f)
+                            f = std::make_unique<Fixture>(c);
+                        drawTiles(state, *f, zoom, kept);
+                    })
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseRealTime();
+        }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -49,8 +49,11 @@ void MapComposer::zoomOut()
 std::shared_ptr<const TileImage> MapComposer::loadTile(WorldPoint point, int m, bool* damaged)
 {
     const auto key = std::make_tuple(m, m_provider.zoom(), m_provider.tileLeft(point), m_provider.tileTop(point));
-    if (auto it = m_decoded.find(key); it != m_decoded.end())
+    if (auto it = m_decoded.find(key); it != m_decoded.end()) {
+        if (m_renderer)
+            m_usedNow.insert(key);
         return it->second;
+    }
     // Drawn tiles come from the renderer alone: other zooms stand in only
     // with what is at hand, and asking would queue them.
     if (m_renderer)
@@ -90,6 +93,8 @@ void MapComposer::setRenderer(TileRenderer* renderer, bool drawNow)
     m_renderer = renderer;
     m_drawNow = drawNow;
     m_decoded.clear();
+    m_usedNow.clear();
+    m_usedBefore.clear();
 }
 
 bool MapComposer::drawRenderedTile(MapCanvas& canvas, const Rect& square, WorldPoint point)
@@ -291,8 +296,10 @@ PixelPoint MapComposer::composeTiles(MapCanvas& canvas, const ComposeOptions& op
             if (!square.intersects(client))
                 continue;
             const WorldPoint tile = m_provider.offsetByTiles(centre, i, j);
-            if (m_renderer)
+            if (m_renderer) {
                 m_viewTiles.emplace_back(m_provider.zoom(), m_provider.tileColumn(tile), m_provider.tileRow(tile));
+                m_usedNow.emplace(0, m_provider.zoom(), m_provider.tileLeft(tile), m_provider.tileTop(tile));
+            }
             if (!areas.empty()
                 && std::none_of(areas.begin(), areas.end(), [&](const Rect& area) { return square.intersects(area); }))
                 continue;
@@ -306,6 +313,13 @@ PixelPoint MapComposer::composeTiles(MapCanvas& canvas, const ComposeOptions& op
         }
     if (m_renderer && !m_drawNow)
         m_renderer->keepOnly(m_viewTiles);
+    if (m_renderer) {
+        std::erase_if(m_decoded, [&](const auto& entry) {
+            return !m_usedNow.contains(entry.first) && !m_usedBefore.contains(entry.first);
+        });
+        m_usedBefore = std::move(m_usedNow);
+        m_usedNow.clear();
+    }
     return origin;
 }
 

@@ -9,6 +9,7 @@
 #include "maps/TileProvider.h"
 
 #include <map>
+#include <set>
 #include <optional>
 #include <tuple>
 #include <vector>
@@ -103,6 +104,12 @@ private:
     bool m_drewBasicAtZoom = false;
     // (map type, zoom, tile left, tile top) → image
     std::map<std::tuple<int, int, std::int32_t, std::int32_t>, std::shared_ptr<const TileImage>> m_decoded;
+    // Of a renderer's tiles only those of this view and the one before are
+    // kept (the renderer keeps its own): the squares of the view and the
+    // tiles of other zooms that stood in. Drawn tiles are large, and many
+    // views' worth would hold the memory the renderer's cache limits.
+    std::set<std::tuple<int, int, std::int32_t, std::int32_t>> m_usedNow;
+    std::set<std::tuple<int, int, std::int32_t, std::int32_t>> m_usedBefore;
     ElevationFiles* m_heights = nullptr;
     TileRenderer* m_renderer = nullptr;
     bool m_drawNow = false;

@@ -123,10 +123,26 @@ if [[ $onlyDatabases == 0 ]]; then
   QT_QPA_PLATFORM=offscreen timed "$bin/map_compose_bench" --benchmark_repetitions=200 --benchmark_min_time=0.000001 \
     --benchmark_format=json >"$results/map.json" 2>/dev/null || { note "map_compose_bench failed"; failed=1; }
 
-  # One vector map tile per repetition, at zoom 12, 14, 16 and 18.
+  # One vector map tile per repetition, at zoom 12, 14, 16 and 18: the
+  # corpus map, and the map of Liechtenstein written at its start (into
+  # build-bench/testdata/osm/) with both themes.
   note "vector map tiles"
   QT_QPA_PLATFORM=offscreen timed "$bin/vector_render_bench" --benchmark_repetitions=200 --benchmark_min_time=0.000001 \
     --benchmark_format=json >"$results/vector.json" 2>/dev/null || { note "vector_render_bench failed"; failed=1; }
+
+  # The map screen panning over PNG tiles and over the written vector map,
+  # each in a process of its own: the vector one's peak memory is the map
+  # screen's with the renderer's cache.
+  note "map screen frames"
+  QT_QPA_PLATFORM=offscreen timed "$bin/map_screen_bench" >"$results/screen-raster.txt" 2>/dev/null ||
+    { note "map_screen_bench failed"; failed=1; }
+  vectorMap=$out/testdata/osm/liechtenstein.map
+  if [[ -f $vectorMap ]]; then
+    QT_QPA_PLATFORM=offscreen timed "$bin/map_screen_bench" --vector "$vectorMap" --centre 47.1405,9.5210 \
+      >"$results/screen-vector.txt" 2>/dev/null || { note "map_screen_bench --vector failed"; failed=1; }
+  else
+    note "no vector map written (is libosmium2-dev installed?): no vector map screen rows"
+  fi
 
   # Start-up on 100,000 caches imported by the program's batch word.
   startupDb=$data/startup-100k-$stamp.db3
@@ -325,10 +341,40 @@ add("Map compose, warm", runs(maps, "composeWarm"), "median <= 8, p99 <= 16 ms",
     lambda t: median(t) <= 8 and percentile(t, 99) <= 16)
 
 vectors = bench("vector.json")
-for zoom in (12, 14, 16, 18):
-    add(f"Vector map tile, zoom {zoom}", runs(vectors, f"zoom{zoom}"), "median <= 15, p99 <= 40 ms",
-        lambda t: f"median {median(t):.1f} ms, p99 {percentile(t, 99):.1f} ms ({len(t)} tiles)",
-        lambda t: median(t) <= 15 and percentile(t, 99) <= 40)
+for case, label in [("pankow_default", "Pankow, default theme"),
+                    ("liechtenstein_builtin", "Liechtenstein, built-in theme"),
+                    ("liechtenstein_default", "Liechtenstein, default theme")]:
+    for zoom in (12, 14, 16, 18):
+        add(f"Vector tile {label}, zoom {zoom}", runs(vectors, f"{case}_zoom{zoom}"), "median <= 15, p99 <= 40 ms",
+            lambda t: f"median {median(t):.1f} ms, p99 {percentile(t, 99):.1f} ms ({len(t)} tiles)",
+            lambda t: median(t) <= 15 and percentile(t, 99) <= 40)
+for case, label in [("liechtenstein_builtin_kept", "Liechtenstein, built-in theme"),
+                    ("liechtenstein_default_kept", "Liechtenstein, default theme")]:
+    for zoom in (12, 14, 16, 18):
+        add(f"Vector tile {label}, zoom {zoom}, drawing state kept", runs(vectors, f"{case}_zoom{zoom}"),
+            "- (reported)", lambda t: f"median {median(t):.1f} ms, p99 {percentile(t, 99):.1f} ms ({len(t)} tiles)")
+
+# Map screen frames: "SIZE KIND median p99" lines of map_screen_bench.
+for name, kinds in [("screen-raster.txt", ("warm", "cold")), ("screen-vector.txt", ("vector",))]:
+    text = read(name)
+    for size in ("480x800", "1920x1080"):
+        for kind in kinds:
+            label = f"Map screen panning, {'PNG tiles ' + kind if kind != 'vector' else 'vector map warm'}, {size}"
+            goal = "p99 <= 16 ms" if kind != "cold" else "- (reported)"
+            found = re.search(rf"^{size}\s+{kind}\s+([\d.]+)\s+([\d.]+)", text or "", re.M)
+            if not found:
+                rows.append((label, "FAILED", goal, "NO"))
+                continue
+            p99 = float(found[2])
+            rows.append((label, f"median {found[1]} ms, p99 {found[2]} ms", goal,
+                         holds(p99 <= 16) if kind != "cold" else "-"))
+    if name == "screen-vector.txt":
+        found = re.search(r"peak RSS ([\d.]+) MB", text or "")
+        label = "Map screen over a vector map, peak memory"
+        if found:
+            rows.append((label, f"{found[1]} MB", "<= 150 MB", holds(float(found[1]) <= 150)))
+        else:
+            rows.append((label, "FAILED", "<= 150 MB", "NO"))
 
 starts = bench("startup.json")
 for name, label in [("BM_StartupToFirstList", "Start-up to first list, 100k"),

@@ -1,14 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Vector map tiles of the corpus map drawn with its default theme, one tile
-// per repetition at zoom 12, 14, 16 and 18: a spread of tiles that hold
-// objects, each drawn with a fresh drawing state (no pictures, fonts or
-// labels of an earlier tile); the theme matcher lives on as the worker's does.
+// Vector map tiles drawn one per repetition at zoom 12, 14, 16 and 18: the
+// corpus map of Pankow with the corpus default theme, and the map written
+// from the OpenStreetMap extract of Liechtenstein (tests/maps/OsmMapFixture.h,
+// written at start) with the program's own theme and with the corpus
+// default theme, symbols and patterns included. The tiles are a spread of
+// tiles that hold ways over the whole map, and for Liechtenstein the
+// dense blocks around the centres of Vaduz and Schaan. Each tile is drawn
+// with a fresh drawing state (no pictures, fonts or labels of an earlier
+// tile, so its eight neighbours are read for their labels); the theme matcher
+// lives on as the worker's does. The rows MAP_THEME_kept_zoomN draw the same
+// tiles in turn with one drawing state kept, as the renderer's worker keeps
+// its own: pictures and fonts made once, the labels of the 24 tiles drawn or
+// read last at hand.
 //   build/bin/vector_render_bench --benchmark_repetitions=200 --benchmark_min_time=0.000001
+// Benchmarks are named MAP_THEME_zoomN (pankow_default_zoom12, ...).
 #include "maps/mapsforge/MapFileSet.h"
 #include "maps/mapsforge/TileMath.h"
 #include "maps/theme/RenderTheme.h"
 #include "maps/theme/ThemeMatcher.h"
 #include "screens/vector/VectorDrawing.h"
+#ifdef TARNWICK_BENCH_OSMMAP
+#include "tests/maps/OsmMapFixture.h"
+#endif
 
 #include <QGuiApplication>
 
@@ -17,7 +30,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <memory>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace tw;
@@ -31,95 +49,147 @@ fs::path corpus()
     return fs::path(TARNWICK_SOURCE_DIR) / ".." / "shared" / "corpus";
 }
 
-struct Fixture {
-    maps::MapFileSet files;
-    maps::RenderTheme theme;
-    std::unique_ptr<maps::ThemeMatcher> matcher;
-    bool ok = false;
+fs::path corpusTheme() { return corpus() / "mapsforge" / "themes" / "mapsforge" / "default.xml"; }
 
-    Fixture()
+// A point whose surroundings are drawn besides the spread: a town centre.
+struct Dense {
+    double lat;
+    double lon;
+};
+
+// One map drawn with one theme.
+struct Case {
+    std::string name;
+    fs::path map;
+    fs::path theme;
+    std::vector<Dense> dense;
+};
+
+class Fixture {
+public:
+    explicit Fixture(const Case& c)
     {
-        auto read = maps::readRenderTheme(corpus() / "mapsforge" / "themes" / "mapsforge" / "default.xml");
-        if (!files.add(corpus() / "mapsforge" / "pankow.map") || !read.theme)
+        if (c.map.empty() || !m_files.add(c.map)) {
+            m_problem = "the map " + c.map.string() + " does not open";
             return;
-        theme = std::move(*read.theme);
-        matcher = std::make_unique<maps::ThemeMatcher>(theme, theme.styleMenu.categories(""));
-        ok = true;
+        }
+        auto read = maps::readRenderTheme(c.theme);
+        if (!read.theme) {
+            m_problem = "the theme " + c.theme.string() + " does not read";
+            return;
+        }
+        m_theme = std::move(*read.theme);
+        m_matcher = std::make_unique<maps::ThemeMatcher>(m_theme, m_theme.styleMenu.categories(""));
+        m_dense = c.dense;
     }
 
-    // Up to 48 tiles of the zoom level that hold ways (the corpus map is small:
-    // one tile at zoom 12, a few hundred at 18), spread over the map.
-    std::vector<maps::MapTileId> tiles(int zoom)
+    const std::string& problem() const { return m_problem; }
+    maps::MapFileSet& files() { return m_files; }
+    const maps::RenderTheme& theme() const { return m_theme; }
+    maps::ThemeMatcher& matcher() { return *m_matcher; }
+
+    // Up to 48 tiles of the zoom level that hold ways: the blocks of 3 × 3
+    // around the dense points, then a spread over the map's bounds.
+    const std::vector<maps::MapTileId>& tiles(int zoom)
     {
-        const maps::MicroBox& b = files.file(0).header().bounds;
+        std::vector<maps::MapTileId>& out = m_tiles[zoom];
+        if (!out.empty())
+            return out;
+        std::set<std::tuple<std::int64_t, std::int64_t>> taken;
+        maps::MapTile tile;
+        auto take = [&](std::int64_t x, std::int64_t y) {
+            const maps::MapTileId id{zoom, x, y};
+            if (out.size() >= 48 || taken.contains({x, y}) || !m_files.covers(id))
+                return;
+            tile.clear();
+            if (m_files.readTile(id, "", tile) && !tile.ways.empty()) {
+                out.push_back(id);
+                taken.insert({x, y});
+            }
+        };
+        for (const Dense& d : m_dense) {
+            const std::int64_t cx = maps::tilemath::lonToTileX(maps::tilemath::toE6(d.lon), zoom);
+            const std::int64_t cy = maps::tilemath::latToTileY(maps::tilemath::toE6(d.lat), zoom);
+            for (std::int64_t dy = -1; dy <= 1; ++dy)
+                for (std::int64_t dx = -1; dx <= 1; ++dx)
+                    take(cx + dx, cy + dy);
+        }
+        const maps::MicroBox& b = m_files.file(0).header().bounds;
         const std::int64_t x0 = maps::tilemath::lonToTileX(b.minLonE6, zoom);
         const std::int64_t x1 = maps::tilemath::lonToTileX(b.maxLonE6, zoom);
         const std::int64_t y0 = maps::tilemath::latToTileY(b.maxLatE6, zoom);
         const std::int64_t y1 = maps::tilemath::latToTileY(b.minLatE6, zoom);
         const std::int64_t count = (x1 - x0 + 1) * (y1 - y0 + 1);
         const std::int64_t step = std::max<std::int64_t>(1, count / 200);
-        std::vector<maps::MapTileId> out;
-        maps::MapTile tile;
-        for (std::int64_t i = 0; i < count && out.size() < 48; i += step) {
-            const maps::MapTileId id{zoom, x0 + i % (x1 - x0 + 1), y0 + i / (x1 - x0 + 1)};
-            tile.clear();
-            if (files.readTile(id, "", tile) && !tile.ways.empty())
-                out.push_back(id);
-        }
+        for (std::int64_t i = 0; i < count && out.size() < 48; i += step)
+            take(x0 + i % (x1 - x0 + 1), y0 + i / (x1 - x0 + 1));
         return out;
     }
+
+private:
+    maps::MapFileSet m_files;
+    maps::RenderTheme m_theme;
+    std::unique_ptr<maps::ThemeMatcher> m_matcher;
+    std::vector<Dense> m_dense;
+    std::map<int, std::vector<maps::MapTileId>> m_tiles;
+    std::string m_problem;
 };
 
-Fixture& fixture()
+void drawTiles(benchmark::State& state, Fixture& f, int zoom, bool kept)
 {
-    static Fixture f;
-    return f;
-}
-
-void drawTiles(benchmark::State& state, int zoom)
-{
-    Fixture& f = fixture();
-    if (!f.ok) {
-        state.SkipWithError("pankow.map or default.xml not in the corpus");
+    if (!f.problem().empty()) {
+        state.SkipWithError(f.problem().c_str());
         return;
     }
-    static std::map<int, std::vector<maps::MapTileId>> spread;
-    auto& tiles = spread[zoom];
-    if (tiles.empty())
-        tiles = f.tiles(zoom);
+    const std::vector<maps::MapTileId>& tiles = f.tiles(zoom);
     if (tiles.empty()) {
         state.SkipWithError("no tile with ways");
         return;
     }
-    static std::map<int, std::size_t> next;
-    const vector::TileReader read = [&f](const maps::MapTileId& id, maps::MapTile& out) {
+    maps::MapFileSet& files = f.files();
+    const vector::TileReader read = [&files](const maps::MapTileId& id, maps::MapTile& out) {
         out.clear();
-        return f.files.covers(id) && (f.files.readTile(id, "", out) || true);
+        return files.covers(id) && (files.readTile(id, "", out) || true);
     };
-    const maps::MicroBox bounds[] = {f.files.file(0).header().bounds};
+    const maps::MicroBox bounds[] = {files.file(0).header().bounds};
     double objects = 0;
+    std::size_t next = 0;
+    std::unique_ptr<vector::VectorDrawState> keptState;
+    if (kept)
+        keptState = std::make_unique<vector::VectorDrawState>(f.theme(), f.matcher(), 1.0f);
     for (auto _ : state) {
-        const maps::MapTileId id = tiles[next[zoom]++ % tiles.size()];
+        const maps::MapTileId id = tiles[next++ % tiles.size()];
         state.PauseTiming();
         maps::MapTile tile;
         read(id, tile);
         objects += double(tile.ways.size() + tile.pois.size());
         state.ResumeTiming();
-        vector::VectorDrawState drawState(f.theme, *f.matcher, 1.0f);
+        if (keptState) {
+            benchmark::DoNotOptimize(vector::renderVectorTile(id, read, *keptState, bounds).image.bits());
+            continue;
+        }
+        vector::VectorDrawState drawState(f.theme(), f.matcher(), 1.0f);
         benchmark::DoNotOptimize(vector::renderVectorTile(id, read, drawState, bounds).image.bits());
     }
     state.counters["tiles"] = double(tiles.size());
     state.counters["objects"] = benchmark::Counter(objects, benchmark::Counter::kAvgIterations);
 }
 
-void zoom12(benchmark::State& s) { drawTiles(s, 12); }
-void zoom14(benchmark::State& s) { drawTiles(s, 14); }
-void zoom16(benchmark::State& s) { drawTiles(s, 16); }
-void zoom18(benchmark::State& s) { drawTiles(s, 18); }
-BENCHMARK(zoom12)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(zoom14)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(zoom16)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(zoom18)->Unit(benchmark::kMillisecond)->UseRealTime();
+std::vector<Case> cases()
+{
+    std::vector<Case> out;
+    out.push_back({"pankow_default", corpus() / "mapsforge" / "pankow.map", corpusTheme(), {}});
+#ifdef TARNWICK_BENCH_OSMMAP
+    const fs::path liechtenstein = maps::osmmap::liechtensteinMap();
+    const std::vector<Dense> towns = {{47.1405, 9.5210}, {47.1645, 9.5095}}; // Vaduz, Schaan
+    out.push_back({"liechtenstein_builtin", liechtenstein,
+                   maps::builtInThemeFile(TARNWICK_RUNTIME_DIR), towns});
+    out.push_back({"liechtenstein_default", liechtenstein, corpusTheme(), towns});
+#else
+    std::cerr << "vector_render_bench: built without the OpenStreetMap library: no Liechtenstein rows\n";
+#endif
+    return out;
+}
 
 } // namespace
 
@@ -129,6 +199,24 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
+    // A fixture for each case, made when its first benchmark runs.
+    std::map<std::string, std::unique_ptr<Fixture>> fixtures;
+    for (const Case& c : cases())
+        for (const bool kept : {false, true}) {
+            if (kept && c.dense.empty())
+                continue;
+            for (int zoom : {12, 14, 16, 18})
+                benchmark::RegisterBenchmark(
+                    (c.name + (kept ? "_kept" : "") + "_zoom" + std::to_string(zoom)).c_str(),
+                    [c, zoom, kept, &fixtures](benchmark::State& state) {
+                        std::unique_ptr<Fixture>& f = fixtures[c.name];
+                        if (!f)
+                            f = std::make_unique<Fixture>(c);
+                        drawTiles(state, *f, zoom, kept);
+                    })
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseRealTime();
+        }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -258,3 +258,24 @@ TEST_F(RenderedComposerTest, DrawnNowLeavesNothingQueued)
     EXPECT_TRUE(renderer.queued.empty());
     EXPECT_FALSE(composer->downloadsPending());
 }
+
+TEST_F(RenderedComposerTest, PanningFarHoldsTheDrawnTilesOfTheViewAndTheOneBeforeOnly)
+{
+    // Thirty tiles to the east, a tile at a time: the renderer's own cache
+    // limits its memory, the composer keeps no trail of drawn tiles.
+    std::size_t mostHeld = 0;
+    for (int step = 0; step < 30; ++step) {
+        provider->setCentre({50.087, 14.421 + step * 0.044});
+        compose();
+        mostHeld = std::max(mostHeld, composer->decodedTiles());
+    }
+    EXPECT_LE(mostHeld, 2 * std::size_t{9});
+    // The view's tiles are still at hand: nothing is asked of the renderer
+    // again when it has dropped its own.
+    renderer.setStyle("", {});
+    renderer.hold = true;
+    compose();
+    ASSERT_TRUE(centreDraw());
+    EXPECT_TRUE(renderer.queued.empty());
+    EXPECT_FALSE(composer->downloadsPending());
+}

@@ -45,6 +45,7 @@ constexpr double kHeaderMm = 9;  // the header line and the space below it
 constexpr double kFooterMm = 8;
 constexpr double kMapHeightMm = 62;
 constexpr double kImageHeightMm = 75; // the tallest a listing image is set
+constexpr double kShrinkToMm = 40;    // the least a picture is shrunk to, to stay on a page
 // Waypoints further from the cache do not widen its map (a typo in a
 // waypoint would shrink the cache to a dot).
 constexpr double kMapReachKm = 3.0;
@@ -181,6 +182,11 @@ public:
         const double pageRoom = m_bottom - m_top - mm(10);
         size.scale(QSizeF(m_width, std::min(mm(maxHeightMm), pageRoom)).boundedTo(size), Qt::KeepAspectRatio);
         const double captionHeight = caption.isEmpty() ? 0 : QFontMetricsF(font(9, false, true), &m_device).height();
+        // A picture a little too tall for the rest of the page is made to
+        // fit rather than leave the page half empty.
+        const double room = m_bottom - m_y - captionHeight - mm(1);
+        if (size.height() > room && room >= mm(kShrinkToMm))
+            size.scale(QSizeF(m_width, room), Qt::KeepAspectRatio);
         need(size.height() + captionHeight + mm(1));
         // No more pixels than a good print needs: a 12 MP photo stays out of the file.
         const QSize most(static_cast<int>(size.width() * 200 / m_dpi) + 1, static_cast<int>(size.height() * 200 / m_dpi) + 1);

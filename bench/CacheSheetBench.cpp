@@ -132,6 +132,7 @@ void BM_Sheets500(benchmark::State& state)
     }
     std::error_code ec;
     state.counters["sheets"] = summary.sheets;
+    state.counters["maps"] = summary.maps;
     state.counters["MB"] = static_cast<double>(fs::file_size(file, ec)) / 1e6;
 }
 

@@ -511,16 +511,18 @@ SheetSummary writeCacheSheets(CGlobalData& global, const std::vector<std::string
             laidOut.paintPage(painter, page);
         }
         ++summary.sheets;
+        if (!sheetMap.image.isNull())
+            ++summary.maps;
     }
     painter.end();
     if (summary.error.empty() && !summary.cancelled && summary.sheets == 0)
         summary.error = global.lang.textOr(kTextNoneListed, "There is no cache to print; no sheet was written.");
     if (!summary.error.empty() || summary.cancelled) {
         out.cancelWriting();
-        summary.sheets = 0;
+        summary.sheets = summary.maps = 0;
     } else if (!out.commit()) {
         summary.error = out.errorString().toStdString();
-        summary.sheets = 0;
+        summary.sheets = summary.maps = 0;
     } else {
         summary.written = true;
     }

@@ -74,6 +74,7 @@ private:
 struct SheetSummary {
     bool written = false; // the whole file is in place
     int sheets = 0;       // caches with a sheet in the file
+    int maps = 0;         // of those, the sheets with a map
     bool cancelled = false;
     std::string error;    // why no file was written; empty otherwise
 };

@@ -282,6 +282,11 @@ private slots:
         CGeocache far = w->cache("GC0FAR", 400.0, 180.0);
         QVERIFY(w->store(far));
         QVERIFY(sheetMapOf(map, *sheet::loadContent(*w->global, "GC0FAR"), size).image.isNull());
+        // A file of both has one map.
+        const SheetSummary both = write({kCode, "GC0FAR"}, w->root() / "maps.pdf");
+        QVERIFY(both.written);
+        QCOMPARE(both.sheets, 2);
+        QCOMPARE(both.maps, 1);
     }
 
     // The user's task: Print sheet… on the listing writes the cache's sheet

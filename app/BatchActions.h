@@ -45,6 +45,8 @@ struct BatchActions {
     std::function<bool(CGlobalData&, const std::string& folder)> sendToDevice;
     // Drawn with the window's painting, so supplied by the window layer.
     std::function<bool(CGlobalData&, const MapPictureRequest&)> mapPicture;
+    // The printed sheets: which is a cache code or "all"; painted as well.
+    std::function<bool(CGlobalData&, const std::string& which, const std::string& file)> cacheSheets;
 };
 
 } // namespace tw

@@ -64,6 +64,8 @@ constexpr int kTextFindWord = 1234;
 constexpr int kTextNoFullText = 1230;
 constexpr int kTextPictureWords = 1316;
 constexpr int kTextPictureWord = 1321;
+constexpr int kTextSheetWords = 1350;
+constexpr int kTextSheetWord = 1352;
 
 constexpr std::time_t kFieldNotesLookBackSeconds = 172800; // two days
 
@@ -345,6 +347,17 @@ void CTarnwickApp::runBatch(StartupUi& ui)
             run(batch.mapPicture(global, *request));
         } else {
             unavailable(kTextPictureWord, "The map picture");
+        }
+    }
+    if (cl.sheets) {
+        if (cl.sheetArgs.size() != 2 || cl.sheetArgs[0].empty() || cl.sheetArgs[1].empty()) {
+            say(global.lang.textOr(kTextSheetWords, "the word pdf needs a cache code or all, and the file, for "
+                                                    "example: pdf GC12345 sheet.pdf"));
+            m_batchFailed = true;
+        } else if (batch.cacheSheets) {
+            run(batch.cacheSheets(global, cl.sheetArgs[0], cl.sheetArgs[1]));
+        } else {
+            unavailable(kTextSheetWord, "The cache sheet");
         }
     }
 }

@@ -10,8 +10,8 @@ namespace {
 
 bool isBatchWord(const std::string& word)
 {
-    static const std::array<const char*, 15> words = {"fn",   "tgpx",    "tkml",   "tplt", "tdel", "i",  "e",  "show",
-                                                      "dl",   "near",    "refresh", "visits", "find", "send", "png"};
+    static const std::array<const char*, 16> words = {"fn",   "tgpx",    "tkml",   "tplt",   "tdel", "i",    "e",   "show",
+                                                      "dl",   "near",    "refresh", "visits", "find", "send", "png", "pdf"};
     return std::any_of(words.begin(), words.end(), [&](const char* w) { return word == w; });
 }
 
@@ -37,6 +37,13 @@ void CTarnwickCommandLine::ParseParam(const std::string& raw)
         --m_pictureArgs;
         if (m_pictureArgs == 0)
             lastWord = "png";
+        return;
+    }
+    // The two words after "pdf" are the code (or "all") and the file,
+    // whatever they read like.
+    if (m_sheetArgs > 0) {
+        sheetArgs.push_back(raw);
+        --m_sheetArgs;
         return;
     }
     if (lastWord == "png" && pictureArgs.size() == 5 && !isBatchWord(word) && word != "map") {
@@ -105,6 +112,11 @@ void CTarnwickCommandLine::ParseParam(const std::string& raw)
     } else if (word == "png") {
         picture = 1;
         m_pictureArgs = 5;
+        return;
+    } else if (word == "pdf") {
+        sheets = 1;
+        m_sheetArgs = 2;
+        lastWord = word;
         return;
     } else if (word == "map") {
         openMap = 1;

@@ -16,7 +16,8 @@ namespace tw {
 // handheld GPS, or of a visits file, as field notes), and "send [folder]"
 // (the filtered caches onto a handheld unit: the one at folder, else the
 // configured or the first one mounted), and "png LAT LON ZOOM WxH FILE
-// [SOURCE]" (a picture of the map there).
+// [SOURCE]" (a picture of the map there), and "pdf CODE|all FILE" (the
+// printed sheet of a cache, or of every cache of the saved filter).
 // Words compare exactly, with or without a leading '-' or "--".
 class CTarnwickCommandLine {
 public:
@@ -47,6 +48,9 @@ public:
     // The words after "png" as given: latitude, longitude, zoom, size and
     // file, then the source when one is named.
     std::vector<std::string> pictureArgs;
+    int sheets = 0;
+    // The words after "pdf" as given: the code or "all", and the file.
+    std::vector<std::string> sheetArgs;
     std::string lastWord;
     // Words that are none of the above, nor the argument of one, as given.
     // A batch run refuses them; a window run leaves them to Qt.
@@ -59,12 +63,13 @@ public:
     bool isBatch() const
     {
         return fieldNotes || trackExport || trackDelete || import || exportGpx || download || nearest || refresh ||
-               visits || find || send || picture;
+               visits || find || send || picture || sheets;
     }
 
 private:
     int m_nearArgs = 0; // coordinates still expected after "near"
     int m_pictureArgs = 0; // words still expected after "png"; the source may follow
+    int m_sheetArgs = 0;   // words still expected after "pdf"
     bool m_codes = false; // the words after "dl" are codes
 };
 

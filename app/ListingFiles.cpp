@@ -136,6 +136,13 @@ fs::path localImagePath(const fs::path& mapFolder, std::string_view code, std::s
     return offlineFolder(mapFolder) / "inc" / lastCharacter(code) / (std::string(code) + "-" + std::string(fileName));
 }
 
+fs::path localImageOf(const fs::path& mapFolder, std::string_view code, std::string_view url)
+{
+    if (!isFetchableUrl(url))
+        return {};
+    return localImagePath(mapFolder, code, url.substr(url.rfind('/') + 1));
+}
+
 fs::path offlineCopyPath(const fs::path& mapFolder, std::string_view code)
 {
     if (!isSafeCode(code))
@@ -224,12 +231,11 @@ RewrittenPage rewriteImages(std::string_view html, const fs::path& mapFolder, st
             continue;
         // Addresses in attributes may carry "&amp;" for "&".
         const std::string url = text::replaceAll(trimmed(src->value), "&amp;", "&");
-        if (!isFetchableUrl(url))
-            continue; // relative, data:, file:, javascript: … – nothing to show offline
-        const std::string fileName = url.substr(url.rfind('/') + 1);
-        const fs::path local = localImagePath(mapFolder, code, fileName);
+        // Relative, data:, file:, javascript: … – nothing to show offline.
+        const fs::path local = localImageOf(mapFolder, code, url);
         if (local.empty())
             continue;
+        const std::string fileName = url.substr(url.rfind('/') + 1);
         out.append(tag.substr(0, src->begin));
         out += '"' + fileUrl(local) + '"';
         out.append(tag.substr(src->end));

@@ -31,6 +31,11 @@ std::filesystem::path offlineFolder(const std::filesystem::path& mapFolder);
  *  that begin with "icon_smile". Empty for an unsafe code or name. */
 std::filesystem::path localImagePath(const std::filesystem::path& mapFolder, std::string_view code,
                                      std::string_view fileName);
+/** Where the image at a web address (http or https) is kept offline: the
+ *  local file of its last path part. Empty for any other address and where
+ *  localImagePath is empty. Whether the file exists is not asked. */
+std::filesystem::path localImageOf(const std::filesystem::path& mapFolder, std::string_view code,
+                                   std::string_view url);
 /** Empty for an unsafe code. */
 std::filesystem::path offlineCopyPath(const std::filesystem::path& mapFolder, std::string_view code);
 std::filesystem::path attachmentFolder(const std::filesystem::path& mapFolder, std::string_view code);

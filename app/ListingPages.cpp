@@ -145,10 +145,32 @@ std::string shownName(const TextLookup* names, int first, const std::array<int, 
 
 } // namespace
 
+std::string shownCacheType(const TextLookup* names, int type)
+{
+    return shownName(names, kTextCacheTypes, kShownTypes, type, cacheTypeText(type));
+}
+
+std::string shownCacheSize(const TextLookup* names, int size)
+{
+    return shownName(names, kTextSizes, kShownSizes, size, cacheSizeText(size));
+}
+
+std::string shownWaypointType(const TextLookup* names, int type)
+{
+    return names && type >= WaypointType::Final && type <= WaypointType::Trailhead
+               ? names->textOr(kTextWaypointTypes + type, waypointTypeText(type))
+               : waypointTypeText(type);
+}
+
+std::string shownRating(int tenths)
+{
+    return rating(tenths);
+}
+
 std::string overviewHtml(const CGeocache& c, const OverviewLabels& labels, int px)
 {
-    const std::string type = shownName(labels.names, kTextCacheTypes, kShownTypes, c.type, cacheTypeText(c.type));
-    const std::string container = shownName(labels.names, kTextSizes, kShownSizes, c.size, cacheSizeText(c.size));
+    const std::string type = shownCacheType(labels.names, c.type);
+    const std::string container = shownCacheSize(labels.names, c.size);
     std::string html = "<p><span style=\"font-size:large;font-weight:bold;\">" + htmlEscape(c.name) + "</span><br>";
     html += htmlEscape(c.code) + " &middot; " + htmlEscape(type) + " &middot; " + htmlEscape(container) + "<br>";
     html += "D " + rating(c.difficulty) + " / T " + rating(c.terrain) + " &middot; " + htmlEscape(labels.owner) + ": " +
@@ -161,10 +183,7 @@ std::string overviewHtml(const CGeocache& c, const OverviewLabels& labels, int p
     if (!c.waypoints.empty()) {
         html += "<p>";
         for (const auto& w : c.waypoints) {
-            const std::string wptType =
-                labels.names && w->type >= WaypointType::Final && w->type <= WaypointType::Trailhead
-                    ? labels.names->textOr(kTextWaypointTypes + w->type, waypointTypeText(w->type))
-                    : waypointTypeText(w->type);
+            const std::string wptType = shownWaypointType(labels.names, w->type);
             html += "<b>" + htmlEscape(w->prefix) + "</b> " + htmlEscape(wptType) + ": " +
                     htmlEscape(w->name);
             if (w->lat != 0.0 || w->lon != 0.0)
@@ -222,6 +241,11 @@ int logIconNumber(int logType)
 std::string logTextHtml(std::string_view text)
 {
     return text::replaceAll(htmlEscape(withoutImages(text)), "\n", "<br>");
+}
+
+std::string logPlainText(std::string_view text)
+{
+    return withoutImages(text);
 }
 
 std::string logsPage(const CGeocache& cache, std::string_view by, const TextLookup* names)

@@ -49,6 +49,15 @@ struct OverviewLabels {
     const TextLookup* names = nullptr;
 };
 
+/** The names of a cache type, a container size and a waypoint type in the
+ *  user's language (names: the language table), else the English names the
+ *  database stores. */
+std::string shownCacheType(const TextLookup* names, int type);
+std::string shownCacheSize(const TextLookup* names, int size);
+std::string shownWaypointType(const TextLookup* names, int type);
+/** A rating held in tenths as the listing writes it: "2.5" for 25, "3" for 30. */
+std::string shownRating(int tenths);
+
 /** Name, code, type, size, ratings, owner, date hidden, coordinates, the
  *  additional waypoints and the attribute icons ("attribute:<entry>" images
  *  of px pixels), as HTML for the top of the description page. */
@@ -73,6 +82,10 @@ int logIconNumber(int logType);
 /** A log text as a page shows it: embedded images removed, the rest shown as
  *  text, line breaks as "<br>". */
 std::string logTextHtml(std::string_view text);
+
+/** A log text as a printed sheet sets it: embedded images removed, the rest
+ *  as written. */
+std::string logPlainText(std::string_view text);
 
 /** The logs page: the cache name as title, then each log of cache.logs in
  *  their order (newest first as loaded) with its icon, date, `by` and finder

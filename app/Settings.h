@@ -30,6 +30,7 @@ struct Settings {
     int runOnSuspend = 0;
     int fingerFriendlyEdit = 0;
     int coordStyle = 1;            // coordinates typed and shown: 0 degrees, 1 degrees and minutes, 2 with seconds
+    int sheetPaper = 0;            // printed cache sheets: 0 the paper of the user's region, 1 A4, 2 Letter
     int srchResRefresh = 0;        // seconds, 0 = never
     int northUp = 0;
     int dnlOnline = 0;

@@ -39,6 +39,7 @@ constexpr std::array kIntValues{
     IntValue{SG::General, "RunOnSuspend", &G::runOnSuspend},
     IntValue{SG::General, "FingerFriendlyEdit", &G::fingerFriendlyEdit},
     IntValue{SG::General, "CoordStyle", &G::coordStyle},
+    IntValue{SG::General, "SheetPaper", &G::sheetPaper},
     IntValue{SG::General, "SrchResRefresh", &G::srchResRefresh},
     IntValue{SG::General, "NorthUp", &G::northUp},
     IntValue{SG::General, "DnlOnline", &G::dnlOnline},

@@ -161,9 +161,12 @@ void separate(std::string& out)
         out += ' ';
 }
 
-} // namespace
-
-void appendVisibleText(std::string_view html, std::string& out)
+// Walks the HTML, appending its text to out. onTag(name, closing, tag) is
+// told of every element tag (name in lower case, at most 8 letters, tag the
+// whole "<...>"); when it returns false the tag only separates words, unless
+// it is an inline one.
+template <typename OnTag>
+void walk(std::string_view html, std::string& out, OnTag&& onTag)
 {
     out.reserve(out.size() + html.size());
     std::size_t i = 0;
@@ -203,7 +206,9 @@ void appendVisibleText(std::string_view html, std::string& out)
         std::string name;
         for (std::size_t k = nameStart; k < nameEnd && name.size() < 8; ++k)
             name += lower(html[k]);
+        const std::size_t tagStart = i;
         i = tagEnd(html, nameEnd);
+        const std::string_view tag = html.substr(tagStart, i - tagStart);
         if (!closing && (name == "script" || name == "style")) {
             // Everything up to the closing tag is code, not text.
             std::size_t k = i;
@@ -219,9 +224,134 @@ void appendVisibleText(std::string_view html, std::string& out)
             }
             i = k < html.size() ? tagEnd(html, k) : html.size();
         }
-        if (std::find(kInline.begin(), kInline.end(), name) == kInline.end())
+        if (!onTag(name, closing, tag) && std::find(kInline.begin(), kInline.end(), name) == kInline.end())
             separate(out);
     }
+}
+
+// Tags that end a block of text on a printed page.
+constexpr std::array<std::string_view, 22> kBlocks = {"address", "blockquote", "br", "dd", "div", "dl", "dt", "h1",
+                                                      "h2", "h3", "h4", "h5", "h6", "hr", "li", "ol", "p", "pre",
+                                                      "table", "td", "tr", "ul"};
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// The words with every run of blanks one space, none at either end.
+std::string collapsed(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (isBlank(c)) {
+            if (!out.empty() && out.back() != ' ')
+                out += ' ';
+        } else {
+            out += c;
+        }
+    }
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return out;
+}
+
+// The value of the src attribute of an img tag, "&amp;" read as "&"; empty
+// when it has none.
+std::string srcOf(std::string_view tag)
+{
+    for (std::size_t at = 4; at + 3 < tag.size(); ++at) {
+        if (!startsWithNoCase(tag, at, "src") || !isBlank(tag[at - 1]))
+            continue;
+        std::size_t i = at + 3;
+        while (i < tag.size() && isBlank(tag[i]))
+            ++i;
+        if (i >= tag.size() || tag[i] != '=')
+            continue;
+        ++i;
+        while (i < tag.size() && isBlank(tag[i]))
+            ++i;
+        std::size_t end = i;
+        if (i < tag.size() && (tag[i] == '"' || tag[i] == '\'')) {
+            const char quote = tag[i++];
+            end = tag.find(quote, i);
+            if (end == std::string_view::npos)
+                end = tag.size();
+        } else {
+            while (end < tag.size() && !isBlank(tag[end]) && tag[end] != '>')
+                ++end;
+        }
+        std::string value(tag.substr(i, end - i));
+        for (std::size_t amp = value.find("&amp;"); amp != std::string::npos; amp = value.find("&amp;", amp + 1))
+            value.erase(amp + 1, 4);
+        return std::string(collapsed(value));
+    }
+    return {};
+}
+
+} // namespace
+
+void appendVisibleText(std::string_view html, std::string& out)
+{
+    walk(html, out, [](std::string_view, bool, std::string_view) { return false; });
+}
+
+std::vector<TextBlock> visibleBlocks(std::string_view html)
+{
+    std::vector<TextBlock> blocks;
+    std::string text;
+    TextBlock::Kind kind = TextBlock::Kind::Paragraph;
+    auto flush = [&] {
+        std::string words = collapsed(text);
+        text.clear();
+        if (!words.empty())
+            blocks.push_back({kind, std::move(words)});
+    };
+    walk(html, text, [&](std::string_view name, bool closing, std::string_view tag) {
+        if (name == "img" && !closing) {
+            std::string src = srcOf(tag);
+            if (src.empty())
+                return false;
+            flush();
+            blocks.push_back({TextBlock::Kind::Image, std::move(src)});
+            return true;
+        }
+        if (std::find(kBlocks.begin(), kBlocks.end(), name) == kBlocks.end())
+            return false;
+        flush();
+        const bool heading = name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6';
+        if (closing || name == "br")
+            kind = kind == TextBlock::Kind::ListItem && name == "br" ? kind : TextBlock::Kind::Paragraph;
+        else if (heading)
+            kind = TextBlock::Kind::Heading;
+        else if (name == "li")
+            kind = TextBlock::Kind::ListItem;
+        else
+            kind = TextBlock::Kind::Paragraph;
+        return true;
+    });
+    flush();
+    return blocks;
+}
+
+std::vector<TextBlock> plainBlocks(std::string_view text)
+{
+    std::vector<TextBlock> blocks;
+    std::size_t from = 0;
+    while (from <= text.size()) {
+        std::size_t to = text.find('\n', from);
+        if (to == std::string_view::npos)
+            to = text.size();
+        std::string line = collapsed(text.substr(from, to - from));
+        for (char& c : line)
+            if (static_cast<unsigned char>(c) < 0x20)
+                c = ' ';
+        if (!line.empty())
+            blocks.push_back({TextBlock::Kind::Paragraph, std::move(line)});
+        from = to + 1;
+    }
+    return blocks;
 }
 
 std::string visibleText(std::string_view html)

@@ -85,6 +85,8 @@ constexpr int kTextOk = 505;
 constexpr int kTextTheme = 1360;
 constexpr int kTextThemeFirst = 1361; // 1361 to 1363: day, night, high contrast
 constexpr int kTextThemeNote = 1364;
+constexpr int kTextSheetPaper = 1353;
+constexpr int kTextPaperOfRegion = 1354;
 
 QString q(const std::string& s)
 {
@@ -275,6 +277,15 @@ QWidget* COptionsScr::buildUser()
     m_coordStyle->setCurrentIndex(
         m_coordStyle->findData(static_cast<int>(geo::coordEntryStyle(st.coordStyle))));
     page->addField(langText(m_global, kTextCoordStyle), m_coordStyle);
+
+    m_sheetPaper = new QComboBox;
+    m_sheetPaper->setObjectName(QStringLiteral("sheetPaper"));
+    m_sheetPaper->addItem(langText(m_global, kTextPaperOfRegion), 0);
+    // The names of the papers are the same in every language.
+    m_sheetPaper->addItem(QStringLiteral("A4"), 1);
+    m_sheetPaper->addItem(QStringLiteral("Letter"), 2);
+    m_sheetPaper->setCurrentIndex(std::max(0, m_sheetPaper->findData(st.sheetPaper)));
+    page->addField(langText(m_global, kTextSheetPaper), m_sheetPaper);
 
     m_language = new QComboBox;
     m_language->setObjectName(QStringLiteral("language"));
@@ -482,6 +493,7 @@ Settings COptionsScr::edited() const
     st.language = s(m_language->currentData().toString());
     st.metricUnits = m_units->currentData().toInt();
     st.coordStyle = m_coordStyle->currentData().toInt();
+    st.sheetPaper = m_sheetPaper->currentData().toInt();
 
     if (m_mapSource->count() > 0) {
         st.mapSource = m_mapSource->currentData().toInt();

@@ -92,6 +92,7 @@ private:
     QComboBox* m_language = nullptr;
     QComboBox* m_units = nullptr;
     QComboBox* m_coordStyle = nullptr;
+    QComboBox* m_sheetPaper = nullptr;
     // Map.
     QComboBox* m_mapSource = nullptr;
     QComboBox* m_mapType = nullptr;

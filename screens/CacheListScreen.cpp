@@ -12,6 +12,7 @@
 #include "screens/MainWindow.h"
 #include "screens/LangText.h"
 #include "screens/QtNotifier.h"
+#include "screens/CacheSheetCommands.h"
 #include "screens/SendDialog.h"
 #include "screens/SearchIndexDialog.h"
 
@@ -38,6 +39,7 @@ constexpr int kTextMap = 428;
 constexpr int kTextShowingLastImport = 657;
 constexpr int kTextShowAllCaches = 658;
 constexpr int kTextSendToDevice = 1277;
+constexpr int kTextPrintSheets = 1341;
 constexpr int kTextSearchField = 1240;
 constexpr int kTextSearchUnavailable = 1241;
 constexpr int kTextNoIndex = 1247;
@@ -303,6 +305,7 @@ void CacheListScreen::fillMenu(QMenu& menu)
     if (scopeOf(m_global.list.filter) != FilterScope::AllCaches)
         menu.addAction(langText(m_global, kTextShowAllCaches), this, &CacheListScreen::showAllCaches);
     menu.addAction(langText(m_global, kTextSendToDevice), this, [this] { sendToDeviceCommand(this, m_global); });
+    menu.addAction(langText(m_global, kTextPrintSheets), this, [this] { printListedSheetsCommand(this, m_global); });
 }
 
 void CacheListScreen::showAllCaches()

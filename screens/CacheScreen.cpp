@@ -9,6 +9,7 @@
 #include "geo/TextTools.h"
 #include "platform/Prompter.h"
 #include "screens/CacheCommands.h"
+#include "screens/CacheSheetCommands.h"
 #include "screens/LangText.h"
 #include "screens/MainWindow.h"
 #include "screens/QtNotifier.h"
@@ -71,6 +72,7 @@ constexpr int kTextCannotOpen = 457;
 constexpr int kTextAttachFolderIs = 458;
 constexpr int kTextNoDescription = 459;
 constexpr int kTextTravelBug = 1180;
+constexpr int kTextPrintSheet = 1340;
 
 constexpr int kHoldMs = 600;
 constexpr int kHoldSlopPx = 12;
@@ -575,6 +577,11 @@ void CacheScreen::fillMenu(QMenu& menu)
             if (!open(QUrl(fromStd(address))))
                 m_global.prompter.message(m_global.text(kTextCannotOpen), MessageIcon::Exclamation);
         });
+    menu.addAction(langText(m_global, kTextPrintSheet), this, [this] {
+        // The sheet prints the note as it stands.
+        saveNote();
+        printSheetCommand(this, m_global, m_code);
+    });
     menu.addAction(langText(m_global, kTextReloadListing), this, &CacheScreen::reload);
 }
 

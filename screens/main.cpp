@@ -19,6 +19,7 @@
 #include "screens/SingleInstance.h"
 #include "screens/vector/VectorTileRenderer.h"
 #include "screens/CacheListScreen.h"
+#include "screens/CacheSheet.h"
 #include "screens/QtStartupUi.h"
 
 #include <QApplication>
@@ -60,6 +61,7 @@ void printUsage(std::FILE* to)
                "  tarnwick near LAT LON  download the caches nearest to a point (online)\n"
                "  tarnwick refresh       fresh data of the saved filter's caches (online)\n"
                "  tarnwick png LAT LON ZOOM WxH FILE [SOURCE]  a picture of the map there\n"
+               "  tarnwick pdf CODE|all FILE  the printed sheet of a cache, or of every cache of the saved filter\n"
                "The window:\n"
                "  tarnwick               open the cache list\n"
                "  tarnwick show CODE     open that cache's listing\n"
@@ -124,11 +126,11 @@ int main(int argc, char* argv[])
     }
     tw::CTarnwickCommandLine words;
     words.parse(args);
-    if (words.isBatch() && !words.picture)
+    if (words.isBatch() && !words.picture && !words.sheets)
         return tw::runBatchMode(paths, args);
     if (words.isBatch()) {
-        // The map picture is painted as the window paints the map, on Qt's
-        // offscreen platform: no display is needed, nor asked for.
+        // The map picture and the sheets are painted as the window paints,
+        // on Qt's offscreen platform: no display is needed, nor asked for.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication qapp(argc, argv);
@@ -136,6 +138,10 @@ int main(int argc, char* argv[])
         actions.mapPicture = [](tw::CGlobalData& global, const tw::MapPictureRequest& request) {
             global.tileRenderers = vectorMapRenderers(global.paths.install);
             return tw::drawMapPicture(global, request, stderr);
+        };
+        actions.cacheSheets = [](tw::CGlobalData& global, const std::string& which, const std::string& file) {
+            global.tileRenderers = vectorMapRenderers(global.paths.install);
+            return tw::writeSheetsInBatch(global, which, file, stderr);
         };
         return tw::runBatchMode(paths, args, std::move(actions));
     }

@@ -42,7 +42,7 @@ fi
 echo "bench: building in $out" >&2
 timed cmake --build "$out" -j "$(nproc)" --target tarnwick tarnwick_resources make_pocket_query import_bench \
   cache_list_bench map_compose_bench vector_render_bench startup_bench track_flush_bench make_cache_database map_screen_bench \
-  make_gsak_database send_bench >/dev/null
+  make_gsak_database send_bench cache_sheet_bench >/dev/null
 
 mkdir -p "$data"
 results=$(mktemp -d)
@@ -220,6 +220,12 @@ if [[ $onlyDatabases == 0 ]]; then
   note "track flush"
   timed "$bin/track_flush_bench" --benchmark_format=json >"$results/track.json" 2>/dev/null ||
     { note "track_flush_bench failed"; failed=1; }
+fi
+
+if [[ $onlyDatabases == 0 ]]; then
+  note "printed cache sheets"
+  QT_QPA_PLATFORM=offscreen timed "$bin/cache_sheet_bench" --benchmark_format=json >"$results/sheets.json" 2>/dev/null ||
+    { note "cache_sheet_bench failed"; failed=1; }
 fi
 
 if [[ $onlyDatabases == 0 ]]; then
@@ -465,6 +471,12 @@ add("Track flush, 10,000 points", runs(bench("track.json"), "BM_TrackFlush10000"
     lambda t: f"median {median(t):.1f} ms", lambda t: median(t) <= 250)
 add("Send 5,000 caches, 5 logs each, to a GPS device", runs(bench("send.json"), "BM_Send5000"), "<= 5 s",
     lambda t: f"median {median(t) / 1000:.2f} s", lambda t: median(t) <= 5000)
+
+sheets = bench("sheets.json")
+sheetRun = one(sheets, "BM_Sheets500")
+sheetSize = f", {sheetRun['MB']:.1f} MB" if sheetRun and "MB" in sheetRun else ""
+add("Printed sheets of 500 caches with maps, one PDF", runs(sheets, "BM_Sheets500"), "<= 30 s",
+    lambda t: f"{median(t) / 1000:.1f} s{sheetSize}", lambda t: median(t) <= 30000)
 
 if sys.argv[2] == "1":  # only the rows of the generated databases
     rows = [r for r in rows if r[0].startswith("[")]

@@ -16,6 +16,9 @@ packages=(
   libcurl4-openssl-dev libcpp-httplib-dev libpng-dev libjpeg-dev
   clang libclang-rt-14-dev
   file dpkg-dev desktop-file-utils appstream man-db debootstrap
+  # pdftotext reads the printed cache sheets back in the tests; Symbola
+  # gives emoji in listings a glyph on paper.
+  poppler-utils fonts-symbola
 )
 
 missing=()

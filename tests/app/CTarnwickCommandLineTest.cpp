@@ -102,6 +102,19 @@ TEST(CommandLine, PngTakesFiveValuesAndAnOptionalSource)
     EXPECT_EQ(parsed({"png", "1", "2", "3", "20x20", "a.png", "fn"}).pictureArgs.size(), 5u);
 }
 
+TEST(CommandLine, PdfTakesACodeOrAllAndTheFile)
+{
+    // The file may be named like a word ("e"), and words may follow.
+    const auto sheets = parsed({"--pdf", "all", "e", "tdel"});
+    EXPECT_TRUE(sheets.sheets && sheets.isBatch());
+    EXPECT_EQ(sheets.sheetArgs, (std::vector<std::string>{"all", "e"}));
+    EXPECT_FALSE(sheets.exportGpx);
+    EXPECT_TRUE(sheets.trackDelete);
+    EXPECT_TRUE(sheets.unknownWords.empty());
+    // Too few words are left for the run to refuse.
+    EXPECT_EQ(parsed({"pdf", "GC1"}).sheetArgs.size(), 1u);
+}
+
 TEST(CommandLine, PngValuesRead)
 {
     const auto r = readPictureRequest({"N 50° 05.220", "E 014° 25.260", "15", "800x600", "out.png", "pankow"});

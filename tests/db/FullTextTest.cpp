@@ -90,6 +90,28 @@ INSTANTIATE_TEST_SUITE_P(
         HtmlCase{"ControlCharactersAreSpaces", "a\x02" "b\x03" "c\td", "a b c d"}),
     test::RowName{});
 
+// The same reading cut into the blocks a printed page sets.
+TEST(VisibleBlocks, CutWhereABrowserStartsALineAndKeepPicturesInPlace)
+{
+    using K = TextBlock::Kind;
+    const auto blocks =
+        visibleBlocks("<h2>Mlýn</h2>Intro <b>text</b><br>next&nbsp;line<ul><li>one</li><li>two <i>x</i></li></ul>"
+                      "<p>a <img alt=x SRC = \"http://e.org/p.jpg?a=1&amp;b=2\"> b</p><script>var s = 'x';</script>"
+                      "<img src=''><div>  spaced \n  out  </div>");
+    const std::vector<std::pair<K, std::string>> expected = {
+        {K::Heading, "Mlýn"},   {K::Paragraph, "Intro text"}, {K::Paragraph, "next line"},
+        {K::ListItem, "one"},   {K::ListItem, "two x"},       {K::Paragraph, "a"},
+        {K::Image, "http://e.org/p.jpg?a=1&b=2"}, {K::Paragraph, "b"}, {K::Paragraph, "spaced out"}};
+    ASSERT_EQ(blocks.size(), expected.size());
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        EXPECT_EQ(blocks[i].kind, expected[i].first) << i;
+        EXPECT_EQ(blocks[i].text, expected[i].second) << i;
+    }
+    const auto plain = plainBlocks("first  line\n\n\tsecond\n");
+    ASSERT_EQ(plain.size(), 2u);
+    EXPECT_EQ(plain[1].text, "second");
+}
+
 // Caches with texts in every field, through the store as the program writes
 // them.
 class FullTextTest : public test::StoreFixture {

@@ -230,19 +230,19 @@ private slots:
         QMenu menu;
         screen->fillMenu(menu);
         // The listing's own entries follow the commands on the cache.
-        QCOMPARE(menuTexts(menu).mid(menuTexts(menu).size() - 3),
-                 (QStringList{"Open attachments folder", "Open the cache's web page", "Reload listing"}));
+        QCOMPARE(menuTexts(menu).mid(menuTexts(menu).size() - 4),
+                 (QStringList{"Open attachments folder", "Open the cache's web page", "Print sheet…", "Reload listing"}));
         fs::create_directories(listing::offlineCopyPath(w.mapFolder(), kCode).parent_path());
         std::ofstream(listing::offlineCopyPath(w.mapFolder(), kCode).string()) << "<html><body>Saved page</body></html>";
         QMenu again;
         screen->fillMenu(again);
         const QStringList texts = menuTexts(again);
-        QCOMPARE(texts.at(texts.size() - 4), QStringLiteral("Open offline copy"));
+        QCOMPARE(texts.at(texts.size() - 5), QStringLiteral("Open offline copy"));
         QList<QAction*> entries;
         for (QAction* a : again.actions())
             if (!a->isSeparator())
                 entries << a;
-        entries.at(entries.size() - 2)->trigger(); // the web page
+        entries.at(entries.size() - 3)->trigger(); // the web page
         QCOMPARE(opened.last(), QUrl(QStringLiteral("https://caches.example.org/GC12AB")));
     }
 

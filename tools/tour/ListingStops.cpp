@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 namespace tw {
 namespace {
 
-constexpr const char* kCode = "GC7TWK";
+constexpr const char* kCode = kListingSampleCode;
 
 // A picture that looks like a photograph of a place: sky, hills, a caption.
 void writePhoto(const fs::path& path, const QString& caption, QColor sky, int width, int height)
@@ -51,8 +51,8 @@ void writePhoto(const fs::path& path, const QString& caption, QColor sky, int wi
     image.save(QString::fromStdString(path.string()));
 }
 
-// One cache with everything a listing can hold, its pictures already in the
-// offline folder and a file attached. Added once per run.
+} // namespace
+
 void addListingSample(CGlobalData& global)
 {
     static bool added = false;
@@ -145,6 +145,8 @@ void addListingSample(CGlobalData& global)
     std::ofstream(attach / "stage-notes.txt") << "Stage 1: 12 windows.\n";
     writePhoto(attach / "final-area.jpg", QStringLiteral("Final area"), QColor(0x26, 0xa6, 0x9a), 320, 240);
 }
+
+namespace {
 
 TourStop listingStop(const char* name, CacheScreen::Page page)
 {

@@ -5,20 +5,25 @@
 #include "tools/tour/TourStops.h"
 
 #include "app/CGlobalData.h"
+#include "app/SheetContent.h"
 #include "geo/GeoMath.h"
 #include "gps/CTrackLogger.h"
 #include "gps/GpsReceiver.h"
 #include "maps/MercatorTileProvider.h"
 #include "screens/CMapDnlDlg.h"
 #include "screens/CMapScreen.h"
+#include "screens/CacheSheet.h"
 #include "screens/DialogPlacement.h"
 #include "screens/MainWindow.h"
+#include "screens/MapPicture.h"
 #include "screens/vector/VectorTileRenderer.h"
 #include "tools/demomap/DemoMap.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
+#include <QPixmap>
 #include <QPainter>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -301,6 +306,35 @@ void addMapStops(std::vector<TourStop>& stops)
                          waitForVectorTiles(*map);
                          t.global.settings.mapSource = previous;
                          return &t.window;
+                     }});
+    // The first page of the listing sample's printed sheet, with its map
+    // from the vector map, drawn by the sheet's own painter on an A4 image.
+    stops.push_back({QStringLiteral("cache-sheet"), [](TourContext& t) -> QWidget* {
+                         prepareMaps(t.global);
+                         const int previous = t.global.settings.mapSource;
+                         chooseVectorMap(t.global);
+                         addListingSample(t.global);
+                         const auto content = sheet::loadContent(t.global, kListingSampleCode);
+                         if (!content)
+                             return nullptr;
+                         const QSizeF a4(210, 297);
+                         constexpr int kDpi = 100;
+                         QImage page(QSize(qRound(a4.width() / 25.4 * kDpi), qRound(a4.height() / 25.4 * kDpi)),
+                                     QImage::Format_RGB32);
+                         page.setDotsPerMeterX(qRound(kDpi / 0.0254));
+                         page.setDotsPerMeterY(qRound(kDpi / 0.0254));
+                         page.fill(Qt::white);
+                         MapSnapshot map(t.global, {}, t.global.prompter, content->at);
+                         const SheetMap sheetMap = sheetMapOf(map, *content, CacheSheet::mapSizePx(a4, 120));
+                         const CacheSheet laidOut(*content, sheetMap, page, a4);
+                         QPainter painter(&page);
+                         laidOut.paintPage(painter, 0);
+                         painter.end();
+                         t.global.settings.mapSource = previous;
+                         auto* shown = new QLabel;
+                         shown->setPixmap(QPixmap::fromImage(page));
+                         shown->resize(page.size());
+                         return shown;
                      }});
     stops.push_back({QStringLiteral("map-download"), [](TourContext& t) -> QWidget* {
                          CMapScreen* map = openMap(t, 13);

@@ -33,6 +33,11 @@ struct TourStop {
     std::function<void(TourContext&)> close = {};
 };
 
+// One cache with everything a listing can hold, its pictures already in the
+// offline folder and a file attached. Added once per run.
+inline constexpr const char* kListingSampleCode = "GC7TWK";
+void addListingSample(CGlobalData& global);
+
 // Each group of screens adds its stops.
 void addListStops(std::vector<TourStop>& stops);
 void addWaypointStops(std::vector<TourStop>& stops);

@@ -239,12 +239,19 @@ void addPathTexts(std::vector<LabelCandidate>& out, const RenderInstruction& in,
     setText(c, in, text, font, textScale);
     std::vector<double> places;
     if (in.repeat) {
+        // As many as fit between repeat-start from either end, at least
+        // repeat-gap apart, spread evenly over that stretch: one in the
+        // middle of a short way, none crowded at its start.
         const double gap = std::max(in.repeatGap * lengthScale, float(displayScale));
-        const double first = in.repeatStart * lengthScale + width / 2;
-        for (double s = first; s + width / 2 <= line.length() && int(places.size()) < kMaxRepeats; s += width + gap)
-            places.push_back(s);
-        if (places.empty())
+        const double start = std::min(double(in.repeatStart * lengthScale), (line.length() - width) / 2);
+        const double stretch = line.length() - 2 * start - width; // from the first middle to the last
+        const int count = std::clamp(1 + int(std::floor(stretch / (width + gap))), 1, kMaxRepeats);
+        if (count == 1) {
             places.push_back(line.length() / 2);
+        } else {
+            for (int i = 0; i < count; ++i)
+                places.push_back(start + width / 2 + stretch * i / (count - 1));
+        }
     } else {
         places.push_back(line.length() / 2);
     }

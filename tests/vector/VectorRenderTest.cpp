@@ -298,6 +298,33 @@ TEST_F(SyntheticTileTest, LineSymbolsGiveWayToLabelsAndComeOutAlikeOnBothSidesOf
         << "its east part on the east tile";
 }
 
+TEST_F(SyntheticTileTest, AStreetNameSitsInTheMiddleOfAShortStreetAndRepeatsSpacedOnALongOne)
+{
+    MapTile& tile = tiles[{kZ, kX, kY}];
+    tile.ways.push_back(way({{"highway", "path"}}, {{pixel(50, 30), pixel(200, 30)}}));
+    tile.ways.back().name = "Krátká";
+    // Across three tiles, each holding it.
+    tile.ways.push_back(way({{"highway", "path"}}, {{pixel(0, 200), pixel(256, 200, kX + 2)}}));
+    tile.ways.back().name = "Dlouhá";
+    tiles[{kZ, kX + 1, kY}].ways.push_back(tile.ways.back());
+    tiles[{kZ, kX + 2, kY}].ways.push_back(tile.ways.back());
+
+    std::vector<QRectF> shortOnes;
+    std::map<double, QRectF> longOnes; // by x, each once
+    for (std::int64_t x = kX; x <= kX + 2; ++x)
+        for (const PlacedLabel& l : draw(x, kY).labels) {
+            if (l.text == QStringLiteral("Krátká") && x == kX)
+                shortOnes.push_back(l.world);
+            if (l.text == QStringLiteral("Dlouhá"))
+                longOnes.emplace(l.world.center().x(), l.world);
+        }
+    ASSERT_EQ(shortOnes.size(), 1u) << "once on a short street";
+    EXPECT_NEAR(shortOnes[0].center().x(), double(kX) * 256 + 125, 3) << "in its middle";
+    ASSERT_GE(longOnes.size(), 3u);
+    for (auto it = std::next(longOnes.begin()); it != longOnes.end(); ++it)
+        EXPECT_GE(it->second.left() - std::prev(it)->second.right(), 100 - 2) << "the theme's repeat gap between";
+}
+
 TEST_F(SyntheticTileTest, AHaloGrowsWithItsText)
 {
     tiles[{kZ, kX, kY}].pois.push_back(poi({{"amenity", "cafe"}}, pixel(128, 128), "Halo"));

@@ -549,7 +549,10 @@ TEST_F(RendererTest, QueuesThenCallsBackOnTheWindowThreadThenAnswersFromTheCache
     EXPECT_EQ(renderer->queuedTiles(), 0u) << "a tile of no map is not queued";
 
     EXPECT_EQ(renderer->tile(kZ, kX, kY), nullptr);
-    EXPECT_EQ(renderer->tile(kZ, kX, kY), nullptr);
+    // Asked again: queued once (the worker may have drawn it by now on a
+    // busy machine).
+    renderer->tile(kZ, kX, kY);
+    EXPECT_LE(renderer->queuedTiles(), 1u);
     EXPECT_EQ(ready, 0) << "never called from the worker, nor at once";
     ASSERT_TRUE(waitReady(0));
     const auto image = renderer->tile(kZ, kX, kY);

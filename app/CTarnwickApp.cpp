@@ -344,6 +344,11 @@ void CTarnwickApp::runBatch(StartupUi& ui)
                                    "example: png 50.087 14.421 15 800x600 map.png"));
             m_batchFailed = true;
         } else if (batch.mapPicture) {
+            // The window reads the map sources once it opens; the picture
+            // needs them now.
+            if (global.mapSources.empty())
+                maps::loadMapConfigs(global.GetInstallDir(), global.settings.language,
+                                     global.paths.deviceFolder(global.settings.mapFolder), global.mapSources);
             run(batch.mapPicture(global, *request));
         } else {
             unavailable(kTextPictureWord, "The map picture");

@@ -349,9 +349,15 @@ void COptionsScr::fillMapTypes(int sourceIndex)
     const maps::MapSource* source = maps::findSource(m_global.mapSources, sourceIndex);
     const bool sameSource = sourceIndex == m_initial.mapSource;
     m_mapType->clear();
-    if (source)
+    // A vector map is one map type, drawn as its theme says (its styles are
+    // in the map's menu): it shows under its own name, not to be changed.
+    const bool vector = source && maps::isVectorSource(*source);
+    if (vector)
+        m_mapType->addItem(q(source->name).simplified(), 0);
+    else if (source)
         for (std::size_t i = 0; i < source->basic.size(); ++i)
             m_mapType->addItem(q(source->basic[i].name).simplified(), static_cast<int>(i));
+    m_mapType->setEnabled(!vector);
     const int typeRow = m_mapType->findData(sameSource ? m_initial.mapType : 0);
     m_mapType->setCurrentIndex(std::max(0, typeRow));
     const int on[] = {m_initial.mapType1, m_initial.mapType2, m_initial.mapType3};

@@ -166,6 +166,46 @@ bool inside(const QRectF& outer, const QRectF& inner)
            inner.bottom() <= outer.bottom();
 }
 
+// A smooth line through the points (Catmull–Rom: each stretch a cubic Bézier
+// curve whose tangents at its ends point from the point before to the point
+// after), flattened to short straight pieces. A tile's offset moves it
+// alone, so neighbouring tiles draw the same curve. Stretches that lie
+// wholly outside r stay straight: they are cut away.
+QPolygonF smoothed(const QPolygonF& line, const QRectF& r)
+{
+    constexpr double kPiecePx = 3.0;
+    constexpr int kMaxPieces = 48;
+    const qsizetype n = line.size();
+    if (n < 3)
+        return line;
+    const bool closed = line.front() == line.back();
+    QPolygonF out;
+    out.reserve(n * 4);
+    out.push_back(line[0]);
+    for (qsizetype i = 0; i + 1 < n; ++i) {
+        const QPointF p1 = line[i], p2 = line[i + 1];
+        const QPointF p0 = i > 0 ? line[i - 1] : closed ? line[n - 2] : p1;
+        const QPointF p3 = i + 2 < n ? line[i + 2] : closed ? line[1] : p2;
+        const QPointF c1 = p1 + (p2 - p0) / 6.0;
+        const QPointF c2 = p2 - (p3 - p1) / 6.0;
+        const double x0 = std::min({p1.x(), c1.x(), c2.x(), p2.x()}), x1 = std::max({p1.x(), c1.x(), c2.x(), p2.x()});
+        const double y0 = std::min({p1.y(), c1.y(), c2.y(), p2.y()}), y1 = std::max({p1.y(), c1.y(), c2.y(), p2.y()});
+        if (!meets(QRectF(QPointF(x0, y0), QPointF(x1, y1)), r)) {
+            out.push_back(p2);
+            continue;
+        }
+        const double reach = std::hypot(c1.x() - p1.x(), c1.y() - p1.y()) + std::hypot(c2.x() - c1.x(), c2.y() - c1.y()) +
+                             std::hypot(p2.x() - c2.x(), p2.y() - c2.y());
+        const int pieces = std::clamp(int(std::ceil(reach / kPiecePx)), 1, kMaxPieces);
+        for (int k = 1; k < pieces; ++k) {
+            const double t = double(k) / pieces, u = 1 - t;
+            out.push_back(p1 * (u * u * u) + c1 * (3 * u * u * t) + c2 * (3 * u * t * t) + p2 * (t * t * t));
+        }
+        out.push_back(p2);
+    }
+    return out;
+}
+
 // A pattern laid from the world's corner, so that it runs on across tiles.
 QBrush patternBrush(const QImage& pattern, const TileFrame& frame)
 {
@@ -219,8 +259,7 @@ public:
             const auto& ring = way.rings[0];
             const bool closed = ring.size() > 2 && ring.front() == ring.back();
             for (const RenderInstruction* in : m_state.matcher.match(maps::VectorElement::Way, way.tags, zoom, closed))
-                if (in->kind == InstructionKind::Area || in->kind == InstructionKind::Line ||
-                    in->kind == InstructionKind::LineSymbol)
+                if (in->kind == InstructionKind::Area || in->kind == InstructionKind::Line)
                     m_ops.push_back({std::clamp(way.layer, -5, 10), in->order, int(i), in});
         }
         for (std::size_t i = 0; i < tile.pois.size(); ++i) {
@@ -239,10 +278,8 @@ public:
                 circle(tile.pois[std::size_t(-op.element - 1)], *op.in);
             else if (op.in->kind == InstructionKind::Area)
                 area(std::size_t(op.element), *op.in);
-            else if (op.in->kind == InstructionKind::Line)
-                line(std::size_t(op.element), *op.in);
             else
-                lineSymbol(std::size_t(op.element), *op.in);
+                line(std::size_t(op.element), *op.in);
         }
     }
 
@@ -324,8 +361,12 @@ private:
         m_p.setBrush(Qt::NoBrush);
         m_parts.clear();
         for (const QPolygonF& ring : rings) {
-            const QPolygonF shifted = in.dy != 0 ? offsetLine(ring, in.dy * strokeScale(in)) : QPolygonF();
-            const QPolygonF& drawn = in.dy != 0 ? shifted : ring;
+            QPolygonF shaped;
+            if (in.dy != 0)
+                shaped = offsetLine(ring, in.dy * strokeScale(in));
+            if (in.curve == maps::Curve::Cubic)
+                shaped = smoothed(in.dy != 0 ? shaped : ring, m_clip);
+            const QPolygonF& drawn = in.dy != 0 || in.curve == maps::Curve::Cubic ? shaped : ring;
             if (inside(m_clip, boundsOf(drawn)))
                 m_parts.push_back(drawn);
             else
@@ -333,44 +374,6 @@ private:
         }
         for (const QPolygonF& part : m_parts)
             m_p.drawPolyline(part);
-    }
-
-    void lineSymbol(std::size_t i, const RenderInstruction& in)
-    {
-        const auto& rings = projected(i);
-        if (rings.empty())
-            return;
-        const float scale = m_theme.lengthScale(in, m_frame.zoom, m_state.displayScale);
-        const QImage& image = m_state.symbols.image(in.image, scale);
-        if (image.isNull())
-            return;
-        const QPolygonF& ring = rings[0];
-        std::vector<double> at(std::size_t(ring.size()), 0.0);
-        for (qsizetype k = 1; k < ring.size(); ++k)
-            at[std::size_t(k)] = at[std::size_t(k - 1)] + std::hypot(ring[k].x() - ring[k - 1].x(), ring[k].y() - ring[k - 1].y());
-        const double length = at.back();
-        const double gap = std::max(double(in.repeatGap * scale), double(image.width()) + 1.0);
-        double s = in.repeat ? in.repeatStart * scale : length / 2;
-        const QRectF tile(-image.width(), -image.height(), m_frame.sidePx + 2 * image.width(),
-                          m_frame.sidePx + 2 * image.height());
-        std::size_t k = 1;
-        for (int count = 0; s <= length && count < 512; ++count, s += gap) {
-            while (k + 1 < at.size() && at[k] < s)
-                ++k;
-            const QPointF a = ring[qsizetype(k - 1)], b = ring[qsizetype(k)];
-            const double span = at[k] - at[k - 1];
-            const QPointF p = span > 0 ? a + (b - a) * ((s - at[k - 1]) / span) : a;
-            if (tile.contains(p)) {
-                m_p.save();
-                m_p.translate(p);
-                if (in.rotate)
-                    m_p.rotate(std::atan2(b.y() - a.y(), b.x() - a.x()) * (180.0 / M_PI));
-                m_p.drawImage(QPointF(-image.width() / 2.0, -image.height() / 2.0), image);
-                m_p.restore();
-            }
-            if (!in.repeat)
-                break;
-        }
     }
 
     void circle(const maps::MapPoi& poi, const RenderInstruction& in)

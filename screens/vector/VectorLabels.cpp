@@ -28,9 +28,13 @@ constexpr double kMaxTotalBendDeg = 60.0;
 // Texts along one way part at most.
 constexpr int kMaxRepeats = 8;
 
+// Line symbols along one way at most.
+constexpr int kMaxLineSymbols = 512;
+
 bool isLabel(InstructionKind kind)
 {
-    return kind == InstructionKind::Caption || kind == InstructionKind::Symbol || kind == InstructionKind::PathText;
+    return kind == InstructionKind::Caption || kind == InstructionKind::Symbol || kind == InstructionKind::PathText ||
+           kind == InstructionKind::LineSymbol;
 }
 
 QString transformed(const std::string& text, maps::TextTransform transform)
@@ -74,24 +78,26 @@ QStringList wrapped(const QString& text, const QFontMetricsF& metrics, double wi
     return lines;
 }
 
+// The halo grows with its text: by what the text's size was multiplied by
+// (base text size, display scale, zoom growth).
 void setText(LabelCandidate& c, const RenderInstruction& in, const QString& text, const FontCache::Entry& font,
-             float displayScale)
+             float textScale)
 {
     c.text = text;
     c.font = font.font;
     c.fill = QColor::fromRgba(in.fill);
     c.halo = QColor::fromRgba(in.stroke);
-    c.haloWidth = in.strokeWidth * displayScale;
+    c.haloWidth = in.strokeWidth * textScale;
 }
 
 // A caption beside reference (a symbol's box, or the anchor point alone).
 LabelCandidate caption(const RenderInstruction& in, const QString& text, const FontCache::Entry& font,
-                       QPointF anchor, const QRectF* symbolBox, float lengthScale, float displayScale,
-                       int wrapWidthPx)
+                       float textScale, QPointF anchor, const QRectF* symbolBox, float lengthScale,
+                       float displayScale, int wrapWidthPx)
 {
     LabelCandidate c;
     c.kind = InstructionKind::Caption;
-    setText(c, in, text, font, displayScale);
+    setText(c, in, text, font, textScale);
     const QStringList lines = wrapped(text, font.metrics, wrapWidthPx);
     double w = 0;
     for (const QString& line : lines)
@@ -219,8 +225,8 @@ bool alongWay(LabelCandidate& c, const Polyline& line, double s, double width, c
 }
 
 void addPathTexts(std::vector<LabelCandidate>& out, const RenderInstruction& in, const QString& text,
-                  const FontCache::Entry& font, const Polyline& line, const QRectF& tileRect, float lengthScale,
-                  float displayScale)
+                  const FontCache::Entry& font, float textScale, const Polyline& line, const QRectF& tileRect,
+                  float lengthScale, float displayScale)
 {
     const double width = font.metrics.horizontalAdvance(text);
     if (width <= 0 || line.length() < width)
@@ -230,21 +236,66 @@ void addPathTexts(std::vector<LabelCandidate>& out, const RenderInstruction& in,
     c.priority = in.priority;
     c.display = in.display;
     c.order = in.order;
-    setText(c, in, text, font, displayScale);
+    setText(c, in, text, font, textScale);
     std::vector<double> places;
     if (in.repeat) {
+        // As many as fit between repeat-start from either end, at least
+        // repeat-gap apart, spread evenly over that stretch: one in the
+        // middle of a short way, none crowded at its start.
         const double gap = std::max(in.repeatGap * lengthScale, float(displayScale));
-        const double first = in.repeatStart * lengthScale + width / 2;
-        for (double s = first; s + width / 2 <= line.length() && int(places.size()) < kMaxRepeats; s += width + gap)
-            places.push_back(s);
-        if (places.empty())
+        const double start = std::min(double(in.repeatStart * lengthScale), (line.length() - width) / 2);
+        const double stretch = line.length() - 2 * start - width; // from the first middle to the last
+        const int count = std::clamp(1 + int(std::floor(stretch / (width + gap))), 1, kMaxRepeats);
+        if (count == 1) {
             places.push_back(line.length() / 2);
+        } else {
+            for (int i = 0; i < count; ++i)
+                places.push_back(start + width / 2 + stretch * i / (count - 1));
+        }
     } else {
         places.push_back(line.length() / 2);
     }
     for (double s : places) {
         if (alongWay(c, line, s, width, font) && tileRect.contains(c.anchor))
             out.push_back(c);
+    }
+}
+
+// The pictures of a line symbol along the way: one in the middle, or from
+// repeat-start on every repeat-gap (never closer than the picture is wide).
+// Each is placed as the symbols of points are, at its own spot, so the
+// tiles a way crosses agree on them.
+void addLineSymbols(std::vector<LabelCandidate>& out, const RenderInstruction& in, const QImage& image,
+                    const Polyline& line, const QRectF& tileRect, float lengthScale)
+{
+    const double length = line.length();
+    if (length <= 0)
+        return;
+    LabelCandidate c;
+    c.kind = InstructionKind::LineSymbol;
+    c.priority = in.priority;
+    c.display = in.display;
+    c.order = in.order;
+    c.symbol = image;
+    const double w = image.width(), h = image.height();
+    const double gap = std::max(double(in.repeatGap * lengthScale), w + 1.0);
+    double s = in.repeat ? in.repeatStart * lengthScale : length / 2;
+    for (int count = 0; s <= length && count < kMaxLineSymbols; ++count, s += gap) {
+        const auto [point, angle] = line.at(s);
+        if (tileRect.contains(point)) {
+            c.anchor = point;
+            c.symbolAt = point - QPointF(w / 2, h / 2);
+            c.rotationDeg = in.rotate ? float(angle) : 0.0f;
+            // What the turned picture covers.
+            const double a = c.rotationDeg * (M_PI / 180.0);
+            const double bw = std::abs(w * std::cos(a)) + std::abs(h * std::sin(a));
+            const double bh = std::abs(w * std::sin(a)) + std::abs(h * std::cos(a));
+            c.bounds = QRectF(point.x() - bw / 2, point.y() - bh / 2, bw, bh);
+            c.boxes = {c.bounds};
+            out.push_back(c);
+        }
+        if (!in.repeat)
+            break;
     }
 }
 
@@ -326,8 +377,37 @@ std::vector<LabelCandidate> collectLabels(const maps::MapTile& tile, const TileF
             c.boxes = {box};
             out.push_back(std::move(c));
         }
+        // The way in world pixels, moved aside by dy theme pixels × scale.
+        auto wayLine = [&](float dy, float scale) {
+            std::vector<QPointF> points;
+            points.reserve(way->rings[0].size());
+            for (const maps::MicroPoint& p : way->rings[0])
+                points.push_back(frame.world(p));
+            if (dy != 0) {
+                // Offset to the side as lines with dy are.
+                std::vector<QPointF> shifted = points;
+                for (std::size_t i = 0; i < points.size(); ++i) {
+                    const QPointF a = points[i == 0 ? 0 : i - 1];
+                    const QPointF b = points[i + 1 < points.size() ? i + 1 : i];
+                    const double len = std::hypot(b.x() - a.x(), b.y() - a.y());
+                    if (len > 0)
+                        shifted[i] += QPointF(-(b.y() - a.y()), b.x() - a.x()) * (dy * scale / len);
+                }
+                points = std::move(shifted);
+            }
+            return Polyline(std::move(points));
+        };
         for (const RenderInstruction* in : matched) {
-            if (in->display == LabelDisplay::Never || in->fontSize <= 0)
+            if (in->display == LabelDisplay::Never)
+                continue;
+            if (in->kind == InstructionKind::LineSymbol && way && !way->rings.empty()) {
+                const float ls = theme.lengthScale(*in, zoom, displayScale);
+                const QImage& image = symbols.image(in->image, ls);
+                if (!image.isNull())
+                    addLineSymbols(out, *in, image, wayLine(in->dy, ls), tileRect, ls);
+                continue;
+            }
+            if (in->fontSize <= 0)
                 continue;
             if (in->kind == InstructionKind::Caption && onTile) {
                 const std::string text = labelText(in->textKey, poi, way);
@@ -338,10 +418,11 @@ std::vector<LabelCandidate> collectLabels(const maps::MapTile& tile, const TileF
                     for (const SymbolBox& s : symbolBoxes)
                         if (*s.id == in->symbolId)
                             symbolBox = &s.box;
-                const FontCache::Entry& font = fonts.get(in->fontFamily, in->fontStyle, theme.textSize(*in, zoom, displayScale));
-                LabelCandidate c = caption(*in, transformed(text, in->textTransform), font, anchor, symbolBox,
-                                           theme.lengthScale(*in, zoom, displayScale), displayScale,
-                                           int(in->textWrapWidth * displayScale));
+                const float size = theme.textSize(*in, zoom, displayScale);
+                const FontCache::Entry& font = fonts.get(in->fontFamily, in->fontStyle, size);
+                LabelCandidate c = caption(*in, transformed(text, in->textTransform), font, size / in->fontSize,
+                                           anchor, symbolBox, theme.lengthScale(*in, zoom, displayScale),
+                                           displayScale, int(in->textWrapWidth * displayScale));
                 c.priority = in->priority;
                 c.display = in->display;
                 c.order = in->order;
@@ -350,26 +431,11 @@ std::vector<LabelCandidate> collectLabels(const maps::MapTile& tile, const TileF
                 const std::string text = labelText(in->textKey, poi, way);
                 if (text.empty())
                     continue;
-                std::vector<QPointF> points;
-                points.reserve(way->rings[0].size());
-                for (const maps::MicroPoint& p : way->rings[0])
-                    points.push_back(frame.world(p));
                 const float ls = theme.lengthScale(*in, zoom, displayScale);
-                if (in->dy != 0) {
-                    // Offset to the side as lines with dy are.
-                    std::vector<QPointF> shifted = points;
-                    for (std::size_t i = 0; i < points.size(); ++i) {
-                        const QPointF a = points[i == 0 ? 0 : i - 1];
-                        const QPointF b = points[i + 1 < points.size() ? i + 1 : i];
-                        const double len = std::hypot(b.x() - a.x(), b.y() - a.y());
-                        if (len > 0)
-                            shifted[i] += QPointF(-(b.y() - a.y()), b.x() - a.x()) * (in->dy * ls / len);
-                    }
-                    points = std::move(shifted);
-                }
-                const FontCache::Entry& font = fonts.get(in->fontFamily, in->fontStyle, theme.textSize(*in, zoom, displayScale));
-                addPathTexts(out, *in, transformed(text, in->textTransform), font, Polyline(std::move(points)),
-                             tileRect, ls, displayScale);
+                const float size = theme.textSize(*in, zoom, displayScale);
+                const FontCache::Entry& font = fonts.get(in->fontFamily, in->fontStyle, size);
+                addPathTexts(out, *in, transformed(text, in->textTransform), font, size / in->fontSize,
+                             wayLine(in->dy, ls), tileRect, ls, displayScale);
             }
         }
     };
@@ -476,8 +542,16 @@ std::vector<std::size_t> placeLabels(const std::vector<const LabelCandidate*>& c
 
 void drawLabel(QPainter& painter, const LabelCandidate& label, QPointF origin)
 {
-    if (label.kind == InstructionKind::Symbol) {
-        painter.drawImage(label.symbolAt - origin, label.symbol);
+    if (label.kind == InstructionKind::Symbol || label.kind == InstructionKind::LineSymbol) {
+        if (label.rotationDeg == 0) {
+            painter.drawImage(label.symbolAt - origin, label.symbol);
+            return;
+        }
+        painter.save();
+        painter.translate(label.anchor - origin);
+        painter.rotate(label.rotationDeg);
+        painter.drawImage(QPointF(-label.symbol.width() / 2.0, -label.symbol.height() / 2.0), label.symbol);
+        painter.restore();
         return;
     }
     QPen halo(label.halo, label.haloWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);

@@ -19,10 +19,10 @@
 #include <unordered_map>
 #include <vector>
 
-// Labels of a vector map: captions, texts along ways and symbols. Each tile's
-// objects give candidates in world pixels; the candidates of a tile and its
-// eight neighbours compete in one fixed order, so a label near a tile border
-// comes out the same in both tiles.
+// Labels of a vector map: captions, texts along ways, symbols and symbols
+// repeated along ways. Each tile's objects give candidates in world pixels;
+// the candidates of a tile and its eight neighbours compete in one fixed
+// order, so a label near a tile border comes out the same in both tiles.
 namespace tw::vector {
 
 /** Fonts of the labels, by family, style and pixel size. */
@@ -48,7 +48,8 @@ struct LabelCandidate {
     QRectF bounds;            // world pixels: all it covers
     std::vector<QRectF> boxes; // world pixels: what it covers, finer (texts along ways: per letter)
 
-    // Symbol: the picture, its top-left corner in world pixels.
+    // Symbols and line symbols: the picture and its top-left corner in world
+    // pixels, turned by rotationDeg (clockwise) about the anchor.
     QImage symbol;
     QPointF symbolAt;
     float rotationDeg = 0;

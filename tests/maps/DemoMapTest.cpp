@@ -39,6 +39,10 @@ TEST_F(DemoMapRead, EveryTileReadsAndHoldsTheNamedRiverAndThePeak)
         ASSERT_EQ(header.intervals.size(), 3U);
         EXPECT_TRUE(header.bounds.minLatE6 < lat * 1e6 && lat * 1e6 < header.bounds.maxLatE6);
         EXPECT_TRUE(header.bounds.minLonE6 < lon * 1e6 && lon * 1e6 < header.bounds.maxLonE6);
+        EXPECT_EQ(header.startZoom, demomap::kStartZoom) << "opens where its caches stand apart";
+        ASSERT_TRUE(header.startPosition);
+        EXPECT_EQ(*header.startPosition, (MicroPoint{tilemath::toE6(lat), tilemath::toE6(lon)}));
+        EXPECT_EQ(header.comment, "A made-up map for the demo") << "the fields after the start read too";
 
         std::set<std::string> seen; // at zoom 15
         for (const ZoomInterval& z : header.intervals) {

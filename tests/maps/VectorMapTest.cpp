@@ -117,6 +117,19 @@ TEST_F(VectorSourceTest, TheProviderTakesZoomsAndPlaceFromTheFilesAndDownloadsNo
     EXPECT_NEAR(provider->centre().lat, 52.5, 0.1);
     EXPECT_NEAR(provider->centre().lon, 13.36, 0.1);
 
+    // A file that names where and how near it opens: there, when the view
+    // is off the map.
+    testmap::MapContent started = testmap::richMap();
+    started.startPosition = MicroPoint{52'510'000, 13'370'000};
+    started.startZoom = 17;
+    save(testmap::writeMap(started).bytes, "berlin.map");
+    options.centre = {50.087, 14.421};
+    options.zoom.reset();
+    provider = openMapProvider(sources, 0, choice, options, prompter);
+    EXPECT_EQ(provider->zoom(), 17);
+    EXPECT_NEAR(provider->centre().lat, 52.51, 1e-6);
+    EXPECT_NEAR(provider->centre().lon, 13.37, 1e-6);
+
     // A centre on the map stays.
     options.centre = kInside;
     options.zoom = 16;

@@ -223,6 +223,39 @@ private slots:
         QVERIFY(std::find(calls.begin(), calls.end(), "acquire") != calls.end());
     }
 
+    // A vector map has no map types to choose from: it shows under its own
+    // name, greyed; a tile source beside it lists its types; saving keeps
+    // the vector map at its one type.
+    void aVectorSourceShowsItsNameAsItsOneMapType()
+    {
+        ScreenWorld w(kOptionsWorld);
+        maps::MapSources& sources = w.global->mapSources;
+        sources.clear();
+        sources[0].name = "Grid";
+        sources[0].basic.resize(2);
+        sources[0].basic[0].name = "Streets";
+        sources[0].basic[1].name = "Terrain";
+        sources[1].name = "Krumlov";
+        sources[1].storage = maps::kVectorStorage;
+        sources[1].mapFiles = {"krumlov.map"};
+        w.global->settings.mapSource = 1;
+        w.global->settings.mapType = 0;
+        COptionsScr screen(*w.global);
+        auto* source = child<QComboBox>(&screen, "mapSource");
+        auto* type = child<QComboBox>(&screen, "mapType");
+        QCOMPARE(type->count(), 1);
+        QCOMPARE(type->currentText(), QStringLiteral("Krumlov"));
+        QVERIFY(!type->isEnabled());
+        source->setCurrentIndex(source->findData(0));
+        QCOMPARE(type->count(), 2);
+        QVERIFY(type->isEnabled());
+        type->setCurrentIndex(1);
+        source->setCurrentIndex(source->findData(1));
+        QVERIFY(screen.apply());
+        QCOMPARE(w.global->settings.mapSource, 1);
+        QCOMPARE(w.global->settings.mapType, 0);
+    }
+
     // Six pages do not fit 480 px: the tab bar scrolls, and both its arrows
     // are finger-sized and take the user to the last page and back.
     void tabScrollArrowsAreFingerSizedAtTheHandheldSize()

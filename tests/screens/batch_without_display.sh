@@ -31,6 +31,13 @@ done
 grep -q Atlantis "$dir/png-stderr"
 grep -q "png 50.087" "$dir/png-stderr"
 [[ ! -e "$dir/a.png" ]]
+# A map file in the map folder (the data folder) is drawn: the word reads
+# the map sources as the window does.
+"$(dirname "$exe")/tarnwick-demomap" "$dir/data/demo.map" 48.8108 14.3152 > /dev/null
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+  TARNWICK_CONFIG_DIR="$dir/config" TARNWICK_DATA_DIR="$dir/data" XDG_DOCUMENTS_DIR="$dir/docs" \
+  timeout 20 "$exe" png 48.8108 14.3152 16 300x200 "$dir/b.png" demo 2>>"$dir/png-stderr"
+[[ $(head -c 8 "$dir/b.png" | od -An -c | tr -d ' ') == '211PNG\r\n032\n' ]]
 # Without a batch word and without a display the program explains itself.
 set +e
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM TARNWICK_CONFIG_DIR="$dir/config" \

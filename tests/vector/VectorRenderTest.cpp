@@ -57,7 +57,8 @@ bool near(QRgb a, QRgb b, int tolerance = 12)
 }
 
 // A theme of plain colours: land, buildings (a style menu's overlay), water,
-// paths with a casing, cafés with a caption, the sea.
+// paths with a casing, cafés with a caption, the sea, streams drawn as
+// curves, railways with a symbol along them (arrow.svg, writeSymbols).
 constexpr const char* kTheme = R"(<?xml version="1.0" encoding="UTF-8"?>
 <rendertheme xmlns="http://mapsforge.org/renderTheme" version="5" map-background="#00FF00" map-background-outside="#808080">
   <stylemenu id="m" defaultvalue="plain" defaultlang="en">
@@ -78,12 +79,26 @@ constexpr const char* kTheme = R"(<?xml version="1.0" encoding="UTF-8"?>
   <rule cat="ground" e="node" k="place" v="*">
     <caption k="name" font-size="14" fill="#000000" priority="50"/>
   </rule>
+  <rule cat="ground" e="way" k="waterway" v="stream"><line stroke="#0000FF" stroke-width="3" curve="cubic"/></rule>
+  <rule cat="ground" e="way" k="railway" v="*">
+    <lineSymbol src="arrow.svg" symbol-width="10" symbol-height="10" repeat="true" repeat-gap="24" repeat-start="4"/>
+  </rule>
 </rendertheme>)";
 
-RenderTheme plainTheme()
+constexpr QRgb kArrowColour = 0xFFFF00FF;
+
+// The pictures the theme names, into its folder.
+void writeSymbols(const fs::path& folder)
 {
-    RenderThemeResult read = readRenderTheme(std::string_view(kTheme), fs::path("/nonexistent"));
+    test::writeFile(folder / "arrow.svg", R"(<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10">)"
+                                          R"(<rect width="10" height="10" fill="#FF00FF"/></svg>)");
+}
+
+RenderTheme plainTheme(const fs::path& folder)
+{
+    RenderThemeResult read = readRenderTheme(std::string_view(kTheme), folder);
     EXPECT_TRUE(read.theme.has_value());
+    EXPECT_TRUE(read.problems.empty());
     return std::move(*read.theme);
 }
 
@@ -123,15 +138,23 @@ MapPoi poi(std::vector<VectorTag> tags, MicroPoint at, std::string name)
     return p;
 }
 
-class SyntheticTileTest : public ::testing::Test {
+class SyntheticTileTest : public test::TempDirTest {
 protected:
-    RenderTheme theme = plainTheme();
-    ThemeMatcher matcher{theme};
+    void SetUp() override
+    {
+        TempDirTest::SetUp();
+        writeSymbols(dir);
+        theme = plainTheme(dir);
+        matcher = std::make_unique<ThemeMatcher>(theme);
+    }
+
+    RenderTheme theme;
+    std::unique_ptr<ThemeMatcher> matcher;
     std::map<std::tuple<int, std::int64_t, std::int64_t>, MapTile> tiles;
 
-    DrawnVectorTile draw(std::int64_t x, std::int64_t y, std::span<const MicroBox> bounds = {})
+    DrawnVectorTile draw(std::int64_t x, std::int64_t y, std::span<const MicroBox> bounds = {}, float scale = 1.0f)
     {
-        VectorDrawState state(theme, matcher, 1.0f);
+        VectorDrawState state(theme, *matcher, scale);
         const TileReader read = [this](const MapTileId& id, MapTile& out) {
             const auto it = tiles.find({id.zoom, id.x, id.y});
             if (it == tiles.end())
@@ -224,6 +247,103 @@ TEST_F(SyntheticTileTest, LabelsDoNotOverlapGoByPriorityAndComeOutAlikeOnBothSid
             ASSERT_NE(other, nullptr) << l.text.toStdString();
             EXPECT_EQ(other->world, l.world);
         }
+}
+
+TEST_F(SyntheticTileTest, ACubicLineCurvesThroughItsPoints)
+{
+    tiles[{kZ, kX, kY}].ways.push_back(way({{"waterway", "stream"}}, {{pixel(20, 200), pixel(128, 40), pixel(236, 200)}}));
+    const QImage image = draw(kX, kY).image;
+    EXPECT_TRUE(near(at(image, {128, 40}), 0xFF0000FF)) << "through its points";
+    // Halfway to the peak the curve runs outside the straight stretch (x 80.75).
+    EXPECT_TRUE(near(at(image, {67, 110}), 0xFF0000FF)) << "the curve";
+    EXPECT_TRUE(near(at(image, {81, 110}), 0xFF00FF00)) << "no straight stretch";
+}
+
+TEST_F(SyntheticTileTest, LineSymbolsGiveWayToLabelsAndComeOutAlikeOnBothSidesOfABorder)
+{
+    // A railway across the border with symbols every 24 px from x 110 on
+    // (one at 254 crosses it), a café's caption over it.
+    MapTile& west = tiles[{kZ, kX, kY}];
+    west.ways.push_back(way({{"railway", "rail"}}, {{pixel(106, 60), pixel(160, 60, kX + 1)}}));
+    west.pois.push_back(poi({{"amenity", "cafe"}}, pixel(180, 60), "Nádraží"));
+    tiles[{kZ, kX + 1, kY}].ways.push_back(west.ways.back());
+
+    const DrawnVectorTile a = draw(kX, kY);
+    const DrawnVectorTile b = draw(kX + 1, kY);
+    auto symbols = [](const DrawnVectorTile& t) {
+        std::vector<QRectF> out;
+        for (const PlacedLabel& l : t.labels)
+            if (l.kind == InstructionKind::LineSymbol)
+                out.push_back(l.world);
+        return out;
+    };
+    const std::vector<QRectF> inWest = symbols(a), inEast = symbols(b);
+    ASSERT_GE(inWest.size(), 4u);
+    ASSERT_GE(inEast.size(), 4u);
+    const PlacedLabel* cafe = nullptr;
+    for (const PlacedLabel& l : a.labels)
+        if (l.kind == InstructionKind::Caption)
+            cafe = &l;
+    ASSERT_NE(cafe, nullptr) << "the caption outranks the symbols";
+    for (const QRectF& r : inWest) {
+        EXPECT_FALSE(r.intersects(cafe->world)) << "a symbol under the caption";
+        EXPECT_TRUE(near(at(a.image, r.center() - QPointF(double(kX) * 256, double(kY) * 256)), kArrowColour));
+    }
+    const double seam = double(kX + 1) * 256;
+    const auto crossing = std::find_if(inWest.begin(), inWest.end(),
+                                       [&](const QRectF& r) { return r.left() < seam && r.right() > seam; });
+    ASSERT_NE(crossing, inWest.end()) << "the symbol at 254";
+    EXPECT_NE(std::find(inEast.begin(), inEast.end(), *crossing), inEast.end()) << "drawn alike in both tiles";
+    EXPECT_TRUE(near(at(b.image, {1, crossing->center().y() - double(kY) * 256}), kArrowColour))
+        << "its east part on the east tile";
+}
+
+TEST_F(SyntheticTileTest, AStreetNameSitsInTheMiddleOfAShortStreetAndRepeatsSpacedOnALongOne)
+{
+    MapTile& tile = tiles[{kZ, kX, kY}];
+    tile.ways.push_back(way({{"highway", "path"}}, {{pixel(50, 30), pixel(200, 30)}}));
+    tile.ways.back().name = "Krátká";
+    // Across three tiles, each holding it.
+    tile.ways.push_back(way({{"highway", "path"}}, {{pixel(0, 200), pixel(256, 200, kX + 2)}}));
+    tile.ways.back().name = "Dlouhá";
+    tiles[{kZ, kX + 1, kY}].ways.push_back(tile.ways.back());
+    tiles[{kZ, kX + 2, kY}].ways.push_back(tile.ways.back());
+
+    std::vector<QRectF> shortOnes;
+    std::map<double, QRectF> longOnes; // by x, each once
+    for (std::int64_t x = kX; x <= kX + 2; ++x)
+        for (const PlacedLabel& l : draw(x, kY).labels) {
+            if (l.text == QStringLiteral("Krátká") && x == kX)
+                shortOnes.push_back(l.world);
+            if (l.text == QStringLiteral("Dlouhá"))
+                longOnes.emplace(l.world.center().x(), l.world);
+        }
+    ASSERT_EQ(shortOnes.size(), 1u) << "once on a short street";
+    EXPECT_NEAR(shortOnes[0].center().x(), double(kX) * 256 + 125, 3) << "in its middle";
+    ASSERT_GE(longOnes.size(), 3u);
+    for (auto it = std::next(longOnes.begin()); it != longOnes.end(); ++it)
+        EXPECT_GE(it->second.left() - std::prev(it)->second.right(), 100 - 2) << "the theme's repeat gap between";
+}
+
+TEST_F(SyntheticTileTest, AHaloGrowsWithItsText)
+{
+    tiles[{kZ, kX, kY}].pois.push_back(poi({{"amenity", "cafe"}}, pixel(128, 128), "Halo"));
+    // The halo's white at one and twice the text size: a ring twice as long
+    // and twice as wide, where a halo of the same width would only be longer.
+    auto white = [&] {
+        const QImage image = draw(kX, kY).image;
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += near(image.pixel(x, y), 0xFFFFFFFF, 40);
+        return count;
+    };
+    const int base = white();
+    ASSERT_GT(base, 0);
+    theme.baseTextSize = 2;
+    const int larger = white();
+    EXPECT_GT(larger, 3 * base);
+    EXPECT_LT(larger, 8 * base);
 }
 
 struct Drawn {
@@ -367,6 +487,7 @@ protected:
     {
         MapFileTest::SetUp();
         test::writeFile(dir / "theme.xml", kTheme);
+        writeSymbols(dir);
         testmap::MapContent content;
         content.version = 4;
         const MicroPoint nw = pixel(0, 0), se = pixel(256, 256, kX + 1, kY + 1);
@@ -428,7 +549,8 @@ TEST_F(RendererTest, QueuesThenCallsBackOnTheWindowThreadThenAnswersFromTheCache
     EXPECT_EQ(renderer->queuedTiles(), 0u) << "a tile of no map is not queued";
 
     EXPECT_EQ(renderer->tile(kZ, kX, kY), nullptr);
-    // Asked again: queued once (the worker may already have drawn it).
+    // Asked again: queued once (the worker may have drawn it by now on a
+    // busy machine).
     renderer->tile(kZ, kX, kY);
     EXPECT_LE(renderer->queuedTiles(), 1u);
     EXPECT_EQ(ready, 0) << "never called from the worker, nor at once";

@@ -263,6 +263,8 @@ DemoMap demoMap(double lat, double lon)
     DemoMap out;
     mapwriter::MapContent& content = out.content;
     content.comment = "A made-up map for the demo";
+    content.startPosition = MicroPoint{tilemath::toE6(lat), tilemath::toE6(lon)};
+    content.startZoom = kStartZoom;
     MicroBox& b = content.bounds;
     b = w.things.front().box;
     for (const Thing& t : w.things) {

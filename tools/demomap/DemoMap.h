@@ -16,6 +16,10 @@ namespace tw::demomap {
 inline constexpr double kDemoLat = 48.8108;
 inline constexpr double kDemoLon = 14.3152;
 
+// The zoom the map opens at, written into its header: the streets, paths
+// and names read, and the demo's caches stand apart.
+inline constexpr int kStartZoom = 16;
+
 // The names a reader of the map can look for.
 inline constexpr const char* kRiverName = "Tarnice";
 inline constexpr const char* kPeakName = "Kamenný vrch";

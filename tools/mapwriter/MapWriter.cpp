@@ -168,7 +168,14 @@ std::string encodeMap(const MapContent& content, MapLayout* layout)
     for (const std::int32_t v : {b.minLatE6, b.minLonE6, b.maxLatE6, b.maxLonE6})
         h += fixed(static_cast<std::uint32_t>(v), 4);
     h += fixed(256, 2) + text("Mercator");
-    h += static_cast<char>((content.debug ? 0x80 : 0) | (content.languages ? 0x10 : 0) | (content.comment ? 0x08 : 0));
+    h += static_cast<char>((content.debug ? 0x80 : 0) | (content.startPosition ? 0x40 : 0) |
+                           (content.startZoom ? 0x20 : 0) | (content.languages ? 0x10 : 0) |
+                           (content.comment ? 0x08 : 0));
+    if (content.startPosition)
+        for (const std::int32_t v : {content.startPosition->latE6, content.startPosition->lonE6})
+            h += fixed(static_cast<std::uint32_t>(v), 4);
+    if (content.startZoom)
+        h += static_cast<char>(std::clamp(*content.startZoom, 0, 255));
     if (content.languages)
         h += text(*content.languages);
     if (content.comment)

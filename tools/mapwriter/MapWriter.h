@@ -69,6 +69,8 @@ struct MapContent {
     int version = 4;
     MicroBox bounds;
     bool debug = false;
+    std::optional<MicroPoint> startPosition; // where a viewer first opens the map
+    std::optional<int> startZoom;            // the zoom it opens at, 0–255
     std::optional<std::string> languages; // the preferred languages of names, e.g. "de,en"
     std::optional<std::string> comment;
     std::vector<std::string> poiTags;

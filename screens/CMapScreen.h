@@ -73,6 +73,9 @@ public:
     // Moves the view by screen pixels (positive dx shows what lies east).
     void panBy(int dx, int dy);
     void centreOn(geo::LatLon position);
+    // Centres the map on a cache chosen elsewhere (the list beside the map):
+    // the list is not read again, so the row chosen stays where it is.
+    void showPlace(geo::LatLon position);
     // The map download dialog for the listed caches or the visible area.
     void openDownloadDialog();
 
@@ -180,7 +183,8 @@ private:
 };
 
 // Opens the map on top of the window's screen stack. When the map
-// configuration cannot be drawn the screen shows why and closes again.
+// configuration cannot be drawn the screen shows why and closes again. A
+// window at its wide layout has its map beside the list: that one is shown.
 CMapScreen* openMapScreen(MainWindow& window, CGlobalData& global);
 
 } // namespace tw

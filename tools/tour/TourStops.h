@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace tw {
@@ -45,5 +46,11 @@ void addMapStops(std::vector<TourStop>& stops);
 void addOnlineStops(std::vector<TourStop>& stops);
 void addLoginStops(std::vector<TourStop>& stops);
 void addFirstStartStops(std::vector<TourStop>& stops);
+// The window at a desk's width: list, map and listing side by side.
+void addDeskStops(std::vector<TourStop>& stops);
+
+// One cache with everything a listing can hold, its pictures already in the
+// offline folder and a file attached; added once per run. Returns its code.
+std::string addListingSample(CGlobalData& global);
 
 } // namespace tw

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The screen tour: opens every screen of the program on a generated sample
 // database and writes one PNG per screen, at 480×800 into OUTDIR and at
-// 1024×768 into OUTDIR/wide. Runs on any Qt platform (offscreen in CI).
+// 1024×768 into OUTDIR/wide; the side-by-side layout of a desk's window goes
+// into OUTDIR/desk-1280x800 and OUTDIR/desk-1920x1080. Runs on any Qt
+// platform (offscreen in CI).
 #include "app/CGlobalData.h"
 #include "platform/Paths.h"
 #include "platform/RecordingKeepAwake.h"
@@ -21,6 +23,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -91,17 +94,19 @@ int main(int argc, char* argv[])
     tw::addLoginStops(stops);
     tw::addFirstStartStops(stops);
 
+    std::vector<tw::TourStop> deskStops;
+    tw::addDeskStops(deskStops);
+
     int written = 0;
     int failed = 0;
-    for (const auto& [subdir, size] : {std::pair{fs::path(), QSize(480, 800)}, std::pair{fs::path("wide"), QSize(1024, 768)}}) {
-        const fs::path folder = out / subdir;
+    const auto photograph = [&](const fs::path& folder, QSize size, const std::vector<tw::TourStop>& shots) {
         fs::create_directories(folder);
         auto window = std::make_unique<tw::MainWindow>(global, notifier);
         window->resize(size);
         window->show();
         settle(200);
         tw::TourContext context{global, *window, notifier};
-        for (const tw::TourStop& stop : stops) {
+        for (const tw::TourStop& stop : shots) {
             if (!only.isEmpty() && !only.contains(stop.name))
                 continue;
             QWidget* shown = stop.open(context);
@@ -123,7 +128,12 @@ int main(int argc, char* argv[])
             window->popToRoot();
             settle(50);
         }
-    }
+    };
+    photograph(out, QSize(480, 800), stops);
+    photograph(out / "wide", QSize(1024, 768), stops);
+    // A desk's screens: the wide layout at a laptop's and a monitor's size.
+    photograph(out / "desk-1280x800", QSize(1280, 800), deskStops);
+    photograph(out / "desk-1920x1080", QSize(1920, 1080), deskStops);
     std::printf("tarnwick-tour: %d pictures written to %s\n", written, out.c_str());
     return failed ? 1 : 0;
 }

@@ -76,6 +76,9 @@ public:
     // Centres the map on a cache chosen elsewhere (the list beside the map):
     // the list is not read again, so the row chosen stays where it is.
     void showPlace(geo::LatLon position);
+    // The list is not read again for the area shown now (a map opened
+    // beside a list the user is reading); later moves read it as ever.
+    void keepListAsRead() { m_area.forget(); }
     // The map download dialog for the listed caches or the visible area.
     void openDownloadDialog();
 

@@ -29,6 +29,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTimer>
@@ -538,10 +539,16 @@ void MainWindow::updateLayout()
     QPointer<QWidget> focus = QApplication::focusWidget();
     if (focus && focus->window() != this)
         focus = nullptr;
+    // The list, laid out anew at its new width, passes through sizes that
+    // would clamp its scroll position: it is put back once it has settled.
+    QScrollBar* scroll = m_cacheList->view()->verticalScrollBar();
+    const int scrolled = scroll->value();
     if (wide)
         enterWide();
     else
         leaveWide();
+    scroll->setValue(scrolled);
+    QTimer::singleShot(0, scroll, [scroll, scrolled] { scroll->setValue(scrolled); });
     if (focus && focus->isVisible())
         focus->setFocus(Qt::OtherFocusReason);
     updateSoftKeys();
@@ -565,6 +572,8 @@ void MainWindow::enterWide()
     }
     if (!m_paneMap) {
         m_paneMap = new CMapScreen(m_global, m_notifier);
+        // The list beside it stays as the user reads and scrolls it.
+        m_paneMap->keepListAsRead();
         connect(m_paneMap, &Screen::softKeysChanged, this, &MainWindow::updateSoftKeys);
     }
     connectMap(m_paneMap);

@@ -52,5 +52,7 @@ void addDeskStops(std::vector<TourStop>& stops);
 // One cache with everything a listing can hold, its pictures already in the
 // offline folder and a file attached; added once per run. Returns its code.
 std::string addListingSample(CGlobalData& global);
+// The map sources the tour shows, made once: tiles of the walk and its track.
+void prepareMaps(CGlobalData& global);
 
 } // namespace tw

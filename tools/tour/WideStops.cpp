@@ -5,6 +5,7 @@
 
 #include "app/CGlobalData.h"
 #include "screens/CFilterScr.h"
+#include "screens/CMapScreen.h"
 #include "screens/CacheListScreen.h"
 #include "screens/MainWindow.h"
 
@@ -16,6 +17,9 @@ namespace {
 void chooseSample(TourContext& t)
 {
     const std::string code = addListingSample(t.global);
+    prepareMaps(t.global);
+    if (CMapScreen* map = t.window.paneMap(); map && !map->provider())
+        map->rebuildProvider(false);
     if (t.window.cacheList())
         t.window.cacheList()->reload();
     t.window.chooseCache(code);

@@ -741,9 +741,11 @@ QList<int> MainWindow::storedPaneWidths() const
             widths << n;
     }
     if (widths.size() != 3) {
-        // The list and the listing read best at a phone's width; the map takes the rest.
+        // The list needs about 360 px for a row's name, code and D/T (at
+        // 1024 px a third of the window); the listing a little less, the
+        // map takes the rest.
         const int w = std::max(m_panes->width(), kWideLayoutPx);
-        widths = {w * 3 / 10, w * 4 / 10, w * 3 / 10};
+        widths = {w * 36 / 100, w * 30 / 100, w * 34 / 100};
     }
     return widths;
 }

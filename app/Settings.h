@@ -45,6 +45,11 @@ struct Settings {
     std::string availVersion;
     std::string anVersion;
     int bgColor = -1;              // -1: the system colour; never written
+    // The window at its wide layout: the widths of the list, map and
+    // listing panes ("320,560,400"; empty: the window divides itself) and
+    // which of them are shown (1 list, 2 map, 4 listing).
+    std::string widePanes;
+    int wideShown = 7;
 
     // User.
     std::string nickname;

@@ -392,6 +392,14 @@ void CMapScreen::centreOn(geo::LatLon position)
     moved();
 }
 
+void CMapScreen::showPlace(geo::LatLon position)
+{
+    if (!m_provider)
+        return;
+    m_provider->setCentre(position);
+    moved();
+}
+
 void CMapScreen::areaChanged()
 {
     m_area.areaChanged();
@@ -840,6 +848,8 @@ void CMapScreen::fillMenu(QMenu& menu)
 
 CMapScreen* openMapScreen(MainWindow& window, CGlobalData& global)
 {
+    if (CMapScreen* beside = window.showMapPane())
+        return beside;
     auto* screen = new CMapScreen(global, window.notifier());
     window.pushScreen(screen);
     return screen;

@@ -73,6 +73,12 @@ public:
     // Moves the view by screen pixels (positive dx shows what lies east).
     void panBy(int dx, int dy);
     void centreOn(geo::LatLon position);
+    // Centres the map on a cache chosen elsewhere (the list beside the map):
+    // the list is not read again, so the row chosen stays where it is.
+    void showPlace(geo::LatLon position);
+    // The list is not read again for the area shown now (a map opened
+    // beside a list the user is reading); later moves read it as ever.
+    void keepListAsRead() { m_area.forget(); }
     // The map download dialog for the listed caches or the visible area.
     void openDownloadDialog();
 
@@ -185,7 +191,8 @@ private:
 };
 
 // Opens the map on top of the window's screen stack. When the map
-// configuration cannot be drawn the screen shows why and closes again.
+// configuration cannot be drawn the screen shows why and closes again. A
+// window at its wide layout has its map beside the list: that one is shown.
 CMapScreen* openMapScreen(MainWindow& window, CGlobalData& global);
 
 } // namespace tw

@@ -374,6 +374,35 @@ void CacheListScreen::onTopicChanged(Topic topic)
     }
 }
 
+bool CacheListScreen::selectCache(const std::string& code, bool scroll)
+{
+    const auto& caches = m_global.list.caches;
+    for (std::size_t row = 0; row < caches.size(); ++row) {
+        if (caches[row]->code != code)
+            continue;
+        const QModelIndex index = m_model->index(static_cast<int>(row), 0);
+        // The view scrolls to its cursor by itself unless told not to.
+        const bool autoScroll = m_view->hasAutoScroll();
+        m_view->setAutoScroll(scroll && autoScroll);
+        m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        m_view->setAutoScroll(autoScroll);
+        if (scroll)
+            m_view->scrollTo(index, QAbstractItemView::EnsureVisible);
+        return true;
+    }
+    m_view->selectionModel()->clearSelection();
+    return false;
+}
+
+std::string CacheListScreen::currentCode() const
+{
+    const QModelIndex index = m_view->currentIndex();
+    const auto row = static_cast<std::size_t>(index.row());
+    if (!index.isValid() || row >= m_global.list.caches.size())
+        return {};
+    return m_global.list.caches[row]->code;
+}
+
 void CacheListScreen::onActivated(const QModelIndex& index)
 {
     const auto row = static_cast<std::size_t>(index.row());

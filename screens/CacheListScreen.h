@@ -53,6 +53,12 @@ public:
     // filter hides some.
     QWidget* allCachesBar() const { return m_allBar; }
 
+    // Marks the row of the cache and, with scroll, brings it into sight;
+    // false when the list does not hold it.
+    bool selectCache(const std::string& code, bool scroll = true);
+    // The code of the row the list's cursor is on; empty without one.
+    std::string currentCode() const;
+
     QLineEdit* searchField() const { return m_searchField; }
     // Ctrl+F: puts the cursor into the search field. False when it is there
     // already (a second Ctrl+F opens the filter) or search is unavailable.

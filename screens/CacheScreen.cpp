@@ -643,13 +643,14 @@ void CacheScreen::storeSelectionAsVariables()
     saveNote();
 }
 
-CacheScreen* openCacheScreen(MainWindow& window, const std::string& code)
+CacheScreen* openCacheScreen(MainWindow& window, const std::string& code, bool tellMissing)
 {
     CGlobalData& global = window.global();
     auto* screen = new CacheScreen(global, window.notifier(), code);
     if (!screen->found()) {
         delete screen;
-        global.prompter.message(filled(global, kTextNoSuchCache, fromStd(code)).toStdString(), MessageIcon::Exclamation);
+        if (tellMissing)
+            global.prompter.message(filled(global, kTextNoSuchCache, fromStd(code)).toStdString(), MessageIcon::Exclamation);
         return nullptr;
     }
     // The listing's cache is the current one: the cache commands act on it.

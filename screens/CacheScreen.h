@@ -117,7 +117,8 @@ private:
 };
 
 // Opens the listing of the cache with this code on top of the window; null
-// (after telling the user) when the database has no such cache.
-CacheScreen* openCacheScreen(MainWindow& window, const std::string& code);
+// (after telling the user, unless tellMissing is false) when the database
+// has no such cache.
+CacheScreen* openCacheScreen(MainWindow& window, const std::string& code, bool tellMissing = true);
 
 } // namespace tw

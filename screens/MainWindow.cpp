@@ -24,10 +24,15 @@
 #include "screens/Theme.h"
 
 #include <QApplication>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
+#include <QScrollBar>
 #include <QShortcut>
+#include <QSplitter>
 #include <QTimer>
 #include <QStackedWidget>
 #include <QToolBar>
@@ -63,6 +68,12 @@ constexpr int kTextOnline = 429;
 constexpr int kTextLogin = 870;
 constexpr int kTextNoSuchCache = 427;
 constexpr int kNoteMs = 6000;
+constexpr int kTextChooseCache = 1400;
+constexpr int kTextPanes = 1401;
+constexpr int kTextPaneFirst = 1402; // 1402 to 1404: the list, the map, the listing
+// The list's cursor moved by keys shows its cache once it rests this long.
+constexpr int kListCursorRestMs = 150;
+constexpr int kPaneSaveMs = 500;
 
 // Sizes of a 240-pixel-wide screen; multiplied by the display scale factor.
 constexpr int kBaseFontPx = 9;
@@ -96,6 +107,33 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     layout->setSpacing(0);
     m_screens = new QStackedWidget(central);
     layout->addWidget(m_screens, 1);
+    m_panes = new QSplitter(Qt::Horizontal, central);
+    m_panes->setObjectName(QStringLiteral("panes"));
+    m_panes->setChildrenCollapsible(false);
+    m_panes->setHandleWidth(std::max(6, touchPx(global) / 5));
+    m_side = new QStackedWidget(m_panes);
+    m_side->setObjectName(QStringLiteral("sidePane"));
+    auto* choose = new QLabel(langText(global, kTextChooseCache), m_side);
+    choose->setObjectName(QStringLiteral("sideEmpty"));
+    choose->setAlignment(Qt::AlignCenter);
+    choose->setWordWrap(true);
+    choose->setMargin(touchPx(global) / 2);
+    // F6 reaches the right pane even before it shows a screen.
+    choose->setFocusPolicy(Qt::StrongFocus);
+    m_sideEmpty = choose;
+    m_side->addWidget(choose);
+    m_panes->addWidget(m_side);
+    m_panes->hide();
+    layout->addWidget(m_panes, 1);
+    m_paneSave = new QTimer(this);
+    m_paneSave->setSingleShot(true);
+    m_paneSave->setInterval(kPaneSaveMs);
+    connect(m_paneSave, &QTimer::timeout, this, [this] { savePanes(true); });
+    connect(m_panes, &QSplitter::splitterMoved, m_paneSave, qOverload<>(&QTimer::start));
+    m_listCursor = new QTimer(this);
+    m_listCursor->setSingleShot(true);
+    m_listCursor->setInterval(kListCursorRestMs);
+    connect(m_listCursor, &QTimer::timeout, this, &MainWindow::followListCursor);
     m_status = new QLabel(central);
     m_status->setObjectName(QStringLiteral("statusLine"));
     m_status->setMargin(4);
@@ -123,6 +161,13 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     m_backButton->setText(langText(m_global, kTextBack));
     connect(m_backButton, &QToolButton::clicked, this, [this] { popScreen(); });
     m_backKey = bar->addWidget(m_backButton);
+    m_mapButton = makeKey(QStringLiteral("mapPaneButton"));
+    connect(m_mapButton, &QToolButton::clicked, this, [this] {
+        if (m_paneMap)
+            m_paneMap->mainAction();
+    });
+    m_mapKey = bar->addWidget(m_mapButton);
+    m_mapKey->setVisible(false);
     m_actionButton = makeKey(QStringLiteral("actionButton"));
     connect(m_actionButton, &QToolButton::clicked, this, [this] {
         if (Screen* top = topScreen())
@@ -146,10 +191,19 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     // The keyboard of a desktop reaches the commands of the Menu key.
     auto* filterKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
     connect(filterKey, &QShortcut::activated, this, [this] {
-        // On the list, the first Ctrl+F goes to its search field.
-        if (m_cacheList && !(topScreen() == m_cacheList && m_cacheList->focusSearch()))
+        // On the list, the first Ctrl+F goes to its search field; the list
+        // beside the other panes is always at hand.
+        if (!m_cacheList)
+            return;
+        if (m_wide)
+            setPaneShown(ListPane, true);
+        if (!((m_wide || topScreen() == m_cacheList) && m_cacheList->focusSearch()))
             openFilterScreen(*this, m_global);
     });
+    auto* nextPane = new QShortcut(QKeySequence(Qt::Key_F6), this);
+    connect(nextPane, &QShortcut::activated, this, [this] { focusNextPane(true); });
+    auto* previousPane = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6), this);
+    connect(previousPane, &QShortcut::activated, this, [this] { focusNextPane(false); });
     auto* importKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_I), this);
     connect(importKey, &QShortcut::activated, this, [this] {
         if (importGpxCommand(this, m_global) == 1 && m_cacheList)
@@ -172,8 +226,28 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
         m_cacheList = new CacheListScreen(m_global, notifier, this);
         pushScreen(m_cacheList);
         m_cacheList->reload();
-        connect(m_cacheList, &CacheListScreen::cacheChosen, this,
-                [this](const QString& code) { openCacheScreen(*this, code.toStdString()); });
+        connect(m_cacheList, &CacheListScreen::cacheChosen, this, [this](const QString& code) {
+            if (m_wide)
+                chooseCache(code.toStdString());
+            else
+                openCacheScreen(*this, code.toStdString());
+        });
+        QListView* view = m_cacheList->view();
+        // Beside the map and the listing the list's cursor is the choice:
+        // the arrow keys walk the caches, Enter goes on to the listing.
+        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this, view] {
+            if (m_wide && view->hasFocus())
+                m_listCursor->start();
+        });
+        connect(view, &QListView::activated, this, [this] {
+            if (m_wide && m_stack.size() > 1 && paneShown(ListingPane))
+                focusPane(ListingPane);
+        });
+        // A list read again (the map moved, a search) keeps the chosen row marked.
+        connect(view->model(), &QAbstractItemModel::modelReset, this, [this] {
+            if (m_wide)
+                showCurrentCache(false, true);
+        });
     }
 
     // A refused access token asks the user to sign in again, on this thread.
@@ -187,6 +261,8 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
 
 MainWindow::~MainWindow()
 {
+    if (m_wide)
+        savePanes(m_paneSave->isActive());
     // Screens above the first go before the window's own members.
     while (m_stack.size() > 1) {
         Screen* top = m_stack.back();
@@ -206,10 +282,25 @@ QToolButton* MainWindow::makeKey(const QString& name)
 
 void MainWindow::fillMenu(QMenu& menu)
 {
-    if (Screen* top = topScreen()) {
-        top->fillMenu(menu);
+    // Wide, the entries are those of the pane the cursor is in.
+    Screen* shown = topScreen();
+    if (focusedPane() == ListPane)
+        shown = m_cacheList;
+    else if (focusedPane() == MapPane)
+        shown = m_paneMap;
+    if (shown) {
+        shown->fillMenu(menu);
         if (!menu.isEmpty())
             menu.addSeparator();
+    }
+    if (m_wide) {
+        QMenu* panes = menu.addMenu(langText(m_global, kTextPanes));
+        for (const Pane pane : {ListPane, MapPane, ListingPane}) {
+            QAction* a = panes->addAction(langText(m_global, kTextPaneFirst + pane));
+            a->setCheckable(true);
+            a->setChecked(paneShown(pane));
+            connect(a, &QAction::toggled, this, [this, pane](bool on) { setPaneShown(pane, on); });
+        }
     }
     if (m_cacheList) {
         menu.addAction(langText(m_global, kTextMap), this, [this] { showMap(); });
@@ -250,18 +341,27 @@ void MainWindow::fillMenu(QMenu& menu)
 
 void MainWindow::pushScreen(Screen* screen)
 {
-    screen->setParent(m_screens);
-    m_screens->addWidget(screen);
+    // Wide, every screen above the list opens in the right pane.
+    QStackedWidget* host = m_wide ? m_side : m_screens;
+    screen->setParent(host);
+    host->addWidget(screen);
     m_stack.push_back(screen);
+    if (m_wide && !paneShown(ListingPane))
+        setPaneShown(ListingPane, true);
     connect(screen, &Screen::softKeysChanged, this, &MainWindow::updateSoftKeys);
     connect(screen, &Screen::closeRequested, this, [this, screen] {
         if (topScreen() == screen)
             popScreen();
     });
-    m_screens->setCurrentWidget(screen);
+    host->setCurrentWidget(screen);
     screen->activated();
     updateSoftKeys();
     emit screenChanged(screen);
+}
+
+QStackedWidget* MainWindow::hostOf(const Screen* screen) const
+{
+    return m_wide && screen != m_cacheList ? m_side : m_screens;
 }
 
 bool MainWindow::popScreen()
@@ -270,10 +370,13 @@ bool MainWindow::popScreen()
         return false;
     Screen* top = m_stack.back();
     m_stack.pop_back();
-    m_screens->removeWidget(top);
+    hostOf(top)->removeWidget(top);
     top->deleteLater();
     Screen* below = m_stack.back();
-    m_screens->setCurrentWidget(below);
+    if (m_wide && below == m_cacheList)
+        m_side->setCurrentWidget(m_sideEmpty);
+    else
+        hostOf(below)->setCurrentWidget(below);
     below->activated();
     updateSoftKeys();
     emit screenChanged(below);
@@ -293,6 +396,8 @@ Screen* MainWindow::topScreen() const
 
 QWidget* MainWindow::currentScreen() const
 {
+    if (m_wide)
+        return m_stack.size() > 1 ? m_side->currentWidget() : m_cacheList;
     return m_screens->currentWidget();
 }
 
@@ -300,9 +405,15 @@ void MainWindow::updateSoftKeys()
 {
     Screen* top = topScreen();
     m_backKey->setVisible(m_stack.size() > 1);
-    const QString action = top ? top->mainActionText() : QString();
+    QString action = top ? top->mainActionText() : QString();
+    // Wide, the map has a key of its own; the list's key would only open it.
+    const bool mapShown = m_wide && m_paneMap && paneShown(MapPane);
+    if (mapShown && top == m_cacheList)
+        action.clear();
     m_actionButton->setText(action);
     m_actionKey->setVisible(!action.isEmpty());
+    m_mapButton->setText(mapShown ? m_paneMap->mainActionText() : QString());
+    m_mapKey->setVisible(mapShown);
 }
 
 void MainWindow::applyLook()
@@ -311,7 +422,7 @@ void MainWindow::applyLook()
     QFont f(QString::fromStdString(m_global.settings.fontName));
     f.setPixelSize(static_cast<int>(kBaseFontPx * scale));
     setFont(f);
-    for (QToolButton* key : {m_backButton, m_actionButton, m_menuButton})
+    for (QToolButton* key : {m_backButton, m_mapButton, m_actionButton, m_menuButton})
         key->setMinimumHeight(std::max(touchPx(m_global), static_cast<int>(kBaseButtonPx * scale)));
     const Theme theme = themeFromSetting(m_global.settings.theme);
     applyTheme(theme);
@@ -343,13 +454,317 @@ void MainWindow::showMap()
 {
     if (!m_cacheList)
         return;
-    CMapScreen* map = openMapScreen(*this, m_global);
+    if (m_wide) {
+        showMapPane();
+        return;
+    }
+    connectMap(openMapScreen(*this, m_global));
+}
+
+void MainWindow::connectMap(CMapScreen* map)
+{
     map->setTargetSource([this]() -> std::optional<geo::LatLon> {
         if (!m_global.gpsServices.navigationTarget)
             return std::nullopt;
         return geo::LatLon{m_global.gpsServices.navigationTarget->lat, m_global.gpsServices.navigationTarget->lon};
     });
-    connect(map, &CMapScreen::cacheTapped, this, [this](const QString& code) { openCacheScreen(*this, code.toStdString()); });
+    connect(map, &CMapScreen::cacheTapped, this, &MainWindow::onCacheTapped, Qt::UniqueConnection);
+}
+
+void MainWindow::onCacheTapped(const QString& code)
+{
+    if (!m_wide) {
+        openCacheScreen(*this, code.toStdString());
+        return;
+    }
+    // The map made it the current cache; the map stays where it is.
+    m_cacheList->selectCache(code.toStdString());
+    showListing(code.toStdString());
+}
+
+CMapScreen* MainWindow::showMapPane()
+{
+    if (!m_wide || !m_paneMap)
+        return nullptr;
+    setPaneShown(MapPane, true);
+    m_paneMap->setFocus(Qt::OtherFocusReason);
+    return m_paneMap;
+}
+
+void MainWindow::chooseCache(const std::string& code)
+{
+    if (!m_wide) {
+        openCacheScreen(*this, code);
+        return;
+    }
+    // The listing makes its cache the current one; without it (a screen in
+    // the right pane would not close) the cache becomes current all the same.
+    if (!showListing(code))
+        makeCurrentCache(m_global, code);
+    showCurrentCache(true, true);
+}
+
+bool MainWindow::showListing(const std::string& code)
+{
+    if (auto* open = qobject_cast<CacheScreen*>(topScreen()); open && open->code() == code)
+        return true;
+    popToRoot();
+    if (m_stack.size() > 1)
+        return false;
+    return openCacheScreen(*this, code) != nullptr;
+}
+
+void MainWindow::followListCursor()
+{
+    const std::string code = m_cacheList->currentCode();
+    if (m_wide && !code.empty())
+        chooseCache(code);
+}
+
+void MainWindow::showCurrentCache(bool centreMap, bool scrollList)
+{
+    const CGeocache* cache = m_global.list.currentCache();
+    if (!cache)
+        return;
+    m_cacheList->selectCache(cache->code, scrollList);
+    if (centreMap && m_paneMap)
+        m_paneMap->showPlace({cache->lat, cache->lon});
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    updateLayout();
+}
+
+void MainWindow::updateLayout()
+{
+    const bool wide = m_cacheList && width() >= kWideLayoutPx;
+    if (wide == m_wide)
+        return;
+    // The cursor stays in the widget it was in (a half-typed note).
+    QPointer<QWidget> focus = QApplication::focusWidget();
+    if (focus && focus->window() != this)
+        focus = nullptr;
+    // The list, laid out anew at its new width, passes through sizes that
+    // would clamp its scroll position: it is put back once it has settled.
+    QScrollBar* scroll = m_cacheList->view()->verticalScrollBar();
+    const int scrolled = scroll->value();
+    if (wide)
+        enterWide();
+    else
+        leaveWide();
+    scroll->setValue(scrolled);
+    QTimer::singleShot(0, scroll, [scroll, scrolled] { scroll->setValue(scrolled); });
+    if (focus && focus->isVisible())
+        focus->setFocus(Qt::OtherFocusReason);
+    updateSoftKeys();
+    emit screenChanged(topScreen());
+}
+
+void MainWindow::enterWide()
+{
+    m_wide = true;
+    m_screens->removeWidget(m_cacheList);
+    m_panes->insertWidget(ListPane, m_cacheList);
+    // A map on the stack moves into its pane; otherwise the pane has its own.
+    m_mapStackIndex = -1;
+    for (std::size_t i = 1; i < m_stack.size() && !m_paneMap; ++i) {
+        if (auto* map = qobject_cast<CMapScreen*>(m_stack[i])) {
+            m_paneMap = map;
+            m_mapStackIndex = static_cast<int>(i);
+            m_stack.erase(m_stack.begin() + static_cast<std::ptrdiff_t>(i));
+            m_screens->removeWidget(map);
+        }
+    }
+    if (!m_paneMap) {
+        m_paneMap = new CMapScreen(m_global, m_notifier);
+        // The list beside it stays as the user reads and scrolls it.
+        m_paneMap->keepListAsRead();
+        connect(m_paneMap, &Screen::softKeysChanged, this, &MainWindow::updateSoftKeys);
+    }
+    connectMap(m_paneMap);
+    m_panes->insertWidget(MapPane, m_paneMap);
+    for (std::size_t i = 1; i < m_stack.size(); ++i) {
+        m_screens->removeWidget(m_stack[i]);
+        m_side->addWidget(m_stack[i]);
+    }
+    m_side->setCurrentWidget(m_stack.size() > 1 ? static_cast<QWidget*>(m_stack.back()) : m_sideEmpty);
+    m_screens->hide();
+    m_panes->show();
+    centralWidget()->layout()->activate();
+    restorePanes();
+    m_paneMap->activated();
+    // The listing of the current cache beside the list, as if just chosen.
+    const CGeocache* current = m_global.list.currentCache();
+    if (m_stack.size() == 1 && current && current->code != kDummyCacheCode)
+        openCacheScreen(*this, current->code, false);
+    // The list stays scrolled where the user left it.
+    showCurrentCache(true, false);
+}
+
+void MainWindow::leaveWide()
+{
+    savePanes(m_paneSave->isActive());
+    m_paneSave->stop();
+    m_wide = false;
+    m_listCursor->stop();
+    m_screens->insertWidget(1, m_cacheList);
+    for (std::size_t i = 1; i < m_stack.size(); ++i) {
+        m_side->removeWidget(m_stack[i]);
+        m_screens->addWidget(m_stack[i]);
+    }
+    CMapScreen* map = m_paneMap;
+    m_paneMap = nullptr;
+    if (m_mapStackIndex >= 0) {
+        // The map goes back where it stood on the stack.
+        const auto at = static_cast<std::ptrdiff_t>(std::clamp<std::size_t>(
+            static_cast<std::size_t>(m_mapStackIndex), 1, m_stack.size()));
+        m_stack.insert(m_stack.begin() + at, map);
+        m_screens->addWidget(map);
+    } else {
+        map->leave();
+        delete map;
+    }
+    m_mapStackIndex = -1;
+    m_panes->hide();
+    m_screens->show();
+    m_screens->setCurrentWidget(m_stack.back());
+    m_stack.back()->activated();
+}
+
+bool MainWindow::paneShown(Pane pane) const
+{
+    return m_wide && !m_panes->widget(pane)->isHidden();
+}
+
+void MainWindow::setPaneShown(Pane pane, bool shown)
+{
+    if (!m_wide || paneShown(pane) == shown)
+        return;
+    int showing = 0;
+    for (const Pane p : {ListPane, MapPane, ListingPane})
+        showing += paneShown(p) ? 1 : 0;
+    if (!shown && showing == 1)
+        return;
+    // A width just dragged is kept before the panes divide anew.
+    if (m_paneSave->isActive()) {
+        m_paneSave->stop();
+        savePanes(true);
+    }
+    m_panes->widget(pane)->setVisible(shown);
+    // The panes shown take the widths they were dragged to.
+    m_panes->setSizes(storedPaneWidths());
+    savePanes(false);
+    updateSoftKeys();
+}
+
+int MainWindow::focusedPane() const
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!m_wide || !focus)
+        return -1;
+    for (const Pane pane : {ListPane, MapPane, ListingPane}) {
+        QWidget* w = m_panes->widget(pane);
+        if (w == focus || w->isAncestorOf(focus))
+            return pane;
+    }
+    return -1;
+}
+
+void MainWindow::focusNextPane(bool forward)
+{
+    if (!m_wide)
+        return;
+    const int step = forward ? 1 : 2;
+    int pane = focusedPane();
+    if (pane < 0)
+        pane = forward ? ListingPane : ListPane;
+    for (int n = 0; n < 3; ++n) {
+        pane = (pane + step) % 3;
+        if (paneShown(static_cast<Pane>(pane)))
+            break;
+    }
+    focusPane(static_cast<Pane>(pane));
+}
+
+void MainWindow::focusPane(Pane pane)
+{
+    if (!paneShown(pane))
+        return;
+    QWidget* target = nullptr;
+    if (pane == ListPane) {
+        target = m_cacheList->view();
+    } else if (pane == MapPane) {
+        target = m_paneMap;
+    } else {
+        QWidget* shown = m_side->currentWidget();
+        for (QWidget* w : shown->findChildren<QWidget*>())
+            if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+                target = w;
+                break;
+            }
+        if (!target)
+            target = shown == m_sideEmpty ? m_sideEmpty : shown;
+    }
+    target->setFocus(Qt::ShortcutFocusReason);
+}
+
+void MainWindow::savePanes(bool widthsToo)
+{
+    if (!m_wide)
+        return;
+    Settings& settings = m_global.settings;
+    int shown = 0;
+    for (const Pane pane : {ListPane, MapPane, ListingPane})
+        shown |= paneShown(pane) ? 1 << pane : 0;
+    std::string widths = settings.widePanes;
+    if (widthsToo) {
+        // Only the panes shown were dragged; a hidden one keeps its width.
+        QList<int> stored = storedPaneWidths();
+        const QList<int> sizes = m_panes->sizes();
+        for (int i = 0; i < 3; ++i)
+            if ((shown & (1 << i)) != 0 && sizes.value(i) > 0)
+                stored[i] = sizes.value(i);
+        QStringList parts;
+        for (const int w : stored)
+            parts << QString::number(w);
+        widths = parts.join(QLatin1Char(',')).toStdString();
+    }
+    if (widths == settings.widePanes && shown == settings.wideShown)
+        return;
+    settings.widePanes = widths;
+    settings.wideShown = shown;
+    m_global.SaveSettings(SettingsGroup::General);
+}
+
+QList<int> MainWindow::storedPaneWidths() const
+{
+    QList<int> widths;
+    for (const QString& part : QString::fromStdString(m_global.settings.widePanes).split(QLatin1Char(','))) {
+        bool ok = false;
+        const int n = part.toInt(&ok);
+        if (ok && n > 0)
+            widths << n;
+    }
+    if (widths.size() != 3) {
+        // The list needs about 360 px for a row's name, code and D/T (at
+        // 1024 px a third of the window); the listing a little less, the
+        // map takes the rest.
+        const int w = std::max(m_panes->width(), kWideLayoutPx);
+        widths = {w * 36 / 100, w * 30 / 100, w * 34 / 100};
+    }
+    return widths;
+}
+
+void MainWindow::restorePanes()
+{
+    int shown = m_global.settings.wideShown & 7;
+    if (shown == 0)
+        shown = 7;
+    for (int i = 0; i < 3; ++i)
+        m_panes->widget(i)->setVisible((shown & (1 << i)) != 0);
+    m_panes->setSizes(storedPaneWidths());
 }
 
 void MainWindow::showCache(const std::string& code)
@@ -367,7 +782,7 @@ void MainWindow::showCache(const std::string& code)
         showNote(langText(m_global, kTextNoSuchCache).replace(QStringLiteral("%s"), QString::fromStdString(code)));
         return;
     }
-    openCacheScreen(*this, code);
+    chooseCache(code);
 }
 
 void MainWindow::showNote(const QString& text)

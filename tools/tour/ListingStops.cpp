@@ -53,11 +53,11 @@ void writePhoto(const fs::path& path, const QString& caption, QColor sky, int wi
 
 } // namespace
 
-void addListingSample(CGlobalData& global)
+std::string addListingSample(CGlobalData& global)
 {
     static bool added = false;
     if (added)
-        return;
+        return kCode;
     added = true;
     const fs::path mapFolder = global.paths.deviceFolder(global.settings.mapFolder);
     const std::string img = "http://img.example.org/cache/7twk/";
@@ -144,6 +144,7 @@ void addListingSample(CGlobalData& global)
     fs::create_directories(attach);
     std::ofstream(attach / "stage-notes.txt") << "Stage 1: 12 windows.\n";
     writePhoto(attach / "final-area.jpg", QStringLiteral("Final area"), QColor(0x26, 0xa6, 0x9a), 320, 240);
+    return kCode;
 }
 
 namespace {

@@ -116,7 +116,8 @@ void drawTileFolder(const fs::path& mapFolder, maps::MapSource& source)
     }
 }
 
-// The map sources the tour shows, made once.
+} // namespace
+
 void prepareMaps(CGlobalData& global)
 {
     static bool done = false;
@@ -165,6 +166,8 @@ void prepareMaps(CGlobalData& global)
         home.push_back(
             geo::projectPoint({50.0875, 14.4213}, 0.05 * i, 300.0 + 20.0 * std::cos(i / 6.0)));
 }
+
+namespace {
 
 // Hills and a valley as an elevation square of 3″ samples under the walk.
 fs::path writeReliefSquare(const fs::path& folder)

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace tw {
@@ -33,10 +34,8 @@ struct TourStop {
     std::function<void(TourContext&)> close = {};
 };
 
-// One cache with everything a listing can hold, its pictures already in the
-// offline folder and a file attached. Added once per run.
+// The code of the listing sample below.
 inline constexpr const char* kListingSampleCode = "GC7TWK";
-void addListingSample(CGlobalData& global);
 
 // Each group of screens adds its stops.
 void addListStops(std::vector<TourStop>& stops);
@@ -50,5 +49,13 @@ void addMapStops(std::vector<TourStop>& stops);
 void addOnlineStops(std::vector<TourStop>& stops);
 void addLoginStops(std::vector<TourStop>& stops);
 void addFirstStartStops(std::vector<TourStop>& stops);
+// The window at a desk's width: list, map and listing side by side.
+void addDeskStops(std::vector<TourStop>& stops);
+
+// One cache with everything a listing can hold, its pictures already in the
+// offline folder and a file attached; added once per run. Returns its code.
+std::string addListingSample(CGlobalData& global);
+// The map sources the tour shows, made once: tiles of the walk and its track.
+void prepareMaps(CGlobalData& global);
 
 } // namespace tw

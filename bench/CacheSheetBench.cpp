@@ -4,6 +4,7 @@
 // database around them: build/bin/cache_sheet_bench
 #include "app/CGlobalData.h"
 #include "bench/common/BenchCaches.h"
+#include "bench/common/BenchTiles.h"
 #include "db/CacheStore.h"
 #include "maps/MercatorTileProvider.h"
 #include "maps/TileDatabase.h"
@@ -32,26 +33,6 @@ namespace {
 constexpr int kCaches = 500;
 constexpr geo::LatLon kCentre{50.087, 14.421};
 constexpr int kTileZoom = 16; // the zoom a sheet shows a lone cache at
-
-QByteArray makeTile(int column, int row)
-{
-    QImage image(256, 256, QImage::Format_RGB32);
-    image.fill(QColor(230, 225, 210));
-    QPainter p(&image);
-    std::mt19937 random(static_cast<unsigned>(column * 7919 + row));
-    for (int i = 0; i < 30; ++i) {
-        p.setPen(QPen(QColor(255, 255, 255), 1 + static_cast<int>(random() % 6)));
-        p.drawLine(random() % 256, random() % 256, random() % 256, random() % 256);
-    }
-    for (int i = 0; i < 10; ++i)
-        p.fillRect(random() % 240, random() % 240, 8 + random() % 30, 8 + random() % 30, QColor(180, 170, 160));
-    p.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 struct Program {
     Program()
@@ -101,7 +82,7 @@ struct Program {
         for (int i = -9; i <= 9; ++i)
             for (int j = -9; j <= 9; ++j) {
                 const maps::WorldPoint t = provider.offsetByTiles(c, i, j);
-                const QByteArray png = makeTile(provider.tileColumn(t), provider.tileRow(t));
+                const QByteArray png = tw::bench::mapTilePng(provider.tileColumn(t), provider.tileRow(t));
                 provider.database(0)->write(provider.databaseKey(t, 0), png.data(), static_cast<std::size_t>(png.size()));
             }
     }

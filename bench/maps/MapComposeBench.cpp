@@ -2,6 +2,7 @@
 // A 480 × 800 view (5 × 5 tiles around the centre, as many as meet the
 // screen) composed from a single-file tile database with the Qt canvas:
 // cold decodes every tile, warm draws the tiles decoded before.
+#include "bench/common/BenchTiles.h"
 #include "maps/MapComposer.h"
 #include "maps/MercatorTileProvider.h"
 #include "screens/QtImageDecoder.h"
@@ -24,30 +25,6 @@ using namespace tw;
 namespace {
 
 constexpr tw::geo::LatLon kCentre{50.087, 14.421};
-
-// Tiles that compress like real map tiles: areas, roads, labels.
-QByteArray makeTile(int column, int row)
-{
-    QImage image(256, 256, QImage::Format_RGB32);
-    QPainter p(&image);
-    QLinearGradient g(0, 0, 256, 256);
-    g.setColorAt(0, QColor(230, 225, 210));
-    g.setColorAt(1, QColor(200, 220, 190));
-    p.fillRect(image.rect(), g);
-    std::mt19937 random(static_cast<unsigned>(column * 7919 + row));
-    for (int i = 0; i < 40; ++i) {
-        p.setPen(QPen(QColor(255, 255, 255), 1 + static_cast<int>(random() % 6)));
-        p.drawLine(random() % 256, random() % 256, random() % 256, random() % 256);
-    }
-    for (int i = 0; i < 12; ++i)
-        p.fillRect(random() % 240, random() % 240, 8 + random() % 30, 8 + random() % 30, QColor(180, 170, 160));
-    p.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 struct Fixture {
     fs::path folder;
@@ -72,7 +49,7 @@ struct Fixture {
         for (int i = -2; i <= 2; ++i)
             for (int j = -2; j <= 2; ++j) {
                 const maps::WorldPoint t = provider.offsetByTiles(c, i, j);
-                const QByteArray png = makeTile(provider.tileColumn(t), provider.tileRow(t));
+                const QByteArray png = tw::bench::mapTilePng(provider.tileColumn(t), provider.tileRow(t));
                 provider.database(0)->write(provider.databaseKey(t, 0), png.data(), static_cast<std::size_t>(png.size()));
             }
     }

@@ -122,6 +122,9 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     choose->setFocusPolicy(Qt::StrongFocus);
     m_sideEmpty = choose;
     m_side->addWidget(choose);
+    // The screens of the right pane are laid out for a handheld's 480 px:
+    // narrower, fields and their buttons are cut at the edge.
+    m_side->setMinimumWidth(kSidePaneMinPx);
     m_panes->addWidget(m_side);
     m_panes->hide();
     layout->addWidget(m_panes, 1);
@@ -748,11 +751,13 @@ QList<int> MainWindow::storedPaneWidths() const
             widths << n;
     }
     if (widths.size() != 3) {
-        // The list needs about 360 px for a row's name, code and D/T (at
-        // 1024 px a third of the window); the listing a little less, the
-        // map takes the rest.
+        // The list needs about 360 px for a row's name, code and D/T, the
+        // right pane its screens' 460; the map takes the rest, and in a
+        // narrow wide window it keeps room for its keys before the list.
         const int w = std::max(m_panes->width(), kWideLayoutPx);
-        widths = {w * 36 / 100, w * 30 / 100, w * 34 / 100};
+        const int side = std::max(w * 34 / 100, kSidePaneMinPx);
+        const int list = std::min(w * 36 / 100, w - side - kMapPaneMinPx);
+        widths = {list, w - list - side, side};
     }
     return widths;
 }

@@ -42,6 +42,8 @@ public:
     // From this width on the window is laid out in panes. Widget pixels are
     // logical ones: on a display scaled 2× the window is 2000 pixels wide.
     static constexpr int kWideLayoutPx = 1000;
+    static constexpr int kSidePaneMinPx = 460;
+    static constexpr int kMapPaneMinPx = 224;
 
     MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* parent = nullptr);
     ~MainWindow() override;

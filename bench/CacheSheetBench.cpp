@@ -2,27 +2,17 @@
 // Printed sheets of 500 generated caches (HTML listings of 1 to 4 KB, 5 to
 // 20 logs, waypoints) into one PDF file, each with its map from a tile
 // database around them: build/bin/cache_sheet_bench
-#include "app/CGlobalData.h"
 #include "bench/common/BenchCaches.h"
+#include "bench/common/BenchProgram.h"
 #include "bench/common/BenchTiles.h"
 #include "db/CacheStore.h"
-#include "maps/MercatorTileProvider.h"
-#include "maps/TileDatabase.h"
-#include "platform/RecordingKeepAwake.h"
-#include "platform/RecordingNotifier.h"
-#include "platform/RecordingPrompter.h"
 #include "screens/CacheSheet.h"
 
-#include <QBuffer>
 #include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <random>
 
 namespace fs = std::filesystem;
@@ -34,20 +24,11 @@ constexpr int kCaches = 500;
 constexpr geo::LatLon kCentre{50.087, 14.421};
 constexpr int kTileZoom = 16; // the zoom a sheet shows a lone cache at
 
-struct Program {
-    Program()
+struct Program : bench::BenchProgram {
+    Program() : BenchProgram("sheet")
     {
-        char pattern[] = "/tmp/tarnwick-sheet-bench-XXXXXX";
-        root = ::mkdtemp(pattern);
-        Paths paths{root / "config", root / "data", TARNWICK_RUNTIME_DIR, root / "docs"};
-        global = std::make_unique<CGlobalData>(paths, Services{prompter, notifier, keepAwake});
         global->settings.language = "en";
         global->lang.loadTable(TARNWICK_RUNTIME_DIR, "en");
-        const fs::path db = root / "cachedb.db3";
-        fs::copy_file(fs::path(TARNWICK_RUNTIME_DIR) / "emptydb.db3", db);
-        global->settings.dbFile = db.string();
-        global->db.cacheDb.OpenFile(db.string());
-        global->db.InitTagCategories();
         CacheStore store(global->db.cacheDb, global->db.tagCategories);
         std::mt19937 rng(30);
         global->db.cacheDb.Exec("BEGIN");
@@ -73,31 +54,9 @@ struct Program {
         global->settings.mapFolder = (root / "maps").string();
         global->settings.mapSource = 0;
         fs::create_directories(root / "maps");
-        maps::TileProvider::Options o;
-        o.mapFolder = root / "maps";
-        o.zoom = kTileZoom;
-        o.centre = kCentre;
-        maps::MercatorTileProvider provider(source, o);
-        const maps::WorldPoint c = provider.centreWorld();
-        for (int i = -9; i <= 9; ++i)
-            for (int j = -9; j <= 9; ++j) {
-                const maps::WorldPoint t = provider.offsetByTiles(c, i, j);
-                const QByteArray png = tw::bench::mapTilePng(provider.tileColumn(t), provider.tileRow(t));
-                provider.database(0)->write(provider.databaseKey(t, 0), png.data(), static_cast<std::size_t>(png.size()));
-            }
-    }
-    ~Program()
-    {
-        global.reset();
-        std::error_code ec;
-        fs::remove_all(root, ec);
+        bench::fillTileDatabase(source, root / "maps", kCentre, kTileZoom, 9);
     }
 
-    fs::path root;
-    RecordingPrompter prompter;
-    RecordingNotifier notifier;
-    RecordingKeepAwake keepAwake;
-    std::unique_ptr<CGlobalData> global;
     std::vector<std::string> codes;
 };
 

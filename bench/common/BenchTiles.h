@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "maps/MercatorTileProvider.h"
+#include "maps/TileDatabase.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 
+#include <filesystem>
 #include <random>
 
 namespace tw::bench {
@@ -33,6 +37,25 @@ inline QByteArray mapTilePng(int column, int row)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
+}
+
+// A tile database of the source's first map type under `folder`, filled with
+// (2 * radius + 1)² such tiles around `centre` at `zoom`.
+inline void fillTileDatabase(const maps::MapSource& source, const std::filesystem::path& folder, geo::LatLon centre,
+                             int zoom, int radius)
+{
+    maps::TileProvider::Options o;
+    o.mapFolder = folder;
+    o.zoom = zoom;
+    o.centre = centre;
+    maps::MercatorTileProvider provider(source, o);
+    const maps::WorldPoint c = provider.centreWorld();
+    for (int i = -radius; i <= radius; ++i)
+        for (int j = -radius; j <= radius; ++j) {
+            const maps::WorldPoint t = provider.offsetByTiles(c, i, j);
+            const QByteArray png = mapTilePng(provider.tileColumn(t), provider.tileRow(t));
+            provider.database(0)->write(provider.databaseKey(t, 0), png.data(), static_cast<std::size_t>(png.size()));
+        }
 }
 
 } // namespace tw::bench

@@ -2,19 +2,14 @@
 // Sending 5,000 caches with five logs each (and a waypoint each) to a
 // handheld unit: the database is made in a temporary folder, the unit is a
 // folder with Garmin/GarminDevice.xml beside it. build/bin/send_bench
-#include "app/CGlobalData.h"
 #include "app/DeviceSend.h"
+#include "bench/common/BenchProgram.h"
 #include "db/CacheStore.h"
-#include "platform/RecordingKeepAwake.h"
-#include "platform/RecordingNotifier.h"
-#include "platform/RecordingPrompter.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 
 namespace fs = std::filesystem;
 using namespace tw;
@@ -24,18 +19,9 @@ namespace {
 constexpr int kCaches = 5000;
 constexpr int kLogs = 5;
 
-struct Program {
-    Program()
+struct Program : bench::BenchProgram {
+    Program() : BenchProgram("send")
     {
-        char pattern[] = "/tmp/tarnwick-send-bench-XXXXXX";
-        root = ::mkdtemp(pattern);
-        Paths paths{root / "config", root / "data", TARNWICK_RUNTIME_DIR, root / "docs"};
-        global = std::make_unique<CGlobalData>(paths, Services{prompter, notifier, keepAwake});
-        const fs::path db = root / "cachedb.db3";
-        fs::copy_file(fs::path(TARNWICK_RUNTIME_DIR) / "emptydb.db3", db);
-        global->settings.dbFile = db.string();
-        global->db.cacheDb.OpenFile(db.string());
-        global->db.InitTagCategories();
         CacheStore store(global->db.cacheDb, global->db.tagCategories);
         global->db.cacheDb.Exec("BEGIN");
         std::string listing;
@@ -77,18 +63,6 @@ struct Program {
         std::ofstream(root / "unit" / "Garmin" / "GarminDevice.xml")
             << "<Device><Model><Description>bench</Description></Model><Id>1</Id></Device>\n";
     }
-    ~Program()
-    {
-        global.reset();
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-
-    fs::path root;
-    RecordingPrompter prompter;
-    RecordingNotifier notifier;
-    RecordingKeepAwake keepAwake;
-    std::unique_ptr<CGlobalData> global;
 };
 
 void BM_Send5000(benchmark::State& state)

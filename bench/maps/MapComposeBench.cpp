@@ -40,18 +40,7 @@ struct Fixture {
         type.mode = "basic";
         type.file = "bench";
         source.basic.push_back(type);
-        maps::TileProvider::Options o;
-        o.mapFolder = folder;
-        o.zoom = 13;
-        o.centre = kCentre;
-        maps::MercatorTileProvider provider(source, o);
-        const maps::WorldPoint c = provider.centreWorld();
-        for (int i = -2; i <= 2; ++i)
-            for (int j = -2; j <= 2; ++j) {
-                const maps::WorldPoint t = provider.offsetByTiles(c, i, j);
-                const QByteArray png = tw::bench::mapTilePng(provider.tileColumn(t), provider.tileRow(t));
-                provider.database(0)->write(provider.databaseKey(t, 0), png.data(), static_cast<std::size_t>(png.size()));
-            }
+        bench::fillTileDatabase(source, folder, kCentre, 13, 2);
     }
     ~Fixture()
     {

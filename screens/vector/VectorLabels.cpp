@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
-#include <tuple>
 #include <unordered_map>
 
 namespace tw::vector {
@@ -58,15 +57,15 @@ QString transformed(const std::string& text, maps::TextTransform transform)
 }
 
 // Words put on lines no wider than widthPx (a longer word keeps a line).
-QStringList wrapped(const QString& text, const QFontMetricsF& metrics, double widthPx)
+QStringList wrapped(const QString& text, const FontCache::Entry& font, double widthPx)
 {
-    if (widthPx <= 0 || metrics.horizontalAdvance(text) <= widthPx)
+    if (widthPx <= 0 || font.advance(text) <= widthPx)
         return {text};
     QStringList lines;
     QString line;
     for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
-        if (!line.isEmpty() && metrics.horizontalAdvance(longer) > widthPx) {
+        if (!line.isEmpty() && font.advance(longer) > widthPx) {
             lines.push_back(line);
             line = word;
         } else {
@@ -85,6 +84,7 @@ void setText(LabelCandidate& c, const RenderInstruction& in, const QString& text
 {
     c.text = text;
     c.font = font.font;
+    c.fontEntry = &font;
     c.fill = QColor::fromRgba(in.fill);
     c.halo = QColor::fromRgba(in.stroke);
     c.haloWidth = in.strokeWidth * textScale;
@@ -98,10 +98,10 @@ LabelCandidate caption(const RenderInstruction& in, const QString& text, const F
     LabelCandidate c;
     c.kind = InstructionKind::Caption;
     setText(c, in, text, font, textScale);
-    const QStringList lines = wrapped(text, font.metrics, wrapWidthPx);
+    const QStringList lines = wrapped(text, font, wrapWidthPx);
     double w = 0;
     for (const QString& line : lines)
-        w = std::max(w, font.metrics.horizontalAdvance(line));
+        w = std::max(w, font.advance(line));
     const double lineHeight = font.metrics.height();
     const double h = lineHeight * double(lines.size());
 
@@ -127,7 +127,7 @@ LabelCandidate caption(const RenderInstruction& in, const QString& text, const F
     }
     top += dy;
     for (int i = 0; i < lines.size(); ++i) {
-        const double lw = font.metrics.horizontalAdvance(lines[i]);
+        const double lw = font.advance(lines[i]);
         c.lines.emplace_back(QPointF(left + (w - lw) / 2, top + i * lineHeight + font.metrics.ascent()), lines[i]);
     }
     const double halo = c.haloWidth / 2;
@@ -194,7 +194,7 @@ bool alongWay(LabelCandidate& c, const Polyline& line, double s, double width, c
         const int n = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
         const QString letter = text.mid(i, n);
         i += n;
-        const double advance = font.metrics.horizontalAdvance(letter);
+        const double advance = font.advance(letter);
         const double middle = x + advance / 2;
         x += advance;
         auto [point, angle] = line.at(reversed ? end - middle : start + middle);
@@ -228,7 +228,7 @@ void addPathTexts(std::vector<LabelCandidate>& out, const RenderInstruction& in,
                   const FontCache::Entry& font, float textScale, const Polyline& line, const QRectF& tileRect,
                   float lengthScale, float displayScale)
 {
-    const double width = font.metrics.horizontalAdvance(text);
+    const double width = font.advance(text);
     if (width <= 0 || line.length() < width)
         return;
     LabelCandidate c;
@@ -256,7 +256,8 @@ void addPathTexts(std::vector<LabelCandidate>& out, const RenderInstruction& in,
         places.push_back(line.length() / 2);
     }
     for (double s : places) {
-        if (alongWay(c, line, s, width, font) && tileRect.contains(c.anchor))
+        // Only the tile that holds its middle lays the letters out.
+        if (tileRect.contains(line.at(s).first) && alongWay(c, line, s, width, font))
             out.push_back(c);
     }
 }
@@ -318,6 +319,29 @@ const FontCache::Entry& FontCache::get(maps::FontFamily family, maps::FontStyle 
     font.setBold(style == maps::FontStyle::Bold || style == maps::FontStyle::BoldItalic);
     font.setItalic(style == maps::FontStyle::Italic || style == maps::FontStyle::BoldItalic);
     return m_fonts.emplace(key, Entry{font, QFontMetricsF(font)}).first->second;
+}
+
+qreal FontCache::Entry::advance(const QString& text) const
+{
+    if (const auto it = widths.find(text); it != widths.end())
+        return it->second;
+    if (widths.size() >= kMaxTextsPerFont)
+        widths.clear();
+    return widths.emplace(text, metrics.horizontalAdvance(text)).first->second;
+}
+
+const QPainterPath& FontCache::Entry::outline(const QString& text, QPointF at) const
+{
+    const auto it = outlines.find(text);
+    if (it != outlines.end() && it->second.at == at)
+        return it->second.path;
+    if (it == outlines.end() && outlines.size() >= kMaxTextsPerFont)
+        outlines.clear();
+    Outline& made = outlines[text];
+    made.at = at;
+    made.path = QPainterPath();
+    made.path.addText(at, font, text);
+    return made.path;
 }
 
 std::string labelText(const std::string& key, const maps::MapPoi* poi, const maps::MapWay* way)
@@ -488,13 +512,26 @@ std::vector<std::size_t> placeLabels(const std::vector<const LabelCandidate*>& c
     for (std::size_t i = 0; i < candidates.size(); ++i)
         if (candidates[i]->display != LabelDisplay::Never)
             sorted.push_back(i);
+    // By display, priority (higher first), anchor from north-west, place in
+    // the theme, kind and text; field by field, as tuples compare.
     std::sort(sorted.begin(), sorted.end(), [&](std::size_t a, std::size_t b) {
         const LabelCandidate& x = *candidates[a];
         const LabelCandidate& y = *candidates[b];
-        return std::make_tuple(rank(x.display), -x.priority, x.anchor.y(), x.anchor.x(), x.order, int(x.kind),
-                               x.text) <
-               std::make_tuple(rank(y.display), -y.priority, y.anchor.y(), y.anchor.x(), y.order, int(y.kind),
-                               y.text);
+        const auto order = [](const auto& u, const auto& v) { return u < v ? -1 : v < u ? 1 : 0; };
+        int c = order(rank(x.display), rank(y.display));
+        if (c == 0)
+            c = order(y.priority, x.priority);
+        if (c == 0)
+            c = order(x.anchor.y(), y.anchor.y());
+        if (c == 0)
+            c = order(x.anchor.x(), y.anchor.x());
+        if (c == 0)
+            c = order(x.order, y.order);
+        if (c == 0)
+            c = order(int(x.kind), int(y.kind));
+        if (c == 0)
+            c = order(x.text, y.text);
+        return c < 0;
     });
 
     // Boxes placed so far, in cells of kCell world pixels.
@@ -562,20 +599,39 @@ void drawLabel(QPainter& painter, const LabelCandidate& label, QPointF origin)
     };
     if (label.kind == InstructionKind::Caption) {
         QPainterPath path;
-        for (const auto& [at, line] : label.lines)
-            path.addText(at - origin, label.font, line);
+        for (const auto& [at, line] : label.lines) {
+            if (!label.fontEntry) {
+                path.addText(at - origin, label.font, line);
+                continue;
+            }
+            // Text is laid out in 1/64 pixels from its start cut to them: the
+            // outline made at the origin, moved by that cut start, is the one
+            // made there.
+            const QPointF start = at - origin;
+            const QPointF cut(double(int(start.x() * 64.0)) / 64.0, double(int(start.y() * 64.0)) / 64.0);
+            path.addPath(label.fontEntry->outline(line, QPointF(0, 0)).translated(cut));
+        }
         draw(path);
         return;
     }
+    // Each letter in a frame of its own, turned about its centre.
+    const QTransform base = painter.worldTransform();
     for (const LabelCandidate::Letter& l : label.letters) {
-        painter.save();
-        painter.translate(l.centre - origin);
-        painter.rotate(l.angleDeg);
-        QPainterPath path;
-        path.addText(QPointF(-l.advance / 2, label.baselineShift), label.font, l.text);
-        draw(path);
-        painter.restore();
+        QTransform frame = base;
+        frame.translate((l.centre - origin).x(), (l.centre - origin).y());
+        frame.rotate(l.angleDeg);
+        painter.setWorldTransform(frame);
+        // Each letter sits at the same spot of its own frame every time.
+        const QPointF at(-l.advance / 2, label.baselineShift);
+        if (label.fontEntry) {
+            draw(label.fontEntry->outline(l.text, at));
+        } else {
+            QPainterPath path;
+            path.addText(at, label.font, l.text);
+            draw(path);
+        }
     }
+    painter.setWorldTransform(base);
 }
 
 } // namespace tw::vector

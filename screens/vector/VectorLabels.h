@@ -12,6 +12,7 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QRectF>
 #include <QString>
 
@@ -25,12 +26,34 @@
 // order, so a label near a tile border comes out the same in both tiles.
 namespace tw::vector {
 
-/** Fonts of the labels, by family, style and pixel size. */
+/** Fonts of the labels, by family, style and pixel size, each with the
+ *  widths of the texts measured in it and the outlines of the letters drawn
+ *  in it: shaping a text costs more than all else a label needs, and a map
+ *  repeats its names and letters from tile to tile. One per drawing thread
+ *  (not thread-safe); an entry lives as long as its cache. */
 class FontCache {
 public:
+    // Texts and letters kept per font at most; that font's cache starts over
+    // beyond.
+    static constexpr std::size_t kMaxTextsPerFont = 4096;
+
     struct Entry {
         QFont font;
         QFontMetricsF metrics;
+
+        /** metrics.horizontalAdvance(text), measured once. */
+        qreal advance(const QString& text) const;
+        /** The outline of a letter (or any text) with the start of its
+         *  baseline at at, as QPainterPath::addText makes it; made once per
+         *  text and place. */
+        const QPainterPath& outline(const QString& text, QPointF at) const;
+
+        mutable std::unordered_map<QString, qreal> widths;
+        struct Outline {
+            QPointF at;
+            QPainterPath path;
+        };
+        mutable std::unordered_map<QString, Outline> outlines;
     };
     const Entry& get(maps::FontFamily family, maps::FontStyle style, float sizePx);
 
@@ -58,6 +81,7 @@ struct LabelCandidate {
     // centres and angles (texts along ways).
     QString text;
     QFont font;
+    const FontCache::Entry* fontEntry = nullptr; // font's, in the cache that made the candidate
     QColor fill;
     QColor halo;
     float haloWidth = 0;

@@ -266,7 +266,7 @@ void addPathTexts(std::vector<LabelCandidate>& out, const RenderInstruction& in,
 // repeat-start on every repeat-gap (never closer than the picture is wide).
 // Each is placed as the symbols of points are, at its own spot, so the
 // tiles a way crosses agree on them.
-void addLineSymbols(std::vector<LabelCandidate>& out, const RenderInstruction& in, const QImage& image,
+void addLineSymbols(std::vector<LabelCandidate>& out, const RenderInstruction& in, QSize picture,
                     const Polyline& line, const QRectF& tileRect, float lengthScale)
 {
     const double length = line.length();
@@ -277,8 +277,10 @@ void addLineSymbols(std::vector<LabelCandidate>& out, const RenderInstruction& i
     c.priority = in.priority;
     c.display = in.display;
     c.order = in.order;
-    c.symbol = image;
-    const double w = image.width(), h = image.height();
+    c.picture = &in.image;
+    c.pictureScale = lengthScale;
+    c.pictureSize = picture;
+    const double w = picture.width(), h = picture.height();
     const double gap = std::max(double(in.repeatGap * lengthScale), w + 1.0);
     double s = in.repeat ? in.repeatStart * lengthScale : length / 2;
     for (int count = 0; s <= length && count < kMaxLineSymbols; ++count, s += gap) {
@@ -381,11 +383,12 @@ std::vector<LabelCandidate> collectLabels(const maps::MapTile& tile, const TileF
         for (const RenderInstruction* in : matched) {
             if (in->kind != InstructionKind::Symbol || in->display == LabelDisplay::Never)
                 continue;
-            const QImage& image = symbols.image(in->image, theme.lengthScale(*in, zoom, displayScale));
-            if (image.isNull())
+            const float scale = theme.lengthScale(*in, zoom, displayScale);
+            const QSize picture = symbols.pictureSize(in->image, scale);
+            if (picture.isEmpty())
                 continue;
-            const QRectF box(anchor.x() - image.width() / 2.0, anchor.y() - image.height() / 2.0, image.width(),
-                             image.height());
+            const QRectF box(anchor.x() - picture.width() / 2.0, anchor.y() - picture.height() / 2.0, picture.width(),
+                             picture.height());
             symbolBoxes.push_back({&in->id, box});
             if (!onTile)
                 continue;
@@ -395,7 +398,9 @@ std::vector<LabelCandidate> collectLabels(const maps::MapTile& tile, const TileF
             c.display = in->display;
             c.order = in->order;
             c.anchor = anchor;
-            c.symbol = image;
+            c.picture = &in->image;
+            c.pictureScale = scale;
+            c.pictureSize = picture;
             c.symbolAt = box.topLeft();
             c.bounds = box;
             c.boxes = {box};
@@ -426,9 +431,9 @@ std::vector<LabelCandidate> collectLabels(const maps::MapTile& tile, const TileF
                 continue;
             if (in->kind == InstructionKind::LineSymbol && way && !way->rings.empty()) {
                 const float ls = theme.lengthScale(*in, zoom, displayScale);
-                const QImage& image = symbols.image(in->image, ls);
-                if (!image.isNull())
-                    addLineSymbols(out, *in, image, wayLine(in->dy, ls), tileRect, ls);
+                const QSize picture = symbols.pictureSize(in->image, ls);
+                if (!picture.isEmpty())
+                    addLineSymbols(out, *in, picture, wayLine(in->dy, ls), tileRect, ls);
                 continue;
             }
             if (in->fontSize <= 0)
@@ -577,17 +582,20 @@ std::vector<std::size_t> placeLabels(const std::vector<const LabelCandidate*>& c
     return placed;
 }
 
-void drawLabel(QPainter& painter, const LabelCandidate& label, QPointF origin)
+void drawLabel(QPainter& painter, const LabelCandidate& label, QPointF origin, SymbolCache& symbols)
 {
     if (label.kind == InstructionKind::Symbol || label.kind == InstructionKind::LineSymbol) {
+        if (!label.picture)
+            return;
+        const QImage& picture = symbols.image(*label.picture, label.pictureScale);
         if (label.rotationDeg == 0) {
-            painter.drawImage(label.symbolAt - origin, label.symbol);
+            painter.drawImage(label.symbolAt - origin, picture);
             return;
         }
         painter.save();
         painter.translate(label.anchor - origin);
         painter.rotate(label.rotationDeg);
-        painter.drawImage(QPointF(-label.symbol.width() / 2.0, -label.symbol.height() / 2.0), label.symbol);
+        painter.drawImage(QPointF(-picture.width() / 2.0, -picture.height() / 2.0), picture);
         painter.restore();
         return;
     }

@@ -71,9 +71,13 @@ struct LabelCandidate {
     QRectF bounds;            // world pixels: all it covers
     std::vector<QRectF> boxes; // world pixels: what it covers, finer (texts along ways: per letter)
 
-    // Symbols and line symbols: the picture and its top-left corner in world
-    // pixels, turned by rotationDeg (clockwise) about the anchor.
-    QImage symbol;
+    // Symbols and line symbols: the theme's picture at pictureScale, of
+    // pictureSize (drawn from its file only when the label is, see
+    // SymbolCache::image), its top-left corner in world pixels, turned by
+    // rotationDeg (clockwise) about the anchor.
+    const maps::ThemeImage* picture = nullptr;
+    float pictureScale = 1;
+    QSize pictureSize;
     QPointF symbolAt;
     float rotationDeg = 0;
 
@@ -124,7 +128,7 @@ std::vector<LabelCandidate> collectLabels(const maps::MapTile& tile, const TileF
 std::vector<std::size_t> placeLabels(const std::vector<const LabelCandidate*>& candidates);
 
 /** Draws a label; the painter's origin is the tile's corner (origin in world
- *  pixels). */
-void drawLabel(QPainter& painter, const LabelCandidate& label, QPointF origin);
+ *  pixels). symbols gives the pictures of symbols. */
+void drawLabel(QPainter& painter, const LabelCandidate& label, QPointF origin, SymbolCache& symbols);
 
 } // namespace tw::vector

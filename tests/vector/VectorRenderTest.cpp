@@ -381,6 +381,7 @@ TEST(LabelTextTest, KeptOutlinesDrawTheTextsPixelsAnywhere)
     labels.push_back(along);
 
     const QPointF origin(-0.5, 0.25);
+    SymbolCache symbols;
     auto drawn = [&](bool kept) {
         QImage image(256, 256, QImage::Format_RGB32);
         image.fill(0xFF4080C0);
@@ -388,7 +389,7 @@ TEST(LabelTextTest, KeptOutlinesDrawTheTextsPixelsAnywhere)
         painter.setRenderHint(QPainter::Antialiasing);
         for (LabelCandidate c : labels) {
             c.fontEntry = kept ? &font : nullptr;
-            drawLabel(painter, c, origin);
+            drawLabel(painter, c, origin, symbols);
         }
         return image;
     };

@@ -152,17 +152,30 @@ public:
     // The point and the direction (degrees, 0 = east, clockwise) at arc length s.
     std::pair<QPointF, double> at(double s) const
     {
+        const std::size_t i = segment(s);
+        const QPointF a = m_points[i - 1];
+        const QPointF b = m_points[i];
+        return {pointOn(i, s), std::atan2(b.y() - a.y(), b.x() - a.x()) * (180.0 / M_PI)};
+    }
+    // The point alone.
+    QPointF point(double s) const { return pointOn(segment(s), s); }
+
+private:
+    // The segment that ends at point i holds arc length s.
+    std::size_t segment(double s) const
+    {
         const auto it = std::upper_bound(m_at.begin(), m_at.end(), s);
-        std::size_t i = std::clamp<std::size_t>(std::size_t(it - m_at.begin()), 1, m_points.size() - 1);
+        return std::clamp<std::size_t>(std::size_t(it - m_at.begin()), 1, m_points.size() - 1);
+    }
+    QPointF pointOn(std::size_t i, double s) const
+    {
         const QPointF a = m_points[i - 1];
         const QPointF b = m_points[i];
         const double span = m_at[i] - m_at[i - 1];
         const double t = span > 0 ? std::clamp((s - m_at[i - 1]) / span, 0.0, 1.0) : 0.0;
-        const double angle = std::atan2(b.y() - a.y(), b.x() - a.x()) * (180.0 / M_PI);
-        return {a + (b - a) * t, angle};
+        return a + (b - a) * t;
     }
 
-private:
     std::vector<QPointF> m_points;
     std::vector<double> m_at;
 };
@@ -182,8 +195,8 @@ bool alongWay(LabelCandidate& c, const Polyline& line, double s, double width, c
     if (start < 0 || end > line.length())
         return false;
     // Upright: read from left to right.
-    const QPointF from = line.at(start).first;
-    const QPointF to = line.at(end).first;
+    const QPointF from = line.point(start);
+    const QPointF to = line.point(end);
     const bool reversed = to.x() < from.x();
     c.letters.clear();
     double x = 0;
@@ -220,7 +233,7 @@ bool alongWay(LabelCandidate& c, const Polyline& line, double s, double width, c
         all = all.isNull() ? box : all.united(box);
     }
     c.bounds = all;
-    c.anchor = line.at(s).first;
+    c.anchor = line.point(s);
     return !c.letters.empty();
 }
 
@@ -257,7 +270,7 @@ void addPathTexts(std::vector<LabelCandidate>& out, const RenderInstruction& in,
     }
     for (double s : places) {
         // Only the tile that holds its middle lays the letters out.
-        if (tileRect.contains(line.at(s).first) && alongWay(c, line, s, width, font))
+        if (tileRect.contains(line.point(s)) && alongWay(c, line, s, width, font))
             out.push_back(c);
     }
 }

@@ -621,14 +621,17 @@ void drawLabel(QPainter& painter, const LabelCandidate& label, QPointF origin, S
     if (label.kind == InstructionKind::Caption) {
         QPainterPath path;
         for (const auto& [at, line] : label.lines) {
-            if (!label.fontEntry) {
-                path.addText(at - origin, label.font, line);
+            // Text is laid out in 1/64 pixels from its start cut to them
+            // (towards 0): the outline made at the origin, moved by that cut
+            // start, is the one made there. Not so left of the tile: a text
+            // of several runs (a letter from another font) cuts the start of
+            // each run, and a run that starts right of 0 is cut the other
+            // way.
+            const QPointF start = at - origin;
+            if (!label.fontEntry || start.x() < 0) {
+                path.addText(start, label.font, line);
                 continue;
             }
-            // Text is laid out in 1/64 pixels from its start cut to them: the
-            // outline made at the origin, moved by that cut start, is the one
-            // made there.
-            const QPointF start = at - origin;
             const QPointF cut(double(int(start.x() * 64.0)) / 64.0, double(int(start.y() * 64.0)) / 64.0);
             path.addPath(label.fontEntry->outline(line, QPointF(0, 0)).translated(cut));
         }

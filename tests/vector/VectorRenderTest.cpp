@@ -399,6 +399,38 @@ TEST(LabelTextTest, KeptOutlinesDrawTheTextsPixelsAnywhere)
     EXPECT_FALSE(font.outlines.empty());
 }
 
+// An SVG is read once and drawn at each size from what was read: the
+// pictures are those of a cache that reads it anew, and a picture's size is
+// known without drawing it.
+class SymbolPictureTest : public test::TempDirTest {};
+
+TEST_F(SymbolPictureTest, AnSvgReadOnceDrawsAsOneReadAnewAtEverySize)
+{
+    test::writeFile(dir / "mark.svg", R"(<svg xmlns="http://www.w3.org/2000/svg" width="16" height="12">)"
+                                      R"(<circle cx="7" cy="6" r="5.3" fill="#2060E0" stroke="#000" stroke-width="1.5"/>)"
+                                      R"(<path d="M1 11 Q8 -3 15 11" fill="none" stroke="#F0A000"/></svg>)");
+    ThemeImage mark;
+    mark.src = "mark.svg";
+    mark.file = dir / "mark.svg";
+    mark.found = true;
+    mark.widthPx = 14;
+
+    SymbolCache kept;
+    for (const float scale : {1.0f, 2.6f, 1.0f, 0.7f}) {
+        const QSize size = kept.pictureSize(mark, scale);
+        const QImage& picture = kept.image(mark, scale);
+        SymbolCache anew;
+        EXPECT_EQ(picture, anew.image(mark, scale)) << scale;
+        EXPECT_EQ(size, picture.size()) << scale;
+        EXPECT_FALSE(picture.isNull());
+    }
+    EXPECT_EQ(kept.image(mark, 2.6f).size(), QSize(36, 27)) << "14 theme pixels wide, by the aspect high";
+
+    mark.file = dir / "missing.svg";
+    EXPECT_TRUE(kept.pictureSize(mark, 1.0f).isEmpty());
+    EXPECT_TRUE(kept.image(mark, 1.0f).isNull());
+}
+
 struct Drawn {
     QImage image;
     MapTile tile;

@@ -333,7 +333,7 @@ const FontCache::Entry& FontCache::get(maps::FontFamily family, maps::FontStyle 
     font.setPixelSize(std::max(1, int(std::lround(sizePx))));
     font.setBold(style == maps::FontStyle::Bold || style == maps::FontStyle::BoldItalic);
     font.setItalic(style == maps::FontStyle::Italic || style == maps::FontStyle::BoldItalic);
-    return m_fonts.emplace(key, Entry{font, QFontMetricsF(font)}).first->second;
+    return m_fonts.emplace(key, Entry{font, QFontMetricsF(font), {}, {}}).first->second;
 }
 
 qreal FontCache::Entry::advance(const QString& text) const

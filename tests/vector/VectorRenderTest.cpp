@@ -372,7 +372,7 @@ TEST(LabelTextTest, KeptOutlinesDrawTheTextsPixelsAnywhere)
     along.baselineShift = float((font.metrics.ascent() - font.metrics.descent()) / 2);
     float angle = -20;
     double x = 20.25;
-    for (const QString letter : {QStringLiteral("Ř"), QStringLiteral("í"), QStringLiteral("m"), QStringLiteral("m")}) {
+    for (const QString& letter : {QStringLiteral("Ř"), QStringLiteral("í"), QStringLiteral("m"), QStringLiteral("m")}) {
         const auto advance = float(font.metrics.horizontalAdvance(letter));
         along.letters.push_back({QPointF(x, 180.4 + x / 3), angle, advance, letter});
         x += advance;

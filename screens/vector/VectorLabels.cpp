@@ -623,12 +623,12 @@ void drawLabel(QPainter& painter, const LabelCandidate& label, QPointF origin, S
         for (const auto& [at, line] : label.lines) {
             // Text is laid out in 1/64 pixels from its start cut to them
             // (towards 0): the outline made at the origin, moved by that cut
-            // start, is the one made there. Not so left of the tile: a text
-            // of several runs (a letter from another font) cuts the start of
-            // each run, and a run that starts right of 0 is cut the other
-            // way.
+            // start, is the one made there. Not so left of or above the tile,
+            // where a cut towards 0 is one away from the text: a text of
+            // several runs (a letter from another font) cuts the start of
+            // each run, and a run that starts past 0 is cut the other way.
             const QPointF start = at - origin;
-            if (!label.fontEntry || start.x() < 0) {
+            if (!label.fontEntry || start.x() < 0 || start.y() < 0) {
                 path.addText(start, label.font, line);
                 continue;
             }

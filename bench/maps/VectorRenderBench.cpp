@@ -13,6 +13,10 @@
 // its own: pictures and fonts made once, the labels of the 24 tiles drawn or
 // read last at hand.
 //   build/bin/vector_render_bench --benchmark_repetitions=200 --benchmark_min_time=0.000001
+// With --dump DIR it draws every tile of the rows once instead, at display
+// scale 1 and 2, fresh and with the kept state, into DIR as PNG files: two
+// dumps, before and after a change to the drawing, compare pixel by pixel
+// (diff -r DIR1 DIR2 names the tiles that differ).
 // Benchmarks are named MAP_THEME_zoomN (pankow_default_zoom12, ...).
 #include "maps/mapsforge/MapFileSet.h"
 #include "maps/mapsforge/TileMath.h"
@@ -191,6 +195,43 @@ std::vector<Case> cases()
     return out;
 }
 
+// Every tile of every row drawn once into dir; false when one could not be
+// drawn or written.
+bool dump(const fs::path& dir)
+{
+    fs::create_directories(dir);
+    bool ok = true;
+    for (const Case& c : cases()) {
+        Fixture f(c);
+        if (!f.problem().empty()) {
+            std::cerr << "vector_render_bench: " << f.problem() << "\n";
+            ok = false;
+            continue;
+        }
+        maps::MapFileSet& files = f.files();
+        const vector::TileReader read = [&files](const maps::MapTileId& id, maps::MapTile& out) {
+            out.clear();
+            return files.covers(id) && (files.readTile(id, "", out) || true);
+        };
+        const maps::MicroBox bounds[] = {files.file(0).header().bounds};
+        for (const float scale : {1.0f, 2.0f}) {
+            vector::VectorDrawState keptState(f.theme(), f.matcher(), scale);
+            for (int zoom : {12, 14, 16, 18})
+                for (const maps::MapTileId& id : f.tiles(zoom)) {
+                    vector::VectorDrawState fresh(f.theme(), f.matcher(), scale);
+                    const QImage cold = vector::renderVectorTile(id, read, fresh, bounds).image;
+                    const QImage kept = vector::renderVectorTile(id, read, keptState, bounds).image;
+                    const std::string stem = c.name + "-x" + std::to_string(int(scale)) + "-" +
+                                             std::to_string(id.zoom) + "-" + std::to_string(id.x) + "-" +
+                                             std::to_string(id.y);
+                    ok = cold.save(QString::fromStdString((dir / (stem + "-fresh.png")).string())) && ok;
+                    ok = kept.save(QString::fromStdString((dir / (stem + "-kept.png")).string())) && ok;
+                }
+        }
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -198,6 +239,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    if (argc == 3 && std::string(argv[1]) == "--dump")
+        return dump(argv[2]) ? 0 : 1;
     benchmark::Initialize(&argc, argv);
     // A fixture for each case, made when its first benchmark runs.
     std::map<std::string, std::unique_ptr<Fixture>> fixtures;

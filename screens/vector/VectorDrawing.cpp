@@ -490,7 +490,7 @@ DrawnVectorTile renderVectorTile(const maps::MapTileId& id, const TileReader& re
         const LabelCandidate& c = *candidates[i];
         if (!c.bounds.intersects(tileRect))
             continue;
-        drawLabel(painter, c, frame.origin);
+        drawLabel(painter, c, frame.origin, state.symbols);
         out.labels.push_back({c.kind, c.priority, c.bounds, c.boxes, c.text, c.display != maps::LabelDisplay::Always});
     }
     return out;

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
-#include <tuple>
 #include <unordered_map>
 
 namespace tw::vector {
@@ -58,15 +57,15 @@ QString transformed(const std::string& text, maps::TextTransform transform)
 }
 
 // Words put on lines no wider than widthPx (a longer word keeps a line).
-QStringList wrapped(const QString& text, const QFontMetricsF& metrics, double widthPx)
+QStringList wrapped(const QString& text, const FontCache::Entry& font, double widthPx)
 {
-    if (widthPx <= 0 || metrics.horizontalAdvance(text) <= widthPx)
+    if (widthPx <= 0 || font.advance(text) <= widthPx)
         return {text};
     QStringList lines;
     QString line;
     for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
-        if (!line.isEmpty() && metrics.horizontalAdvance(longer) > widthPx) {
+        if (!line.isEmpty() && font.advance(longer) > widthPx) {
             lines.push_back(line);
             line = word;
         } else {
@@ -85,6 +84,7 @@ void setText(LabelCandidate& c, const RenderInstruction& in, const QString& text
 {
     c.text = text;
     c.font = font.font;
+    c.fontEntry = &font;
     c.fill = QColor::fromRgba(in.fill);
     c.halo = QColor::fromRgba(in.stroke);
     c.haloWidth = in.strokeWidth * textScale;
@@ -98,10 +98,10 @@ LabelCandidate caption(const RenderInstruction& in, const QString& text, const F
     LabelCandidate c;
     c.kind = InstructionKind::Caption;
     setText(c, in, text, font, textScale);
-    const QStringList lines = wrapped(text, font.metrics, wrapWidthPx);
+    const QStringList lines = wrapped(text, font, wrapWidthPx);
     double w = 0;
     for (const QString& line : lines)
-        w = std::max(w, font.metrics.horizontalAdvance(line));
+        w = std::max(w, font.advance(line));
     const double lineHeight = font.metrics.height();
     const double h = lineHeight * double(lines.size());
 
@@ -127,7 +127,7 @@ LabelCandidate caption(const RenderInstruction& in, const QString& text, const F
     }
     top += dy;
     for (int i = 0; i < lines.size(); ++i) {
-        const double lw = font.metrics.horizontalAdvance(lines[i]);
+        const double lw = font.advance(lines[i]);
         c.lines.emplace_back(QPointF(left + (w - lw) / 2, top + i * lineHeight + font.metrics.ascent()), lines[i]);
     }
     const double halo = c.haloWidth / 2;
@@ -152,17 +152,30 @@ public:
     // The point and the direction (degrees, 0 = east, clockwise) at arc length s.
     std::pair<QPointF, double> at(double s) const
     {
+        const std::size_t i = segment(s);
+        const QPointF a = m_points[i - 1];
+        const QPointF b = m_points[i];
+        return {pointOn(i, s), std::atan2(b.y() - a.y(), b.x() - a.x()) * (180.0 / M_PI)};
+    }
+    // The point alone.
+    QPointF point(double s) const { return pointOn(segment(s), s); }
+
+private:
+    // The segment that ends at point i holds arc length s.
+    std::size_t segment(double s) const
+    {
         const auto it = std::upper_bound(m_at.begin(), m_at.end(), s);
-        std::size_t i = std::clamp<std::size_t>(std::size_t(it - m_at.begin()), 1, m_points.size() - 1);
+        return std::clamp<std::size_t>(std::size_t(it - m_at.begin()), 1, m_points.size() - 1);
+    }
+    QPointF pointOn(std::size_t i, double s) const
+    {
         const QPointF a = m_points[i - 1];
         const QPointF b = m_points[i];
         const double span = m_at[i] - m_at[i - 1];
         const double t = span > 0 ? std::clamp((s - m_at[i - 1]) / span, 0.0, 1.0) : 0.0;
-        const double angle = std::atan2(b.y() - a.y(), b.x() - a.x()) * (180.0 / M_PI);
-        return {a + (b - a) * t, angle};
+        return a + (b - a) * t;
     }
 
-private:
     std::vector<QPointF> m_points;
     std::vector<double> m_at;
 };
@@ -182,8 +195,8 @@ bool alongWay(LabelCandidate& c, const Polyline& line, double s, double width, c
     if (start < 0 || end > line.length())
         return false;
     // Upright: read from left to right.
-    const QPointF from = line.at(start).first;
-    const QPointF to = line.at(end).first;
+    const QPointF from = line.point(start);
+    const QPointF to = line.point(end);
     const bool reversed = to.x() < from.x();
     c.letters.clear();
     double x = 0;
@@ -194,7 +207,7 @@ bool alongWay(LabelCandidate& c, const Polyline& line, double s, double width, c
         const int n = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
         const QString letter = text.mid(i, n);
         i += n;
-        const double advance = font.metrics.horizontalAdvance(letter);
+        const double advance = font.advance(letter);
         const double middle = x + advance / 2;
         x += advance;
         auto [point, angle] = line.at(reversed ? end - middle : start + middle);
@@ -220,7 +233,7 @@ bool alongWay(LabelCandidate& c, const Polyline& line, double s, double width, c
         all = all.isNull() ? box : all.united(box);
     }
     c.bounds = all;
-    c.anchor = line.at(s).first;
+    c.anchor = line.point(s);
     return !c.letters.empty();
 }
 
@@ -228,7 +241,7 @@ void addPathTexts(std::vector<LabelCandidate>& out, const RenderInstruction& in,
                   const FontCache::Entry& font, float textScale, const Polyline& line, const QRectF& tileRect,
                   float lengthScale, float displayScale)
 {
-    const double width = font.metrics.horizontalAdvance(text);
+    const double width = font.advance(text);
     if (width <= 0 || line.length() < width)
         return;
     LabelCandidate c;
@@ -256,7 +269,8 @@ void addPathTexts(std::vector<LabelCandidate>& out, const RenderInstruction& in,
         places.push_back(line.length() / 2);
     }
     for (double s : places) {
-        if (alongWay(c, line, s, width, font) && tileRect.contains(c.anchor))
+        // Only the tile that holds its middle lays the letters out.
+        if (tileRect.contains(line.point(s)) && alongWay(c, line, s, width, font))
             out.push_back(c);
     }
 }
@@ -265,7 +279,7 @@ void addPathTexts(std::vector<LabelCandidate>& out, const RenderInstruction& in,
 // repeat-start on every repeat-gap (never closer than the picture is wide).
 // Each is placed as the symbols of points are, at its own spot, so the
 // tiles a way crosses agree on them.
-void addLineSymbols(std::vector<LabelCandidate>& out, const RenderInstruction& in, const QImage& image,
+void addLineSymbols(std::vector<LabelCandidate>& out, const RenderInstruction& in, QSize picture,
                     const Polyline& line, const QRectF& tileRect, float lengthScale)
 {
     const double length = line.length();
@@ -276,8 +290,10 @@ void addLineSymbols(std::vector<LabelCandidate>& out, const RenderInstruction& i
     c.priority = in.priority;
     c.display = in.display;
     c.order = in.order;
-    c.symbol = image;
-    const double w = image.width(), h = image.height();
+    c.picture = &in.image;
+    c.pictureScale = lengthScale;
+    c.pictureSize = picture;
+    const double w = picture.width(), h = picture.height();
     const double gap = std::max(double(in.repeatGap * lengthScale), w + 1.0);
     double s = in.repeat ? in.repeatStart * lengthScale : length / 2;
     for (int count = 0; s <= length && count < kMaxLineSymbols; ++count, s += gap) {
@@ -317,7 +333,30 @@ const FontCache::Entry& FontCache::get(maps::FontFamily family, maps::FontStyle 
     font.setPixelSize(std::max(1, int(std::lround(sizePx))));
     font.setBold(style == maps::FontStyle::Bold || style == maps::FontStyle::BoldItalic);
     font.setItalic(style == maps::FontStyle::Italic || style == maps::FontStyle::BoldItalic);
-    return m_fonts.emplace(key, Entry{font, QFontMetricsF(font)}).first->second;
+    return m_fonts.emplace(key, Entry{font, QFontMetricsF(font), {}, {}}).first->second;
+}
+
+qreal FontCache::Entry::advance(const QString& text) const
+{
+    if (const auto it = widths.find(text); it != widths.end())
+        return it->second;
+    if (widths.size() >= kMaxTextsPerFont)
+        widths.clear();
+    return widths.emplace(text, metrics.horizontalAdvance(text)).first->second;
+}
+
+const QPainterPath& FontCache::Entry::outline(const QString& text, QPointF at) const
+{
+    const auto it = outlines.find(text);
+    if (it != outlines.end() && it->second.at == at)
+        return it->second.path;
+    if (it == outlines.end() && outlines.size() >= kMaxTextsPerFont)
+        outlines.clear();
+    Outline& made = outlines[text];
+    made.at = at;
+    made.path = QPainterPath();
+    made.path.addText(at, font, text);
+    return made.path;
 }
 
 std::string labelText(const std::string& key, const maps::MapPoi* poi, const maps::MapWay* way)
@@ -357,11 +396,12 @@ std::vector<LabelCandidate> collectLabels(const maps::MapTile& tile, const TileF
         for (const RenderInstruction* in : matched) {
             if (in->kind != InstructionKind::Symbol || in->display == LabelDisplay::Never)
                 continue;
-            const QImage& image = symbols.image(in->image, theme.lengthScale(*in, zoom, displayScale));
-            if (image.isNull())
+            const float scale = theme.lengthScale(*in, zoom, displayScale);
+            const QSize picture = symbols.pictureSize(in->image, scale);
+            if (picture.isEmpty())
                 continue;
-            const QRectF box(anchor.x() - image.width() / 2.0, anchor.y() - image.height() / 2.0, image.width(),
-                             image.height());
+            const QRectF box(anchor.x() - picture.width() / 2.0, anchor.y() - picture.height() / 2.0, picture.width(),
+                             picture.height());
             symbolBoxes.push_back({&in->id, box});
             if (!onTile)
                 continue;
@@ -371,7 +411,9 @@ std::vector<LabelCandidate> collectLabels(const maps::MapTile& tile, const TileF
             c.display = in->display;
             c.order = in->order;
             c.anchor = anchor;
-            c.symbol = image;
+            c.picture = &in->image;
+            c.pictureScale = scale;
+            c.pictureSize = picture;
             c.symbolAt = box.topLeft();
             c.bounds = box;
             c.boxes = {box};
@@ -402,9 +444,9 @@ std::vector<LabelCandidate> collectLabels(const maps::MapTile& tile, const TileF
                 continue;
             if (in->kind == InstructionKind::LineSymbol && way && !way->rings.empty()) {
                 const float ls = theme.lengthScale(*in, zoom, displayScale);
-                const QImage& image = symbols.image(in->image, ls);
-                if (!image.isNull())
-                    addLineSymbols(out, *in, image, wayLine(in->dy, ls), tileRect, ls);
+                const QSize picture = symbols.pictureSize(in->image, ls);
+                if (!picture.isEmpty())
+                    addLineSymbols(out, *in, picture, wayLine(in->dy, ls), tileRect, ls);
                 continue;
             }
             if (in->fontSize <= 0)
@@ -488,13 +530,26 @@ std::vector<std::size_t> placeLabels(const std::vector<const LabelCandidate*>& c
     for (std::size_t i = 0; i < candidates.size(); ++i)
         if (candidates[i]->display != LabelDisplay::Never)
             sorted.push_back(i);
+    // By display, priority (higher first), anchor from north-west, place in
+    // the theme, kind and text; field by field, as tuples compare.
     std::sort(sorted.begin(), sorted.end(), [&](std::size_t a, std::size_t b) {
         const LabelCandidate& x = *candidates[a];
         const LabelCandidate& y = *candidates[b];
-        return std::make_tuple(rank(x.display), -x.priority, x.anchor.y(), x.anchor.x(), x.order, int(x.kind),
-                               x.text) <
-               std::make_tuple(rank(y.display), -y.priority, y.anchor.y(), y.anchor.x(), y.order, int(y.kind),
-                               y.text);
+        const auto order = [](const auto& u, const auto& v) { return u < v ? -1 : v < u ? 1 : 0; };
+        int c = order(rank(x.display), rank(y.display));
+        if (c == 0)
+            c = order(y.priority, x.priority);
+        if (c == 0)
+            c = order(x.anchor.y(), y.anchor.y());
+        if (c == 0)
+            c = order(x.anchor.x(), y.anchor.x());
+        if (c == 0)
+            c = order(x.order, y.order);
+        if (c == 0)
+            c = order(int(x.kind), int(y.kind));
+        if (c == 0)
+            c = order(x.text, y.text);
+        return c < 0;
     });
 
     // Boxes placed so far, in cells of kCell world pixels.
@@ -540,17 +595,20 @@ std::vector<std::size_t> placeLabels(const std::vector<const LabelCandidate*>& c
     return placed;
 }
 
-void drawLabel(QPainter& painter, const LabelCandidate& label, QPointF origin)
+void drawLabel(QPainter& painter, const LabelCandidate& label, QPointF origin, SymbolCache& symbols)
 {
     if (label.kind == InstructionKind::Symbol || label.kind == InstructionKind::LineSymbol) {
+        if (!label.picture)
+            return;
+        const QImage& picture = symbols.image(*label.picture, label.pictureScale);
         if (label.rotationDeg == 0) {
-            painter.drawImage(label.symbolAt - origin, label.symbol);
+            painter.drawImage(label.symbolAt - origin, picture);
             return;
         }
         painter.save();
         painter.translate(label.anchor - origin);
         painter.rotate(label.rotationDeg);
-        painter.drawImage(QPointF(-label.symbol.width() / 2.0, -label.symbol.height() / 2.0), label.symbol);
+        painter.drawImage(QPointF(-picture.width() / 2.0, -picture.height() / 2.0), picture);
         painter.restore();
         return;
     }
@@ -562,20 +620,42 @@ void drawLabel(QPainter& painter, const LabelCandidate& label, QPointF origin)
     };
     if (label.kind == InstructionKind::Caption) {
         QPainterPath path;
-        for (const auto& [at, line] : label.lines)
-            path.addText(at - origin, label.font, line);
+        for (const auto& [at, line] : label.lines) {
+            // Text is laid out in 1/64 pixels from its start cut to them
+            // (towards 0): the outline made at the origin, moved by that cut
+            // start, is the one made there. Not so left of or above the tile,
+            // where a cut towards 0 is one away from the text: a text of
+            // several runs (a letter from another font) cuts the start of
+            // each run, and a run that starts past 0 is cut the other way.
+            const QPointF start = at - origin;
+            if (!label.fontEntry || start.x() < 0 || start.y() < 0) {
+                path.addText(start, label.font, line);
+                continue;
+            }
+            const QPointF cut(double(int(start.x() * 64.0)) / 64.0, double(int(start.y() * 64.0)) / 64.0);
+            path.addPath(label.fontEntry->outline(line, QPointF(0, 0)).translated(cut));
+        }
         draw(path);
         return;
     }
+    // Each letter in a frame of its own, turned about its centre.
+    const QTransform base = painter.worldTransform();
     for (const LabelCandidate::Letter& l : label.letters) {
-        painter.save();
-        painter.translate(l.centre - origin);
-        painter.rotate(l.angleDeg);
-        QPainterPath path;
-        path.addText(QPointF(-l.advance / 2, label.baselineShift), label.font, l.text);
-        draw(path);
-        painter.restore();
+        QTransform frame = base;
+        frame.translate((l.centre - origin).x(), (l.centre - origin).y());
+        frame.rotate(l.angleDeg);
+        painter.setWorldTransform(frame);
+        // Each letter sits at the same spot of its own frame every time.
+        const QPointF at(-l.advance / 2, label.baselineShift);
+        if (label.fontEntry) {
+            draw(label.fontEntry->outline(l.text, at));
+        } else {
+            QPainterPath path;
+            path.addText(at, label.font, l.text);
+            draw(path);
+        }
     }
+    painter.setWorldTransform(base);
 }
 
 } // namespace tw::vector

@@ -12,6 +12,7 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QRectF>
 #include <QString>
 
@@ -25,12 +26,34 @@
 // order, so a label near a tile border comes out the same in both tiles.
 namespace tw::vector {
 
-/** Fonts of the labels, by family, style and pixel size. */
+/** Fonts of the labels, by family, style and pixel size, each with the
+ *  widths of the texts measured in it and the outlines of the letters drawn
+ *  in it: shaping a text costs more than all else a label needs, and a map
+ *  repeats its names and letters from tile to tile. One per drawing thread
+ *  (not thread-safe); an entry lives as long as its cache. */
 class FontCache {
 public:
+    // Texts and letters kept per font at most; that font's cache starts over
+    // beyond.
+    static constexpr std::size_t kMaxTextsPerFont = 4096;
+
     struct Entry {
         QFont font;
         QFontMetricsF metrics;
+
+        /** metrics.horizontalAdvance(text), measured once. */
+        qreal advance(const QString& text) const;
+        /** The outline of a letter (or any text) with the start of its
+         *  baseline at at, as QPainterPath::addText makes it; made once per
+         *  text and place. */
+        const QPainterPath& outline(const QString& text, QPointF at) const;
+
+        mutable std::unordered_map<QString, qreal> widths;
+        struct Outline {
+            QPointF at;
+            QPainterPath path;
+        };
+        mutable std::unordered_map<QString, Outline> outlines;
     };
     const Entry& get(maps::FontFamily family, maps::FontStyle style, float sizePx);
 
@@ -48,9 +71,13 @@ struct LabelCandidate {
     QRectF bounds;            // world pixels: all it covers
     std::vector<QRectF> boxes; // world pixels: what it covers, finer (texts along ways: per letter)
 
-    // Symbols and line symbols: the picture and its top-left corner in world
-    // pixels, turned by rotationDeg (clockwise) about the anchor.
-    QImage symbol;
+    // Symbols and line symbols: the theme's picture at pictureScale, of
+    // pictureSize (drawn from its file only when the label is, see
+    // SymbolCache::image), its top-left corner in world pixels, turned by
+    // rotationDeg (clockwise) about the anchor.
+    const maps::ThemeImage* picture = nullptr;
+    float pictureScale = 1;
+    QSize pictureSize;
     QPointF symbolAt;
     float rotationDeg = 0;
 
@@ -58,6 +85,7 @@ struct LabelCandidate {
     // centres and angles (texts along ways).
     QString text;
     QFont font;
+    const FontCache::Entry* fontEntry = nullptr; // font's, in the cache that made the candidate
     QColor fill;
     QColor halo;
     float haloWidth = 0;
@@ -100,7 +128,7 @@ std::vector<LabelCandidate> collectLabels(const maps::MapTile& tile, const TileF
 std::vector<std::size_t> placeLabels(const std::vector<const LabelCandidate*>& candidates);
 
 /** Draws a label; the painter's origin is the tile's corner (origin in world
- *  pixels). */
-void drawLabel(QPainter& painter, const LabelCandidate& label, QPointF origin);
+ *  pixels). symbols gives the pictures of symbols. */
+void drawLabel(QPainter& painter, const LabelCandidate& label, QPointF origin, SymbolCache& symbols);
 
 } // namespace tw::vector

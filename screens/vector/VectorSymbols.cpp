@@ -39,54 +39,80 @@ QSizeF themeSize(const maps::ThemeImage& image, QSizeF natural, bool svg)
 
 } // namespace
 
-const QImage& SymbolCache::image(const maps::ThemeImage& image, float scale)
+SymbolCache::SymbolCache() = default;
+SymbolCache::~SymbolCache() = default;
+
+const SymbolCache::File* SymbolCache::file(const maps::ThemeImage& image, std::string& path)
 {
     if (!image.found || image.file.empty())
-        return m_null;
-    const std::string file = image.file.string();
-    const bool svg = isSvg(file);
-
-    auto natural = m_natural.find(file);
-    if (natural == m_natural.end()) {
-        QSizeF size;
-        if (svg) {
-            QSvgRenderer renderer(QString::fromStdString(file));
-            if (renderer.isValid())
-                size = renderer.defaultSize();
+        return nullptr;
+    path = image.file.string();
+    auto it = m_files.find(path);
+    if (it == m_files.end()) {
+        if (m_files.size() >= kMaxEntries)
+            m_files.clear();
+        File read;
+        if (isSvg(path)) {
+            read.svg = std::make_unique<QSvgRenderer>(QString::fromStdString(path));
+            if (read.svg->isValid())
+                read.natural = read.svg->defaultSize();
+            else
+                read.svg.reset();
         } else {
-            QImageReader reader(QString::fromStdString(file));
-            size = reader.size();
+            QImageReader reader(QString::fromStdString(path));
+            read.natural = reader.size();
         }
-        natural = m_natural.emplace(file, size).first;
+        it = m_files.emplace(path, std::move(read)).first;
     }
-    if (natural->second.isEmpty())
-        return m_null;
+    return it->second.natural.isEmpty() ? nullptr : &it->second;
+}
 
-    const QSizeF wanted = themeSize(image, natural->second, svg) * double(scale);
-    const int w = std::clamp(int(std::lround(wanted.width())), 1, 4 * maps::kMaxSymbolSidePx);
-    const int h = std::clamp(int(std::lround(wanted.height())), 1, 4 * maps::kMaxSymbolSidePx);
-    const auto key = std::make_tuple(file, w, h);
+QSize SymbolCache::sizeOf(const maps::ThemeImage& image, const File& file, float scale)
+{
+    const QSizeF wanted = themeSize(image, file.natural, file.svg != nullptr) * double(scale);
+    return {std::clamp(int(std::lround(wanted.width())), 1, 4 * maps::kMaxSymbolSidePx),
+            std::clamp(int(std::lround(wanted.height())), 1, 4 * maps::kMaxSymbolSidePx)};
+}
+
+QSize SymbolCache::pictureSize(const maps::ThemeImage& image, float scale)
+{
+    std::string path;
+    const File* f = file(image, path);
+    if (!f)
+        return {};
+    // A PNG that does not decode is null though its size reads.
+    return f->svg ? sizeOf(image, *f, scale) : this->image(image, scale).size();
+}
+
+const QImage& SymbolCache::image(const maps::ThemeImage& image, float scale)
+{
+    std::string path;
+    const File* f = file(image, path);
+    if (!f)
+        return m_null;
+    const QSize size = sizeOf(image, *f, scale);
+    const int w = size.width(), h = size.height();
+    auto key = std::make_tuple(path, w, h);
     if (const auto it = m_images.find(key); it != m_images.end())
         return it->second;
     if (m_images.size() >= kMaxEntries)
         m_images.clear();
 
     QImage out;
-    if (svg) {
-        QSvgRenderer renderer(QString::fromStdString(file));
+    if (f->svg) {
         out = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
         out.fill(Qt::transparent);
         QPainter p(&out);
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
-        renderer.render(&p, QRectF(0, 0, w, h));
+        f->svg->render(&p, QRectF(0, 0, w, h));
     } else {
-        QImage read(QString::fromStdString(file));
+        QImage read(QString::fromStdString(path));
         if (!read.isNull())
             out = read.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                       .convertToFormat(QImage::Format_ARGB32_Premultiplied);
     }
-    return m_images.emplace(key, std::move(out)).first->second;
+    return m_images.emplace(std::move(key), std::move(out)).first->second;
 }
 
 } // namespace tw::vector

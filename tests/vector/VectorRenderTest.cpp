@@ -346,6 +346,91 @@ TEST_F(SyntheticTileTest, AHaloGrowsWithItsText)
     EXPECT_LT(larger, 8 * base);
 }
 
+// The outlines a font keeps draw the very pixels of the text shaped anew:
+// captions anywhere (left of and above the tile too, at fractions of a
+// pixel) and letters along a way, turned, with a halo.
+TEST(LabelTextTest, KeptOutlinesDrawTheTextsPixelsAnywhere)
+{
+    FontCache fonts;
+    const FontCache::Entry& font = fonts.get(FontFamily::Default, FontStyle::Bold, 13.4f);
+    std::vector<LabelCandidate> labels;
+    for (const QPointF at : {QPointF(10.3, 40.77), QPointF(-7.41, 120.015), QPointF(130.9, -3.2),
+                             QPointF(-0.3, -0.6), QPointF(200.5, 250.25)}) {
+        LabelCandidate c;
+        c.kind = InstructionKind::Caption;
+        c.text = QStringLiteral("Nám. Míru 12/3");
+        c.font = font.font;
+        c.fill = Qt::black;
+        c.halo = Qt::white;
+        c.haloWidth = 2.5f;
+        c.lines = {{at, c.text}, {at + QPointF(3.7, 16.1), QStringLiteral("Ýč")}};
+        labels.push_back(c);
+    }
+    LabelCandidate along = labels[0];
+    along.kind = InstructionKind::PathText;
+    along.lines.clear();
+    along.baselineShift = float((font.metrics.ascent() - font.metrics.descent()) / 2);
+    float angle = -20;
+    double x = 20.25;
+    for (const QString& letter : {QStringLiteral("Ř"), QStringLiteral("í"), QStringLiteral("m"), QStringLiteral("m")}) {
+        const auto advance = float(font.metrics.horizontalAdvance(letter));
+        along.letters.push_back({QPointF(x, 180.4 + x / 3), angle, advance, letter});
+        x += advance;
+        angle += 13.5f;
+    }
+    labels.push_back(along);
+
+    const QPointF origin(-0.5, 0.25);
+    SymbolCache symbols;
+    auto drawn = [&](bool kept) {
+        QImage image(256, 256, QImage::Format_RGB32);
+        image.fill(0xFF4080C0);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        for (LabelCandidate c : labels) {
+            c.fontEntry = kept ? &font : nullptr;
+            drawLabel(painter, c, origin, symbols);
+        }
+        return image;
+    };
+    const QImage shaped = drawn(false);
+    EXPECT_EQ(drawn(true), shaped);
+    EXPECT_EQ(drawn(true), shaped) << "drawn again from the kept outlines";
+    EXPECT_FALSE(font.outlines.empty());
+}
+
+// An SVG is read once and drawn at each size from what was read: the
+// pictures are those of a cache that reads it anew, and a picture's size is
+// known without drawing it.
+class SymbolPictureTest : public test::TempDirTest {};
+
+TEST_F(SymbolPictureTest, AnSvgReadOnceDrawsAsOneReadAnewAtEverySize)
+{
+    test::writeFile(dir / "mark.svg", R"(<svg xmlns="http://www.w3.org/2000/svg" width="16" height="12">)"
+                                      R"(<circle cx="7" cy="6" r="5.3" fill="#2060E0" stroke="#000" stroke-width="1.5"/>)"
+                                      R"(<path d="M1 11 Q8 -3 15 11" fill="none" stroke="#F0A000"/></svg>)");
+    ThemeImage mark;
+    mark.src = "mark.svg";
+    mark.file = dir / "mark.svg";
+    mark.found = true;
+    mark.widthPx = 14;
+
+    SymbolCache kept;
+    for (const float scale : {1.0f, 2.6f, 1.0f, 0.7f}) {
+        const QSize size = kept.pictureSize(mark, scale);
+        const QImage& picture = kept.image(mark, scale);
+        SymbolCache anew;
+        EXPECT_EQ(picture, anew.image(mark, scale)) << scale;
+        EXPECT_EQ(size, picture.size()) << scale;
+        EXPECT_FALSE(picture.isNull());
+    }
+    EXPECT_EQ(kept.image(mark, 2.6f).size(), QSize(36, 27)) << "14 theme pixels wide, by the aspect high";
+
+    mark.file = dir / "missing.svg";
+    EXPECT_TRUE(kept.pictureSize(mark, 1.0f).isEmpty());
+    EXPECT_TRUE(kept.image(mark, 1.0f).isNull());
+}
+
 struct Drawn {
     QImage image;
     MapTile tile;

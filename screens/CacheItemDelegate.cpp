@@ -84,10 +84,19 @@ QRect CacheItemDelegate::middleRect(const QStyleOptionViewItem& option, const QM
     return {left, r.top(), r.right() - rightWidth - pad - left, r.height()};
 }
 
+int CacheItemDelegate::secondLineWidth(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    // The arrow under the distance is narrower than the distance: the line
+    // goes on below the distance up to the arrow.
+    const int rightWidth = distanceColumnPx(option.fontMetrics,
+                                            index.data(CacheListModel::DistanceTextRole).toString(), iconPx());
+    return middleRect(option, index).width() + rightWidth - iconPx();
+}
+
 QString CacheItemDelegate::secondLineShown(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     return secondLine(option.fontMetrics, index.data(CacheListModel::CodeRole).toString(),
-                      index.data(CacheListModel::RatingRole).toString(), middleRect(option, index).width());
+                      index.data(CacheListModel::RatingRole).toString(), secondLineWidth(option, index));
 }
 
 QSize CacheItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -139,13 +148,12 @@ void CacheItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->drawText(QRect(middle.left(), middle.top(), middle.width(), fm.height()), Qt::AlignLeft | Qt::AlignVCenter,
                       name);
     painter->setFont(option.font);
-    const QString second = secondLine(fm, index.data(CacheListModel::CodeRole).toString(),
-                                      index.data(CacheListModel::RatingRole).toString(), middle.width());
-    const QRect secondRect(middle.left(), middle.top() + fm.height(), middle.width(), fm.height());
+    const QString second = secondLineShown(option, index);
+    const QRect secondRect(middle.left(), middle.top() + fm.height(), secondLineWidth(option, index), fm.height());
     painter->drawText(secondRect, Qt::AlignLeft | Qt::AlignVCenter, second);
     const int sizeX = middle.left() + fm.horizontalAdvance(second) + pad * 2;
     const int sizePx = fm.height();
-    if (sizeX + sizePx <= middle.right())
+    if (sizeX + sizePx <= secondRect.right())
         painter->drawPixmap(sizeX, secondRect.top(), cacheSizeIcon(index.data(CacheListModel::SizeRole).toInt(), sizePx));
 
     const QString marked = index.data(CacheListModel::SnippetRole).toString();

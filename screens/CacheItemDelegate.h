@@ -38,6 +38,8 @@ private:
     int iconPx() const;
     // The column of the name and the second line, between the icon and the distance.
     QRect middleRect(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    // The second line's width: the middle and, beside the arrow, the distance column's room.
+    int secondLineWidth(const QStyleOptionViewItem& option, const QModelIndex& index) const;
     void drawSnippet(QPainter* painter, const QStyleOptionViewItem& option, const Snippet& snippet,
                      const QRect& area) const;
     double m_scale;

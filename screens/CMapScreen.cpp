@@ -737,6 +737,8 @@ void CMapScreen::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Right: panBy(step, 0); break;
     case Qt::Key_Up: panBy(0, -step); break;
     case Qt::Key_Down: panBy(0, step); break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: emit listingAsked(); break;
     default: Screen::keyPressEvent(event); break;
     }
 }

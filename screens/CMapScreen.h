@@ -118,6 +118,8 @@ signals:
     void cacheTapped(const QString& code);
     // A tap on the map away from keys and caches, with MapClick on.
     void mapClicked(double lat, double lon);
+    // Enter on the map: the listing of the current cache is asked for.
+    void listingAsked();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

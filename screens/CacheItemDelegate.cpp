@@ -55,11 +55,48 @@ int CacheItemDelegate::iconPx() const
     return static_cast<int>(kBaseIconPx * m_scale);
 }
 
+QString CacheItemDelegate::secondLine(const QFontMetrics& fm, const QString& code, const QString& rating, int width)
+{
+    const QString roomy = code + QStringLiteral("  ") + rating;
+    if (fm.horizontalAdvance(roomy) <= width)
+        return roomy;
+    // A narrow list (a pane of the desk's window) keeps the terrain in sight:
+    // the ratings close up before anything is cut.
+    QString tight = rating;
+    tight.remove(QLatin1Char(' '));
+    return fm.elidedText(code + QLatin1Char(' ') + tight, Qt::ElideRight, width);
+}
+
 int CacheItemDelegate::distanceColumnPx(const QFontMetrics& fm, const QString& distance, int iconPx)
 {
     // Wide enough for the far side of the Earth, so that the columns align.
     const int usual = fm.horizontalAdvance(QStringLiteral("19999 km"));
     return std::max({usual, fm.horizontalAdvance(distance), iconPx});
+}
+
+QRect CacheItemDelegate::middleRect(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const int pad = static_cast<int>(kBasePaddingPx * m_scale);
+    const QRect r = option.rect.adjusted(pad, pad, -pad, -pad);
+    const int rightWidth = distanceColumnPx(option.fontMetrics,
+                                            index.data(CacheListModel::DistanceTextRole).toString(), iconPx());
+    const int left = r.left() + iconPx() + pad * 2;
+    return {left, r.top(), r.right() - rightWidth - pad - left, r.height()};
+}
+
+int CacheItemDelegate::secondLineWidth(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    // The arrow under the distance is narrower than the distance: the line
+    // goes on below the distance up to the arrow.
+    const int rightWidth = distanceColumnPx(option.fontMetrics,
+                                            index.data(CacheListModel::DistanceTextRole).toString(), iconPx());
+    return middleRect(option, index).width() + rightWidth - iconPx();
+}
+
+QString CacheItemDelegate::secondLineShown(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    return secondLine(option.fontMetrics, index.data(CacheListModel::CodeRole).toString(),
+                      index.data(CacheListModel::RatingRole).toString(), secondLineWidth(option, index));
 }
 
 QSize CacheItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -102,8 +139,7 @@ void CacheItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->drawPixmap(right.right() - icon + 1, right.top() + fm.height(), arrow);
 
     // Middle: the name, then code, ratings and size.
-    const int left = r.left() + icon + pad * 2;
-    const QRect middle(left, r.top(), right.left() - pad - left, r.height());
+    const QRect middle = middleRect(option, index);
     QFont bold = option.font;
     bold.setBold(true);
     painter->setFont(bold);
@@ -112,20 +148,19 @@ void CacheItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->drawText(QRect(middle.left(), middle.top(), middle.width(), fm.height()), Qt::AlignLeft | Qt::AlignVCenter,
                       name);
     painter->setFont(option.font);
-    const QString second = index.data(CacheListModel::CodeRole).toString() + QStringLiteral("  ") +
-                           index.data(CacheListModel::RatingRole).toString();
-    const QRect secondLine(middle.left(), middle.top() + fm.height(), middle.width(), fm.height());
-    painter->drawText(secondLine, Qt::AlignLeft | Qt::AlignVCenter, second);
+    const QString second = secondLineShown(option, index);
+    const QRect secondRect(middle.left(), middle.top() + fm.height(), secondLineWidth(option, index), fm.height());
+    painter->drawText(secondRect, Qt::AlignLeft | Qt::AlignVCenter, second);
     const int sizeX = middle.left() + fm.horizontalAdvance(second) + pad * 2;
     const int sizePx = fm.height();
-    if (sizeX + sizePx <= middle.right())
-        painter->drawPixmap(sizeX, secondLine.top(), cacheSizeIcon(index.data(CacheListModel::SizeRole).toInt(), sizePx));
+    if (sizeX + sizePx <= secondRect.right())
+        painter->drawPixmap(sizeX, secondRect.top(), cacheSizeIcon(index.data(CacheListModel::SizeRole).toInt(), sizePx));
 
     const QString marked = index.data(CacheListModel::SnippetRole).toString();
     if (!marked.isEmpty()) {
         // The found text under the name, clear of the direction arrow and as
         // large as the rest of the row: it is read outdoors. Found words are bold on the highlight colour.
-        const QRect found(middle.left(), secondLine.bottom() + 1, middle.width(), fm.height() * kSnippetLines);
+        const QRect found(middle.left(), secondRect.bottom() + 1, middle.width(), fm.height() * kSnippetLines);
         drawSnippet(painter, option, parseSnippet(marked), found);
     }
     painter->restore();

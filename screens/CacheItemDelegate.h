@@ -20,6 +20,11 @@ public:
     // The width of the distance column: the same on every row, and never
     // narrower than the row's own distance text.
     static int distanceColumnPx(const QFontMetrics& fm, const QString& distance, int iconPx);
+    // The row's second line, code and ratings, as it fits the width: the
+    // ratings close up ("D1.5/T2") before the end is cut.
+    static QString secondLine(const QFontMetrics& fm, const QString& code, const QString& rating, int width);
+    // The second line as the row in option.rect shows it.
+    QString secondLineShown(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
     // A snippet of the search as shown: its text, and where the found words
     // are in it (start, length).
@@ -31,6 +36,10 @@ public:
 
 private:
     int iconPx() const;
+    // The column of the name and the second line, between the icon and the distance.
+    QRect middleRect(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    // The second line's width: the middle and, beside the arrow, the distance column's room.
+    int secondLineWidth(const QStyleOptionViewItem& option, const QModelIndex& index) const;
     void drawSnippet(QPainter* painter, const QStyleOptionViewItem& option, const Snippet& snippet,
                      const QRect& area) const;
     double m_scale;

@@ -79,6 +79,23 @@ constexpr int kPaneSaveMs = 500;
 constexpr int kBaseFontPx = 9;
 constexpr int kBaseButtonPx = 26;
 
+// The widget of a screen that takes the cursor when it comes to the screen:
+// the one it was last in, else the first key or field in the tab order,
+// else the screen itself.
+QWidget* focusTargetIn(QWidget* screen)
+{
+    const auto usable = [screen](QWidget* w) {
+        return w && w != screen && screen->isAncestorOf(w) && w->isVisible() && w->isEnabled() &&
+               (w->focusPolicy() & Qt::TabFocus);
+    };
+    if (QWidget* last = screen->focusWidget(); usable(last))
+        return last;
+    for (QWidget* w = screen->nextInFocusChain(); w && w != screen; w = w->nextInFocusChain())
+        if (usable(w))
+            return w;
+    return screen;
+}
+
 QColor fromBgr(int bgr)
 {
     return QColor(bgr & 0xff, (bgr >> 8) & 0xff, (bgr >> 16) & 0xff);
@@ -190,7 +207,7 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     bar->addWidget(m_menuButton);
 
     auto* back = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(back, &QShortcut::activated, this, [this] { popScreen(); });
+    connect(back, &QShortcut::activated, this, &MainWindow::escape);
     // The keyboard of a desktop reaches the commands of the Menu key.
     auto* filterKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
     connect(filterKey, &QShortcut::activated, this, [this] {
@@ -372,6 +389,10 @@ bool MainWindow::popScreen()
     if (m_stack.size() <= 1 || !m_stack.back()->leave())
         return false;
     Screen* top = m_stack.back();
+    // The cursor in the closing screen goes to the one below, not to
+    // whatever widget Qt would pick next.
+    QWidget* focus = QApplication::focusWidget();
+    const bool focusInTop = !focus || focus == top || top->isAncestorOf(focus);
     m_stack.pop_back();
     hostOf(top)->removeWidget(top);
     top->deleteLater();
@@ -381,6 +402,8 @@ bool MainWindow::popScreen()
     else
         hostOf(below)->setCurrentWidget(below);
     below->activated();
+    if (focusInTop)
+        focusTopScreen();
     updateSoftKeys();
     emit screenChanged(below);
     return true;
@@ -472,6 +495,8 @@ void MainWindow::connectMap(CMapScreen* map)
         return geo::LatLon{m_global.gpsServices.navigationTarget->lat, m_global.gpsServices.navigationTarget->lon};
     });
     connect(map, &CMapScreen::cacheTapped, this, &MainWindow::onCacheTapped, Qt::UniqueConnection);
+    // Enter on the map pane goes on to the listing, as Enter in the list does.
+    connect(map, &CMapScreen::listingAsked, this, &MainWindow::openCurrentListing, Qt::UniqueConnection);
 }
 
 void MainWindow::onCacheTapped(const QString& code)
@@ -549,6 +574,7 @@ void MainWindow::updateLayout()
     QPointer<QWidget> focus = QApplication::focusWidget();
     if (focus && focus->window() != this)
         focus = nullptr;
+    const bool focusHere = focus != nullptr;
     // The list, laid out anew at its new width, passes through sizes that
     // would clamp its scroll position: it is put back once it has settled.
     QScrollBar* scroll = m_cacheList->view()->verticalScrollBar();
@@ -561,6 +587,10 @@ void MainWindow::updateLayout()
     QTimer::singleShot(0, scroll, [scroll, scrolled] { scroll->setValue(scrolled); });
     if (focus && focus->isVisible())
         focus->setFocus(Qt::OtherFocusReason);
+    else if (focusHere)
+        // Its widget went (the map pane's own map) or is covered (the list
+        // under a listing): the cursor goes to the screen now in front.
+        focusTopScreen();
     updateSoftKeys();
     emit screenChanged(topScreen());
 }
@@ -701,16 +731,61 @@ void MainWindow::focusPane(Pane pane)
     } else if (pane == MapPane) {
         target = m_paneMap;
     } else {
-        QWidget* shown = m_side->currentWidget();
-        for (QWidget* w : shown->findChildren<QWidget*>())
-            if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
-                target = w;
-                break;
-            }
-        if (!target)
-            target = shown == m_sideEmpty ? m_sideEmpty : shown;
+        target = focusTargetIn(m_side->currentWidget());
+        // A screen with nothing to type in or press (a picture, a text)
+        // still holds the cursor, so that F6 goes on from it and the Menu key
+        // offers its commands.
+        if (target->focusPolicy() == Qt::NoFocus)
+            target->setFocusPolicy(Qt::ClickFocus);
     }
     target->setFocus(Qt::ShortcutFocusReason);
+}
+
+void MainWindow::focusTopScreen()
+{
+    Screen* top = topScreen();
+    if (!top)
+        return;
+    if (top == m_cacheList) {
+        m_cacheList->view()->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (m_wide) {
+        focusPane(ListingPane);
+        return;
+    }
+    focusTargetIn(top)->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::escape()
+{
+    // Wide, Esc closes the screen of the right pane only from there: in the
+    // list it leaves the search field for the rows, on the map it does not
+    // close a listing the user is not looking at.
+    if (m_wide) {
+        const int pane = focusedPane();
+        if (pane == ListPane) {
+            m_cacheList->view()->setFocus(Qt::ShortcutFocusReason);
+            return;
+        }
+        if (pane == MapPane)
+            return;
+    }
+    popScreen();
+}
+
+void MainWindow::openCurrentListing()
+{
+    const CGeocache* cache = m_global.list.currentCache();
+    if (!m_wide || !cache || cache->code == kDummyCacheCode)
+        return;
+    const std::string code = cache->code;
+    // The map stays where the user moved it.
+    if (!showListing(code))
+        makeCurrentCache(m_global, code);
+    showCurrentCache(false, true);
+    if (m_stack.size() > 1)
+        focusPane(ListingPane);
 }
 
 void MainWindow::savePanes(bool widthsToo)

@@ -124,6 +124,14 @@ private:
     // centreMap its place in the middle of the map.
     void showCurrentCache(bool centreMap, bool scrollList);
     QStackedWidget* hostOf(const Screen* screen) const;
+    // The cursor into the screen on top: the list's rows, or (wide) the
+    // right pane's screen, or (narrow) the screen's first field or key.
+    void focusTopScreen();
+    // Esc: Back, except in the list's and the map's panes.
+    void escape();
+    // Wide, Enter on the map: the current cache's listing in the right
+    // pane, with the cursor in it.
+    void openCurrentListing();
     // Which panes are shown, and with widthsToo the widths they were dragged to.
     void savePanes(bool widthsToo);
     // The remembered widths of the three panes, or a first division.

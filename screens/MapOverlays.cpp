@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screens/MapOverlays.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPolygonF>
 #include <QTransform>
@@ -117,14 +118,36 @@ void drawMapKeys(QPainter& painter, const MapView& view, bool zoomOutShown, bool
     painter.restore();
 }
 
-void drawScaleBar(QPainter& painter, const MapView& view, const maps::ScaleBar& bar)
+QRect scaleBarRect(const MapView& view, const maps::ScaleBar& bar, const QFont& base)
 {
     if (bar.pixels <= 0)
+        return {};
+    const double scale = view.scaleFactor;
+    const int thick = std::max(3, static_cast<int>(2 * scale));
+    const int y = view.size.height() - static_cast<int>(21 * scale);
+    QFont font = base;
+    font.setPixelSize(std::max(12, static_cast<int>(8 * scale)));
+    font.setBold(true);
+    const int line = QFontMetrics(font).height();
+    const int textWidth = QFontMetrics(font).horizontalAdvance(QString::fromStdString(maps::scaleText(bar.metres)));
+    const int width = std::max(bar.pixels, textWidth);
+    // In from the left edge as on a handheld, but on a narrow map (a pane of
+    // the desk's window) moved left so that it stays clear of the keys.
+    const int keys = mapKeyRect(view, MapKey::ZoomOut, true, true).left();
+    const int gap = std::max(8, view.touchPx / 4);
+    const int left = std::max(2 + thick, std::min(10 + static_cast<int>(40 * scale), keys - gap - width));
+    return {left, y - thick * 2 - line, width, line + thick * 3};
+}
+
+void drawScaleBar(QPainter& painter, const MapView& view, const maps::ScaleBar& bar)
+{
+    const QRect box = scaleBarRect(view, bar, painter.font());
+    if (box.isEmpty())
         return;
     const double scale = view.scaleFactor;
-    const int left = 10 + static_cast<int>(40 * scale);
-    const int y = view.size.height() - static_cast<int>(21 * scale);
     const int thick = std::max(3, static_cast<int>(2 * scale));
+    const int left = box.left();
+    const int y = box.bottom() + 1 - thick;
     painter.save();
     const QPalette& pal = view.palette;
     painter.setPen(QPen(pal.color(QPalette::Base), thick + 4, Qt::SolidLine, Qt::FlatCap));
@@ -138,8 +161,8 @@ void drawScaleBar(QPainter& painter, const MapView& view, const maps::ScaleBar& 
     font.setBold(true);
     painter.setFont(font);
     const int line = painter.fontMetrics().height();
-    drawHaloText(painter, QRect(left, y - thick * 2 - line, std::max(bar.pixels, line * 6), line),
-                 Qt::AlignLeft | Qt::AlignBottom, QString::fromStdString(maps::scaleText(bar.metres)), pal);
+    drawHaloText(painter, QRect(left, y - thick * 2 - line, box.width(), line), Qt::AlignLeft | Qt::AlignBottom,
+                 QString::fromStdString(maps::scaleText(bar.metres)), pal);
     painter.restore();
 }
 

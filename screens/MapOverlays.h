@@ -4,6 +4,7 @@
 #include "maps/MapComposer.h"
 
 #include <QColor>
+#include <QFont>
 #include <QPalette>
 #include <QPoint>
 #include <QRect>
@@ -34,6 +35,9 @@ QRect mapKeyRect(const MapView& view, MapKey key, bool zoomOutShown, bool zoomIn
 void drawMapKeys(QPainter& painter, const MapView& view, bool zoomOutShown, bool zoomInShown, bool movingMapOn);
 
 // The scale bar in the bottom-left corner, with its length written above it.
+// Its box (bar and text) keeps clear of the keys' column at any width.
+// The text is written in base, bold at the bar's size.
+QRect scaleBarRect(const MapView& view, const maps::ScaleBar& bar, const QFont& base = QFont());
 void drawScaleBar(QPainter& painter, const MapView& view, const maps::ScaleBar& bar);
 
 // The GPS position: a blinking dot, or an arrow along the course, and the

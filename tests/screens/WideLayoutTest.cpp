@@ -4,16 +4,23 @@
 #include "geo/GeoMath.h"
 #include "maps/MapComposer.h"
 #include "screens/CMapScreen.h"
+#include "screens/CacheItemDelegate.h"
+#include "screens/CacheListModel.h"
 #include "screens/CacheListScreen.h"
 #include "screens/CacheScreen.h"
 #include "screens/MainWindow.h"
+#include "screens/MapOverlays.h"
+#include "screens/Screen.h"
 #include "tests/screens/ScreenWorld.h"
+
+#include <QLabel>
 
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QVBoxLayout>
 #include <QtTest>
 
 #include <cmath>
@@ -24,6 +31,8 @@ using namespace tw::test;
 namespace {
 
 constexpr QSize kDesk{1280, 800};
+// The narrowest window laid out in panes: a small laptop's.
+constexpr QSize kLaptop{1024, 768};
 constexpr QSize kHandheld{480, 800};
 // Every cache listed; the window's options are read at every start, as the
 // program does.
@@ -100,6 +109,21 @@ void dragHandle(QSplitterHandle* handle, int dx)
                      Qt::NoModifier);
     QApplication::sendEvent(handle, &move);
     QTest::mouseRelease(handle, Qt::LeftButton, {}, to);
+}
+
+// The cursor is somewhere the keyboard can work: a shown, enabled widget of
+// the window.
+bool cursorUsable(const MainWindow& window)
+{
+    QWidget* focus = QApplication::focusWidget();
+    return focus && focus->window() == &window && focus->isVisible() && focus->isEnabled();
+}
+
+// Chooses the list's row as a tap does.
+void tapRow(MainWindow& window, int row)
+{
+    QListView* view = window.cacheList()->view();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(row, 0)).center());
 }
 
 double metresBetween(geo::LatLon a, geo::LatLon b)
@@ -271,6 +295,146 @@ private slots:
         QTRY_VERIFY(!window->isWide());
         QVERIFY(!window->panes()->isVisible());
         QCOMPARE(window->currentScreen(), window->cacheList());
+    }
+    void atALaptopsWidthRowsAndMapKeysKeepClear()
+    {
+        ScreenWorld w(kDeskWorld);
+        // Codes and ratings as long as they come.
+        for (int i = 0; i < 6; ++i) {
+            CGeocache cache = w.cache("GC7TWK" + std::to_string(i), 0.2 + 0.1 * i, 60.0 * i);
+            cache.name = "Vltava Weir and the Mill by the Old Footbridge";
+            cache.difficulty = 25;
+            cache.terrain = 45;
+            QVERIFY(w.store(cache));
+        }
+        fillWorld(w);
+        auto window = openAt(w, kLaptop);
+        QVERIFY(window->isWide());
+        tapRow(*window, 0);
+        QVERIFY(listingShown(*window));
+
+        // Every row shows its code and both ratings, the terrain too.
+        QListView* view = window->cacheList()->view();
+        auto* delegate = qobject_cast<CacheItemDelegate*>(view->itemDelegate());
+        QVERIFY(delegate);
+        int longRows = 0;
+        for (int row = 0; row < view->model()->rowCount(); ++row) {
+            const QModelIndex index = view->model()->index(row, 0);
+            const QString code = index.data(CacheListModel::CodeRole).toString();
+            if (!code.startsWith(QStringLiteral("GC7TWK")))
+                continue;
+            ++longRows;
+            QStyleOptionViewItem option;
+            option.initFrom(view->viewport());
+            option.rect = view->visualRect(index);
+            const QString shown = delegate->secondLineShown(option, index);
+            // Roomy ("D 2.5 / T 4.5") or closed up ("D2.5/T4.5"), never cut.
+            QVERIFY2(shown.startsWith(code) &&
+                         (shown.endsWith(QStringLiteral("T 4.5")) || shown.endsWith(QStringLiteral("T4.5"))),
+                     qPrintable(shown));
+        }
+        QCOMPARE(longRows, 6);
+
+        // The map's scale bar keeps clear of its zoom keys at every zoom.
+        CMapScreen* map = window->paneMap();
+        QVERIFY(map && map->provider());
+        const MapView mapView{map->size(), map->palette(), w.global->scaleFactor, touchPx(*w.global)};
+        for (int z = map->provider()->minZoom(); z <= map->provider()->maxZoom(); ++z) {
+            map->provider()->setZoom(z);
+            const QRect bar = scaleBarRect(mapView, map->provider()->scale(), map->font());
+            if (bar.isEmpty())
+                continue;
+            QVERIFY(bar.left() >= 0);
+            for (const auto key : {CMapScreen::Button::ZoomOut, CMapScreen::Button::ZoomIn})
+                QVERIFY2(!bar.intersects(map->buttonRect(key).adjusted(-8, -8, 8, 8)), qPrintable(QString::number(z)));
+        }
+    }
+
+    void theKeyboardWalksThePanesAndComesBack()
+    {
+        ScreenWorld w(kDeskWorld);
+        fillWorld(w);
+        auto window = openAt(w, kLaptop);
+        QListView* view = window->cacheList()->view();
+        const std::string chosen = w.global->list.caches[2]->code;
+        tapRow(*window, 2);
+        QVERIFY(listingShown(*window));
+
+        // A screen with only a text in the right pane still takes the
+        // cursor: F6 goes on from it instead of sticking.
+        auto* text = new Screen(*w.global);
+        (new QVBoxLayout(text))->addWidget(new QLabel(QStringLiteral("Nothing to type here"), text));
+        window->pushScreen(text);
+        view->setFocus();
+        QTest::keyClick(window.get(), Qt::Key_F6);
+        QCOMPARE(window->focusedPane(), int(MainWindow::MapPane));
+        QTest::keyClick(window.get(), Qt::Key_F6);
+        QCOMPARE(window->focusedPane(), int(MainWindow::ListingPane));
+        QTest::keyClick(window.get(), Qt::Key_F6);
+        QCOMPARE(window->focusedPane(), int(MainWindow::ListPane));
+        QTest::keyClick(window.get(), Qt::Key_F6, Qt::ShiftModifier);
+        QCOMPARE(window->focusedPane(), int(MainWindow::ListingPane));
+
+        // Esc there is Back: the cursor lands in the listing below, not
+        // anywhere Qt picks.
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QCOMPARE(window->screenDepth(), 2);
+        QVERIFY(listingShown(*window) && listingShown(*window)->code() == chosen);
+        QCOMPARE(window->focusedPane(), int(MainWindow::ListingPane));
+        QVERIFY(cursorUsable(*window));
+
+        // Esc in the list or on the map leaves the listing open; from the
+        // search field it goes back to the rows.
+        window->cacheList()->searchField()->setFocus();
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(view->hasFocus());
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        window->paneMap()->setFocus();
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QCOMPARE(window->screenDepth(), 2);
+        QCOMPARE(currentCode(w), chosen);
+
+        // Back with the listing's cursor: the list's rows take it, the cache
+        // stays the chosen one.
+        window->focusPane(MainWindow::ListingPane);
+        QVERIFY(window->popScreen());
+        QCOMPARE(window->screenDepth(), 1);
+        QVERIFY(view->hasFocus());
+        QCOMPARE(window->cacheList()->currentCode(), chosen);
+
+        // Enter on the map goes on to the listing of the current cache.
+        window->paneMap()->setFocus();
+        QTest::keyClick(window->paneMap(), Qt::Key_Return);
+        QVERIFY(listingShown(*window) && listingShown(*window)->code() == chosen);
+        QCOMPARE(window->focusedPane(), int(MainWindow::ListingPane));
+        QVERIFY(cursorUsable(*window));
+    }
+
+    void crossingTheWidthLeavesTheCursorInAScreenShown()
+    {
+        ScreenWorld w(kDeskWorld);
+        fillWorld(w);
+        auto window = openAt(w, kLaptop);
+        tapRow(*window, 4);
+        const std::string chosen = currentCode(w);
+        QVERIFY(listingShown(*window));
+        // From each pane in turn the window narrows and widens again.
+        for (const MainWindow::Pane pane : {MainWindow::ListPane, MainWindow::MapPane, MainWindow::ListingPane}) {
+            window->focusPane(pane);
+            QCOMPARE(window->focusedPane(), int(pane));
+            window->resize(kHandheld);
+            QTRY_VERIFY(!window->isWide());
+            // The list and the map pane's own map are out of sight or gone:
+            // the cursor is in the listing in front.
+            QVERIFY2(cursorUsable(*window), qPrintable(QString::number(pane)));
+            QVERIFY(window->currentScreen()->isAncestorOf(QApplication::focusWidget()));
+            QCOMPARE(currentCode(w), chosen);
+            window->resize(kLaptop);
+            QTRY_VERIFY(window->isWide());
+            QVERIFY(cursorUsable(*window));
+            QCOMPARE(window->focusedPane(), int(MainWindow::ListingPane));
+            QVERIFY(listingShown(*window) && listingShown(*window)->code() == chosen);
+        }
     }
 };
 

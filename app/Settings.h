@@ -36,6 +36,7 @@ struct Settings {
     int dnlOnline = 0;
     std::string fontName = "Tahoma";
     int theme = 0;                 // look of the window: 0 day, 1 night, 2 high contrast
+    int dayTheme = 0;              // the theme the night key returns to: 0 day, 2 high contrast
     int maxTrackBuffer = 30;
     int maxImpCaches = 30;
     int impOnlyNew = 1;

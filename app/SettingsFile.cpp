@@ -44,6 +44,7 @@ constexpr std::array kIntValues{
     IntValue{SG::General, "NorthUp", &G::northUp},
     IntValue{SG::General, "DnlOnline", &G::dnlOnline},
     IntValue{SG::General, "Theme", &G::theme},
+    IntValue{SG::General, "DayTheme", &G::dayTheme},
     IntValue{SG::General, "MaxTrackBuffer", &G::maxTrackBuffer},
     IntValue{SG::General, "MaxImpCaches", &G::maxImpCaches},
     IntValue{SG::General, "ImpOnlyNew", &G::impOnlyNew},

@@ -21,7 +21,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QShortcut>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -73,9 +72,6 @@ CMapScreen::CMapScreen(CGlobalData& global, QtNotifier& notifier, QWidget* paren
             m_notice.reset();
         update();
     });
-    // One key switches the night on and off: the menu shows it beside the entry.
-    auto* night = new QShortcut(QKeySequence(kNightKey), this);
-    connect(night, &QShortcut::activated, this, &CMapScreen::toggleNight);
     rebuildProvider(false);
 }
 
@@ -506,7 +502,7 @@ void CMapScreen::composeLayers()
         lines.route = &logger->route;
     }
     lines.target = m_targetSource ? m_targetSource() : std::nullopt;
-    m_symbols.compose(*m_tiles, tilesMoved, oldOrigin, std::move(lines), m_global.scaleFactor, palette());
+    m_symbols.compose(*m_tiles, tilesMoved, oldOrigin, std::move(lines), m_global.scaleFactor, palette(), ink());
     m_shown.cachesDrawn = m_symbols.cachesDrawn();
     m_shown.waypointsDrawn = m_symbols.waypointsDrawn();
     m_shown.trackPoints = m_symbols.trackPoints();
@@ -522,9 +518,15 @@ void CMapScreen::reloadArea()
     changed();
 }
 
+MapInk CMapScreen::ink() const
+{
+    const Settings& s = m_global.settings;
+    return mapInk(appliedTheme(), colourOf(maps::rgbFromSetting(s.trackColor)), colourOf(maps::rgbFromSetting(s.routeColor)));
+}
+
 MapView CMapScreen::view() const
 {
-    return {size(), palette(), m_global.scaleFactor, touchPx(m_global)};
+    return {size(), palette(), m_global.scaleFactor, touchPx(m_global), ink()};
 }
 
 PositionMark CMapScreen::positionMark()
@@ -599,7 +601,7 @@ void CMapScreen::paintFrame(QPainter& painter)
     m_shown.marker = mark.at;
     m_shown.targetLine = mark.targetLine.has_value();
     m_shown.banner = bannerText();
-    drawBanner(painter, v, m_shown.banner, colourOf(maps::rgbFromSetting(m_global.settings.trackColor)));
+    drawBanner(painter, v, m_shown.banner);
 }
 
 QImage CMapScreen::renderFrame()
@@ -630,7 +632,7 @@ void CMapScreen::changeEvent(QEvent* event)
 
 void CMapScreen::toggleNight()
 {
-    chooseTheme(m_global, toggledTheme());
+    chooseTheme(m_global, toggledTheme(m_global.settings));
 }
 
 void CMapScreen::resizeEvent(QResizeEvent* event)
@@ -829,7 +831,7 @@ void CMapScreen::fillMenu(QMenu& menu)
     night->setCheckable(true);
     night->setChecked(appliedTheme() == Theme::Night);
     night->setShortcut(QKeySequence(kNightKey));
-    night->setShortcutContext(Qt::WidgetShortcut); // the screen's own shortcut serves the key
+    night->setShortcutContext(Qt::WidgetShortcut); // the window's own shortcut serves the key
     connect(night, &QAction::triggered, this, &CMapScreen::toggleNight);
     QAction* caches = menu.addAction(langText(m_global, kTextShowCaches));
     caches->setCheckable(true);

@@ -141,6 +141,8 @@ private:
     // Says once, on the map and in the log, which tile files do not read.
     void reportUnreadableTiles();
     MapView view() const;
+    // The colours of the mark and lines in the theme in force.
+    MapInk ink() const;
     void tapAt(QPoint at);
     void onTopicChanged(Topic topic);
     void onDownloadProgressed();

@@ -22,6 +22,7 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFontComboBox>
 #include <QLabel>
@@ -487,7 +488,7 @@ Settings COptionsScr::edited() const
     st.runOnSuspend = m_runOnSuspend->isChecked() ? 1 : 0;
     st.srchResRefresh = m_refresh->currentData().toInt();
     st.fontName = s(m_font->currentText());
-    st.theme = m_theme->currentData().toInt();
+    storeTheme(st, themeFromSetting(m_theme->currentData().toInt()));
     st.dnlOnline = m_dnlOnline->isChecked() ? 1 : 0;
 
     st.nickname = s(m_nickname->text());
@@ -522,6 +523,19 @@ Settings COptionsScr::edited() const
     m_gps->store(st);
     m_alert->store(st);
     return st;
+}
+
+void COptionsScr::changeEvent(QEvent* event)
+{
+    Screen::changeEvent(event);
+    // The night key changed the theme while the pages are open: the field
+    // follows, so that OK keeps the theme in force.
+    if (event->type() == QEvent::PaletteChange && m_theme
+        && themeFromSetting(m_global.settings.theme) != themeFromSetting(m_initial.theme)) {
+        m_initial.theme = m_global.settings.theme;
+        m_initial.dayTheme = m_global.settings.dayTheme;
+        m_theme->setCurrentIndex(m_theme->findData(static_cast<int>(themeFromSetting(m_initial.theme))));
+    }
 }
 
 bool COptionsScr::apply()

@@ -58,6 +58,9 @@ signals:
     // The settings were put in force.
     void applied();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     QWidget* buildGeneral();
     QWidget* buildUser();

@@ -236,6 +236,9 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     connect(mapKey, &QShortcut::activated, this, &MainWindow::showMap);
     auto* gpsKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
     connect(gpsKey, &QShortcut::activated, this, [this] { openGpsScreen(*this, m_global); });
+    // The night on and off from every screen; the map's menu names the key.
+    auto* nightKey = new QShortcut(QKeySequence(CMapScreen::kNightKey), this);
+    connect(nightKey, &QShortcut::activated, this, [this] { chooseTheme(m_global, toggledTheme(m_global.settings)); });
     auto* reloadKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
     connect(reloadKey, &QShortcut::activated, this, [this] {
         if (m_cacheList)

@@ -169,10 +169,16 @@ void drawScaleBar(QPainter& painter, const MapView& view, const maps::ScaleBar& 
 void drawPositionMark(QPainter& painter, const MapView& view, const PositionMark& mark)
 {
     const double scale = view.scaleFactor;
+    const MapInk& ink = view.ink;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     if (mark.targetLine) {
-        painter.setPen(QPen(QColor(255, 0, 0), std::max(2, static_cast<int>(std::lround(2 * scale)))));
+        const int width = std::max(2, static_cast<int>(std::lround(2 * scale)));
+        if (ink.casing.isValid()) {
+            painter.setPen(QPen(ink.casing, width + 2, Qt::SolidLine, Qt::RoundCap));
+            painter.drawLine(mark.targetLine->first, mark.targetLine->second);
+        }
+        painter.setPen(QPen(ink.targetLine, width, Qt::SolidLine, Qt::RoundCap));
         painter.drawLine(mark.targetLine->first, mark.targetLine->second);
     }
     if (mark.at && mark.arrow && mark.fix) {
@@ -182,14 +188,17 @@ void drawPositionMark(QPainter& painter, const MapView& view, const PositionMark
         t.translate(mark.at->x(), mark.at->y());
         t.rotate(mark.courseDeg);
         t.scale(scale, scale);
-        painter.setPen(QPen(Qt::white, std::max(1.0, scale)));
-        painter.setBrush(QColor(0, 0, 255));
+        painter.setPen(QPen(ink.arrowEdge, std::max(1.0, scale)));
+        painter.setBrush(ink.fix);
         painter.drawPolygon(t.map(arrow));
     } else if (mark.at) {
         const bool fix = mark.fix;
-        const QColor brushes[3] = {fix ? QColor(0, 0, 255) : mark.receiving ? QColor(255, 140, 0) : QColor(220, 0, 0),
-                                   fix ? QColor(60, 60, 255) : QColor(255, 60, 60), QColor(255, 255, 255)};
-        painter.setPen(Qt::NoPen);
+        const QColor brushes[3] = {fix ? ink.fix : mark.receiving ? ink.receiving : ink.silent,
+                                   fix ? ink.fixBlink : ink.silentBlink, ink.blinkLow};
+        if (ink.dotEdge.isValid())
+            painter.setPen(QPen(ink.dotEdge, std::max(1.0, scale)));
+        else
+            painter.setPen(Qt::NoPen);
         painter.setBrush(brushes[std::clamp(mark.phase, 0, 2)]);
         const double r = (6 - mark.phase) * scale;
         painter.drawEllipse(QPointF(*mark.at), r, r);
@@ -197,8 +206,9 @@ void drawPositionMark(QPainter& painter, const MapView& view, const PositionMark
     painter.restore();
 }
 
-void drawBanner(QPainter& painter, const MapView& view, const QString& text, QColor fill)
+void drawBanner(QPainter& painter, const MapView& view, const QString& text)
 {
+    const QColor fill = view.ink.track;
     if (text.isEmpty())
         return;
     painter.save();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "maps/MapComposer.h"
+#include "screens/Theme.h"
 
 #include <QColor>
 #include <QFont>
@@ -25,6 +26,7 @@ struct MapView {
     QPalette palette;
     double scaleFactor = 1.0;
     int touchPx = 44;           // the smallest height a finger taps
+    MapInk ink;                 // the theme's colours of the mark, lines and message
 };
 
 // The four large keys on the map.
@@ -54,7 +56,7 @@ struct PositionMark {
 void drawPositionMark(QPainter& painter, const MapView& view, const PositionMark& mark);
 
 // A one-line message at the top in the track colour.
-void drawBanner(QPainter& painter, const MapView& view, const QString& text, QColor fill);
+void drawBanner(QPainter& painter, const MapView& view, const QString& text);
 
 // Text with a light halo, readable on any tile in sunlight.
 void drawHaloText(QPainter& painter, const QRect& box, int flags, const QString& text, const QPalette& palette);

@@ -9,6 +9,8 @@
 #include "maps/VectorSource.h"
 #include "platform/Numbers.h"
 #include "platform/Text.h"
+#include "maps/MapCanvas.h"
+#include "screens/MapOverlays.h"
 #include "screens/MapSymbolLayer.h"
 #include "screens/MapTileBuffer.h"
 #include "screens/QtImageDecoder.h"
@@ -225,7 +227,9 @@ bool drawMapPicture(CGlobalData& global, const MapPictureRequest& request, std::
     MapSymbolLayer::Lines lines;
     if (const CTrackLogger* logger = global.gpsServices.trackLogger.get())
         lines.route = &logger->route;
-    symbols.compose(map.tiles(), false, map.tiles().origin(), std::move(lines), global.scaleFactor, palette);
+    const MapInk ink = mapInk(appliedTheme(), colourOf(maps::rgbFromSetting(s.trackColor)),
+                              colourOf(maps::rgbFromSetting(s.routeColor)));
+    symbols.compose(map.tiles(), false, map.tiles().origin(), std::move(lines), global.scaleFactor, palette, ink);
     if (!symbols.image().save(QString::fromStdString(request.file), "PNG"))
         return fail(text::fillIn(global.lang.textOr(kTextNotWritten, "The picture could not be written to %s."),
                                  {request.file}));

@@ -58,7 +58,7 @@ std::vector<std::string> MapSymbolLayer::codesAt(QPoint at) const
 }
 
 void MapSymbolLayer::compose(const MapTileBuffer& tiles, bool tilesMoved, maps::PixelPoint oldOrigin, Lines lines,
-                             double scaleFactor, const QPalette& palette)
+                             double scaleFactor, const QPalette& palette, const MapInk& ink)
 {
     const QSize size = tiles.image().size();
     const int zoom = m_provider->zoom();
@@ -86,10 +86,10 @@ void MapSymbolLayer::compose(const MapTileBuffer& tiles, bool tilesMoved, maps::
         painter.setClipRegion(m_stale);
     painter.setRenderHint(QPainter::Antialiasing);
     const int lineWidth = std::max(1, static_cast<int>(std::lround(m_settings.trackWidth * scaleFactor)));
-    m_trackPoints = drawPolyline(painter, m_lines.track, m_settings.trackColor, lineWidth);
+    m_trackPoints = drawPolyline(painter, m_lines.track, ink.track, ink.casing, lineWidth);
     if (m_lines.route)
         for (const auto& line : *m_lines.route)
-            drawPolyline(painter, line, m_settings.routeColor, lineWidth);
+            drawPolyline(painter, line, ink.route, ink.casing, lineWidth);
     painter.setRenderHint(QPainter::Antialiasing, false);
     drawSymbols(painter);
     m_kept = true;
@@ -140,8 +140,10 @@ void MapSymbolLayer::startLayer(const MapTileBuffer& tiles, bool move, maps::Pix
     m_pass = Pass::Draw;
 }
 
-// A track or route; the number of its points drawn.
-int MapSymbolLayer::drawPolyline(QPainter& painter, const std::vector<geo::LatLon>& points, int colour, int lineWidth)
+// A track or route, over its casing where the theme has one; the number of
+// its points drawn.
+int MapSymbolLayer::drawPolyline(QPainter& painter, const std::vector<geo::LatLon>& points, const QColor& colour,
+                                 const QColor& casing, int lineWidth)
 {
     const std::size_t n = std::min(points.size(), maps::kMaxPolylinePoints);
     m_polygon.clear();
@@ -150,15 +152,23 @@ int MapSymbolLayer::drawPolyline(QPainter& painter, const std::vector<geo::LatLo
         const maps::PixelPoint p = pixelOf(points[i]);
         m_polygon << QPoint(p.x, p.y);
     }
-    painter.setPen(QPen(colourOf(maps::rgbFromSetting(colour)), lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    // The casing first, then the line over it, each stroked as one.
+    const auto stroke = [&](const auto& draw) {
+        if (casing.isValid()) {
+            painter.setPen(QPen(casing, lineWidth + 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            draw();
+        }
+        painter.setPen(QPen(colour, lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        draw();
+    };
     if (!m_moving || n < 2) {
-        painter.drawPolyline(m_polygon);
+        stroke([&] { painter.drawPolyline(m_polygon); });
         return static_cast<int>(n);
     }
     // Only the runs of segments that reach into the redrawn parts, as one
     // path so that crossings are not drawn twice; the ends of the runs lie
     // outside those parts.
-    const int reach = lineWidth + 2;
+    const int reach = lineWidth + 4;
     QPainterPath runs;
     bool open = false;
     for (qsizetype i = 0; i + 1 < m_polygon.size(); ++i) {
@@ -173,7 +183,7 @@ int MapSymbolLayer::drawPolyline(QPainter& painter, const std::vector<geo::LatLo
         open = true;
     }
     if (!runs.isEmpty())
-        painter.drawPath(runs);
+        stroke([&] { painter.drawPath(runs); });
     return static_cast<int>(n);
 }
 

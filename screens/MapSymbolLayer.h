@@ -4,6 +4,7 @@
 #include "db/CWaypoint.h"
 #include "geo/LatLon.h"
 #include "maps/MapComposer.h"
+#include "screens/Theme.h"
 
 #include <QHash>
 #include <QImage>
@@ -47,10 +48,11 @@ public:
         const std::vector<std::vector<geo::LatLon>>* route = nullptr; // each line on its own
         std::optional<geo::LatLon> target;
     };
-    // Composes the picture over the tiles. tilesMoved: the tile buffer only
-    // moved since it was last composed, from oldOrigin.
+    // Composes the picture over the tiles, the lines in the ink's colours.
+    // tilesMoved: the tile buffer only moved since it was last composed,
+    // from oldOrigin.
     void compose(const MapTileBuffer& tiles, bool tilesMoved, maps::PixelPoint oldOrigin, Lines lines,
-                 double scaleFactor, const QPalette& palette);
+                 double scaleFactor, const QPalette& palette, const MapInk& ink);
     // What is drawn changed: the next composition draws everything.
     void invalidate() { m_kept = false; }
     // The waypoints are read again when next drawn.
@@ -73,7 +75,8 @@ private:
     enum class Pass { Collect, Draw };
     bool moveWithTiles(bool tilesMoved, const QSize& size) const;
     void startLayer(const MapTileBuffer& tiles, bool move, maps::PixelPoint oldOrigin, const QSize& size);
-    int drawPolyline(QPainter& painter, const std::vector<geo::LatLon>& points, int colour, int lineWidth);
+    int drawPolyline(QPainter& painter, const std::vector<geo::LatLon>& points, const QColor& colour, const QColor& casing,
+                     int lineWidth);
     void drawSymbols(QPainter& painter);
     void drawTarget(QPainter& painter, int px);
     void drawWaypoints(QPainter& painter, const CGeocache& cache, int px);

@@ -2,6 +2,7 @@
 #include "screens/Theme.h"
 
 #include "app/CGlobalData.h"
+#include "app/Settings.h"
 #include "platform/Notifier.h"
 
 #include <QApplication>
@@ -16,7 +17,6 @@ namespace tw {
 namespace {
 
 Theme g_applied = Theme::Day;
-Theme g_lastDaySide = Theme::Day;
 // The platform's palette, taken before the first theme replaced it.
 std::optional<QPalette> g_dayPalette;
 
@@ -142,8 +142,6 @@ void applyTheme(Theme theme)
     if (!g_dayPalette)
         g_dayPalette = QApplication::palette();
     g_applied = theme;
-    if (theme != Theme::Night)
-        g_lastDaySide = theme;
     QApplication::setPalette(themePalette(theme, *g_dayPalette));
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
         app->setStyleSheet(themeStyleSheet(theme));
@@ -154,18 +152,87 @@ Theme appliedTheme()
     return g_applied;
 }
 
+void storeTheme(Settings& settings, Theme theme)
+{
+    // The night is left for the day it was chosen from, even when that
+    // came from settings written before the day's theme was kept.
+    Theme day = theme;
+    if (theme == Theme::Night) {
+        const Theme before = themeFromSetting(settings.theme);
+        day = before != Theme::Night ? before : dayThemeOf(settings);
+    }
+    settings.theme = static_cast<int>(theme);
+    settings.dayTheme = static_cast<int>(day);
+}
+
 void chooseTheme(CGlobalData& global, Theme theme)
 {
-    global.settings.theme = static_cast<int>(theme);
+    storeTheme(global.settings, theme);
     global.SaveSettings(SettingsGroup::General);
     applyTheme(theme);
     // The window takes what else belongs to the theme.
     global.notifier.stateChanged(Topic::Settings);
 }
 
-Theme toggledTheme()
+Theme dayThemeOf(const Settings& settings)
 {
-    return g_applied == Theme::Night ? g_lastDaySide : Theme::Night;
+    const Theme day = themeFromSetting(settings.dayTheme);
+    return day == Theme::Night ? Theme::Day : day;
+}
+
+Theme toggledTheme(const Settings& settings)
+{
+    return g_applied == Theme::Night ? dayThemeOf(settings) : Theme::Night;
+}
+
+MapInk mapInk(Theme theme, const QColor& dayTrack, const QColor& dayRoute)
+{
+    switch (theme) {
+    case Theme::Night:
+        // Red for the position, amber for the way walked: both apart from the
+        // map's red-orange lines, neither brighter than the night's text by
+        // much. A black casing parts them from the lines they cross.
+        return {.track = QColor(206, 122, 20),
+                .route = QColor(176, 36, 20),
+                .targetLine = QColor(214, 52, 24),
+                .fix = QColor(236, 60, 24),
+                .fixBlink = QColor(250, 96, 50),
+                .receiving = QColor(206, 122, 20),
+                .silent = QColor(140, 22, 12),
+                .silentBlink = QColor(172, 38, 20),
+                .blinkLow = QColor(92, 30, 14),
+                .arrowEdge = QColor(0, 0, 0),
+                .dotEdge = QColor(0, 0, 0),
+                .casing = QColor(0, 0, 0)};
+    case Theme::Contrast:
+        // Deep colours that no map paints its lines in, with a white casing
+        // against dark roads and a black edge around the position.
+        return {.track = QColor(200, 0, 130),
+                .route = QColor(100, 0, 190),
+                .targetLine = QColor(210, 0, 0),
+                .fix = QColor(0, 0, 220),
+                .fixBlink = QColor(40, 40, 255),
+                .receiving = QColor(200, 90, 0),
+                .silent = QColor(190, 0, 0),
+                .silentBlink = QColor(240, 30, 30),
+                .blinkLow = QColor(255, 255, 255),
+                .arrowEdge = QColor(0, 0, 0),
+                .dotEdge = QColor(0, 0, 0),
+                .casing = QColor(255, 255, 255)};
+    case Theme::Day: break;
+    }
+    return {.track = dayTrack,
+            .route = dayRoute,
+            .targetLine = QColor(255, 0, 0),
+            .fix = QColor(0, 0, 255),
+            .fixBlink = QColor(60, 60, 255),
+            .receiving = QColor(255, 140, 0),
+            .silent = QColor(220, 0, 0),
+            .silentBlink = QColor(255, 60, 60),
+            .blinkLow = QColor(255, 255, 255),
+            .arrowEdge = QColor(255, 255, 255),
+            .dotEdge = QColor(),
+            .casing = QColor()};
 }
 
 double luminance(const QColor& colour)

@@ -13,6 +13,7 @@ class QRect;
 namespace tw {
 
 class CGlobalData;
+struct Settings;
 
 // The looks of the program. The numbers are the stored values of the
 // setting "Theme".
@@ -35,11 +36,38 @@ QString themeStyleSheet(Theme theme);
 void applyTheme(Theme theme);
 // The theme put in force last; day before any.
 Theme appliedTheme();
+// Takes a theme into the settings (without saving them). A theme of the
+// day (day or high contrast) is also the one the night key returns to; so
+// is the theme in force when the night is chosen.
+void storeTheme(Settings& settings, Theme theme);
 // Stores the theme in the settings, saves them, and puts it in force.
 void chooseTheme(CGlobalData& global, Theme theme);
-// The one key of the map: night, and from night back to the theme of the
-// day (day or high contrast) that was in force last.
-Theme toggledTheme();
+// The theme of the day the settings keep: day or high contrast, never night.
+Theme dayThemeOf(const Settings& settings);
+// The night key: night, and from night back to the theme of the day (day
+// or high contrast) that was in force last, in this run or an earlier one.
+Theme toggledTheme(const Settings& settings);
+
+// The colours a theme gives what is drawn over a map: the GPS position
+// mark, the track and route, the line to the target and the message at the
+// top. By day the track and route keep the user's own colours; at night all
+// of it is red and amber, dim enough to keep the eyes used to the dark; in
+// high contrast the colours are deep, with edges that hold in sunlight.
+struct MapInk {
+    QColor track;
+    QColor route;
+    QColor targetLine;
+    QColor fix;            // the dot and the arrow with a fix
+    QColor fixBlink;       // the dot's second phase with a fix
+    QColor receiving;      // data, but no fix yet
+    QColor silent;         // nothing from the receiver
+    QColor silentBlink;
+    QColor blinkLow;       // the dot's third, smallest phase
+    QColor arrowEdge;
+    QColor dotEdge;        // invalid: the dot has no edge
+    QColor casing;         // drawn beneath the lines, a little wider; invalid: none
+};
+MapInk mapInk(Theme theme, const QColor& dayTrack, const QColor& dayRoute);
 
 // Relative luminance of a colour, 0 (black) to 1 (white), and the contrast
 // of two colours, 1 (none) to 21 (black on white), as for readable text.

@@ -1,16 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CGlobalData.h"
+#include "geo/GeoMath.h"
+#include "gps/CTrackLogger.h"
+#include "maps/MapCanvas.h"
 #include "platform/IniFile.h"
 #include "screens/CMapScreen.h"
 #include "screens/CacheListScreen.h"
 #include "screens/COptionsScr.h"
 #include "screens/ListingColours.h"
 #include "screens/MainWindow.h"
+#include "screens/MapOverlays.h"
 #include "screens/Theme.h"
 #include "tests/screens/ScreenWorld.h"
 
 #include <QComboBox>
 #include <QMenu>
+#include <QPainter>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QtTest>
@@ -23,9 +28,22 @@ namespace {
 
 const ScreenWorld::Options kThemeWorld{.settingsGroups = SettingsGroup::All, .everyCache = true, .ownInstall = true};
 
-int storedTheme(const ScreenWorld& w)
+int storedTheme(const ScreenWorld& w, const char* key = "Theme")
 {
-    return IniFile(w.global->settingsPath()).getInt("Options", "Theme").value_or(-1);
+    return IniFile(w.global->settingsPath()).getInt("Options", key).value_or(-1);
+}
+
+// Map source 0 over stored tiles around home, nothing to download.
+void storedMap(ScreenWorld& w)
+{
+    w.mapFromSimulator(1, "", "folder");
+    w.global->mapSources[0].basic[0].maxAvailZoom = 0;
+    w.makeTiles();
+}
+
+void pressNightKey(MainWindow& window)
+{
+    QTest::keyClick(&window, Qt::Key_T, Qt::ControlModifier);
 }
 
 // The mean luminance of a picture, 0 to 1, from every 7th pixel.
@@ -105,9 +123,7 @@ private slots:
     void theMapKeyTogglesTheNightAndTheMapFollows()
     {
         ScreenWorld w(kThemeWorld);
-        w.mapFromSimulator(1, "", "folder");
-        w.global->mapSources[0].basic[0].maxAvailZoom = 0; // nothing to download
-        w.makeTiles();
+        storedMap(w);
         w.global->settings.theme = static_cast<int>(Theme::Contrast);
         auto window = w.openWindow({480, 800});
         window->activateWindow();
@@ -116,7 +132,7 @@ private slots:
         const double dayLight = meanLuminance(map->renderFrame());
         QVERIFY2(dayLight > 0.5, qPrintable(QString::number(dayLight)));
 
-        QTest::keyClick(window.get(), Qt::Key_T, Qt::ControlModifier);
+        pressNightKey(*window);
         QCOMPARE(appliedTheme(), Theme::Night);
         QCOMPARE(storedTheme(w), 1);
         const double nightLight = meanLuminance(map->renderFrame());
@@ -133,18 +149,129 @@ private slots:
         QCOMPARE(night->shortcut(), QKeySequence(CMapScreen::kNightKey));
 
         // Off again: back to the high contrast the day had.
-        QTest::keyClick(window.get(), Qt::Key_T, Qt::ControlModifier);
+        pressNightKey(*window);
         QCOMPARE(appliedTheme(), Theme::Contrast);
         QCOMPARE(storedTheme(w), 2);
         QVERIFY(meanLuminance(map->renderFrame()) > 0.5);
     }
 
+    void theNightKeyWorksOnEveryScreenAndReturnsToTheDayOfAnEarlierRun()
+    {
+        ScreenWorld w(kThemeWorld);
+        // Settings of an older run: high contrast, and no day theme kept yet.
+        w.global->settings.theme = static_cast<int>(Theme::Contrast);
+        {
+            auto window = w.openWindow({480, 800});
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window.get()));
+            QCOMPARE(window->topScreen(), static_cast<Screen*>(window->cacheList()));
+            pressNightKey(*window);
+            QCOMPARE(appliedTheme(), Theme::Night);
+            QCOMPARE(storedTheme(w), 1);
+            QCOMPARE(storedTheme(w, "DayTheme"), 2);
+            // On the options the field follows the key, and OK keeps what the key left.
+            openOptionsScreen(*window, *w.global);
+            auto* options = qobject_cast<COptionsScr*>(window->topScreen());
+            QVERIFY(options);
+            auto* theme = child<QComboBox>(options, "theme");
+            QCOMPARE(theme->currentData().toInt(), 1);
+            pressNightKey(*window);
+            QCOMPARE(appliedTheme(), Theme::Contrast);
+            QTRY_COMPARE(theme->currentData().toInt(), 2);
+            pressNightKey(*window);
+            QTRY_COMPARE(theme->currentData().toInt(), 1);
+            options->mainAction();
+            QCOMPARE(appliedTheme(), Theme::Night);
+            QCOMPARE(storedTheme(w), 1);
+            QCOMPARE(storedTheme(w, "DayTheme"), 2);
+        }
+        // The next run starts at night; the key goes back to the high contrast.
+        applyTheme(Theme::Day);
+        w.restart();
+        auto window = w.openWindow({480, 800});
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QCOMPARE(appliedTheme(), Theme::Night);
+        pressNightKey(*window);
+        QCOMPARE(appliedTheme(), Theme::Contrast);
+        QCOMPARE(storedTheme(w), 2);
+        // Day chosen in the options is the day the key returns to from now on.
+        openOptionsScreen(*window, *w.global);
+        auto* options = qobject_cast<COptionsScr*>(window->topScreen());
+        child<QComboBox>(options, "theme")->setCurrentIndex(static_cast<int>(Theme::Day));
+        options->mainAction();
+        QCOMPARE(storedTheme(w, "DayTheme"), 0);
+        pressNightKey(*window);
+        pressNightKey(*window);
+        QCOMPARE(appliedTheme(), Theme::Day);
+    }
+
+    void atNightThePositionAndTheTrackAreRedAndTheDayKeepsTheUsersColours()
+    {
+        ScreenWorld w(ScreenWorld::Options{.ownInstall = true, .recordTrack = true});
+        storedMap(w);
+        // A track walked east, well away from the position mark at home.
+        for (int i = 0; i < 12; ++i) {
+            const geo::LatLon at = geo::projectPoint(w.options.home, 0.4 + 0.03 * i, 90.0);
+            w.global->gpsServices.trackLogger->appendTrack(at.lat, at.lon, 250, 1, 8, 4);
+            w.clock += 5;
+        }
+        const geo::LatLon onTrack = geo::projectPoint(w.options.home, 0.4 + 0.03 * 6, 90.0);
+        const QColor userTrack = colourOf(maps::rgbFromSetting(w.global->settings.trackColor));
+        CMapScreen map(*w.global, w.notifier);
+        map.resize(480, 800);
+        for (const Theme theme : {Theme::Day, Theme::Night, Theme::Contrast}) {
+            applyTheme(theme);
+            map.invalidateTiles();
+            QList<QColor> dot; // the three phases of the blinking position
+            QColor track;
+            for (int phase = 0; phase < 3; ++phase) {
+                const QImage frame = map.renderFrame();
+                QVERIFY(map.shown().marker && map.screenPointOf(onTrack));
+                QCOMPARE(map.shown().trackPoints, 12);
+                dot << frame.pixelColor(*map.shown().marker);
+                track = frame.pixelColor(*map.screenPointOf(onTrack));
+            }
+            const QPalette pal = QApplication::palette();
+            if (theme == Theme::Day) {
+                QCOMPARE(track, userTrack);
+                QVERIFY(dot.contains(QColor(Qt::white)));
+            } else if (theme == Theme::Night) {
+                // Red to amber, nothing blue or white, none much brighter than the text.
+                const QList<QColor> drawn = QList<QColor>(dot) << track;
+                for (const QColor& c : drawn) {
+                    QVERIFY2(c.red() > c.green() && c.green() >= c.blue() && c.blue() < 60, qPrintable(c.name()));
+                    QVERIFY2(luminance(c) <= 1.5 * luminance(pal.color(QPalette::Text)), qPrintable(c.name()));
+                }
+                QVERIFY(track != userTrack);
+            } else {
+                // Dark enough to read on the steepened paper in sunlight.
+                QVERIFY2(contrastRatio(track, Qt::white) >= 4.5, qPrintable(track.name()));
+            }
+        }
+        // With a fix the dot and the arrow are blue by day and red at night.
+        QImage canvas(40, 40, QImage::Format_RGB32);
+        for (const bool arrow : {false, true}) {
+            PositionMark mark;
+            mark.at = QPoint(20, 20);
+            mark.fix = true;
+            mark.arrow = arrow;
+            for (const Theme theme : {Theme::Day, Theme::Night}) {
+                canvas.fill(Qt::black);
+                QPainter painter(&canvas);
+                drawPositionMark(painter, MapView{canvas.size(), QPalette(), 1.0, 44, mapInk(theme, userTrack, Qt::red)}, mark);
+                painter.end();
+                const QColor c = canvas.pixelColor(20, 22);
+                QVERIFY2(theme == Theme::Day ? c.blue() > 200 && c.red() < 80 : c.red() > 200 && c.blue() < 60,
+                         qPrintable(c.name()));
+            }
+        }
+    }
+
     void aMapPannedAtNightDrawsWhatANightMapComposedAfreshDraws()
     {
         ScreenWorld w(kThemeWorld);
-        w.mapFromSimulator(1, "", "folder");
-        w.global->mapSources[0].basic[0].maxAvailZoom = 0;
-        w.makeTiles();
+        storedMap(w);
         applyTheme(Theme::Night);
         CMapScreen panned(*w.global, w.notifier), fresh(*w.global, w.notifier);
         for (CMapScreen* m : {&panned, &fresh})

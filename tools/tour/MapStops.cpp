@@ -23,6 +23,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QPixmap>
 #include <QPainter>
 #include <QProcess>
@@ -286,6 +287,40 @@ void waitForVectorTiles(CMapScreen& map)
     }
 }
 
+// The window's menu as the Menu key opens it over the map and, in the wide
+// layout, its menu of the panes opened beside it: one picture of both.
+QWidget* menuPicture(TourContext& t)
+{
+    QMenu menu;
+    t.window.fillMenu(menu);
+    QList<QMenu*> menus{&menu};
+    const QString panes = QString::fromStdString(t.global.text(1401));
+    for (QAction* a : menu.actions())
+        if (a->menu() && a->text() == panes)
+            menus << a->menu();
+    QList<QPixmap> shots;
+    QSize size;
+    for (QMenu* m : menus) {
+        m->ensurePolished();
+        m->resize(m->sizeHint());
+        shots << m->grab();
+        size = QSize(size.width() + shots.back().width(), std::max(size.height(), shots.back().height()));
+    }
+    QPixmap both(size);
+    both.fill(t.window.palette().color(QPalette::Window));
+    QPainter p(&both);
+    int x = 0;
+    for (const QPixmap& shot : shots) {
+        p.drawPixmap(x, 0, shot);
+        x += shot.width();
+    }
+    p.end();
+    auto* label = new QLabel;
+    label->setPixmap(both);
+    label->resize(size);
+    return label;
+}
+
 } // namespace
 
 void addMapStops(std::vector<TourStop>& stops)
@@ -293,6 +328,10 @@ void addMapStops(std::vector<TourStop>& stops)
     stops.push_back({QStringLiteral("map"), [](TourContext& t) -> QWidget* {
                          openMap(t, 13);
                          return &t.window;
+                     }});
+    stops.push_back({QStringLiteral("map-menu"), [](TourContext& t) -> QWidget* {
+                         openMap(t, 13);
+                         return menuPicture(t);
                      }});
     stops.push_back({QStringLiteral("map-relief"), [](TourContext& t) -> QWidget* {
                          const fs::path folder = t.global.paths.deviceFolder(t.global.settings.mapFolder) / "elevation";

@@ -94,7 +94,7 @@ QStringList themedStopNames()
 {
     return {QStringLiteral("list"),          QStringLiteral("cache-description"), QStringLiteral("cache-logs"),
             QStringLiteral("map"),           QStringLiteral("map-vector"),        QStringLiteral("options-general"),
-            QStringLiteral("navigation"),    QStringLiteral("filter-properties")};
+            QStringLiteral("navigation"),    QStringLiteral("filter-properties"), QStringLiteral("map-menu")};
 }
 
 } // namespace tw

@@ -375,7 +375,7 @@ fts5_api* fts5Of(sqlite3* handle)
 }
 
 // The column weights of the index's bm25 as its rank is configured
-// ("bm25(8.0, 6.0, ...)"); empty when the rank is anything else.
+// ("bm25(1.0, 8.0, ...)"); empty when the rank is anything else.
 std::string configuredWeights(SQLite::Database& db)
 {
     try {

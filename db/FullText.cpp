@@ -32,8 +32,8 @@ constexpr int kIndexVersion = 2;
 // The same text is in resources/emptydb.sql, for new databases. The
 // listing, which holds most of the words, is the index's first column: a
 // word's places in the first column need no mark of their column, which
-// spares two bytes per word and cache, a quarter of the index. The rank's
-// weights follow the columns' order.
+// spares two bytes per word and cache, nearly a quarter of the index. The
+// rank's weights follow the columns' order.
 constexpr const char* kSchema =
     "CREATE VIEW `cachetext_source` AS SELECT `g`.`key` AS `key`, `g`.`id` AS `code`, `g`.`name` AS `name`, "
     "`g`.`author` AS `owner`, "

@@ -553,7 +553,22 @@ TEST_F(FullTextTest, AnIndexOfThePreviousVersionIsBuiltAgainAndFindsTheSame)
                 out.push_back(std::string(query) + " " + hit.code + " " + hit.snippet);
         return out;
     };
-    const V before = results();
+    // What the previous version's search gave: the best by the rank, the
+    // snippet of every column.
+    V before;
+    SQLite::Statement earlier(db, "SELECT `g`.`id`, snippet(`cachetext`, -1, char(2), char(3), '…', 12) FROM "
+                                  "`cachetext` JOIN `geocache` AS `g` ON `g`.`key` = `cachetext`.`rowid` WHERE "
+                                  "`cachetext` MATCH ? ORDER BY `rank`, `cachetext`.`rowid` LIMIT 20");
+    for (const char* query : queries) {
+        earlier.Reset();
+        earlier.BindText(1, fulltext::MatchExpression(query));
+        while (earlier.Next()) {
+            std::string snippet = earlier.ColumnText(1);
+            snippet.erase(0, snippet.find_first_not_of(' '));
+            snippet.erase(snippet.find_last_not_of(' ') + 1);
+            before.push_back(std::string(query) + " " + earlier.ColumnText(0) + " " + snippet);
+        }
+    }
     ASSERT_GT(before.size(), 100u);
     db.Close();
     ASSERT_EQ(db.OpenFile(path), SQLITE_OK);

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 
 namespace SQLite {
 namespace {
@@ -135,6 +136,18 @@ int Database::openHandle(const std::string& path, bool exclusive, bool readOnly)
         return rc;
     }
     sqlite3_extended_result_codes(m_handle, 0);
+    {
+        // A new connection: what the log held was another one's.
+        std::lock_guard lock(m_cacheWriteMutex);
+        m_cacheWritesDropped += m_cacheWriteLog.size();
+        m_cacheWriteLog.clear();
+    }
+    sqlite3_update_hook(
+        m_handle,
+        [](void* self, int operation, const char* database, const char* table, sqlite3_int64 key) {
+            noteWrite(self, operation, database, table, key);
+        },
+        this);
     registerLikeUnbounded(m_handle);
     // The full-text index reads the cache texts through these.
     tw::fulltext::registerFunctions(m_handle);
@@ -180,6 +193,41 @@ Database::ContentVersion Database::contentVersion()
         others = sqlite3_column_int64(statement, 0);
     sqlite3_finalize(statement);
     return {m_openSerial, others, sqlite3_total_changes64(m_handle)};
+}
+
+void Database::noteWrite(void* self, int, const char* database, const char* table, std::int64_t key)
+{
+    if (std::strcmp(table, "geocache") != 0 || std::strcmp(database, "main") != 0)
+        return;
+    auto& db = *static_cast<Database*>(self);
+    std::lock_guard lock(db.m_cacheWriteMutex);
+    if (db.m_cacheWriteLog.size() == kCacheWriteLog) {
+        // An import: whoever follows the log reads everything again.
+        db.m_cacheWritesDropped += db.m_cacheWriteLog.size();
+        db.m_cacheWriteLog.clear();
+    }
+    db.m_cacheWriteLog.push_back(key);
+}
+
+std::uint64_t Database::cacheWrites()
+{
+    std::lock_guard lock(m_cacheWriteMutex);
+    return m_cacheWritesDropped + m_cacheWriteLog.size();
+}
+
+bool Database::cacheWritesSince(std::uint64_t mark, std::vector<std::int64_t>& keys)
+{
+    std::lock_guard lock(m_cacheWriteMutex);
+    if (mark < m_cacheWritesDropped || mark > m_cacheWritesDropped + m_cacheWriteLog.size())
+        return false;
+    keys.insert(keys.end(), m_cacheWriteLog.begin() + static_cast<std::ptrdiff_t>(mark - m_cacheWritesDropped),
+                m_cacheWriteLog.end());
+    return true;
+}
+
+bool Database::transactionOpen() const
+{
+    return m_handle && !sqlite3_get_autocommit(m_handle);
 }
 
 int Database::OpenFile(const std::string& path)

@@ -93,6 +93,19 @@ public:
     const std::string& fileName() const { return m_fileName; }
     // Which open of all in this process: never the same for two opens.
     std::int64_t openSerial() const { return m_openSerial; }
+    // The keys of the `geocache` rows this connection inserted, updated or
+    // deleted, as a log (SQLite's update hook): cacheWrites() is where it
+    // stands; cacheWritesSince(mark, keys) appends the keys written since an
+    // earlier mark and is false when the log no longer reaches back that far
+    // (it keeps the latest kCacheWriteLog). Not in it: other connections'
+    // writes (see contentVersion) and rows a statement deletes without
+    // telling the hook (a DELETE of the whole table, a REPLACE).
+    static constexpr std::size_t kCacheWriteLog = 1u << 16;
+    std::uint64_t cacheWrites();
+    bool cacheWritesSince(std::uint64_t mark, std::vector<std::int64_t>& keys);
+    // A transaction is open on the connection, begun here or by any
+    // statement.
+    bool transactionOpen() const;
     const std::string& errorText() const { return m_errorText; }
     bool opened() const { return m_opened; }
     // True when the index of the write-ahead log could not be rebuilt on
@@ -140,6 +153,10 @@ private:
 
     std::string m_fileName;
     std::int64_t m_openSerial = 0; // which Open of all in this process
+    static void noteWrite(void* self, int operation, const char* database, const char* table, std::int64_t key);
+    std::mutex m_cacheWriteMutex;
+    std::vector<std::int64_t> m_cacheWriteLog;
+    std::uint64_t m_cacheWritesDropped = 0; // before the first in the log
     bool m_opened = false;
     bool m_privateLogIndex = false;
     int m_busyTimeoutMs = 10000;

@@ -26,10 +26,14 @@ namespace tw::fulltext {
 namespace {
 
 // Raised when what goes into the index changes: an index of another
-// version is built again.
-constexpr int kIndexVersion = 1;
+// version is built again. 2: the listing is the first column.
+constexpr int kIndexVersion = 2;
 
-// The same text is in resources/emptydb.sql, for new databases.
+// The same text is in resources/emptydb.sql, for new databases. The
+// listing, which holds most of the words, is the index's first column: a
+// word's places in the first column need no mark of their column, which
+// spares two bytes per word and cache, nearly a quarter of the index. The
+// rank's weights follow the columns' order.
 constexpr const char* kSchema =
     "CREATE VIEW `cachetext_source` AS SELECT `g`.`key` AS `key`, `g`.`id` AS `code`, `g`.`name` AS `name`, "
     "`g`.`author` AS `owner`, "
@@ -43,9 +47,9 @@ constexpr const char* kSchema =
     "(SELECT group_concat(`t`, ' ') FROM (SELECT coalesce(`name`, '') || ' ' || coalesce(`cmt`, '') || ' ' || "
     "coalesce(`comment`, '') AS `t` FROM `waypoint` WHERE `waypoint`.`id` = `g`.`id` ORDER BY `key`)) AS "
     "`waypoints` FROM `geocache` AS `g`;\n"
-    "CREATE VIRTUAL TABLE `cachetext` USING fts5(`code`, `name`, `owner`, `listing`, `hint`, `logs`, `note`, "
+    "CREATE VIRTUAL TABLE `cachetext` USING fts5(`listing`, `code`, `name`, `owner`, `hint`, `logs`, `note`, "
     "`waypoints`, content='cachetext_source', content_rowid='key', tokenize='unicode61 remove_diacritics 2');\n"
-    "INSERT INTO `cachetext` (`cachetext`, `rank`) VALUES ('rank', 'bm25(8.0, 6.0, 3.0, 1.0, 2.0, 0.5, 3.0, 1.0)');\n";
+    "INSERT INTO `cachetext` (`cachetext`, `rank`) VALUES ('rank', 'bm25(1.0, 8.0, 6.0, 3.0, 2.0, 0.5, 3.0, 1.0)');\n";
 
 constexpr const char* kColumns = "`code`, `name`, `owner`, `listing`, `hint`, `logs`, `note`, `waypoints`";
 

@@ -360,6 +360,122 @@ void bestOf(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* cont
     sqlite3_result_double(context, -1.0 * score);
 }
 
+// tw_snippetcolumn(cachetext, tokens, column...): the column FTS5's
+// snippet(cachetext, -1, ..., tokens) takes its piece from, by the same
+// scores, but where columns score alike the first of those named wins
+// rather than the first of the index. The listing leads the index's columns
+// (it takes the least room there); the snippet still prefers the code, the
+// name and the owner to it, as it did while they came first.
+struct SnippetScorer {
+    const Fts5ExtensionApi* api = nullptr;
+    Fts5Context* fts = nullptr;
+    int instances = 0;
+    int tokens = 0;
+    std::vector<unsigned char> seen; // by phrase
+
+    // The score of the window of `tokens` words from `start` of the column.
+    int score(int column, int start)
+    {
+        std::fill(seen.begin(), seen.end(), 0);
+        int total = 0;
+        for (int i = 0; i < instances; ++i) {
+            int phrase = 0, at = 0, offset = 0;
+            if (api->xInst(fts, i, &phrase, &at, &offset) != SQLITE_OK)
+                return -1;
+            if (at != column || offset < start || offset >= start + tokens || phrase < 0 ||
+                static_cast<std::size_t>(phrase) >= seen.size())
+                continue;
+            total += seen[static_cast<std::size_t>(phrase)] ? 1 : 1000;
+            seen[static_cast<std::size_t>(phrase)] = 1;
+        }
+        return total;
+    }
+};
+
+// Where sentences of a column's text begin: its first word and every word
+// after a '.' or ':'.
+struct SentenceStarts {
+    const char* text = nullptr;
+    int word = 0;
+    std::vector<int> starts;
+};
+
+int sentenceStart(void* context, int flags, const char*, int, int startByte, int)
+{
+    if (flags & FTS5_TOKEN_COLOCATED)
+        return SQLITE_OK;
+    auto& s = *static_cast<SentenceStarts*>(context);
+    if (s.word == 0) {
+        s.starts.push_back(0);
+    } else {
+        int i = startByte - 1;
+        char c = 0;
+        for (; i >= 0; --i) {
+            c = s.text[i];
+            if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
+                break;
+        }
+        if (i != startByte - 1 && (c == '.' || c == ':'))
+            s.starts.push_back(s.word);
+    }
+    ++s.word;
+    return SQLITE_OK;
+}
+
+void snippetColumn(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* context, int argc,
+                   sqlite3_value** argv)
+{
+    SnippetScorer scorer;
+    scorer.api = api;
+    scorer.fts = fts;
+    scorer.tokens = argc > 0 ? sqlite3_value_int(argv[0]) : 0;
+    int rc = api->xInstCount(fts, &scorer.instances);
+    scorer.seen.assign(static_cast<std::size_t>(std::max(api->xPhraseCount(fts), 0)), 0);
+    int bestScore = 0;
+    int bestColumn = argc > 1 ? sqlite3_value_int(argv[1]) : 0;
+    for (int a = 1; rc == SQLITE_OK && a < argc; ++a) {
+        const int column = sqlite3_value_int(argv[a]);
+        SentenceStarts sentences;
+        int bytes = 0;
+        rc = api->xColumnText(fts, column, &sentences.text, &bytes);
+        if (rc == SQLITE_OK && sentences.text)
+            rc = api->xTokenize(fts, sentences.text, bytes, &sentences, sentenceStart);
+        int words = 0;
+        if (rc == SQLITE_OK)
+            rc = api->xColumnSize(fts, column, &words);
+        for (int i = 0; rc == SQLITE_OK && i < scorer.instances; ++i) {
+            int phrase = 0, at = 0, offset = 0;
+            rc = api->xInst(fts, i, &phrase, &at, &offset);
+            if (rc != SQLITE_OK || at != column)
+                continue;
+            // The window around the word, as the snippet centres it, scores
+            // as the one starting at it.
+            if (scorer.score(column, offset) > bestScore) {
+                bestScore = scorer.score(column, offset);
+                bestColumn = column;
+            }
+            if (sentences.starts.empty() || words <= scorer.tokens)
+                continue;
+            std::size_t s = 0;
+            while (s + 1 < sentences.starts.size() && sentences.starts[s + 1] <= offset)
+                ++s;
+            const int start = sentences.starts[s];
+            if (start < offset) {
+                const int fromSentence = scorer.score(column, start) + (start == 0 ? 120 : 100);
+                if (fromSentence > bestScore) {
+                    bestScore = fromSentence;
+                    bestColumn = column;
+                }
+            }
+        }
+    }
+    if (rc != SQLITE_OK) {
+        sqlite3_result_error_code(context, rc);
+        return;
+    }
+    sqlite3_result_int(context, bestColumn);
+}
+
 fts5_api* fts5Of(sqlite3* handle)
 {
     fts5_api* api = nullptr;
@@ -375,7 +491,7 @@ fts5_api* fts5Of(sqlite3* handle)
 }
 
 // The column weights of the index's bm25 as its rank is configured
-// ("bm25(8.0, 6.0, ...)"); empty when the rank is anything else.
+// ("bm25(1.0, 8.0, ...)"); empty when the rank is anything else.
 std::string configuredWeights(SQLite::Database& db)
 {
     try {
@@ -396,6 +512,11 @@ std::string configuredWeights(SQLite::Database& db)
     }
 }
 
+// The index's columns (by their place in it) in the order in which the
+// snippet prefers them when they match alike: the order of the columns
+// before the listing came first.
+constexpr const char* kSnippetColumnOrder = "1, 2, 3, 0, 4, 5, 6, 7";
+
 // Without the spaces where a text was joined to the next.
 std::string trimmed(const std::string& text)
 {
@@ -412,7 +533,10 @@ int registerRankFunction(sqlite3* handle)
     fts5_api* api = fts5Of(handle);
     if (!api)
         return SQLITE_ERROR;
-    return api->xCreateFunction(api, "tw_bestof", nullptr, bestOf, nullptr);
+    const int rc = api->xCreateFunction(api, "tw_bestof", nullptr, bestOf, nullptr);
+    if (rc != SQLITE_OK)
+        return rc;
+    return api->xCreateFunction(api, "tw_snippetcolumn", nullptr, snippetColumn, nullptr);
 }
 
 std::vector<Hit> Search(SQLite::Database& db, std::string_view query, TextFields fields, int limit)
@@ -431,7 +555,12 @@ std::vector<Hit> Search(SQLite::Database& db, std::string_view query, TextFields
                                    "`c`.`rowid`");
     best.BindText(1, expression);
     best.BindInt(2, limit + 1);
-    SQLite::Statement snippet(db, "SELECT snippet(`cachetext`, -1, char(2), char(3), '…', 12) FROM `cachetext` "
+    // The piece from the column the snippet of every column would take,
+    // the code, name and owner winning a tie with the listing.
+    constexpr int kSnippetWords = 12;
+    SQLite::Statement column(db, std::string("SELECT tw_snippetcolumn(`cachetext`, ?3, ") + kSnippetColumnOrder +
+                                     ") FROM `cachetext` WHERE `cachetext` MATCH ?1 AND `rowid` = ?2");
+    SQLite::Statement snippet(db, "SELECT snippet(`cachetext`, ?3, char(2), char(3), '…', ?4) FROM `cachetext` "
                                   "WHERE `cachetext` MATCH ?1 AND `rowid` = ?2");
     while (best.Next() && hits.size() < static_cast<std::size_t>(limit)) {
         Hit hit;
@@ -440,9 +569,15 @@ std::vector<Hit> Search(SQLite::Database& db, std::string_view query, TextFields
         if (hit.code == kDummyCacheCode)
             continue;
         hit.name = best.ColumnText(2);
+        column.Reset();
+        column.BindText(1, expression);
+        column.BindInt(2, hit.key);
+        column.BindInt(3, kSnippetWords);
         snippet.Reset();
         snippet.BindText(1, expression);
         snippet.BindInt(2, hit.key);
+        snippet.BindInt(3, column.Next() ? column.ColumnInt(0) : -1);
+        snippet.BindInt(4, kSnippetWords);
         if (snippet.Next())
             hit.snippet = trimmed(snippet.ColumnText(0));
         hits.push_back(std::move(hit));

@@ -20,13 +20,19 @@ public:
         double y = 0.0;
         bool null = false; // x or y is NULL
     };
-    // Read again when the database changed since the last call. Lets
-    // SQLite::Error through.
+    // Brought up to date when the database changed since the last call:
+    // after writes of this connection alone only the rows written are read
+    // again, otherwise all. Lets SQLite::Error through.
     const std::vector<Position>& of(SQLite::Database& db);
 
 private:
+    // Reads the rows the connection wrote since the last call; false when
+    // they are not known and everything must be read.
+    bool readWritten(SQLite::Database& db);
+
     std::vector<Position> m_positions;
     SQLite::Database::ContentVersion m_version{};
+    std::uint64_t m_writes = 0; // the connection's log of cache writes, when read
     const SQLite::Database* m_db = nullptr;
 };
 

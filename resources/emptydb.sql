@@ -122,10 +122,10 @@ CREATE INDEX `travelbug_id` ON `travelbug` (`id`);
 -- the program registers on its connections. `cachetext_state` is there
 -- while the index is kept current.
 CREATE VIEW `cachetext_source` AS SELECT `g`.`key` AS `key`, `g`.`id` AS `code`, `g`.`name` AS `name`, `g`.`author` AS `owner`, (SELECT tw_visible(`l`.`shortdesc`, `l`.`shortdescflag`) || ' ' || tw_visible(`l`.`longdesc`, `l`.`longdescflag`) FROM `geolist` AS `l` WHERE `l`.`id` = `g`.`id` ORDER BY `l`.`key` LIMIT 1) AS `listing`, (SELECT replace(`l`.`hint`, '<br>', ' ') FROM `geolist` AS `l` WHERE `l`.`id` = `g`.`id` ORDER BY `l`.`key` LIMIT 1) AS `hint`, (SELECT group_concat(`t`, ' ') FROM (SELECT coalesce(`finder`, '') || ' ' || tw_text(`logtext`) AS `t` FROM `geolog` WHERE `geolog`.`id` = `g`.`id` ORDER BY `dt`, `key`)) AS `logs`, `g`.`comment` AS `note`, (SELECT group_concat(`t`, ' ') FROM (SELECT coalesce(`name`, '') || ' ' || coalesce(`cmt`, '') || ' ' || coalesce(`comment`, '') AS `t` FROM `waypoint` WHERE `waypoint`.`id` = `g`.`id` ORDER BY `key`)) AS `waypoints` FROM `geocache` AS `g`;
-CREATE VIRTUAL TABLE `cachetext` USING fts5(`code`, `name`, `owner`, `listing`, `hint`, `logs`, `note`, `waypoints`, content='cachetext_source', content_rowid='key', tokenize='unicode61 remove_diacritics 2');
-INSERT INTO `cachetext` (`cachetext`, `rank`) VALUES ('rank', 'bm25(8.0, 6.0, 3.0, 1.0, 2.0, 0.5, 3.0, 1.0)');
+CREATE VIRTUAL TABLE `cachetext` USING fts5(`listing`, `code`, `name`, `owner`, `hint`, `logs`, `note`, `waypoints`, content='cachetext_source', content_rowid='key', tokenize='unicode61 remove_diacritics 2');
+INSERT INTO `cachetext` (`cachetext`, `rank`) VALUES ('rank', 'bm25(1.0, 8.0, 6.0, 3.0, 2.0, 0.5, 3.0, 1.0)');
 CREATE TABLE `cachetext_state` (`name` TEXT PRIMARY KEY, `value`);
-INSERT INTO `cachetext_state` VALUES ('version', 1);
+INSERT INTO `cachetext_state` VALUES ('version', 2);
 
 COMMIT;
 

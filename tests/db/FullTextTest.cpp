@@ -201,6 +201,31 @@ protected:
         return count("SELECT count(*) FROM sqlite_master WHERE name = 'cachetext'") == 1;
     }
 
+    // Caches of varied lengths whose few words repeat in every field.
+    void addVariedCaches(int count)
+    {
+        const char* const words[] = {"potok", "les", "most", "kámen", "cesta", "mlýn"};
+        unsigned state = 7;
+        auto next = [&state] {
+            state = state * 1103515245u + 12345u;
+            return (state >> 16) % 1000;
+        };
+        auto text = [&](unsigned n) {
+            std::string out;
+            for (unsigned i = 0; i < n; ++i)
+                out += std::string(words[next() % std::size(words)]) + " ";
+            return out;
+        };
+        for (int i = 0; i < count; ++i) {
+            CGeocache c = cache("GCR" + std::to_string(i));
+            c.name = text(1 + next() % 3);
+            c.longDesc = text(next() % 60);
+            c.hint = i % 7 ? "" : text(2);
+            addLog(c, "Finder", text(next() % 12));
+            ASSERT_TRUE(cacheStore.InsertCache(c));
+        }
+    }
+
     CacheStore cacheStore{db, categories};
     int bridgeKey = 0;
 };
@@ -271,27 +296,7 @@ TEST_F(FullTextTest, SnippetMarksTheMatchedWords)
 // repeat in every field, so that many rows tie, many lose and many pass.
 TEST_F(FullTextTest, SearchFindsTheBestOfBm25OverEveryMatch)
 {
-    const char* const words[] = {"potok", "les", "most", "kámen", "cesta", "mlýn"};
-    unsigned state = 7;
-    auto next = [&state] {
-        state = state * 1103515245u + 12345u;
-        return (state >> 16) % 1000;
-    };
-    auto text = [&](unsigned n) {
-        std::string out;
-        for (unsigned i = 0; i < n; ++i)
-            out += std::string(words[next() % std::size(words)]) + " ";
-        return out;
-    };
-    CacheStore store(db, categories);
-    for (int i = 0; i < 300; ++i) {
-        CGeocache c = cache("GCR" + std::to_string(i));
-        c.name = text(1 + next() % 3);
-        c.longDesc = text(next() % 60);
-        c.hint = i % 7 ? "" : text(2);
-        addLog(c, "Finder", text(next() % 12));
-        ASSERT_TRUE(store.InsertCache(c));
-    }
+    addVariedCaches(300);
     SQLite::Statement reference(db, "SELECT `rowid` FROM `cachetext` WHERE `cachetext` MATCH ? ORDER BY `rank`, "
                                     "`rowid` LIMIT ?");
     for (const char* query : {"potok", "kamen mlyn", "\"most les\"", "ces*", "potok -les", "hint:cesta"}) {
@@ -310,7 +315,7 @@ TEST_F(FullTextTest, SearchFindsTheBestOfBm25OverEveryMatch)
     }
     // Rows that cannot reach the best are ranked by a bound, never above
     // their score; the best carry their score.
-    SQLite::Statement both(db, "SELECT tw_bestof(`cachetext`, 3, 8.0, 6.0, 3.0, 1.0, 2.0, 0.5, 3.0, 1.0), `rank` "
+    SQLite::Statement both(db, "SELECT tw_bestof(`cachetext`, 3, 1.0, 8.0, 6.0, 3.0, 2.0, 0.5, 3.0, 1.0), `rank` "
                                "FROM `cachetext` WHERE `cachetext` MATCH 'potok' ORDER BY `rowid`");
     int bounded = 0, rows = 0;
     while (both.Next()) {
@@ -521,6 +526,62 @@ TEST_F(FullTextTest, ADatabaseWithoutTheIndexWorksAndBuildsItOnce)
     EXPECT_EQ(fulltext::checkAtOpen(db), fulltext::State::Ready);
     EXPECT_EQ(found("written note"), V{"GC6F"});
     EXPECT_EQ(found("zamek"), V{"GC1A"});
+    expectIndexWhole();
+}
+
+// The previous version's index put the code first and the listing fourth.
+// A database that holds it opens with the index no longer kept; built
+// again, the index finds the same caches in the same order with the same
+// snippets.
+TEST_F(FullTextTest, AnIndexOfThePreviousVersionIsBuiltAgainAndFindsTheSame)
+{
+    addVariedCaches(120);
+    ASSERT_EQ(db.Exec("DROP TABLE `cachetext`; CREATE VIRTUAL TABLE `cachetext` USING fts5(`code`, `name`, `owner`, "
+                      "`listing`, `hint`, `logs`, `note`, `waypoints`, content='cachetext_source', "
+                      "content_rowid='key', tokenize='unicode61 remove_diacritics 2'); INSERT INTO `cachetext` "
+                      "(`cachetext`, `rank`) VALUES ('rank', 'bm25(8.0, 6.0, 3.0, 1.0, 2.0, 0.5, 3.0, 1.0)'); "
+                      "INSERT INTO `cachetext` (`cachetext`) VALUES ('rebuild'); UPDATE `cachetext_state` SET "
+                      "`value` = 1 WHERE `name` = 'version';"),
+              SQLITE_OK)
+        << db.errorText();
+    const char* const queries[] = {"potok", "kamen mlyn", "\"most les\"", "ces*",    "potok -les",
+                                   "hint:cesta", "name:most", "zamek",      "stone",   "magnet*"};
+    auto results = [&] {
+        V out;
+        for (const char* query : queries)
+            for (const auto& hit : fulltext::Search(db, query, 0, 20))
+                out.push_back(std::string(query) + " " + hit.code + " " + hit.snippet);
+        return out;
+    };
+    // What the previous version's search gave: the best by the rank, the
+    // snippet of every column.
+    V before;
+    SQLite::Statement earlier(db, "SELECT `g`.`id`, snippet(`cachetext`, -1, char(2), char(3), '…', 12) FROM "
+                                  "`cachetext` JOIN `geocache` AS `g` ON `g`.`key` = `cachetext`.`rowid` WHERE "
+                                  "`cachetext` MATCH ? ORDER BY `rank`, `cachetext`.`rowid` LIMIT 20");
+    for (const char* query : queries) {
+        earlier.Reset();
+        earlier.BindText(1, fulltext::MatchExpression(query));
+        while (earlier.Next()) {
+            std::string snippet = earlier.ColumnText(1);
+            snippet.erase(0, snippet.find_first_not_of(' '));
+            snippet.erase(snippet.find_last_not_of(' ') + 1);
+            before.push_back(std::string(query) + " " + earlier.ColumnText(0) + " " + snippet);
+        }
+    }
+    ASSERT_GT(before.size(), 100u);
+    db.Close();
+    ASSERT_EQ(db.OpenFile(path), SQLITE_OK);
+    EXPECT_EQ(fulltext::checkAtOpen(db), fulltext::State::Missing);
+    EXPECT_FALSE(fulltext::Ready(db));
+    long long last = -1;
+    ASSERT_TRUE(fulltext::Build(db, [&](long long done, long long) {
+        last = done;
+        return true;
+    }));
+    EXPECT_EQ(last, 122);
+    EXPECT_TRUE(fulltext::Ready(db));
+    EXPECT_EQ(results(), before);
     expectIndexWhole();
 }
 

@@ -299,6 +299,68 @@ TEST_F(QueryFixture, KeptPositionsFollowEveryChangeOfTheDatabase)
     EXPECT_EQ(listed(), V({"GC7", "GC4", "GC2"}));
 }
 
+// After the connection's own writes only the rows written are read again;
+// what the log of writes cannot show (a DELETE of the whole table, more
+// writes than it keeps, rows read in a transaction that is rolled back)
+// makes the positions be read whole, never kept wrong.
+TEST_F(QueryFixture, KeptPositionsFollowWritesTheLogOfWritesCannotShow)
+{
+    CachePositions positions;
+    inputs.maxRows = 3;
+    auto listed = [&] {
+        const CacheQuery query = BuildCacheQuery(anyCache(), inputs);
+        const std::vector<std::int64_t> kept = nearestKeys(db, query, &positions);
+        EXPECT_EQ(kept, nearestKeys(db, query)) << "kept positions and a fresh read disagree";
+        std::vector<std::string> out;
+        for (const std::int64_t key : kept) {
+            SQLite::Statement row(db, "SELECT `id` FROM `geocache` WHERE `key` = ?");
+            row.BindInt(1, key);
+            out.push_back(row.Next() ? row.ColumnText(0) : "?");
+        }
+        return out;
+    };
+    EXPECT_EQ(listed(), V({"GC1", "GC2", "GC5"}));
+    ASSERT_EQ(db.Exec("UPDATE `geocache` SET `x` = 50.0801, `y` = 14.4201 WHERE `id` = 'GC7'; "
+                      "DELETE FROM `geocache` WHERE `id` = 'GC2'; INSERT INTO `geocache` (`id`, `x`, `y`) "
+                      "VALUES ('GCN', 50.0802, 14.4202)"),
+              SQLITE_OK);
+    EXPECT_EQ(listed(), V({"GC1", "GC7", "GCN"}));
+
+    // Read inside a transaction that is then rolled back.
+    ASSERT_EQ(db.Exec("BEGIN; UPDATE `geocache` SET `x` = 50.08, `y` = 14.42 WHERE `id` = 'GC4'"), SQLITE_OK);
+    EXPECT_EQ(listed(), V({"GC1", "GC4", "GC7"}));
+    ASSERT_EQ(db.Exec("ROLLBACK"), SQLITE_OK);
+    EXPECT_EQ(listed(), V({"GC1", "GC7", "GCN"}));
+
+    // A rolled back write, read after the rollback.
+    ASSERT_EQ(db.Exec("BEGIN; DELETE FROM `geocache` WHERE `id` = 'GC1'; ROLLBACK"), SQLITE_OK);
+    EXPECT_EQ(listed(), V({"GC1", "GC7", "GCN"}));
+
+    // The whole table emptied without a word to the hook, then one row
+    // more and one row again with its old key.
+    std::int64_t key5 = 0;
+    {
+        SQLite::Statement q(db, "SELECT `key` FROM `geocache` WHERE `id` = 'GC5'");
+        ASSERT_TRUE(q.Next());
+        key5 = q.columnInt64(0);
+    }
+    ASSERT_EQ(db.Exec("CREATE TEMP TABLE `saved` AS SELECT * FROM `geocache`; DELETE FROM `geocache`; "
+                      "INSERT INTO `geocache` SELECT * FROM `saved` WHERE `id` IN ('GC0', 'GC3', 'GC6')"),
+              SQLITE_OK);
+    EXPECT_EQ(listed(), V({"GC3", "GC6"}));
+    ASSERT_EQ(db.Exec("INSERT INTO `geocache` SELECT * FROM `saved` WHERE `key` = " + std::to_string(key5)),
+              SQLITE_OK);
+    EXPECT_EQ(listed(), V({"GC5", "GC3", "GC6"}));
+
+    // More writes than the log keeps.
+    ASSERT_EQ(db.Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                      std::to_string(SQLite::Database::kCacheWriteLog + 10) +
+                      ") INSERT INTO `geocache` (`id`, `x`, `y`) SELECT 'GCM' || i, 51, 15 FROM n; "
+                      "UPDATE `geocache` SET `x` = 50.0801, `y` = 14.4201 WHERE `id` = 'GCM7'"),
+              SQLITE_OK);
+    EXPECT_EQ(listed(), V({"GCM7", "GC5", "GC3"}));
+}
+
 // Past a thousand rows a filter that lets few through is answered from the
 // rows that pass; both ways give the statement's rows.
 TEST_F(QueryFixture, NearestKeysAgreeWithTheStatementOnManyCaches)

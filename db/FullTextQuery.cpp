@@ -6,6 +6,7 @@
 
 #include "db/CacheReader.h"
 #include "db/Database.h"
+#include "db/FullTextTokenizer.h"
 #include "db/SqlError.h"
 #include "db/Statement.h"
 
@@ -360,19 +361,6 @@ void bestOf(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* cont
     sqlite3_result_double(context, -1.0 * score);
 }
 
-fts5_api* fts5Of(sqlite3* handle)
-{
-    fts5_api* api = nullptr;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(handle, "SELECT fts5(?1)", -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return nullptr;
-    }
-    sqlite3_bind_pointer(statement, 1, &api, "fts5_api_ptr", nullptr);
-    sqlite3_step(statement);
-    sqlite3_finalize(statement);
-    return api;
-}
 
 // The column weights of the index's bm25 as its rank is configured
 // ("bm25(8.0, 6.0, ...)"); empty when the rank is anything else.

@@ -42,6 +42,7 @@ public:
     Tokens& operator=(const Tokens&) = delete;
 
     bool usable() const { return m_tokenizer != nullptr; }
+    auto tokenizeFunction() const { return m_module.xTokenize; }
 
     std::vector<Token> of(const std::string& text, int flags = FTS5_TOKENIZE_DOCUMENT) const
     {
@@ -90,6 +91,8 @@ TEST(FastTokenizerTest, GivesTheBuiltInTokensAndOffsets)
     if (!builtin.usable())
         GTEST_SKIP() << "this SQLite has no FTS5";
     ASSERT_TRUE(fast.usable());
+    // Not the built-in one compared with itself.
+    ASSERT_NE(fast.tokenizeFunction(), builtin.tokenizeFunction());
     for (const std::string& text : trickyTexts()) {
         SCOPED_TRACE(text);
         EXPECT_EQ(fast.of(text), builtin.of(text));

@@ -43,6 +43,10 @@ CGeocache& CGeocache::operator=(const CGeocache& other)
     longDescHtml = 0;
     packedText.clear();
     packedLongDesc.clear();
+    indexTextsReady = false;
+    indexListing.clear();
+    indexHint.clear();
+    indexLogs.clear();
     attributes.clear();
     waypoints.clear();
     logs.clear();

@@ -56,6 +56,13 @@ public:
     // from the database, and not copied.
     std::vector<unsigned char> packedText;
     std::vector<unsigned char> packedLongDesc;
+    // The listing, the hint and the logs as the full-text index reads them,
+    // when an import has made them on a thread of its own
+    // (fulltext::prepareDocument) and set indexTextsReady; not copied.
+    bool indexTextsReady = false;
+    std::string indexListing;
+    std::string indexHint;
+    std::string indexLogs;
     std::string comment;
     std::string country;
     std::string state;

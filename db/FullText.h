@@ -114,6 +114,10 @@ void addCache(SQLite::Database& db, long long key);
 // back. Rows of its code that were there before (another program's) make
 // it read from the rows instead.
 void addCache(SQLite::Database& db, const CGeocache& cache);
+// Makes the listing, hint and logs of a new cache's document ahead, on an
+// import's own thread, so that addCache(db, cache) only hands them to the
+// index. Its texts, hint and logs must stay as they are after this.
+void prepareDocument(CGeocache& cache);
 // A waypoint about to be stored for the cache of the code: true when the
 // cache's document, still waiting in the batch, took its words, and the
 // writer need neither remove nor add the document for it.

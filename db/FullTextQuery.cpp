@@ -6,6 +6,7 @@
 
 #include "db/CacheReader.h"
 #include "db/Database.h"
+#include "db/FullTextTokenizer.h"
 #include "db/SqlError.h"
 #include "db/Statement.h"
 
@@ -474,20 +475,6 @@ void snippetColumn(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_contex
         return;
     }
     sqlite3_result_int(context, bestColumn);
-}
-
-fts5_api* fts5Of(sqlite3* handle)
-{
-    fts5_api* api = nullptr;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(handle, "SELECT fts5(?1)", -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return nullptr;
-    }
-    sqlite3_bind_pointer(statement, 1, &api, "fts5_api_ptr", nullptr);
-    sqlite3_step(statement);
-    sqlite3_finalize(statement);
-    return api;
 }
 
 // The column weights of the index's bm25 as its rank is configured

@@ -2,6 +2,7 @@
 #include "exchange/CacheImportStore.h"
 
 #include "db/CacheStore.h"
+#include "db/FullText.h"
 #include "db/SqlError.h"
 
 #include <sqlite3.h>
@@ -41,6 +42,15 @@ void CacheImportStore::finish()
 int CacheImportStore::StoreImportedCache(CGeocache& cache)
 {
     return m_store.StoreImportedCache(cache);
+}
+
+bool CacheImportStore::indexesTexts() const
+{
+    try {
+        return fulltext::maintained(m_db);
+    } catch (const SQLite::Error&) {
+        return false;
+    }
 }
 
 int CacheImportStore::StoreImportedWaypoint(CWaypoint& waypoint)

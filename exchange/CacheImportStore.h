@@ -25,6 +25,7 @@ public:
     void beginBatch() override;
     bool endBatch() override;
     bool broken() const override;
+    bool indexesTexts() const override;
     std::string errorText() const override;
     // Back to the usual checkpoints once the import is over, with what it
     // stored copied into the database file now, on the import's thread,

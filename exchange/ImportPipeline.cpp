@@ -2,6 +2,7 @@
 #include "exchange/ImportPipeline.h"
 
 #include "db/CacheStore.h"
+#include "db/FullText.h"
 #include "platform/JobProgress.h"
 
 #include <algorithm>
@@ -115,6 +116,9 @@ std::unique_ptr<CGeocache> ImportSpares::cache(std::vector<std::unique_ptr<CGeoL
     reuse(fresh.hint, old.hint);
     reuse(fresh.packedText, old.packedText);
     reuse(fresh.packedLongDesc, old.packedLongDesc);
+    reuse(fresh.indexListing, old.indexListing);
+    reuse(fresh.indexHint, old.indexHint);
+    reuse(fresh.indexLogs, old.indexLogs);
     reuse(fresh.logs, old.logs);
     reuse(fresh.attributes, old.attributes);
     old = std::move(fresh);
@@ -164,6 +168,7 @@ ImportPipeline::ImportPipeline(ImportStore& store, ImportTally& tally, JobProgre
     : m_store(store), m_tally(tally), m_progress(progress)
 {
     if (pipelined) {
+        m_prepareDocuments = store.indexesTexts();
         m_parsed = std::make_unique<EntryQueue>();
         m_packed = std::make_unique<EntryQueue>();
         m_packer = std::thread([this] { packAll(); });
@@ -210,8 +215,11 @@ void ImportPipeline::packAll()
 {
     ImportEntry entry;
     while (m_parsed->pop(entry)) {
-        if (!m_tally.stopped && entry.cache)
+        if (!m_tally.stopped && entry.cache) {
             packTexts(*entry.cache);
+            if (m_prepareDocuments)
+                fulltext::prepareDocument(*entry.cache);
+        }
         m_packed->push(std::move(entry));
     }
     m_packed->close();

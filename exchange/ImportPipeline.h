@@ -105,6 +105,8 @@ private:
     ImportSpares m_spares;
     std::unique_ptr<EntryQueue> m_parsed;
     std::unique_ptr<EntryQueue> m_packed;
+    // New caches' documents of the full-text index are made by the packer.
+    bool m_prepareDocuments = false;
     std::thread m_packer;
     std::thread m_storer;
 };

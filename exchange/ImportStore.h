@@ -24,6 +24,9 @@ public:
     // After a failure: true when every later entry would fail the same way
     // (full disk, I/O error, read-only or damaged file), so the import stops.
     virtual bool broken() const { return false; }
+    // True when the store keeps a full-text index of the caches: the import
+    // then makes each new cache's document ahead, on a thread of its own.
+    virtual bool indexesTexts() const { return false; }
     // The text of the last failure, for the user.
     virtual std::string errorText() const { return {}; }
 };

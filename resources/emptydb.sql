@@ -124,6 +124,7 @@ CREATE INDEX `travelbug_id` ON `travelbug` (`id`);
 CREATE VIEW `cachetext_source` AS SELECT `g`.`key` AS `key`, `g`.`id` AS `code`, `g`.`name` AS `name`, `g`.`author` AS `owner`, (SELECT tw_visible(`l`.`shortdesc`, `l`.`shortdescflag`) || ' ' || tw_visible(`l`.`longdesc`, `l`.`longdescflag`) FROM `geolist` AS `l` WHERE `l`.`id` = `g`.`id` ORDER BY `l`.`key` LIMIT 1) AS `listing`, (SELECT replace(`l`.`hint`, '<br>', ' ') FROM `geolist` AS `l` WHERE `l`.`id` = `g`.`id` ORDER BY `l`.`key` LIMIT 1) AS `hint`, (SELECT group_concat(`t`, ' ') FROM (SELECT coalesce(`finder`, '') || ' ' || tw_text(`logtext`) AS `t` FROM `geolog` WHERE `geolog`.`id` = `g`.`id` ORDER BY `dt`, `key`)) AS `logs`, `g`.`comment` AS `note`, (SELECT group_concat(`t`, ' ') FROM (SELECT coalesce(`name`, '') || ' ' || coalesce(`cmt`, '') || ' ' || coalesce(`comment`, '') AS `t` FROM `waypoint` WHERE `waypoint`.`id` = `g`.`id` ORDER BY `key`)) AS `waypoints` FROM `geocache` AS `g`;
 CREATE VIRTUAL TABLE `cachetext` USING fts5(`listing`, `code`, `name`, `owner`, `hint`, `logs`, `note`, `waypoints`, content='cachetext_source', content_rowid='key', tokenize='unicode61 remove_diacritics 2');
 INSERT INTO `cachetext` (`cachetext`, `rank`) VALUES ('rank', 'bm25(1.0, 8.0, 6.0, 3.0, 2.0, 0.5, 3.0, 1.0)');
+INSERT INTO `cachetext` (`cachetext`, `rank`) VALUES ('hashsize', 4194304);
 CREATE TABLE `cachetext_state` (`name` TEXT PRIMARY KEY, `value`);
 INSERT INTO `cachetext_state` VALUES ('version', 2);
 

@@ -4,12 +4,16 @@
 // and, in the same run, GPSBabel merely reading the same file.
 // A database of the desktop cache manager (make_gsak_database) is imported
 // as the program imports it: a private copy first, then the copy read.
-//   import_bench FILE [--alone] [--database DB]
+//   import_bench FILE [--alone] [--database DB] [--no-index] [--index-option NAME=VALUE]...
 // With --database the import goes into a copy of DB (a big database from
 // make_cache_database; its caches' codes differ from the pocket query's),
-// made before the clock starts.
+// made before the clock starts. With --no-index the copy loses its
+// full-text index first, so that a run shows what keeping it costs;
+// --index-option NAME=VALUE sets one of the index's FTS5 options on the copy
+// (automerge, crisismerge, pgsz, hashsize, usermerge), for trying them out.
 #include "db/CacheStore.h"
 #include "db/Database.h"
+#include "db/Statement.h"
 #include "db/Tags.h"
 #include "exchange/CGpxImporter.h"
 #include "exchange/CacheImportStore.h"
@@ -24,9 +28,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 using namespace tw;
 using Clock = std::chrono::steady_clock;
@@ -61,18 +68,26 @@ int main(int argc, char** argv)
     // --alone: no GPSBabel run after the import (scripts/bench.sh times it
     // on its own).
     bool alone = false;
+    bool withIndex = true;
+    std::vector<std::pair<std::string, std::string>> indexOptions;
     std::filesystem::path into = std::filesystem::path(TARNWICK_RUNTIME_DIR) / "emptydb.db3";
     bool usable = argc >= 2;
     for (int i = 2; i < argc; ++i) {
         if (std::string_view(argv[i]) == "--alone")
             alone = true;
-        else if (std::string_view(argv[i]) == "--database" && i + 1 < argc)
+        else if (std::string_view(argv[i]) == "--no-index")
+            withIndex = false;
+        else if (std::string_view(argv[i]) == "--index-option" && i + 1 < argc &&
+                 std::strchr(argv[i + 1], '=') != nullptr) {
+            const std::string option = argv[++i];
+            indexOptions.emplace_back(option.substr(0, option.find('=')), option.substr(option.find('=') + 1));
+        } else if (std::string_view(argv[i]) == "--database" && i + 1 < argc)
             into = argv[++i];
         else
             usable = false;
     }
     if (!usable) {
-        std::fprintf(stderr, "usage: import_bench FILE [--alone] [--database DB]\n");
+        std::fprintf(stderr, "usage: import_bench FILE [--alone] [--database DB] [--no-index] [--index-option NAME=VALUE]...\n");
         return 2;
     }
     const std::filesystem::path file = argv[1];
@@ -83,6 +98,17 @@ int main(int argc, char** argv)
     RecordingPrompter prompter;
     SQLite::Database database(&prompter);
     database.OpenFile(db.string());
+    if (!withIndex &&
+        database.Exec("DROP TABLE IF EXISTS `cachetext_state`; DROP TABLE IF EXISTS `cachetext`;") != 0) {
+        std::fprintf(stderr, "could not drop the index: %s\n", database.errorText().c_str());
+        return 1;
+    }
+    for (const auto& [name, value] : indexOptions) {
+        SQLite::Statement set(database, "INSERT INTO `cachetext` (`cachetext`, `rank`) VALUES (?, ?)");
+        set.BindText(1, name);
+        set.BindInt(2, std::stoi(value));
+        set.stepDone();
+    }
     const TagCategories categories = resolveTagCategories(database);
     CacheStore store(database, categories, 1);
     CacheImportStore sink(store, database);

@@ -8,7 +8,10 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <map>
+#include <string>
+#include <vector>
 
 namespace tw {
 namespace {
@@ -149,6 +152,35 @@ TEST_F(CorpusImportTest, EveryCacheUnderItsTrueCode)
             EXPECT_EQ(value("SELECT COUNT(*) FROM waypoint WHERE id = 'OCF19A'"), "3");
         }
     }
+}
+
+// The import makes the new caches' documents on a thread of its own, from the
+// texts it read; the index must hold what it would hold made from the rows.
+TEST_F(CorpusImportTest, TheIndexHoldsTheWordsOfTheStoredRows)
+{
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(test::corpusDir() / "gpx"))
+        if (entry.path().extension() == ".gpx") {
+            importGpx(*global, entry.path(), nullptr, nullptr);
+            ++files;
+        }
+    ASSERT_GT(files, 5);
+    SQLite::Database& db = global->db.cacheDb;
+    EXPECT_EQ(db.Exec("INSERT INTO `cachetext` (`cachetext`) VALUES ('integrity-check')"), SQLITE_OK)
+        << db.errorText();
+    ASSERT_EQ(db.Exec("CREATE VIRTUAL TABLE temp.`words` USING fts5vocab(main, `cachetext`, 'instance')"), SQLITE_OK);
+    auto words = [&] {
+        std::vector<std::string> all;
+        SQLite::Statement q(db, "SELECT `term` || ' ' || `doc` || ' ' || `col` || ' ' || `offset` FROM temp.`words` "
+                                "ORDER BY `doc`, `col`, `offset`");
+        while (q.Next())
+            all.push_back(q.ColumnText(0));
+        return all;
+    };
+    const std::vector<std::string> imported = words();
+    EXPECT_GT(imported.size(), 10000u);
+    ASSERT_EQ(db.Exec("INSERT INTO `cachetext` (`cachetext`) VALUES ('rebuild')"), SQLITE_OK) << db.errorText();
+    EXPECT_EQ(words(), imported);
 }
 
 } // namespace

@@ -338,7 +338,7 @@ private slots:
         // The map's scale bar keeps clear of its zoom keys at every zoom.
         CMapScreen* map = window->paneMap();
         QVERIFY(map && map->provider());
-        const MapView mapView{map->size(), map->palette(), w.global->scaleFactor, touchPx(*w.global)};
+        const MapView mapView{map->size(), map->palette(), w.global->scaleFactor, touchPx(*w.global), MapInk{}};
         for (int z = map->provider()->minZoom(); z <= map->provider()->maxZoom(); ++z) {
             map->provider()->setZoom(z);
             const QRect bar = scaleBarRect(mapView, map->provider()->scale(), map->font());

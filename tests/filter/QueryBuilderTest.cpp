@@ -81,6 +81,10 @@ protected:
         return out;
     }
 
+    // The nearest caches of any kind through kept positions, checked against
+    // a fresh read.
+    std::vector<std::string> keptCodes(CachePositions& positions);
+
     RecordingPrompter prompter;
     SQLite::Database db{&prompter};
     TagCategories categories;
@@ -94,6 +98,20 @@ CacheFilter anyCache()
     f.owned = 2;
     f.found = 2;
     return f;
+}
+
+std::vector<std::string> QueryFixture::keptCodes(CachePositions& positions)
+{
+    const CacheQuery query = BuildCacheQuery(anyCache(), inputs);
+    const std::vector<std::int64_t> kept = nearestKeys(db, query, &positions);
+    EXPECT_EQ(kept, nearestKeys(db, query)) << "kept positions and a fresh read disagree";
+    std::vector<std::string> out;
+    for (const std::int64_t key : kept) {
+        SQLite::Statement row(db, "SELECT `id` FROM `geocache` WHERE `key` = ?");
+        row.BindInt(1, key);
+        out.push_back(row.Next() ? row.ColumnText(0) : "?");
+    }
+    return out;
 }
 
 struct QueryCase {
@@ -271,18 +289,7 @@ TEST_F(QueryFixture, DistanceLimitReadsTheBoxFirst)
 TEST_F(QueryFixture, KeptPositionsFollowEveryChangeOfTheDatabase)
 {
     CachePositions positions;
-    auto listed = [&] {
-        const CacheQuery query = BuildCacheQuery(anyCache(), inputs);
-        const std::vector<std::int64_t> kept = nearestKeys(db, query, &positions);
-        EXPECT_EQ(kept, nearestKeys(db, query)) << "kept positions and a fresh read disagree";
-        std::vector<std::string> out;
-        for (const std::int64_t key : kept) {
-            SQLite::Statement row(db, "SELECT `id` FROM `geocache` WHERE `key` = ?");
-            row.BindInt(1, key);
-            out.push_back(row.Next() ? row.ColumnText(0) : "?");
-        }
-        return out;
-    };
+    auto listed = [&] { return keptCodes(positions); };
     inputs.maxRows = 3;
     EXPECT_EQ(listed(), V({"GC1", "GC2", "GC5"}));
     ASSERT_EQ(db.Exec("UPDATE `geocache` SET `x` = 50.0801, `y` = 14.4201 WHERE `id` = 'GC7'"), SQLITE_OK);
@@ -307,18 +314,7 @@ TEST_F(QueryFixture, KeptPositionsFollowWritesTheLogOfWritesCannotShow)
 {
     CachePositions positions;
     inputs.maxRows = 3;
-    auto listed = [&] {
-        const CacheQuery query = BuildCacheQuery(anyCache(), inputs);
-        const std::vector<std::int64_t> kept = nearestKeys(db, query, &positions);
-        EXPECT_EQ(kept, nearestKeys(db, query)) << "kept positions and a fresh read disagree";
-        std::vector<std::string> out;
-        for (const std::int64_t key : kept) {
-            SQLite::Statement row(db, "SELECT `id` FROM `geocache` WHERE `key` = ?");
-            row.BindInt(1, key);
-            out.push_back(row.Next() ? row.ColumnText(0) : "?");
-        }
-        return out;
-    };
+    auto listed = [&] { return keptCodes(positions); };
     EXPECT_EQ(listed(), V({"GC1", "GC2", "GC5"}));
     ASSERT_EQ(db.Exec("UPDATE `geocache` SET `x` = 50.0801, `y` = 14.4201 WHERE `id` = 'GC7'; "
                       "DELETE FROM `geocache` WHERE `id` = 'GC2'; INSERT INTO `geocache` (`id`, `x`, `y`) "

@@ -12,6 +12,7 @@
 #include "platform/Signals.h"
 #include "platform/Text.h"
 #include "screens/MapPicture.h"
+#include "screens/PdfAstralText.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -94,8 +95,8 @@ using PaintOp = std::function<void(QPainter&)>;
 // for a paragraph, line by line; what does not fit starts the next page.
 class Flow {
 public:
-    Flow(QPaintDevice& device, QSizeF pageMm, std::vector<std::vector<PaintOp>>& pages)
-        : m_device(device), m_dpi(device.logicalDpiY()), m_pages(pages)
+    Flow(QPaintDevice& device, QSizeF pageMm, std::vector<std::vector<PaintOp>>& pages, AstralText* astral)
+        : m_device(device), m_dpi(device.logicalDpiY()), m_pages(pages), m_astral(astral)
     {
         m_left = mm(kMarginMm);
         m_width = mm(pageMm.width() - 2 * kMarginMm);
@@ -128,6 +129,8 @@ public:
     // Moves down, past a picture placed by hand.
     void advance(double height) { m_y += height; }
     void add(PaintOp op) { m_pages.back().push_back(std::move(op)); }
+    // f, able to draw every character of text into the file's text.
+    QFont fontFor(const QString& text, const QFont& f) const { return m_astral ? m_astral->fontFor(text, f) : f; }
 
     // A paragraph of wrapped lines. keepMm: room the paragraph's first line
     // wants below it (a heading keeps the start of what follows).
@@ -136,7 +139,7 @@ public:
     {
         if (text.trimmed().isEmpty())
             return;
-        auto layout = std::make_shared<QTextLayout>(text, f, &m_device);
+        auto layout = std::make_shared<QTextLayout>(text, fontFor(text, f), &m_device);
         layout->setFormats(formats);
         QTextOption option;
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -204,6 +207,7 @@ private:
     QPaintDevice& m_device;
     double m_dpi;
     std::vector<std::vector<PaintOp>>& m_pages;
+    AstralText* m_astral;
     double m_left = 0, m_width = 0, m_top = 0, m_bottom = 0, m_y = 0;
 };
 
@@ -318,10 +322,11 @@ QSize CacheSheet::mapSizePx(QSizeF pageSizeMm, int dpi)
     return {static_cast<int>(widthMm * dpi / 25.4), static_cast<int>(kMapHeightMm * dpi / 25.4)};
 }
 
-CacheSheet::CacheSheet(const sheet::Content& c, const SheetMap& map, QPaintDevice& device, QSizeF pageMm)
+CacheSheet::CacheSheet(const sheet::Content& c, const SheetMap& map, QPaintDevice& device, QSizeF pageMm,
+                       AstralText* astral)
     : m_layout(std::make_unique<Layout>())
 {
-    Flow flow(device, pageMm, m_layout->pages);
+    Flow flow(device, pageMm, m_layout->pages, astral);
     const sheet::Labels& labels = c.labels;
 
     // What one needs at the place first: name, facts, where.
@@ -410,11 +415,12 @@ CacheSheet::CacheSheet(const sheet::Content& c, const SheetMap& map, QPaintDevic
     const double headerY = flow.mm(kMarginMm), footerY = flow.mm(pageMm.height() - kMarginMm - 4);
     const double ruleY = flow.mm(kMarginMm + kHeaderMm - 3);
     const QString header = code + QStringLiteral("  ") + q(c.name);
+    const QFont headerFont = flow.fontFor(header, font(8.5, true));
     for (int page = 0; page < count; ++page) {
         const QString number = q(text::fillIn(labels.page, {std::to_string(page + 1), std::to_string(count)}));
         m_layout->pages[static_cast<std::size_t>(page)].push_back(
             [=](QPainter& p) {
-                p.setFont(font(8.5, true));
+                p.setFont(headerFont);
                 p.setPen(kGrey);
                 const QFontMetricsF metrics(p.font(), p.device());
                 const QRectF top(left, headerY, width, metrics.height());
@@ -462,7 +468,10 @@ SheetSummary writeCacheSheets(CGlobalData& global, const std::vector<std::string
     }
     const QPageSize paper = sheetPageSize(global.settings.sheetPaper);
     const QSizeF pageMm = paper.size(QPageSize::Millimeter);
-    QPdfWriter pdf(&out);
+    // The fonts outlive the writer, which embeds them as it ends.
+    AstralText astral;
+    TailCopy device(out);
+    QPdfWriter pdf(&device);
     pdf.setPageSize(paper);
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     pdf.setResolution(kPdfDpi);
@@ -502,7 +511,7 @@ SheetSummary writeCacheSheets(CGlobalData& global, const std::vector<std::string
         if (!map && !content->coords.empty())
             map = std::make_unique<MapSnapshot>(global, std::string(), quiet, content->at);
         const SheetMap sheetMap = map ? sheetMapOf(*map, *content, CacheSheet::mapSizePx(pageMm, kMapDpi)) : SheetMap{};
-        const CacheSheet laidOut(*content, sheetMap, pdf, pageMm);
+        const CacheSheet laidOut(*content, sheetMap, pdf, pageMm, &astral);
         for (int page = 0; page < laidOut.pageCount(); ++page) {
             if ((summary.sheets > 0 || page > 0) && !pdf.newPage()) {
                 summary.error = out.errorString().toStdString();
@@ -514,7 +523,11 @@ SheetSummary writeCacheSheets(CGlobalData& global, const std::vector<std::string
         if (!sheetMap.image.isNull())
             ++summary.maps;
     }
+    device.keep(); // what follows holds the fonts and their text maps
     painter.end();
+    if (const QByteArray update = astral.update(device.kept(), device.written());
+        !update.isEmpty() && summary.error.empty() && device.write(update) != update.size())
+        summary.error = out.errorString().toStdString();
     if (summary.error.empty() && !summary.cancelled && summary.sheets == 0)
         summary.error = global.lang.textOr(kTextNoneListed, "There is no cache to print; no sheet was written.");
     if (!summary.error.empty() || summary.cancelled) {

@@ -21,6 +21,7 @@ class QPaintDevice;
 
 namespace tw {
 
+class AstralText;
 class CGlobalData;
 class JobProgress;
 class MapSnapshot;
@@ -52,8 +53,11 @@ SheetMap sheetMapOf(MapSnapshot& map, const sheet::Content& content, QSize sizeP
 // last line of a page. Sizes are in millimetres of the device's resolution.
 class CacheSheet {
 public:
-    // pageSizeMm: the paper; the margins are the sheet's own.
-    CacheSheet(const sheet::Content& content, const SheetMap& map, QPaintDevice& device, QSizeF pageSizeMm);
+    // pageSizeMm: the paper; the margins are the sheet's own. astral, when
+    // given, makes emoji and the other characters beyond U+FFFF searchable
+    // in a PDF (see PdfAstralText.h).
+    CacheSheet(const sheet::Content& content, const SheetMap& map, QPaintDevice& device, QSizeF pageSizeMm,
+               AstralText* astral = nullptr);
     ~CacheSheet();
     CacheSheet(const CacheSheet&) = delete;
     CacheSheet& operator=(const CacheSheet&) = delete;

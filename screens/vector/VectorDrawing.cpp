@@ -423,8 +423,6 @@ void fillOutside(QPainter& p, const TileFrame& frame, std::span<const maps::Micr
 
 } // namespace
 
-int tileSidePx(float displayScale) { return std::max(1, int(std::lround(256.0 * double(displayScale)))); }
-
 std::shared_ptr<const std::vector<LabelCandidate>> VectorDrawState::labelsOf(const maps::MapTileId& id,
                                                                              const maps::MapTile* tile,
                                                                              const TileReader& read)
@@ -441,7 +439,7 @@ std::shared_ptr<const std::vector<LabelCandidate>> VectorDrawState::labelsOf(con
             tile = &scratch;
     }
     if (tile) {
-        const TileFrame frame(id.zoom, id.x, id.y, tileSidePx(displayScale));
+        const TileFrame frame(id.zoom, id.x, id.y, kVectorTileSidePx);
         *labels = collectLabels(*tile, frame, theme, matcher, symbols, fonts, displayScale);
     }
     m_labels.push_front({id.zoom, id.x, id.y, labels});
@@ -453,7 +451,7 @@ std::shared_ptr<const std::vector<LabelCandidate>> VectorDrawState::labelsOf(con
 DrawnVectorTile renderVectorTile(const maps::MapTileId& id, const TileReader& read, VectorDrawState& state,
                                  std::span<const maps::MicroBox> bounds, const maps::MapTile* tile)
 {
-    const int side = tileSidePx(state.displayScale);
+    const int side = kVectorTileSidePx;
     const TileFrame frame(id.zoom, id.x, id.y, side);
     DrawnVectorTile out;
     out.image = QImage(side, side, QImage::Format_RGB32);

@@ -24,7 +24,7 @@ struct VectorMapSettings {
     std::string style;                           // a style of the theme's menu; empty: its default
     std::map<std::string, bool> overlays;        // the user's overlay switches; others as the theme says
     std::string language;                        // of names and the style menu, two letters ("cs")
-    float displayScale = 1.0f;                   // device pixels per theme pixel
+    float displayScale = 1.0f;                   // device pixels per theme pixel (the tile stays 256)
 };
 
 /** A map file of the settings that could not be opened. */
@@ -37,8 +37,9 @@ struct UnreadableMapFile {
  *  render theme. The composer asks it for every tile of the view, on the
  *  window thread. A tile not drawn yet comes back null and is queued; when
  *  queued tiles are done, the ready callback runs on the window thread, and
- *  the view is composed again. Tiles are slippy-map tiles of 256 pixels
- *  (display scale 1): x from the west, y from the north. */
+ *  the view is composed again. Tiles are slippy-map tiles of 256 × 256
+ *  pixels at every display scale, the squares the composer draws them
+ *  into: x from the west, y from the north. */
 class TileRenderer {
 public:
     virtual ~TileRenderer() = default;

@@ -166,6 +166,55 @@ bool inside(const QRectF& outer, const QRectF& inner)
            inner.bottom() <= outer.bottom();
 }
 
+// The runs of a line's parts (after cutting to the clip) that a stroke
+// reaching reachPx beyond its points can paint into the tile. A run keeps the
+// segment before and after the ones that reach the tile: every join that can
+// show is made of the same two segments as on the whole line, and the caps at
+// the run's ends lie out of sight. The stroke of the runs paints the tile's
+// pixels alike, for less stroking: a way that crosses the clip's margins
+// strokes mostly there. Lines of dashes are kept whole (dashes start anew
+// at every run).
+void keepNearTile(const QPolygonF& line, double sidePx, double reachPx, std::vector<QPolygonF>& out)
+{
+    const qsizetype n = line.size();
+    if (n < 2)
+        return;
+    const QRectF near(-reachPx, -reachPx, sidePx + 2 * reachPx, sidePx + 2 * reachPx);
+    auto reaches = [&](qsizetype i) { // segment i: from point i to point i + 1
+        const QPointF& a = line[i];
+        const QPointF& b = line[i + 1];
+        return std::max(a.x(), b.x()) >= near.left() && std::min(a.x(), b.x()) <= near.right() &&
+               std::max(a.y(), b.y()) >= near.top() && std::min(a.y(), b.y()) <= near.bottom();
+    };
+    const qsizetype segments = n - 1;
+    // A closed line whose closing point may show keeps its join there: whole.
+    if (n > 2 && line.front() == line.back() && (reaches(0) || reaches(segments - 1))) {
+        out.push_back(line);
+        return;
+    }
+    qsizetype runStart = -1; // first segment of the run being gathered
+    qsizetype lastNeeded = -2;
+    auto flush = [&](qsizetype lastSegment) {
+        if (runStart == 0 && lastSegment == segments - 1)
+            out.push_back(line);
+        else
+            out.emplace_back(line.begin() + runStart, line.begin() + lastSegment + 2);
+        runStart = -1;
+    };
+    for (qsizetype i = 0; i < segments; ++i) {
+        if (!reaches(i))
+            continue;
+        const qsizetype from = std::max<qsizetype>(i - 1, 0);
+        if (runStart >= 0 && from > std::min(lastNeeded + 1, segments - 1) + 1)
+            flush(std::min(lastNeeded + 1, segments - 1));
+        if (runStart < 0)
+            runStart = from;
+        lastNeeded = i;
+    }
+    if (runStart >= 0)
+        flush(std::min(lastNeeded + 1, segments - 1));
+}
+
 // A smooth line through the points (Catmull–Rom: each stretch a cubic Bézier
 // curve whose tangents at its ends point from the point before to the point
 // after), flattened to short straight pieces. A tile's offset moves it
@@ -315,7 +364,11 @@ private:
     void area(std::size_t i, const RenderInstruction& in)
     {
         const auto& rings = projected(i);
-        if (rings.empty())
+        const float width = m_theme.strokeWidth(in, m_frame.zoom, m_state.displayScale);
+        // An area and its outline away from the tile paint none of its pixels.
+        const double reach = std::max(0.0, double(width)) + 2.0;
+        const QRectF near(-reach, -reach, m_frame.sidePx + 2 * reach, m_frame.sidePx + 2 * reach);
+        if (std::none_of(rings.begin(), rings.end(), [&](const QPolygonF& ring) { return meets(boundsOf(ring), near); }))
             return;
         QPainterPath path;
         path.setFillRule(Qt::OddEvenFill);
@@ -330,7 +383,6 @@ private:
             m_p.fillPath(path, patternBrush(pattern, m_frame));
         else if (qAlpha(in.fill) > 0)
             m_p.fillPath(path, QColor::fromRgba(in.fill));
-        const float width = m_theme.strokeWidth(in, m_frame.zoom, m_state.displayScale);
         if (width > 0 && qAlpha(in.stroke) > 0)
             m_p.strokePath(path, QPen(QColor::fromRgba(in.stroke), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     }
@@ -372,6 +424,16 @@ private:
             else
                 clipPolyline(drawn, m_clip, m_parts);
         }
+        if (in.dashArray.empty()) {
+            // A miter reaches out twice the width (the pen's limit); round
+            // and bevelled joins and every cap less than the width; a pixel
+            // more for the smoothed edge.
+            const double reach = double(width) * (in.lineJoin == maps::LineJoin::Miter ? 2.0 : 1.0) + 2.0;
+            m_near.clear();
+            for (const QPolygonF& part : m_parts)
+                keepNearTile(part, m_frame.sidePx, reach, m_near);
+            std::swap(m_parts, m_near);
+        }
         for (const QPolygonF& part : m_parts)
             m_p.drawPolyline(part);
     }
@@ -399,6 +461,7 @@ private:
     std::vector<std::vector<QPolygonF>> m_projected;
     std::vector<char> m_done;
     std::vector<QPolygonF> m_parts;
+    std::vector<QPolygonF> m_near;
 };
 
 void fillOutside(QPainter& p, const TileFrame& frame, std::span<const maps::MicroBox> bounds, QColor colour)
@@ -423,8 +486,6 @@ void fillOutside(QPainter& p, const TileFrame& frame, std::span<const maps::Micr
 
 } // namespace
 
-int tileSidePx(float displayScale) { return std::max(1, int(std::lround(256.0 * double(displayScale)))); }
-
 std::shared_ptr<const std::vector<LabelCandidate>> VectorDrawState::labelsOf(const maps::MapTileId& id,
                                                                              const maps::MapTile* tile,
                                                                              const TileReader& read)
@@ -441,7 +502,7 @@ std::shared_ptr<const std::vector<LabelCandidate>> VectorDrawState::labelsOf(con
             tile = &scratch;
     }
     if (tile) {
-        const TileFrame frame(id.zoom, id.x, id.y, tileSidePx(displayScale));
+        const TileFrame frame(id.zoom, id.x, id.y, kVectorTileSidePx);
         *labels = collectLabels(*tile, frame, theme, matcher, symbols, fonts, displayScale);
     }
     m_labels.push_front({id.zoom, id.x, id.y, labels});
@@ -453,7 +514,7 @@ std::shared_ptr<const std::vector<LabelCandidate>> VectorDrawState::labelsOf(con
 DrawnVectorTile renderVectorTile(const maps::MapTileId& id, const TileReader& read, VectorDrawState& state,
                                  std::span<const maps::MicroBox> bounds, const maps::MapTile* tile)
 {
-    const int side = tileSidePx(state.displayScale);
+    const int side = kVectorTileSidePx;
     const TileFrame frame(id.zoom, id.x, id.y, side);
     DrawnVectorTile out;
     out.image = QImage(side, side, QImage::Format_RGB32);

@@ -63,8 +63,11 @@ struct DrawnVectorTile {
     std::vector<PlacedLabel> labels;
 };
 
-/** The side of a tile in device pixels: round(256 × displayScale). */
-int tileSidePx(float displayScale);
+/** The side of a drawn tile in device pixels, at every display scale: the
+ *  composer lays tiles out in squares of this side, as it does stored ones.
+ *  The display scale enlarges what the theme draws (its widths, text and
+ *  pictures), not the piece of the world a tile shows. */
+inline constexpr int kVectorTileSidePx = 256;
 
 /** Draws one tile: the map's objects in the order of their layer and of the
  *  theme, the sea of a tile the file marks as water, the outside colour

@@ -37,9 +37,7 @@ VectorTileRenderer::VectorTileRenderer(const maps::VectorMapSettings& settings, 
     if (read.theme)
         m_theme = std::move(*read.theme);
 
-    const float scale = std::max(settings.displayScale, 0.1f);
-    m_settings.displayScale = scale;
-    m_capacity = std::max<std::size_t>(8, std::size_t(double(kCachedTilesAtScale1) / (double(scale) * double(scale))));
+    m_settings.displayScale = std::max(settings.displayScale, 0.1f);
     m_categories = m_theme.styleMenu.categories(settings.style, settings.overlays);
 
     openFiles(m_worker.files, true);

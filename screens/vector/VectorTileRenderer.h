@@ -29,8 +29,8 @@ namespace tw::vector {
  *  draws on the calling thread, with a reader and matcher of its own. */
 class VectorTileRenderer final : public maps::TileRenderer {
 public:
-    // Tiles kept at display scale 1 (fewer for larger tiles: about 24 MB).
-    static constexpr std::size_t kCachedTilesAtScale1 = 96;
+    // Drawn tiles kept: about 24 MB of 256-pixel tiles.
+    static constexpr std::size_t kCachedTiles = 96;
 
     VectorTileRenderer(const maps::VectorMapSettings& settings, const std::filesystem::path& installDir);
     ~VectorTileRenderer() override;
@@ -80,7 +80,7 @@ private:
     std::vector<maps::ThemeProblem> m_problems;
     std::vector<maps::UnreadableMapFile> m_unreadable;
     std::vector<maps::MicroBox> m_bounds;
-    std::size_t m_capacity = kCachedTilesAtScale1;
+    std::size_t m_capacity = kCachedTiles;
 
     mutable std::mutex m_mutex; // guards everything below up to m_stop
     std::condition_variable m_wake;

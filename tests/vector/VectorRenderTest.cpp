@@ -249,6 +249,46 @@ TEST_F(SyntheticTileTest, LabelsDoNotOverlapGoByPriorityAndComeOutAlikeOnBothSid
         }
 }
 
+TEST_F(SyntheticTileTest, AtDisplayScale2ATileShowsTheSameGroundWithTheThemesSizesDoubled)
+{
+    // The composer draws every tile into a square of 256: a denser display
+    // draws the theme's lines and text larger, not the tile.
+    MapTile& tile = tiles[{kZ, kX, kY}];
+    tile.ways.push_back(way({{"highway", "path"}}, {{pixel(0, 180), pixel(256, 180)}}));
+    tile.pois.push_back(poi({{"amenity", "cafe"}}, pixel(128, 70), "Scaled"));
+    struct Look {
+        int side;
+        int lineRows; // rows of one column the path covers, casing and all
+        QRectF caption;
+    };
+    auto look = [&](float scale) {
+        const DrawnVectorTile drawn = draw(kX, kY, {}, scale);
+        Look out{drawn.image.width(), 0, {}};
+        for (int y = 140; y < 220; ++y)
+            out.lineRows += !near(at(drawn.image, {40, double(y)}), 0xFF00FF00, 40);
+        for (const PlacedLabel& l : drawn.labels)
+            if (l.text == "Scaled")
+                out.caption = l.world.translated(-double(kX) * 256, -double(kY) * 256);
+        return out;
+    };
+    const Look one = look(1), two = look(2);
+    EXPECT_EQ(one.side, 256);
+    EXPECT_EQ(two.side, 256);
+    ASSERT_FALSE(one.caption.isEmpty());
+    ASSERT_FALSE(two.caption.isEmpty());
+    EXPECT_NEAR(two.caption.height(), 2 * one.caption.height(), 2.0) << "the caption's text";
+    EXPECT_NEAR(two.caption.width(), 2 * one.caption.width(), 4.0);
+    EXPECT_NEAR(two.caption.center().x(), 128, 2.0) << "at the café, as at scale 1";
+    EXPECT_NEAR(one.caption.center().x(), 128, 2.0);
+    // The first line of the theme: the path's casing, the widest.
+    const auto casing = std::find_if(theme.instructions.begin(), theme.instructions.end(),
+                                     [](const RenderInstruction& in) { return in.kind == InstructionKind::Line; });
+    ASSERT_NE(casing, theme.instructions.end());
+    EXPECT_NEAR(one.lineRows, theme.strokeWidth(*casing, kZ, 1), 1.5) << "as wide as the theme asks";
+    EXPECT_NEAR(two.lineRows, 2 * one.lineRows, 1.5);
+    EXPECT_TRUE(near(at(draw(kX, kY, {}, 2).image, {40, 180}), 0xFFFFFF00)) << "the path where it lies at scale 1";
+}
+
 TEST_F(SyntheticTileTest, ACubicLineCurvesThroughItsPoints)
 {
     tiles[{kZ, kX, kY}].ways.push_back(way({{"waterway", "stream"}}, {{pixel(20, 200), pixel(128, 40), pixel(236, 200)}}));
@@ -651,11 +691,11 @@ TEST_F(RendererTest, QueuesThenCallsBackOnTheWindowThreadThenAnswersFromTheCache
     ASSERT_NE(now, nullptr);
     EXPECT_TRUE(near(centreOf(now), 0xFFFF0000));
 
-    // Larger tiles on a denser display, fewer of them kept.
+    // A denser display: tiles of the same side for the same squares.
     settings.displayScale = 2;
     VectorTileRenderer dense(settings, test::runtimeDir());
-    EXPECT_EQ(dense.drawnTile(kZ, kX, kY)->width(), 512);
-    EXPECT_LT(dense.cacheCapacity(), renderer->cacheCapacity());
+    EXPECT_EQ(dense.drawnTile(kZ, kX, kY)->width(), 256);
+    EXPECT_EQ(dense.cacheCapacity(), renderer->cacheCapacity());
 }
 
 TEST_F(RendererTest, KeepOnlyAndStyleChangesDropWorkAndAStyleWithoutBuildingsDrawsNone)

@@ -341,6 +341,13 @@ private slots:
         CMapScreen* map = window->paneMap();
         QVERIFY(map && map->provider());
         const MapView mapView{map->size(), map->palette(), w.global->scaleFactor, touchPx(*w.global), MapInk{}};
+        // Its keys are still a finger's size but leave most of the narrow map
+        // to its caches.
+        for (const auto key : {CMapScreen::Button::NextMapType, CMapScreen::Button::MovingMap}) {
+            const QRect r = map->buttonRect(key);
+            QVERIFY(r.width() >= touchPx(*w.global) && r.height() >= touchPx(*w.global));
+            QVERIFY2(map->width() - r.left() <= map->width() / 4, qPrintable(QString::number(map->width())));
+        }
         for (int z = map->provider()->minZoom(); z <= map->provider()->maxZoom(); ++z) {
             map->provider()->setZoom(z);
             const QRect bar = scaleBarRect(mapView, map->provider()->scale(), map->font());

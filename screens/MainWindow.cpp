@@ -471,11 +471,6 @@ void MainWindow::applyLook()
     const double scale = m_global.scaleFactor;
     QFont f(QString::fromStdString(m_global.settings.fontName));
     f.setPixelSize(static_cast<int>(kBaseFontPx * scale));
-    // The program's font too: under a theme's style sheet Qt gives widgets
-    // the program's font rather than the window's, and the next theme's
-    // sheet would leave them the platform's small one. Dialogs take it as
-    // well, at the window's size.
-    QApplication::setFont(f);
     setFont(f);
     for (QToolButton* key : {m_backButton, m_mapButton, m_actionButton, m_menuButton})
         key->setMinimumHeight(std::max(touchPx(m_global), static_cast<int>(kBaseButtonPx * scale)));

@@ -14,9 +14,6 @@
 #include "tests/screens/ScreenWorld.h"
 
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
 #include <QMenu>
 #include <QPainter>
 #include <QTextBlock>
@@ -44,18 +41,9 @@ void storedMap(ScreenWorld& w)
     w.makeTiles();
 }
 
-// The night key, and the window's texts keep its scaled size in the theme it
-// brings (the style sheets of the themes must not drop the window's font).
 void pressNightKey(MainWindow& window)
 {
     QTest::keyClick(&window, Qt::Key_T, Qt::ControlModifier);
-    const int px = window.font().pixelSize();
-    QVERIFY(px > 0);
-    if (CacheListScreen* list = window.cacheList()) {
-        QCOMPARE(list->view()->font().pixelSize(), px);
-        QCOMPARE(list->searchField()->font().pixelSize(), px);
-    }
-    QCOMPARE(child<QLabel>(&window, "statusLine")->font().pixelSize(), px);
 }
 
 // The mean luminance of a picture, 0 to 1, from every 7th pixel.

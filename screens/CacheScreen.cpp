@@ -458,7 +458,9 @@ void CacheScreen::showHint()
 {
     const std::string hint = m_listing ? m_listing->cache.hint : std::string();
     m_hintRow->setVisible(!hint.empty());
-    const std::string shown = m_hintDecoded ? geo::rot13(hint) : hint;
+    // Hints are stored readable, as every import brings them; the listing
+    // keeps the spoiler scrambled until the key is pressed.
+    const std::string shown = m_hintDecoded ? hint : geo::rot13(hint);
     m_hint->setText(fromStd(shown).replace(QLatin1String("\r\n"), QLatin1String("\n")));
     m_decode->setText(langText(m_global, m_hintDecoded ? kTextEncode : kTextDecode));
 }

@@ -30,6 +30,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
@@ -130,14 +131,32 @@ MainWindow::MainWindow(CGlobalData& global, QtNotifier& notifier, QWidget* paren
     m_panes->setHandleWidth(std::max(6, touchPx(global) / 5));
     m_side = new QStackedWidget(m_panes);
     m_side->setObjectName(QStringLiteral("sidePane"));
-    auto* choose = new QLabel(langText(global, kTextChooseCache), m_side);
+    // Before a cache is chosen the right pane says where a listing comes
+    // from; once one was (and closed with Back) it names the cache the list
+    // and the map still mark, with a key that opens its listing again.
+    auto* choose = new QWidget(m_side);
     choose->setObjectName(QStringLiteral("sideEmpty"));
-    choose->setAlignment(Qt::AlignCenter);
-    choose->setWordWrap(true);
-    choose->setMargin(touchPx(global) / 2);
+    auto* chooseLayout = new QVBoxLayout(choose);
+    chooseLayout->setContentsMargins(touchPx(global) / 2, touchPx(global) / 2, touchPx(global) / 2,
+                                     touchPx(global) / 2);
+    chooseLayout->setSpacing(touchPx(global) / 4);
+    chooseLayout->addStretch(1);
+    m_sideNote = new QLabel(choose);
+    m_sideNote->setObjectName(QStringLiteral("sideNote"));
+    m_sideNote->setAlignment(Qt::AlignCenter);
+    m_sideNote->setWordWrap(true);
+    m_sideNote->setTextFormat(Qt::PlainText);
+    chooseLayout->addWidget(m_sideNote);
+    m_sideOpen = new QPushButton(langText(global, kTextPaneFirst + ListingPane), choose);
+    m_sideOpen->setObjectName(QStringLiteral("sideOpenListing"));
+    m_sideOpen->setMinimumSize(touchPx(global) * 3, touchPx(global));
+    connect(m_sideOpen, &QPushButton::clicked, this, &MainWindow::openCurrentListing);
+    chooseLayout->addWidget(m_sideOpen, 0, Qt::AlignHCenter);
+    chooseLayout->addStretch(2);
     // F6 reaches the right pane even before it shows a screen.
     choose->setFocusPolicy(Qt::StrongFocus);
     m_sideEmpty = choose;
+    updateSideEmpty();
     m_side->addWidget(choose);
     // The screens of the right pane are laid out for a handheld's 480 px:
     // narrower, fields and their buttons are cut at the edge.
@@ -400,8 +419,10 @@ bool MainWindow::popScreen()
     hostOf(top)->removeWidget(top);
     top->deleteLater();
     Screen* below = m_stack.back();
-    if (m_wide && below == m_cacheList)
+    if (m_wide && below == m_cacheList) {
+        updateSideEmpty();
         m_side->setCurrentWidget(m_sideEmpty);
+    }
     else
         hostOf(below)->setCurrentWidget(below);
     below->activated();
@@ -552,6 +573,19 @@ void MainWindow::followListCursor()
         chooseCache(code);
 }
 
+void MainWindow::updateSideEmpty()
+{
+    const CGeocache* cache = m_cacheList ? m_global.list.currentCache() : nullptr;
+    const bool chosen = cache && cache->code != kDummyCacheCode;
+    const bool hadFocus = m_sideOpen->hasFocus();
+    m_sideNote->setText(chosen ? QString::fromStdString(cache->name) + QLatin1Char('\n') +
+                                     QString::fromStdString(cache->code)
+                               : langText(m_global, kTextChooseCache));
+    m_sideOpen->setVisible(chosen);
+    if (hadFocus && !chosen)
+        m_sideEmpty->setFocus(Qt::OtherFocusReason);
+}
+
 void MainWindow::showCurrentCache(bool centreMap, bool scrollList)
 {
     const CGeocache* cache = m_global.list.currentCache();
@@ -625,6 +659,7 @@ void MainWindow::enterWide()
         m_screens->removeWidget(m_stack[i]);
         m_side->addWidget(m_stack[i]);
     }
+    updateSideEmpty();
     m_side->setCurrentWidget(m_stack.size() > 1 ? static_cast<QWidget*>(m_stack.back()) : m_sideEmpty);
     m_screens->hide();
     m_panes->show();
@@ -884,8 +919,12 @@ void MainWindow::refreshStatus()
 
 void MainWindow::onTopicChanged(Topic topic)
 {
-    if (topic == Topic::Counters || topic == Topic::CacheList)
+    if (topic == Topic::Counters || topic == Topic::CacheList) {
         refreshStatus();
+        // The cache named in the empty right pane may be gone or renamed.
+        if (m_wide && m_stack.size() == 1)
+            updateSideEmpty();
+    }
     // The theme chosen in the options or on the map comes in at once.
     if (topic == Topic::Settings && static_cast<int>(themeFromSetting(m_global.settings.theme)) != m_lookTheme)
         applyLook();

@@ -12,6 +12,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QPushButton;
 class QSplitter;
 class QStackedWidget;
 class QTimer;
@@ -120,6 +121,9 @@ private:
     bool showListing(const std::string& code);
     // Wide: the row under the list's cursor is shown as chosen.
     void followListCursor();
+    // The right pane without a screen: where a listing comes from, or the
+    // current cache with a key to its listing.
+    void updateSideEmpty();
     // The current cache's row marked (and scrolled into sight), and with
     // centreMap its place in the middle of the map.
     void showCurrentCache(bool centreMap, bool scrollList);
@@ -160,7 +164,9 @@ private:
     bool m_wide = false;
     QSplitter* m_panes = nullptr;
     QStackedWidget* m_side = nullptr;  // the right pane: screens above the list
-    QWidget* m_sideEmpty = nullptr;    // what it shows before a cache is chosen
+    QWidget* m_sideEmpty = nullptr;    // what it shows with no screen above the list
+    QLabel* m_sideNote = nullptr;      // "choose a cache", or the current cache's name
+    QPushButton* m_sideOpen = nullptr; // opens the current cache's listing again
     CMapScreen* m_paneMap = nullptr;
     // Where the map stood on the stack before the window widened; -1 when
     // the pane made its own.

@@ -72,8 +72,12 @@ void drawHaloText(QPainter& painter, const QRect& box, int flags, const QString&
 
 QRect mapKeyRect(const MapView& view, MapKey key, bool zoomOutShown, bool zoomInShown)
 {
-    const int b = view.touchPx * 4 / 3;
-    const int margin = view.touchPx / 4;
+    // Large keys, but in a map as narrow as a laptop's middle pane they
+    // would cover a third of it: there they shrink to the smallest a finger
+    // still taps, close to the edge.
+    const bool narrow = view.size.width() < 6 * (view.touchPx * 4 / 3);
+    const int b = narrow ? view.touchPx : view.touchPx * 4 / 3;
+    const int margin = narrow ? std::max(4, view.touchPx / 8) : view.touchPx / 4;
     const int gap = std::max(8, b / 5);
     const int x = view.size.width() - margin - b;
     const int zoomOutTop = view.size.height() - margin - b;

@@ -55,7 +55,7 @@ void addListedCache(ScreenWorld& w, const std::string& longDesc, const std::vect
     c.shortDescHtml = 1;
     c.longDesc = longDesc;
     c.longDescHtml = 1;
-    c.hint = "Haqre gur fgbar";
+    c.hint = "Under the stone"; // stored readable, as an import stores it
     c.comment = "Parking is free.";
     c.attributes = {"dogs-yes", "night-no"};
     c.travelBugs = {{4711, "TB1A2B3", "Rusty & <Tin>"}};

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -149,6 +150,7 @@ private slots:
         // Nothing chosen yet: the right pane says where a listing comes from.
         QCOMPARE(window->screenDepth(), 1);
         QVERIFY(child<QWidget>(window.get(), "sideEmpty")->isVisible());
+        QVERIFY(!child<QPushButton>(window.get(), "sideOpenListing")->isVisible());
 
         // A tap on a row: the cache is current, its listing opens beside the
         // list and the map moves to it.
@@ -339,6 +341,13 @@ private slots:
         CMapScreen* map = window->paneMap();
         QVERIFY(map && map->provider());
         const MapView mapView{map->size(), map->palette(), w.global->scaleFactor, touchPx(*w.global), MapInk{}};
+        // Its keys are still a finger's size but leave most of the narrow map
+        // to its caches.
+        for (const auto key : {CMapScreen::Button::NextMapType, CMapScreen::Button::MovingMap}) {
+            const QRect r = map->buttonRect(key);
+            QVERIFY(r.width() >= touchPx(*w.global) && r.height() >= touchPx(*w.global));
+            QVERIFY2(map->width() - r.left() <= map->width() / 4, qPrintable(QString::number(map->width())));
+        }
         for (int z = map->provider()->minZoom(); z <= map->provider()->maxZoom(); ++z) {
             map->provider()->setZoom(z);
             const QRect bar = scaleBarRect(mapView, map->provider()->scale(), map->font());
@@ -401,6 +410,17 @@ private slots:
         QCOMPARE(window->screenDepth(), 1);
         QVERIFY(view->hasFocus());
         QCOMPARE(window->cacheList()->currentCode(), chosen);
+        // The right pane names the cache the list still marks, and its key
+        // brings the listing back.
+        auto* note = child<QLabel>(window.get(), "sideNote");
+        QVERIFY(note->isVisible());
+        QVERIFY2(note->text().contains(QString::fromStdString(chosen)), qPrintable(note->text()));
+        auto* again = child<QPushButton>(window.get(), "sideOpenListing");
+        QVERIFY(again->isVisible());
+        QTest::mouseClick(again, Qt::LeftButton);
+        QVERIFY(listingShown(*window) && listingShown(*window)->code() == chosen);
+        QCOMPARE(window->focusedPane(), int(MainWindow::ListingPane));
+        QVERIFY(window->popScreen());
 
         // Enter on the map goes on to the listing of the current cache.
         window->paneMap()->setFocus();

@@ -85,7 +85,8 @@ std::string addListingSample(CGlobalData& global)
                  "<u>exactly</u> where you found it.</p>"
                  "<p>More about the mill: <a href=\"https://example.org/mill\">the museum's page</a>.</p>";
     c.longDescHtml = 1;
-    c.hint = "Haqre gur guveq fgbar sebz gur yrsg";
+    // Stored decoded, as every import stores it; the listing's key encodes it.
+    c.hint = "Under the third stone from the left";
     c.comment = "A = 12, B = 1892\r\nAsk at the museum about the key.";
     c.attributes = {"dogs-yes",   "bicycles-yes", "kids-yes",    "scenic-yes", "onehour-yes", "parking-yes",
                     "night-no",   "winter-yes",   "wheelchair-no", "hike_short-yes", "water-no", "stealth-yes"};

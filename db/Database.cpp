@@ -142,6 +142,16 @@ int Database::openHandle(const std::string& path, bool exclusive, bool readOnly)
         m_cacheWritesDropped += m_cacheWriteLog.size();
         m_cacheWriteLog.clear();
     }
+    // Whatever ends the transaction without a commit takes the work held
+    // back for it along.
+    sqlite3_rollback_hook(
+        m_handle,
+        [](void* self) {
+            auto& db = *static_cast<Database*>(self);
+            if (db.m_batchWorkToDo)
+                db.m_batchWorkToDo->drop();
+        },
+        this);
     sqlite3_update_hook(
         m_handle,
         [](void* self, int operation, const char* database, const char* table, sqlite3_int64 key) {
@@ -255,6 +265,8 @@ int Database::Close()
         m_statements.clear();
         m_cached.clear();
     }
+    if (m_batchWorkToDo)
+        m_batchWorkToDo->drop();
     // Only our own statements are finalised: virtual tables (the R*Tree of
     // the coordinate index) keep statements of their own on the connection
     // and finalise them when they disconnect; finalising those here would
@@ -333,9 +345,9 @@ int Database::Begin()
     syncTransactionState();
     if (m_inTransaction)
         return SQLITE_OK;
-    if (m_batch && m_batchFinisher && m_batchWork >= kBatchWorkLimit) {
+    if (m_batch && m_batchWorkToDo && m_batchWork >= kBatchWorkLimit) {
         m_batchWork = 0;
-        const int finished = m_batchFinisher(*this);
+        const int finished = m_batchWorkToDo->finish(*this, false);
         if (finished != SQLITE_OK && m_batchError == SQLITE_OK)
             m_batchError = finished;
         syncTransactionState();
@@ -344,6 +356,8 @@ int Database::Begin()
     const int rc = Execute(m_batch ? "SAVEPOINT tw_record;" : "BEGIN TRANSACTION;");
     if (rc != SQLITE_OK)
         m_inTransaction = false;
+    else if (m_batch && m_batchWorkToDo)
+        m_batchWorkToDo->recordBegun();
     return rc;
 }
 
@@ -359,8 +373,14 @@ int Database::Commit()
         return SQLITE_ABORT;
     }
     m_inTransaction = false;
-    if (m_batch)
-        return Execute("RELEASE tw_record;");
+    if (m_batch) {
+        const int released = Execute("RELEASE tw_record;");
+        // A release that failed left the record's rows in the batch, so
+        // its work stays as well (a batch SQLite rolled back drops it).
+        if (m_batchWorkToDo)
+            m_batchWorkToDo->recordKept();
+        return released;
+    }
     const int rc = Execute("COMMIT;");
     if (rc != SQLITE_OK && m_handle && !sqlite3_get_autocommit(m_handle)) {
         // COMMIT can fail (busy, disk full) and leave the transaction open.
@@ -375,8 +395,12 @@ int Database::Rollback()
     if (!m_inTransaction)
         return SQLITE_OK;
     m_inTransaction = false;
-    if (m_batch)
-        return Execute("ROLLBACK TO tw_record; RELEASE tw_record;");
+    if (m_batch) {
+        const int rc = Execute("ROLLBACK TO tw_record; RELEASE tw_record;");
+        if (m_batchWorkToDo)
+            m_batchWorkToDo->recordUndone();
+        return rc;
+    }
     return Execute("ROLLBACK;");
 }
 
@@ -411,8 +435,8 @@ int Database::endBatch()
     m_batchWork = 0;
     int rc = m_batchError;
     m_batchError = SQLITE_OK;
-    if (rc == SQLITE_OK && m_batchFinisher)
-        rc = m_batchFinisher(*this);
+    if (rc == SQLITE_OK && m_batchWorkToDo)
+        rc = m_batchWorkToDo->finish(*this, true);
     if (rc != SQLITE_OK) {
         if (m_handle && !sqlite3_get_autocommit(m_handle))
             Exec("ROLLBACK;");

@@ -70,17 +70,35 @@ public:
     int beginBatch();
     int endBatch();
     bool inBatch() const { return m_batch; }
-    // Work put off to the end of a batch (the index of the texts gathers its
-    // new documents there): endBatch runs it inside the batch's transaction
-    // just before the commit; an error code from it rolls the whole batch
-    // back. One per Database object.
-    using BatchFinisher = int (*)(Database& db);
-    void setBatchFinisher(BatchFinisher finisher) { m_batchFinisher = finisher; }
-    BatchFinisher batchFinisher() const { return m_batchFinisher; }
-    // The finisher's work grew by about `bytes` (texts held back in memory).
-    // Past kBatchWorkLimit it runs sooner too, between two records, before
-    // the next one's savepoint, so that a large batch never holds it all;
-    // an error code from it there makes endBatch roll the batch back.
+    // Work put off to the end of a batch (the index of the texts holds its
+    // new documents back in memory there), bound to the batch's
+    // transaction: what a record rolled back to its savepoint added goes
+    // with it, and all of it goes when the transaction ends without a
+    // commit (a ROLLBACK, one SQLite made by itself, a close). One per
+    // Database object, kept across batches.
+    class BatchWork {
+    public:
+        virtual ~BatchWork() = default;
+        // Runs inside the batch's transaction: just before its commit
+        // (whole), where it leaves nothing held, and between two records
+        // once the work grew past kBatchWorkLimit, where it may keep what
+        // the last record added (a cache's document still takes the
+        // waypoints after it) and counts its bytes again. An error code
+        // from it rolls the whole batch back.
+        virtual int finish(Database& db, bool whole) = 0;
+        // A record's savepoint was begun, released, rolled back to.
+        virtual void recordBegun() = 0;
+        virtual void recordKept() = 0;
+        virtual void recordUndone() = 0;
+        // The transaction ended without finish: nothing held may stay.
+        virtual void drop() = 0;
+    };
+    void setBatchWork(std::unique_ptr<BatchWork> work) { m_batchWorkToDo = std::move(work); }
+    BatchWork* batchWork() const { return m_batchWorkToDo.get(); }
+    // The held work grew by about `bytes` (texts held back in memory).
+    // Past kBatchWorkLimit it is finished sooner too, between two records,
+    // before the next one's savepoint, so that a large batch never holds it
+    // all; an error code from it there makes endBatch roll the batch back.
     static constexpr std::size_t kBatchWorkLimit = 4u << 20;
     void addBatchWork(std::size_t bytes) { m_batchWork += bytes; }
 
@@ -164,8 +182,8 @@ private:
     bool m_inTransaction = false;
     bool m_batch = false;
     bool m_batchLost = false;
-    BatchFinisher m_batchFinisher = nullptr;
-    std::size_t m_batchWork = 0;
+    std::unique_ptr<BatchWork> m_batchWorkToDo;
+    std::size_t m_batchWork = 0; // bytes held by m_batchWorkToDo
     int m_batchError = 0; // of the finisher run between records
     std::mutex m_statementsMutex;
     std::vector<std::weak_ptr<Handle>> m_statements;

@@ -19,7 +19,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -152,69 +156,214 @@ void byCode(SQLite::Database& db, const std::string& head, const std::string& co
     s.stepDone();
 }
 
-// Inside a batch the new documents wait in this table and go into the index
-// in one statement just before the commit: FTS5 writes its pending terms out
-// at every savepoint, so a document added per record would leave a tiny
-// segment per record and merge them again and again. The table is a TEMP
-// one, so a record rolled back to its savepoint takes its key along.
-constexpr const char* kPendingExists =
-    "SELECT 1 FROM `sqlite_temp_master` WHERE `type` = 'table' AND `name` = 'cachetext_pending'";
+// Inside a batch the new documents wait in memory and go into the index
+// just before the commit, in the order of their keys: FTS5 writes its
+// pending terms out at every savepoint and before a key lower than the last,
+// so a document added per record would leave a tiny segment per record and
+// merge them again and again. They are bound to the batch's transaction
+// (SQLite::Database::BatchWork): a record rolled back to its savepoint takes
+// what it changed along, a batch rolled back all of it.
+struct Document {
+    bool ready = false; // holds the texts; otherwise read from the view
+    std::string code, name, owner, listing, hint, logs, note, waypoints;
+};
 
-void ensurePending(SQLite::Database& db)
-{
+class WaitingDocuments final : public SQLite::Database::BatchWork {
+public:
+    std::size_t size() const { return m_documents.size(); }
+
+    // The document of a cache just stored, its texts at hand.
+    void put(long long key, Document document)
     {
-        SQLite::Statement exists = db.prepareCached(kPendingExists);
-        if (exists.Next())
-            return;
-    }
-    // A row whose texts are ready holds the document itself; one without
-    // is read from the view when it goes into the index.
-    run(db, std::string("CREATE TEMP TABLE IF NOT EXISTS `cachetext_pending` (`key` INTEGER PRIMARY KEY, "
-                        "`ready` INTEGER NOT NULL DEFAULT 0, ") +
-                kColumns + ")");
-}
-
-bool pendingExists(SQLite::Database& db)
-{
-    SQLite::Statement exists = db.prepareCached(kPendingExists);
-    return exists.Next();
-}
-
-// Adds the waiting documents to the index; run by endBatch.
-int addPending(SQLite::Database& db)
-{
-    try {
-        if (!pendingExists(db))
-            return SQLITE_OK;
-        if (maintained(db)) {
-            run(db, std::string("INSERT INTO `cachetext` (`rowid`, ") + kColumns + ") SELECT `key`, " + kColumns +
-                        " FROM temp.`cachetext_pending` WHERE `ready`");
-            run(db, addSql() + "`key` IN (SELECT `key` FROM temp.`cachetext_pending` WHERE NOT `ready`)");
+        auto [at, added] = m_documents.try_emplace(key);
+        if (added) {
+            m_undo.push_back({key, Undo::Erase, {}, 0});
+        } else {
+            forgetCode(key, at->second);
+            m_undo.push_back({key, Undo::Restore, std::move(at->second), 0});
         }
-        run(db, "DELETE FROM temp.`cachetext_pending`");
-        return SQLITE_OK;
-    } catch (const SQLite::Error&) {
-        const int rc = sqlite3_errcode(db.handle());
-        return rc == SQLITE_OK ? SQLITE_ERROR : rc;
+        m_byCode[document.code] = key;
+        at->second = std::move(document);
+        m_newest = key;
     }
+
+    // A cache whose document is read from the rows at the commit.
+    void putKey(long long key)
+    {
+        if (m_documents.try_emplace(key).second)
+            m_undo.push_back({key, Undo::Erase, {}, 0});
+    }
+
+    // True when the cache's document was waiting, and is no longer.
+    bool take(long long key)
+    {
+        const auto at = m_documents.find(key);
+        if (at == m_documents.end())
+            return false;
+        forgetCode(key, at->second);
+        m_undo.push_back({key, Undo::Restore, std::move(at->second), 0});
+        m_documents.erase(at);
+        return true;
+    }
+
+    // The ready document of the code, or null.
+    std::pair<long long, Document*> readyOf(const std::string& code)
+    {
+        const auto found = m_byCode.find(code);
+        if (found == m_byCode.end())
+            return {0, nullptr};
+        const auto at = m_documents.find(found->second);
+        if (at == m_documents.end() || !at->second.ready)
+            return {0, nullptr};
+        return {found->second, &at->second};
+    }
+
+    // The waypoints of the document grow; a rollback cuts them back.
+    void noteWaypointsGrow(long long key, std::size_t before) { m_undo.push_back({key, Undo::Cut, {}, before}); }
+
+    int finish(SQLite::Database& db, bool whole) override
+    {
+        // Between records the newest document waits on: the waypoints
+        // that follow their cache join it instead of taking it out of the
+        // index again, which would leave a tiny segment each time.
+        std::optional<decltype(m_documents)::node_type> kept;
+        if (!whole && m_newest) {
+            if (auto at = m_documents.find(*m_newest); at != m_documents.end() && at->second.ready)
+                kept = m_documents.extract(at);
+        }
+        const int rc = indexAll(db);
+        if (kept) {
+            const std::size_t bytes = kept->mapped().listing.size() + kept->mapped().logs.size();
+            m_byCode[kept->mapped().code] = kept->key();
+            m_newest = kept->key();
+            m_documents.insert(std::move(*kept));
+            db.addBatchWork(bytes);
+        }
+        return rc;
+    }
+
+    int indexAll(SQLite::Database& db)
+    {
+        int rc = SQLITE_OK;
+        try {
+            if (!m_documents.empty() && maintained(db)) {
+                SQLite::Statement add = db.prepareCached(std::string("INSERT INTO `cachetext` (`rowid`, ") +
+                                                         kColumns + ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                for (const auto& [key, document] : m_documents) {
+                    if (!document.ready) {
+                        byKey(db, addSql(), key);
+                        continue;
+                    }
+                    add.Reset();
+                    add.BindInt(1, key);
+                    add.BindText(2, document.code);
+                    add.BindText(3, document.name);
+                    add.BindText(4, document.owner);
+                    add.BindText(5, document.listing);
+                    add.BindText(6, document.hint);
+                    add.BindText(7, document.logs);
+                    add.BindText(8, document.note);
+                    add.BindText(9, document.waypoints);
+                    add.stepDone();
+                }
+            }
+        } catch (const SQLite::Error&) {
+            rc = sqlite3_errcode(db.handle());
+            if (rc == SQLITE_OK)
+                rc = SQLITE_ERROR;
+        }
+        drop();
+        return rc;
+    }
+
+    void recordBegun() override { m_undo.clear(); }
+    void recordKept() override { m_undo.clear(); }
+
+    void recordUndone() override
+    {
+        for (auto step = m_undo.rbegin(); step != m_undo.rend(); ++step) {
+            const auto at = m_documents.find(step->key);
+            switch (step->what) {
+            case Undo::Erase:
+                if (at != m_documents.end()) {
+                    forgetCode(step->key, at->second);
+                    m_documents.erase(at);
+                }
+                break;
+            case Undo::Restore: {
+                if (at != m_documents.end())
+                    forgetCode(step->key, at->second);
+                if (step->document.ready)
+                    m_byCode[step->document.code] = step->key;
+                m_documents[step->key] = std::move(step->document);
+                break;
+            }
+            case Undo::Cut:
+                if (at != m_documents.end())
+                    at->second.waypoints.resize(step->size);
+                break;
+            }
+        }
+        m_undo.clear();
+    }
+
+    void drop() override
+    {
+        m_documents.clear();
+        m_byCode.clear();
+        m_undo.clear();
+        m_newest.reset();
+    }
+
+private:
+    // How to take back one change of the open record.
+    struct Undo {
+        long long key;
+        enum { Erase, Restore, Cut } what;
+        Document document; // Restore
+        std::size_t size;  // Cut: the waypoints' length before
+    };
+
+    void forgetCode(long long key, const Document& document)
+    {
+        if (!document.ready)
+            return;
+        const auto found = m_byCode.find(document.code);
+        if (found != m_byCode.end() && found->second == key)
+            m_byCode.erase(found);
+    }
+
+    std::map<long long, Document> m_documents; // by key: the order FTS5 wants
+    std::unordered_map<std::string, long long> m_byCode; // of the ready ones
+    std::vector<Undo> m_undo;
+    std::optional<long long> m_newest; // the key last put
+};
+
+WaitingDocuments& holdBack(SQLite::Database& db)
+{
+    auto* waiting = dynamic_cast<WaitingDocuments*>(db.batchWork());
+    if (!waiting) {
+        auto made = std::make_unique<WaitingDocuments>();
+        waiting = made.get();
+        db.setBatchWork(std::move(made));
+    }
+    return *waiting;
 }
 
-void holdBack(SQLite::Database& db)
+WaitingDocuments* waitingIn(SQLite::Database& db)
 {
-    ensurePending(db);
-    if (db.batchFinisher() != addPending)
-        db.setBatchFinisher(addPending);
+    return db.inBatch() ? dynamic_cast<WaitingDocuments*>(db.batchWork()) : nullptr;
 }
 
-// True when the cache's document was still waiting, and is no longer.
-bool dropPending(SQLite::Database& db, const std::string& condition, const auto& bind)
+// The keys of the rows of the code (one, unless another program left more).
+std::vector<long long> keysOfCode(SQLite::Database& db, const std::string& code)
 {
-    if (!pendingExists(db))
-        return false;
-    SQLite::Statement s = db.prepareCached("DELETE FROM temp.`cachetext_pending` WHERE `key` = " + condition);
-    bind(s);
-    s.stepDone();
-    return sqlite3_changes(db.handle()) > 0;
+    SQLite::Statement q = db.prepareCached("SELECT `key` FROM `geocache` WHERE `id` = ?");
+    q.BindText(1, code);
+    std::vector<long long> keys;
+    while (q.Next())
+        keys.push_back(q.columnInt64(0));
+    return keys;
 }
 
 // What the view gives for a compressed text: the text up to its first
@@ -347,10 +496,7 @@ void addCache(SQLite::Database& db, long long key)
         byKey(db, addSql(), key);
         return;
     }
-    holdBack(db);
-    SQLite::Statement s = db.prepareCached("INSERT OR IGNORE INTO temp.`cachetext_pending` (`key`) VALUES (?)");
-    s.BindInt(1, key);
-    s.stepDone();
+    holdBack(db).putKey(key);
 }
 
 void addCache(SQLite::Database& db, const CGeocache& cache)
@@ -371,15 +517,26 @@ void addCache(SQLite::Database& db, const CGeocache& cache)
     // The only waypoint of a new cache: the one that keeps its original
     // position, with neither description nor comment.
     static const std::string originalPosition = std::string(kOriginalPositionName) + "  ";
-    const std::size_t bytes = listingText.size() + logsText.size();
-    SQLite::Statement s = [&] {
-        if (!db.inBatch())
-            return db.prepareCached(std::string("INSERT INTO `cachetext` (`rowid`, ") + kColumns +
-                                    ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        holdBack(db);
-        return db.prepareCached(std::string("INSERT OR REPLACE INTO temp.`cachetext_pending` (`key`, ") + kColumns +
-                                ", `ready`) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 1)");
-    }();
+    const std::string& waypoints = cache.hasOriginalPosition ? originalPosition : std::string();
+    if (db.inBatch()) {
+        Document document;
+        document.ready = true;
+        document.code = cache.code;
+        document.name = cache.name;
+        document.owner = cache.author;
+        document.listing = listingText;
+        document.hint = hintText;
+        document.logs = logsText;
+        document.note = cache.comment;
+        document.waypoints = waypoints;
+        const std::size_t bytes = document.listing.size() + document.logs.size();
+        holdBack(db).put(cache.key, std::move(document));
+        db.addBatchWork(bytes);
+        return;
+    }
+    SQLite::Statement s =
+        db.prepareCached(std::string("INSERT INTO `cachetext` (`rowid`, ") + kColumns +
+                         ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
     s.BindInt(1, cache.key);
     s.BindText(2, cache.code);
     s.BindText(3, cache.name);
@@ -391,8 +548,6 @@ void addCache(SQLite::Database& db, const CGeocache& cache)
     if (cache.hasOriginalPosition)
         s.BindText(9, originalPosition);
     s.stepDone();
-    if (db.inBatch())
-        db.addBatchWork(bytes);
 }
 
 void prepareDocument(CGeocache& cache)
@@ -404,26 +559,26 @@ void prepareDocument(CGeocache& cache)
 bool waypointAdded(SQLite::Database& db, const std::string& code, std::string_view name, std::string_view comment,
                    std::string_view userComment)
 {
-    if (!db.inBatch() || !maintained(db) || !pendingExists(db))
+    WaitingDocuments* waiting = waitingIn(db);
+    if (!waiting || !maintained(db))
+        return false;
+    const auto [key, document] = waiting->readyOf(code);
+    if (!document)
         return false;
     // The waypoint's key is the highest of its cache's: its words come last.
-    SQLite::Statement s = db.prepareCached(
-        "UPDATE temp.`cachetext_pending` SET `waypoints` = CASE WHEN `waypoints` IS NULL THEN '' ELSE "
-        "`waypoints` || ' ' END || ?2 || ' ' || ?3 || ' ' || ?4 WHERE `ready` AND `key` IN (SELECT `key` FROM "
-        "`geocache` WHERE `id` = ?1)");
-    s.BindText(1, code);
-    s.BindText(2, name);
-    s.BindText(3, comment);
-    s.BindText(4, userComment);
-    s.stepDone();
-    return sqlite3_changes(db.handle()) == 1;
+    std::string& waypoints = document->waypoints;
+    waiting->noteWaypointsGrow(key, waypoints.size());
+    if (!waypoints.empty())
+        waypoints += ' ';
+    waypoints.append(name).append(" ").append(comment).append(" ").append(userComment);
+    return true;
 }
 
 void removeCache(SQLite::Database& db, long long key)
 {
     if (!maintained(db))
         return;
-    if (db.inBatch() && dropPending(db, "?", [key](SQLite::Statement& s) { s.BindInt(1, key); }))
+    if (WaitingDocuments* waiting = waitingIn(db); waiting && waiting->take(key))
         return;
     byKey(db, removeSql(), key);
 }
@@ -436,22 +591,31 @@ void addCache(SQLite::Database& db, const std::string& code)
         byCode(db, addSql(), code);
         return;
     }
-    holdBack(db);
-    SQLite::Statement s = db.prepareCached(
-        "INSERT OR IGNORE INTO temp.`cachetext_pending` (`key`) SELECT `key` FROM `geocache` WHERE `id` = ?");
-    s.BindText(1, code);
-    s.stepDone();
+    WaitingDocuments& waiting = holdBack(db);
+    for (const long long key : keysOfCode(db, code))
+        waiting.putKey(key);
 }
 
 void removeCache(SQLite::Database& db, const std::string& code)
 {
     if (!maintained(db))
         return;
-    if (db.inBatch() &&
-        dropPending(db, "(SELECT `key` FROM `geocache` WHERE `id` = ?)",
-                    [&code](SQLite::Statement& s) { s.BindText(1, code); }))
+    WaitingDocuments* waiting = waitingIn(db);
+    if (!waiting || waiting->size() == 0) {
+        byCode(db, removeSql(), code);
         return;
-    byCode(db, removeSql(), code);
+    }
+    // Each row's document leaves the index unless it was still waiting.
+    for (const long long key : keysOfCode(db, code)) {
+        if (!waiting->take(key))
+            byKey(db, removeSql(), key);
+    }
+}
+
+std::size_t waitingDocuments(SQLite::Database& db)
+{
+    WaitingDocuments* waiting = waitingIn(db);
+    return waiting ? waiting->size() : 0;
 }
 
 bool Ready(SQLite::Database& db)

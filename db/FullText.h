@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -125,6 +126,8 @@ bool waypointAdded(SQLite::Database& db, const std::string& code, std::string_vi
                    std::string_view userComment);
 void removeCache(SQLite::Database& db, const std::string& code);
 void addCache(SQLite::Database& db, const std::string& code);
+// How many documents of the open batch wait for its commit (0 outside one).
+std::size_t waitingDocuments(SQLite::Database& db);
 
 } // namespace fulltext
 } // namespace tw

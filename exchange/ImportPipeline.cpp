@@ -251,6 +251,22 @@ void ImportPipeline::storeAll()
         // parser never waits for room.
         if (m_tally.stopped)
             continue;
+        // A full batch ends before the next cache, not between a cache and
+        // its waypoints: in one batch they join the cache's document for
+        // the index, which otherwise takes the committed document out and
+        // in again for each of them.
+        if ((inBatch >= batch || batchBytes >= kBatchBytes) && entry.kind == ImportEntry::Kind::Cache) {
+            closeBatch(before);
+            before = counts();
+            batch = std::min(2 * batch, kLargestBatch);
+            inBatch = 0;
+            batchBytes = 0;
+            if (m_tally.stopped) {
+                m_spares.give(entry);
+                continue;
+            }
+            m_store.beginBatch();
+        }
         storeEntry(entry);
         if (entry.cache) {
             batchBytes += entry.cache->packedText.size() + entry.cache->packedLongDesc.size();
@@ -258,14 +274,10 @@ void ImportPipeline::storeAll()
                 batchBytes += log->packedText.size();
         }
         m_spares.give(entry);
-        if (++inBatch == batch || batchBytes >= kBatchBytes || m_tally.stopped) {
+        ++inBatch;
+        if (m_tally.stopped) {
             closeBatch(before);
             before = counts();
-            batch = std::min(2 * batch, kLargestBatch);
-            inBatch = 0;
-            batchBytes = 0;
-            if (!m_tally.stopped)
-                m_store.beginBatch();
         }
     }
     if (!m_tally.stopped)

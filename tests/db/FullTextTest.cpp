@@ -6,6 +6,7 @@
 #include "tests/geo/RowName.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace tw {
 namespace {
@@ -438,13 +439,14 @@ TEST_F(FullTextTest, ABatchIndexesItsCachesAtItsCommit)
     EXPECT_EQ(found("vanished"), V{});
     EXPECT_EQ(found("shortlived"), V{});
     EXPECT_EQ(found("fountain"), V{"GC1A"});
-    EXPECT_EQ(count("SELECT count(*) FROM temp.cachetext_pending"), 0);
+    EXPECT_EQ(fulltext::waitingDocuments(db), 0u);
     expectIndexWhole();
 
     // Documents made from the texts at hand read as the rows do: logs by
     // date, descriptions with and without HTML, the hint's breaks, the
-    // waypoints in the order stored. One past the batch's limit on what it
-    // holds back goes into the index before the next record.
+    // waypoints in the order stored. Past the batch's limit on what it
+    // holds back the documents go into the index before the next record,
+    // all but the newest, which still takes its cache's waypoints.
     ASSERT_EQ(db.beginBatch(), SQLITE_OK);
     CGeocache full = cache("GC8B");
     full.text = "short <i>desc</i>ription";
@@ -470,18 +472,23 @@ TEST_F(FullTextTest, ABatchIndexesItsCachesAtItsCommit)
     huge.longDesc.assign(SQLite::Database::kBatchWorkLimit + 1000, 'x');
     huge.longDesc += " hugeword";
     EXPECT_EQ(importing.StoreImportedCache(huge), ImportResult::NewCache);
-    CGeocache after = cache("GCAD");
-    after.name = "Afterwards";
-    EXPECT_EQ(importing.StoreImportedCache(after), ImportResult::NewCache);
-    EXPECT_EQ(count("SELECT count(*) FROM temp.cachetext_pending"), 1) << "only the last one waits";
-    EXPECT_EQ(found("hugeword"), V{"GC9C"});
     CWaypoint late = waypoint("FN9C", WaypointType::Final, 50.0, 14.0, 1);
     late.name = "Finale";
     EXPECT_EQ(importing.StoreImportedWaypoint(late), ImportResult::NewWaypoint);
-    ASSERT_EQ(db.endBatch(), SQLITE_OK) << db.errorText();
-    EXPECT_EQ(found("grune wande parkoviste road own"), V{"GC8B"});
-    EXPECT_EQ(found("finale afterwards"), V{});
+    EXPECT_EQ(found("grune wande parkoviste road own"), V{"GC8B"}) << "in the index before the waypoint";
+    EXPECT_EQ(fulltext::waitingDocuments(db), 1u) << "the newest waits for its waypoints";
+    CGeocache after = cache("GCAD");
+    after.name = "Afterwards";
+    EXPECT_EQ(importing.StoreImportedCache(after), ImportResult::NewCache);
+    CGeocache last = cache("GCBE");
+    last.name = "Lastone";
+    EXPECT_EQ(importing.StoreImportedCache(last), ImportResult::NewCache);
     EXPECT_EQ(found("finale hugeword"), V{"GC9C"});
+    EXPECT_EQ(fulltext::waitingDocuments(db), 2u);
+    ASSERT_EQ(db.endBatch(), SQLITE_OK) << db.errorText();
+    EXPECT_EQ(found("finale afterwards"), V{});
+    EXPECT_EQ(found("afterwards"), V{"GCAD"});
+    EXPECT_EQ(found("lastone"), V{"GCBE"});
     expectIndexWhole();
 
     // The next batch starts empty and its caches are found as well.
@@ -491,6 +498,66 @@ TEST_F(FullTextTest, ABatchIndexesItsCachesAtItsCommit)
     EXPECT_EQ(importing.StoreImportedCache(later), ImportResult::NewCache);
     ASSERT_EQ(db.endBatch(), SQLITE_OK);
     EXPECT_EQ(found("latecomer"), V{"GC7A"});
+    expectIndexWhole();
+}
+
+// A record rolled back to its savepoint gives a waiting document back as it
+// was before the record: its waypoints, the copy it replaced, the one it
+// deleted. A batch that SQLite ends by itself leaves nothing waiting.
+TEST_F(FullTextTest, ARecordRolledBackRestoresTheDocumentsWaiting)
+{
+    CacheStore importing(db, categories, 0);
+    ASSERT_EQ(db.beginBatch(), SQLITE_OK);
+    CGeocache waiting = cache("GC4D");
+    waiting.longDesc = "first copy";
+    EXPECT_EQ(importing.StoreImportedCache(waiting), ImportResult::NewCache);
+    CWaypoint kept = waypoint("S14D", WaypointType::Stage, 50.0, 14.0, 1);
+    kept.name = "Keptstage";
+    EXPECT_EQ(importing.StoreImportedWaypoint(kept), ImportResult::NewWaypoint);
+
+    auto undone = [&](const std::function<void()>& record) {
+        ASSERT_EQ(db.Begin(), SQLITE_OK);
+        record();
+        ASSERT_EQ(db.Rollback(), SQLITE_OK);
+    };
+    undone([&] {
+        CWaypoint lost = waypoint("P14D", WaypointType::Parking, 50.0, 14.0, 1);
+        lost.name = "Lostparking";
+        EXPECT_EQ(importing.StoreImportedWaypoint(lost), ImportResult::NewWaypoint);
+    });
+    undone([&] {
+        CGeocache replaced = cache("GC4D");
+        replaced.longDesc = "second copy";
+        EXPECT_EQ(importing.StoreImportedCache(replaced), ImportResult::Replaced);
+    });
+    undone([&] { EXPECT_TRUE(importing.DeleteCache(*LoadCacheByCode(db, "GC4D"), false)); });
+    EXPECT_EQ(fulltext::waitingDocuments(db), 1u);
+    // Kept after all that, a waypoint still joins the waiting document.
+    CWaypoint later = waypoint("F14D", WaypointType::Final, 50.0, 14.0, 1);
+    later.name = "Laterfinal";
+    EXPECT_EQ(importing.StoreImportedWaypoint(later), ImportResult::NewWaypoint);
+    ASSERT_EQ(db.endBatch(), SQLITE_OK) << db.errorText();
+    EXPECT_EQ(found("first keptstage laterfinal"), V{"GC4D"});
+    EXPECT_EQ(found("lostparking"), V{});
+    EXPECT_EQ(found("second"), V{});
+    expectIndexWhole();
+
+    ASSERT_EQ(db.beginBatch(), SQLITE_OK);
+    for (const char* code : {"GC5E", "GC5F"}) { // the second's key is not used again
+        CGeocache gone = cache(code);
+        gone.name = "Vanished";
+        EXPECT_EQ(importing.StoreImportedCache(gone), ImportResult::NewCache);
+    }
+    ASSERT_EQ(db.Exec("ROLLBACK"), SQLITE_OK);
+    EXPECT_EQ(db.endBatch(), SQLITE_ABORT);
+    ASSERT_EQ(db.beginBatch(), SQLITE_OK);
+    CGeocache next = cache("GC6F");
+    next.name = "Nextone";
+    EXPECT_EQ(importing.StoreImportedCache(next), ImportResult::NewCache);
+    EXPECT_EQ(fulltext::waitingDocuments(db), 1u) << "the lost batch's document is gone";
+    ASSERT_EQ(db.endBatch(), SQLITE_OK) << db.errorText();
+    EXPECT_EQ(found("nextone"), V{"GC6F"});
+    EXPECT_EQ(found("vanished"), V{});
     expectIndexWhole();
 }
 

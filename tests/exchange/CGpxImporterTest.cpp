@@ -22,6 +22,7 @@ public:
     int StoreImportedCache(CGeocache& cache) override
     {
         caches.push_back(cache);
+        order += 'c';
         shortNames.push_back(cache.shortName);
         caches.back().attributes = cache.attributes;
         logs.push_back(cache.logs.size());
@@ -37,7 +38,13 @@ public:
     int StoreImportedWaypoint(CWaypoint& waypoint) override
     {
         waypoints.push_back(waypoint);
+        order += 'w';
         return waypointResult;
+    }
+    bool endBatch() override
+    {
+        order += '|';
+        return true;
     }
     std::vector<CGeocache> caches;
     std::vector<std::size_t> logs;
@@ -46,6 +53,7 @@ public:
     std::vector<CWaypoint> waypoints;
     std::string lastText, lastLongDesc, lastHint;
     std::vector<std::string> logTexts; // "finder: text" of every log, in order
+    std::string order;                  // 'c' a cache, 'w' a waypoint, '|' a batch's end
     int cacheResult = 1;
     int waypointResult = 2;
 };
@@ -556,6 +564,23 @@ TEST(GpxImport, StoringOnASecondThreadKeepsOrderAndCounts)
     CUtf8MemorySource again(gpx);
     EXPECT_EQ(stopped.parse(again, nullptr), CGpxImporter::Outcome::Cancelled);
     EXPECT_EQ(cut.caches.size(), 1u);
+
+    // A batch ends before a cache, never between a cache and its waypoints.
+    std::string withWaypoints = "<gpx>";
+    for (int i = 0; i < 200; ++i) {
+        const std::string tail = std::to_string(10000 + i);
+        withWaypoints += wpt("<groundspeak:cache id=\"" + std::to_string(i) + "\"/>", "GC" + tail) +
+                         wpt("", "PK" + tail) + wpt("", "ST" + tail);
+    }
+    withWaypoints += "</gpx>";
+    FakeStore batched;
+    CGpxImporter paired(batched, "");
+    paired.setPipelined(true);
+    CUtf8MemorySource third(withWaypoints);
+    EXPECT_EQ(paired.parse(third, nullptr), CGpxImporter::Outcome::Complete);
+    EXPECT_EQ(batched.waypoints.size(), 400u);
+    EXPECT_GE(std::count(batched.order.begin(), batched.order.end(), '|'), 3) << batched.order;
+    EXPECT_EQ(batched.order.find("|w"), std::string::npos) << batched.order;
 }
 
 // Everything of a cache the store is handed, as one line.

@@ -345,6 +345,15 @@ void addMapStops(std::vector<TourStop>& stops)
                          const int previous = t.global.settings.mapSource;
                          chooseVectorMap(t.global);
                          CMapScreen* map = openMap(t, 15);
+                         // The wide window's map pane was open before the
+                         // vector map came: it is chosen there as in the Map menu.
+                         const int vector = t.global.settings.mapSource;
+                         t.global.settings.mapSource = previous;
+                         map->selectSource(vector);
+                         if (map->provider()) {
+                             map->provider()->setZoom(15);
+                             map->centreOn(geo::projectPoint(kWalkStart, 1.2, 130.0));
+                         }
                          waitForVectorTiles(*map);
                          t.global.settings.mapSource = previous;
                          return &t.window;

@@ -224,7 +224,9 @@ bool MapComposer::drawTile(MapCanvas& canvas, const Rect& square, int m, WorldPo
     const MapType* type = m_provider.mapType(m);
     if (!ownTile && m_downloader && type && m_provider.zoom() <= type->maxAvailZoom
         && m_provider.storage() != TileStorage::Vector) {
-        if (damaged ? refetchDamaged(point, m) : requestTile(m_provider, point, m, false, *m_downloader))
+        // Only if still not stored: a download may have put it in place
+        // since it was looked for, and a second one would fetch it again.
+        if (damaged ? refetchDamaged(point, m) : requestTile(m_provider, point, m, true, *m_downloader))
             m_downloadsPending = true;
     }
     return drawn;
